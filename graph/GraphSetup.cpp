@@ -1,0 +1,38 @@
+#include "graph/GraphSetup.h"
+
+namespace qv {
+
+TGraphSetupRec GraphSetup = [] {
+    TGraphSetupRec r{};
+    SetGraphSetupDefaults(r);
+    return r;
+}();
+bool GraphSetupChanged = false;
+
+void SetGraphSetupDefaults(TGraphSetupRec& r)
+{
+    r.AltitudeAuto = true;
+    r.AltitudeMin = 0.0;
+    r.AltitudeMax = 100.0;
+    r.AltitudeLStyle = lsSolid;
+    r.AltitudeLWidth = 1;
+    r.PowerSupAuto = true;
+    r.PowerSupMin = 0.0;
+    r.PowerSupMax = 100.0;
+    r.PowerSupLStyle = lsDot;
+    r.PowerSupLWidth = 1;
+    r.RXAuto = true;
+    r.RXMin = 0.0;
+    r.RXMax = 100.0;
+    r.RXLStyle = lsDash;
+    r.RXLWidth = 1;
+    r.TimeAuto = true;
+    r.TimeMin = 0.0;
+    r.TimeMax = 100.0;
+    r.AnnotMarkStyle = psDiamond;
+    r.AnnotMarkSize = 4;
+    r.MarkerMarkStyle = psTriangle;
+    r.MarkerMarkSize = 4;
+}
+
+} // namespace qv

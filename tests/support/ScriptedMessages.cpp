@@ -1,0 +1,75 @@
+#include "support/ScriptedMessages.h"
+
+#include <gtest/gtest.h>
+
+namespace qv::test {
+
+ScriptedMessages::ScriptedMessages() { SetMessageService(this); }
+
+ScriptedMessages::~ScriptedMessages()
+{
+    if (&Messages() == this)
+        SetMessageService(nullptr);
+}
+
+QStringList ScriptedMessages::texts() const
+{
+    QStringList out;
+    for (const auto& s : shown_)
+        out << s.text;
+    return out;
+}
+
+QStringList ScriptedMessages::texts(Shown::Kind kind) const
+{
+    QStringList out;
+    for (const auto& s : shown_)
+        if (s.kind == kind)
+            out << s.text;
+    return out;
+}
+
+void ScriptedMessages::error(const QString& text) { shown_.push_back({Shown::Error, text}); }
+
+void ScriptedMessages::information(const QString& text) { shown_.push_back({Shown::Information, text}); }
+
+Answer ScriptedMessages::question(const QString& text, Buttons)
+{
+    shown_.push_back({Shown::Question, text});
+    if (answers_.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return Answer::Cancel;
+    }
+    const Answer a = answers_.front();
+    answers_.pop_front();
+    return a;
+}
+
+QString ScriptedMessages::nextFile(Shown::Kind kind, const QString& title)
+{
+    shown_.push_back({kind, title});
+    if (files_.empty()) {
+        ADD_FAILURE() << "unexpected file dialog: " << title.toStdString();
+        return {};
+    }
+    QString f = files_.front();
+    files_.pop_front();
+    return f;
+}
+
+QString ScriptedMessages::openFileName(const QString& title, const QString&, const QString&)
+{
+    return nextFile(Shown::OpenFile, title);
+}
+
+QString ScriptedMessages::saveFileName(const QString& title, const QString&, const QString&, const QString&)
+{
+    return nextFile(Shown::SaveFile, title);
+}
+
+QString ScriptedMessages::existingDirectory(const QString& title, const QString&)
+{
+    return nextFile(Shown::Directory, title);
+}
+
+} // namespace qv::test

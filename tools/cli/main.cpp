@@ -1,0 +1,56 @@
+// quorvel-cli: the flight file, device and download operations of the
+// program on the command line, on the same core code.
+#include "tools/cli/Command.h"
+#include "ui/MessageService.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace qv::cli {
+
+namespace {
+std::vector<Command>& registry()
+{
+    static std::vector<Command> commands;
+    return commands;
+}
+
+void usage()
+{
+    std::fprintf(stderr, "usage: quorvel-cli COMMAND [ARGS]\n");
+    for (const auto& c : registry())
+        std::fprintf(stderr, "  quorvel-cli %s %s\n", c.name, c.usage);
+}
+} // namespace
+
+RegisterCommand::RegisterCommand(const Command& c) { registry().push_back(c); }
+
+const std::vector<Command>& Commands() { return registry(); }
+
+void PrintError(const QString& text) { std::fprintf(stderr, "%s\n", text.toUtf8().constData()); }
+
+void PrintOut(const QString& text) { std::fprintf(stdout, "%s\n", text.toUtf8().constData()); }
+
+} // namespace qv::cli
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvel-cli"));
+    qv::ConsoleMessageService console(qv::Answer::No);
+    qv::SetMessageService(&console);
+
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        qv::cli::usage();
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString name = args.takeFirst();
+    for (const auto& c : qv::cli::Commands())
+        if (name == QLatin1String(c.name))
+            return c.run(args);
+    std::fprintf(stderr, "quorvel-cli: unknown command '%s'\n", name.toUtf8().constData());
+    qv::cli::usage();
+    return 2;
+}

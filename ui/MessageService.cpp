@@ -1,0 +1,51 @@
+#include "ui/MessageService.h"
+
+#include <QStringList>
+#include <cstdio>
+
+namespace qv {
+
+namespace {
+ConsoleMessageService& consoleService()
+{
+    static ConsoleMessageService service;
+    return service;
+}
+IMessageService* current = nullptr;
+
+void printLine(const char* prefix, const QString& text)
+{
+    std::fprintf(stderr, "%s%s\n", prefix, text.toLocal8Bit().constData());
+}
+} // namespace
+
+IMessageService& Messages()
+{
+    return current ? *current : consoleService();
+}
+
+void SetMessageService(IMessageService* service)
+{
+    current = service;
+}
+
+void ConsoleMessageService::error(const QString& text) { printLine("", text); }
+
+void ConsoleMessageService::information(const QString& text) { printLine("", text); }
+
+Answer ConsoleMessageService::question(const QString& text, Buttons)
+{
+    printLine("", text);
+    return answer_;
+}
+
+QString QtFilterFromPipes(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
+    return out.join(QStringLiteral(";;"));
+}
+
+} // namespace qv

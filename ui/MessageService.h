@@ -1,0 +1,59 @@
+#pragma once
+// Every message box, question and file dialog of the program goes through
+// one service. The program installs the Qt one (QtMessageService), the
+// command-line tool a console one, and tests a scripted double.
+#include <QString>
+
+namespace qv {
+
+enum class Answer { None, Ok, Yes, No, YesToAll, Cancel };
+
+// Button sets a question can offer.
+enum class Buttons { YesNo, YesNoYesToAll, YesNoCancel, OkCancel };
+
+class IMessageService {
+public:
+    virtual ~IMessageService() = default;
+
+    // Error box with one "OK" button.
+    virtual void error(const QString& text) = 0;
+    // Information box with one "OK" button.
+    virtual void information(const QString& text) = 0;
+    // A question; returns the button pressed (Cancel/No when dismissed).
+    virtual Answer question(const QString& text, Buttons buttons) = 0;
+
+    // File and folder dialogs; an empty result means cancelled.
+    // filter uses the "Description|*.ext" form of the data files.
+    virtual QString openFileName(const QString& title, const QString& dir,
+                                 const QString& filter) = 0;
+    virtual QString saveFileName(const QString& title, const QString& fileName,
+                                 const QString& filter, const QString& defaultExt) = 0;
+    virtual QString existingDirectory(const QString& title, const QString& dir) = 0;
+};
+
+// The service in use. Never null: before one is installed a console
+// service writes to stderr and answers No/Cancel.
+IMessageService& Messages();
+// Installs a service (not owned); nullptr restores the console service.
+void SetMessageService(IMessageService* service);
+
+// Writes boxes to stderr and answers every question with a fixed answer.
+class ConsoleMessageService : public IMessageService {
+public:
+    explicit ConsoleMessageService(Answer answer = Answer::No) : answer_(answer) {}
+    void setAnswer(Answer a) { answer_ = a; }
+    void error(const QString& text) override;
+    void information(const QString& text) override;
+    Answer question(const QString& text, Buttons buttons) override;
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString existingDirectory(const QString&, const QString&) override { return {}; }
+
+private:
+    Answer answer_;
+};
+
+// Converts "Description|*.ext|Other|*.x" to Qt's "Description (*.ext);;Other (*.x)".
+QString QtFilterFromPipes(const QString& filter);
+
+} // namespace qv
