@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 
 namespace qv {
 
@@ -19,6 +21,17 @@ public:
 // Open and save dialogs filter.
 inline const char* const kDataFileFilter = "Dosk data (kdf)|*.kdf";
 
+// Failure texts.
+inline const char* const kErrUnexpectedEnd = "Unexpected end of file";
+inline const char* const kErrBadHeader = "Bad header of file";
+inline const char* const kErrBadData = "Error reading data from file.";
+inline const char* const kErrReading = "Error in reading file.";
+inline const char* const kErrWriting = "Error in writing file.";
+
+// Decimals of the time column and of every other real value in the files.
+constexpr int kTimeDecimals = 1;
+constexpr int kValueDecimals = 2;
+
 // Reads fileName into block (whose notes stream exists) and returns the
 // number of samples (0 for an empty name). Markers are set where the
 // receiver value is above markerThreshold. Format errors throw
@@ -27,9 +40,37 @@ inline const char* const kDataFileFilter = "Dosk data (kdf)|*.kdf";
 int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThreshold,
                  IMessageService& msgs);
 
+// The same reader on the file's bytes already in memory. The record is
+// changed only when the whole file was read: after an error it is as it was.
+// Lines end in CR LF or LF; the text section's lines are joined with CR LF.
+int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThreshold,
+                  IMessageService& msgs);
+
 // Writes block to fileName. The old file is replaced only once the new one
 // is complete; on failure msgs shows "Error in writing file.", the old file
 // stays as it was and false is returned.
 bool WriteDataFile(const QString& fileName, const TDataBlock& block, IMessageService& msgs);
+
+// The bytes WriteDataFile writes for block.
+std::string FormatDataFile(const TDataBlock& block);
+
+// --- Numbers as the files hold them -------------------------------------
+
+// Longest text FormatFixed can produce (sign, 309 digits, point, decimals).
+constexpr int kMaxFixedChars = 330;
+
+// Fixed-point text of value with 0..9 decimals: "." as separator, no
+// exponent, no blanks. The exact binary value is rounded to the nearest
+// decimal; a value exactly half way (0.125, -0.25) goes away from zero.
+// Never "-0.00"; a value that is not finite is written as 0. Writes at most
+// kMaxFixedChars characters at out and returns the end.
+char* FormatFixed(char* out, double value, int decimals);
+std::string FormatFixed(double value, int decimals);
+
+// Parses a real number the way the reader does: blanks around it are
+// allowed, an empty text gives 0; a leading "+" or "-", digits, optional
+// fraction, optional exponent. Infinities, NaN and values out of the range
+// of a double are refused. Returns false when text is no such number.
+bool ParseReal(std::string_view text, double& value);
 
 } // namespace qv
