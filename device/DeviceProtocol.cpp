@@ -1,0 +1,514 @@
+#include "device/DeviceProtocol.h"
+
+#include "app/Assert.h"
+#include "ui/MessageService.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace qv {
+
+namespace {
+// A failure of a transfer; caught where the command's reply is handled.
+struct Failure {
+    QString text;
+};
+
+const QString kNoResponse = QStringLiteral("Communication error, no response from device");
+const QString kCommError = QStringLiteral("Communication error");
+
+// Five 0xFF bytes in a row (four pairs) end the recorded data.
+constexpr int kEndPairs = 4;
+constexpr int kMaxBadFrames = 10;
+} // namespace
+
+void DeviceProtocol::Freer::operator()(quint8* p) const { std::free(p); }
+
+DeviceProtocol::DeviceProtocol(ISerialPort& port, IDeviceObserver* observer)
+    : port_(port), obs_(observer ? observer : &nullObs_)
+{
+}
+
+DeviceProtocol::~DeviceProtocol() = default;
+
+QString DeviceProtocol::firmwareText() const
+{
+    QByteArray b = firmware_;
+    const int nul = b.indexOf('\0');
+    if (nul >= 0)
+        b.truncate(nul);
+    return QString::fromLatin1(b);
+}
+
+void DeviceProtocol::pump()
+{
+    // A button handler running inside the pump may call back into us
+    // (disconnect() pumps too); never nest.
+    if (!pump_ || inPump_)
+        return;
+    inPump_ = true;
+    pump_();
+    inPump_ = false;
+}
+
+quint8 DeviceProtocol::readOrFail(const QString& failText)
+{
+    quint8 b = 0;
+    if (port_.readByte(b) != 1)
+        throw Failure{failText};
+    return b;
+}
+
+void DeviceProtocol::write(char c) { port_.writeByte(static_cast<quint8>(c)); }
+
+void DeviceProtocol::setButtons(std::initializer_list<DeviceButton> buttons, bool enabled)
+{
+    for (DeviceButton b : buttons)
+        obs_->setButtonEnabled(b, enabled);
+}
+
+void DeviceProtocol::setActionButtons(bool enabled)
+{
+    setButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::UploadCfg,
+                DeviceButton::DownloadCfg, DeviceButton::EraseMemory},
+               enabled);
+}
+
+// --- Button handlers ---------------------------------------------------------
+
+void DeviceProtocol::reset()
+{
+    identified_ = false;
+    command_ = 0;
+    initLabel_.clear();
+    obs_->setButtonEnabled(DeviceButton::Close, true);
+    setButtons({DeviceButton::ReadData, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
+                DeviceButton::EraseMemory, DeviceButton::Disconnect},
+               false);
+    obs_->setTopLabel(QStringLiteral(" "));
+    obs_->setInitLabel(QString());
+    obs_->setDataLabel(QString());
+    progress_ = 0;
+    obs_->setProgress(0);
+    obs_->setStatusText(QStringLiteral("Kavo5 not connected."));
+    obs_->setConfigControlsEnabled(false);
+}
+
+PortOpenResult DeviceProtocol::openPort(const QString& comSetting)
+{
+    const QString name = PortNameFromSetting(comSetting);
+    PortOpenResult r = port_.open(name);
+    if (r.ok)
+        r.message = QStringLiteral("Waiting for Kavo5 at ") + name;
+    return r;
+}
+
+bool DeviceProtocol::connect(const QString& comSetting)
+{
+    if (port_.isOpen())
+        return false;
+    const PortOpenResult r = openPort(comSetting);
+    if (!r.ok) {
+        obs_->setTopLabel(r.message);
+        return false;
+    }
+    obs_->setStatusText(r.message);
+    obs_->setButtonEnabled(DeviceButton::Connect, false);
+    obs_->setButtonEnabled(DeviceButton::Disconnect, true);
+    write('*');
+    obs_->setLamp(DeviceLamp::Yellow);
+    runLinkLoop();
+    closePort();
+    identified_ = false;
+    abort_ = true;
+    obs_->setLamp(DeviceLamp::Red);
+    obs_->setButtonEnabled(DeviceButton::Connect, true);
+    return true;
+}
+
+void DeviceProtocol::disconnect()
+{
+    abort_ = true;
+    pump();
+    obs_->setStatusText(QStringLiteral("Disconnected."));
+    obs_->setTopLabel(QStringLiteral("Disconnected."));
+    obs_->setCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
+    obs_->setLamp(DeviceLamp::Red);
+    setButtons({DeviceButton::Close, DeviceButton::Connect}, true);
+    setButtons({DeviceButton::Disconnect, DeviceButton::ReadData, DeviceButton::UploadCfg,
+                DeviceButton::DownloadCfg, DeviceButton::EraseMemory},
+               false);
+    obs_->setConfigControlsEnabled(false);
+}
+
+void DeviceProtocol::shutdown()
+{
+    abort_ = true;
+    pump();
+    obs_->setCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
+    closePort();
+}
+
+void DeviceProtocol::closePort()
+{
+    port_.close();
+}
+
+void DeviceProtocol::downloadConfig()
+{
+    setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::ReadData,
+                DeviceButton::EraseMemory},
+               false);
+    requestConfig();
+}
+
+void DeviceProtocol::requestConfig()
+{
+    if (!port_.isOpen()) {
+        Messages().error(QStringLiteral("Not connected."));
+        return;
+    }
+    command_ = 'R';
+    write('R');
+}
+
+void DeviceProtocol::uploadConfig()
+{
+    if (!port_.isOpen()) {
+        Messages().error(QStringLiteral("Not connected."));
+        return;
+    }
+    if (!configLoaded_) {
+        Messages().error(QStringLiteral("File not loaded."));
+        return;
+    }
+    setButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::DownloadCfg,
+                DeviceButton::EraseMemory},
+               false);
+    command_ = 'W';
+    write('W');
+    obs_->setStatusText(QStringLiteral("Config file writing started."));
+    int total = 0;
+    for (quint8 b : config_.bytes)
+        total += port_.writeByte(b);
+    if (total != kConfigSize)
+        Messages().error(QStringLiteral("Only %1 bytes written.").arg(total));
+    obs_->setStatusText(QStringLiteral("Config file writing finished."));
+    obs_->setStatusText(QStringLiteral("Verifying config file."));
+    write('R'); // the reply is checked against the record (command stays "W")
+}
+
+void DeviceProtocol::readData()
+{
+    if (!port_.isOpen()) {
+        Messages().error(QStringLiteral("Not connected."));
+        return;
+    }
+    setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
+                DeviceButton::EraseMemory},
+               false);
+    command_ = 'D';
+    progress_ = 0;
+    obs_->setProgress(0);
+    obs_->setDataLabel(QStringLiteral("Number of bytes read: 0"));
+    obs_->setTopLabel(QString());
+    write('D');
+}
+
+void DeviceProtocol::eraseMemory()
+{
+    if (!port_.isOpen()) {
+        Messages().error(QStringLiteral("Not connected."));
+        return;
+    }
+    if (Messages().question(QStringLiteral("Erase memory?"), Buttons::YesNo) != Answer::Yes)
+        return;
+    setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
+                DeviceButton::ReadData},
+               false);
+    write('E');
+    command_ = 'E';
+}
+
+// --- Link loop -----------------------------------------------------------------
+
+void DeviceProtocol::runLinkLoop()
+{
+    if (!port_.isOpen())
+        return;
+    abort_ = false;
+    while (!abort_) {
+        try {
+            quint8 b = 0;
+            if (port_.readByte(b) == 1)
+                onByte(b);
+        } catch (const Failure& f) {
+            Messages().error(f.text);
+            break;
+        }
+        pump();
+    }
+}
+
+void DeviceProtocol::onByte(quint8 b)
+{
+    if (!identified_) {
+        initLabel_ += QLatin1Char('.');
+        if (initLabel_.size() > 100)
+            initLabel_ = QStringLiteral(".");
+        obs_->setInitLabel(initLabel_);
+        if (b == '*') {
+            write('*');
+            identified_ = true;
+            obs_->setStatusText(QStringLiteral("Connected to Kavo5"));
+            obs_->setCaption(QStringLiteral("Data Reading / Kavo5 - Connected"));
+            obs_->setLamp(DeviceLamp::Green);
+            initLabel_.clear();
+            obs_->setInitLabel(QString());
+            command_ = 'F';
+            write('F');
+            progress_ = 0;
+            obs_->setProgress(0);
+            obs_->setDataLabel(QStringLiteral("Number of bytes read: 0"));
+            return;
+        }
+    }
+    switch (command_) {
+    case 'F':
+        if (b == 'F')
+            firmwareReply();
+        break;
+    case 'R':
+        if (b == 'R')
+            configReply();
+        break;
+    case 'W':
+        if (b == 'R')
+            verifyReply();
+        break;
+    case 'E':
+        if (b == 'E')
+            eraseReply();
+        break;
+    case 'D':
+        if (b == 'D')
+            dataReply();
+        break;
+    default:
+        break; // anything else is line noise
+    }
+}
+
+void DeviceProtocol::firmwareReply()
+{
+    obs_->setBusyCursor(true);
+    firmware_.clear();
+    while (firmware_.size() < kFirmwareSize && !abort_) {
+        quint8 b = 0;
+        if (port_.readByte(b) == 1)
+            firmware_.append(static_cast<char>(b));
+        pump();
+    }
+    if (!firmware_.isEmpty())
+        obs_->setFirmwareLabel(firmwareText());
+    memorySize_ = firmware_.contains("KAVO5") ? kMemorySizeKavo5 : kMemorySizeOther;
+    obs_->setProgressMax(memorySize_);
+    obs_->setBusyCursor(false);
+    obs_->setStatusText(QStringLiteral("Reading firmware finished."));
+    command_ = 0;
+    requestConfig();
+}
+
+// Reads one frame into `into`; returns the number of bytes received (265
+// unless aborted) and whether the check byte matched. Without a byte it
+// waits on, or fails when failText is given.
+int DeviceProtocol::readFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText)
+{
+    int count = 0;
+    quint8 sum = 0;
+    quint8 last = 0;
+    while (count < kFrameSize && !abort_) {
+        quint8 b = 0;
+        if (port_.readByte(b) == 1) {
+            if (count < kConfigSize) {
+                into.bytes[count] = b;
+                sum ^= b;
+            }
+            last = b;
+            ++count;
+        } else if (failText) {
+            throw Failure{*failText};
+        }
+        pump();
+    }
+    checksumOk = count == kFrameSize && last == sum;
+    return count;
+}
+
+void DeviceProtocol::configReply()
+{
+    bool ok = false;
+    const int count = readFrame(config_, ok, nullptr);
+    if (count < kFrameSize)
+        Messages().error(QStringLiteral("Reading failed, only %1 bytes read.").arg(count));
+    else if (!ok)
+        Messages().error(QStringLiteral("Reading failed, CRC error."));
+    else {
+        configLoaded_ = true;
+        obs_->setConfigControlsEnabled(true);
+    }
+    obs_->showConfig(config_);
+    obs_->setStatusText(QStringLiteral("Config file reading finished."));
+    command_ = 0;
+    setActionButtons(true);
+}
+
+void DeviceProtocol::verifyReply()
+{
+    try {
+        bool ok = false;
+        const int count = readFrame(verify_, ok, &kNoResponse);
+        if (count < kFrameSize)
+            throw Failure{QStringLiteral("Reading failed, only %1 bytes read.").arg(count)};
+        if (!ok)
+            throw Failure{QStringLiteral("Config file reading failed, CRC error.")};
+        configLoaded_ = true;
+        if (verify_ != config_)
+            Messages().error(QStringLiteral("Verifying config file failed."));
+        else
+            obs_->setConfigControlsEnabled(true);
+        obs_->setStatusText(QStringLiteral("Config file writing finished."));
+    } catch (const Failure& f) {
+        Messages().error(f.text);
+        disconnect();
+    }
+    command_ = 0;
+    obs_->showConfig(config_);
+    setActionButtons(true);
+}
+
+void DeviceProtocol::eraseReply()
+{
+    obs_->setStatusText(QStringLiteral("Erasing started, please wait."));
+    obs_->setBusyCursor(true);
+    while (!abort_) {
+        quint8 b = 0;
+        if (port_.readByte(b) == 1) {
+            if (b == 'E')
+                obs_->setStatusText(QStringLiteral("Erasing finished."));
+            else
+                obs_->setStatusText(QStringLiteral("Command:E expected, but ") +
+                                    QChar::fromLatin1(static_cast<char>(b)) +
+                                    QStringLiteral(" found"));
+            break;
+        }
+        pump();
+    }
+    obs_->setBusyCursor(false);
+    command_ = 0;
+    setActionButtons(true);
+}
+
+void DeviceProtocol::dataReply()
+{
+    obs_->setBusyCursor(true);
+    obs_->setTopLabel(QStringLiteral("Data reading started."));
+    byteCount_ = 0;
+    dataEnd_ = 0;
+    try {
+        if (!image_) {
+            image_.reset(static_cast<quint8*>(std::calloc(kMemoryImageSize, 1)));
+            if (!QV_ASSERT(image_ != nullptr, "memory image allocated"))
+                throw Failure{QStringLiteral("Out of memory.")};
+        }
+        const int total = downloadFrames();
+        byteCount_ = total;
+        if (total > 0) {
+            dataEnd_ = total - 1;
+            obs_->setDataLabel(QStringLiteral("Number of bytes read: %1").arg(total > 5 ? total - 1 : 0));
+            progress_ += total % 1000;
+            obs_->setProgress(progress_);
+            usedMemory_ = total - 1;
+        }
+        obs_->recordingTimeChanged();
+        const QString failure = obs_->downloadFinished(image_.get(), byteCount_, dataEnd_);
+        if (!failure.isEmpty())
+            throw Failure{failure};
+    } catch (const Failure& f) {
+        Messages().error(f.text);
+        disconnect();
+    }
+    obs_->setBusyCursor(false);
+    command_ = 0;
+    setActionButtons(true);
+}
+
+int DeviceProtocol::downloadFrames()
+{
+    quint8* const image = image_.get();
+    quint8 frame[kConfigSize];
+    int total = 0;
+    int j = 0;
+    quint8 sum = 0;
+    int badFrames = 0;
+    int ffPairs = 0;
+    while (total < kMemoryImageSize && !abort_ && ffPairs < kEndPairs) {
+        // The image is never written past its end: when the next frame
+        // would not fit, the data end here.
+        if (j == 0 && total + kConfigSize > kMemoryImageSize)
+            break;
+        const quint8 b = readOrFail(kNoResponse);
+        if (j == kConfigSize) { // the frame's check byte
+            if (b == sum) {
+                std::memcpy(image + total, frame, kConfigSize);
+                total += kConfigSize;
+                byteCount_ = total;
+                badFrames = 0;
+                write('O');
+                quint8 echo = 0;
+                if (port_.readByte(echo) != 1 || echo != 'O')
+                    throw Failure{kCommError};
+            } else {
+                if (++badFrames > kMaxBadFrames)
+                    throw Failure{QStringLiteral("Communication error, bad CRC more then 10 times.")};
+                write('X');
+                quint8 echo = 0;
+                if (port_.readByte(echo) != 1 || echo != 'X')
+                    throw Failure{kCommError};
+                // dropped; the device sends the frame again
+            }
+            j = 0;
+            sum = 0;
+        } else {
+            frame[j] = b;
+            sum ^= b;
+            bool havePrevious = true;
+            quint8 previous = 0;
+            if (j > 0)
+                previous = frame[j - 1];
+            else if (total > 0)
+                previous = image[total - 1];
+            else
+                havePrevious = false;
+            if (havePrevious)
+                ffPairs = (b == 0xFF && previous == 0xFF) ? ffPairs + 1 : 0;
+            ++j;
+        }
+        if (j == 0) {
+            obs_->setDataLabel(QStringLiteral("Number of bytes read: %1").arg(total));
+            progress_ = total;
+            obs_->setProgress(total);
+            pump();
+        }
+    }
+    // End of data inside a frame: the bytes of that frame up to the end
+    // mark belong to the data. After an abort the unfinished frame was not
+    // checked and is dropped.
+    if (ffPairs >= kEndPairs) {
+        std::memcpy(image + total, frame, j);
+        total += j;
+    }
+    return total;
+}
+
+} // namespace qv

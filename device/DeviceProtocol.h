@@ -1,0 +1,179 @@
+#pragma once
+// The logger protocol on the host side: the link loop that waits for the
+// logger's "*", reads its firmware text and configuration, and handles the
+// replies to the commands that the device dialog's buttons send ("R", "W"
+// with verification, "E", "D" with the frame acknowledgement).
+//
+// Widget-free. Everything the dialog shows (status bar, labels, lamp,
+// caption, progress, cursor, button and control states) goes out through
+// IDeviceObserver. Error boxes and the erase question go through
+// qv::Messages() (ui/MessageService.h).
+//
+// Single-threaded: every waiting loop calls the pump callback between reads
+// (the dialog passes one that runs pending window messages); a button
+// handler that runs inside the pump only writes a command (requestData(),
+// uploadConfig(), ...) or sets the abort flag (disconnect()), and the
+// running link loop picks up the reply. Every loop polls the abort flag.
+#include "device/DeviceConfig.h"
+#include "device/SerialPort.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+#include <memory>
+
+namespace qv {
+
+enum class DeviceLamp { Red, Yellow, Green };
+
+enum class DeviceButton {
+    Connect,     // "Connect"
+    Disconnect,  // "Disconnect"
+    Close,       // "Close"
+    ReadData,    // "Read Data"
+    UploadCfg,   // "Upload Cfg"
+    DownloadCfg, // "Download Cfg"
+    EraseMemory, // "Erase Memory"
+};
+
+// What the protocol shows. Every method has an empty default.
+class IDeviceObserver {
+public:
+    virtual ~IDeviceObserver() = default;
+
+    virtual void setStatusText(const QString&) {}    // status bar
+    virtual void setTopLabel(const QString&) {}      // Label1
+    virtual void setInitLabel(const QString&) {}     // InitLabel (whole text)
+    virtual void setDataLabel(const QString&) {}     // DataLabel1
+    virtual void setFirmwareLabel(const QString&) {} // FirmLabel
+    virtual void setCaption(const QString&) {}       // form caption
+    virtual void setLamp(DeviceLamp) {}              // Shape1
+    virtual void setProgressMax(int) {}
+    virtual void setProgress(int) {}
+    virtual void setBusyCursor(bool) {}              // hourglass on / default cursor
+    virtual void setButtonEnabled(DeviceButton, bool) {}
+    virtual void setConfigControlsEnabled(bool) {}
+    // The configuration record is to be shown in the controls.
+    virtual void showConfig(const TDeviceConfig&) {}
+    // Memory size or used memory changed: recompute the recording time.
+    virtual void recordingTimeChanged() {}
+    // A data download has ended with byteCount bytes in the image (indices
+    // 0 .. byteCount-1; dataEndIndex = byteCount-1, or 0 when nothing came).
+    // Split and save here. Return an empty string on success, else the
+    // failure text: it is shown in an error box and the link disconnects.
+    virtual QString downloadFinished(const quint8* /*image*/, int /*byteCount*/,
+                                     int /*dataEndIndex*/) { return {}; }
+};
+
+class DeviceProtocol {
+public:
+    using Pump = std::function<void()>;
+
+    // The port and the observer are not owned; the observer may be null.
+    explicit DeviceProtocol(ISerialPort& port, IDeviceObserver* observer = nullptr);
+    ~DeviceProtocol();
+    DeviceProtocol(const DeviceProtocol&) = delete;
+    DeviceProtocol& operator=(const DeviceProtocol&) = delete;
+
+    void setObserver(IDeviceObserver* observer) { obs_ = observer ? observer : &nullObs_; }
+    void setPump(Pump pump) { pump_ = std::move(pump); }
+
+    // --- Button handlers -------------------------------------------------
+    // Form shown: flags cleared, buttons and labels to their start state,
+    // status "Kavo5 not connected.".
+    void reset();
+    // Connect: opens the port (empty setting = "COM1"); on failure shows the
+    // text in Label1 and returns false. On success shows "Waiting for Kavo5
+    // at <port>", writes "*", lamp yellow and runs the link loop until the
+    // abort flag is set; then closes the port (lamp red, Connect enabled)
+    // and returns true.
+    bool connect(const QString& comSetting);
+    // Disconnect: sets the abort flag, pumps, "Disconnected." and the
+    // disconnected look.
+    void disconnect();
+    // Download Cfg: disables the other action buttons and requests the
+    // configuration.
+    void downloadConfig();
+    // Sends "R" ("Not connected." when the port is closed).
+    void requestConfig();
+    // Upload Cfg: writes "W" and the 264 bytes, then "R" for verification.
+    void uploadConfig();
+    // Read Data: sends "D".
+    void readData();
+    // Erase Memory: asks "Erase memory?" and sends "E" on Yes.
+    void eraseMemory();
+    // Closing the form: abort flag set, pump, port closed when open.
+    void shutdown();
+
+    // --- Lower-level pieces (also used by the handlers above) -------------
+    // Opens the port only; on success the message is "Waiting for Kavo5 at "
+    // + port name.
+    PortOpenResult openPort(const QString& comSetting);
+    // Runs until the abort flag is set (clears it first). Only when open.
+    void runLinkLoop();
+    void closePort();
+
+    void setAbort(bool on = true) { abort_ = on; }
+    bool abortRequested() const { return abort_; }
+
+    // --- State -----------------------------------------------------------
+    bool portOpen() const { return port_.isOpen(); }
+    bool identified() const { return identified_; }
+    // 0 when idle, else 'F', 'R', 'W', 'E' or 'D'.
+    char currentCommand() const { return command_; }
+    bool commandInProgress() const { return command_ != 0; }
+    bool configLoaded() const { return configLoaded_; }
+    TDeviceConfig& config() { return config_; }
+    const TDeviceConfig& config() const { return config_; }
+    const TDeviceConfig& verifyCopy() const { return verify_; }
+    QByteArray firmware() const { return firmware_; }   // bytes as received (<= 26)
+    QString firmwareText() const;                       // the same as text
+    int memorySize() const { return memorySize_; }      // 9000000 or 540672
+    // The memory image (kMemoryImageSize bytes, allocated at the first
+    // download; null before it). Only indices below byteCount() are valid.
+    const quint8* memoryImage() const { return image_.get(); }
+    int byteCount() const { return byteCount_; }        // bytes of the last download
+    int dataEndIndex() const { return dataEnd_; }
+    int usedMemory() const { return usedMemory_; }
+
+private:
+    struct Freer { void operator()(quint8* p) const; };
+
+    void pump();
+    quint8 readOrFail(const QString& failText);
+    int readFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText);
+    void write(char c);
+    void setActionButtons(bool enabled);
+    void setButtons(std::initializer_list<DeviceButton> buttons, bool enabled);
+    void onByte(quint8 b);
+    void firmwareReply();
+    void configReply();
+    void verifyReply();
+    void eraseReply();
+    void dataReply();
+    int downloadFrames();
+
+    ISerialPort& port_;
+    IDeviceObserver nullObs_;
+    IDeviceObserver* obs_;
+    Pump pump_;
+
+    bool abort_ = false;
+    bool identified_ = false;
+    char command_ = 0;
+    bool configLoaded_ = false;
+    TDeviceConfig config_;
+    TDeviceConfig verify_;
+    QByteArray firmware_;
+    QString initLabel_;
+    int memorySize_ = kMemorySizeOther;
+    std::unique_ptr<quint8, Freer> image_;
+    int byteCount_ = 0;
+    int dataEnd_ = 0;
+    int usedMemory_ = 0;
+    int progress_ = 0;
+    bool inPump_ = false;
+};
+
+} // namespace qv

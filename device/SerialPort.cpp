@@ -1,0 +1,145 @@
+#include "device/SerialPort.h"
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace qv {
+
+namespace {
+constexpr auto kReadTimeout = std::chrono::milliseconds(100);
+
+// The modem-line ioctls: a pseudo-terminal has no modem lines and answers
+// ENOTTY (some drivers EINVAL); that is no failure for us.
+bool modemLine(int fd, unsigned long request, int bits)
+{
+    if (::ioctl(fd, request, &bits) == 0)
+        return true;
+    return errno == ENOTTY || errno == EINVAL;
+}
+} // namespace
+
+QString PortNameFromSetting(const QString& setting)
+{
+    return setting.isEmpty() ? QStringLiteral("COM1") : setting;
+}
+
+PosixSerialPort::~PosixSerialPort() { close(); }
+
+PortOpenResult PosixSerialPort::open(const QString& name)
+{
+    close();
+    PortOpenResult r;
+    const QByteArray path = name.toLocal8Bit();
+
+    // O_NONBLOCK so that the open does not wait for carrier; cleared below.
+    int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int err = errno;
+    if (fd >= 0) {
+        // Exclusive use: no other open of the tty, no other program holding it.
+        if (::ioctl(fd, TIOCEXCL) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            err = errno == EWOULDBLOCK ? EBUSY : errno;
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    if (fd < 0) {
+        r.errorCode = err;
+        r.message = QString::asprintf("CreateFile failed with error %d  ,%s.\r\n", err,
+                                      path.constData());
+        return r;
+    }
+    auto fail = [&](const char* text) {
+        r.errorCode = errno;
+        r.message = QString::fromLatin1(text);
+        ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return r;
+    };
+
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        return fail("SetupComm failed");
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, B115200);
+    ::cfsetospeed(&tio, B115200);
+    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | ISTRIP);
+    tio.c_cc[VMIN] = 0;  // a read returns what is there ...
+    tio.c_cc[VTIME] = 1; // ... or nothing after 100 ms
+    ::tcsetattr(fd, TCSANOW, &tio);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return fail("SetupComm failed");
+
+    if (::tcflush(fd, TCIOFLUSH) != 0)
+        return fail("PurgeComm failed");
+    if (!modemLine(fd, TIOCMBIS, TIOCM_DTR) || !modemLine(fd, TIOCMBIC, TIOCM_RTS))
+        return fail("EscapeCommFunction failed");
+
+    fd_ = fd;
+    open_ = true;
+    bufPos_ = bufLen_ = 0;
+    r.ok = true;
+    return r;
+}
+
+int PosixSerialPort::readByte(quint8& byte)
+{
+    if (bufPos_ < bufLen_) {
+        byte = buf_[bufPos_++];
+        return 1;
+    }
+    if (!open_)
+        return 0;
+    const auto start = std::chrono::steady_clock::now();
+    ssize_t n;
+    do
+        n = ::read(fd_, buf_, sizeof buf_);
+    while (n < 0 && errno == EINTR);
+    if (n > 0) {
+        bufLen_ = static_cast<int>(n);
+        bufPos_ = 1;
+        byte = buf_[0];
+        return 1;
+    }
+    bufPos_ = bufLen_ = 0;
+    // A hung-up line answers at once; keep the 100 ms rhythm so that the
+    // waiting loops do not spin.
+    const auto spent = std::chrono::steady_clock::now() - start;
+    if (spent < kReadTimeout - std::chrono::milliseconds(5))
+        std::this_thread::sleep_for(kReadTimeout - spent);
+    return 0;
+}
+
+int PosixSerialPort::writeByte(quint8 byte)
+{
+    if (!open_)
+        return 0;
+    ssize_t n;
+    do
+        n = ::write(fd_, &byte, 1);
+    while (n < 0 && errno == EINTR);
+    return n == 1 ? 1 : 0;
+}
+
+void PosixSerialPort::close()
+{
+    if (fd_ >= 0) {
+        ::ioctl(fd_, TIOCNXCL);
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+    }
+    fd_ = -1;
+    open_ = false;
+    bufPos_ = bufLen_ = 0;
+}
+
+} // namespace qv

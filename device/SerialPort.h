@@ -1,0 +1,74 @@
+#pragma once
+// The serial port under the logger protocol: open with fixed settings,
+// read one byte (waiting at most 100 ms), write one byte, close.
+// ISerialPort lets tests drive the protocol through a scripted port;
+// PosixSerialPort is the termios implementation.
+#include <QString>
+#include <QtGlobal>
+
+namespace qv {
+
+struct PortOpenResult {
+    bool ok = false;
+    QString message;   // failure text; empty on success
+    int errorCode = 0; // errno of the failing step (0 on success)
+};
+
+class ISerialPort {
+public:
+    virtual ~ISerialPort() = default;
+
+    // Opens and sets up the port. The name is used as given (see
+    // PortNameFromSetting). On failure nothing stays open.
+    virtual PortOpenResult open(const QString& name) = 0;
+    // True once the set-up has completed, until close().
+    virtual bool isOpen() const = 0;
+    // Reads one byte: returns 1 with the byte, or 0 when nothing came
+    // within 100 ms (or the port is closed / the line has hung up).
+    virtual int readByte(quint8& byte) = 0;
+    // Writes one byte: returns 1, or 0 when the port is not open or the
+    // write failed. Nothing is sent while the port is closed.
+    virtual int writeByte(quint8 byte) = 0;
+    virtual void close() = 0;
+};
+
+// "COM1" when the setting is empty, else the setting itself.
+QString PortNameFromSetting(const QString& setting);
+
+// POSIX termios port: O_RDWR|O_NOCTTY, exclusive (TIOCEXCL and flock),
+// raw 8N1 at 115200 with every kind of flow control off, VMIN=0/VTIME=1,
+// both queues purged, DTR raised and RTS dropped (a pseudo-terminal's
+// ENOTTY for the modem lines counts as success).
+//
+// Failure texts (errno as error code):
+//   "CreateFile failed with error %d  ,%s.\r\n"  (open, exclusive use)
+//   "SetupComm failed"                           (line settings)
+//   "PurgeComm failed"                           (tcflush)
+//   "EscapeCommFunction failed"                  (DTR / RTS)
+//
+// Bytes the driver already holds are fetched in one read() and handed out
+// one at a time; readByte still returns at most one byte per call.
+class PosixSerialPort : public ISerialPort {
+public:
+    PosixSerialPort() = default;
+    ~PosixSerialPort() override;
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+    PortOpenResult open(const QString& name) override;
+    bool isOpen() const override { return open_; }
+    int readByte(quint8& byte) override;
+    int writeByte(quint8 byte) override;
+    void close() override;
+
+    int fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+    bool open_ = false;
+    quint8 buf_[4096];
+    int bufPos_ = 0;
+    int bufLen_ = 0;
+};
+
+} // namespace qv
