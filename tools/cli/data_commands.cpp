@@ -1,0 +1,251 @@
+// quorvel-cli file commands: info, resave, export-csv.
+#include "data/Cp1250.h"
+#include "data/DataFile.h"
+#include "tools/cli/Command.h"
+#include "ui/MessageService.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <charconv>
+#include <cstdio>
+#include <string>
+
+namespace qv::cli {
+
+namespace {
+
+// Passes every box on to the program's service and remembers whether an
+// error was shown (the reader reports input/output errors that way).
+class ErrorWatch : public IMessageService {
+public:
+    void error(const QString& text) override
+    {
+        ++errors;
+        Messages().error(text);
+    }
+    void information(const QString& text) override { Messages().information(text); }
+    Answer question(const QString& text, Buttons b) override { return Messages().question(text, b); }
+    QString openFileName(const QString& t, const QString& d, const QString& f) override
+    {
+        return Messages().openFileName(t, d, f);
+    }
+    QString saveFileName(const QString& t, const QString& n, const QString& f, const QString& e) override
+    {
+        return Messages().saveFileName(t, n, f, e);
+    }
+    QString existingDirectory(const QString& t, const QString& d) override
+    {
+        return Messages().existingDirectory(t, d);
+    }
+    int errors = 0;
+};
+
+// Reads a file; false (message already on stderr) when it failed.
+bool load(const QString& fileName, TDataBlock& block, double markerThreshold)
+{
+    block.NotesStream();
+    ErrorWatch watch;
+    try {
+        ReadDataFile(fileName, block, markerThreshold, watch);
+    } catch (const DataFileError& e) {
+        PrintError(QString::fromLatin1(e.what()));
+        return false;
+    }
+    return watch.errors == 0;
+}
+
+const char* const kColumnNames[kChannelArrays] = {"time", "altitude", "rx", "ch3", "ch4", "voltage", "ch6", "ch7"};
+
+int markerCount(const TDataBlock& b)
+{
+    int n = 0;
+    for (const auto m : b.Markers)
+        n += m != 0;
+    return n;
+}
+
+QString fixed(double v, int decimals) { return QString::fromStdString(FormatFixed(v, decimals)); }
+
+int runInfo(const QStringList& argsIn)
+{
+    QStringList args = argsIn;
+    bool json = false;
+    double threshold = 0;
+    QString file;
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        if (a == QLatin1String("--json")) {
+            json = true;
+        } else if (a == QLatin1String("--marker-threshold")) {
+            bool ok = false;
+            threshold = args.isEmpty() ? 0 : args.takeFirst().toDouble(&ok);
+            if (!ok) {
+                PrintError(QStringLiteral("info: --marker-threshold needs a number"));
+                return 2;
+            }
+        } else if (file.isEmpty() && !a.startsWith(QLatin1String("--"))) {
+            file = a;
+        } else {
+            PrintError(QStringLiteral("usage: quorvel-cli info [--json] [--marker-threshold X] FILE"));
+            return 2;
+        }
+    }
+    if (file.isEmpty()) {
+        PrintError(QStringLiteral("usage: quorvel-cli info [--json] [--marker-threshold X] FILE"));
+        return 2;
+    }
+
+    TDataBlock b;
+    if (!load(file, b, threshold))
+        return 1;
+
+    if (json) {
+        QJsonObject o;
+        o.insert(QStringLiteral("date"), FromCp1250(b.Date));
+        o.insert(QStringLiteral("period"), b.Words[0]);
+        o.insert(QStringLiteral("flags"), b.Words[1]);
+        QJsonArray words;
+        for (int i = 2; i < kHeaderWords; ++i)
+            words.append(b.Words[i]);
+        o.insert(QStringLiteral("words"), words);
+        o.insert(QStringLiteral("samples"), b.SampleCount());
+        QJsonArray present;
+        for (const bool p : b.Present)
+            present.append(p);
+        o.insert(QStringLiteral("present"), present);
+        QJsonArray annotations;
+        for (const TAnotace& a : b.Annotations) {
+            QJsonObject ao;
+            ao.insert(QStringLiteral("time"), a.Time);
+            ao.insert(QStringLiteral("altitude"), a.Altitude);
+            ao.insert(QStringLiteral("text"), FromCp1250(a.Text));
+            annotations.append(ao);
+        }
+        o.insert(QStringLiteral("annotations"), annotations);
+        o.insert(QStringLiteral("notes"), FromCp1250(b.NotesText()));
+        o.insert(QStringLiteral("rx_offset_y"), b.RxOffsetY);
+        o.insert(QStringLiteral("markers"), markerCount(b));
+        const QByteArray text = QJsonDocument(o).toJson(QJsonDocument::Indented);
+        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+        return 0;
+    }
+
+    PrintOut(QStringLiteral("File:          %1").arg(file));
+    PrintOut(QStringLiteral("Date:          %1").arg(FromCp1250(b.Date)));
+    PrintOut(QStringLiteral("Period:        %1 (%2 s)").arg(b.Words[0]).arg(fixed(b.Words[0] / 100.0, 2)));
+    PrintOut(QStringLiteral("Flags:         0x%1 (%2)")
+                 .arg(static_cast<quint32>(b.Words[1]) & 0xFFFFu, 4, 16, QLatin1Char('0'))
+                 .arg(b.Words[1]));
+    QStringList words;
+    for (int i = 2; i < kHeaderWords; ++i)
+        words << QString::number(b.Words[i]);
+    PrintOut(QStringLiteral("Words 3-7:     %1").arg(words.join(QLatin1Char(' '))));
+    PrintOut(QStringLiteral("Samples:       %1").arg(b.SampleCount()));
+    QStringList present;
+    for (int k = 0; k < kChannelArrays; ++k)
+        if (b.Present[k])
+            present << QLatin1String(kColumnNames[k]);
+    PrintOut(QStringLiteral("Channels:      %1").arg(present.join(QStringLiteral(", "))));
+    if (b.SampleCount() > 0)
+        PrintOut(QStringLiteral("Flight time:   %1 s").arg(fixed(b.Data[ArrTime].back(), 1)));
+    PrintOut(QStringLiteral("Markers:       %1").arg(markerCount(b)));
+    PrintOut(QStringLiteral("RxOffsetY:     %1").arg(fixed(b.RxOffsetY, 2)));
+    PrintOut(QStringLiteral("Annotations:   %1").arg(b.Annotations.size()));
+    for (const TAnotace& a : b.Annotations)
+        PrintOut(QStringLiteral("  %1 s  %2  %3").arg(fixed(a.Time, 2), fixed(a.Altitude, 2), FromCp1250(a.Text)));
+    const QString notes = FromCp1250(b.NotesText());
+    if (notes.isEmpty()) {
+        PrintOut(QStringLiteral("Notes:         (none)"));
+    } else {
+        PrintOut(QStringLiteral("Notes:"));
+        for (const QString& l : notes.split(QLatin1Char('\n')))
+            PrintOut(QStringLiteral("  ") + QString(l).remove(QLatin1Char('\r')));
+    }
+    return 0;
+}
+
+int runResave(const QStringList& args)
+{
+    if (args.size() != 2) {
+        PrintError(QStringLiteral("usage: quorvel-cli resave IN OUT"));
+        return 2;
+    }
+    TDataBlock b;
+    if (!load(args[0], b, 0))
+        return 1;
+    ErrorWatch watch;
+    return WriteDataFile(args[1], b, watch) ? 0 : 1;
+}
+
+int runExportCsv(const QStringList& argsIn)
+{
+    QStringList args = argsIn;
+    QString file, out;
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        if (a == QLatin1String("-o") && !args.isEmpty())
+            out = args.takeFirst();
+        else if (file.isEmpty() && a != QLatin1String("-o"))
+            file = a;
+        else {
+            PrintError(QStringLiteral("usage: quorvel-cli export-csv FILE [-o OUT]"));
+            return 2;
+        }
+    }
+    if (file.isEmpty()) {
+        PrintError(QStringLiteral("usage: quorvel-cli export-csv FILE [-o OUT]"));
+        return 2;
+    }
+    TDataBlock b;
+    if (!load(file, b, 0))
+        return 1;
+
+    std::vector<int> cols;
+    for (int k = 0; k < kChannelArrays; ++k)
+        if (k == ArrTime || !b.Data[k].empty())
+            cols.push_back(k);
+    std::string csv;
+    for (std::size_t c = 0; c < cols.size(); ++c) {
+        if (c)
+            csv += ',';
+        csv += kColumnNames[cols[c]];
+    }
+    csv += '\n';
+    const std::size_t n = b.Data[ArrTime].size();
+    csv.reserve(csv.size() + n * cols.size() * 12);
+    char buf[32];
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t c = 0; c < cols.size(); ++c) {
+            if (c)
+                csv += ',';
+            const auto& a = b.Data[cols[c]];
+            const double v = i < a.size() ? a[i] : 0.0;
+            csv.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+        }
+        csv += '\n';
+    }
+
+    if (out.isEmpty()) {
+        std::fwrite(csv.data(), 1, csv.size(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    QSaveFile f(out);
+    if (!f.open(QIODevice::WriteOnly) || f.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()) ||
+        !f.commit()) {
+        PrintError(QStringLiteral("export-csv: cannot write %1").arg(out));
+        return 1;
+    }
+    return 0;
+}
+
+const RegisterCommand info({"info", "[--json] [--marker-threshold X] FILE", runInfo});
+const RegisterCommand resave({"resave", "IN OUT", runResave});
+const RegisterCommand exportCsv({"export-csv", "FILE [-o OUT]", runExportCsv});
+
+} // namespace
+
+} // namespace qv::cli
