@@ -1,0 +1,1 @@
+#include "annot/Annot.h"

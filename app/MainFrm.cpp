@@ -1,0 +1,412 @@
+#include "app/MainFrm.h"
+
+#include "app/Assert.h"
+#include "app/BareForms.h"
+#include "app/DeviceDialogLink.h"
+#include "graph/GraphSetup.h"
+#include "ui/MessageService.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontComboBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSlider>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace qv {
+
+QColor TFormMain::PaletteColour(unsigned int bbggrr)
+{
+    return QColor(bbggrr & 0xFF, (bbggrr >> 8) & 0xFF, (bbggrr >> 16) & 0xFF);
+}
+
+TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Quorvel"));
+    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    resize(1100, 720);
+
+    exePath_ = options.ExePath.isEmpty() ? QCoreApplication::applicationFilePath() : options.ExePath;
+    IniPath = options.IniPath.isEmpty() ? DefaultSettingsPath(exePath_) : options.IniPath;
+    PortOverride = options.PortOverride;
+
+    // 1.-2. No notifications while creating; the default data root.
+    TreeNotify = false;
+    DataRoot = DefaultDataRoot(QFileInfo(exePath_).absolutePath());
+    Settings.Root = DataRoot;
+    // 3.-5. Empty open-files list, no current file, the curve palette.
+    DataList.clear();
+    ActualRow = -1;
+    for (int i = 0; i < 14; ++i)
+        Palette[i] = PaletteColour(kCurvePalette[i]);
+
+    CreateMenu();
+    MainSplitter = new QSplitter(Qt::Horizontal, this);
+    MainSplitter->setObjectName(QStringLiteral("MainSplitter"));
+    PanelLeft = new QSplitter(Qt::Vertical, MainSplitter);
+    PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
+    PanelTree = new QWidget(PanelLeft);
+    PanelTree->setObjectName(QStringLiteral("PanelTree"));
+    new QVBoxLayout(PanelTree);
+    PanelTree->layout()->setContentsMargins(0, 0, 0, 0);
+    PanelGrid = new QWidget(PanelLeft);
+    PanelGrid->setObjectName(QStringLiteral("PanelGrid"));
+    new QVBoxLayout(PanelGrid);
+    PanelGrid->layout()->setContentsMargins(0, 0, 0, 0);
+    PanelGrid->hide(); // shown with the first open file
+
+    PageControl1 = new QTabWidget(MainSplitter);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    TabInfo = CreateInfoPage();
+    TabGraph = CreateGraphPage();
+    PageControl1->addTab(TabInfo, QStringLiteral("Flight information"));
+    PageControl1->addTab(TabGraph, QStringLiteral("Graph"));
+    MainSplitter->addWidget(PanelLeft);
+    MainSplitter->addWidget(PageControl1);
+    MainSplitter->setStretchFactor(1, 1);
+    MainSplitter->setSizes({233, 867});
+    setCentralWidget(MainSplitter);
+
+    // 4. Idle handler: the notes editor's Undo and Paste follow the editor.
+    connect(RichEdit1, &QTextEdit::undoAvailable, this, &TFormMain::UpdateEditButtons);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TFormMain::UpdateEditButtons);
+    connect(RichEdit1, &QTextEdit::textChanged, this, &TFormMain::UpdateEditButtons);
+    UpdateEditButtons();
+
+    // 6. Cursor label empty.
+    LabelCursor->clear();
+
+    CreateDataViews();
+}
+
+TFormMain::~TFormMain()
+{
+    // Destruction: tree nodes, open records, then the list itself.
+    ReleaseDataViews();
+    DataList.clear();
+}
+
+void TFormMain::CreateMenu()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    mnuOptions = file->addAction(QStringLiteral("Options"), this, &TFormMain::mnuOptionsClick);
+    mnuOptions->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuRefresh = file->addAction(QStringLiteral("Refresh"), this, &TFormMain::mnuRefreshClick);
+    mnuRefresh->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    file->addSeparator();
+    mnuExit = file->addAction(QStringLiteral("Exit"), this, &TFormMain::mnuExitClick);
+    QMenu* data = menuBar()->addMenu(QStringLiteral("Data"));
+    mnuReadData = data->addAction(QStringLiteral("Read data"), this, &TFormMain::mnuReadDataClick);
+    mnuReadData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuAbout = menuBar()->addAction(QStringLiteral("About"), this, &TFormMain::mnuAboutClick);
+
+    actEscape = new QAction(this);
+    actEscape->setShortcut(QKeySequence(Qt::Key_Escape));
+    actEscape->setShortcutContext(Qt::WindowShortcut);
+    connect(actEscape, &QAction::triggered, this, [this] {
+        if (AskExit())
+            close();
+    });
+    addAction(actEscape);
+}
+
+QWidget* TFormMain::CreateInfoPage()
+{
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    auto* form = new QFormLayout();
+    auto box = [page](const char* name) {
+        auto* e = new QLineEdit(page);
+        e->setObjectName(QLatin1String(name));
+        e->setReadOnly(true);
+        return e;
+    };
+    EditDate = box("EditDate");
+    EditSampling = box("EditSampling");
+    EditVer = box("EditVer");
+    EditFlightTime = box("EditFlightTime");
+    EditMaxHeight = box("EditMaxHeight");
+    form->addRow(QStringLiteral("Date:"), EditDate);
+    form->addRow(QStringLiteral("Sampling:"), EditSampling);
+    form->addRow(QStringLiteral("Ver:"), EditVer);
+    form->addRow(QStringLiteral("Flight time:"), EditFlightTime);
+    form->addRow(QStringLiteral("Max. height:"), EditMaxHeight);
+    layout->addLayout(form);
+
+    auto* bar = new QHBoxLayout();
+    ComboBoxFontName = new QFontComboBox(page);
+    ComboBoxFontName->setObjectName(QStringLiteral("ComboBoxFontName"));
+    ComboBoxFontSize = new QComboBox(page);
+    ComboBoxFontSize->setObjectName(QStringLiteral("ComboBoxFontSize"));
+    for (int size : {8, 9, 10, 11, 12, 14, 16, 18, 20, 24, 28, 36})
+        ComboBoxFontSize->addItem(QString::number(size));
+    TBUndo = new QToolButton(page);
+    TBUndo->setText(QStringLiteral("Undo"));
+    TBPaste = new QToolButton(page);
+    TBPaste->setText(QStringLiteral("Paste"));
+    bar->addWidget(ComboBoxFontName);
+    bar->addWidget(ComboBoxFontSize);
+    bar->addWidget(TBUndo);
+    bar->addWidget(TBPaste);
+    bar->addStretch(1);
+    layout->addLayout(bar);
+
+    RichEdit1 = new QTextEdit(page);
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    layout->addWidget(RichEdit1, 1);
+    connect(TBUndo, &QToolButton::clicked, RichEdit1, &QTextEdit::undo);
+    connect(TBPaste, &QToolButton::clicked, RichEdit1, &QTextEdit::paste);
+    return page;
+}
+
+QWidget* TFormMain::CreateGraphPage()
+{
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+
+    auto* tools = new QToolBar(page);
+    ShowTable = new QToolButton(page);
+    ShowTable->setObjectName(QStringLiteral("ShowTable"));
+    ShowTable->setText(QStringLiteral("Measurement table"));
+    ShowTable->setCheckable(true);
+    connect(ShowTable, &QToolButton::clicked, this, &TFormMain::ShowTableClick);
+    TBShowLegend = new QToolButton(page);
+    TBShowLegend->setObjectName(QStringLiteral("TBShowLegend"));
+    TBShowLegend->setText(QStringLiteral("Legend"));
+    TBShowLegend->setCheckable(true);
+    connect(TBShowLegend, &QToolButton::clicked, this, &TFormMain::TBShowLegendClick);
+    tools->addWidget(ShowTable);
+    tools->addWidget(TBShowLegend);
+    LabelCursor = new QLabel(page);
+    tools->addWidget(LabelCursor);
+    layout->addWidget(tools);
+
+    PanelOdecet = new QWidget(page);
+    auto* odecet = new QVBoxLayout(PanelOdecet);
+    odecet->setContentsMargins(0, 0, 0, 0);
+    StringGridOdecet = new QTableWidget(2, 4, PanelOdecet);
+    StringGridOdecet->setObjectName(QStringLiteral("StringGridOdecet"));
+    StringGridOdecet->setHorizontalHeaderLabels(
+        {QStringLiteral("TIME"), QStringLiteral("ALTITUDE"), QStringLiteral("SERVO"), QStringLiteral("VOLTAGE")});
+    StringGridOdecet->setVerticalHeaderLabels({QStringLiteral("DELTA"), QStringLiteral("d X/d TIME")});
+    StringGridOdecet->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    odecet->addWidget(StringGridOdecet);
+    PanelOdecet->setFixedHeight(92);
+    layout->addWidget(PanelOdecet);
+
+    PanelChart = new QWidget(page);
+    PanelChart->setObjectName(QStringLiteral("PanelChart"));
+    auto* chartLayout = new QVBoxLayout(PanelChart);
+    chartLayout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(PanelChart, 1);
+
+    // Curve offsets.
+    auto* shift = new QHBoxLayout();
+    CheckBoxShift = new QCheckBox(QStringLiteral("Offset"), page);
+    CheckBoxShift->setObjectName(QStringLiteral("CheckBoxShift"));
+    ComboBoxShiftAxis = new QComboBox(page);
+    ComboBoxShiftAxis->setObjectName(QStringLiteral("ComboBoxShiftAxis"));
+    ComboBoxShiftAxis->addItems({QStringLiteral("Altitude"), QStringLiteral("Servo"), QStringLiteral("Voltage")});
+    TrackBarX = new QSlider(Qt::Horizontal, page);
+    TrackBarX->setObjectName(QStringLiteral("TrackBarX"));
+    TrackBarX->setRange(-3600, 3600);
+    TrackBarX->setValue(0);
+    TrackBarY = new QSlider(Qt::Horizontal, page);
+    TrackBarY->setObjectName(QStringLiteral("TrackBarY"));
+    TrackBarY->setRange(-1000, 1000);
+    TrackBarY->setValue(0);
+    EditShiftX = new QLineEdit(QStringLiteral("0"), page);
+    EditShiftX->setObjectName(QStringLiteral("EditShiftX"));
+    EditShiftX->setMaximumWidth(70);
+    EditShiftY = new QLineEdit(QStringLiteral("0"), page);
+    EditShiftY->setObjectName(QStringLiteral("EditShiftY"));
+    EditShiftY->setMaximumWidth(70);
+    shift->addWidget(CheckBoxShift);
+    shift->addWidget(ComboBoxShiftAxis);
+    shift->addWidget(new QLabel(QStringLiteral("X:"), page));
+    shift->addWidget(TrackBarX, 1);
+    shift->addWidget(EditShiftX);
+    shift->addWidget(new QLabel(QStringLiteral("Y:"), page));
+    shift->addWidget(TrackBarY, 1);
+    shift->addWidget(EditShiftY);
+    layout->addLayout(shift);
+    return page;
+}
+
+void TFormMain::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (!firstShown_) {
+        firstShown_ = true;
+        FirstShow();
+    }
+}
+
+void TFormMain::FirstShow()
+{
+    // 1. Graph settings to their defaults.
+    SetGraphSetupDefaults(GraphSetup);
+    GraphSetupChanged = false;
+    Settings.SaveWindowsPos = true;
+
+    // 2.-3. The settings file, keys in the table's order.
+    TIniFile ini;
+    ini.Load(IniPath);
+    Settings.Root = DataRoot;
+    ReadAppSettings(ini, Settings);
+    ReadGraphSetup(ini, GraphSetup);
+    DataRoot = Settings.Root;
+    ComFromIni = Settings.Device.Com;
+
+    // 5. Device settings to the device dialog.
+    Settings.Device.Root = DataRoot;
+    if (QV_ASSERT(DoskComForm != nullptr, "P=nil FormMain.FormShow")) {
+        DoskComForm->SetSettings(Settings.Device);
+        if (!PortOverride.isEmpty())
+            DoskComForm->SetPortOverride(PortOverride);
+    }
+
+    // 6. Left panel width; measurement table and legend buttons.
+    MainSplitter->setSizes({Settings.PanelLeft, qMax(100, width() - Settings.PanelLeft)});
+    ShowTable->setChecked(Settings.ShowTable);
+    ShowTableClick();
+    TBShowLegend->setChecked(Settings.TBShowLegend);
+    TBShowLegendClick();
+
+    // 8. Automatic width of the grid's first column.
+    if (Settings.AutoGridSize > 7)
+        Settings.AutoGridSize = fontMetrics().horizontalAdvance(QStringLiteral("ABCDEFGH"));
+    LayoutGrid();
+
+    // 9. Font boxes of the notes editor.
+    ComboBoxFontName->setCurrentFont(RichEdit1->currentFont());
+    ComboBoxFontSize->setCurrentIndex(-1);
+
+    // 10. Pages are enabled once a file is open.
+    PageControl1->setEnabled(false);
+
+    // 11. The tree, then notifications on.
+    BuildTree();
+    QCoreApplication::processEvents();
+    TreeNotify = true;
+}
+
+void TFormMain::resizeEvent(QResizeEvent* e)
+{
+    QMainWindow::resizeEvent(e);
+    LayoutGrid();
+}
+
+bool TFormMain::AskExit()
+{
+    return Messages().question(QStringLiteral("Are you sure to exit application?"), Buttons::YesNo) == Answer::Yes;
+}
+
+void TFormMain::CloseQuery()
+{
+    QString lastError;
+    for (int row = OpenRowCount() - 1; row >= 0; --row) {
+        try {
+            CloseRow(row);
+        } catch (const std::exception& e) {
+            lastError = QStringLiteral("Error by Closing files on CloseQuery!\n") + QString::fromLocal8Bit(e.what());
+        }
+    }
+    if (!lastError.isEmpty())
+        Messages().error(lastError);
+}
+
+void TFormMain::WriteSettings()
+{
+    if (DoskComForm)
+        Settings.Device = DoskComForm->Settings();
+    Settings.Root = DataRoot;
+    // A port given on the command line is for this run only.
+    if (!PortOverride.isEmpty() && Settings.Device.Com == PortOverride)
+        Settings.Device.Com = ComFromIni;
+    const QList<int> sizes = MainSplitter->sizes();
+    if (!sizes.isEmpty() && sizes.first() > 0)
+        Settings.PanelLeft = sizes.first();
+    Settings.ShowTable = ShowTable->isChecked();
+    Settings.TBShowLegend = TBShowLegend->isChecked();
+
+    TIniFile ini;
+    ini.Load(IniPath);
+    WriteAppSettings(ini, Settings, GraphSetupChanged ? &GraphSetup : nullptr);
+    if (!ini.Save(IniPath))
+        qWarning().noquote() << "Cannot write the settings file" << IniPath;
+}
+
+void TFormMain::closeEvent(QCloseEvent* e)
+{
+    if (!closed_) {
+        CloseQuery(); // never refuses
+        WriteSettings();
+        closed_ = true;
+    }
+    e->accept();
+    QMainWindow::closeEvent(e);
+}
+
+void TFormMain::mnuOptionsClick()
+{
+    if (FormOptions)
+        FormOptions->exec();
+}
+
+void TFormMain::mnuRefreshClick() { RefreshTree(); }
+
+void TFormMain::mnuExitClick() { close(); }
+
+void TFormMain::mnuReadDataClick()
+{
+    if (!QV_ASSERT(DoskComForm != nullptr, "P=nil FormMain.mnuReadDataClick"))
+        return;
+    TreeNotify = false;
+    DoskComForm->exec();
+    TreeNotify = true;
+    RefreshTree();
+}
+
+void TFormMain::mnuAboutClick()
+{
+    if (!FormAbout)
+        return;
+    FormAbout->SetSettingsPath(IniPath);
+    FormAbout->exec();
+}
+
+void TFormMain::ShowTableClick()
+{
+    PanelOdecet->setFixedHeight(ShowTable->isChecked() ? 92 : 0);
+    PanelOdecet->setVisible(ShowTable->isChecked());
+}
+
+void TFormMain::UpdateEditButtons()
+{
+    TBUndo->setEnabled(RichEdit1->document()->isUndoAvailable());
+    TBPaste->setEnabled(RichEdit1->canPaste());
+}
+
+} // namespace qv

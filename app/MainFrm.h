@@ -1,0 +1,130 @@
+#pragma once
+// The main window: menu, the data folder tree and the open-files grid on the
+// left, the "Flight information" and "Graph" pages on the right.
+#include "app/Application.h"
+#include "app/Settings.h"
+#include "data/DataBlock.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <array>
+
+class QAction;
+class QComboBox;
+class QFontComboBox;
+class QLabel;
+class QLineEdit;
+class QSlider;
+class QSplitter;
+class QTabWidget;
+class QTableWidget;
+class QTextEdit;
+class QCheckBox;
+class QToolButton;
+class QVBoxLayout;
+
+namespace qv {
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFormMain(const TStartOptions& options, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // --- start-up state
+    QString DataRoot;          // no trailing delimiter
+    bool TreeNotify = false;   // file-system notifications rebuild the tree
+    TAppSettings Settings;     // values of the settings file
+    QString IniPath;           // the settings file in use
+    QString PortOverride;      // serial port for this run only
+    QString ComFromIni;        // the port to write back while overridden
+    std::array<QColor, 14> Palette;
+    TDataList DataList;        // open files, in the order of the grid rows
+    int ActualRow = -1;        // current row of the open-files grid
+
+    static QColor PaletteColour(unsigned int bbggrr);
+
+    // --- widgets
+    QSplitter* MainSplitter = nullptr;
+    QSplitter* PanelLeft = nullptr;  // tree above the open-files grid
+    QWidget* PanelTree = nullptr;
+    QWidget* PanelGrid = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabInfo = nullptr;
+    QWidget* TabGraph = nullptr;
+    // flight information page
+    QLineEdit* EditDate = nullptr;
+    QLineEdit* EditSampling = nullptr;
+    QLineEdit* EditVer = nullptr;
+    QLineEdit* EditFlightTime = nullptr;
+    QLineEdit* EditMaxHeight = nullptr;
+    QTextEdit* RichEdit1 = nullptr;
+    QFontComboBox* ComboBoxFontName = nullptr;
+    QComboBox* ComboBoxFontSize = nullptr;
+    QToolButton* TBUndo = nullptr;
+    QToolButton* TBPaste = nullptr;
+    // graph page
+    QToolButton* ShowTable = nullptr;
+    QToolButton* TBShowLegend = nullptr;
+    QLabel* LabelCursor = nullptr;
+    QWidget* PanelOdecet = nullptr;
+    QTableWidget* StringGridOdecet = nullptr;
+    QWidget* PanelChart = nullptr;   // the chart goes here
+    QCheckBox* CheckBoxShift = nullptr;
+    QSlider* TrackBarX = nullptr;
+    QSlider* TrackBarY = nullptr;
+    QLineEdit* EditShiftX = nullptr;
+    QLineEdit* EditShiftY = nullptr;
+    QComboBox* ComboBoxShiftAxis = nullptr;
+    // menu
+    QAction* mnuOptions = nullptr;
+    QAction* mnuRefresh = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuReadData = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* actEscape = nullptr;
+
+    // --- data views (tree, open-files grid, chart): app/MainFrmData.cpp
+    void CreateDataViews();
+    void BuildTree();          // first showing: build from DataRoot
+    void RefreshTree();        // "Refresh" and after "Read data"
+    int OpenRowCount() const;  // rows of the open-files grid
+    void CloseRow(int row);    // the ordinary close of an open data file
+    void ReleaseDataViews();   // destruction: tree nodes and open records
+    void LayoutGrid();         // first column of the open-files grid
+
+    // --- shell
+    void FirstShow();          // reads the settings file
+    void CloseQuery();         // closes every open file
+    void WriteSettings();      // writes the settings file
+    bool AskExit();            // Escape's question
+
+    // Handlers
+    void mnuOptionsClick();
+    void mnuRefreshClick();
+    void mnuExitClick();
+    void mnuReadDataClick();
+    void mnuAboutClick();
+    void ShowTableClick();
+    void TBShowLegendClick();
+    void UpdateEditButtons();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void CreateMenu();
+    QWidget* CreateInfoPage();
+    QWidget* CreateGraphPage();
+
+    bool firstShown_ = false;
+    bool closed_ = false;
+    QString exePath_;
+
+    struct DataViews;
+    DataViews* views_ = nullptr; // owned; defined in MainFrmData.cpp
+};
+
+} // namespace qv

@@ -1,0 +1,246 @@
+#include "app/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#define SI_NO_CONVERSION // 8-bit text as it stands in the file
+#include <SimpleIni.h>
+
+#include <climits>
+
+namespace qv {
+
+const unsigned int kCurvePalette[14] = {0xFF0000, 0x0000FF, 0x008000, 0x008080, 0xFF00FF, 0x00FF00, 0x800000,
+                                        0x000080, 0x808000, 0xF0CAA6, 0x800080, 0xC0DCC0, 0x00FFFF, 0xFFFF00};
+
+struct TIniFile::Impl {
+    CSimpleIniA ini{false, false, false};
+};
+
+TIniFile::TIniFile() : d(std::make_unique<Impl>()) { d->ini.SetSpaces(false); }
+
+TIniFile::~TIniFile() = default;
+
+void TIniFile::Load(const QString& path)
+{
+    d->ini.Reset();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = f.readAll();
+    if (d->ini.LoadData(bytes.constData(), static_cast<size_t>(bytes.size())) < 0)
+        d->ini.Reset();
+}
+
+bool TIniFile::Save(const QString& path) const
+{
+    std::string text;
+    if (d->ini.Save(text, false) < 0)
+        return false;
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(text.data(), static_cast<qint64>(text.size()));
+    return f.commit();
+}
+
+static QByteArray Latin(const QString& s) { return s.toLocal8Bit(); }
+
+bool TIniFile::HasKey(const char* section, const char* key) const
+{
+    return d->ini.GetValue(section, key, nullptr) != nullptr;
+}
+
+QString TIniFile::ReadString(const char* section, const char* key, const QString& def) const
+{
+    const char* v = d->ini.GetValue(section, key, nullptr);
+    return v ? QString::fromLocal8Bit(v) : def;
+}
+
+int TIniFile::ReadInteger(const char* section, const char* key, int def) const
+{
+    const char* v = d->ini.GetValue(section, key, nullptr);
+    if (!v)
+        return def;
+    bool ok = false;
+    const qlonglong n = QByteArray(v).trimmed().toLongLong(&ok);
+    return ok && n >= INT_MIN && n <= INT_MAX ? static_cast<int>(n) : def;
+}
+
+bool TIniFile::ReadBool(const char* section, const char* key, bool def) const
+{
+    const char* v = d->ini.GetValue(section, key, nullptr);
+    if (!v)
+        return def;
+    bool ok = false;
+    const qlonglong n = QByteArray(v).trimmed().toLongLong(&ok);
+    return ok ? n != 0 : def;
+}
+
+double TIniFile::ReadFloat(const char* section, const char* key, double def) const
+{
+    const char* v = d->ini.GetValue(section, key, nullptr);
+    if (!v)
+        return def;
+    const QString s = QString::fromLocal8Bit(v).trimmed();
+    bool ok = false;
+    double x = QLocale::system().toDouble(s, &ok);
+    if (!ok)
+        x = QLocale::c().toDouble(s, &ok);
+    return ok && qIsFinite(x) ? x : def;
+}
+
+void TIniFile::WriteString(const char* section, const char* key, const QString& value)
+{
+    d->ini.SetValue(section, key, Latin(value).constData());
+}
+
+void TIniFile::WriteInteger(const char* section, const char* key, int value)
+{
+    d->ini.SetValue(section, key, QByteArray::number(value).constData());
+}
+
+void TIniFile::WriteBool(const char* section, const char* key, bool value)
+{
+    d->ini.SetValue(section, key, value ? "1" : "0");
+}
+
+void TIniFile::WriteFloat(const char* section, const char* key, double value)
+{
+    QLocale loc = QLocale::system();
+    loc.setNumberOptions(QLocale::OmitGroupSeparator);
+    d->ini.SetValue(section, key, Latin(loc.toString(value, 'g', 15)).constData());
+}
+
+void ReadAppSettings(const TIniFile& ini, TAppSettings& s)
+{
+    const QString root = ini.ReadString("Options", "Root", s.Root);
+    if (!root.isEmpty() && QFileInfo(root).isDir())
+        s.Root = QDir::cleanPath(root);
+    TDeviceSettings& dev = s.Device;
+    dev.Root = s.Root;
+    dev.Com = ini.ReadString("Options", "COM", dev.Com);
+    dev.DefFileName = ini.ReadString("Options", "DefFileName", dev.DefFileName);
+    dev.FlightTemperature = ini.ReadInteger("Options", "FlightTemperature", dev.FlightTemperature);
+    dev.DeflectionMin = ini.ReadFloat("Options", "DeflectionMin", dev.DeflectionMin);
+    dev.DeflectionMax = ini.ReadFloat("Options", "DeflectionMax", dev.DeflectionMax);
+    dev.MarkerThreshold = ini.ReadFloat("Options", "MarkerThreshold", dev.MarkerThreshold);
+    s.DeflectionOnGraph = ini.ReadBool("Options", "DeflectionOnGraph", s.DeflectionOnGraph);
+    s.PanelLeft = ini.ReadInteger("Pos", "PanelLeft", s.PanelLeft);
+    s.SaveWindowsPos = ini.ReadBool("Options", "SaveWindowsPos", s.SaveWindowsPos);
+    s.AutoGridSize = ini.ReadInteger("Options", "AutoGridSize", s.AutoGridSize);
+    s.ShowTable = ini.ReadBool("Options", "ShowTable", s.ShowTable);
+    s.TBShowLegend = ini.ReadBool("Options", "TBShowLegend", s.TBShowLegend);
+}
+
+void ReadGraphSetup(const TIniFile& ini, TGraphSetupRec& g)
+{
+    const char* S = "GraphSetup";
+    g.AltitudeMin = ini.ReadFloat(S, "AltitudeMin", g.AltitudeMin);
+    g.AltitudeMax = ini.ReadFloat(S, "AltitudeMax", g.AltitudeMax);
+    g.AltitudeAuto = ini.ReadBool(S, "AltitudeAuto", g.AltitudeAuto);
+    g.AltitudeLStyle = ini.ReadInteger(S, "AltitudeLStyle", g.AltitudeLStyle);
+    g.AltitudeLWidth = ini.ReadInteger(S, "AltitudeLWidth", g.AltitudeLWidth);
+    g.PowerSupMin = ini.ReadFloat(S, "PowerSupMin", g.PowerSupMin);
+    g.PowerSupMax = ini.ReadFloat(S, "PowerSupMax", g.PowerSupMax);
+    g.PowerSupAuto = ini.ReadBool(S, "PowerSupAuto", g.PowerSupAuto);
+    g.PowerSupLStyle = ini.ReadInteger(S, "PowerSupLStyle", g.PowerSupLStyle);
+    g.PowerSupLWidth = ini.ReadInteger(S, "PowerSupLWidth", g.PowerSupLWidth);
+    g.RXMin = ini.ReadFloat(S, "RXMin", g.RXMin);
+    g.RXMax = ini.ReadFloat(S, "RXMax", g.RXMax);
+    g.RXAuto = ini.ReadBool(S, "RXAuto", g.RXAuto);
+    g.RXLStyle = ini.ReadInteger(S, "RXLStyle", g.RXLStyle);
+    g.RXLWidth = ini.ReadInteger(S, "RXLWidth", g.RXLWidth);
+    g.TimeMin = ini.ReadFloat(S, "TimeMin", g.TimeMin);
+    g.TimeMax = ini.ReadFloat(S, "TimeMax", g.TimeMax);
+    g.TimeAuto = ini.ReadBool(S, "TimeAuto", g.TimeAuto);
+    g.AnnotMarkStyle = ini.ReadInteger(S, "AnnotMarkStyle", g.AnnotMarkStyle);
+    g.AnnotMarkSize = ini.ReadInteger(S, "AnnotMarkSize", g.AnnotMarkSize);
+    g.MarkerMarkStyle = ini.ReadInteger(S, "MarkerMarkStyle", g.MarkerMarkStyle);
+    g.MarkerMarkSize = ini.ReadInteger(S, "MarkerMarkSize", g.MarkerMarkSize);
+}
+
+void WriteAppSettings(TIniFile& ini, const TAppSettings& s, const TGraphSetupRec* graph)
+{
+    const TDeviceSettings& dev = s.Device;
+    ini.WriteString("Options", "Root", s.Root);
+    ini.WriteString("Options", "COM", dev.Com);
+    ini.WriteString("Options", "DefFileName", dev.DefFileName);
+    ini.WriteInteger("Options", "FlightTemperature", dev.FlightTemperature);
+    ini.WriteFloat("Options", "MarkerThreshold", dev.MarkerThreshold);
+    ini.WriteFloat("Options", "DeflectionMin", dev.DeflectionMin);
+    ini.WriteFloat("Options", "DeflectionMax", dev.DeflectionMax);
+    ini.WriteBool("Options", "DeflectionOnGraph", s.DeflectionOnGraph);
+    ini.WriteInteger("Pos", "PanelLeft", s.PanelLeft);
+    ini.WriteBool("Options", "SaveWindowsPos", s.SaveWindowsPos);
+    ini.WriteInteger("Options", "AutoGridSize", s.AutoGridSize);
+    ini.WriteBool("Options", "ShowTable", s.ShowTable);
+    ini.WriteBool("Options", "TBShowLegend", s.TBShowLegend);
+    if (!graph)
+        return;
+    const TGraphSetupRec& g = *graph;
+    const char* S = "GraphSetup";
+    ini.WriteFloat(S, "AltitudeMin", g.AltitudeMin);
+    ini.WriteFloat(S, "AltitudeMax", g.AltitudeMax);
+    ini.WriteBool(S, "AltitudeAuto", g.AltitudeAuto);
+    ini.WriteInteger(S, "AltitudeLStyle", g.AltitudeLStyle);
+    ini.WriteInteger(S, "AltitudeLWidth", g.AltitudeLWidth);
+    ini.WriteFloat(S, "PowerSupMin", g.PowerSupMin);
+    ini.WriteFloat(S, "PowerSupMax", g.PowerSupMax);
+    ini.WriteBool(S, "PowerSupAuto", g.PowerSupAuto);
+    ini.WriteInteger(S, "PowerSupLStyle", g.PowerSupLStyle);
+    ini.WriteInteger(S, "PowerSupLWidth", g.PowerSupLWidth);
+    ini.WriteFloat(S, "RXMin", g.RXMin);
+    ini.WriteFloat(S, "RXMax", g.RXMax);
+    ini.WriteBool(S, "RXAuto", g.RXAuto);
+    ini.WriteInteger(S, "RXLStyle", g.RXLStyle);
+    ini.WriteInteger(S, "RXLWidth", g.RXLWidth);
+    ini.WriteFloat(S, "TimeMin", g.TimeMin);
+    ini.WriteFloat(S, "TimeMax", g.TimeMax);
+    ini.WriteBool(S, "TimeAuto", g.TimeAuto);
+    ini.WriteInteger(S, "AnnotMarkStyle", g.AnnotMarkStyle);
+    ini.WriteInteger(S, "AnnotMarkSize", g.AnnotMarkSize);
+    ini.WriteInteger(S, "MarkerMarkStyle", g.MarkerMarkStyle);
+    ini.WriteInteger(S, "MarkerMarkSize", g.MarkerMarkSize);
+}
+
+QString DefaultDataRoot(const QString& exeDir)
+{
+    const QString dir = QDir::cleanPath(exeDir);
+    const QString data = QDir(dir).filePath(QStringLiteral("Data"));
+    return QFileInfo(data).isDir() ? data : dir;
+}
+
+QString DefaultSettingsPath(const QString& exePath)
+{
+    const QFileInfo exe(exePath);
+    const QString name = exe.completeBaseName() + QStringLiteral(".ini");
+    const QString beside = exe.absoluteDir().filePath(name);
+    // The executable's folder is used when the file there can be written.
+    bool writable = false;
+    if (QFileInfo::exists(beside)) {
+        writable = QFileInfo(beside).isWritable();
+    } else {
+        QTemporaryFile probe(exe.absoluteDir().filePath(QStringLiteral("probe-XXXXXX")));
+        writable = probe.open();
+    }
+    if (writable)
+        return beside;
+    const QString configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(configDir);
+    return QDir(configDir).filePath(name);
+}
+
+int AutoFirstColumnWidth(int autoGridSize, int clientWidth, int columnCount, int defaultColumnWidth)
+{
+    if (autoGridSize <= 7)
+        return -1;
+    const int w = clientWidth - (columnCount - 1) * defaultColumnWidth - columnCount;
+    return qMax(w, autoGridSize);
+}
+
+} // namespace qv

@@ -1,0 +1,80 @@
+#pragma once
+// The settings file: an INI file read when the main window is first shown
+// and written when it closes. Unknown sections and keys survive a write.
+#include "device/DeviceSettings.h"
+#include "graph/GraphSetup.h"
+
+#include <QString>
+#include <memory>
+
+
+namespace qv {
+
+// Values of the "Options" and "Pos" sections held by the main window.
+struct TAppSettings {
+    QString Root;                 // data root, no trailing delimiter
+    TDeviceSettings Device;       // handed to the device dialog
+    bool DeflectionOnGraph = false;
+    int PanelLeft = 233;
+    bool SaveWindowsPos = true;
+    int AutoGridSize = 10;
+    bool ShowTable = true;
+    bool TBShowLegend = false;
+};
+
+// Thin INI access on SimpleIni: plain key=value, no escaping, 8-bit text.
+class TIniFile {
+public:
+    TIniFile();
+    ~TIniFile();
+    TIniFile(const TIniFile&) = delete;
+    TIniFile& operator=(const TIniFile&) = delete;
+
+    // Loads a file; a missing or unreadable file gives an empty one.
+    void Load(const QString& path);
+    // Writes atomically; false when the file cannot be written.
+    bool Save(const QString& path) const;
+
+    bool HasKey(const char* section, const char* key) const;
+    QString ReadString(const char* section, const char* key, const QString& def) const;
+    int ReadInteger(const char* section, const char* key, int def) const;
+    bool ReadBool(const char* section, const char* key, bool def) const;
+    // Accepts "." and the system's decimal separator.
+    double ReadFloat(const char* section, const char* key, double def) const;
+
+    void WriteString(const char* section, const char* key, const QString& value);
+    void WriteInteger(const char* section, const char* key, int value);
+    void WriteBool(const char* section, const char* key, bool value);
+    // In the system's number format.
+    void WriteFloat(const char* section, const char* key, double value);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Reads the table's keys in order, each defaulting to the current value.
+// "Root" is taken only when its folder exists.
+void ReadAppSettings(const TIniFile& ini, TAppSettings& s);
+void ReadGraphSetup(const TIniFile& ini, TGraphSetupRec& g);
+// Writes the "Options" and "Pos" keys in the file's order; the graph
+// section only when given.
+void WriteAppSettings(TIniFile& ini, const TAppSettings& s, const TGraphSetupRec* graph);
+
+// Data root at creation: the executable's "Data" subfolder when it exists,
+// else the executable's folder.
+QString DefaultDataRoot(const QString& exeDir);
+
+// Where the settings file lives: the executable's path with ".ini", or the
+// user's configuration folder when the executable's folder is not writable.
+QString DefaultSettingsPath(const QString& exePath);
+
+// First column of the open-files grid: -1 when automatic sizing is off
+// (auto grid size 7 or less), else the width that fills the client area,
+// never less than the auto grid size.
+int AutoFirstColumnWidth(int autoGridSize, int clientWidth, int columnCount, int defaultColumnWidth);
+
+// The curve colour palette, 0xBBGGRR values.
+extern const unsigned int kCurvePalette[14];
+
+} // namespace qv

@@ -1,0 +1,246 @@
+// The main window's life: creation order, settings read at first showing and
+// written at close, Escape's question, the assertion window.
+#include "app/Application.h"
+#include "app/Assert.h"
+#include "app/AssertDlg.h"
+#include "app/MainFrm.h"
+#include "app/Settings.h"
+#include "graph/GraphSetup.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTabWidget>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace qv;
+using qv::test::ReadAll;
+using qv::test::WriteAll;
+
+// Runs the program's windows against a settings file in a temporary folder
+// that also plays the executable's folder.
+class Shell : public ::testing::Test {
+protected:
+    void TearDown() override { DestroyForms(); }
+
+    QString ini() const { return dir.file("quorvel.ini"); }
+
+    void start()
+    {
+        TStartOptions o;
+        o.ExePath = dir.file("quorvel");
+        o.IniPath = ini();
+        order = CreateForms(o);
+        FormMain->show();
+        QApplication::processEvents();
+    }
+
+    void stop()
+    {
+        FormMain->close();
+        QApplication::processEvents();
+    }
+
+    // The written file as "section/key" -> value, in file order.
+    QStringList writtenKeys() const
+    {
+        QStringList keys;
+        QString section;
+        for (const QByteArray& raw : ReadAll(ini()).split('\n')) {
+            const QString line = QString::fromLatin1(raw).trimmed();
+            if (line.startsWith('['))
+                section = line.mid(1, line.size() - 2);
+            else if (line.contains('='))
+                keys << section + "/" + line.section('=', 0, 0);
+        }
+        return keys;
+    }
+
+    QString value(const QString& sectionKey) const
+    {
+        QSettings s(ini(), QSettings::IniFormat);
+        return s.value(sectionKey).toString();
+    }
+
+    qv::test::TempDir dir;
+    qv::test::ScriptedMessages messages;
+    QStringList order;
+};
+
+TEST_F(Shell, WindowsAreCreatedOnceInOrder)
+{
+    start();
+    EXPECT_EQ(order, (QStringList{"FormMain", "FormAssert", "FormAnnotEdit", "FormAnnot", "FormGraphSetup",
+                                  "FormSettings", "FormAbout", "DoskComForm", "FormOptions"}));
+    EXPECT_EQ(FormMain->windowTitle(), "Quorvel");
+    EXPECT_EQ(FormAssert->windowTitle(), "Assert");
+    stop();
+}
+
+TEST_F(Shell, NoSettingsFileGivesDefaultsAndCloseWritesEveryKeyInOrder)
+{
+    start();
+    const TAppSettings& s = FormMain->Settings;
+    EXPECT_EQ(s.Device.Com, "COM1");
+    EXPECT_EQ(s.Device.DefFileName, "Blok");
+    EXPECT_EQ(s.Device.FlightTemperature, 15);
+    EXPECT_EQ(s.Device.DeflectionMin, -5.0);
+    EXPECT_EQ(s.Device.DeflectionMax, 5.0);
+    EXPECT_EQ(s.Device.MarkerThreshold, 0.0);
+    EXPECT_TRUE(FormMain->ShowTable->isChecked());
+    EXPECT_FALSE(FormMain->TBShowLegend->isChecked());
+    // No "Data" subfolder beside the executable: the executable's folder.
+    EXPECT_EQ(FormMain->DataRoot, QDir::cleanPath(dir.path()));
+    EXPECT_FALSE(FormMain->PageControl1->isEnabled());
+    EXPECT_TRUE(FormMain->TreeNotify);
+    stop();
+
+    EXPECT_EQ(writtenKeys(),
+              (QStringList{"Options/Root", "Options/COM", "Options/DefFileName", "Options/FlightTemperature",
+                           "Options/MarkerThreshold", "Options/DeflectionMin", "Options/DeflectionMax",
+                           "Options/DeflectionOnGraph", "Options/SaveWindowsPos", "Options/AutoGridSize",
+                           "Options/ShowTable", "Options/TBShowLegend", "Pos/PanelLeft"}));
+    EXPECT_EQ(value("Options/COM"), "COM1");
+    EXPECT_EQ(value("Options/ShowTable"), "1");
+    EXPECT_EQ(value("Options/TBShowLegend"), "0");
+    EXPECT_EQ(value("Options/Root"), QDir::cleanPath(dir.path()));
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(Shell, AutoGridSizeOffStaysAndOnBecomesTextWidth)
+{
+    WriteAll(ini(), "[Options]\nAutoGridSize=5\n");
+    start();
+    stop();
+    EXPECT_EQ(value("Options/AutoGridSize"), "5");
+
+    DestroyForms();
+    WriteAll(ini(), "[Options]\nAutoGridSize=10\n");
+    start();
+    const int textWidth = FormMain->Settings.AutoGridSize;
+    stop();
+    EXPECT_GT(textWidth, 10);
+    EXPECT_EQ(value("Options/AutoGridSize"), QString::number(textWidth));
+}
+
+TEST_F(Shell, RootNamingDeletedFolderFallsBackToDataSubfolder)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Data"));
+    WriteAll(ini(), "[Options]\nRoot=" + dir.file("gone").toLocal8Bit() + "\nCOM=/dev/ttyUSB0\n");
+    start();
+    EXPECT_EQ(FormMain->DataRoot, dir.file("Data"));
+    EXPECT_EQ(FormMain->Settings.Device.Com, "/dev/ttyUSB0");
+    stop();
+    EXPECT_EQ(value("Options/Root"), dir.file("Data"));
+}
+
+TEST_F(Shell, GraphSetupWrittenOnlyAfterConfirmationAndUnknownKeysSurvive)
+{
+    WriteAll(ini(), "[Options]\nCOM=COM3\nMyOwnKey=kept\n[Elsewhere]\nx=1\n[GraphSetup]\nTimeMax=250\n");
+    start();
+    EXPECT_EQ(GraphSetup.TimeMax, 250.0);
+    EXPECT_EQ(GraphSetup.AltitudeMax, 100.0);
+    stop();
+    EXPECT_EQ(value("Options/MyOwnKey"), "kept");
+    EXPECT_EQ(value("Elsewhere/x"), "1");
+    EXPECT_FALSE(writtenKeys().contains("GraphSetup/AltitudeMin")); // not confirmed: not written
+
+    DestroyForms();
+    start();
+    GraphSetup.RXMax = 42.5;
+    GraphSetupChanged = true;
+    stop();
+    EXPECT_TRUE(writtenKeys().contains("GraphSetup/MarkerMarkSize"));
+    EXPECT_EQ(value("GraphSetup/RXMax").toDouble(), 42.5);
+    GraphSetupChanged = false;
+}
+
+TEST_F(Shell, EscapeAsksBeforeExiting)
+{
+    start();
+    messages.queueAnswer(Answer::No);
+    FormMain->actEscape->trigger();
+    EXPECT_TRUE(FormMain->isVisible());
+    messages.queueAnswer(Answer::Yes);
+    FormMain->actEscape->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(FormMain->isVisible());
+    EXPECT_EQ(messages.questions(),
+              (QStringList{"Are you sure to exit application?", "Are you sure to exit application?"}));
+    EXPECT_TRUE(QFile::exists(ini()));
+}
+
+TEST(SettingsFile, BadInputGivesDefaults)
+{
+    qv::test::TempDir dir;
+    const QString path = dir.file("bad.ini");
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i)
+        binary.append(static_cast<char>((i * 7919) & 0xFF));
+    const QByteArray huge = "[Options]\nCOM=" + QByteArray(4 << 20, 'x') + "\nFlightTemperature=abc\n";
+    const QList<QByteArray> inputs = {
+        "", binary, huge,
+        "[Options]\nFlightTemperature=20\n[Options]\nFlightTemperature=25\nDeflectionMin=1e999\n",
+        "[Options]\nFlightTemperature=99999999999999\nDeflectionMax=--1\nShowTable=yes\nAutoGridSize=\n",
+        QByteArray("[Options]\nCOM=A\0B\nDefFileName=Flug\n", 36),
+    };
+    for (const QByteArray& bytes : inputs) {
+        ASSERT_TRUE(WriteAll(path, bytes));
+        TIniFile ini;
+        ini.Load(path);
+        TAppSettings s;
+        s.Root = dir.path();
+        ReadAppSettings(ini, s);
+        EXPECT_TRUE(s.Device.FlightTemperature == 15 || s.Device.FlightTemperature == 20 ||
+                    s.Device.FlightTemperature == 25);
+        EXPECT_EQ(s.Device.DeflectionMin, -5.0);
+        EXPECT_EQ(s.Device.DeflectionMax, 5.0);
+        EXPECT_TRUE(s.ShowTable);
+        EXPECT_EQ(s.AutoGridSize, 10);
+        EXPECT_EQ(s.Root, dir.path());
+    }
+}
+
+TEST(SettingsFile, FloatsAcceptPointAndNonZeroIntegersAreTrue)
+{
+    qv::test::TempDir dir;
+    const QString path = dir.file("f.ini");
+    WriteAll(path, "[Options]\r\nMarkerThreshold=12.5\r\nDeflectionOnGraph=-3\r\nShowTable=0\r\n");
+    TIniFile ini;
+    ini.Load(path);
+    TAppSettings s;
+    ReadAppSettings(ini, s);
+    EXPECT_EQ(s.Device.MarkerThreshold, 12.5);
+    EXPECT_TRUE(s.DeflectionOnGraph);
+    EXPECT_FALSE(s.ShowTable);
+}
+
+TEST(SettingsFile, GridFirstColumnRule)
+{
+    EXPECT_EQ(AutoFirstColumnWidth(7, 400, 8, 24), -1);
+    EXPECT_EQ(AutoFirstColumnWidth(60, 400, 8, 24), 400 - 7 * 24 - 8);
+    EXPECT_EQ(AutoFirstColumnWidth(60, 200, 8, 24), 60);
+}
+
+TEST(AssertWindow, SecondReportInLabelBothInMemo)
+{
+    TFormAssert form;
+    QV_ASSERT(false, "P<>nil in GetFullName");
+    QV_ASSERT(false, "TN.data<>nil in AssignDataptr, TN.text=x");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.Label1->text().startsWith("TN.data<>nil in AssignDataptr, TN.text=x (ShellTest, line "));
+    const QStringList lines = form.Memo1->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("P<>nil in GetFullName (ShellTest"));
+    EXPECT_EQ(lines[1], form.Label1->text());
+}
+
+} // namespace
