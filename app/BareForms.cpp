@@ -1,5 +1,7 @@
 #include "app/BareForms.h"
 
+#include "app/WinStates.h"
+
 #include <QDialogButtonBox>
 #include <QVBoxLayout>
 
@@ -9,6 +11,13 @@ TBareForm::TBareForm(const QString& objectName, const QString& caption, QWidget*
 {
     setObjectName(objectName);
     setWindowTitle(caption);
+}
+
+void TBareForm::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    if (rememberPosition_)
+        WinStates.Restore(this, objectName());
 }
 
 TFormAbout::TFormAbout(QWidget* parent) : TBareForm(QStringLiteral("FormAbout"), QStringLiteral("About"), parent)

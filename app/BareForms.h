@@ -10,13 +10,18 @@ class TBareForm : public QDialog {
     Q_OBJECT
 public:
     TBareForm(const QString& objectName, const QString& caption, QWidget* parent = nullptr);
+
+protected:
+    // Windows whose position is remembered between runs register when shown.
+    bool rememberPosition_ = false;
+    void showEvent(QShowEvent* e) override;
 };
 
 class TFormGraphSetup : public TBareForm {
     Q_OBJECT
 public:
     explicit TFormGraphSetup(QWidget* parent = nullptr)
-        : TBareForm(QStringLiteral("FormGraphSetup"), QStringLiteral("Graph setup"), parent) {}
+        : TBareForm(QStringLiteral("FormGraphSetup"), QStringLiteral("Graph setup"), parent) { rememberPosition_ = true; }
 };
 
 class TFormSettings : public TBareForm {
@@ -30,7 +35,7 @@ class TFormOptions : public TBareForm {
     Q_OBJECT
 public:
     explicit TFormOptions(QWidget* parent = nullptr)
-        : TBareForm(QStringLiteral("FormOptions"), QStringLiteral("Options"), parent) {}
+        : TBareForm(QStringLiteral("FormOptions"), QStringLiteral("Options"), parent) { rememberPosition_ = true; }
 };
 
 // The About box; it also says where the settings file is kept.

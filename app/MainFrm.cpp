@@ -3,6 +3,7 @@
 #include "app/Assert.h"
 #include "app/BareForms.h"
 #include "app/DeviceDialogLink.h"
+#include "app/WinStates.h"
 #include "graph/GraphSetup.h"
 #include "ui/MessageService.h"
 
@@ -294,6 +295,10 @@ void TFormMain::FirstShow()
     TBShowLegend->setChecked(Settings.TBShowLegend);
     TBShowLegendClick();
 
+    // 7. The main window's position.
+    WinStates.Configure(IniPath, Settings.SaveWindowsPos);
+    WinStates.Restore(this, objectName());
+
     // 8. Automatic width of the grid's first column.
     if (Settings.AutoGridSize > 7)
         Settings.AutoGridSize = fontMetrics().horizontalAdvance(QStringLiteral("ABCDEFGH"));
@@ -356,6 +361,8 @@ void TFormMain::WriteSettings()
     WriteAppSettings(ini, Settings, GraphSetupChanged ? &GraphSetup : nullptr);
     if (!ini.Save(IniPath))
         qWarning().noquote() << "Cannot write the settings file" << IniPath;
+    WinStates.Configure(IniPath, Settings.SaveWindowsPos);
+    WinStates.SaveAll();
 }
 
 void TFormMain::closeEvent(QCloseEvent* e)
