@@ -1,0 +1,296 @@
+#include "device/FlightSplitter.h"
+
+#include "data/Cp1250.h"
+#include "data/DataFile.h"
+#include "ui/MessageService.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+std::uint16_t word(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
+
+int bitCount(std::uint16_t v)
+{
+    int n = 0;
+    for (; v; v &= static_cast<std::uint16_t>(v - 1))
+        ++n;
+    return n;
+}
+
+bool isMarker(const std::uint8_t* p)
+{
+    return p[0] == 0xFF && p[1] == 0xFF && p[2] == 0xFF && p[3] == 0xFF;
+}
+
+} // namespace
+
+long long FindFlightEnd(const std::uint8_t* image, std::size_t size, std::size_t from)
+{
+    // The last byte (index size - 1) never takes part in a marker.
+    if (!image || size < 5)
+        return -1;
+    const std::size_t last = size - 5; // last candidate position
+    if (from > last)
+        return -1;
+    for (std::size_t p = from; p <= last; ++p) {
+        if (image[p + 3] != 0xFF) {
+            p += 3; // no run of four can start at p .. p + 3
+            continue;
+        }
+        if (isMarker(image + p))
+            return static_cast<long long>(p);
+    }
+    return -1;
+}
+
+TFlightBlockList SplitImage(const std::uint8_t* image, std::size_t size)
+{
+    TFlightBlockList blocks;
+    std::size_t from = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const long long found = FindFlightEnd(image, size, from);
+        if (found < 0)
+            break;
+        const auto e = static_cast<std::size_t>(found);
+        if (start < e && e - start >= kFlightHeaderBytes) {
+            TFlightBlock b;
+            const std::uint8_t* h = image + start + 4;
+            b.SamplePeriod = word(h);
+            b.ChannelMask = word(h + 2);
+            for (int k = 0; k < 5; ++k)
+                b.Words[k] = word(h + 4 + 2 * k);
+            b.ChannelCount = bitCount(b.ChannelMask);
+            b.DataStart = start + kFlightHeaderBytes;
+            b.DataEnd = e;
+            blocks.push_back(b);
+        }
+        from = e + 3;
+        start = e;
+    }
+    return blocks;
+}
+
+std::size_t SampleCount(const TFlightBlock& block, std::size_t imageSize)
+{
+    if (block.ChannelCount <= 0 || block.DataEnd <= block.DataStart || block.DataStart >= imageSize)
+        return 0;
+    const std::size_t sampleBytes = 2 * static_cast<std::size_t>(block.ChannelCount);
+    const double exact = static_cast<double>(block.DataEnd - block.DataStart) / 2.0 / block.ChannelCount;
+    std::size_t n = static_cast<std::size_t>(std::llround(exact));
+    // A sample cut short at the end of the image is dropped.
+    const std::size_t fit = (imageSize - block.DataStart) / sampleBytes;
+    return n < fit ? n : fit;
+}
+
+double ConvertRaw(int array, std::uint16_t raw, std::uint16_t firstRaw)
+{
+    switch (array) {
+    case 1:
+        return (static_cast<double>(raw) - static_cast<double>(firstRaw)) / 41.85 * 9.8067;
+    case 2:
+        return (19843.0 - raw) / 43.35;
+    case 5:
+        return (raw + 85.0) * 0.0217;
+    default:
+        return raw;
+    }
+}
+
+void BuildFlightRecord(const std::uint8_t* image, std::size_t size, const TFlightBlock& block,
+                       const std::string& dateText, TDataBlock& rec)
+{
+    rec.Release();
+    rec.Date = dateText;
+    rec.Words = {block.SamplePeriod, block.ChannelMask, block.Words[0], block.Words[1],
+                 block.Words[2],     block.Words[3],    block.Words[4]};
+    rec.RxOffsetY = 0;
+    rec.Modified = false;
+    rec.NotesStream();
+
+    const std::size_t n = SampleCount(block, size);
+    auto& time = rec.Data[ArrTime];
+    time.resize(n);
+    const double step = block.SamplePeriod / 100.0;
+    double t = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        time[i] = t;
+        t += step;
+    }
+    rec.Present[ArrTime] = true;
+
+    const std::size_t stride = 2 * static_cast<std::size_t>(block.ChannelCount);
+    int column = 0;
+    for (int k = 1; k < kChannelArrays; ++k) {
+        if ((block.ChannelMask & kArrayMask[k]) == 0)
+            continue;
+        auto& out = rec.Data[k];
+        out.resize(n);
+        const std::uint8_t* p = image + block.DataStart + 2 * column;
+        if (n > 0) {
+            const std::uint16_t first = word(p);
+            switch (k) {
+            case 1:
+                for (std::size_t i = 0; i < n; ++i, p += stride)
+                    out[i] = (static_cast<double>(word(p)) - first) / 41.85 * 9.8067;
+                break;
+            case 2:
+                for (std::size_t i = 0; i < n; ++i, p += stride)
+                    out[i] = (19843.0 - word(p)) / 43.35;
+                break;
+            case 5:
+                for (std::size_t i = 0; i < n; ++i, p += stride)
+                    out[i] = (word(p) + 85.0) * 0.0217;
+                break;
+            default:
+                for (std::size_t i = 0; i < n; ++i, p += stride)
+                    out[i] = word(p);
+            }
+        }
+        rec.Present[k] = true;
+        ++column;
+    }
+}
+
+std::string DownloadTimeStamp()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale = QLocale::system();
+    const QString text = locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+        + now.time().toString(QStringLiteral("hh:mm:ss"));
+    return ToCp1250(text);
+}
+
+QString DataFolder(const QString& root)
+{
+    QString folder = root.isEmpty() ? QStringLiteral("./Data") : root;
+    if (!folder.endsWith(QLatin1Char('/')) && !folder.endsWith(QDir::separator()))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+TBaseName BaseNameFromSetting(const QString& defFileName)
+{
+    TBaseName r;
+    QString name = defFileName.isEmpty() ? QStringLiteral("Block") : QFileInfo(defFileName).fileName();
+    const int dot = name.indexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    if (dot >= 4) {
+        // name has at least four characters: a trailing four-digit number
+        // gives the first number of the files.
+        const QString tail = name.right(4);
+        bool digits = true;
+        for (QChar c : tail)
+            digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (digits) {
+            r.FirstNumber = tail.toInt();
+            name.chop(4);
+        }
+    }
+    r.Base = name;
+    return r;
+}
+
+QString FlightFileName(const QString& folder, const QString& base, int number)
+{
+    return folder + base + QString::asprintf("%.3d", number) + QStringLiteral(".kdf");
+}
+
+QString FilesWrittenText(int count)
+{
+    return QString::number(count)
+        + (count == 1 ? QStringLiteral(" file succesfully written.") : QStringLiteral(" files succesfully written."));
+}
+
+QString ReadingFinishedText(int blocks)
+{
+    return QStringLiteral("Data reading finished (") + QString::number(blocks) + QStringLiteral(" blocks read.)");
+}
+
+QString RewriteQuestionText(const QString& path)
+{
+    return QStringLiteral("Filename ") + path + QStringLiteral(" already exists. Rewrite?");
+}
+
+TSaveResult SaveFlights(const std::uint8_t* image, std::size_t size, const TFlightBlockList& blocks,
+                        const TSaveOptions& options, IMessageService& msgs)
+{
+    TSaveResult result;
+    if (blocks.empty())
+        return result;
+
+    const QString folder = DataFolder(options.Root);
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        result.Status = TSaveResult::FolderFailed;
+        result.Error = QStringLiteral("Cannot create ") + folder;
+        return result;
+    }
+
+    const std::string date = options.DateText.empty() ? DownloadTimeStamp() : options.DateText;
+    const TBaseName name = BaseNameFromSetting(options.DefFileName);
+    bool ask = options.AskBeforeOverwrite;
+    int number = name.FirstNumber;
+    TDataBlock rec;
+
+    for (const TFlightBlock& block : blocks) {
+        // A flight without channels or samples has nothing to write.
+        if (SampleCount(block, size) == 0)
+            continue;
+        const QString path = FlightFileName(folder, name.Base, number);
+        if (ask && QFileInfo::exists(path)) {
+            const Answer a = msgs.question(RewriteQuestionText(path), Buttons::YesNoYesToAll);
+            if (a == Answer::YesToAll) {
+                ask = false;
+            } else if (a != Answer::Yes) {
+                result.Status = TSaveResult::Stopped;
+                break;
+            }
+        }
+        BuildFlightRecord(image, size, block, date, rec);
+        if (!WriteDataFile(path, rec, msgs)) {
+            // The writer has shown "Error in writing file."; a disk that
+            // refuses one file refuses the next, so stop here.
+            result.Status = TSaveResult::WriteFailed;
+            break;
+        }
+        ++result.Written;
+        result.Files << path;
+        if (options.FileWritten)
+            options.FileWritten(result.Written, path);
+        ++number;
+    }
+    rec.Release();
+    return result;
+}
+
+TDownloadResult SplitAndSave(const std::uint8_t* image, std::size_t size, const TSaveOptions& options,
+                             IMessageService& msgs, const std::function<void(const QString&)>& status,
+                             TFlightBlockList* blocksOut)
+{
+    TDownloadResult r;
+    TFlightBlockList blocks = SplitImage(image, size);
+    r.Blocks = static_cast<int>(blocks.size());
+    if (status)
+        status(ReadingFinishedText(r.Blocks));
+    if (!blocks.empty()) {
+        r.Save = SaveFlights(image, size, blocks, options, msgs);
+        if (r.Save.Status != TSaveResult::FolderFailed)
+            msgs.information(FilesWrittenText(r.Save.Written));
+    }
+    if (blocksOut)
+        *blocksOut = std::move(blocks);
+    return r;
+}
+
+} // namespace qv
