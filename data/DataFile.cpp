@@ -238,13 +238,16 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
             out.markers[i] = rx[i] > markerThreshold ? 1 : 0;
     }
 
-    // Annotations, then the notes text.
-    bool atText = false;
+    // Annotations, then the notes text, then the extra values. A section
+    // that is missing does not hide the ones after it.
+    enum class At { None, Text, Extra } at = At::None;
+    const auto sectionStart = [&](std::string_view l) {
+        at = l == kTagText ? At::Text : l == kTagExtra ? At::Extra : At::None;
+        return at != At::None;
+    };
     while (in.next(line)) {
-        if (line == kTagText) {
-            atText = true;
+        if (sectionStart(line))
             break;
-        }
         if (line == kTagAnnot) {
             while (in.next(line) && line != kTagAnnotEnd) {
                 const std::string_view t = trim(line);
@@ -259,7 +262,10 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
             break;
         }
     }
-    if (atText || in.skipTo(kTagText)) {
+    if (at == At::None)
+        while (in.next(line) && !sectionStart(line)) {
+        }
+    if (at == At::Text) {
         bool first = true;
         while (in.next(line) && line != kTagTextEnd) {
             if (!first)
@@ -267,10 +273,11 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
             out.notes.append(line);
             first = false;
         }
+        at = in.skipTo(kTagExtra) ? At::Extra : At::None;
     }
 
     out.rxOffsetY = 0;
-    if (in.skipTo(kTagExtra)) {
+    if (at == At::Extra) {
         while (in.next(line) && line != kTagExtraEnd) {
             if (line.find(kRxOffsetKey) == std::string_view::npos)
                 continue;

@@ -1,0 +1,114 @@
+// quorvel-cli file commands, run as the built program.
+#include "data/DataFile.h"
+#include "support/TempDir.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+using qv::test::ReadAll;
+using qv::test::TempDir;
+using qv::test::WriteAll;
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CliRun cli(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(QV_CLI_PATH), args);
+    CliRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+const QByteArray kFile = "<Header>\r\n15.3.2024 \x9a\xe8\r\n10\r\n51200\r\n3\r\n4\r\n5\r\n6\r\n-7\r\n</Header>\r\n"
+                         "<Data>\r\n0.0,100.00,-3.00,12.10\r\n0.1,102.50,5.50,12.00\r\n0.2,101.00,7.00,11.90\r\n"
+                         "</Data>\r\n<Anotace>\r\n63.50,120.00,\x9eluv, druhy\r\n</Anotace>\r\n<Text>\r\n"
+                         "line 1\r\nline 2\r\n</Text>\r\n<Extra>\r\nRxOffsetY=-1.25\r\n</Extra>\r\n";
+
+TEST(CliData, InfoJson)
+{
+    TempDir dir;
+    const QString f = dir.file("a.kdf");
+    ASSERT_TRUE(WriteAll(f, kFile));
+    const CliRun r = cli({"info", "--json", "--marker-threshold", "5", f});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QJsonParseError pe;
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out, &pe);
+    ASSERT_EQ(pe.error, QJsonParseError::NoError) << r.out.toStdString();
+    const QJsonObject o = doc.object();
+    QStringList keys = o.keys();
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{"annotations", "date", "flags", "markers", "notes", "period", "present", "rx_offset_y",
+                                 "samples", "words"}));
+    EXPECT_EQ(o["date"].toString(), QString::fromUtf8("15.3.2024 šč"));
+    EXPECT_EQ(o["period"].toInt(), 10);
+    EXPECT_EQ(o["flags"].toInt(), 51200);
+    EXPECT_EQ(o["words"].toArray(), (QJsonArray{3, 4, 5, 6, -7}));
+    EXPECT_EQ(o["samples"].toInt(), 3);
+    EXPECT_EQ(o["present"].toArray(), (QJsonArray{true, true, true, false, false, true, false, false}));
+    const QJsonArray ann = o["annotations"].toArray();
+    ASSERT_EQ(ann.size(), 1);
+    EXPECT_EQ(ann[0].toObject()["time"].toDouble(), 63.5);
+    EXPECT_EQ(ann[0].toObject()["altitude"].toDouble(), 120.0);
+    EXPECT_EQ(ann[0].toObject()["text"].toString(), QString::fromUtf8("žluv, druhy"));
+    EXPECT_EQ(o["notes"].toString(), QStringLiteral("line 1\r\nline 2"));
+    EXPECT_EQ(o["rx_offset_y"].toDouble(), -1.25);
+    EXPECT_EQ(o["markers"].toInt(), 2);
+}
+
+TEST(CliData, ReaderErrorsExitOne)
+{
+    TempDir dir;
+    const QString bad = dir.file("bad.kdf");
+    ASSERT_TRUE(WriteAll(bad, " " + kFile));
+    CliRun r = cli({"info", bad});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), QByteArray(qv::kErrBadHeader));
+    r = cli({"info", "--json", dir.file("missing.kdf")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), QByteArray(qv::kErrReading));
+    EXPECT_TRUE(r.out.isEmpty());
+    r = cli({"export-csv", dir.file("missing.kdf")});
+    EXPECT_EQ(r.exitCode, 1);
+}
+
+TEST(CliData, ResaveAndCsv)
+{
+    TempDir dir;
+    const QString in = dir.file("in.kdf");
+    const QString out = dir.file("out.kdf");
+    ASSERT_TRUE(WriteAll(in, kFile));
+    CliRun r = cli({"resave", in, out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(ReadAll(out), kFile);
+    r = cli({"resave", in, dir.file("none/out.kdf")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), QByteArray(qv::kErrWriting));
+
+    r = cli({"export-csv", in});
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "time,altitude,rx,voltage\n0,100,-3,12.1\n0.1,102.5,5.5,12\n0.2,101,7,11.9\n");
+    const QString csv = dir.file("a.csv");
+    r = cli({"export-csv", in, "-o", csv});
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(ReadAll(csv).left(25), "time,altitude,rx,voltage\n");
+}
+
+} // namespace
