@@ -2,35 +2,131 @@
 // and the chart, and how the shell reaches them.
 #include "app/MainFrm.h"
 
+#include "app/DeviceDialogLink.h"
+#include "browser/TreeView.h"
+#include "data/Data.h"
+#include "data/OpenData.h"
+#include "graph/Chart.h"
+
+#include <QHeaderView>
+#include <QLayout>
+#include <QTableWidget>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <qcustomplot.h>
 
 namespace qv {
 
 struct TFormMain::DataViews {
+    DataViews(TDataList& list, int& actual) : Open(list, actual) {}
+    ~DataViews()
+    {
+        delete View; // it refers to Open
+        Open.Graph = nullptr;
+        Open.Info = nullptr;
+    }
+    TOpenData Open;
+    TTreeView* Tree = nullptr;
+    TDataView* View = nullptr;
+    TChartView* Chart = nullptr;
 };
 
-void TFormMain::CreateDataViews() { views_ = new DataViews; }
+void TFormMain::CreateDataViews()
+{
+    views_ = new DataViews(DataList, ActualRow);
+    DataViews& v = *views_;
+    auto device = [this] { return DoskComForm ? TDeviceSettings(DoskComForm->Settings()) : Settings.Device; };
 
-void TFormMain::BuildTree() {}
+    // The chart of the graph page.
+    v.Chart = new TChartView(PanelChart);
+    PanelChart->layout()->addWidget(v.Chart);
+    v.Chart->DeviceSettings = device;
+    v.Open.Graph = v.Chart;
+    v.Open.DeviceSettings = device;
 
-void TFormMain::RefreshTree() {}
+    // The open-files grid and the flight information page.
+    auto* grid = new QTableWidget(PanelGrid);
+    PanelGrid->layout()->addWidget(grid);
+    TInfoControls info;
+    info.EditDate = EditDate;
+    info.EditSampling = EditSampling;
+    info.EditVer = EditVer;
+    info.EditFlightTime = EditFlightTime;
+    info.EditMaxHeight = EditMaxHeight;
+    info.RichEdit1 = RichEdit1;
+    v.View = new TDataView(v.Open, grid, info, this);
+    connect(v.View, &TDataView::RowCountChanged, this, [this](int rows) {
+        PanelGrid->setVisible(rows > 0);
+        if (rows > 0)
+            PageControl1->setEnabled(true);
+        LayoutGrid();
+    });
 
-int TFormMain::OpenRowCount() const { return static_cast<int>(DataList.size()); }
+    // The data folder tree.
+    auto* tree = new QTreeWidget(PanelTree);
+    PanelTree->layout()->addWidget(tree);
+    v.Tree = new TTreeView(tree, this);
+    v.Tree->NotificationsOn = [this] { return TreeNotify; };
+    v.Tree->OpenFile = [this](const QString& fileName) { return views_->Open.OpenDataFile(fileName); };
+    v.Tree->CloseRow = [this](int row) { CloseRow(row); };
+    v.Tree->Tree.CloseGridRow = [this](int row) { CloseRow(row); };
+    v.Tree->Tree.CloseAllFiles = [this] {
+        for (int row = OpenRowCount() - 1; row >= 0 && PanelGrid->isVisible(); --row)
+            CloseRow(row);
+    };
+    v.Open.OnRowClosed = [this](int row) { views_->Tree->Tree.CancelGridRowFlag(row); };
+}
+
+void TFormMain::BuildTree()
+{
+    if (!views_)
+        return;
+    views_->Tree->Tree.DataRoot = DataRoot;
+    views_->Tree->BuildTree();
+}
+
+void TFormMain::RefreshTree()
+{
+    if (!views_)
+        return;
+    views_->Tree->Tree.DataRoot = DataRoot;
+    views_->Tree->RefreshTree();
+}
+
+int TFormMain::OpenRowCount() const { return views_ ? views_->Open.RowCount() : 0; }
 
 void TFormMain::CloseRow(int row)
 {
-    if (row >= 0 && row < static_cast<int>(DataList.size()))
-        DataList.erase(DataList.begin() + row);
+    if (views_)
+        views_->Open.GridCloseFile(row);
 }
 
 void TFormMain::ReleaseDataViews()
 {
+    if (views_) {
+        views_->Tree->Tree.ClearTreeView();
+        views_->Open.Graph = nullptr;
+    }
     delete views_;
     views_ = nullptr;
 }
 
-void TFormMain::LayoutGrid() {}
+void TFormMain::LayoutGrid()
+{
+    if (!views_ || !views_->View->StringGrid1 || Settings.AutoGridSize <= 7)
+        return;
+    QTableWidget* grid = views_->View->StringGrid1;
+    const int cols = grid->columnCount();
+    const int width = grid->viewport()->width() - (cols - 1) * grid->horizontalHeader()->defaultSectionSize() - cols;
+    grid->setColumnWidth(0, qMax(width, Settings.AutoGridSize));
+}
 
-void TFormMain::TBShowLegendClick() {}
+void TFormMain::TBShowLegendClick()
+{
+    if (!views_)
+        return;
+    views_->Chart->Chart1->legend->setVisible(TBShowLegend->isChecked());
+    views_->Chart->Replot();
+}
 
 } // namespace qv

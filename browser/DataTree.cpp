@@ -1,0 +1,364 @@
+#include "browser/DataTree.h"
+
+#include "app/Assert.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <stdexcept>
+
+namespace qv {
+
+namespace {
+
+QString WithoutTrailingDelimiter(QString path)
+{
+    while (path.size() > 1 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\'))))
+        path.chop(1);
+    return path;
+}
+
+const QCollator& FileNameCollator()
+{
+    static const QCollator collator = [] {
+        QCollator c;
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    return collator;
+}
+
+bool IsDataFileName(const QString& name)
+{
+    return name.toLower().endsWith(QLatin1String(".kdf"));
+}
+
+} // namespace
+
+int TTreeNode::IndexInParent() const
+{
+    if (!Parent)
+        return 0;
+    for (std::size_t i = 0; i < Parent->Children.size(); ++i)
+        if (Parent->Children[i].get() == this)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int CompareNodes(const TTreeNode& a, const TTreeNode& b)
+{
+    if (ApplicationTerminating())
+        return 0;
+    if (a.Data && b.Data) {
+        if (a.Data->Folder && !b.Data->Folder)
+            return -1;
+        if (!a.Data->Folder && b.Data->Folder)
+            return 1;
+    }
+    return FileNameCollator().compare(a.Text, b.Text);
+}
+
+TDataTree::TDataTree() = default;
+
+TDataTree::~TDataTree()
+{
+    Listener = nullptr;
+    ClearTreeView();
+}
+
+TTreeNode* TDataTree::AddChild(TTreeNode* parent, const QString& text, int image)
+{
+    auto node = std::make_unique<TTreeNode>();
+    node->Text = text;
+    node->ImageIndex = node->SelectedIndex = image;
+    node->Parent = parent;
+    TTreeNode* raw = node.get();
+    auto& kids = parent->Children;
+    if (sorted_) {
+        // Its record is not attached yet: place it by kind and text now.
+        const bool folder = image == imgFolder || image == imgFolderOpen;
+        auto pos = std::upper_bound(kids.begin(), kids.end(), raw, [folder](const TTreeNode* n, const auto& k) {
+            const bool kFolder = k->IsFolder();
+            if (folder != kFolder)
+                return folder;
+            return CompareNodes(*n, *k) < 0;
+        });
+        const int index = static_cast<int>(pos - kids.begin());
+        kids.insert(pos, std::move(node));
+        if (Listener)
+            Listener->NodeAdded(raw, index);
+    } else {
+        kids.push_back(std::move(node));
+    }
+    return raw;
+}
+
+void TDataTree::RemoveNode(TTreeNode* node)
+{
+    if (!node)
+        return;
+    if (Listener)
+        Listener->NodeRemoving(node);
+    if (!node->Parent) {
+        root_.reset();
+        return;
+    }
+    auto& kids = node->Parent->Children;
+    kids.erase(std::remove_if(kids.begin(), kids.end(), [node](const auto& k) { return k.get() == node; }),
+               kids.end());
+}
+
+void TDataTree::SortChildren(TTreeNode* node)
+{
+    std::stable_sort(node->Children.begin(), node->Children.end(),
+                     [](const auto& a, const auto& b) { return CompareNodes(*a, *b) < 0; });
+    for (auto& k : node->Children)
+        SortChildren(k.get());
+}
+
+void TDataTree::BuildTree()
+{
+    const QString root = WithoutTrailingDelimiter(DataRoot);
+    QString text = root.mid(std::max(root.lastIndexOf(QLatin1Char('/')), root.lastIndexOf(QLatin1Char('\\'))) + 1);
+    if (text.isEmpty())
+        text = root;
+    ClearTreeView();
+    root_ = std::make_unique<TTreeNode>();
+    root_->Text = text;
+    AssignDataptr(root_.get(), root, true);
+    sorted_ = false;
+    try {
+        RunSearch(root, root_.get(), false);
+    } catch (...) {
+        sorted_ = true;
+        SortChildren(root_.get());
+        SetExpanded(root_.get(), true);
+        if (Listener)
+            Listener->TreeReset();
+        throw;
+    }
+    sorted_ = true;
+    SortChildren(root_.get());
+    root_->Expanded = true;
+    root_->ImageIndex = root_->SelectedIndex = imgFolderOpen;
+    if (Listener)
+        Listener->TreeReset();
+}
+
+void TDataTree::RunSearch(const QString& folder, TTreeNode* parent, bool checkExisting)
+{
+    if (!parent)
+        return;
+    // A link back to a folder above would make the search endless.
+    thread_local QStringList chain;
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty() || chain.contains(canonical))
+        return;
+    chain.push_back(canonical);
+    struct Pop {
+        ~Pop() { chain.pop_back(); }
+    } pop;
+
+    const QDir dir(folder);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QFileInfo& fi : entries) {
+        const QString name = fi.fileName();
+        if (fi.isDir()) {
+            TTreeNode* node = checkExisting ? IsInTN(true, name, parent) : nullptr;
+            if (!node) {
+                node = AddChild(parent, name, imgFolder);
+                AssignDataptr(node, fi.filePath(), true);
+                QV_ASSERT(node->Data != nullptr, QStringLiteral("NTN.data<>nil in Runsearch, TN.text=") + node->Text);
+            }
+            RunSearch(fi.filePath(), node, checkExisting);
+        } else if (IsDataFileName(name)) {
+            if (checkExisting && IsInTN(false, name, parent))
+                continue;
+            TTreeNode* node = AddChild(parent, name.left(name.size() - 4), imgFile);
+            AssignDataptr(node, fi.filePath(), false);
+            QV_ASSERT(node->Data != nullptr, QStringLiteral("NTN.data<>nil in RunSearch, NTN.text=") + node->Text);
+        }
+    }
+}
+
+TTreeNode* TDataTree::IsInTN(bool folder, const QString& name, TTreeNode* parent) const
+{
+    if (!parent)
+        return nullptr;
+    for (const auto& k : parent->Children) {
+        if (!QV_ASSERT(k->Data != nullptr, "P<>nil in IsInTN"))
+            continue;
+        if (k->Data->Folder != folder)
+            continue;
+        // Folders by their text, files by their name on disk.
+        if ((folder ? k->Text : k->Data->Name) == name)
+            return k.get();
+    }
+    return nullptr;
+}
+
+void TDataTree::AssignDataptr(TTreeNode* node, const QString& path, bool folder)
+{
+    if (!node)
+        return;
+    auto rec = std::make_unique<TNodeRec>();
+    rec->GridRow = -1;
+    rec->Folder = folder;
+    rec->Name = (folder ? node->Text : QFileInfo(path).fileName()).left(kMaxNodeName);
+    node->Data = std::move(rec);
+    QV_ASSERT(node->Data != nullptr, QStringLiteral("TN.data<>nil in AssignDataptr, TN.text=") + node->Text);
+}
+
+void TDataTree::ClearTreeView()
+{
+    sorted_ = false;
+    ForEach([](TTreeNode* n) {
+        std::unique_ptr<TNodeRec> rec = std::move(n->Data);
+        QV_ASSERT(rec != nullptr, QStringLiteral("P<>nil in ClearTreeView, Text=") + n->Text);
+    });
+    root_.reset();
+    sorted_ = true;
+    if (Listener)
+        Listener->TreeReset();
+}
+
+QString TDataTree::GetFullName(const TTreeNode* node) const
+{
+    if (!root_ || !node)
+        return {};
+    if (!QV_ASSERT(node->Data != nullptr, "P<>nil in GetFullName"))
+        return {};
+    QStringList parts;
+    for (const TTreeNode* n = node; n && n->Parent; n = n->Parent)
+        parts.prepend(n == node && !node->Data->Folder ? node->Data->Name : n->Text);
+    QString full = WithoutTrailingDelimiter(DataRoot);
+    if (!parts.isEmpty())
+        full += QLatin1Char('/') + parts.join(QLatin1Char('/'));
+    return WithoutTrailingDelimiter(full);
+}
+
+void TDataTree::CheckTreeExists(TTreeNode* node)
+{
+    if (!node)
+        return;
+    std::vector<TTreeNode*> kids;
+    for (auto& k : node->Children)
+        kids.push_back(k.get());
+    for (TTreeNode* k : kids)
+        CheckTreeExists(k);
+    if (!node->Data)
+        throw std::runtime_error("Invalid Pointer in CheckTreeExists");
+    const QString full = GetFullName(node);
+    if (node->Data->Folder) {
+        if (!QFileInfo(full).isDir())
+            RemoveNode(node);
+    } else if (!QFileInfo(full).isFile()) {
+        if (node->Data->GridRow >= 0 && CloseGridRow)
+            CloseGridRow(node->Data->GridRow);
+        RemoveNode(node);
+    }
+}
+
+void TDataTree::RefreshTree()
+{
+    const QString root = WithoutTrailingDelimiter(DataRoot);
+    if (QFileInfo(root).isDir()) {
+        if (!root_) {
+            BuildTree();
+            return;
+        }
+        CheckTreeExists(root_.get());
+        if (root_)
+            RunSearch(root, root_.get(), true);
+        else
+            BuildTree();
+    } else {
+        if (CloseAllFiles)
+            CloseAllFiles();
+        ClearTreeView();
+    }
+}
+
+void TDataTree::CancelGridRowFlag(int removedRow)
+{
+    ForEach([this, removedRow](TTreeNode* n) {
+        if (!QV_ASSERT(n->Data != nullptr, "P=nil FormMain.CancelGridRowFlag"))
+            return;
+        if (n->Data->GridRow == removedRow) {
+            n->Data->GridRow = -1;
+            n->ImageIndex = n->SelectedIndex = imgFile;
+            if (Listener)
+                Listener->NodeChanged(n);
+        } else if (n->Data->GridRow > removedRow) {
+            --n->Data->GridRow;
+        }
+    });
+}
+
+void TDataTree::SetGridRow(TTreeNode* node, int row)
+{
+    if (!node || !node->Data)
+        return;
+    node->Data->GridRow = row;
+    node->ImageIndex = node->SelectedIndex = row >= 0 ? imgFileOpen : imgFile;
+    if (Listener)
+        Listener->NodeChanged(node);
+}
+
+void TDataTree::SetExpanded(TTreeNode* node, bool expanded)
+{
+    if (!node)
+        return;
+    node->Expanded = expanded;
+    if (node->Data && node->Data->Folder) {
+        node->ImageIndex = node->SelectedIndex = expanded ? imgFolderOpen : imgFolder;
+        if (Listener)
+            Listener->NodeChanged(node);
+    }
+}
+
+void TDataTree::ForEach(const std::function<void(TTreeNode*)>& f) const
+{
+    if (!root_)
+        return;
+    std::vector<TTreeNode*> stack{root_.get()};
+    while (!stack.empty()) {
+        TTreeNode* n = stack.back();
+        stack.pop_back();
+        f(n);
+        for (auto it = n->Children.rbegin(); it != n->Children.rend(); ++it)
+            stack.push_back(it->get());
+    }
+}
+
+int TDataTree::NodeCount() const
+{
+    int n = 0;
+    ForEach([&n](TTreeNode*) { ++n; });
+    return n;
+}
+
+TTreeNode* TDataTree::FindByPath(const QString& fullName) const
+{
+    TTreeNode* found = nullptr;
+    const QString wanted = QDir::cleanPath(fullName);
+    ForEach([&](TTreeNode* n) {
+        if (!found && n->Data && QDir::cleanPath(GetFullName(n)) == wanted)
+            found = n;
+    });
+    return found;
+}
+
+QStringList TDataTree::FolderPaths() const
+{
+    QStringList paths;
+    ForEach([&](TTreeNode* n) {
+        if (n->Data && n->Data->Folder)
+            paths << GetFullName(n);
+    });
+    return paths;
+}
+
+} // namespace qv

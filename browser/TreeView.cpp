@@ -1,0 +1,358 @@
+#include "browser/TreeView.h"
+
+#include "app/Assert.h"
+#include "ui/MessageService.h"
+
+#include <QAction>
+#include <QFileSystemWatcher>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QSet>
+#include <QTimer>
+#include <QTreeWidget>
+#include <exception>
+
+namespace qv {
+
+namespace {
+
+QPixmap FolderPixmap(bool open)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(0x9c, 0x7a, 0x1c));
+    p.setBrush(QColor(0xf2, 0xc9, 0x4c));
+    p.drawRect(QRectF(1.5, 4.5, 13, 9));
+    p.drawRect(QRectF(1.5, 2.5, 5, 2));
+    if (open) {
+        p.setBrush(QColor(0xfb, 0xe3, 0x8e));
+        QPainterPath path;
+        path.moveTo(3.5, 7.5);
+        path.lineTo(15.5, 7.5);
+        path.lineTo(13.5, 13.5);
+        path.lineTo(1.5, 13.5);
+        path.closeSubpath();
+        p.drawPath(path);
+    }
+    return pm;
+}
+
+QPixmap FilePixmap(bool open)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(0x60, 0x60, 0x60));
+    p.setBrush(open ? QColor(0xdd, 0xf0, 0xff) : Qt::white);
+    p.drawRect(QRectF(2.5, 1.5, 11, 13));
+    // a small flight curve
+    QPen curve(open ? QColor(0xd0, 0x20, 0x20) : QColor(0x30, 0x60, 0xb0));
+    curve.setWidthF(open ? 1.6 : 1.2);
+    p.setPen(curve);
+    QPainterPath path;
+    path.moveTo(4, 12);
+    path.cubicTo(6, 3, 9, 3, 12, 9);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    return pm;
+}
+
+struct HourGlass {
+    HourGlass() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~HourGlass() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+QIcon TreeImageIcon(int index)
+{
+    static const QIcon folder(FolderPixmap(false));
+    static const QIcon folderOpen(FolderPixmap(true));
+    static const QIcon file(FilePixmap(false));
+    static const QIcon fileOpen(FilePixmap(true));
+    switch (index) {
+    case imgFolder: return folder;
+    case imgFolderOpen: return folderOpen;
+    case imgFileOpen: return fileOpen;
+    default: return file;
+    }
+}
+
+TTreeView::TTreeView(QTreeWidget* tree, QObject* parent) : QObject(parent), TreeView1(tree)
+{
+    Tree.Listener = this;
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setColumnCount(1);
+    TreeView1->header()->hide();
+    TreeView1->setExpandsOnDoubleClick(true);
+    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    TreeView1->installEventFilter(this);
+
+    connect(TreeView1, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        if (!resetting_)
+            Tree.SetExpanded(NodeOf(item), true);
+    });
+    connect(TreeView1, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+        if (!resetting_)
+            Tree.SetExpanded(NodeOf(item), false);
+    });
+    connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
+        TTreeNode* node = NodeOf(item);
+        if (node && node->Data && !node->Data->Folder)
+            OpenOrClose(node);
+    });
+    connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) { ShowPopup(pos); });
+
+    PopupMenuFile = new QMenu(TreeView1);
+    PopupMenuFile->setObjectName(QStringLiteral("PopupMenuFile"));
+    mnuOpenFile = PopupMenuFile->addAction(QStringLiteral("Open Data"));
+    mnuCloseFile = PopupMenuFile->addAction(QStringLiteral("Close Data"));
+    mnuRename = PopupMenuFile->addAction(QStringLiteral("Rename"));
+    mnuDelete = PopupMenuFile->addAction(QStringLiteral("Delete"));
+    mnuNewFolder = PopupMenuFile->addAction(QStringLiteral("New Folder"));
+    mnuRefresh = PopupMenuFile->addAction(QStringLiteral("Refresh"));
+    PopupMenuFile->addSeparator();
+    PopupMenuFile->addAction(QStringLiteral("Cancel"));
+    for (QAction* a : {mnuRename, mnuDelete, mnuNewFolder})
+        a->setVisible(false);
+    connect(mnuOpenFile, &QAction::triggered, this, [this] {
+        if (PopupNode)
+            OpenOrClose(PopupNode);
+    });
+    connect(mnuCloseFile, &QAction::triggered, this, [this] { mnuCloseFileClick(); });
+    connect(mnuRefresh, &QAction::triggered, this, [this] { RefreshTree(); });
+
+    watcher_ = new QFileSystemWatcher(this);
+    coalesce_ = new QTimer(this);
+    coalesce_->setSingleShot(true);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { FileSystemChanged(); });
+    connect(coalesce_, &QTimer::timeout, this, [this] {
+        if (ApplicationTerminating() || (NotificationsOn && !NotificationsOn()))
+            return;
+        RefreshTree();
+    });
+}
+
+TTreeView::~TTreeView()
+{
+    Tree.Listener = nullptr;
+    if (TreeView1)
+        TreeView1->removeEventFilter(this);
+}
+
+void TTreeView::BuildTree()
+{
+    HourGlass wait;
+    try {
+        Tree.BuildTree();
+    } catch (const std::exception& e) {
+        Messages().error(QString::fromLocal8Bit(e.what()));
+    }
+    SyncWatcher();
+}
+
+void TTreeView::RefreshTree()
+{
+    HourGlass wait;
+    ++RefreshCount;
+    try {
+        Tree.RefreshTree();
+    } catch (const std::exception& e) {
+        Messages().error(QString::fromLocal8Bit(e.what()));
+    }
+    SyncWatcher();
+}
+
+void TTreeView::FileSystemChanged()
+{
+    if (ApplicationTerminating() || (NotificationsOn && !NotificationsOn()))
+        return;
+    if (!coalesce_->isActive())
+        coalesce_->start(CoalesceMs);
+}
+
+void TTreeView::SyncWatcher()
+{
+    const QStringList wanted = Tree.FolderPaths();
+    const QSet<QString> want(wanted.begin(), wanted.end());
+    const QStringList have = watcher_->directories();
+    QStringList drop;
+    for (const QString& d : have)
+        if (!want.contains(d))
+            drop << d;
+    if (!drop.isEmpty())
+        watcher_->removePaths(drop);
+    const QSet<QString> haveSet(have.begin(), have.end());
+    QStringList add;
+    for (const QString& d : wanted)
+        if (!haveSet.contains(d))
+            add << d;
+    if (!add.isEmpty())
+        watcher_->addPaths(add);
+}
+
+QStringList TTreeView::WatchedFolders() const
+{
+    return watcher_->directories();
+}
+
+TTreeNode* TTreeView::NodeOf(QTreeWidgetItem* item) const
+{
+    if (!item)
+        return nullptr;
+    return reinterpret_cast<TTreeNode*>(item->data(0, Qt::UserRole).value<quintptr>());
+}
+
+TTreeNode* TTreeView::SelectedNode() const
+{
+    return NodeOf(TreeView1->currentItem());
+}
+
+QTreeWidgetItem* TTreeView::MakeItem(TTreeNode* node)
+{
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, node->Text);
+    item->setIcon(0, TreeImageIcon(node->ImageIndex));
+    item->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(node)));
+    items_.insert(node, item);
+    return item;
+}
+
+void TTreeView::AddItems(QTreeWidgetItem* item, TTreeNode* node)
+{
+    QList<QTreeWidgetItem*> kids;
+    kids.reserve(static_cast<int>(node->Children.size()));
+    for (auto& k : node->Children)
+        kids << MakeItem(k.get());
+    item->addChildren(kids);
+    for (std::size_t i = 0; i < node->Children.size(); ++i)
+        AddItems(kids[static_cast<int>(i)], node->Children[i].get());
+}
+
+void TTreeView::TreeReset()
+{
+    resetting_ = true;
+    PopupNode = nullptr;
+    TreeView1->setUpdatesEnabled(false);
+    TreeView1->clear();
+    items_.clear();
+    if (TTreeNode* root = Tree.Root()) {
+        QTreeWidgetItem* top = MakeItem(root);
+        AddItems(top, root);
+        TreeView1->addTopLevelItem(top);
+        Tree.ForEach([this](TTreeNode* n) {
+            if (n->Expanded)
+                if (QTreeWidgetItem* it = ItemOf(n))
+                    it->setExpanded(true);
+        });
+    }
+    TreeView1->setUpdatesEnabled(true);
+    resetting_ = false;
+}
+
+void TTreeView::NodeAdded(TTreeNode* node, int index)
+{
+    QTreeWidgetItem* item = MakeItem(node);
+    QTreeWidgetItem* parent = node->Parent ? ItemOf(node->Parent) : nullptr;
+    if (parent)
+        parent->insertChild(index, item);
+    else
+        TreeView1->insertTopLevelItem(index, item);
+}
+
+void TTreeView::ForgetItems(TTreeNode* node)
+{
+    if (PopupNode == node)
+        PopupNode = nullptr;
+    items_.remove(node);
+    for (auto& k : node->Children)
+        ForgetItems(k.get());
+}
+
+void TTreeView::NodeRemoving(TTreeNode* node)
+{
+    QTreeWidgetItem* item = ItemOf(node);
+    ForgetItems(node);
+    delete item;
+}
+
+void TTreeView::NodeChanged(TTreeNode* node)
+{
+    if (QTreeWidgetItem* item = ItemOf(node)) {
+        item->setText(0, node->Text);
+        item->setIcon(0, TreeImageIcon(node->ImageIndex));
+    }
+}
+
+void TTreeView::OpenOrClose(TTreeNode* node)
+{
+    if (!node || node == Tree.Root())
+        return;
+    if (!QV_ASSERT(node->Data != nullptr, "P=nil FormMain.TreeView1DblClick"))
+        return;
+    if (node->Data->Folder)
+        return;
+    if (node->Data->GridRow < 0) {
+        const int row = OpenFile ? OpenFile(Tree.GetFullName(node)) : -1;
+        Tree.SetGridRow(node, row < 0 ? -1 : row);
+        if (row < 0)
+            Messages().error(QStringLiteral("Chyba při otevírání souboru!"));
+    } else if (CloseRow) {
+        CloseRow(node->Data->GridRow);
+    }
+}
+
+void TTreeView::mnuCloseFileClick()
+{
+    TTreeNode* node = PopupNode;
+    if (!node || node == Tree.Root() || !node->Data)
+        return;
+    if (!QV_ASSERT(node->Data->GridRow >= 0, "P^.GridRow>=0 in mnuCloseFileClick"))
+        return;
+    if (CloseRow)
+        CloseRow(node->Data->GridRow);
+}
+
+void TTreeView::ShowPopup(const QPoint& pos)
+{
+    try {
+        QTreeWidgetItem* item = TreeView1->itemAt(pos);
+        TTreeNode* node = NodeOf(item);
+        if (!node || node == Tree.Root())
+            return;
+        PopupNode = node;
+        TreeView1->setCurrentItem(item);
+        const bool folder = !node->Data || node->Data->Folder;
+        const bool open = !folder && node->Data->GridRow >= 0;
+        mnuOpenFile->setVisible(!folder && !open);
+        mnuCloseFile->setVisible(open);
+        PopupMenuFile->popup(TreeView1->viewport()->mapToGlobal(pos));
+    } catch (const std::exception& e) {
+        Messages().error(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+bool TTreeView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // While a text is edited the editor gets the keys, not the tree.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (TTreeNode* node = SelectedNode()) {
+                OpenOrClose(node);
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace qv

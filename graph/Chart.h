@@ -1,0 +1,85 @@
+#pragma once
+// The graph page's chart Chart1: four value axes and the five series of
+// every open data file, with the receiver centring switch "Servo Center".
+#include "data/OpenData.h"
+#include "device/DeviceSettings.h"
+
+#include <QVector>
+#include <functional>
+#include <QWidget>
+#include <unordered_map>
+
+class QCheckBox;
+class QCustomPlot;
+class QCPAxis;
+class QCPGraph;
+class QCPItemText;
+
+namespace qv {
+
+// Points of a line series: (time, f(value)) while both arrays reach.
+struct TSeriesPoints {
+    QVector<double> Keys;
+    QVector<double> Values;
+};
+TSeriesPoints LinePoints(const std::vector<double>& time, const std::vector<double>& values, double scale = 1.0,
+                         double shift = 0.0);
+// (time, altitude) at every sample whose marker flag is 1.
+TSeriesPoints MarkerPoints(const std::vector<double>& time, const std::vector<double>& altitude,
+                           const std::vector<std::int32_t>& markers);
+
+class TChartView : public QWidget, public IGraphView {
+    Q_OBJECT
+public:
+    explicit TChartView(QWidget* parent = nullptr);
+    ~TChartView() override;
+
+    QCustomPlot* Chart1 = nullptr;
+    QCPAxis* VoltageAxis = nullptr;
+    QCheckBox* CheckBox_RxCenter = nullptr;
+    // The device settings in force (deflection limits for the receiver
+    // centring); defaults when not set.
+    std::function<TDeviceSettings()> DeviceSettings;
+
+    // IGraphView
+    std::uint32_t CreateSeries(TDataBlock& block, const QString& shortName) override;
+    void SetSeriesVisible(TDataBlock& block, int slot, bool visible) override;
+    void RemoveSeries(TDataBlock& block) override;
+    std::vector<TAnotace> AnnotationPoints(const TDataBlock& block) const override;
+
+    // Replaces the annotation points (as drawn, offsets included) of a file.
+    void SetAnnotationPoints(TDataBlock& block, const std::vector<TAnotace>& points);
+    // Line styles, widths and point styles of a file's series from GraphSetup.
+    void ApplySeriesStyle(TDataBlock& block);
+    // Axis ranges: automatic ones fit the shown series, the others follow
+    // GraphSetup.
+    void RescaleAxes();
+    // Redraws now (queued unless immediate).
+    void Replot(bool immediate = false);
+
+    QCPGraph* Series(const TDataBlock& block, int slot) const;
+    int FileCount() const { return static_cast<int>(files_.size()); }
+    // Receiver series of every file again, after the centring switch.
+    void CheckBox_RxCenterClick();
+
+private:
+    struct TAnnotPoint {
+        double X = 0;
+        double Y = 0;
+        std::string Text; // file bytes
+        QCPItemText* Label = nullptr;
+    };
+    struct TFileSeries {
+        std::array<QCPGraph*, kSlotCount> Graphs{};
+        std::vector<TAnnotPoint> Annots;
+        TDataBlock* Block = nullptr;
+    };
+
+    void FillRxSeries(TDataBlock& block);
+    void FillAnnotSeries(TFileSeries& fs);
+    QColor NextColour() const;
+
+    std::unordered_map<const TDataBlock*, TFileSeries> files_;
+};
+
+} // namespace qv

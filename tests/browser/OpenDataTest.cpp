@@ -1,0 +1,405 @@
+#include "KdfText.h"
+#include "data/Data.h"
+#include "data/OpenData.h"
+#include "graph/Chart.h"
+#include "graph/GraphStyle.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+namespace {
+
+using namespace qv;
+using namespace qv::test;
+
+class OpenDataTest : public ::testing::Test {
+protected:
+    OpenDataTest() : open(list, actual)
+    {
+        info.EditDate = &date;
+        info.EditSampling = &sampling;
+        info.EditVer = &ver;
+        info.EditFlightTime = &flightTime;
+        info.EditMaxHeight = &maxHeight;
+        info.RichEdit1 = &notes;
+        view = std::make_unique<TDataView>(open, &grid, info);
+        open.Graph = &chart;
+        device.MarkerThreshold = 5.0;
+        device.DeflectionMin = -20;
+        device.DeflectionMax = 60;
+        open.DeviceSettings = [this] { return device; };
+        chart.DeviceSettings = [this] { return device; };
+    }
+
+    QString Write(const QString& name, const KdfSpec& spec)
+    {
+        const QString path = dir.file(name);
+        EXPECT_TRUE(WriteAll(path, KdfText(spec)));
+        return path;
+    }
+    QString WriteDefault(const QString& name, int n = 20)
+    {
+        KdfSpec s;
+        s.Lines = ThreeChannelLines(n);
+        return Write(name, s);
+    }
+    // As the user types: the editor's document becomes modified.
+    void Type(const QString& text)
+    {
+        notes.selectAll();
+        notes.insertPlainText(text);
+        ASSERT_TRUE(notes.document()->isModified());
+    }
+    QCPGraph* Series(int row, int slot) { return chart.Series(*list[row], slot); }
+
+    ScriptedMessages msgs;
+    TempDir dir;
+    TDataList list;
+    int actual = -1;
+    TOpenData open;
+    TChartView chart;
+    QTableWidget grid;
+    QLineEdit date, sampling, ver, flightTime, maxHeight;
+    QTextEdit notes;
+    TInfoControls info;
+    std::unique_ptr<TDataView> view;
+    TDeviceSettings device;
+};
+
+TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
+{
+    KdfSpec s;
+    s.Date = "08.12.2026 10:15";
+    s.Period = 5;
+    s.Lines = ThreeChannelLines(30, 4.3); // altitude up to 124.70
+    s.Annotations = {"1.00,40.00,start, go", "2.50,80.00,top"};
+    s.Notes = "field notes";
+    const QString path = Write("flight.kdf", s);
+
+    EXPECT_EQ(open.OpenDataFile(path), 0);
+    EXPECT_TRUE(msgs.texts().isEmpty());
+    ASSERT_EQ(open.RowCount(), 1);
+    EXPECT_EQ(open.Cell(0, 0), QStringLiteral("flight"));
+    EXPECT_EQ(open.Cell(1, 0), QStringLiteral("1"));
+    for (int c = 2; c <= 5; ++c)
+        EXPECT_EQ(open.Cell(c, 0), QStringLiteral("0")) << c;
+    EXPECT_EQ(open.Cell(6, 0), path);
+    EXPECT_EQ(open.Cell(7, 0), QString::number(0xFF0000)); // first table colour
+    EXPECT_FALSE(list[0]->Modified);
+
+    // First file: current, information boxes filled.
+    EXPECT_EQ(actual, 0);
+    EXPECT_EQ(date.text(), QStringLiteral("08.12.2026 10:15"));
+    EXPECT_EQ(sampling.text(), QStringLiteral("       0.5"));
+    EXPECT_EQ(ver.text(), QStringLiteral("0"));
+    EXPECT_EQ(flightTime.text(), QStringLiteral("0:00:02"));
+    EXPECT_EQ(maxHeight.text(), QStringLiteral("   124.7 m"));
+    EXPECT_EQ(notes.toPlainText(), QStringLiteral("field notes"));
+    EXPECT_TRUE(grid.isVisible() || !grid.isHidden());
+    EXPECT_EQ(grid.rowCount(), 1);
+
+    // Five series, titles, axes, colours and styles.
+    ASSERT_EQ(chart.Chart1->graphCount(), 5);
+    const char* titles[] = {"flight (Alt)", "flight (RX)", "flight (PowS)", "flight (Mark)", "flight (Annot)"};
+    QCPAxis* axes[] = {chart.Chart1->yAxis, chart.Chart1->yAxis2, chart.VoltageAxis, chart.Chart1->yAxis,
+                       chart.Chart1->yAxis};
+    for (int k = 0; k < kSlotCount; ++k) {
+        QCPGraph* g = Series(0, k);
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(list[0]->Slots[k].Series, g);
+        EXPECT_EQ(g->name(), QString::fromLatin1(titles[k]));
+        EXPECT_EQ(g->valueAxis(), axes[k]);
+        EXPECT_EQ(g->pen().color(), QColor(0, 0, 255)) << k; // 0xFF0000 is blue
+        EXPECT_EQ(g->visible(), k == SlotAlt);
+        EXPECT_EQ(list[0]->Slots[k].ColorIndex, 0);
+        EXPECT_TRUE(list[0]->Slots[k].OffsetEnabled);
+    }
+    EXPECT_EQ(Series(0, SlotAlt)->pen().style(), Qt::SolidLine);
+    EXPECT_EQ(Series(0, SlotRx)->pen().style(), Qt::DashLine);
+    EXPECT_EQ(Series(0, SlotPowS)->pen().style(), Qt::DotLine);
+    EXPECT_EQ(Series(0, SlotMark)->scatterStyle().shape(), QCPScatterStyle::ssTriangle);
+    EXPECT_EQ(Series(0, SlotAnnot)->scatterStyle().shape(), QCPScatterStyle::ssDiamond);
+    EXPECT_EQ(Series(0, SlotMark)->lineStyle(), QCPGraph::lsNone);
+    EXPECT_EQ(Series(0, SlotAlt)->dataCount(), 30);
+    EXPECT_TRUE(Series(0, SlotAlt)->adaptiveSampling());
+    // Markers where the receiver is above the threshold: every odd sample.
+    EXPECT_EQ(Series(0, SlotMark)->dataCount(), 15);
+    EXPECT_DOUBLE_EQ(Series(0, SlotMark)->data()->at(0)->key, 0.1);
+    EXPECT_DOUBLE_EQ(Series(0, SlotMark)->data()->at(0)->value, 4.3);
+    // Annotation points with their labels.
+    EXPECT_EQ(Series(0, SlotAnnot)->dataCount(), 2);
+    ASSERT_EQ(chart.Chart1->itemCount(), 2);
+    auto* label = qobject_cast<QCPItemText*>(chart.Chart1->item(0));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("start, go"));
+    EXPECT_TRUE(label->clipToAxisRect());
+    EXPECT_FALSE(label->visible()); // follows the hidden annotation series
+    open.GridCheck(5, 0, true);
+    EXPECT_TRUE(label->visible());
+    EXPECT_EQ(open.Cell(5, 0), QStringLiteral("1"));
+}
+
+TEST_F(OpenDataTest, FilesThatCannotBeShownAreNotOpened)
+{
+    EXPECT_EQ(open.OpenDataFile(dir.file("missing.kdf")), -1);
+    EXPECT_TRUE(msgs.texts().isEmpty());
+
+    KdfSpec empty;
+    EXPECT_EQ(open.OpenDataFile(Write("empty.kdf", empty)), -1);
+    EXPECT_TRUE(msgs.texts().isEmpty());
+
+    const QString bad = dir.file("bad.kdf");
+    WriteAll(bad, " <Header>\r\nx\r\n<Data>\r\n1\r\n</Data>\r\n");
+    EXPECT_EQ(open.OpenDataFile(bad), -1);
+    EXPECT_EQ(msgs.errors(),
+              QStringList{QStringLiteral("Error by opening datafile \"") + bad + "\"! \rBad header of file"});
+    EXPECT_EQ(open.RowCount(), 0);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(chart.Chart1->graphCount(), 0);
+    EXPECT_TRUE(grid.isHidden());
+    EXPECT_EQ(actual, -1);
+}
+
+TEST_F(OpenDataTest, FileWithoutReceiverChannel)
+{
+    KdfSpec s;
+    s.Flags = 0x8800; // altitude and voltage
+    s.Lines = {"0.0,1.00,7.00", "0.1,2.00,7.10"};
+    EXPECT_EQ(open.OpenDataFile(Write("norx.kdf", s)), 0);
+    EXPECT_EQ(open.Cell(1, 0), QStringLiteral("1"));
+    EXPECT_EQ(open.Cell(2, 0), QStringLiteral("2"));
+    EXPECT_EQ(open.Cell(3, 0), QStringLiteral("0"));
+    EXPECT_EQ(open.Cell(4, 0), QStringLiteral("2")); // no markers without the receiver
+    EXPECT_EQ(open.Cell(5, 0), QStringLiteral("0"));
+    ASSERT_NE(Series(0, SlotRx), nullptr);
+    EXPECT_EQ(Series(0, SlotRx)->name(), QStringLiteral("norx (RX)"));
+    EXPECT_EQ(Series(0, SlotRx)->dataCount(), 0);
+    // A "2" cell cannot be switched on.
+    open.GridCheck(2, 0, true);
+    EXPECT_EQ(open.Cell(2, 0), QStringLiteral("2"));
+    EXPECT_FALSE(Series(0, SlotRx)->visible());
+}
+
+TEST_F(OpenDataTest, ReceiverShiftedByItsOffsetOrCentred)
+{
+    KdfSpec s;
+    s.Lines = {"0.0,1.00,-100.00,7.00", "0.1,2.00,100.00,7.00"};
+    s.Extra = "RxOffsetY=2.50";
+    open.OpenDataFile(Write("rx.kdf", s));
+    QCPGraph* rx = Series(0, SlotRx);
+    EXPECT_DOUBLE_EQ(rx->data()->at(0)->value, -97.5);
+    EXPECT_DOUBLE_EQ(list[0]->Slots[SlotRx].OffsetY, 2.5);
+
+    // Centred into the deflection range -20..60: k = 0.4, c = 20.
+    chart.CheckBox_RxCenter->setChecked(true);
+    EXPECT_DOUBLE_EQ(rx->data()->at(0)->value, -20.0);
+    EXPECT_DOUBLE_EQ(rx->data()->at(1)->value, 60.0);
+    EXPECT_DOUBLE_EQ(list[0]->Slots[SlotRx].OffsetY, 0.0);
+    chart.CheckBox_RxCenter->setChecked(false);
+    EXPECT_DOUBLE_EQ(rx->data()->at(1)->value, 102.5);
+}
+
+TEST_F(OpenDataTest, FifteenthFileTakesTheChartsNextColours)
+{
+    for (int i = 0; i < 15; ++i)
+        ASSERT_EQ(open.OpenDataFile(WriteDefault(QStringLiteral("f%1.kdf").arg(i), 3)), i);
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_EQ(list[i]->Slots[SlotAlt].ColorIndex, i);
+        EXPECT_EQ(Series(i, SlotAlt)->pen().color().rgb() & 0xFFFFFFu, SwapRedBlue(kCurveColours[i]));
+        EXPECT_EQ(open.Cell(7, i), QString::number(kCurveColours[i]));
+    }
+    EXPECT_EQ(list[14]->Slots[SlotAlt].ColorIndex, kNoColour);
+    std::vector<QColor> others;
+    for (int i = 0; i < 14; ++i)
+        others.push_back(Series(i, SlotAlt)->pen().color());
+    const QColor own = Series(14, SlotAlt)->pen().color();
+    EXPECT_EQ(std::count(others.begin(), others.end(), own), 0);
+    EXPECT_EQ(open.Cell(7, 14), QString::number(SwapRedBlue(own.rgb() & 0xFFFFFFu)));
+
+    // Closing a file frees its colour for the next one.
+    open.GridCloseFile(3);
+    EXPECT_EQ(chart.Chart1->graphCount(), 14 * 5);
+    EXPECT_EQ(open.OpenDataFile(WriteDefault("again.kdf", 3)), 14);
+    EXPECT_EQ(list[14]->Slots[SlotAlt].ColorIndex, 3);
+}
+
+TEST_F(OpenDataTest, ClosingRemovesSeriesRowAndShiftsLaterRows)
+{
+    const QString a = WriteDefault("a.kdf");
+    const QString b = WriteDefault("b.kdf");
+    const QString c = WriteDefault("c.kdf");
+    open.OpenDataFile(a);
+    open.OpenDataFile(b);
+    open.OpenDataFile(c);
+    open.GridChangeActualFile(2);
+    std::vector<int> closedRows;
+    open.OnRowClosed = [&](int r) { closedRows.push_back(r); };
+    ASSERT_EQ(chart.Chart1->graphCount(), 15);
+
+    EXPECT_TRUE(open.GridCloseFile(1));
+    EXPECT_EQ(closedRows, std::vector<int>{1});
+    EXPECT_EQ(chart.Chart1->graphCount(), 10);
+    EXPECT_EQ(open.RowCount(), 2);
+    EXPECT_EQ(list.size(), 2u);
+    EXPECT_EQ(open.Cell(6, 1), c);
+    EXPECT_EQ(actual, 1); // still file c
+    EXPECT_EQ(grid.rowCount(), 2);
+
+    open.GridCloseFile(1);
+    EXPECT_EQ(actual, -1);
+    EXPECT_EQ(date.text(), QString());
+    open.GridCloseFile(0);
+    EXPECT_EQ(chart.Chart1->graphCount(), 0);
+    EXPECT_TRUE(grid.isHidden());
+    EXPECT_TRUE(msgs.questions().isEmpty()); // none was changed
+}
+
+TEST_F(OpenDataTest, EditedNotesAskBeforeClosing)
+{
+    const QString a = WriteDefault("a.kdf");
+    const QString b = WriteDefault("b.kdf");
+    open.OpenDataFile(a);
+    open.OpenDataFile(b);
+    const QByteArray before = ReadAll(a);
+
+    // Row 0 is current; typing into the editor then moving to row 1 keeps
+    // the text in row 0's record.
+    Type(QStringLiteral("windy, 3 bft"));
+    open.GridChangeActualFile(1);
+    EXPECT_TRUE(list[0]->Modified);
+    EXPECT_FALSE(list[1]->Modified);
+    EXPECT_NE(list[0]->NotesText().find("windy, 3 bft"), std::string::npos);
+    EXPECT_EQ(notes.toPlainText(), QString());
+
+    // Closing the unchanged row asks nothing; the changed one asks.
+    open.GridCloseFile(1);
+    EXPECT_TRUE(msgs.questions().isEmpty());
+    msgs.queueAnswer(Answer::No);
+    open.GridCloseFile(0);
+    EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Do you want to save changes of ") + a + "?"});
+    EXPECT_EQ(ReadAll(a), before);
+    EXPECT_EQ(open.RowCount(), 0);
+}
+
+TEST_F(OpenDataTest, EditsOfTheCurrentRowAreSavedOnClose)
+{
+    const QString a = WriteDefault("a.kdf");
+    open.OpenDataFile(a);
+    Type(QStringLiteral("landed softly"));
+    msgs.queueAnswer(Answer::Yes);
+    EXPECT_TRUE(open.GridCloseFile(0));
+    EXPECT_EQ(msgs.questions().size(), 1);
+    EXPECT_TRUE(ReadAll(a).contains("landed softly"));
+    EXPECT_EQ(notes.toPlainText(), QString());
+
+    // Read back: the notes show again.
+    open.OpenDataFile(a);
+    EXPECT_EQ(notes.toPlainText(), QStringLiteral("landed softly"));
+}
+
+TEST_F(OpenDataTest, SavingWritesAnnotationsLessTheirOffsets)
+{
+    KdfSpec s;
+    s.Lines = ThreeChannelLines(10);
+    s.Annotations = {"0.50,3.00,first, with comma"};
+    const QString a = Write("a.kdf", s);
+    open.OpenDataFile(a);
+    TSeriesSlot& slot = list[0]->Slots[SlotAnnot];
+    slot.OffsetX = 2.0;
+    slot.OffsetY = 10.0;
+    chart.SetAnnotationPoints(*list[0], {{2.5, 13.0, "first, with comma"}, {3.25, 15.5, "second"}});
+
+    EXPECT_EQ(open.GridSaveFile(0), TOpenData::SaveResult::Saved);
+    EXPECT_TRUE(msgs.questions().isEmpty());
+    const QByteArray text = ReadAll(a);
+    EXPECT_TRUE(text.contains("<Anotace>\r\n0.50,3.00,first, with comma\r\n1.25,5.50,second\r\n</Anotace>"))
+        << text.toStdString();
+
+    // Offsets switched off: the points are written as drawn.
+    slot.OffsetEnabled = false;
+    open.GridSaveFile(0);
+    EXPECT_TRUE(ReadAll(a).contains("2.50,13.00,first, with comma\r\n3.25,15.50,second"));
+}
+
+TEST_F(OpenDataTest, VanishedFileAsksForANewName)
+{
+    const QString a = WriteDefault("a.kdf");
+    const QString b = WriteDefault("b.kdf");
+    open.OpenDataFile(a);
+    open.OpenDataFile(b);
+    list[0]->Modified = true;
+    list[1]->Modified = true;
+    QFile::remove(a);
+    QFile::remove(b);
+
+    // Cancelling the dialog closes without saving.
+    msgs.queueAnswer(Answer::Yes);
+    msgs.queueFileName(QString());
+    EXPECT_TRUE(open.GridCloseFile(1));
+    EXPECT_EQ(msgs.texts(Shown::SaveFile), QStringList{QStringLiteral("DataFile ") + b + " not found!"});
+    EXPECT_FALSE(QFile::exists(b));
+
+    // A name given: written there.
+    const QString elsewhere = dir.file("renamed.kdf");
+    msgs.queueAnswer(Answer::Yes);
+    msgs.queueFileName(elsewhere);
+    EXPECT_TRUE(open.GridCloseFile(0));
+    EXPECT_TRUE(ReadAll(elsewhere).startsWith("<Header>"));
+}
+
+TEST_F(OpenDataTest, FailedSaveKeepsTheRowOpen)
+{
+    const QString a = WriteDefault("a.kdf");
+    open.OpenDataFile(a);
+    list[0]->Modified = true;
+    QFile::remove(a);
+    msgs.queueAnswer(Answer::Yes);
+    msgs.queueFileName(dir.file("no/such/folder/a.kdf"));
+    EXPECT_FALSE(open.GridCloseFile(0));
+    EXPECT_EQ(open.RowCount(), 1);
+    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Error in writing file.")});
+
+    // Shutdown closes it all the same.
+    msgs.queueAnswer(Answer::No);
+    EXPECT_EQ(open.GridCloseAll(true), 0);
+}
+
+TEST_F(OpenDataTest, GridPopupCommands)
+{
+    open.OpenDataFile(WriteDefault("a.kdf"));
+    view->PreparePopup(0);
+    EXPECT_TRUE(view->mnuGridCheck[SlotAlt]->isChecked());
+    EXPECT_FALSE(view->mnuGridCheck[SlotRx]->isChecked());
+    view->mnuGridCheck[SlotRx]->trigger();
+    EXPECT_EQ(open.Cell(2, 0), QStringLiteral("1"));
+    EXPECT_TRUE(Series(0, SlotRx)->visible());
+    EXPECT_EQ(grid.item(0, 2)->checkState(), Qt::Checked);
+
+    // Out-of-range rows do nothing.
+    view->PopupRow = 5;
+    view->mnuGridCloseClick();
+    view->mnuGridSaveClick();
+    EXPECT_EQ(open.RowCount(), 1);
+
+    view->PopupRow = 0;
+    view->mnuGridCloseClick();
+    EXPECT_EQ(open.RowCount(), 0);
+}
+
+TEST(OpenDataTexts, ShortNameAndFlightTime)
+{
+    EXPECT_EQ(ShortFileName("/d/x/Blok12.kdf"), QStringLiteral("Blok12"));
+    EXPECT_EQ(ShortFileName("/d/a.kdf.bak.kdf"), QStringLiteral("a"));
+    EXPECT_EQ(ShortFileName("/d/UPPER.KDF"), QStringLiteral("UPPER.KDF"));
+    EXPECT_EQ(FormatFlightTime(3725.9), QStringLiteral("1:02:05"));
+    EXPECT_EQ(FormatFlightTime(0), QStringLiteral("0:00:00"));
+}
+
+} // namespace

@@ -1,0 +1,179 @@
+#include "browser/TreeView.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace qv;
+using qv::test::ScriptedMessages;
+using qv::test::TempDir;
+
+void Touch(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+}
+
+// Lets events run for a while (file-system notifications, timers).
+void Pump(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The widget tree shows exactly the nodes of the core tree, in order.
+void ExpectMirrors(TTreeView& view, const TTreeNode* node, QTreeWidgetItem* item)
+{
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(0), node->Text);
+    EXPECT_EQ(view.NodeOf(item), node);
+    ASSERT_EQ(item->childCount(), static_cast<int>(node->Children.size())) << node->Text.toStdString();
+    for (int i = 0; i < item->childCount(); ++i)
+        ExpectMirrors(view, node->Children[i].get(), item->child(i));
+}
+
+class TreeViewTest : public ::testing::Test {
+protected:
+    TreeViewTest() : view(&widget)
+    {
+        view.CoalesceMs = 100;
+        view.NotificationsOn = [this] { return notify; };
+    }
+    void Build()
+    {
+        view.Tree.DataRoot = dir.path();
+        view.BuildTree();
+    }
+    TTreeNode* Node(const QString& text)
+    {
+        TTreeNode* found = nullptr;
+        view.Tree.ForEach([&](TTreeNode* n) {
+            if (!found && n->Text == text)
+                found = n;
+        });
+        return found;
+    }
+
+    ScriptedMessages msgs;
+    TempDir dir;
+    QTreeWidget widget;
+    TTreeView view;
+    bool notify = true;
+};
+
+TEST_F(TreeViewTest, WidgetFollowsBuildAndRefresh)
+{
+    Touch(dir.file("b.kdf"));
+    Touch(dir.file("a/x.kdf"));
+    Build();
+    ASSERT_EQ(widget.topLevelItemCount(), 1);
+    ExpectMirrors(view, view.Tree.Root(), widget.topLevelItem(0));
+    EXPECT_TRUE(widget.topLevelItem(0)->isExpanded());
+
+    Touch(dir.file("a/w.kdf"));
+    Touch(dir.file("c/d/e.kdf"));
+    Touch(dir.file("0.kdf"));
+    QFile::remove(dir.file("b.kdf"));
+    view.RefreshTree();
+    ExpectMirrors(view, view.Tree.Root(), widget.topLevelItem(0));
+    EXPECT_EQ(view.ItemOf(Node("e"))->text(0), QStringLiteral("e"));
+
+    // Expanding a folder shows the open-folder image.
+    QTreeWidgetItem* a = view.ItemOf(Node("a"));
+    a->setExpanded(true);
+    EXPECT_EQ(Node("a")->ImageIndex, imgFolderOpen);
+    a->setExpanded(false);
+    EXPECT_EQ(Node("a")->ImageIndex, imgFolder);
+}
+
+TEST_F(TreeViewTest, WatcherCoversEveryFolderOfTheTree)
+{
+    Touch(dir.file("a/b/x.kdf"));
+    Build();
+    QStringList watched = view.WatchedFolders();
+    watched.sort();
+    EXPECT_EQ(watched, (QStringList{dir.path(), dir.file("a"), dir.file("a/b")}));
+
+    QDir(dir.file("a/b")).removeRecursively();
+    QDir().mkpath(dir.file("n"));
+    view.RefreshTree();
+    watched = view.WatchedFolders();
+    watched.sort();
+    EXPECT_EQ(watched, (QStringList{dir.path(), dir.file("a"), dir.file("n")}));
+}
+
+TEST_F(TreeViewTest, BurstOfChangesGivesOneRefresh)
+{
+    QDir().mkpath(dir.file("sub"));
+    Build();
+    for (int i = 0; i < 5; ++i)
+        Touch(dir.file(QStringLiteral("sub/f%1.kdf").arg(i)));
+    Pump(600);
+    EXPECT_EQ(view.RefreshCount, 1);
+    EXPECT_EQ(Node("sub")->Children.size(), 5u);
+}
+
+TEST_F(TreeViewTest, SwitchedOffNotificationsDoNotRefresh)
+{
+    Build();
+    notify = false;
+    Touch(dir.file("mine.kdf"));
+    Pump(400);
+    EXPECT_EQ(view.RefreshCount, 0);
+    EXPECT_EQ(Node("mine"), nullptr);
+    notify = true;
+    view.RefreshTree(); // "Refresh"
+    EXPECT_NE(Node("mine"), nullptr);
+}
+
+TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
+{
+    Touch(dir.file("f.kdf"));
+    Touch(dir.file("bad.kdf"));
+    Build();
+    std::vector<QString> opened;
+    std::vector<int> closed;
+    view.OpenFile = [&](const QString& name) {
+        opened.push_back(name);
+        return name.endsWith(QLatin1String("bad.kdf")) ? -1 : 4;
+    };
+    view.CloseRow = [&](int row) {
+        closed.push_back(row);
+        view.Tree.CancelGridRowFlag(row);
+    };
+
+    TTreeNode* f = Node("f");
+    widget.setCurrentItem(view.ItemOf(f));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &enter);
+    ASSERT_EQ(opened, std::vector<QString>{dir.file("f.kdf")});
+    EXPECT_EQ(f->Data->GridRow, 4);
+    EXPECT_EQ(f->ImageIndex, imgFileOpen);
+
+    emit widget.itemDoubleClicked(view.ItemOf(f), 0);
+    EXPECT_EQ(closed, std::vector<int>{4});
+    EXPECT_EQ(f->Data->GridRow, -1);
+    EXPECT_EQ(f->ImageIndex, imgFile);
+
+    emit widget.itemDoubleClicked(view.ItemOf(Node("bad")), 0);
+    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Chyba při otevírání souboru!")});
+    EXPECT_EQ(Node("bad")->Data->GridRow, -1);
+    EXPECT_EQ(Node("bad")->ImageIndex, imgFile);
+
+    // Folders and the root only expand and collapse.
+    view.OpenOrClose(view.Tree.Root());
+    EXPECT_EQ(opened.size(), 2u);
+}
+
+} // namespace
