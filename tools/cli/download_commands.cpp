@@ -49,12 +49,13 @@ public:
     Answer question(const QString& text, Buttons buttons) override
     {
         endProgressLine();
-        if (buttons == Buttons::YesNoYesToAll) {
+        if (buttons == Buttons::YesNoYesToAll && overwrite_ != Overwrite::Ask) {
+            static const char* const said[] = {"", "yes", "no", "yes to all"};
+            PrintError(text + QLatin1Char(' ') + QLatin1String(said[static_cast<int>(overwrite_)]));
             switch (overwrite_) {
             case Overwrite::Yes: return Answer::Yes;
             case Overwrite::No: return Answer::No;
-            case Overwrite::All: return Answer::YesToAll;
-            case Overwrite::Ask: break;
+            default: return Answer::YesToAll;
             }
         }
         const bool all = buttons == Buttons::YesNoYesToAll;
@@ -289,7 +290,6 @@ int runDownload(const QStringList& args)
             protocol.readData();
         }
     });
-    protocol.reset();
     if (!protocol.connect(o.port)) {
         PrintError(obs.topLabel.trimmed());
         return 1;
