@@ -317,8 +317,19 @@ void TDoskComForm::FormShow()
 
 void TDoskComForm::closeEvent(QCloseEvent* e)
 {
-    FormClose();
-    QDialog::closeEvent(e);
+    // The window's close box: Close, with its question.
+    if (protocol_.commandInProgress() && !confirmBreak()) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    closeDialog();
+}
+
+bool TDoskComForm::confirmBreak()
+{
+    return Messages().question(QStringLiteral("Are you sure to break current operation?"), Buttons::YesNo)
+        == Answer::Yes;
 }
 
 void TDoskComForm::FormClose()
@@ -341,7 +352,7 @@ void TDoskComForm::closeDialog()
 {
     FormClose();
     if (isVisible())
-        done(QDialog::Accepted);
+        QDialog::done(QDialog::Accepted);
 }
 
 void TDoskComForm::keyPressEvent(QKeyEvent* e)
@@ -467,9 +478,7 @@ void TDoskComForm::CancelButtonClick()
 
 void TDoskComForm::OKButtonClick()
 {
-    if (protocol_.commandInProgress()
-        && Messages().question(QStringLiteral("Are you sure to break current operation?"), Buttons::YesNo)
-            != Answer::Yes)
+    if (protocol_.commandInProgress() && !confirmBreak())
         return;
     protocol_.setAbort();
     QCoreApplication::processEvents();

@@ -92,6 +92,7 @@ private:
     bool editKeyPress(QLineEdit* edit, QKeyEvent* e);
     void setText(QLineEdit* edit, const QString& text); // without change handlers
     void closeDialog();
+    bool confirmBreak();
 
     // IDeviceObserver
     void setStatusText(const QString& t) override;

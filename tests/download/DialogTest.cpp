@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -349,13 +350,17 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
             msgs.queueAnswer(Answer::No);
             key(&form, Qt::Key_Escape);
             EXPECT_TRUE(form.isVisible());
+            // So does the window's close box.
+            msgs.queueAnswer(Answer::No);
+            EXPECT_FALSE(form.close());
+            EXPECT_TRUE(form.isVisible());
             return false;
         }
         return dataStarted && !p.commandInProgress() && !form.FlightBlocks().empty();
     });
     ASSERT_TRUE(finished);
     EXPECT_TRUE(sawGreen);
-    EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Are you sure to break current operation?")});
+    EXPECT_EQ(msgs.questions(), QStringList(2, QStringLiteral("Are you sure to break current operation?")));
     EXPECT_TRUE(msgs.errors().isEmpty()) << msgs.errors().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("3 files succesfully written.")});
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(), QStringLiteral("Disconnected."));
@@ -384,6 +389,43 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
             EXPECT_NEAR(rec.Data[ArrVoltage][i], (raw[3 * i + 2] + 85.0) * 0.0217, 0.0051);
         }
     }
+}
+
+TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
+{
+    Sim sim({QStringLiteral("--flights"), QStringLiteral("2"), QStringLiteral("--samples"), QStringLiteral("3000")});
+    ASSERT_FALSE(sim.path().isEmpty());
+    ScriptedMessages msgs;
+    TempDir tmp;
+    TDoskComForm form;
+    TDeviceSettings s;
+    s.Root = tmp.path();
+    form.SetSettings(s);
+    form.SetPortOverride(sim.path());
+    form.show();
+    bool dataStarted = false;
+    const bool done = Drive(form, [&] {
+        DeviceProtocol& p = form.Protocol();
+        if (!dataStarted && p.configLoaded() && !p.commandInProgress()) {
+            dataStarted = true;
+            child<QPushButton>(form, "DataButton")->click();
+            return false;
+        }
+        if (dataStarted && p.currentCommand() == 'D') {
+            msgs.queueAnswer(Answer::Yes);
+            key(&form, Qt::Key_Escape);
+            return true;
+        }
+        return false;
+    });
+    ASSERT_TRUE(done);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.Protocol().portOpen());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Reading / Kavo5 - Disconnected"));
+    EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Are you sure to break current operation?")});
+    EXPECT_EQ(msgs.pendingAnswers(), 0);
+    // The flight still being read when the link ended is not written.
+    EXPECT_FALSE(QFileInfo::exists(tmp.file(QStringLiteral("Blok002.kdf"))));
 }
 
 TEST(DeviceDialogWithSim, UploadedConfigurationComesBackIntoTheControls)
