@@ -1,0 +1,297 @@
+// The termios port on pseudo-terminals, and the whole protocol end to end
+// against the simulated logger (unpaced, small memories).
+#include "FakePort.h"
+#include "support/ScriptedMessages.h"
+
+#include "device/DeviceProtocol.h"
+#include "device/SerialPort.h"
+#include "device/SimMemory.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace qv;
+using qv::test::RecordingObserver;
+using qv::test::ScriptedMessages;
+
+namespace {
+
+// A bare pseudo-terminal; the test holds the master side.
+struct Pty {
+    int master = -1;
+    QString path;
+    Pty()
+    {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0)
+            path = QString::fromLocal8Bit(::ptsname(master));
+    }
+    ~Pty()
+    {
+        if (master >= 0)
+            ::close(master);
+    }
+};
+
+} // namespace
+
+TEST(PosixSerialPort, MissingDeviceFailsWithErrorTwo)
+{
+    PosixSerialPort port;
+    const PortOpenResult r = port.open(QStringLiteral("/dev/no-such-kavo5"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorCode, 2);
+    EXPECT_EQ(r.message, QStringLiteral("CreateFile failed with error 2  ,/dev/no-such-kavo5.\r\n"));
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.writeByte('*'), 0); // nothing is sent while closed
+    quint8 b = 0;
+    EXPECT_EQ(port.readByte(b), 0);
+}
+
+TEST(PosixSerialPort, EmptySettingMeansCom1)
+{
+    EXPECT_EQ(PortNameFromSetting(QString()), QStringLiteral("COM1"));
+    EXPECT_EQ(PortNameFromSetting(QStringLiteral("/dev/ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
+    ScriptedMessages messages;
+    PosixSerialPort port;
+    RecordingObserver obs;
+    DeviceProtocol proto(port, &obs);
+    EXPECT_FALSE(proto.connect(QString()));
+    ASSERT_EQ(obs.topLabel.size(), 1);
+    EXPECT_TRUE(obs.topLabel[0].startsWith(QStringLiteral("CreateFile failed with error ")));
+    EXPECT_TRUE(obs.topLabel[0].endsWith(QStringLiteral("  ,COM1.\r\n")));
+    EXPECT_FALSE(proto.portOpen());
+}
+
+TEST(PosixSerialPort, PseudoTerminalRawExclusiveAndTimedReads)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    PosixSerialPort port;
+    const PortOpenResult r = port.open(pty.path);
+    ASSERT_TRUE(r.ok) << r.message.toStdString();
+    EXPECT_TRUE(port.isOpen());
+
+    termios tio{};
+    ASSERT_EQ(::tcgetattr(port.fd(), &tio), 0);
+    EXPECT_EQ(::cfgetospeed(&tio), speed_t(B115200));
+    EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
+    EXPECT_EQ(tio.c_cc[VMIN], 0);
+    EXPECT_EQ(tio.c_cc[VTIME], 1);
+
+    // A second user is refused.
+    PosixSerialPort other;
+    const PortOpenResult r2 = other.open(pty.path);
+    EXPECT_FALSE(r2.ok);
+    EXPECT_EQ(r2.errorCode, EBUSY);
+
+    quint8 b = 0;
+    EXPECT_EQ(port.readByte(b), 0); // nothing on the line
+
+    const char in[] = "\x2A\xFF\x00\x0D";
+    ASSERT_EQ(::write(pty.master, in, 4), 4);
+    std::vector<int> got;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(port.readByte(b), 1);
+        got.push_back(b);
+    }
+    EXPECT_EQ(got, (std::vector<int>{0x2A, 0xFF, 0x00, 0x0D})); // raw: no CR/LF mapping
+
+    EXPECT_EQ(port.writeByte('O'), 1);
+    char out = 0;
+    ASSERT_EQ(::read(pty.master, &out, 1), 1);
+    EXPECT_EQ(out, 'O');
+
+    port.close();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.writeByte('O'), 0);
+    EXPECT_TRUE(other.open(pty.path).ok); // free again
+}
+
+#ifdef KAVO5_SIM
+namespace {
+
+class Sim {
+public:
+    explicit Sim(QStringList args)
+    {
+        args << QStringLiteral("--baud") << QStringLiteral("0") << QStringLiteral("--erase-ms")
+             << QStringLiteral("20") << QStringLiteral("--exit-on-stdin-eof");
+        proc_.start(QStringLiteral(KAVO5_SIM), args);
+        if (!proc_.waitForStarted(5000))
+            return;
+        QElapsedTimer t;
+        t.start();
+        while (!proc_.canReadLine() && t.elapsed() < 5000)
+            proc_.waitForReadyRead(100);
+        path = QString::fromLocal8Bit(proc_.readLine()).trimmed();
+    }
+    ~Sim()
+    {
+        proc_.closeWriteChannel();
+        if (!proc_.waitForFinished(3000)) {
+            proc_.terminate();
+            proc_.waitForFinished(3000);
+        }
+    }
+    QString path;
+
+private:
+    QProcess proc_;
+};
+
+// One connection: the host reads firmware and configuration, then runs
+// `step` from the pump whenever it is idle, until `step` returns true or
+// 20 s have passed.
+struct Session {
+    ScriptedMessages messages;
+    PosixSerialPort port;
+    RecordingObserver obs;
+    DeviceProtocol proto{port, &obs};
+    bool timedOut = false;
+
+    void run(const QString& path, const std::function<bool(DeviceProtocol&)>& step)
+    {
+        QElapsedTimer t;
+        t.start();
+        proto.setPump([&] {
+            if (t.elapsed() > 20000) {
+                timedOut = true;
+                proto.setAbort();
+            } else if (!messages.errors().isEmpty()) {
+                proto.setAbort();
+            } else if (proto.configLoaded() && proto.currentCommand() == 0 && step(proto)) {
+                proto.setAbort();
+            }
+        });
+        EXPECT_TRUE(proto.connect(path));
+        EXPECT_FALSE(timedOut);
+    }
+
+    // Starts a download once; done when it has ended.
+    bool downloadStep(DeviceProtocol& p)
+    {
+        if (!requested) {
+            requested = true;
+            p.readData();
+            return false;
+        }
+        return obs.downloads > 0;
+    }
+    bool requested = false;
+};
+
+QByteArray expectedDownload(int flights, int samples)
+{
+    sim::FlightSpec spec;
+    spec.samples = samples;
+    const std::vector<quint8> m = sim::BuildMemory(flights, spec, 1);
+    // Up to and including the fifth 0xFF after the last flight.
+    return QByteArray(reinterpret_cast<const char*>(m.data()), static_cast<int>(m.size()) - 8 + 5);
+}
+
+} // namespace
+
+TEST(DeviceLinkSim, DownloadsTheGeneratedFlights)
+{
+    Sim sim({QStringLiteral("--flights"), QStringLiteral("3"), QStringLiteral("--samples"),
+             QStringLiteral("300"), QStringLiteral("--firmware"), QStringLiteral("KAVO5 TEST 9")});
+    ASSERT_FALSE(sim.path.isEmpty());
+    Session s;
+    s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
+    EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
+    EXPECT_EQ(s.proto.firmwareText(), QStringLiteral("KAVO5 TEST 9              "));
+    EXPECT_EQ(s.proto.memorySize(), kMemorySizeKavo5);
+    EXPECT_TRUE(s.proto.config().channelRecorded(1));
+    EXPECT_EQ(s.proto.config().period(), 10);
+    ASSERT_EQ(s.obs.downloads, 1);
+    EXPECT_EQ(s.obs.downloaded, expectedDownload(3, 300));
+    EXPECT_FALSE(s.proto.portOpen());
+}
+
+TEST(DeviceLinkSim, BadFramesAndNoiseAreOvercome)
+{
+    Sim sim({QStringLiteral("--flights"), QStringLiteral("2"), QStringLiteral("--samples"),
+             QStringLiteral("200"), QStringLiteral("--bad-frames"), QStringLiteral("0:2,3:10"),
+             QStringLiteral("--noise")});
+    ASSERT_FALSE(sim.path.isEmpty());
+    Session s;
+    s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
+    EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
+    EXPECT_EQ(s.obs.downloaded, expectedDownload(2, 200));
+}
+
+TEST(DeviceLinkSim, LineFaultsFailTheDownload)
+{
+    struct Case {
+        QStringList args;
+        QString error;
+    };
+    const std::vector<Case> cases = {
+        {{QStringLiteral("--bad-frames"), QStringLiteral("1:11")},
+         QStringLiteral("Communication error, bad CRC more then 10 times.")},
+        {{QStringLiteral("--wrong-echo"), QStringLiteral("1")}, QStringLiteral("Communication error")},
+        {{QStringLiteral("--silent-after"), QStringLiteral("2")},
+         QStringLiteral("Communication error, no response from device")},
+        {{QStringLiteral("--hangup-after"), QStringLiteral("2")},
+         QStringLiteral("Communication error, no response from device")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        Sim sim(c.args);
+        ASSERT_FALSE(sim.path.isEmpty());
+        Session s;
+        s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
+        EXPECT_EQ(s.messages.errors(), QStringList{c.error});
+        EXPECT_EQ(s.obs.downloads, 0);
+        EXPECT_TRUE(s.obs.status.contains(QStringLiteral("Disconnected.")));
+    }
+}
+
+TEST(DeviceLinkSim, UploadVerifyEraseAndReconnect)
+{
+    Sim sim({QStringLiteral("--flights"), QStringLiteral("1"), QStringLiteral("--samples"),
+             QStringLiteral("50")});
+    ASSERT_FALSE(sim.path.isEmpty());
+    {
+        Session s;
+        int stage = 0;
+        s.messages.queueAnswer(Answer::Yes);
+        s.run(sim.path, [&](DeviceProtocol& p) {
+            switch (stage++) {
+            case 0:
+                p.config().setNumber(1, 777);
+                p.config().setPeriod(50);
+                p.uploadConfig();
+                return false;
+            case 1:
+                p.eraseMemory();
+                return false;
+            default:
+                return true;
+            }
+        });
+        EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
+        EXPECT_EQ(s.proto.verifyCopy(), s.proto.config());
+        EXPECT_TRUE(s.obs.status.contains(QStringLiteral("Erasing finished.")));
+    }
+    { // the logger kept the configuration; its memory is empty
+        Session s;
+        s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
+        EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
+        EXPECT_EQ(s.proto.config().number(1), 777);
+        EXPECT_EQ(s.proto.config().period(), 50);
+        EXPECT_EQ(s.obs.downloaded, QByteArray(5, '\xFF'));
+    }
+}
+#endif

@@ -1,0 +1,129 @@
+#pragma once
+// A scripted serial port for driving the logger protocol: bytes queued by
+// the test (or by a reaction to the host's writes) are read one by one,
+// everything written is recorded. An empty queue reads as a time-out.
+#include "device/DeviceProtocol.h"
+#include "device/SerialPort.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <map>
+#include <ostream>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace qv::test {
+
+class FakePort : public ISerialPort {
+public:
+    PortOpenResult open(const QString& name) override
+    {
+        openedNames << name;
+        if (!failure.message.isEmpty())
+            return failure;
+        open_ = true;
+        PortOpenResult r;
+        r.ok = true;
+        return r;
+    }
+    bool isOpen() const override { return open_; }
+    int readByte(quint8& b) override
+    {
+        if (input.empty() && source && source(b))
+            return 1;
+        if (input.empty()) {
+            ++emptyReads;
+            if (onEmpty)
+                onEmpty();
+            return 0;
+        }
+        b = input.front();
+        input.pop_front();
+        return 1;
+    }
+    int writeByte(quint8 b) override
+    {
+        if (!open_)
+            return 0;
+        written.append(static_cast<char>(b));
+        if (onWrite)
+            onWrite(b);
+        return 1;
+    }
+    void close() override
+    {
+        open_ = false;
+        ++closes;
+    }
+
+    void feed(const QByteArray& bytes)
+    {
+        for (char c : bytes)
+            input.push_back(static_cast<quint8>(c));
+    }
+
+    PortOpenResult failure;            // set a message to make open() fail
+    std::deque<quint8> input;
+    std::function<bool(quint8&)> source; // bytes after the queue, when set
+    std::function<void()> onEmpty;       // a read found nothing
+    std::function<void(quint8)> onWrite; // the host wrote a byte
+    QByteArray written;
+    QStringList openedNames;
+    int emptyReads = 0;
+    int closes = 0;
+
+private:
+    bool open_ = false;
+};
+
+// Records what the protocol shows.
+class RecordingObserver : public IDeviceObserver {
+public:
+    void setStatusText(const QString& t) override { status << t; }
+    void setTopLabel(const QString& t) override { topLabel << t; }
+    void setInitLabel(const QString& t) override { initLabel = t; }
+    void setDataLabel(const QString& t) override { dataLabel << t; }
+    void setFirmwareLabel(const QString& t) override { firmwareLabel = t; }
+    void setCaption(const QString& t) override { caption = t; }
+    void setLamp(DeviceLamp l) override { lamps.push_back(l); }
+    void setProgressMax(int m) override { progressMax = m; }
+    void setProgress(int p) override { progress = p; }
+    void setBusyCursor(bool on) override { busy = on; }
+    void setButtonEnabled(DeviceButton b, bool on) override { buttons[b] = on; }
+    void setConfigControlsEnabled(bool on) override { configControls = on; }
+    void showConfig(const TDeviceConfig& c) override
+    {
+        ++configShown;
+        if (onShowConfig)
+            onShowConfig(c);
+    }
+    QString downloadFinished(const quint8* image, int byteCount, int dataEndIndex) override
+    {
+        ++downloads;
+        downloaded = QByteArray(reinterpret_cast<const char*>(image), byteCount);
+        endIndex = dataEndIndex;
+        if (onDownload)
+            onDownload();
+        return downloadFailure;
+    }
+
+    QStringList status, topLabel, dataLabel;
+    QString initLabel, firmwareLabel, caption;
+    std::vector<DeviceLamp> lamps;
+    int progressMax = -1, progress = -1;
+    bool busy = false;
+    std::map<DeviceButton, bool> buttons;
+    bool configControls = false;
+    int configShown = 0;
+    std::function<void(const TDeviceConfig&)> onShowConfig;
+    int downloads = 0;
+    QByteArray downloaded;
+    int endIndex = -1;
+    QString downloadFailure;
+    std::function<void()> onDownload;
+};
+
+} // namespace qv::test

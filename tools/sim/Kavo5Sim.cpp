@@ -1,0 +1,534 @@
+// kavo5-sim: a simulated Kavo5 logger behind a pseudo-terminal, for trying
+// the device dialog without hardware, for end-to-end tests and for the
+// download benchmark.
+//
+// The first line on stdout is the path of the terminal to open (the pty's
+// slave, or the --link path). The logger announces itself with "*" every
+// half second until the host sends a command, answers "F", "R", "W", "E"
+// and "D" and sends its memory in 265-byte frames, each waiting for "O"
+// (next frame) or "X" (same frame again). Past the end of its memory it
+// sends 0xFF. Faults can be injected; see usage().
+#include "device/DeviceConfig.h"
+#include "device/SimMemory.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t g_stop = 0;
+void onSignal(int) { g_stop = 1; }
+
+struct Options {
+    std::string link;
+    std::string firmware = "KAVO5 SIM 1.0";
+    std::string image;
+    int flights = 2;
+    int samples = 600;
+    unsigned mask = 0xC800;
+    int period = 10;
+    unsigned rngStart = 1;
+    std::map<long, int> badFrames; // frame index -> times sent with a wrong check byte
+    long silentAfter = -1;         // frames sent before going silent
+    long wrongEcho = -1;           // frame whose acknowledgement gets a wrong echo
+    long hangupAfter = -1;         // frames sent before the line is closed
+    bool noise = false;
+    long baud = 115200;            // 0: unpaced
+    int eraseMs = 300;
+    int ackTimeoutMs = 5000;
+    bool exitOnStdinEof = false;
+    bool verbose = false;
+};
+
+void usage()
+{
+    std::fprintf(stderr,
+        "usage: kavo5-sim [options]\n"
+        "  --link PATH          also make a symlink PATH to the terminal\n"
+        "  --firmware TEXT      firmware text (26 bytes, blank-padded; default \"KAVO5 SIM 1.0\")\n"
+        "  --image FILE         memory contents from FILE\n"
+        "  --flights N          generated flights (default 2)\n"
+        "  --samples N          samples per flight (default 600)\n"
+        "  --mask M             channel mask (default 0xC800: traction, servo, supply)\n"
+        "  --period P           sampling period in 10 ms units (default 10)\n"
+        "  --rng-start N        start value of the curve noise generator (default 1)\n"
+        "  --bad-frames LIST    frames sent with a wrong check byte: F[:TIMES],... (0-based)\n"
+        "  --silent-after N     stop answering after N frames were sent\n"
+        "  --wrong-echo N       echo a wrong byte when frame N is acknowledged\n"
+        "  --hangup-after N     close the line after N frames were sent\n"
+        "  --noise              junk bytes before each announcement\n"
+        "  --baud B             pace bytes as a line of B baud would (default 115200; 0 unpaced)\n"
+        "  --erase-ms MS        erase time (default 300)\n"
+        "  --exit-on-stdin-eof  exit when stdin closes\n"
+        "  --verbose            log commands on stderr\n");
+}
+
+bool parseNumber(const char* s, long& out)
+{
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtol(s, &end, 0);
+    return errno == 0 && end && *end == '\0' && end != s;
+}
+
+bool parseBadFrames(const std::string& list, std::map<long, int>& out)
+{
+    size_t pos = 0;
+    while (pos <= list.size()) {
+        size_t comma = list.find(',', pos);
+        if (comma == std::string::npos)
+            comma = list.size();
+        std::string item = list.substr(pos, comma - pos);
+        if (!item.empty()) {
+            long frame = 0, times = 1;
+            const size_t colon = item.find(':');
+            if (!parseNumber(item.substr(0, colon).c_str(), frame) || frame < 0)
+                return false;
+            if (colon != std::string::npos &&
+                (!parseNumber(item.substr(colon + 1).c_str(), times) || times < 0))
+                return false;
+            out[frame] += static_cast<int>(times);
+        }
+        pos = comma + 1;
+    }
+    return true;
+}
+
+bool parseArgs(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](long& n) {
+            return i + 1 < argc && parseNumber(argv[++i], n);
+        };
+        long n = 0;
+        if (a == "--link" && i + 1 < argc) o.link = argv[++i];
+        else if (a == "--firmware" && i + 1 < argc) o.firmware = argv[++i];
+        else if (a == "--image" && i + 1 < argc) o.image = argv[++i];
+        else if (a == "--flights" && value(n) && n >= 0) o.flights = static_cast<int>(n);
+        else if (a == "--samples" && value(n) && n >= 0) o.samples = static_cast<int>(n);
+        else if (a == "--mask" && value(n) && n >= 0 && n <= 0xFFFF) o.mask = static_cast<unsigned>(n);
+        else if (a == "--period" && value(n) && n > 0 && n <= 60000) o.period = static_cast<int>(n);
+        else if (a == "--rng-start" && value(n)) o.rngStart = static_cast<unsigned>(n);
+        else if (a == "--bad-frames" && i + 1 < argc) { if (!parseBadFrames(argv[++i], o.badFrames)) return false; }
+        else if (a == "--silent-after" && value(n) && n >= 0) o.silentAfter = n;
+        else if (a == "--wrong-echo" && value(n) && n >= 0) o.wrongEcho = n;
+        else if (a == "--hangup-after" && value(n) && n >= 0) o.hangupAfter = n;
+        else if (a == "--noise") o.noise = true;
+        else if (a == "--baud" && value(n) && n >= 0) o.baud = n;
+        else if (a == "--erase-ms" && value(n) && n >= 0) o.eraseMs = static_cast<int>(n);
+        else if (a == "--exit-on-stdin-eof") o.exitOnStdinEof = true;
+        else if (a == "--verbose") o.verbose = true;
+        else return false;
+    }
+    return true;
+}
+
+// The simulated line: the pty master, paced like a serial line.
+class Line {
+public:
+    Line(int master, const Options& o) : fd_(master), opt_(o)
+    {
+        if (o.baud > 0)
+            byteTime_ = std::chrono::nanoseconds(10'000'000'000LL / o.baud);
+    }
+
+    bool open() const { return fd_ >= 0; }
+    void hangup()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+
+    // Sends bytes; paced lines deliver them in small chunks at the time
+    // the last byte of the chunk would have arrived.
+    void send(const quint8* data, size_t n)
+    {
+        if (fd_ < 0)
+            return;
+        if (byteTime_.count() == 0) {
+            writeAll(data, n);
+            return;
+        }
+        constexpr size_t kChunk = 16;
+        for (size_t off = 0; off < n; off += kChunk) {
+            const size_t len = std::min(kChunk, n - off);
+            const auto start = std::max(Clock::now(), wireFree_);
+            wireFree_ = start + byteTime_ * static_cast<long>(len);
+            std::this_thread::sleep_until(wireFree_);
+            writeAll(data + off, len);
+        }
+    }
+    void send(char c)
+    {
+        const quint8 b = static_cast<quint8>(c);
+        send(&b, 1);
+    }
+
+    // One byte from the host within timeoutMs (-1: no limit). Returns
+    // false on time-out, stop request or a closed stdin when watched.
+    bool receive(quint8& b, int timeoutMs)
+    {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!g_stop && fd_ >= 0) {
+            int wait = 200;
+            if (timeoutMs >= 0) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - Clock::now()).count();
+                if (left <= 0)
+                    return false;
+                wait = static_cast<int>(std::min<long long>(left, 200));
+            }
+            pollfd p[2] = {{fd_, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+            const int n = ::poll(p, opt_.exitOnStdinEof ? 2 : 1, wait);
+            if (n < 0 && errno != EINTR)
+                return false;
+            if (n <= 0)
+                continue;
+            if (opt_.exitOnStdinEof && (p[1].revents & (POLLIN | POLLHUP))) {
+                char c;
+                if (::read(STDIN_FILENO, &c, 1) <= 0) {
+                    g_stop = 1;
+                    return false;
+                }
+            }
+            if (p[0].revents & POLLIN) {
+                if (::read(fd_, &b, 1) == 1) {
+                    // The byte needed its time on the wire before we could see it.
+                    if (byteTime_.count()) {
+                        wireFree_ = std::max(Clock::now(), wireFree_) + byteTime_;
+                        std::this_thread::sleep_until(wireFree_);
+                    }
+                    return true;
+                }
+            } else if (p[0].revents & (POLLHUP | POLLERR)) {
+                // Nobody holds the other side: wait a little and look again.
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        return false;
+    }
+
+private:
+    void writeAll(const quint8* data, size_t n)
+    {
+        while (n > 0 && fd_ >= 0) {
+            const ssize_t w = ::write(fd_, data, n);
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                if (errno == EAGAIN) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    continue;
+                }
+                return;
+            }
+            data += w;
+            n -= static_cast<size_t>(w);
+        }
+    }
+
+    int fd_;
+    const Options& opt_;
+    std::chrono::nanoseconds byteTime_{0};
+    Clock::time_point wireFree_ = Clock::now();
+};
+
+class Logger {
+public:
+    Logger(Line& line, Options& o) : line_(line), opt_(o)
+    {
+        // A plausible configuration: traction, servo and supply recorded,
+        // 0.1 s period, start immediately, stop at power off, 6 V watch.
+        cfg_.setChannelRecorded(1, true);
+        cfg_.setChannelRecorded(2, true);
+        cfg_.setChannelRecorded(5, true);
+        cfg_.setPeriod(static_cast<quint16>(o.period));
+        cfg_.setStartMode(qv::StartImmediately);
+        cfg_.setFinishMode(qv::FinishOnPowerOff);
+        cfg_.setStartDelay(10);
+        cfg_.setStartAltitude(50);
+        cfg_.setFinishTime(30);
+        cfg_.setVoltageThreshold(6.0);
+        cfg_.setNumber(1, 1);
+        cfg_.setNumber(2, 2);
+        cfg_.setNumber(3, 3);
+        firmware_.assign(o.firmware.begin(), o.firmware.end());
+        firmware_.resize(qv::kFirmwareSize, ' ');
+    }
+
+    void setMemory(std::vector<quint8> m) { memory_ = std::move(m); }
+
+    int run()
+    {
+        announce();
+        while (!g_stop && line_.open()) {
+            quint8 b = 0;
+            if (!line_.receive(b, -1))
+                break;
+            if (silent_)
+                continue;
+            handle(b);
+        }
+        return 0;
+    }
+
+private:
+    void log(const char* fmt, long v = 0)
+    {
+        if (opt_.verbose) {
+            std::fprintf(stderr, fmt, v);
+            std::fputc('\n', stderr);
+        }
+    }
+
+    // "*", after a burst of junk when --noise is given.
+    void sendAnnouncement()
+    {
+        if (opt_.noise) {
+            quint8 j[5];
+            for (auto& x : j) {
+                junk_ = junk_ * 1103515245u + 12345u;
+                x = static_cast<quint8>(junk_ >> 16);
+                if (std::strchr("*FRWEDOX", x) && x != 0)
+                    x = '.'; // junk, but never a command letter
+            }
+            line_.send(j, sizeof j);
+        }
+        line_.send('*');
+    }
+
+    // "*" every half second until the host sends a command.
+    void announce()
+    {
+        while (!g_stop && line_.open()) {
+            sendAnnouncement();
+            const auto until = Clock::now() + std::chrono::milliseconds(500);
+            while (!g_stop) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    until - Clock::now()).count();
+                if (left <= 0)
+                    break;
+                quint8 b = 0;
+                if (!line_.receive(b, static_cast<int>(left)))
+                    continue;
+                if (b == '*') {
+                    sendAnnouncement(); // the host's wake-up: answer at once
+                    continue;
+                }
+                handle(b); // a command: the host has heard us
+                return;
+            }
+        }
+    }
+
+    void handle(quint8 b)
+    {
+        switch (b) {
+        case 'F':
+            log("F");
+            line_.send('F');
+            line_.send(firmware_.data(), firmware_.size());
+            break;
+        case 'R': {
+            log("R");
+            quint8 frame[qv::kFrameSize];
+            std::copy(cfg_.bytes.begin(), cfg_.bytes.end(), frame);
+            frame[qv::kConfigSize] = cfg_.checksum();
+            line_.send('R');
+            line_.send(frame, sizeof frame);
+            break;
+        }
+        case 'W': {
+            log("W");
+            qv::TDeviceConfig in;
+            for (int i = 0; i < qv::kConfigSize; ++i)
+                if (!line_.receive(in.bytes[i], 2000))
+                    return; // incomplete: keep the old configuration
+            cfg_ = in;
+            break;
+        }
+        case 'E':
+            log("E");
+            line_.send('E');
+            std::this_thread::sleep_for(std::chrono::milliseconds(opt_.eraseMs));
+            memory_.clear();
+            line_.send('E');
+            break;
+        case '*':
+            sendAnnouncement(); // a host (re)connecting wakes us up
+            break;
+        case 'D':
+            log("D");
+            line_.send('D');
+            download();
+            break;
+        default:
+            break;
+        }
+    }
+
+    void sendFrame(long index, bool badChecksum)
+    {
+        quint8 frame[qv::kFrameSize];
+        const size_t base = static_cast<size_t>(index) * qv::kConfigSize;
+        for (int i = 0; i < qv::kConfigSize; ++i)
+            frame[i] = base + i < memory_.size() ? memory_[base + i] : 0xFF;
+        frame[qv::kConfigSize] = qv::FrameChecksum(frame, qv::kConfigSize);
+        if (badChecksum)
+            frame[qv::kConfigSize] ^= 0x5A;
+        line_.send(frame, sizeof frame);
+    }
+
+    void download()
+    {
+        std::map<long, int> bad = opt_.badFrames;
+        long index = 0;
+        for (;;) {
+            if (opt_.hangupAfter >= 0 && framesSent_ >= opt_.hangupAfter) {
+                // Half a frame goes out, then the line drops.
+                log("hang-up after %ld frames", framesSent_);
+                quint8 half[qv::kConfigSize / 2];
+                std::fill(std::begin(half), std::end(half), quint8(0x11));
+                line_.send(half, sizeof half);
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                line_.hangup();
+                return;
+            }
+            if (opt_.silentAfter >= 0 && framesSent_ >= opt_.silentAfter) {
+                log("silent after %ld frames", framesSent_);
+                silent_ = true;
+                return;
+            }
+            auto it = bad.find(index);
+            const bool badChecksum = it != bad.end() && it->second > 0;
+            if (badChecksum)
+                --it->second;
+            sendFrame(index, badChecksum);
+            ++framesSent_;
+            quint8 ack = 0;
+            if (!line_.receive(ack, opt_.ackTimeoutMs))
+                return; // the host has finished (end of data) or gone
+            if (ack == 'O' || ack == 'X') {
+                char echo = static_cast<char>(ack);
+                if (index == opt_.wrongEcho)
+                    echo = ack == 'O' ? 'X' : 'O';
+                line_.send(echo);
+                if (ack == 'O')
+                    ++index;
+                continue;
+            }
+            handle(ack); // a new command: this download is over
+            return;
+        }
+    }
+
+    Line& line_;
+    Options& opt_;
+    qv::TDeviceConfig cfg_;
+    std::vector<quint8> firmware_;
+    std::vector<quint8> memory_;
+    long framesSent_ = 0;
+    bool silent_ = false;
+    unsigned junk_ = 0x5A;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options opt;
+    if (!parseArgs(argc, argv, opt)) {
+        usage();
+        return 2;
+    }
+
+    std::vector<quint8> memory;
+    if (!opt.image.empty()) {
+        std::ifstream in(opt.image, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "kavo5-sim: cannot read %s\n", opt.image.c_str());
+            return 1;
+        }
+        memory.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } else {
+        qv::sim::FlightSpec spec;
+        spec.mask = static_cast<quint16>(opt.mask);
+        spec.period = static_cast<quint16>(opt.period);
+        spec.samples = opt.samples;
+        memory = qv::sim::BuildMemory(opt.flights, spec, opt.rngStart);
+    }
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        std::perror("kavo5-sim: pseudo-terminal");
+        return 1;
+    }
+    const char* slaveName = ::ptsname(master);
+    if (!slaveName) {
+        std::perror("kavo5-sim: ptsname");
+        return 1;
+    }
+    const std::string slavePath = slaveName;
+    // Hold the other side open ourselves, so that the line stays up while
+    // no host is connected; the terminal starts raw.
+    const int slave = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY);
+    if (slave < 0) {
+        std::perror("kavo5-sim: open slave");
+        return 1;
+    }
+    termios tio{};
+    if (::tcgetattr(slave, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(slave, TCSANOW, &tio);
+    }
+
+    std::string shown = slavePath;
+    if (!opt.link.empty()) {
+        ::unlink(opt.link.c_str());
+        if (::symlink(slavePath.c_str(), opt.link.c_str()) != 0) {
+            std::perror("kavo5-sim: symlink");
+            return 1;
+        }
+        shown = opt.link;
+    }
+
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    std::printf("%s\n", shown.c_str());
+    std::fflush(stdout);
+
+    Line line(master, opt);
+    Logger logger(line, opt);
+    logger.setMemory(std::move(memory));
+    const int rc = logger.run();
+
+    line.hangup();
+    ::close(slave);
+    if (!opt.link.empty())
+        ::unlink(opt.link.c_str());
+    return rc;
+}
