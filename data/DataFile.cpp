@@ -6,11 +6,17 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace qv {
 
@@ -68,6 +74,44 @@ private:
     const char* p_;
     const char* end_;
 };
+
+// Large blocks about to be filled are backed by memory up front: huge pages
+// where the system offers them and the page tables filled in one call. On
+// some virtual machines a page fault costs more than parsing the page;
+// both are hints that change nothing else.
+void prepareLarge(const void* p, std::size_t bytes)
+{
+#if defined(__linux__)
+    constexpr std::size_t kMin = std::size_t(1) << 20;
+    if (bytes < kMin)
+        return;
+    const auto at = reinterpret_cast<std::uintptr_t>(p);
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
+    const std::uintptr_t hb = (at + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t he = (at + bytes) & ~(kHuge - 1);
+    if (he > hb)
+        ::madvise(reinterpret_cast<void*>(hb), he - hb, MADV_HUGEPAGE);
+#endif
+#if defined(MADV_POPULATE_WRITE)
+    constexpr std::uintptr_t kPage = 4096;
+    const std::uintptr_t pb = (at + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t pe = (at + bytes) & ~(kPage - 1);
+    if (pe > pb)
+        ::madvise(reinterpret_cast<void*>(pb), pe - pb, MADV_POPULATE_WRITE);
+#endif
+#else
+    (void)p;
+    (void)bytes;
+#endif
+}
+
+template <class T>
+void reserveLarge(std::vector<T>& v, std::size_t n)
+{
+    v.reserve(n);
+    prepareLarge(v.data(), n * sizeof(T));
+}
 
 inline bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -195,11 +239,11 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
             out.present[k] = true;
         }
 
-    std::array<double*, 17> dest{};
+    std::array<std::vector<double>*, 17> dest{};
     for (int c = 0; c <= n; ++c)
         if (target[c] >= 0) {
-            out.data[target[c]].resize(count);
-            dest[c] = out.data[target[c]].data();
+            dest[c] = &out.data[target[c]];
+            reserveLarge(*dest[c], count);
         }
 
     std::size_t samples = 0;
@@ -222,20 +266,16 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
                 }
             }
             if (dest[c])
-                dest[c][samples] = v;
+                dest[c]->push_back(v);
         }
         ++samples;
     }
-    if (samples < count)
-        for (auto& a : out.data)
-            if (!a.empty())
-                a.resize(samples);
 
     if (flags & kArrayMask[ArrRx]) {
         const std::vector<double>& rx = out.data[ArrRx];
-        out.markers.resize(rx.size());
-        for (std::size_t i = 0; i < rx.size(); ++i)
-            out.markers[i] = rx[i] > markerThreshold ? 1 : 0;
+        reserveLarge(out.markers, rx.size());
+        for (const double v : rx)
+            out.markers.push_back(v > markerThreshold ? 1 : 0);
     }
 
     // Annotations, then the notes text, then the extra values. A section
@@ -314,42 +354,53 @@ constexpr std::uint64_t kPow10[] = {1ull,         10ull,         100ull,        
                                     100000000ull, 1000000000ull};
 constexpr double kPow10d[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 
-// Builds the file in a fixed chunk that is moved into the result string
-// whenever a line might no longer fit.
+// Collects the file in a fixed chunk that goes to the sink whenever a line
+// might no longer fit, so that even a long flight needs no big buffer.
 class OutBuffer {
 public:
+    using Sink = std::function<bool(const char*, std::size_t)>;
     static constexpr std::size_t kChunk = 1 << 16;
     static constexpr std::size_t kLine = 8 * (kMaxFixedChars + 1) + 4;
 
-    explicit OutBuffer(std::size_t expected) { out_.reserve(expected); }
+    explicit OutBuffer(Sink sink) : sink_(std::move(sink)), buf_(new char[kChunk]) {}
 
+    // Room for one line of numbers.
     char* room()
     {
         if (kChunk - fill_ < kLine)
             flush();
-        return buf_ + fill_;
+        return buf_.get() + fill_;
     }
-    void done(char* end) { fill_ = static_cast<std::size_t>(end - buf_); }
+    void done(char* end) { fill_ = static_cast<std::size_t>(end - buf_.get()); }
     void put(std::string_view s)
     {
-        flush();
-        out_.append(s);
+        while (!s.empty()) {
+            if (fill_ == kChunk)
+                flush();
+            const std::size_t n = std::min(s.size(), kChunk - fill_);
+            std::memcpy(buf_.get() + fill_, s.data(), n);
+            fill_ += n;
+            s.remove_prefix(n);
+        }
     }
-    std::string take()
+    bool ok() const { return ok_; }
+    bool finish()
     {
         flush();
-        return std::move(out_);
+        return ok_;
     }
 
 private:
     void flush()
     {
-        out_.append(buf_, fill_);
+        if (ok_ && fill_ > 0)
+            ok_ = sink_(buf_.get(), fill_);
         fill_ = 0;
     }
-    char buf_[kChunk];
+    Sink sink_;
+    std::unique_ptr<char[]> buf_;
     std::size_t fill_ = 0;
-    std::string out_;
+    bool ok_ = true;
 };
 
 inline char* putEol(char* p)
@@ -380,57 +431,95 @@ void putLine(OutBuffer& out, std::string_view s)
 
 // --- Numbers ---------------------------------------------------------------
 
-char* FormatFixed(char* out, double value, int decimals)
+namespace {
+
+// Values too large for the integer path (|value| * 10^decimals >= 2^52):
+// they have at most 7 binary fraction digits, so 12 decimals give the exact
+// value, which is then rounded by hand.
+char* fixedLarge(char* out, double value, int decimals)
 {
-    if (decimals < 0)
-        decimals = 0;
-    if (decimals > 9)
-        decimals = 9;
-    if (!std::isfinite(value))
-        value = 0;
-    const double scale = kPow10d[decimals];
-    const double p = value * scale;
-    if (!(std::fabs(p) < 0x1p52)) {
-        // Far beyond any measured value: the exact value, correctly rounded.
-        const auto r = std::to_chars(out, out + kMaxFixedChars, value, std::chars_format::fixed, decimals);
-        return r.ptr;
+    char buf[kMaxFixedChars + 16];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 12);
+    std::string_view exact(buf, static_cast<std::size_t>(r.ptr - buf));
+    const bool neg = !exact.empty() && exact[0] == '-';
+    if (neg)
+        exact.remove_prefix(1);
+    const std::size_t dot = exact.find('.');
+    std::string digits(exact.substr(0, dot));
+    digits.append(exact.substr(dot + 1, static_cast<std::size_t>(decimals)));
+    if (exact[dot + 1 + static_cast<std::size_t>(decimals)] >= '5') {
+        std::size_t i = digits.size();
+        while (i > 0 && digits[i - 1] == '9')
+            digits[--i] = '0';
+        if (i == 0)
+            digits.insert(digits.begin(), '1');
+        else
+            ++digits[i - 1];
     }
-    // p is value * scale rounded to a double; err is the exact rest, so
-    // p + err is the exact product and decides the halves p cannot.
-    const double err = std::fma(value, scale, -p);
-    const double f = std::floor(p);
-    const double frac = p - f;
-    double rounded;
-    if (frac > 0.5)
-        rounded = f + 1;
-    else if (frac < 0.5)
-        rounded = f;
-    else if (err > 0)
-        rounded = f + 1;
-    else if (err < 0)
-        rounded = f;
-    else
-        rounded = p > 0 ? f + 1 : f; // exactly half: away from zero
-    const auto n = static_cast<std::int64_t>(rounded);
-    std::uint64_t u;
-    if (n < 0) {
+    if (neg)
         *out++ = '-';
-        u = static_cast<std::uint64_t>(-n);
-    } else {
-        u = static_cast<std::uint64_t>(n);
-    }
-    const std::uint64_t ip = u / kPow10[decimals];
-    std::uint64_t fp = u % kPow10[decimals];
-    out = std::to_chars(out, out + 24, ip).ptr;
+    const std::size_t whole = digits.size() - static_cast<std::size_t>(decimals);
+    std::memcpy(out, digits.data(), whole);
+    out += whole;
     if (decimals > 0) {
         *out++ = '.';
-        for (int d = decimals - 1; d >= 0; --d) {
-            out[d] = static_cast<char>('0' + fp % 10);
-            fp /= 10;
-        }
+        std::memcpy(out, digits.data() + whole, static_cast<std::size_t>(decimals));
         out += decimals;
     }
     return out;
+}
+
+// The writer's path: the magnitude times 10^D rounded to an integer. p is
+// that product rounded to a double; only when p ends in exactly .5 does
+// the exact product (p plus the rest fma gives) decide which way to go.
+template <int D>
+inline char* fixed(char* out, double value)
+{
+    constexpr double scale = kPow10d[D];
+    constexpr std::uint64_t div = kPow10[D];
+    if (!std::isfinite(value))
+        value = 0;
+    const bool neg = value < 0;
+    const double a = neg ? -value : value;
+    const double p = a * scale;
+    if (!(p < 0x1p52))
+        return fixedLarge(out, value, D);
+    auto t = static_cast<std::uint64_t>(p);
+    const double frac = p - static_cast<double>(t);
+    if (frac > 0.5 || (frac == 0.5 && std::fma(a, scale, -p) >= 0))
+        ++t; // exactly half goes away from zero
+    if (neg && t != 0)
+        *out++ = '-'; // never "-0.00"
+    const std::uint64_t ip = t / div;
+    auto fp = static_cast<unsigned>(t - ip * div);
+    out = std::to_chars(out, out + 24, ip).ptr;
+    if constexpr (D > 0) {
+        *out++ = '.';
+        for (int d = D - 1; d >= 0; --d) {
+            out[d] = static_cast<char>('0' + fp % 10);
+            fp /= 10;
+        }
+        out += D;
+    }
+    return out;
+}
+
+} // namespace
+
+char* FormatFixed(char* out, double value, int decimals)
+{
+    switch (decimals < 0 ? 0 : decimals > 9 ? 9 : decimals) {
+    case 0: return fixed<0>(out, value);
+    case 1: return fixed<1>(out, value);
+    case 2: return fixed<2>(out, value);
+    case 3: return fixed<3>(out, value);
+    case 4: return fixed<4>(out, value);
+    case 5: return fixed<5>(out, value);
+    case 6: return fixed<6>(out, value);
+    case 7: return fixed<7>(out, value);
+    case 8: return fixed<8>(out, value);
+    default: return fixed<9>(out, value);
+    }
 }
 
 std::string FormatFixed(double value, int decimals)
@@ -485,30 +574,48 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
 {
     if (fileName.isEmpty())
         return 0;
-    QByteArray bytes;
+    // The whole file in one go, then parsed in memory.
+    std::unique_ptr<char[]> buf;
+    QByteArray seq;
+    std::string_view bytes;
     {
         QFile f(fileName);
         bool ok = f.open(QIODevice::ReadOnly);
-        if (ok) {
-            try {
-                bytes = f.readAll();
-            } catch (const std::bad_alloc&) {
-                ok = false;
+        try {
+            if (ok && f.isSequential()) {
+                seq = f.readAll();
+                bytes = std::string_view(seq.constData(), static_cast<std::size_t>(seq.size()));
+            } else if (ok) {
+                const qint64 size = f.size();
+                buf.reset(new char[static_cast<std::size_t>(std::max<qint64>(size, 1))]);
+                prepareLarge(buf.get(), static_cast<std::size_t>(size));
+                qint64 got = 0;
+                while (got < size) {
+                    const qint64 r = f.read(buf.get() + got, size - got);
+                    if (r <= 0)
+                        break;
+                    got += r;
+                }
+                bytes = std::string_view(buf.get(), static_cast<std::size_t>(got));
             }
-            ok = ok && f.error() == QFileDevice::NoError;
+        } catch (const std::bad_alloc&) {
+            ok = false;
         }
+        ok = ok && f.error() == QFileDevice::NoError;
         if (!ok) {
             msgs.error(QString::fromLatin1(kErrReading));
             return 0;
         }
     }
-    return ParseDataFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), block,
-                         markerThreshold, msgs);
+    return ParseDataFile(bytes, block, markerThreshold, msgs);
 }
 
 // --- Writer ----------------------------------------------------------------
 
-std::string FormatDataFile(const TDataBlock& block)
+namespace {
+
+// Writes the whole file into out; false when the sink failed.
+bool writeRecord(const TDataBlock& block, OutBuffer& out)
 {
     const std::vector<double>& time = block.Data[ArrTime];
     const std::size_t count = time.size();
@@ -524,10 +631,6 @@ std::string FormatDataFile(const TDataBlock& block)
         }
     QV_ASSERT(lengthsAgree, "Channel arrays differ in length from the time array in FormatDataFile");
 
-    std::size_t expected = 256 + block.Date.size() + block.NotesText().size() * 2 +
-                           block.Annotations.size() * 40 + count * (8 + 10 * static_cast<std::size_t>(ncols));
-    OutBuffer out(expected);
-
     out.put(kTagHeader);
     out.put(kEol);
     putLine(out, oneLine(block.Date));
@@ -539,13 +642,13 @@ std::string FormatDataFile(const TDataBlock& block)
     putLine(out, kTagHeaderEnd);
     putLine(out, kTagData);
 
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count && out.ok(); ++i) {
         char* p = out.room();
-        p = FormatFixed(p, time[i], kTimeDecimals);
+        p = fixed<kTimeDecimals>(p, time[i]);
         for (int c = 0; c < ncols; ++c) {
             const std::vector<double>& a = *cols[c];
             *p++ = ',';
-            p = FormatFixed(p, i < a.size() ? a[i] : 0.0, kValueDecimals);
+            p = fixed<kValueDecimals>(p, i < a.size() ? a[i] : 0.0);
         }
         out.done(putEol(p));
     }
@@ -590,33 +693,48 @@ std::string FormatDataFile(const TDataBlock& block)
         out.done(putEol(p));
     }
     putLine(out, kTagExtraEnd);
-    return out.take();
+    return out.finish();
+}
+
+} // namespace
+
+std::string FormatDataFile(const TDataBlock& block)
+{
+    std::string s;
+    s.reserve(256 + block.Date.size() + block.NotesText().size() * 2 + block.Annotations.size() * 40 +
+              block.Data[ArrTime].size() * 40);
+    prepareLarge(s.data(), s.capacity());
+    OutBuffer out([&s](const char* p, std::size_t n) {
+        s.append(p, n);
+        return true;
+    });
+    writeRecord(block, out);
+    return s;
 }
 
 bool WriteDataFile(const QString& fileName, const TDataBlock& block, IMessageService& msgs)
 {
-    std::string bytes;
-    try {
-        bytes = FormatDataFile(block);
-    } catch (const std::bad_alloc&) {
-        msgs.error(QString::fromLatin1(kErrWriting));
-        return false;
-    }
     // The new text goes to a temporary file beside the target, which replaces
     // the old file only after it was written and flushed completely.
     QSaveFile f(fileName);
     f.setDirectWriteFallback(false);
     bool ok = !fileName.isEmpty() && f.open(QIODevice::WriteOnly);
     if (ok) {
-        const char* p = bytes.data();
-        qint64 left = static_cast<qint64>(bytes.size());
-        while (ok && left > 0) {
-            const qint64 w = f.write(p, left);
-            ok = w > 0;
-            p += ok ? w : 0;
-            left -= ok ? w : 0;
+        try {
+            OutBuffer out([&f](const char* p, std::size_t n) {
+                while (n > 0) {
+                    const qint64 w = f.write(p, static_cast<qint64>(n));
+                    if (w <= 0)
+                        return false;
+                    p += w;
+                    n -= static_cast<std::size_t>(w);
+                }
+                return true;
+            });
+            ok = writeRecord(block, out) && f.commit();
+        } catch (const std::bad_alloc&) {
+            ok = false;
         }
-        ok = ok && f.commit();
     }
     if (!ok) {
         f.cancelWriting();
