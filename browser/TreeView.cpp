@@ -143,9 +143,9 @@ TTreeView::TTreeView(QTreeWidget* tree, QObject* parent) : QObject(parent), Tree
 
 TTreeView::~TTreeView()
 {
+    // The tree widget may be gone already; Qt drops the event filter of a
+    // deleted object by itself.
     Tree.Listener = nullptr;
-    if (TreeView1)
-        TreeView1->removeEventFilter(this);
 }
 
 void TTreeView::BuildTree()
