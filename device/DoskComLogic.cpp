@@ -147,8 +147,6 @@ bool ApplyVoltsEdit(TDeviceConfig& c, const QString& text, QString& shown, QStri
 {
     shown = text;
     error.clear();
-    if (text.trimmed().isEmpty())
-        return true;
     double v = 0;
     if (!ParseDecimal(text, v) || v < 0) {
         error = InvalidInputText();

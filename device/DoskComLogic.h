@@ -74,8 +74,8 @@ TConfigView ConfigToView(const TDeviceConfig& c);
 QString ApplyLimitedEdit(TDeviceConfig& c, int at, const QString& text, int limit);
 
 // UniEdit: stores round(value / 0.01199). Returns false with
-// "Invalid input value" when the text is no number; `shown` becomes "9.8"
-// above 9.8 V. An empty text stores nothing and is no error.
+// "Invalid input value" when the text is no number (an empty one too);
+// `shown` becomes "9.8" above 9.8 V.
 bool ApplyVoltsEdit(TDeviceConfig& c, const QString& text, QString& shown, QString& error);
 
 // HiddenEdit1..3 while typing: stores the integer when it is in 0..65535.

@@ -113,6 +113,8 @@ TEST(ConfigEdits, LimitsAndMessages)
     EXPECT_FALSE(ApplyVoltsEdit(c, QStringLiteral("6.."), shown, error));
     EXPECT_EQ(error, QStringLiteral("Invalid input value"));
     EXPECT_EQ(c.voltageThresholdRaw(), 500);
+    EXPECT_FALSE(ApplyVoltsEdit(c, QString(), shown, error));
+    EXPECT_EQ(c.voltageThresholdRaw(), 500);
 
     ApplyNumberEdit(c, 1, QStringLiteral("65535"));
     EXPECT_EQ(c.number(2), 65535);
