@@ -68,6 +68,28 @@ TEST(FlightEnd, SearchStaysBeforeTheLastByte)
     EXPECT_EQ(FindFlightEnd(three.data(), 4, 0), -1);
 }
 
+TEST(FlightEnd, AgreesWithAPlainSearchOnRandomBytes)
+{
+    // Bytes that are mostly 0xFF, so runs of every length occur.
+    quint32 state = 12345;
+    auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 24;
+    };
+    for (int round = 0; round < 200; ++round) {
+        Bytes m(5 + next() % 60);
+        for (auto& b : m)
+            b = next() % 4 ? 0xFF : static_cast<quint8>(next());
+        for (std::size_t from = 0; from < m.size() + 2; ++from) {
+            long long plain = -1;
+            for (std::size_t p = from; p + 4 < m.size() && plain < 0; ++p)
+                if (m[p] == 0xFF && m[p + 1] == 0xFF && m[p + 2] == 0xFF && m[p + 3] == 0xFF)
+                    plain = static_cast<long long>(p);
+            ASSERT_EQ(FindFlightEnd(m.data(), m.size(), from), plain) << round << " " << from;
+        }
+    }
+}
+
 TEST(SplitImage, TwoFlightsAndTailGiveTwoBlocksAndTwoNumberedFiles)
 {
     Bytes m;
