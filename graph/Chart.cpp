@@ -127,6 +127,106 @@ TChartView::TChartView(QWidget* parent) : QWidget(parent)
     VoltageAxis->setLabelColor(Qt::black);
 
     connect(CheckBox_RxCenter, &QCheckBox::toggled, this, [this] { CheckBox_RxCenterClick(); });
+    connect(Chart1, &QCustomPlot::beforeReplot, this, [this] { ChooseDetail(); });
+}
+
+void TChartView::SetLineData(QCPGraph* graph, const TSeriesPoints& p)
+{
+    const int n = std::min(p.Keys.size(), p.Values.size());
+    QVector<QCPGraphData> points(n);
+    for (int i = 0; i < n; ++i)
+        points[i] = QCPGraphData(p.Keys[i], p.Values[i]);
+    const bool sorted = std::is_sorted(p.Keys.begin(), p.Keys.end());
+    TDetail& d = detail_[graph];
+    d.Full = QSharedPointer<QCPGraphDataContainer>::create();
+    d.Full->set(points, sorted);
+    d.Coarse.reset();
+    d.UsingCoarse = false;
+    if (n > 8 * kCoarseBlock) {
+        // The first point, then per block its lowest and highest point in
+        // time order, then the last point: same ranges, same look once a
+        // pixel holds several blocks.
+        QVector<QCPGraphData> coarse;
+        coarse.reserve(2 * (n / kCoarseBlock) + 4);
+        auto it = d.Full->constBegin();
+        const auto end = d.Full->constEnd();
+        coarse.push_back(*it);
+        while (it != end) {
+            auto blockEnd = end - it > kCoarseBlock ? it + kCoarseBlock : end;
+            auto lo = it, hi = it;
+            for (auto j = it; j != blockEnd; ++j) {
+                if (j->value < lo->value)
+                    lo = j;
+                if (j->value > hi->value)
+                    hi = j;
+            }
+            if (lo > hi)
+                std::swap(lo, hi);
+            coarse.push_back(*lo);
+            if (hi != lo)
+                coarse.push_back(*hi);
+            it = blockEnd;
+        }
+        coarse.push_back(*(end - 1));
+        d.Coarse = QSharedPointer<QCPGraphDataContainer>::create();
+        d.Coarse->set(coarse, true);
+    }
+    graph->setData(d.Full);
+}
+
+void TChartView::ChooseDetail()
+{
+    for (auto& [graph, d] : detail_) {
+        auto* g = const_cast<QCPGraph*>(graph);
+        if (!d.Coarse || !g->visible())
+            continue;
+        const QCPRange range = g->keyAxis()->range();
+        const auto count = d.Full->findEnd(range.upper) - d.Full->findBegin(range.lower);
+        int pixels = g->keyAxis()->axisRect()->width();
+        if (pixels < 10) // not laid out yet
+            pixels = std::max(10, Chart1->width());
+        const bool coarse = count > 2 * kCoarseBlock * pixels;
+        if (coarse != d.UsingCoarse) {
+            d.UsingCoarse = coarse;
+            g->setData(coarse ? d.Coarse : d.Full);
+        }
+    }
+}
+
+bool TChartView::DrawsCoarse(const QCPGraph* graph) const
+{
+    auto it = detail_.find(graph);
+    return it != detail_.end() && it->second.UsingCoarse;
+}
+
+void TChartView::ShiftSeries(TDataBlock& block, int slot, double dx, double dy)
+{
+    QCPGraph* g = Series(block, slot);
+    if (!g)
+        return;
+    auto shift = [dx, dy](QCPGraphDataContainer& c) {
+        for (auto it = c.begin(); it != c.end(); ++it) {
+            it->key += dx;
+            it->value += dy;
+        }
+    };
+    auto d = detail_.find(g);
+    if (d != detail_.end()) {
+        shift(*d->second.Full);
+        if (d->second.Coarse)
+            shift(*d->second.Coarse);
+    } else {
+        shift(*g->data());
+    }
+    if (slot == SlotAnnot) {
+        auto f = files_.find(&block);
+        for (TAnnotPoint& a : f->second.Annots) {
+            a.X += dx;
+            a.Y += dy;
+            if (a.Label)
+                a.Label->position->setCoords(a.X, a.Y);
+        }
+    }
 }
 
 TChartView::~TChartView() = default;
@@ -163,9 +263,9 @@ std::uint32_t TChartView::CreateSeries(TDataBlock& block, const QString& shortNa
         slot.Series = g;
     }
     const auto& d = block.Data;
-    SetPoints(fs.Graphs[SlotAlt], LinePoints(d[ArrTime], d[ArrAltitude]));
+    SetLineData(fs.Graphs[SlotAlt], LinePoints(d[ArrTime], d[ArrAltitude]));
     FillRxSeries(block);
-    SetPoints(fs.Graphs[SlotPowS], LinePoints(d[ArrTime], d[ArrVoltage]));
+    SetLineData(fs.Graphs[SlotPowS], LinePoints(d[ArrTime], d[ArrVoltage]));
     SetPoints(fs.Graphs[SlotMark], MarkerPoints(d[ArrTime], d[ArrAltitude], block.Markers));
     for (const TAnotace& a : block.Annotations)
         fs.Annots.push_back({a.Time, a.Altitude, a.Text, nullptr});
@@ -190,7 +290,7 @@ void TChartView::FillRxSeries(TDataBlock& block)
     if (slot.OffsetEnabled && slot.OffsetX != 0)
         for (double& k : p.Keys)
             k += slot.OffsetX;
-    SetPoints(it->second.Graphs[SlotRx], p);
+    SetLineData(it->second.Graphs[SlotRx], p);
 }
 
 void TChartView::FillAnnotSeries(TFileSeries& fs)
@@ -261,8 +361,10 @@ void TChartView::RemoveSeries(TDataBlock& block)
         if (a.Label)
             Chart1->removeItem(a.Label);
     for (QCPGraph* g : it->second.Graphs)
-        if (g)
+        if (g) {
+            detail_.erase(g);
             Chart1->removeGraph(g);
+        }
     for (auto& slot : block.Slots)
         slot.Series = nullptr;
     files_.erase(it);

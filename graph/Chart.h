@@ -4,6 +4,7 @@
 #include "data/OpenData.h"
 #include "device/DeviceSettings.h"
 
+#include <QSharedPointer>
 #include <QVector>
 #include <functional>
 #include <QWidget>
@@ -13,6 +14,9 @@ class QCheckBox;
 class QCustomPlot;
 class QCPAxis;
 class QCPGraph;
+class QCPGraphData;
+template <class T> class QCPDataContainer;
+using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
 class QCPItemText;
 
 namespace qv {
@@ -58,6 +62,15 @@ public:
     void Replot(bool immediate = false);
 
     QCPGraph* Series(const TDataBlock& block, int slot) const;
+    // Sets the points of a line series. Long series keep a second, coarse
+    // copy (the lowest and highest point of every kCoarseBlock samples) that
+    // is drawn while many samples fall on one pixel; both stay in step.
+    void SetLineData(QCPGraph* graph, const TSeriesPoints& points);
+    // Moves every point of a file's series slot (both copies of a line).
+    void ShiftSeries(TDataBlock& block, int slot, double dx, double dy);
+    // Whether a line series is drawn from its coarse copy just now.
+    bool DrawsCoarse(const QCPGraph* graph) const;
+    static constexpr int kCoarseBlock = 32;
     int FileCount() const { return static_cast<int>(files_.size()); }
     // Receiver series of every file again, after the centring switch.
     void CheckBox_RxCenterClick();
@@ -75,11 +88,18 @@ private:
         TDataBlock* Block = nullptr;
     };
 
+    struct TDetail {
+        QSharedPointer<QCPGraphDataContainer> Full;
+        QSharedPointer<QCPGraphDataContainer> Coarse; // null for short series
+        bool UsingCoarse = false;
+    };
+    void ChooseDetail();
     void FillRxSeries(TDataBlock& block);
     void FillAnnotSeries(TFileSeries& fs);
     QColor NextColour() const;
 
     std::unordered_map<const TDataBlock*, TFileSeries> files_;
+    std::unordered_map<const QCPGraph*, TDetail> detail_;
 };
 
 } // namespace qv

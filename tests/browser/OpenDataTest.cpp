@@ -403,3 +403,44 @@ TEST(OpenDataTexts, ShortNameAndFlightTime)
 }
 
 } // namespace
+
+namespace {
+
+using namespace qv;
+
+TEST(ChartDetail, LongSeriesDrawFromCoarseCopyUntilZoomedIn)
+{
+    TChartView chart;
+    chart.resize(800, 500);
+    chart.show();
+    QCPGraph* g = chart.Chart1->addGraph();
+    TSeriesPoints p;
+    const int n = 200000;
+    for (int i = 0; i < n; ++i) {
+        p.Keys.push_back(i * 0.01);
+        p.Values.push_back((i % 97) - (i == 123456 ? 500.0 : 0.0)); // one deep spike
+    }
+    chart.SetLineData(g, p);
+    chart.Chart1->rescaleAxes();
+    chart.Chart1->replot();
+    EXPECT_TRUE(chart.DrawsCoarse(g));
+    EXPECT_LT(g->dataCount(), n / 8);
+    bool found = false;
+    QCPRange values = g->getValueRange(found);
+    EXPECT_DOUBLE_EQ(values.lower, 123456 % 97 - 500.0); // the spike survives
+    EXPECT_DOUBLE_EQ(values.upper, 96.0);
+    QCPRange keys = g->getKeyRange(found);
+    EXPECT_DOUBLE_EQ(keys.lower, 0.0);
+    EXPECT_DOUBLE_EQ(keys.upper, (n - 1) * 0.01);
+
+    chart.Chart1->xAxis->setRange(100, 110);
+    chart.Chart1->replot();
+    EXPECT_FALSE(chart.DrawsCoarse(g));
+    EXPECT_EQ(g->dataCount(), n);
+
+    chart.Chart1->xAxis->setRange(0, 2000);
+    chart.Chart1->replot();
+    EXPECT_TRUE(chart.DrawsCoarse(g));
+}
+
+} // namespace
