@@ -27,6 +27,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -169,11 +170,16 @@ public:
             writeAll(data, n);
             return;
         }
-        constexpr size_t kChunk = 16;
+        // Bytes follow one another on the wire: deadlines are absolute, so
+        // a late wake-up does not delay the bytes after it. Only an idle
+        // line starts the clock again.
+        const auto now = Clock::now();
+        if (now > wireFree_ + std::chrono::milliseconds(1))
+            wireFree_ = now;
+        constexpr size_t kChunk = 24;
         for (size_t off = 0; off < n; off += kChunk) {
             const size_t len = std::min(kChunk, n - off);
-            const auto start = std::max(Clock::now(), wireFree_);
-            wireFree_ = start + byteTime_ * static_cast<long>(len);
+            wireFree_ += byteTime_ * static_cast<long>(len);
             std::this_thread::sleep_until(wireFree_);
             writeAll(data + off, len);
         }
@@ -215,7 +221,10 @@ public:
                 if (::read(fd_, &b, 1) == 1) {
                     // The byte needed its time on the wire before we could see it.
                     if (byteTime_.count()) {
-                        wireFree_ = std::max(Clock::now(), wireFree_) + byteTime_;
+                        const auto now = Clock::now();
+                        if (now > wireFree_)
+                            wireFree_ = now;
+                        wireFree_ += byteTime_;
                         std::this_thread::sleep_until(wireFree_);
                     }
                     return true;
@@ -517,6 +526,7 @@ int main(int argc, char** argv)
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
+    ::prctl(PR_SET_TIMERSLACK, 1UL); // pacing wants punctual wake-ups
 
     std::printf("%s\n", shown.c_str());
     std::fflush(stdout);
