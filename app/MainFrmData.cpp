@@ -71,7 +71,7 @@ void TFormMain::CreateDataViews()
     v.Tree->CloseRow = [this](int row) { CloseRow(row); };
     v.Tree->Tree.CloseGridRow = [this](int row) { CloseRow(row); };
     v.Tree->Tree.CloseAllFiles = [this] {
-        for (int row = OpenRowCount() - 1; row >= 0 && PanelGrid->isVisible(); --row)
+        for (int row = OpenRowCount() - 1; row >= 0; --row)
             CloseRow(row);
     };
     v.Open.OnRowClosed = [this](int row) { views_->Tree->Tree.CancelGridRowFlag(row); };

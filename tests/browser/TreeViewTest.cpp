@@ -177,3 +177,81 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
 }
 
 } // namespace
+
+#include "KdfText.h"
+#include "data/OpenData.h"
+#include "graph/Chart.h"
+
+#include <qcustomplot.h>
+
+namespace {
+
+using namespace qv;
+using namespace qv::test;
+
+// The tree, the open files and the chart wired as the main window does.
+TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
+{
+    ScriptedMessages msgs;
+    TempDir dir;
+    KdfSpec spec;
+    spec.Lines = ThreeChannelLines(10);
+    for (const char* name : {"a.kdf", "b.kdf", "c.kdf"})
+        ASSERT_TRUE(WriteAll(dir.file(name), KdfText(spec)));
+
+    TDataList list;
+    int actual = -1;
+    TOpenData open(list, actual);
+    TChartView chart;
+    open.Graph = &chart;
+    QTreeWidget widget;
+    TTreeView view(&widget);
+    view.OpenFile = [&](const QString& f) { return open.OpenDataFile(f); };
+    view.CloseRow = [&](int row) { open.GridCloseFile(row); };
+    view.Tree.CloseGridRow = view.CloseRow;
+    open.OnRowClosed = [&](int row) { view.Tree.CancelGridRowFlag(row); };
+    view.Tree.DataRoot = dir.path();
+    view.BuildTree();
+
+    auto node = [&](const char* text) {
+        TTreeNode* found = nullptr;
+        view.Tree.ForEach([&](TTreeNode* n) {
+            if (n->Text == QLatin1String(text))
+                found = n;
+        });
+        return found;
+    };
+    for (const char* n : {"a", "b", "c"})
+        view.OpenOrClose(node(n));
+    ASSERT_EQ(open.RowCount(), 3);
+    EXPECT_EQ(node("c")->Data->GridRow, 2);
+    EXPECT_EQ(chart.Chart1->graphCount(), 15);
+
+    QFile::remove(dir.file("b.kdf"));
+    view.RefreshTree();
+    EXPECT_EQ(node("b"), nullptr);
+    ASSERT_EQ(open.RowCount(), 2);
+    EXPECT_EQ(open.Cell(6, 1), dir.file("c.kdf"));
+    EXPECT_EQ(node("c")->Data->GridRow, 1);
+    EXPECT_EQ(chart.Chart1->graphCount(), 10);
+    EXPECT_TRUE(msgs.texts().isEmpty());
+
+    // Closing from the tree and reopening.
+    view.OpenOrClose(node("a"));
+    EXPECT_EQ(open.RowCount(), 1);
+    EXPECT_EQ(node("a")->ImageIndex, imgFile);
+    EXPECT_EQ(node("c")->Data->GridRow, 0);
+    view.OpenOrClose(node("a"));
+    EXPECT_EQ(node("a")->Data->GridRow, 1);
+    EXPECT_EQ(node("a")->ImageIndex, imgFileOpen);
+
+    // The data root vanishes: every file closes and the tree empties.
+    view.Tree.CloseAllFiles = [&] { open.GridCloseAll(false); };
+    QDir(dir.path()).removeRecursively();
+    view.RefreshTree();
+    EXPECT_EQ(open.RowCount(), 0);
+    EXPECT_TRUE(view.Tree.Empty());
+    EXPECT_EQ(widget.topLevelItemCount(), 0);
+}
+
+} // namespace
