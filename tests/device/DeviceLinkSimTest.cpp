@@ -8,6 +8,10 @@
 #include "device/SimMemory.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -293,5 +297,43 @@ TEST(DeviceLinkSim, UploadVerifyEraseAndReconnect)
         EXPECT_EQ(s.proto.config().period(), 50);
         EXPECT_EQ(s.obs.downloaded, QByteArray(5, '\xFF'));
     }
+}
+#endif
+
+#if defined(KAVO5_SIM) && defined(QUORVEL_CLI)
+TEST(DeviceInfoCommand, PrintsFirmwareAndConfigurationOrTheFailure)
+{
+    if (!QFile::exists(QStringLiteral(QUORVEL_CLI)))
+        GTEST_SKIP() << "quorvel-cli not built";
+    Sim sim({QStringLiteral("--firmware"), QStringLiteral("KAVO5 CLI")});
+    ASSERT_FALSE(sim.path.isEmpty());
+    QProcess cli;
+    cli.start(QStringLiteral(QUORVEL_CLI),
+              {QStringLiteral("device-info"), QStringLiteral("--port"), sim.path, QStringLiteral("--json")});
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    EXPECT_EQ(o.value(QStringLiteral("firmware")).toString(), QStringLiteral("KAVO5 CLI"));
+    EXPECT_EQ(o.value(QStringLiteral("memorySize")).toInt(), 9000000);
+    EXPECT_EQ(o.value(QStringLiteral("channels")).toArray(), (QJsonArray{1, 2, 5}));
+    EXPECT_EQ(o.value(QStringLiteral("period")).toInt(), 10);
+    EXPECT_EQ(o.value(QStringLiteral("startMode")).toInt(), 3);
+    EXPECT_EQ(o.value(QStringLiteral("voltageThreshold")).toDouble(), 6.0);
+    EXPECT_EQ(o.value(QStringLiteral("numbers")).toArray(), (QJsonArray{1, 2, 3}));
+
+    cli.start(QStringLiteral(QUORVEL_CLI),
+              {QStringLiteral("device-info"), QStringLiteral("--port"), QStringLiteral("/dev/no-such-kavo5")});
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    EXPECT_EQ(cli.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(cli.readAllStandardError()).trimmed(),
+              QStringLiteral("CreateFile failed with error 2  ,/dev/no-such-kavo5."));
+
+    Pty quiet; // a line where no logger ever answers
+    cli.start(QStringLiteral(QUORVEL_CLI), {QStringLiteral("device-info"), QStringLiteral("--port"),
+                                            quiet.path, QStringLiteral("--timeout"), QStringLiteral("0.5")});
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    EXPECT_EQ(cli.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(cli.readAllStandardError()).trimmed(),
+              QStringLiteral("Communication error, no response from device"));
 }
 #endif

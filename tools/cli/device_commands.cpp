@@ -129,7 +129,7 @@ int deviceInfo(const QStringList& args)
 
     if (json) {
         QJsonObject o;
-        o[QStringLiteral("firmware")] = proto.firmwareText();
+        o[QStringLiteral("firmware")] = proto.firmwareText().trimmed();
         o[QStringLiteral("memorySize")] = proto.memorySize();
         o[QStringLiteral("channels")] = jsonChannels;
         o[QStringLiteral("period")] = c.period();
@@ -148,7 +148,7 @@ int deviceInfo(const QStringList& args)
         return 0;
     }
 
-    PrintOut(QStringLiteral("Firmware: ") + proto.firmwareText());
+    PrintOut(QStringLiteral("Firmware: ") + proto.firmwareText().trimmed());
     PrintOut(QStringLiteral("Memory size: %1 bytes").arg(proto.memorySize()));
     PrintOut(QStringLiteral("Channels recorded: ") +
              (channels.isEmpty() ? QStringLiteral("none") : channels.join(QLatin1Char(' '))));
