@@ -82,6 +82,7 @@ TDataView::TDataView(TOpenData& data, QTableWidget* grid, const TInfoControls& i
     PopupGrid->addAction(QStringLiteral("Cancel"));
     connect(mnuGridClose, &QAction::triggered, this, [this] { mnuGridCloseClick(); });
     connect(mnuGridSave, &QAction::triggered, this, [this] { mnuGridSaveClick(); });
+    SyncGrid();
 }
 
 TDataView::~TDataView()
@@ -136,6 +137,9 @@ void TDataView::SyncGrid()
         StringGrid1->setCurrentCell(actual, TOpenData::ColName);
     StringGrid1->setVisible(rows > 0);
     syncing_ = false;
+    // Notes typed with no current file would belong to none.
+    if (info_.RichEdit1)
+        info_.RichEdit1->setReadOnly(actual < 0 || actual >= rows);
     if (rows != lastRows_) {
         lastRows_ = rows;
         emit RowCountChanged(rows);

@@ -444,3 +444,68 @@ TEST(ChartDetail, LongSeriesDrawFromCoarseCopyUntilZoomedIn)
 }
 
 } // namespace
+
+namespace {
+
+using namespace qv;
+using namespace qv::test;
+
+// A chart that fails where told to.
+struct FailingGraph : IGraphView {
+    bool failRemove = false;
+    bool failPoints = false;
+    std::uint32_t CreateSeries(TDataBlock&, const QString&) override { return 0x123456; }
+    void SetSeriesVisible(TDataBlock&, int, bool) override {}
+    void RemoveSeries(TDataBlock&) override
+    {
+        if (failRemove)
+            throw std::runtime_error("chart gone");
+    }
+    std::vector<TAnotace> AnnotationPoints(const TDataBlock&) const override
+    {
+        if (failPoints)
+            throw std::runtime_error("no points");
+        return {};
+    }
+};
+
+TEST(OpenDataErrors, CloseAndSaveReportTheirErrors)
+{
+    ScriptedMessages msgs;
+    TempDir dir;
+    KdfSpec spec;
+    spec.Lines = ThreeChannelLines(5);
+    const QString path = dir.file("a.kdf");
+    ASSERT_TRUE(WriteAll(path, KdfText(spec)));
+    TDataList list;
+    int actual = -1;
+    TOpenData open(list, actual);
+    FailingGraph graph;
+    open.Graph = &graph;
+    QTableWidget grid;
+    QTextEdit notes;
+    TInfoControls info;
+    info.RichEdit1 = &notes;
+    TDataView view(open, &grid, info);
+    EXPECT_TRUE(notes.isReadOnly());
+    ASSERT_EQ(open.OpenDataFile(path), 0);
+    EXPECT_EQ(open.Cell(7, 0), QString::number(0x123456));
+    EXPECT_FALSE(notes.isReadOnly());
+
+    graph.failRemove = true;
+    EXPECT_FALSE(open.GridCloseFile(0));
+    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("In GridCloseFile.\rchart gone")});
+    // Annotations are rebuilt only from a drawn series; make one "drawn".
+    list[0]->Slots[SlotAnnot].Series = reinterpret_cast<QCPAbstractPlottable*>(&graph);
+    graph.failPoints = true;
+    view.PopupRow = 0;
+    view.mnuGridSaveClick();
+    EXPECT_EQ(msgs.errors().last(), QStringLiteral("Error by saving data!\nno points"));
+
+    graph.failRemove = graph.failPoints = false;
+    list[0]->Slots[SlotAnnot].Series = nullptr;
+    EXPECT_TRUE(open.GridCloseFile(0));
+    EXPECT_TRUE(notes.isReadOnly());
+}
+
+} // namespace
