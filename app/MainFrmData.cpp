@@ -13,9 +13,30 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <functional>
 #include <qcustomplot.h>
 
 namespace qv {
+
+namespace {
+// Calls back on every resize of a widget.
+class ResizeHook : public QObject {
+public:
+    ResizeHook(QWidget* watched, std::function<void()> f) : QObject(watched), f_(std::move(f))
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Resize && f_)
+            f_();
+        return QObject::eventFilter(o, e);
+    }
+
+private:
+    std::function<void()> f_;
+};
+} // namespace
 
 struct TFormMain::DataViews {
     DataViews(TDataList& list, int& actual) : Open(list, actual) {}
@@ -55,6 +76,7 @@ void TFormMain::CreateDataViews()
     info.EditMaxHeight = EditMaxHeight;
     info.RichEdit1 = RichEdit1;
     v.View = new TDataView(v.Open, grid, info, this);
+    new ResizeHook(PanelGrid, [this] { LayoutGrid(); });
     connect(v.View, &TDataView::RowCountChanged, this, [this](int rows) {
         PanelGrid->setVisible(rows > 0);
         if (rows > 0)

@@ -106,6 +106,8 @@ void TDataView::SyncGrid()
             QTableWidgetItem* item = StringGrid1->item(r, c);
             if (!item) {
                 item = new QTableWidgetItem;
+                // Check marks change only through GridCheck.
+                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
                 StringGrid1->setItem(r, c, item);
             }
             const QString cell = data_.Cell(c, r);
