@@ -243,7 +243,7 @@ private:
         while (n > 0 && fd_ >= 0) {
             const ssize_t w = ::write(fd_, data, n);
             if (w < 0) {
-                if (errno == EINTR)
+                if (errno == EINTR && !g_stop)
                     continue;
                 if (errno == EAGAIN) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
