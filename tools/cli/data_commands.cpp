@@ -206,7 +206,7 @@ int runExportCsv(const QStringList& argsIn)
 
     std::vector<int> cols;
     for (int k = 0; k < kChannelArrays; ++k)
-        if (k == ArrTime || !b.Data[k].empty())
+        if (k == ArrTime || b.Present[k])
             cols.push_back(k);
     std::string csv;
     for (std::size_t c = 0; c < cols.size(); ++c) {
