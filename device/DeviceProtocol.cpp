@@ -347,8 +347,13 @@ int DeviceProtocol::readFrame(TDeviceConfig& into, bool& checksumOk, const QStri
 
 void DeviceProtocol::configReply()
 {
+    // Only a frame whose check byte matches replaces the record: a garbled
+    // reply must not turn a loaded record into one that could be uploaded.
     bool ok = false;
-    const int count = readFrame(config_, ok, nullptr);
+    TDeviceConfig received = config_;
+    const int count = readFrame(received, ok, nullptr);
+    if (ok)
+        config_ = received;
     if (count < kFrameSize)
         Messages().error(QStringLiteral("Reading failed, only %1 bytes read.").arg(count));
     else if (!ok)

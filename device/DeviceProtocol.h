@@ -60,6 +60,8 @@ public:
     virtual void recordingTimeChanged() {}
     // A data download has ended with byteCount bytes in the image (indices
     // 0 .. byteCount-1; dataEndIndex = byteCount-1, or 0 when nothing came).
+    // Also called when the download was aborted (Disconnect / Close): then
+    // only the frames accepted so far count. Not called after a failure.
     // Split and save here. Return an empty string on success, else the
     // failure text: it is shown in an error box and the link disconnects.
     virtual QString downloadFinished(const quint8* /*image*/, int /*byteCount*/,

@@ -188,6 +188,21 @@ TEST(DeviceProtocol, ConfigurationWithBadChecksumIsNotLoaded)
     EXPECT_TRUE(r.obs.buttons[DeviceButton::UploadCfg]);
 }
 
+TEST(DeviceProtocol, GarbledConfigurationLeavesTheLoadedRecordIntact)
+{
+    Rig r;
+    const TDeviceConfig good = testConfig();
+    r.bringUp(good);
+    r.proto.downloadConfig();
+    EXPECT_EQ(r.port.written, QByteArray("R"));
+    TDeviceConfig garbled = good;
+    garbled.bytes[30] = 0xEE;
+    r.port.feed("R" + withChecksum(bytesOf(garbled), false));
+    r.proto.runLinkLoop();
+    EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Reading failed, CRC error.")});
+    EXPECT_EQ(r.proto.config(), good);
+}
+
 TEST(DeviceProtocol, ConfigurationCutShortByAbort)
 {
     Rig r;

@@ -466,6 +466,11 @@ private:
 int main(int argc, char** argv)
 {
     Options opt;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            usage();
+            return 0;
+        }
     if (!parseArgs(argc, argv, opt)) {
         usage();
         return 2;
