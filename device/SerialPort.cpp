@@ -36,7 +36,10 @@ PortOpenResult PosixSerialPort::open(const QString& name)
 {
     close();
     PortOpenResult r;
-    const QByteArray path = name.toLocal8Bit();
+    const QByteArray shown = name.toLocal8Bit();
+    // A bare device name ("ttyUSB0", "COM1") is looked for under /dev, never
+    // in the current folder.
+    const QByteArray path = name.contains(QLatin1Char('/')) ? shown : "/dev/" + shown;
 
     // O_NONBLOCK so that the open does not wait for carrier; cleared below.
     int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -52,7 +55,7 @@ PortOpenResult PosixSerialPort::open(const QString& name)
     if (fd < 0) {
         r.errorCode = err;
         r.message = QString::asprintf("CreateFile failed with error %d  ,%s.\r\n", err,
-                                      path.constData());
+                                      shown.constData());
         return r;
     }
     auto fail = [&](const char* text) {

@@ -18,8 +18,8 @@ class ISerialPort {
 public:
     virtual ~ISerialPort() = default;
 
-    // Opens and sets up the port. The name is used as given (see
-    // PortNameFromSetting). On failure nothing stays open.
+    // Opens and sets up the port (see PortNameFromSetting for the name).
+    // On failure nothing stays open.
     virtual PortOpenResult open(const QString& name) = 0;
     // True once the set-up has completed, until close().
     virtual bool isOpen() const = 0;
@@ -35,7 +35,9 @@ public:
 // "COM1" when the setting is empty, else the setting itself.
 QString PortNameFromSetting(const QString& setting);
 
-// POSIX termios port: O_RDWR|O_NOCTTY, exclusive (TIOCEXCL and flock),
+// POSIX termios port. A name without '/' names a device under /dev
+// ("ttyUSB0"; "COM1" normally fails with error 2). Opened
+// O_RDWR|O_NOCTTY, exclusive (TIOCEXCL and flock),
 // raw 8N1 at 115200 with every kind of flow control off, VMIN=0/VTIME=1,
 // both queues purged, DTR raised and RTS dropped (a pseudo-terminal's
 // ENOTTY for the modem lines counts as success).
