@@ -135,8 +135,13 @@ void TDataView::SyncGrid()
         }
     }
     const int actual = data_.Actual();
-    if (actual >= 0 && actual < rows && StringGrid1->currentRow() != actual)
-        StringGrid1->setCurrentCell(actual, TOpenData::ColName);
+    if (actual >= 0 && actual < rows) {
+        if (StringGrid1->currentRow() != actual)
+            StringGrid1->setCurrentCell(actual, TOpenData::ColName);
+    } else if (StringGrid1->currentRow() >= 0) {
+        // No current file: a click on any row makes it current again.
+        StringGrid1->setCurrentCell(-1, -1);
+    }
     StringGrid1->setVisible(rows > 0);
     syncing_ = false;
     // Notes typed with no current file would belong to none.

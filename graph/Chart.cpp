@@ -115,7 +115,18 @@ TChartView::TChartView(QWidget* parent) : QWidget(parent)
     Chart1->setObjectName(QStringLiteral("Chart1"));
     layout->addWidget(Chart1, 1);
     Chart1->setNoAntialiasingOnDrag(true);
+    // Legend (hidden until switched on): at the top, one row per file.
     Chart1->legend->setVisible(false);
+    Chart1->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    Chart1->legend->setWrap(kSlotCount);
+    Chart1->legend->setIconSize(16, 10);
+    Chart1->legend->setMargins(QMargins(5, 5, 5, 5));
+    Chart1->legend->setBorderPen(QPen(QColor(192, 192, 192)));
+    Chart1->legend->setBrush(QColor(255, 255, 255, 220));
+    QFont legendFont = Chart1->legend->font();
+    legendFont.setPointSize(8);
+    Chart1->legend->setFont(legendFont);
+    Chart1->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignHCenter);
 
     PrepareAxis(Chart1->xAxis, QStringLiteral("Time (sec)"));
     PrepareAxis(Chart1->yAxis, QStringLiteral("Traction (N)"));

@@ -88,6 +88,12 @@ int main(int argc, char** argv)
     Pump(500);
     const bool ok = FormMain->grab().save(QString::fromLocal8Bit(argv[1]));
     std::printf("%s %s\n", ok ? "saved" : "could not save", argv[1]);
+    // The flight information page of the current file beside it.
+    FormMain->PageControl1->setCurrentIndex(0);
+    Pump(200);
+    QString info = QString::fromLocal8Bit(argv[1]);
+    info.insert(info.lastIndexOf(QLatin1Char('.')), QStringLiteral("_info"));
+    FormMain->grab().save(info);
 
     FormMain->close();
     SetApplicationTerminating(true);

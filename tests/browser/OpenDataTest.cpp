@@ -255,6 +255,11 @@ TEST_F(OpenDataTest, ClosingRemovesSeriesRowAndShiftsLaterRows)
     open.GridCloseFile(1);
     EXPECT_EQ(actual, -1);
     EXPECT_EQ(date.text(), QString());
+    // Choosing the remaining row in the grid makes it current.
+    EXPECT_EQ(grid.currentRow(), -1);
+    grid.setCurrentCell(0, 0);
+    EXPECT_EQ(actual, 0);
+    EXPECT_FALSE(date.text().isEmpty());
     open.GridCloseFile(0);
     EXPECT_EQ(chart.Chart1->graphCount(), 0);
     EXPECT_TRUE(grid.isHidden());
