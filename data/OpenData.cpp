@@ -131,8 +131,21 @@ int TOpenData::OpenDataFile(const QString& fileName)
         cells[ColFirstSlot + k] = empty ? QStringLiteral("2") : QStringLiteral("0");
     }
     std::uint32_t seriesColour = colour < kCurveColourCount ? kCurveColours[colour] : 0;
-    if (Graph)
-        seriesColour = Graph->CreateSeries(*block, shortName);
+    if (Graph) {
+        try {
+            seriesColour = Graph->CreateSeries(*block, shortName);
+        } catch (const std::exception& e) {
+            // Out of memory for the series of a huge file, say: open nothing.
+            cells_.pop_back();
+            try {
+                Graph->RemoveSeries(*block);
+            } catch (...) {
+            }
+            block->Release();
+            Messages().error(OpenErrorText(fileName, QString::fromLocal8Bit(e.what())));
+            return -1;
+        }
+    }
 
     list_.push_back(std::move(block));
     cells[ColPath] = fileName;

@@ -297,16 +297,19 @@ TEST_F(OpenDataTest, EditsOfTheCurrentRowAreSavedOnClose)
 {
     const QString a = WriteDefault("a.kdf");
     open.OpenDataFile(a);
-    Type(QStringLiteral("landed softly"));
+    const QString typed = QStringLiteral("Přistání: landed softly\nsecond line, <b>not bold</b>");
+    Type(typed);
     msgs.queueAnswer(Answer::Yes);
     EXPECT_TRUE(open.GridCloseFile(0));
     EXPECT_EQ(msgs.questions().size(), 1);
     EXPECT_TRUE(ReadAll(a).contains("landed softly"));
+    EXPECT_TRUE(ReadAll(a).contains("P\xf8ist\xe1n\xed")); // Windows-1250 bytes
     EXPECT_EQ(notes.toPlainText(), QString());
 
-    // Read back: the notes show again.
+    // Read back: the notes show again, lines and all.
     open.OpenDataFile(a);
-    EXPECT_EQ(notes.toPlainText(), QStringLiteral("landed softly"));
+    EXPECT_EQ(notes.toPlainText(), typed);
+    EXPECT_FALSE(list[0]->Modified);
 }
 
 TEST_F(OpenDataTest, SavingWritesAnnotationsLessTheirOffsets)
@@ -457,9 +460,15 @@ using namespace qv::test;
 
 // A chart that fails where told to.
 struct FailingGraph : IGraphView {
+    bool failCreate = false;
     bool failRemove = false;
     bool failPoints = false;
-    std::uint32_t CreateSeries(TDataBlock&, const QString&) override { return 0x123456; }
+    std::uint32_t CreateSeries(TDataBlock&, const QString&) override
+    {
+        if (failCreate)
+            throw std::runtime_error("no memory");
+        return 0x123456;
+    }
     void SetSeriesVisible(TDataBlock&, int, bool) override {}
     void RemoveSeries(TDataBlock&) override
     {
@@ -493,6 +502,13 @@ TEST(OpenDataErrors, CloseAndSaveReportTheirErrors)
     info.RichEdit1 = &notes;
     TDataView view(open, &grid, info);
     EXPECT_TRUE(notes.isReadOnly());
+    graph.failCreate = true;
+    EXPECT_EQ(open.OpenDataFile(path), -1);
+    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Error by opening datafile \"") + path + "\"! \rno memory"});
+    EXPECT_EQ(open.RowCount(), 0);
+    EXPECT_TRUE(list.empty());
+    msgs.clear();
+    graph.failCreate = false;
     ASSERT_EQ(open.OpenDataFile(path), 0);
     EXPECT_EQ(open.Cell(7, 0), QString::number(0x123456));
     EXPECT_FALSE(notes.isReadOnly());
