@@ -70,6 +70,10 @@ public:
         return false;
     }
 
+    const char* pos() const { return p_; }
+    const char* end() const { return end_; }
+    void seek(const char* p) { p_ = p; }
+
 private:
     const char* p_;
     const char* end_;
@@ -247,7 +251,49 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
         }
 
     std::size_t samples = 0;
-    while (samples < count && in.next(line)) {
+    std::array<double, 17> vals;
+    const char* const end = in.end();
+    while (samples < count && in.pos() < end) {
+        // The common line first: plain numbers, single commas, no blanks.
+        // Anything else goes the general way below, which gives the same
+        // result for these lines.
+        const char* q = in.pos();
+        int c = 0;
+        bool plain = false;
+        for (;;) {
+            double v;
+            const auto r = std::from_chars(q, end, v);
+            if (r.ec != std::errc() || !std::isfinite(v))
+                break;
+            vals[c++] = v;
+            q = r.ptr;
+            if (q < end && *q == ',') {
+                if (c <= n) {
+                    ++q;
+                    continue;
+                }
+                // Fields beyond the flag count are ignored.
+                const char* lf = static_cast<const char*>(std::memchr(q, '\n', static_cast<std::size_t>(end - q)));
+                q = lf ? lf : end;
+            }
+            while (q < end && *q == '\r')
+                ++q;
+            plain = q == end || *q == '\n';
+            break;
+        }
+        if (plain) {
+            for (; c <= n; ++c)
+                vals[c] = 0;
+            for (int k = 0; k <= n; ++k)
+                if (dest[k])
+                    dest[k]->push_back(vals[k]);
+            in.seek(q < end ? q + 1 : end);
+            ++samples;
+            continue;
+        }
+
+        if (!in.next(line))
+            break;
         // The closing tag ends the section even where the header lines
         // took the opening tag the counting pass used.
         if (line == kTagDataEnd)

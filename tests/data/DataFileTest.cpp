@@ -154,6 +154,16 @@ TEST(DataFileRead, FieldRules)
     EXPECT_EQ(b.Data[ArrVoltage], (std::vector<double>{0, 3, 6, 0}));
     EXPECT_EQ(b.Data[ArrTime], (std::vector<double>{0, 0.1, 0.2, 0}));
     EXPECT_TRUE(msgs.texts().isEmpty());
+
+    // Plain lines and their near misses.
+    TDataBlock c;
+    ASSERT_EQ(parse(minimalFile("49152", "1,2,3,4,5\r\n1,\r\n-1,2\r\r\n1e2,2E-1,+3\n7,8,9\n"), c, msgs), 5);
+    EXPECT_EQ(c.Data[ArrTime], (std::vector<double>{1, 1, -1, 100, 7}));
+    EXPECT_EQ(c.Data[ArrAltitude], (std::vector<double>{2, 0, 2, 0.2, 8}));
+    EXPECT_EQ(c.Data[ArrRx], (std::vector<double>{3, 0, 0, 3, 9}));
+    EXPECT_EQ(parseError(minimalFile("0", "1\r x\r\n")), kErrBadData);
+    EXPECT_EQ(parseError(minimalFile("32768", "1,2 x\r\n")), kErrBadData);
+    EXPECT_EQ(parseError(minimalFile("32768", "1,2,x\r\n")), "");
 }
 
 TEST(DataFileRead, FlagBitsChooseArrays)
