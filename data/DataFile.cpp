@@ -40,8 +40,9 @@ constexpr std::string_view kEol = "\r\n";
 struct ReadFailure {};
 
 // Lines of a file held in memory. A line ends at LF; the CRs before the LF
-// (CR LF files, stray CRs) are not part of the line. A last line without a
-// line end still counts; nothing after the last line end is no line.
+// (CR LF files, stray CRs) are not part of the line. Text after the last
+// line end is one more line; a file ending in a line end has no empty line
+// after it.
 class LineReader {
 public:
     explicit LineReader(std::string_view bytes) : p_(bytes.data()), end_(bytes.data() + bytes.size()) {}

@@ -35,14 +35,16 @@ constexpr int kValueDecimals = 2;
 // Reads fileName into block (whose notes stream exists) and returns the
 // number of samples (0 for an empty name). Markers are set where the
 // receiver value is above markerThreshold. Format errors throw
-// DataFileError; input/output errors are reported through msgs
-// ("Error in reading file.") and the count found so far is returned.
+// DataFileError; input/output errors (file missing or unreadable, header
+// words missing or not numbers, memory exhausted) are reported through msgs
+// ("Error in reading file.") and 0 is returned. Either way the record is
+// left as it was: it is filled only from a file read whole.
 int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThreshold,
                  IMessageService& msgs);
 
-// The same reader on the file's bytes already in memory. The record is
-// changed only when the whole file was read: after an error it is as it was.
-// Lines end in CR LF or LF; the text section's lines are joined with CR LF.
+// The same reader on the file's bytes already in memory. Lines end in CR LF
+// or LF (CRs before the LF are never part of a line); the lines of the text
+// section are joined with CR LF into the notes.
 int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThreshold,
                   IMessageService& msgs);
 
