@@ -178,6 +178,45 @@ double fieldValue(std::string_view f)
     return v;
 }
 
+// Number of LF bytes in [b, e), eight bytes at a time.
+std::size_t countLf(const char* b, const char* e)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kLow7 = kOnes * 0x7F;
+    std::size_t n = 0;
+    for (; e - b >= 8; b += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, b, 8);
+        const std::uint64_t x = w ^ (kOnes * '\n');                // zero bytes where LF
+        const std::uint64_t nonZero = ((x & kLow7) + kLow7) | x;  // high bit set where not LF
+        const std::uint64_t lf = (~nonZero >> 7) & kOnes;          // 1 in each LF byte
+        n += static_cast<std::size_t>((lf * kOnes) >> 56);
+    }
+    for (; b < e; ++b)
+        n += *b == '\n';
+    return n;
+}
+
+// Lines from b (the start of a line) up to the first line "</Data>";
+// false when there is no such line.
+bool countDataLines(const char* b, const char* e, std::size_t& count)
+{
+    const std::string_view rest(b, static_cast<std::size_t>(e - b));
+    for (std::size_t at = rest.find(kTagDataEnd); at != std::string_view::npos;
+         at = rest.find(kTagDataEnd, at + 1)) {
+        if (at > 0 && rest[at - 1] != '\n')
+            continue;
+        std::size_t after = at + kTagDataEnd.size();
+        while (after < rest.size() && rest[after] == '\r')
+            ++after;
+        if (after < rest.size() && rest[after] != '\n')
+            continue;
+        count = countLf(b, b + at);
+        return true;
+    }
+    return false;
+}
+
 // Everything the reader collects before it touches the record.
 struct Parsed {
     std::string date;
@@ -196,18 +235,7 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
     std::size_t count = 0;
     {
         LineReader in(bytes);
-        bool closed = false;
-        if (in.skipTo(kTagData)) {
-            std::string_view line;
-            while (in.next(line)) {
-                if (line == kTagDataEnd) {
-                    closed = true;
-                    break;
-                }
-                ++count;
-            }
-        }
-        if (!closed)
+        if (!in.skipTo(kTagData) || !countDataLines(in.pos(), in.end(), count))
             throw DataFileError(kErrUnexpectedEnd);
     }
 

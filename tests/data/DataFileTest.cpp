@@ -129,6 +129,13 @@ TEST(DataFileRead, FormatErrors)
     EXPECT_EQ(parseError("<Header>\r\n"), kErrUnexpectedEnd);
     EXPECT_EQ(parseError("</Data>\r\n"), kErrUnexpectedEnd);
     EXPECT_EQ(parseError("<Header>\r\nd\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n<Data>\r\n0.0\r\n0.1\r\n"), kErrUnexpectedEnd);
+    const std::string head = "<Header>\r\nd\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n<Data>\r\n0\r\n";
+    for (const char* notClosing : {"</Data> \r\n", " </Data>\r\n", "0</Data>\r\n", "</Data>x\n", "</data>\r\n"})
+        EXPECT_EQ(parseError(head + notClosing), kErrUnexpectedEnd) << notClosing;
+    EXPECT_EQ(parseError(head + "</Data>"), "");
+    EXPECT_EQ(parseError(head + " </Data>\r\n</Data>\r\n"), kErrBadData);
+    // A missing closing tag outranks every other fault of the file.
+    EXPECT_EQ(parseError(" <Header>\r\n<Data>\r\nx\r\n"), kErrUnexpectedEnd);
     EXPECT_EQ(parseError(" " + sampleFile()), kErrBadHeader);
     EXPECT_EQ(parseError("<header>" + sampleFile().substr(8)), kErrBadHeader);
     EXPECT_EQ(parseError("<Header> " + sampleFile().substr(8)), kErrBadHeader);
