@@ -185,23 +185,102 @@ void TChartView::SetLineData(QCPGraph* graph, const TSeriesPoints& p)
     graph->setData(d.Full);
 }
 
+void TChartView::SetPointData(QCPGraph* graph, const TSeriesPoints& p)
+{
+    const int n = std::min(p.Keys.size(), p.Values.size());
+    QVector<QCPGraphData> points(n);
+    for (int i = 0; i < n; ++i)
+        points[i] = QCPGraphData(p.Keys[i], p.Values[i]);
+    TDetail& d = detail_[graph];
+    d.Full = QSharedPointer<QCPGraphDataContainer>::create();
+    d.Full->set(points, std::is_sorted(p.Keys.begin(), p.Keys.end()));
+    d.Coarse.reset();
+    d.UsingCoarse = false;
+    d.Points = true;
+    d.ViewMadeFor = QRectF();
+    graph->setData(d.Full);
+}
+
+void TChartView::MakePointView(TDetail& d, const QCPGraph* g, const QRectF& view, const QSize& pixels)
+{
+    // Dense marks overlap: a cell of a third of a mark holds one of them.
+    const int cell = std::max(1, static_cast<int>(g->scatterStyle().size() / 3));
+    const int w = std::max(1, pixels.width() / cell);
+    const int h = std::max(1, pixels.height() / cell);
+    // Rows -1 and h stand for everything below and above the view.
+    std::vector<unsigned char> taken(static_cast<std::size_t>(w) * (h + 2), 0);
+    QVector<QCPGraphData> kept;
+    const double kx = w / view.width();
+    const double ky = h / view.height();
+    auto it = d.Full->findBegin(view.left());
+    const auto end = d.Full->findEnd(view.right());
+    for (; it != end; ++it) {
+        const int px = std::clamp(static_cast<int>((it->key - view.left()) * kx), 0, w - 1);
+        const int py = std::clamp(static_cast<int>((it->value - view.top()) * ky), -1, h) + 1;
+        unsigned char& cell = taken[static_cast<std::size_t>(py) * w + px];
+        if (!cell) {
+            cell = 1;
+            kept.push_back(*it);
+        }
+    }
+    d.Coarse = QSharedPointer<QCPGraphDataContainer>::create();
+    d.Coarse->set(kept, true);
+    d.ViewMadeFor = view;
+    d.PixelsMadeFor = pixels;
+}
+
 void TChartView::ChooseDetail()
 {
     for (auto& [graph, d] : detail_) {
         auto* g = const_cast<QCPGraph*>(graph);
-        if (!d.Coarse || !g->visible())
+        if ((!d.Coarse && !d.Points) || !g->visible())
             continue;
         const QCPRange range = g->keyAxis()->range();
         const auto count = d.Full->findEnd(range.upper) - d.Full->findBegin(range.lower);
-        int pixels = g->keyAxis()->axisRect()->width();
-        if (pixels < 10) // not laid out yet
-            pixels = std::max(10, Chart1->width());
-        const bool coarse = count > 2 * kCoarseBlock * pixels;
+        QSize pixels = g->keyAxis()->axisRect()->size();
+        if (pixels.width() < 10 || pixels.height() < 10) // not laid out yet
+            pixels = QSize(std::max(10, Chart1->width()), std::max(10, Chart1->height()));
+        if (d.Points) {
+            const bool dense = count > 4 * pixels.width();
+            if (!dense) {
+                if (d.UsingCoarse) {
+                    d.UsingCoarse = false;
+                    g->setData(d.Full);
+                }
+                continue;
+            }
+            const QCPRange values = g->valueAxis()->range();
+            const QRectF view(range.lower, values.lower, range.size(), values.size());
+            if (!d.Coarse || view != d.ViewMadeFor || pixels != d.PixelsMadeFor) {
+                MakePointView(d, g, view, pixels);
+                g->setData(d.Coarse);
+            } else if (!d.UsingCoarse) {
+                g->setData(d.Coarse);
+            }
+            d.UsingCoarse = true;
+            continue;
+        }
+        const bool coarse = count > 2 * kCoarseBlock * pixels.width();
         if (coarse != d.UsingCoarse) {
             d.UsingCoarse = coarse;
             g->setData(coarse ? d.Coarse : d.Full);
         }
     }
+}
+
+void TChartView::UseFullData()
+{
+    for (auto& [graph, d] : detail_)
+        if (d.UsingCoarse) {
+            d.UsingCoarse = false;
+            const_cast<QCPGraph*>(graph)->setData(d.Full);
+        }
+}
+
+QSharedPointer<QCPGraphDataContainer> TChartView::FullData(const QCPGraph* graph) const
+{
+    auto it = detail_.find(graph);
+    return it != detail_.end() ? it->second.Full : graph->data();
 }
 
 bool TChartView::DrawsCoarse(const QCPGraph* graph) const
@@ -224,8 +303,13 @@ void TChartView::ShiftSeries(TDataBlock& block, int slot, double dx, double dy)
     auto d = detail_.find(g);
     if (d != detail_.end()) {
         shift(*d->second.Full);
-        if (d->second.Coarse)
+        if (d->second.Points) {
+            d->second.Coarse.reset(); // made again for the next view
+            d->second.UsingCoarse = false;
+            g->setData(d->second.Full);
+        } else if (d->second.Coarse) {
             shift(*d->second.Coarse);
+        }
     } else {
         shift(*g->data());
     }
@@ -277,7 +361,7 @@ std::uint32_t TChartView::CreateSeries(TDataBlock& block, const QString& shortNa
     SetLineData(fs.Graphs[SlotAlt], LinePoints(d[ArrTime], d[ArrAltitude]));
     FillRxSeries(block);
     SetLineData(fs.Graphs[SlotPowS], LinePoints(d[ArrTime], d[ArrVoltage]));
-    SetPoints(fs.Graphs[SlotMark], MarkerPoints(d[ArrTime], d[ArrAltitude], block.Markers));
+    SetPointData(fs.Graphs[SlotMark], MarkerPoints(d[ArrTime], d[ArrAltitude], block.Markers));
     for (const TAnotace& a : block.Annotations)
         fs.Annots.push_back({a.Time, a.Altitude, a.Text, nullptr});
     FillAnnotSeries(fs);
@@ -418,6 +502,8 @@ QCPGraph* TChartView::Series(const TDataBlock& block, int slot) const
 
 void TChartView::RescaleAxes()
 {
+    // Ranges come from all the points, not from what one view shows.
+    UseFullData();
     const TGraphSetupRec& gs = GraphSetup;
     auto apply = [](QCPAxis* axis, bool automatic, double mn, double mx) {
         if (automatic) {

@@ -4,7 +4,9 @@
 #include "data/OpenData.h"
 #include "device/DeviceSettings.h"
 
+#include <QRectF>
 #include <QSharedPointer>
+#include <QSize>
 #include <QVector>
 #include <functional>
 #include <QWidget>
@@ -66,9 +68,15 @@ public:
     // copy (the lowest and highest point of every kCoarseBlock samples) that
     // is drawn while many samples fall on one pixel; both stay in step.
     void SetLineData(QCPGraph* graph, const TSeriesPoints& points);
+    // Sets the points of a point series. Dense ones are drawn from one
+    // point per pixel of the current view.
+    void SetPointData(QCPGraph* graph, const TSeriesPoints& points);
     // Moves every point of a file's series slot (both copies of a line).
     void ShiftSeries(TDataBlock& block, int slot, double dx, double dy);
-    // Whether a line series is drawn from its coarse copy just now.
+    // All points of a series: what a series holds may be a drawing copy
+    // (see SetLineData, SetPointData).
+    QSharedPointer<QCPGraphDataContainer> FullData(const QCPGraph* graph) const;
+    // Whether a series is drawn from its drawing copy just now.
     bool DrawsCoarse(const QCPGraph* graph) const;
     static constexpr int kCoarseBlock = 32;
     int FileCount() const { return static_cast<int>(files_.size()); }
@@ -92,7 +100,14 @@ private:
         QSharedPointer<QCPGraphDataContainer> Full;
         QSharedPointer<QCPGraphDataContainer> Coarse; // null for short series
         bool UsingCoarse = false;
+        // Point series: Coarse holds one point per pixel of the view it
+        // was made for.
+        bool Points = false;
+        QRectF ViewMadeFor;
+        QSize PixelsMadeFor;
     };
+    void MakePointView(TDetail& d, const QCPGraph* g, const QRectF& view, const QSize& pixels);
+    void UseFullData();
     void ChooseDetail();
     void FillRxSeries(TDataBlock& block);
     void FillAnnotSeries(TFileSeries& fs);

@@ -48,7 +48,8 @@ int main(int argc, char** argv)
     QDir().mkpath(root + QStringLiteral("/archive"));
     const char* names[] = {"Blok1.kdf", "Blok2.kdf", "Blok3.kdf"};
     for (int v = 0; v < 3; ++v) {
-        TDataBlock b = bench::MakeFlight(900, 10, v);
+        const int samples = qEnvironmentVariableIntValue("QV_SHOT_SAMPLES");
+        TDataBlock b = bench::MakeFlight(samples > 0 ? samples : 900, samples > 0 ? 1 : 10, v);
         WriteDataFile(root + QStringLiteral("/2026 Season/") + QLatin1String(names[v]), b, Messages());
     }
     for (const char* extra : {"/2026 Season/Winter/Blok7.kdf", "/archive/old flight.kdf", "/Test.kdf"}) {
@@ -83,6 +84,8 @@ int main(int argc, char** argv)
         emit grid->cellClicked(0, 2);
         emit grid->cellClicked(0, 3);
         emit grid->cellClicked(0, 5);
+        if (qEnvironmentVariableIsSet("QV_SHOT_MARKERS"))
+            emit grid->cellClicked(1, 4);
     }
     FormMain->PageControl1->setCurrentIndex(1);
     Pump(500);

@@ -13,6 +13,7 @@
 #include <QTextEdit>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
+#include <set>
 
 namespace {
 
@@ -449,6 +450,48 @@ TEST(ChartDetail, LongSeriesDrawFromCoarseCopyUntilZoomedIn)
     chart.Chart1->xAxis->setRange(0, 2000);
     chart.Chart1->replot();
     EXPECT_TRUE(chart.DrawsCoarse(g));
+    EXPECT_EQ(chart.FullData(g)->size(), n);
+}
+
+TEST(ChartDetail, DensePointsDrawnOncePerPixel)
+{
+    TChartView chart;
+    chart.resize(800, 500);
+    chart.show();
+    QCPGraph* g = chart.Chart1->addGraph();
+    g->setLineStyle(QCPGraph::lsNone);
+    g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 3)); // one mark per pixel
+    TSeriesPoints p;
+    const int n = 100000;
+    for (int i = 0; i < n; ++i) {
+        p.Keys.push_back(i * 0.01);
+        p.Values.push_back(i % 7); // seven rows of points
+    }
+    chart.SetPointData(g, p);
+    chart.RescaleAxes();
+    chart.Chart1->replot();
+    EXPECT_TRUE(chart.DrawsCoarse(g));
+    const int width = chart.Chart1->axisRect()->width();
+    EXPECT_LE(g->dataCount(), 7 * width);
+    EXPECT_GE(g->dataCount(), 7 * width / 2);
+    // Every row is still there at both ends.
+    EXPECT_DOUBLE_EQ(g->data()->at(0)->key, 0.0);
+    std::set<double> rows;
+    for (auto it = g->data()->constBegin(); it != g->data()->constEnd(); ++it)
+        rows.insert(it->value);
+    EXPECT_EQ(rows.size(), 7u);
+
+    // Ranges come from all points, whatever view was drawn last.
+    chart.Chart1->xAxis->setRange(100, 400);
+    chart.Chart1->replot();
+    chart.RescaleAxes();
+    EXPECT_DOUBLE_EQ(chart.Chart1->xAxis->range().upper, (n - 1) * 0.01);
+
+    // Zoomed in far enough every point is drawn.
+    chart.Chart1->xAxis->setRange(100, 101);
+    chart.Chart1->replot();
+    EXPECT_FALSE(chart.DrawsCoarse(g));
+    EXPECT_EQ(g->dataCount(), n);
 }
 
 } // namespace
