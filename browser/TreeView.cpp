@@ -347,7 +347,13 @@ bool TTreeView::eventFilter(QObject* watched, QEvent* event)
         // While a text is edited the editor gets the keys, not the tree.
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (TTreeNode* node = SelectedNode()) {
-                OpenOrClose(node);
+                if (node->IsFolder()) {
+                    // As a double click: folders open and close.
+                    QTreeWidgetItem* item = ItemOf(node);
+                    item->setExpanded(!item->isExpanded());
+                } else {
+                    OpenOrClose(node);
+                }
                 return true;
             }
         }

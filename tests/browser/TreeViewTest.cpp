@@ -174,6 +174,11 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     // Folders and the root only expand and collapse.
     view.OpenOrClose(view.Tree.Root());
     EXPECT_EQ(opened.size(), 2u);
+    widget.setCurrentItem(view.ItemOf(view.Tree.Root()));
+    QApplication::sendEvent(&widget, &enter);
+    EXPECT_FALSE(view.Tree.Root()->Expanded);
+    EXPECT_EQ(view.Tree.Root()->ImageIndex, imgFolder);
+    EXPECT_EQ(opened.size(), 2u);
 }
 
 } // namespace
