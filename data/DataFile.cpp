@@ -509,12 +509,12 @@ void putLine(OutBuffer& out, std::string_view s)
 namespace {
 
 // Values too large for the integer path (|value| * 10^decimals >= 2^52):
-// they have at most 7 binary fraction digits, so 12 decimals give the exact
-// value, which is then rounded by hand.
+// with at most 9 decimals they have at most 30 binary fraction digits, so 40
+// decimals give the exact value, which is then rounded by hand.
 char* fixedLarge(char* out, double value, int decimals)
 {
-    char buf[kMaxFixedChars + 16];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 12);
+    char buf[kMaxFixedChars + 64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 40);
     std::string_view exact(buf, static_cast<std::size_t>(r.ptr - buf));
     const bool neg = !exact.empty() && exact[0] == '-';
     if (neg)

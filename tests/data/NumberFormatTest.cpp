@@ -43,6 +43,8 @@ TEST(FormatFixed, ExactHalvesGoAwayFromZero)
     EXPECT_EQ(FormatFixed(70368744177663.99609375, 2), "70368744177664.00");
     EXPECT_EQ(FormatFixed(4503599627370495.5, 1), "4503599627370495.5");
     EXPECT_EQ(FormatFixed(4503599627370495.5, 0), "4503599627370496");
+    EXPECT_EQ(FormatFixed(4503599.6274833755, 9), "4503599.627483375"); // exact ...375370...
+    EXPECT_EQ(FormatFixed(0x1p23 + 0x1p-29, 9), "8388608.000000002");   // ...0018626451...
 }
 
 TEST(FormatFixed, NearHalvesFollowTheExactBinaryValue)
@@ -123,7 +125,7 @@ TEST(FormatFixed, AgreesWithExactDecimalRounding)
         case 2: v = grid(rng) / 8.0 * (i % 8 == 2 ? 0x1p30 : 1); break; // exact binary halves
         default: v = grid(rng) / 100.0; break;  // values on the grid
         }
-        for (int d : {1, 2}) {
+        for (int d : {1, 2, 5, 9}) {
             ASSERT_EQ(FormatFixed(v, d), referenceFixed(v, d)) << "value " << v << " decimals " << d;
         }
     }
