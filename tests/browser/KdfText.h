@@ -6,7 +6,7 @@
 
 namespace qv::test {
 
-struct KdfSpec {
+struct KdfContent {
     QByteArray Date = "08.12.2026 10:15:00";
     int Period = 10;
     int Flags = 0xC800; // altitude, receiver, voltage
@@ -16,7 +16,7 @@ struct KdfSpec {
     QByteArray Extra = "RxOffsetY=0.00";
 };
 
-inline QByteArray KdfText(const KdfSpec& s)
+inline QByteArray KdfText(const KdfContent& s)
 {
     QByteArray t;
     auto line = [&t](const QByteArray& l) { t += l + "\r\n"; };

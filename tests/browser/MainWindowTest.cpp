@@ -63,7 +63,7 @@ protected:
 TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
 {
     QDir().mkpath(dir.file("Data"));
-    KdfSpec s;
+    KdfContent s;
     s.Lines = ThreeChannelLines(50);
     ASSERT_TRUE(WriteAll(dir.file("Data/Blok1.kdf"), KdfText(s)));
     ASSERT_TRUE(WriteAll(dir.file("Data/Blok2.kdf"), KdfText(s)));

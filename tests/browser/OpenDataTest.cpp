@@ -39,15 +39,15 @@ protected:
         chart.DeviceSettings = [this] { return device; };
     }
 
-    QString Write(const QString& name, const KdfSpec& spec)
+    QString Write(const QString& name, const KdfContent& content)
     {
         const QString path = dir.file(name);
-        EXPECT_TRUE(WriteAll(path, KdfText(spec)));
+        EXPECT_TRUE(WriteAll(path, KdfText(content)));
         return path;
     }
     QString WriteDefault(const QString& name, int n = 20)
     {
-        KdfSpec s;
+        KdfContent s;
         s.Lines = ThreeChannelLines(n);
         return Write(name, s);
     }
@@ -76,7 +76,7 @@ protected:
 
 TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
 {
-    KdfSpec s;
+    KdfContent s;
     s.Date = "08.12.2026 10:15";
     s.Period = 5;
     s.Lines = ThreeChannelLines(30, 4.3); // altitude up to 124.70
@@ -152,7 +152,7 @@ TEST_F(OpenDataTest, FilesThatCannotBeShownAreNotOpened)
     EXPECT_EQ(open.OpenDataFile(dir.file("missing.kdf")), -1);
     EXPECT_TRUE(msgs.texts().isEmpty());
 
-    KdfSpec empty;
+    KdfContent empty;
     EXPECT_EQ(open.OpenDataFile(Write("empty.kdf", empty)), -1);
     EXPECT_TRUE(msgs.texts().isEmpty());
 
@@ -170,7 +170,7 @@ TEST_F(OpenDataTest, FilesThatCannotBeShownAreNotOpened)
 
 TEST_F(OpenDataTest, FileWithoutReceiverChannel)
 {
-    KdfSpec s;
+    KdfContent s;
     s.Flags = 0x8800; // altitude and voltage
     s.Lines = {"0.0,1.00,7.00", "0.1,2.00,7.10"};
     EXPECT_EQ(open.OpenDataFile(Write("norx.kdf", s)), 0);
@@ -190,7 +190,7 @@ TEST_F(OpenDataTest, FileWithoutReceiverChannel)
 
 TEST_F(OpenDataTest, ReceiverShiftedByItsOffsetOrCentred)
 {
-    KdfSpec s;
+    KdfContent s;
     s.Lines = {"0.0,1.00,-100.00,7.00", "0.1,2.00,100.00,7.00"};
     s.Extra = "RxOffsetY=2.50";
     open.OpenDataFile(Write("rx.kdf", s));
@@ -315,7 +315,7 @@ TEST_F(OpenDataTest, EditsOfTheCurrentRowAreSavedOnClose)
 
 TEST_F(OpenDataTest, SavingWritesAnnotationsLessTheirOffsets)
 {
-    KdfSpec s;
+    KdfContent s;
     s.Lines = ThreeChannelLines(10);
     s.Annotations = {"0.50,3.00,first, with comma"};
     const QString a = Write("a.kdf", s);
@@ -530,10 +530,10 @@ TEST(OpenDataErrors, CloseAndSaveReportTheirErrors)
 {
     ScriptedMessages msgs;
     TempDir dir;
-    KdfSpec spec;
-    spec.Lines = ThreeChannelLines(5);
+    KdfContent content;
+    content.Lines = ThreeChannelLines(5);
     const QString path = dir.file("a.kdf");
-    ASSERT_TRUE(WriteAll(path, KdfText(spec)));
+    ASSERT_TRUE(WriteAll(path, KdfText(content)));
     TDataList list;
     int actual = -1;
     TOpenData open(list, actual);

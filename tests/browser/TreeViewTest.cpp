@@ -199,10 +199,10 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
 {
     ScriptedMessages msgs;
     TempDir dir;
-    KdfSpec spec;
-    spec.Lines = ThreeChannelLines(10);
+    KdfContent content;
+    content.Lines = ThreeChannelLines(10);
     for (const char* name : {"a.kdf", "b.kdf", "c.kdf"})
-        ASSERT_TRUE(WriteAll(dir.file(name), KdfText(spec)));
+        ASSERT_TRUE(WriteAll(dir.file(name), KdfText(content)));
 
     TDataList list;
     int actual = -1;
