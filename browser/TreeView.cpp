@@ -325,19 +325,25 @@ void TTreeView::ShowPopup(const QPoint& pos)
 {
     try {
         QTreeWidgetItem* item = TreeView1->itemAt(pos);
-        TTreeNode* node = NodeOf(item);
-        if (!node || node == Tree.Root())
+        if (!PreparePopup(NodeOf(item)))
             return;
-        PopupNode = node;
         TreeView1->setCurrentItem(item);
-        const bool folder = !node->Data || node->Data->Folder;
-        const bool open = !folder && node->Data->GridRow >= 0;
-        mnuOpenFile->setVisible(!folder && !open);
-        mnuCloseFile->setVisible(open);
         PopupMenuFile->popup(TreeView1->viewport()->mapToGlobal(pos));
     } catch (const std::exception& e) {
         Messages().error(QString::fromLocal8Bit(e.what()));
     }
+}
+
+bool TTreeView::PreparePopup(TTreeNode* node)
+{
+    if (!node || node == Tree.Root())
+        return false;
+    PopupNode = node;
+    const bool folder = !node->Data || node->Data->Folder;
+    const bool open = !folder && node->Data->GridRow >= 0;
+    mnuOpenFile->setVisible(!folder && !open);
+    mnuCloseFile->setVisible(open);
+    return true;
 }
 
 bool TTreeView::eventFilter(QObject* watched, QEvent* event)

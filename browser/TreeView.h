@@ -53,6 +53,9 @@ public:
     // Double click / Enter / "Open Data" on a node.
     void OpenOrClose(TTreeNode* node);
     void mnuCloseFileClick();
+    // Readies PopupMenuFile for a node; false for the root and no node,
+    // which get no menu.
+    bool PreparePopup(TTreeNode* node);
 
     TTreeNode* NodeOf(QTreeWidgetItem* item) const;
     QTreeWidgetItem* ItemOf(const TTreeNode* node) const { return items_.value(node, nullptr); }

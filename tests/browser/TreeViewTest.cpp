@@ -171,14 +171,36 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     EXPECT_EQ(Node("bad")->Data->GridRow, -1);
     EXPECT_EQ(Node("bad")->ImageIndex, imgFile);
 
+    // The pop-up offers what fits the node.
+    EXPECT_FALSE(view.PreparePopup(view.Tree.Root()));
+    EXPECT_FALSE(view.PreparePopup(nullptr));
+    ASSERT_TRUE(view.PreparePopup(f));
+    EXPECT_TRUE(view.mnuOpenFile->isVisible());
+    EXPECT_FALSE(view.mnuCloseFile->isVisible());
+    view.mnuOpenFile->trigger();
+    EXPECT_EQ(f->Data->GridRow, 4);
+    ASSERT_TRUE(view.PreparePopup(f));
+    EXPECT_FALSE(view.mnuOpenFile->isVisible());
+    EXPECT_TRUE(view.mnuCloseFile->isVisible());
+    view.mnuCloseFile->trigger();
+    EXPECT_EQ(closed, (std::vector<int>{4, 4}));
+    EXPECT_EQ(f->Data->GridRow, -1);
+    Touch(dir.file("sub/y.kdf"));
+    view.RefreshTree();
+    ASSERT_TRUE(view.PreparePopup(Node("sub")));
+    EXPECT_FALSE(view.mnuOpenFile->isVisible());
+    EXPECT_FALSE(view.mnuCloseFile->isVisible());
+    EXPECT_TRUE(view.mnuRefresh->isVisible());
+    EXPECT_EQ(view.mnuRefresh->text(), QStringLiteral("Refresh"));
+
     // Folders and the root only expand and collapse.
     view.OpenOrClose(view.Tree.Root());
-    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened.size(), 3u);
     widget.setCurrentItem(view.ItemOf(view.Tree.Root()));
     QApplication::sendEvent(&widget, &enter);
     EXPECT_FALSE(view.Tree.Root()->Expanded);
     EXPECT_EQ(view.Tree.Root()->ImageIndex, imgFolder);
-    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened.size(), 3u);
 }
 
 } // namespace
