@@ -147,7 +147,26 @@ void TChartView::SetLineData(QCPGraph* graph, const TSeriesPoints& p)
     QVector<QCPGraphData> points(n);
     for (int i = 0; i < n; ++i)
         points[i] = QCPGraphData(p.Keys[i], p.Values[i]);
-    const bool sorted = std::is_sorted(p.Keys.begin(), p.Keys.end());
+    SetLineDetail(graph, points, std::is_sorted(p.Keys.begin(), p.Keys.end()));
+}
+
+void TChartView::SetLineData(QCPGraph* graph, const std::vector<double>& time, const std::vector<double>& values,
+                             double scale, double shift, double dx)
+{
+    const int n = static_cast<int>(std::min(time.size(), values.size()));
+    QVector<QCPGraphData> points(n);
+    bool sorted = true;
+    for (int i = 0; i < n; ++i) {
+        points[i] = QCPGraphData(time[i] + dx, values[i] * scale + shift);
+        if (i > 0 && time[i] < time[i - 1])
+            sorted = false;
+    }
+    SetLineDetail(graph, points, sorted);
+}
+
+void TChartView::SetLineDetail(QCPGraph* graph, QVector<QCPGraphData>& points, bool sorted)
+{
+    const int n = points.size();
     TDetail& d = detail_[graph];
     d.Full = QSharedPointer<QCPGraphDataContainer>::create();
     d.Full->set(points, sorted);
@@ -358,9 +377,9 @@ std::uint32_t TChartView::CreateSeries(TDataBlock& block, const QString& shortNa
         slot.Series = g;
     }
     const auto& d = block.Data;
-    SetLineData(fs.Graphs[SlotAlt], LinePoints(d[ArrTime], d[ArrAltitude]));
+    SetLineData(fs.Graphs[SlotAlt], d[ArrTime], d[ArrAltitude]);
     FillRxSeries(block);
-    SetLineData(fs.Graphs[SlotPowS], LinePoints(d[ArrTime], d[ArrVoltage]));
+    SetLineData(fs.Graphs[SlotPowS], d[ArrTime], d[ArrVoltage]);
     SetPointData(fs.Graphs[SlotMark], MarkerPoints(d[ArrTime], d[ArrAltitude], block.Markers));
     for (const TAnotace& a : block.Annotations)
         fs.Annots.push_back({a.Time, a.Altitude, a.Text, nullptr});
@@ -381,11 +400,8 @@ void TChartView::FillRxSeries(TDataBlock& block)
     const TDeviceSettings settings = DeviceSettings ? DeviceSettings() : TDeviceSettings{};
     TRxMapping m = RxMapping(centre, settings.DeflectionMin, settings.DeflectionMax, block.RxOffsetY);
     slot.OffsetY = centre ? 0.0 : block.RxOffsetY;
-    TSeriesPoints p = LinePoints(block.Data[ArrTime], block.Data[ArrRx], m.Scale, m.Shift);
-    if (slot.OffsetEnabled && slot.OffsetX != 0)
-        for (double& k : p.Keys)
-            k += slot.OffsetX;
-    SetLineData(it->second.Graphs[SlotRx], p);
+    SetLineData(it->second.Graphs[SlotRx], block.Data[ArrTime], block.Data[ArrRx], m.Scale, m.Shift,
+                slot.OffsetEnabled ? slot.OffsetX : 0.0);
 }
 
 void TChartView::FillAnnotSeries(TFileSeries& fs)

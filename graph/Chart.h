@@ -68,6 +68,10 @@ public:
     // copy (the lowest and highest point of every kCoarseBlock samples) that
     // is drawn while many samples fall on one pixel; both stay in step.
     void SetLineData(QCPGraph* graph, const TSeriesPoints& points);
+    // The same from sample arrays: (time + dx, value * scale + shift)
+    // while both arrays reach.
+    void SetLineData(QCPGraph* graph, const std::vector<double>& time, const std::vector<double>& values,
+                     double scale = 1.0, double shift = 0.0, double dx = 0.0);
     // Sets the points of a point series. Dense ones are drawn from one
     // point per pixel of the current view.
     void SetPointData(QCPGraph* graph, const TSeriesPoints& points);
@@ -96,6 +100,7 @@ private:
         TDataBlock* Block = nullptr;
     };
 
+    void SetLineDetail(QCPGraph* graph, QVector<QCPGraphData>& points, bool sorted);
     struct TDetail {
         QSharedPointer<QCPGraphDataContainer> Full;
         QSharedPointer<QCPGraphDataContainer> Coarse; // null for short series
