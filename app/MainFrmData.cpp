@@ -89,6 +89,7 @@ void TFormMain::CreateDataViews()
     PanelTree->layout()->addWidget(tree);
     v.Tree = new TTreeView(tree, this);
     v.Tree->NotificationsOn = [this] { return TreeNotify; };
+    v.Tree->Busy = [this] { return views_ && views_->Open.Busy(); };
     v.Tree->OpenFile = [this](const QString& fileName) { return views_->Open.OpenDataFile(fileName); };
     v.Tree->CloseRow = [this](int row) { CloseRow(row); };
     v.Tree->Tree.CloseGridRow = [this](int row) { CloseRow(row); };

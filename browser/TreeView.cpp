@@ -72,6 +72,14 @@ struct HourGlass {
 
 } // namespace
 
+// Marks the tree busy for a scope: dialogs shown meanwhile let events run,
+// and a refresh then must not pull nodes away under the operation.
+struct TTreeBusy {
+    explicit TTreeBusy(TTreeView& v) : view(v) { ++view.busy_; }
+    ~TTreeBusy() { --view.busy_; }
+    TTreeView& view;
+};
+
 QIcon TreeImageIcon(int index)
 {
     static const QIcon folder(FolderPixmap(false));
@@ -137,6 +145,10 @@ TTreeView::TTreeView(QTreeWidget* tree, QObject* parent) : QObject(parent), Tree
     connect(coalesce_, &QTimer::timeout, this, [this] {
         if (ApplicationTerminating() || (NotificationsOn && !NotificationsOn()))
             return;
+        if (busy_ > 0 || (Busy && Busy())) {
+            coalesce_->start(CoalesceMs); // once the operation is over
+            return;
+        }
         RefreshTree();
     });
 }
@@ -150,6 +162,7 @@ TTreeView::~TTreeView()
 
 void TTreeView::BuildTree()
 {
+    TTreeBusy busy(*this);
     HourGlass wait;
     try {
         Tree.BuildTree();
@@ -161,6 +174,12 @@ void TTreeView::BuildTree()
 
 void TTreeView::RefreshTree()
 {
+    if (busy_ > 0) {
+        // Asked from within an operation of the tree: afterwards.
+        coalesce_->start(CoalesceMs);
+        return;
+    }
+    TTreeBusy busy(*this);
     HourGlass wait;
     ++RefreshCount;
     try {
@@ -300,6 +319,7 @@ void TTreeView::OpenOrClose(TTreeNode* node)
         return;
     if (node->Data->Folder)
         return;
+    TTreeBusy busy(*this);
     if (node->Data->GridRow < 0) {
         const int row = OpenFile ? OpenFile(Tree.GetFullName(node)) : -1;
         Tree.SetGridRow(node, row < 0 ? -1 : row);
@@ -317,6 +337,7 @@ void TTreeView::mnuCloseFileClick()
         return;
     if (!QV_ASSERT(node->Data->GridRow >= 0, "P^.GridRow>=0 in mnuCloseFileClick"))
         return;
+    TTreeBusy busy(*this);
     if (CloseRow)
         CloseRow(node->Data->GridRow);
 }

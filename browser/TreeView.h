@@ -46,6 +46,9 @@ public:
     // The tree-notification switch: file-system changes refresh the tree
     // only while it answers true.
     std::function<bool()> NotificationsOn;
+    // Whether an operation that may show a dialog is under way elsewhere
+    // (opening, closing, saving): refreshes wait until it ends.
+    std::function<bool()> Busy;
 
     void BuildTree();
     // Refresh with the hourglass cursor.
@@ -87,6 +90,8 @@ private:
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* coalesce_ = nullptr;
     bool resetting_ = false;
+    int busy_ = 0; // nested operations of the tree itself
+    friend struct TTreeBusy;
 };
 
 } // namespace qv

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <exception>
+#include <set>
 
 namespace qv {
 
@@ -90,6 +91,7 @@ int TOpenData::OpenDataFile(const QString& fileName)
 {
     if (!QFileInfo(fileName).isFile())
         return -1;
+    BusyScope busy(busy_);
 
     auto block = std::make_unique<TDataBlock>();
     block->NotesStream();
@@ -248,6 +250,7 @@ TOpenData::SaveResult TOpenData::GridSaveFile(int row)
 {
     if (!ValidRow(row))
         return SaveResult::NotSaved;
+    BusyScope busy(busy_);
     if (row == actual_)
         TakeEditorNotes();
     return SaveStep(row, false);
@@ -255,8 +258,17 @@ TOpenData::SaveResult TOpenData::GridSaveFile(int row)
 
 bool TOpenData::GridCloseFile(int row, bool force)
 {
-    if (!ValidRow(row))
+    // A row already being closed (its question is on the screen) is not
+    // closed a second time from within.
+    if (!ValidRow(row) || closing_.count(Block(row)))
         return false;
+    BusyScope busy(busy_);
+    closing_.insert(Block(row));
+    struct Done {
+        std::set<const TDataBlock*>& set;
+        const TDataBlock* b;
+        ~Done() { set.erase(b); }
+    } done{closing_, Block(row)};
     try {
         TDataBlock* b = Block(row);
         if (!QV_ASSERT(b != nullptr, "P<>nil in GridCloseFile"))

@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <set>
 #include <vector>
 
 namespace qv {
@@ -94,6 +95,9 @@ public:
     int GridCloseAll(bool force);
 
     int Actual() const { return actual_; }
+    // Whether an open, close or save is under way (its dialogs let other
+    // events run meanwhile).
+    bool Busy() const { return busy_ > 0; }
     int RowCount() const { return static_cast<int>(cells_.size()); }
     bool ValidRow(int row) const { return row >= 0 && row < RowCount(); }
     QString Cell(int col, int row) const;
@@ -112,6 +116,13 @@ private:
     TDataList& list_;
     int& actual_;
     std::vector<std::array<QString, kColumns>> cells_;
+    int busy_ = 0;
+    std::set<const TDataBlock*> closing_;
+    struct BusyScope {
+        explicit BusyScope(int& b) : busy(b) { ++busy; }
+        ~BusyScope() { --busy; }
+        int& busy;
+    };
 };
 
 } // namespace qv

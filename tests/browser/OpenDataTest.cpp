@@ -380,6 +380,40 @@ TEST_F(OpenDataTest, FailedSaveKeepsTheRowOpen)
     EXPECT_EQ(open.GridCloseAll(true), 0);
 }
 
+// Answers No, but first tries to close the row again, as a refresh
+// running under the question's event loop would.
+struct ReenteringMessages : ScriptedMessages {
+    std::function<void()> during;
+    Answer question(const QString& text, Buttons b) override
+    {
+        queueAnswer(Answer::No);
+        const Answer a = ScriptedMessages::question(text, b);
+        if (during)
+            during();
+        return a;
+    }
+};
+
+TEST_F(OpenDataTest, RowIsNotClosedTwiceFromWithinItsQuestion)
+{
+    open.OpenDataFile(WriteDefault("a.kdf"));
+    open.OpenDataFile(WriteDefault("b.kdf"));
+    list[1]->Modified = true;
+    ReenteringMessages inner;
+    bool busyDuring = false;
+    bool nestedResult = true;
+    inner.during = [&] {
+        busyDuring = open.Busy();
+        nestedResult = open.GridCloseFile(1);
+    };
+    EXPECT_TRUE(open.GridCloseFile(1));
+    EXPECT_TRUE(busyDuring);
+    EXPECT_FALSE(nestedResult);
+    EXPECT_EQ(open.RowCount(), 1);
+    EXPECT_EQ(chart.Chart1->graphCount(), 5);
+    EXPECT_FALSE(open.Busy());
+}
+
 TEST_F(OpenDataTest, GridPopupCommands)
 {
     open.OpenDataFile(WriteDefault("a.kdf"));

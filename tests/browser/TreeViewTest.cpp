@@ -137,6 +137,25 @@ TEST_F(TreeViewTest, SwitchedOffNotificationsDoNotRefresh)
     EXPECT_NE(Node("mine"), nullptr);
 }
 
+TEST_F(TreeViewTest, RefreshWaitsForAnOperationThatShowsADialog)
+{
+    Touch(dir.file("f.kdf"));
+    Touch(dir.file("other.kdf"));
+    Build();
+    bool stillThere = false;
+    view.OpenFile = [&](const QString&) {
+        QFile::remove(dir.file("other.kdf"));
+        Pump(400); // events run as under a modal dialog
+        stillThere = Node("other") != nullptr;
+        return 0;
+    };
+    view.OpenOrClose(Node("f"));
+    EXPECT_TRUE(stillThere);
+    EXPECT_EQ(Node("f")->Data->GridRow, 0);
+    Pump(400);
+    EXPECT_EQ(Node("other"), nullptr);
+}
+
 TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
 {
     Touch(dir.file("f.kdf"));
