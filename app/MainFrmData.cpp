@@ -8,7 +8,12 @@
 #include "data/OpenData.h"
 #include "graph/Chart.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QLayout>
 #include <QTableWidget>
 #include <QToolButton>
@@ -98,6 +103,22 @@ void TFormMain::CreateDataViews()
             CloseRow(row);
     };
     v.Open.OnRowClosed = [this](int row) { views_->Tree->Tree.CancelGridRowFlag(row); };
+
+    // The offset controls show the current file's offsets of the chosen axis.
+    auto showOffsets = [this] {
+        const TDataBlock* b = views_ ? views_->Open.Block(ActualRow) : nullptr;
+        const int slot = qBound(0, ComboBoxShiftAxis->currentIndex(), 2);
+        const TSeriesSlot none;
+        const TSeriesSlot& s = b ? b->Slots[slot] : none;
+        const QSignalBlocker b1(CheckBoxShift), b2(EditShiftX), b3(EditShiftY), b4(TrackBarX), b5(TrackBarY);
+        CheckBoxShift->setChecked(s.OffsetEnabled);
+        EditShiftX->setText(QString::number(s.OffsetX));
+        EditShiftY->setText(QString::number(s.OffsetY));
+        TrackBarX->setValue(qRound(s.OffsetX));
+        TrackBarY->setValue(qRound(s.OffsetY));
+    };
+    v.Open.OnActualChanged = [showOffsets](int) { showOffsets(); };
+    connect(ComboBoxShiftAxis, qOverload<int>(&QComboBox::currentIndexChanged), this, showOffsets);
 }
 
 void TFormMain::BuildTree()

@@ -7,6 +7,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -82,6 +83,9 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
     EXPECT_EQ(FormMain->ActualRow, 0);
     EXPECT_EQ(chart->graphCount(), 5);
     EXPECT_FALSE(FormMain->EditDate->text().isEmpty());
+    // The offset controls show the file's offsets.
+    EXPECT_TRUE(FormMain->CheckBoxShift->isChecked());
+    EXPECT_EQ(FormMain->EditShiftY->text(), QStringLiteral("0"));
 
     // A file that appears while the program runs shows up by itself.
     ASSERT_TRUE(WriteAll(dir.file("Data/Blok3.kdf"), KdfText(s)));
