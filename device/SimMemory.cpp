@@ -47,11 +47,11 @@ int ChannelCount(quint16 mask)
     return n;
 }
 
-std::vector<quint16> FlightSamples(const FlightSpec& spec, quint32 rngStart)
+std::vector<quint16> FlightSamples(const FlightShape& shape, quint32 rngStart)
 {
     Rng rng(rngStart);
-    const int n = std::max(0, spec.samples);
-    const int channels = ChannelCount(spec.mask);
+    const int n = std::max(0, shape.samples);
+    const int channels = ChannelCount(shape.mask);
     std::vector<quint16> out;
     out.reserve(static_cast<std::size_t>(n) * channels);
 
@@ -67,7 +67,7 @@ std::vector<quint16> FlightSamples(const FlightSpec& spec, quint32 rngStart)
     for (int i = 0; i < n; ++i) {
         const double f = n > 1 ? static_cast<double>(i) / (n - 1) : 0.0;
         for (int bit = 15; bit >= 0; --bit) {
-            if (!((spec.mask >> bit) & 1))
+            if (!((shape.mask >> bit) & 1))
                 continue;
             double v;
             switch (bit) {
@@ -100,47 +100,47 @@ std::vector<quint16> FlightSamples(const FlightSpec& spec, quint32 rngStart)
     return out;
 }
 
-void AppendFlight(std::vector<quint8>& memory, const FlightSpec& spec,
+void AppendFlight(std::vector<quint8>& memory, const FlightShape& shape,
                   const std::vector<quint16>& samples)
 {
     for (int k = 0; k < 4; ++k)
         memory.push_back(0xFF);
-    putWord(memory, spec.period);
-    putWord(memory, spec.mask);
-    for (quint16 w : spec.words)
+    putWord(memory, shape.period);
+    putWord(memory, shape.mask);
+    for (quint16 w : shape.words)
         putWord(memory, w);
     for (quint16 s : samples)
         putWord(memory, s);
 }
 
-void AppendFlight(std::vector<quint8>& memory, const FlightSpec& spec, quint32 rngStart)
+void AppendFlight(std::vector<quint8>& memory, const FlightShape& shape, quint32 rngStart)
 {
-    AppendFlight(memory, spec, FlightSamples(spec, rngStart));
+    AppendFlight(memory, shape, FlightSamples(shape, rngStart));
 }
 
-std::vector<quint8> BuildMemory(int flights, const FlightSpec& spec, quint32 rngStart,
+std::vector<quint8> BuildMemory(int flights, const FlightShape& shape, quint32 rngStart,
                                 int memorySize, int trailingFf)
 {
     std::vector<quint8> m;
     for (int k = 0; k < flights; ++k)
-        AppendFlight(m, spec, rngStart + static_cast<quint32>(k));
+        AppendFlight(m, shape, rngStart + static_cast<quint32>(k));
     m.resize(std::max<std::size_t>(m.size() + std::max(trailingFf, 0),
                                    static_cast<std::size_t>(std::max(memorySize, 0))),
              0xFF);
     return m;
 }
 
-std::vector<quint8> BuildFullMemory(int size, int flights, const FlightSpec& spec,
+std::vector<quint8> BuildFullMemory(int size, int flights, const FlightShape& shape,
                                     quint32 rngStart)
 {
     std::vector<quint8> m;
     if (size <= 0)
         return m;
     flights = std::max(flights, 1);
-    const int channels = std::max(ChannelCount(spec.mask), 1);
+    const int channels = std::max(ChannelCount(shape.mask), 1);
     const int perFlight = size / flights;
     for (int k = 0; k < flights; ++k) {
-        FlightSpec s = spec;
+        FlightShape s = shape;
         const int room = (k == flights - 1 ? size - static_cast<int>(m.size()) : perFlight);
         s.samples = std::max(0, (room - kFlightHeaderSize) / (2 * channels) + 1);
         std::vector<quint8> one;

@@ -148,8 +148,8 @@ int main(int argc, char** argv)
     }
 
     // Three flights filling the memory (traction, servo, supply).
-    qv::sim::FlightSpec spec;
-    const std::vector<quint8> memory = qv::sim::BuildFullMemory(size, 3, spec, 1);
+    qv::sim::FlightShape shape;
+    const std::vector<quint8> memory = qv::sim::BuildFullMemory(size, 3, shape, 1);
     QTemporaryDir dir;
     const QString image = dir.filePath(QStringLiteral("memory.bin"));
     {

@@ -27,10 +27,10 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int size = argc > 1 ? std::atoi(argv[1]) : qv::kMemorySizeKavo5;
-    qv::sim::FlightSpec spec;
-    spec.mask = qv::sim::kMaskTraction;
-    spec.period = 10;
-    std::vector<quint8> memory = qv::sim::BuildFullMemory(size, 1, spec, 1);
+    qv::sim::FlightShape shape;
+    shape.mask = qv::sim::kMaskTraction;
+    shape.period = 10;
+    std::vector<quint8> memory = qv::sim::BuildFullMemory(size, 1, shape, 1);
     memory.insert(memory.end(), 8, 0xFF);
 
     QTemporaryDir dir;

@@ -195,9 +195,9 @@ struct Session {
 
 QByteArray expectedDownload(int flights, int samples)
 {
-    sim::FlightSpec spec;
-    spec.samples = samples;
-    const std::vector<quint8> m = sim::BuildMemory(flights, spec, 1);
+    sim::FlightShape shape;
+    shape.samples = samples;
+    const std::vector<quint8> m = sim::BuildMemory(flights, shape, 1);
     // Up to and including the fifth 0xFF after the last flight.
     return QByteArray(reinterpret_cast<const char*>(m.data()), static_cast<int>(m.size()) - 8 + 5);
 }

@@ -11,10 +11,10 @@ int word(const std::vector<quint8>& m, size_t at) { return (m[at] << 8) | m[at +
 
 TEST(SimMemory, FlightsHaveMarkerHeaderAndSamplesThenFf)
 {
-    FlightSpec spec;
-    spec.samples = 40;
-    spec.words = {{7, 8, 9, 10, 11}};
-    const std::vector<quint8> m = BuildMemory(2, spec, 5, 0, 8);
+    FlightShape shape;
+    shape.samples = 40;
+    shape.words = {{7, 8, 9, 10, 11}};
+    const std::vector<quint8> m = BuildMemory(2, shape, 5, 0, 8);
     const size_t flight = kFlightHeaderSize + 40 * 3 * 2;
     ASSERT_EQ(m.size(), 2 * flight + 8);
     for (size_t f = 0; f < 2; ++f) {
@@ -31,14 +31,14 @@ TEST(SimMemory, FlightsHaveMarkerHeaderAndSamplesThenFf)
     }
     for (size_t i = 2 * flight; i < m.size(); ++i)
         EXPECT_EQ(m[i], 0xFF);
-    EXPECT_EQ(BuildMemory(1, spec, 5, 4096).size(), 4096u);
+    EXPECT_EQ(BuildMemory(1, shape, 5, 4096).size(), 4096u);
 }
 
 TEST(SimMemory, CurvesLookLikeATowAndRelease)
 {
-    FlightSpec spec;
-    spec.samples = 1000;
-    const std::vector<quint16> s = FlightSamples(spec, 3);
+    FlightShape shape;
+    shape.samples = 1000;
+    const std::vector<quint16> s = FlightSamples(shape, 3);
     ASSERT_EQ(s.size(), 3000u);
     auto traction = [&](int i) { return s[3 * i]; };
     auto servoPercent = [&](int i) { return (19843.0 - s[3 * i + 1]) / 43.35; };
@@ -53,8 +53,8 @@ TEST(SimMemory, CurvesLookLikeATowAndRelease)
 
 TEST(SimMemory, FullMemoryHasExactlyTheSizeAndNoFf)
 {
-    FlightSpec spec;
-    const std::vector<quint8> m = BuildFullMemory(540672, 3, spec, 1);
+    FlightShape shape;
+    const std::vector<quint8> m = BuildFullMemory(540672, 3, shape, 1);
     ASSERT_EQ(m.size(), 540672u);
     int run = 0, longest = 0;
     for (quint8 b : m) {

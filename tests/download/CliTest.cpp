@@ -40,9 +40,9 @@ QStringList kdf(const QString& dir) { return QDir(dir).entryList({QStringLiteral
 TEST(CliSplit, SavesTheFlightsOfAnImageFile)
 {
     TempDir tmp;
-    qv::sim::FlightSpec spec;
-    spec.samples = 20;
-    const std::vector<quint8> mem = qv::sim::BuildMemory(2, spec, 3);
+    qv::sim::FlightShape shape;
+    shape.samples = 20;
+    const std::vector<quint8> mem = qv::sim::BuildMemory(2, shape, 3);
     const QString image = tmp.file(QStringLiteral("memory.bin"));
     ASSERT_TRUE(qv::test::WriteAll(image, QByteArray(reinterpret_cast<const char*>(mem.data()), int(mem.size()))));
     const QString root = tmp.file(QStringLiteral("out"));

@@ -371,17 +371,17 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
     const QStringList files = QDir(s.Root).entryList({QStringLiteral("*.kdf")}, QDir::Files, QDir::Name);
     ASSERT_EQ(files, (QStringList{QStringLiteral("Flug007.kdf"), QStringLiteral("Flug008.kdf"),
                                   QStringLiteral("Flug009.kdf")}));
-    sim::FlightSpec spec;
-    spec.period = 20;
-    spec.samples = kSamples;
+    sim::FlightShape shape;
+    shape.period = 20;
+    shape.samples = kSamples;
     for (int k = 0; k < kFlights; ++k) {
-        const std::vector<quint16> raw = sim::FlightSamples(spec, kRngStart + k);
+        const std::vector<quint16> raw = sim::FlightSamples(shape, kRngStart + k);
         TDataBlock rec;
         rec.NotesStream();
         ASSERT_EQ(ReadDataFile(QDir(s.Root).filePath(files[k]), rec, 0.0, msgs), kSamples) << k;
         EXPECT_EQ(rec.SamplePeriod(), 20);
-        EXPECT_EQ(rec.Flags(), spec.mask);
-        EXPECT_EQ(rec.Words[2], spec.words[0]);
+        EXPECT_EQ(rec.Flags(), shape.mask);
+        EXPECT_EQ(rec.Words[2], shape.words[0]);
         for (int i = 0; i < kSamples; ++i) {
             EXPECT_NEAR(rec.Data[ArrTime][i], i * 0.2, 0.051);
             EXPECT_NEAR(rec.Data[ArrAltitude][i], (raw[3 * i] - double(raw[0])) / 41.85 * 9.8067, 0.0051);

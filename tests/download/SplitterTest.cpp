@@ -386,14 +386,14 @@ TEST(SaveFlights, FolderAndWriteFailures)
 
 TEST(SaveFlights, SimulatedMemoryRoundTrip)
 {
-    sim::FlightSpec spec;
-    spec.samples = 50;
-    const std::vector<quint8> mem = sim::BuildMemory(2, spec, 7);
+    sim::FlightShape shape;
+    shape.samples = 50;
+    const std::vector<quint8> mem = sim::BuildMemory(2, shape, 7);
     TempDir tmp;
     ScriptedMessages msgs;
     const TDownloadResult r = SplitAndSave(mem.data(), mem.size(), options(tmp.path()), msgs, {});
     ASSERT_EQ(r.Save.Written, 2);
-    const std::vector<quint16> raw = sim::FlightSamples(spec, 8); // second flight
+    const std::vector<quint16> raw = sim::FlightSamples(shape, 8); // second flight
     TDataBlock rec;
     rec.NotesStream();
     ASSERT_EQ(ReadDataFile(r.Save.Files[1], rec, 0.0, msgs), 50);

@@ -485,11 +485,11 @@ int main(int argc, char** argv)
         }
         memory.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     } else {
-        qv::sim::FlightSpec spec;
-        spec.mask = static_cast<quint16>(opt.mask);
-        spec.period = static_cast<quint16>(opt.period);
-        spec.samples = opt.samples;
-        memory = qv::sim::BuildMemory(opt.flights, spec, opt.rngStart);
+        qv::sim::FlightShape shape;
+        shape.mask = static_cast<quint16>(opt.mask);
+        shape.period = static_cast<quint16>(opt.period);
+        shape.samples = opt.samples;
+        memory = qv::sim::BuildMemory(opt.flights, shape, opt.rngStart);
     }
 
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
