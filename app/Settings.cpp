@@ -11,6 +11,7 @@
 #include <SimpleIni.h>
 
 #include <climits>
+#include <optional>
 
 namespace qv {
 
@@ -61,24 +62,29 @@ QString TIniFile::ReadString(const char* section, const char* key, const QString
     return v ? QString::fromLocal8Bit(v) : def;
 }
 
-int TIniFile::ReadInteger(const char* section, const char* key, int def) const
+// The key's value as a whole number that fits an int; nothing when the key
+// is missing or its value does not parse.
+static std::optional<int> IntegerValue(const CSimpleIniA& ini, const char* section, const char* key)
 {
-    const char* v = d->ini.GetValue(section, key, nullptr);
+    const char* v = ini.GetValue(section, key, nullptr);
     if (!v)
-        return def;
+        return std::nullopt;
     bool ok = false;
     const qlonglong n = QByteArray(v).trimmed().toLongLong(&ok);
-    return ok && n >= INT_MIN && n <= INT_MAX ? static_cast<int>(n) : def;
+    if (!ok || n < INT_MIN || n > INT_MAX)
+        return std::nullopt;
+    return static_cast<int>(n);
+}
+
+int TIniFile::ReadInteger(const char* section, const char* key, int def) const
+{
+    return IntegerValue(d->ini, section, key).value_or(def);
 }
 
 bool TIniFile::ReadBool(const char* section, const char* key, bool def) const
 {
-    const char* v = d->ini.GetValue(section, key, nullptr);
-    if (!v)
-        return def;
-    bool ok = false;
-    const qlonglong n = QByteArray(v).trimmed().toLongLong(&ok);
-    return ok ? n != 0 : def;
+    const std::optional<int> n = IntegerValue(d->ini, section, key);
+    return n ? *n != 0 : def;
 }
 
 double TIniFile::ReadFloat(const char* section, const char* key, double def) const
