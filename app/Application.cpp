@@ -4,6 +4,7 @@
 #include "app/AssertDlg.h"
 #include "app/BareForms.h"
 #include "app/MainFrm.h"
+#include "app/Options.h"
 #include "app/DeviceDialogLink.h"
 
 #include <QCoreApplication>

@@ -23,7 +23,7 @@ void TBareForm::showEvent(QShowEvent* e)
 TFormAbout::TFormAbout(QWidget* parent) : TBareForm(QStringLiteral("FormAbout"), QStringLiteral("About"), parent)
 {
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("<b>Quorvel</b><br>Companion program of the Kavo5 data logger."), this);
+    auto* title = new QLabel(QStringLiteral("<b>Quorvel</b><br>version 1.1<br>Companion program of the Kavo5 data logger."), this);
     layout->addWidget(title);
     LabelSettings = new QLabel(this);
     LabelSettings->setWordWrap(true);

@@ -31,13 +31,6 @@ public:
         : TBareForm(QStringLiteral("FormSettings"), QStringLiteral("Settings"), parent) {}
 };
 
-class TFormOptions : public TBareForm {
-    Q_OBJECT
-public:
-    explicit TFormOptions(QWidget* parent = nullptr)
-        : TBareForm(QStringLiteral("FormOptions"), QStringLiteral("Options"), parent) { rememberPosition_ = true; }
-};
-
 // The About box; it also says where the settings file is kept.
 class TFormAbout : public TBareForm {
     Q_OBJECT

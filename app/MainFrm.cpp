@@ -3,6 +3,7 @@
 #include "app/Assert.h"
 #include "app/BareForms.h"
 #include "app/DeviceDialogLink.h"
+#include "app/Options.h"
 #include "app/WinStates.h"
 #include "graph/GraphSetup.h"
 #include "ui/MessageService.h"
@@ -378,8 +379,30 @@ void TFormMain::closeEvent(QCloseEvent* e)
 
 void TFormMain::mnuOptionsClick()
 {
-    if (FormOptions)
-        FormOptions->exec();
+    if (!QV_ASSERT(FormOptions != nullptr && DoskComForm != nullptr, "P=nil FormMain.mnuOptionsClick"))
+        return;
+    TDeviceSettings dev = DoskComForm->Settings();
+    TOptionsValues v{DataRoot, dev.Com, dev.DefFileName, dev.MarkerThreshold};
+    if (!FormOptions->Execute(v))
+        return;
+    // A port chosen here replaces one given on the command line.
+    if (v.Com != dev.Com)
+        DoskComForm->SetPortOverride(QString());
+    dev.Root = v.Root;
+    dev.Com = v.Com;
+    dev.DefFileName = v.DefFileName;
+    dev.MarkerThreshold = v.MarkerThreshold;
+    DoskComForm->SetSettings(dev);
+    if (v.Root != DataRoot) {
+        TreeNotify = false;
+        DataRoot = v.Root;
+        for (int row = OpenRowCount() - 1; row >= 0; --row)
+            CloseRow(row);
+        BuildTree();
+        QCoreApplication::processEvents();
+        TreeNotify = true;
+    }
+    Settings.DeflectionOnGraph = false;
 }
 
 void TFormMain::mnuRefreshClick() { RefreshTree(); }

@@ -160,9 +160,9 @@ void TFormMain::LayoutGrid()
     if (!views_ || !views_->View->StringGrid1 || Settings.AutoGridSize <= 7)
         return;
     QTableWidget* grid = views_->View->StringGrid1;
-    const int cols = grid->columnCount();
-    const int width = grid->viewport()->width() - (cols - 1) * grid->horizontalHeader()->defaultSectionSize() - cols;
-    grid->setColumnWidth(0, qMax(width, Settings.AutoGridSize));
+    grid->setColumnWidth(0, AutoFirstColumnWidth(Settings.AutoGridSize, grid->viewport()->width(),
+                                                 grid->columnCount(),
+                                                 grid->horizontalHeader()->defaultSectionSize()));
 }
 
 void TFormMain::TBShowLegendClick()

@@ -92,12 +92,7 @@ double TIniFile::ReadFloat(const char* section, const char* key, double def) con
     const char* v = d->ini.GetValue(section, key, nullptr);
     if (!v)
         return def;
-    const QString s = QString::fromLocal8Bit(v).trimmed();
-    bool ok = false;
-    double x = QLocale::system().toDouble(s, &ok);
-    if (!ok)
-        x = QLocale::c().toDouble(s, &ok);
-    return ok && qIsFinite(x) ? x : def;
+    return ParseUserNumber(QString::fromLocal8Bit(v)).value_or(def);
 }
 
 void TIniFile::WriteString(const char* section, const char* key, const QString& value)
@@ -247,6 +242,37 @@ int AutoFirstColumnWidth(int autoGridSize, int clientWidth, int columnCount, int
         return -1;
     const int w = clientWidth - (columnCount - 1) * defaultColumnWidth - columnCount;
     return qMax(w, autoGridSize);
+}
+
+} // namespace qv
+
+namespace qv {
+
+QString RootCaption(const QString& path)
+{
+    return path.size() <= 30 ? path : QStringLiteral("...") + path.right(30);
+}
+
+bool IsFileNameCharAllowed(QChar c)
+{
+    return !QStringLiteral("\"*/:<>?\\|").contains(c);
+}
+
+std::optional<double> ParseUserNumber(const QString& text)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    double x = QLocale::system().toDouble(t, &ok);
+    if (!ok)
+        x = QLocale::c().toDouble(t, &ok);
+    if (!ok || !qIsFinite(x))
+        return std::nullopt;
+    return x;
+}
+
+QString FormatThreshold(double value)
+{
+    return QString::number(value, 'f', 2).trimmed();
 }
 
 } // namespace qv

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 
 namespace qv {
@@ -76,5 +77,21 @@ int AutoFirstColumnWidth(int autoGridSize, int clientWidth, int columnCount, int
 
 // The curve colour palette, 0xBBGGRR values.
 extern const unsigned int kCurvePalette[14];
+
+} // namespace qv
+
+namespace qv {
+
+// Options dialog helpers.
+// The root label's caption: the path itself up to 30 characters, else "..."
+// and its last 30 characters.
+QString RootCaption(const QString& path);
+// Characters a default file name may not take: " * / : < > ? \ |
+bool IsFileNameCharAllowed(QChar c);
+// A number typed by the user or read from the settings file: the system's
+// decimal separator or "."; nothing when it does not parse or is not finite.
+std::optional<double> ParseUserNumber(const QString& text);
+// A threshold as the dialog shows it: two decimals, no leading blanks.
+QString FormatThreshold(double value);
 
 } // namespace qv

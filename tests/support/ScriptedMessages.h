@@ -51,3 +51,7 @@ private:
 };
 
 } // namespace qv::test
+
+// Readable QString values in test failure messages.
+#include <ostream>
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

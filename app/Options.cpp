@@ -1,0 +1,177 @@
+#include "app/Options.h"
+
+#include "app/Settings.h"
+#include "app/WinStates.h"
+#include "ui/MessageService.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QStyle>
+#include <QToolButton>
+
+namespace qv {
+
+QStringList SystemPortNames()
+{
+    QStringList names;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        names << info.systemLocation();
+    if (names.isEmpty())
+        names = QStringList{"COM1", "COM2", "COM3", "COM4"};
+    return names;
+}
+
+TFormOptions::TFormOptions(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormOptions"));
+    setWindowTitle(QStringLiteral("Options"));
+    const QString rootHint = QStringLiteral("Kořenova složka datových souborů.");
+
+    auto* grid = new QGridLayout(this);
+    auto* rootText = new QLabel(QStringLiteral("Default root folder:"), this);
+    rootText->setToolTip(rootHint);
+    grid->addWidget(rootText, 0, 0, 1, 2);
+    LabelRoot = new QLabel(this);
+    LabelRoot->setObjectName(QStringLiteral("LabelRoot"));
+    LabelRoot->setCursor(Qt::PointingHandCursor);
+    LabelRoot->installEventFilter(this);
+    grid->addWidget(LabelRoot, 1, 0);
+    ButtonRoot = new QToolButton(this);
+    ButtonRoot->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    ButtonRoot->setToolTip(rootHint);
+    connect(ButtonRoot, &QToolButton::clicked, this, &TFormOptions::ChooseRoot);
+    grid->addWidget(ButtonRoot, 1, 1);
+
+    grid->addWidget(new QLabel(QStringLiteral("Communication port:"), this), 2, 0, 1, 2);
+    ComboBoxCOM = new QComboBox(this);
+    ComboBoxCOM->setObjectName(QStringLiteral("ComboBoxCOM"));
+    ComboBoxCOM->addItems(SystemPortNames());
+    grid->addWidget(ComboBoxCOM, 3, 0, 1, 2);
+
+    grid->addWidget(new QLabel(QStringLiteral("Default file name:"), this), 4, 0, 1, 2);
+    EditDefFileName = new QLineEdit(QStringLiteral("Block"), this);
+    EditDefFileName->setObjectName(QStringLiteral("EditDefFileName"));
+    EditDefFileName->installEventFilter(this);
+    grid->addWidget(EditDefFileName, 5, 0);
+    grid->addWidget(new QLabel(QStringLiteral("+ \"00X.kdf\""), this), 5, 1);
+
+    auto* markerLabel = new QLabel(QStringLiteral("Marker Threshold:"), this);
+    MarkerEdit = new QLineEdit(QStringLiteral("0"), this);
+    MarkerEdit->setObjectName(QStringLiteral("MarkerEdit"));
+    MarkerEdit->installEventFilter(this);
+    markerLabel->hide();
+    MarkerEdit->hide();
+    grid->addWidget(markerLabel, 6, 0);
+    grid->addWidget(MarkerEdit, 6, 1);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    ok->setDefault(true); // Enter anywhere means OK, Escape Cancel
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    grid->addWidget(buttons, 7, 0, 1, 2);
+}
+
+void TFormOptions::Fill(const TOptionsValues& v)
+{
+    RootFolder = v.Root;
+    ComboBoxCOM->setCurrentIndex(ComboBoxCOM->findText(v.Com, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    EditDefFileName->setText(v.DefFileName);
+    threshold_ = v.MarkerThreshold;
+    MarkerEdit->setText(FormatThreshold(v.MarkerThreshold));
+    SetRootFolder(RootFolder);
+}
+
+void TFormOptions::SetRootFolder(const QString& folder)
+{
+    RootFolder = folder;
+    LabelRoot->setToolTip(folder);
+    LabelRoot->setText(RootCaption(folder));
+}
+
+void TFormOptions::ChooseRoot()
+{
+    const QString chosen = Messages().existingDirectory(QStringLiteral("Default root folder"), RootFolder);
+    if (!chosen.isEmpty())
+        SetRootFolder(QFileInfo(chosen).absoluteFilePath());
+}
+
+void TFormOptions::MarkerEditExit()
+{
+    const QString text = MarkerEdit->text().trimmed();
+    if (text.isEmpty()) {
+        MarkerEdit->setText(QStringLiteral("0"));
+        return;
+    }
+    if (!ParseUserNumber(text)) {
+        MarkerEdit->setText(FormatThreshold(threshold_));
+        Messages().error(QStringLiteral("Marker Threshold must be a number value."));
+    }
+}
+
+bool TFormOptions::Confirm(TOptionsValues& v)
+{
+    if (!QFileInfo(RootFolder).isDir()) {
+        Messages().error(QStringLiteral("Invalid directory!"));
+        return false;
+    }
+    v.Root = RootFolder;
+    v.Com = ComboBoxCOM->currentText();
+    v.DefFileName = EditDefFileName->text();
+    if (const std::optional<double> t = ParseUserNumber(MarkerEdit->text()))
+        v.MarkerThreshold = *t;
+    return true;
+}
+
+bool TFormOptions::Execute(TOptionsValues& values)
+{
+    for (;;) {
+        Fill(values);
+        if (exec() != QDialog::Accepted)
+            return false;
+        if (Confirm(values))
+            return true;
+    }
+}
+
+void TFormOptions::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    WinStates.Restore(this, objectName());
+    SetRootFolder(RootFolder);
+}
+
+bool TFormOptions::eventFilter(QObject* o, QEvent* e)
+{
+    if (o == LabelRoot && e->type() == QEvent::MouseButtonRelease) {
+        ChooseRoot();
+        return true;
+    }
+    if (o == EditDefFileName && e->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(e)->text();
+        if (text.size() == 1 && !IsFileNameCharAllowed(text.at(0)))
+            return true; // discarded
+    }
+    if (o == MarkerEdit) {
+        if (e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                ComboBoxCOM->setFocus();
+                return true;
+            }
+        } else if (e->type() == QEvent::FocusOut) {
+            MarkerEditExit();
+        }
+    }
+    return QDialog::eventFilter(o, e);
+}
+
+} // namespace qv
