@@ -4,6 +4,7 @@
 // everything written is recorded. An empty queue reads as a time-out.
 #include "device/DeviceProtocol.h"
 #include "device/SerialPort.h"
+#include "support/QtPrinters.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -12,8 +13,6 @@
 #include <map>
 #include <ostream>
 
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace qv::test {
 

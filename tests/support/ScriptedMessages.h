@@ -2,6 +2,7 @@
 // Message service double for tests: records every text shown and answers
 // questions and file dialogs from queues. A question or dialog that the
 // test did not queue an answer for fails the test instead of blocking.
+#include "support/QtPrinters.h"
 #include "ui/MessageService.h"
 
 #include <QString>
@@ -51,7 +52,3 @@ private:
 };
 
 } // namespace qv::test
-
-// Readable QString values in test failure messages.
-#include <ostream>
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
