@@ -55,10 +55,13 @@ std::vector<quint16> FlightSamples(const FlightShape& shape, quint32 rngStart)
     std::vector<quint16> out;
     out.reserve(static_cast<std::size_t>(n) * channels);
 
-    // Phases as fractions of the flight: rest, tow (rising pull), release, glide.
-    const double towStart = 0.10, release = 0.60;
+    // Phases as fractions of the flight: rest, tow (rising pull), release,
+    // glide. Each flight of a memory tows a little differently.
+    const double variant = static_cast<double>(rngStart % 5) / 4.0; // 0..1
+    const double towStart = 0.10, release = 0.52 + 0.12 * variant;
     const double restTraction = 9000.0;    // raw counts at rest
-    const double peakPull = 1700.0;        // raw counts above rest at the end of the tow (~400 N)
+    const double peakPull = 1400.0 + 500.0 * (1.0 - variant); // raw counts above rest at the end of the tow (~330-450 N)
+    const double wiggle = 30.0 + 15.0 * variant;
     const double servoHold = 19843.0 + 60 * 43.35;   // about -60 %
     const double servoRelease = 19843.0 - 70 * 43.35; // about +70 %
     const double voltStart = 8.4 / 0.0217 - 85; // raw of 8.4 V
@@ -75,7 +78,7 @@ std::vector<quint16> FlightSamples(const FlightShape& shape, quint32 rngStart)
                 double pull = 0;
                 if (f >= towStart && f < release) {
                     const double t = (f - towStart) / (release - towStart);
-                    pull = peakPull * (0.3 + 0.7 * t) + 120 * std::sin(40 * t);
+                    pull = peakPull * (0.3 + 0.7 * t) + 120 * std::sin(wiggle * t);
                 } else if (f >= release) {
                     pull = 400 * std::exp(-(f - release) * 200); // the rope goes slack
                 }
