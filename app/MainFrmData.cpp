@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -19,7 +20,6 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <functional>
-#include <qcustomplot.h>
 
 namespace qv {
 
@@ -169,8 +169,7 @@ void TFormMain::TBShowLegendClick()
 {
     if (!views_)
         return;
-    views_->Chart->Chart1->legend->setVisible(TBShowLegend->isChecked());
-    views_->Chart->Replot();
+    views_->Chart->SetLegendVisible(TBShowLegend->isChecked());
 }
 
 } // namespace qv

@@ -550,4 +550,10 @@ void TChartView::CheckBox_RxCenterClick()
     Replot();
 }
 
+void TChartView::SetLegendVisible(bool visible)
+{
+    Chart1->legend->setVisible(visible);
+    Replot();
+}
+
 } // namespace qv

@@ -62,6 +62,8 @@ public:
     void RescaleAxes();
     // Redraws now (queued unless immediate).
     void Replot(bool immediate = false);
+    // The chart legend on or off.
+    void SetLegendVisible(bool visible);
 
     QCPGraph* Series(const TDataBlock& block, int slot) const;
     // Sets the points of a line series. Long series keep a second, coarse
