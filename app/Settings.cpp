@@ -138,31 +138,56 @@ void ReadAppSettings(const TIniFile& ini, TAppSettings& s)
     s.TBShowLegend = ini.ReadBool("Options", "TBShowLegend", s.TBShowLegend);
 }
 
+namespace {
+// The "GraphSetup" keys in the file's order, each bound to its field.
+struct GraphKey {
+    const char* key;
+    double TGraphSetupRec::*real = nullptr;
+    bool TGraphSetupRec::*flag = nullptr;
+    std::int32_t TGraphSetupRec::*whole = nullptr;
+
+    static GraphKey Float(const char* k, double TGraphSetupRec::*m) { return {k, m, nullptr, nullptr}; }
+    static GraphKey Bool(const char* k, bool TGraphSetupRec::*m) { return {k, nullptr, m, nullptr}; }
+    static GraphKey Int(const char* k, std::int32_t TGraphSetupRec::*m) { return {k, nullptr, nullptr, m}; }
+};
+
+const GraphKey kGraphKeys[] = {
+    GraphKey::Float("AltitudeMin", &TGraphSetupRec::AltitudeMin),
+    GraphKey::Float("AltitudeMax", &TGraphSetupRec::AltitudeMax),
+    GraphKey::Bool("AltitudeAuto", &TGraphSetupRec::AltitudeAuto),
+    GraphKey::Int("AltitudeLStyle", &TGraphSetupRec::AltitudeLStyle),
+    GraphKey::Int("AltitudeLWidth", &TGraphSetupRec::AltitudeLWidth),
+    GraphKey::Float("PowerSupMin", &TGraphSetupRec::PowerSupMin),
+    GraphKey::Float("PowerSupMax", &TGraphSetupRec::PowerSupMax),
+    GraphKey::Bool("PowerSupAuto", &TGraphSetupRec::PowerSupAuto),
+    GraphKey::Int("PowerSupLStyle", &TGraphSetupRec::PowerSupLStyle),
+    GraphKey::Int("PowerSupLWidth", &TGraphSetupRec::PowerSupLWidth),
+    GraphKey::Float("RXMin", &TGraphSetupRec::RXMin),
+    GraphKey::Float("RXMax", &TGraphSetupRec::RXMax),
+    GraphKey::Bool("RXAuto", &TGraphSetupRec::RXAuto),
+    GraphKey::Int("RXLStyle", &TGraphSetupRec::RXLStyle),
+    GraphKey::Int("RXLWidth", &TGraphSetupRec::RXLWidth),
+    GraphKey::Float("TimeMin", &TGraphSetupRec::TimeMin),
+    GraphKey::Float("TimeMax", &TGraphSetupRec::TimeMax),
+    GraphKey::Bool("TimeAuto", &TGraphSetupRec::TimeAuto),
+    GraphKey::Int("AnnotMarkStyle", &TGraphSetupRec::AnnotMarkStyle),
+    GraphKey::Int("AnnotMarkSize", &TGraphSetupRec::AnnotMarkSize),
+    GraphKey::Int("MarkerMarkStyle", &TGraphSetupRec::MarkerMarkStyle),
+    GraphKey::Int("MarkerMarkSize", &TGraphSetupRec::MarkerMarkSize),
+};
+const char* const kGraphSection = "GraphSetup";
+} // namespace
+
 void ReadGraphSetup(const TIniFile& ini, TGraphSetupRec& g)
 {
-    const char* S = "GraphSetup";
-    g.AltitudeMin = ini.ReadFloat(S, "AltitudeMin", g.AltitudeMin);
-    g.AltitudeMax = ini.ReadFloat(S, "AltitudeMax", g.AltitudeMax);
-    g.AltitudeAuto = ini.ReadBool(S, "AltitudeAuto", g.AltitudeAuto);
-    g.AltitudeLStyle = ini.ReadInteger(S, "AltitudeLStyle", g.AltitudeLStyle);
-    g.AltitudeLWidth = ini.ReadInteger(S, "AltitudeLWidth", g.AltitudeLWidth);
-    g.PowerSupMin = ini.ReadFloat(S, "PowerSupMin", g.PowerSupMin);
-    g.PowerSupMax = ini.ReadFloat(S, "PowerSupMax", g.PowerSupMax);
-    g.PowerSupAuto = ini.ReadBool(S, "PowerSupAuto", g.PowerSupAuto);
-    g.PowerSupLStyle = ini.ReadInteger(S, "PowerSupLStyle", g.PowerSupLStyle);
-    g.PowerSupLWidth = ini.ReadInteger(S, "PowerSupLWidth", g.PowerSupLWidth);
-    g.RXMin = ini.ReadFloat(S, "RXMin", g.RXMin);
-    g.RXMax = ini.ReadFloat(S, "RXMax", g.RXMax);
-    g.RXAuto = ini.ReadBool(S, "RXAuto", g.RXAuto);
-    g.RXLStyle = ini.ReadInteger(S, "RXLStyle", g.RXLStyle);
-    g.RXLWidth = ini.ReadInteger(S, "RXLWidth", g.RXLWidth);
-    g.TimeMin = ini.ReadFloat(S, "TimeMin", g.TimeMin);
-    g.TimeMax = ini.ReadFloat(S, "TimeMax", g.TimeMax);
-    g.TimeAuto = ini.ReadBool(S, "TimeAuto", g.TimeAuto);
-    g.AnnotMarkStyle = ini.ReadInteger(S, "AnnotMarkStyle", g.AnnotMarkStyle);
-    g.AnnotMarkSize = ini.ReadInteger(S, "AnnotMarkSize", g.AnnotMarkSize);
-    g.MarkerMarkStyle = ini.ReadInteger(S, "MarkerMarkStyle", g.MarkerMarkStyle);
-    g.MarkerMarkSize = ini.ReadInteger(S, "MarkerMarkSize", g.MarkerMarkSize);
+    for (const GraphKey& k : kGraphKeys) {
+        if (k.real)
+            g.*k.real = ini.ReadFloat(kGraphSection, k.key, g.*k.real);
+        else if (k.flag)
+            g.*k.flag = ini.ReadBool(kGraphSection, k.key, g.*k.flag);
+        else
+            g.*k.whole = ini.ReadInteger(kGraphSection, k.key, g.*k.whole);
+    }
 }
 
 void WriteAppSettings(TIniFile& ini, const TAppSettings& s, const TGraphSetupRec* graph)
@@ -183,30 +208,14 @@ void WriteAppSettings(TIniFile& ini, const TAppSettings& s, const TGraphSetupRec
     ini.WriteBool("Options", "TBShowLegend", s.TBShowLegend);
     if (!graph)
         return;
-    const TGraphSetupRec& g = *graph;
-    const char* S = "GraphSetup";
-    ini.WriteFloat(S, "AltitudeMin", g.AltitudeMin);
-    ini.WriteFloat(S, "AltitudeMax", g.AltitudeMax);
-    ini.WriteBool(S, "AltitudeAuto", g.AltitudeAuto);
-    ini.WriteInteger(S, "AltitudeLStyle", g.AltitudeLStyle);
-    ini.WriteInteger(S, "AltitudeLWidth", g.AltitudeLWidth);
-    ini.WriteFloat(S, "PowerSupMin", g.PowerSupMin);
-    ini.WriteFloat(S, "PowerSupMax", g.PowerSupMax);
-    ini.WriteBool(S, "PowerSupAuto", g.PowerSupAuto);
-    ini.WriteInteger(S, "PowerSupLStyle", g.PowerSupLStyle);
-    ini.WriteInteger(S, "PowerSupLWidth", g.PowerSupLWidth);
-    ini.WriteFloat(S, "RXMin", g.RXMin);
-    ini.WriteFloat(S, "RXMax", g.RXMax);
-    ini.WriteBool(S, "RXAuto", g.RXAuto);
-    ini.WriteInteger(S, "RXLStyle", g.RXLStyle);
-    ini.WriteInteger(S, "RXLWidth", g.RXLWidth);
-    ini.WriteFloat(S, "TimeMin", g.TimeMin);
-    ini.WriteFloat(S, "TimeMax", g.TimeMax);
-    ini.WriteBool(S, "TimeAuto", g.TimeAuto);
-    ini.WriteInteger(S, "AnnotMarkStyle", g.AnnotMarkStyle);
-    ini.WriteInteger(S, "AnnotMarkSize", g.AnnotMarkSize);
-    ini.WriteInteger(S, "MarkerMarkStyle", g.MarkerMarkStyle);
-    ini.WriteInteger(S, "MarkerMarkSize", g.MarkerMarkSize);
+    for (const GraphKey& k : kGraphKeys) {
+        if (k.real)
+            ini.WriteFloat(kGraphSection, k.key, (*graph).*k.real);
+        else if (k.flag)
+            ini.WriteBool(kGraphSection, k.key, (*graph).*k.flag);
+        else
+            ini.WriteInteger(kGraphSection, k.key, (*graph).*k.whole);
+    }
 }
 
 QString DefaultDataRoot(const QString& exeDir)

@@ -4,6 +4,7 @@
 #include "app/MainFrm.h"
 #include "app/Options.h"
 #include "app/DeviceDialogLink.h"
+#include "support/ProgramRun.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -80,12 +81,7 @@ TEST(Options, ConfirmingHandsValuesToTheDeviceDialog)
     qv::test::TempDir dir;
     qv::test::ScriptedMessages messages;
     ASSERT_TRUE(QDir(dir.path()).mkdir("other"));
-    TStartOptions o;
-    o.ExePath = dir.file("quorvel");
-    o.IniPath = dir.file("q.ini");
-    CreateForms(o);
-    FormMain->show();
-    QApplication::processEvents();
+    qv::test::StartProgram(dir.path(), dir.file("q.ini"));
     FormMain->Settings.DeflectionOnGraph = true;
 
     QTimer::singleShot(0, [&] {

@@ -6,6 +6,7 @@
 #include "app/MainFrm.h"
 #include "app/Settings.h"
 #include "graph/GraphSetup.h"
+#include "support/ProgramRun.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -35,12 +36,7 @@ protected:
 
     void start()
     {
-        TStartOptions o;
-        o.ExePath = dir.file("quorvel");
-        o.IniPath = ini();
-        order = CreateForms(o);
-        FormMain->show();
-        QApplication::processEvents();
+        qv::test::StartProgram(dir.path(), ini(), &order);
     }
 
     void stop()

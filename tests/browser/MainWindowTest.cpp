@@ -3,6 +3,7 @@
 #include "KdfText.h"
 #include "app/Application.h"
 #include "app/MainFrm.h"
+#include "support/ProgramRun.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -37,12 +38,7 @@ protected:
 
     void start()
     {
-        TStartOptions o;
-        o.ExePath = dir.file("quorvel");
-        o.IniPath = dir.file("quorvel.ini");
-        CreateForms(o);
-        FormMain->show();
-        QApplication::processEvents();
+        qv::test::StartProgram(dir.path(), dir.file("quorvel.ini"));
         tree = FormMain->findChild<QTreeWidget*>("TreeView1");
         grid = FormMain->findChild<QTableWidget*>("StringGrid1");
         chart = FormMain->findChild<QCustomPlot*>("Chart1");

@@ -1,0 +1,23 @@
+#pragma once
+// Starts the program's windows as the program does, with a temporary folder
+// as the executable's folder and a settings file of the test's choice.
+#include "app/Application.h"
+#include "app/MainFrm.h"
+
+#include <QApplication>
+
+namespace qv::test {
+
+inline void StartProgram(const QString& exeDir, const QString& iniPath, QStringList* order = nullptr)
+{
+    TStartOptions o;
+    o.ExePath = exeDir + QStringLiteral("/quorvel");
+    o.IniPath = iniPath;
+    const QStringList made = CreateForms(o);
+    if (order)
+        *order = made;
+    FormMain->show();
+    QApplication::processEvents();
+}
+
+} // namespace qv::test
