@@ -1,15 +1,8 @@
 #pragma once
-// The annotation list and the annotation edit dialog.
-#include "app/BareForms.h"
+// The annotation list of the open files.
+#include "ui/BareForm.h"
 
 namespace qv {
-
-class TFormAnnotEdit : public TBareForm {
-    Q_OBJECT
-public:
-    explicit TFormAnnotEdit(QWidget* parent = nullptr)
-        : TBareForm(QStringLiteral("FormAnnotEdit"), QStringLiteral("Annotation"), parent) { rememberPosition_ = true; }
-};
 
 class TFormAnnot : public TBareForm {
     Q_OBJECT

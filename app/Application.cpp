@@ -1,11 +1,13 @@
 #include "app/Application.h"
 
 #include "annot/Annot.h"
+#include "annot/AnnotEdit.h"
 #include "app/AssertDlg.h"
-#include "app/BareForms.h"
 #include "app/MainFrm.h"
 #include "app/Options.h"
-#include "app/DeviceDialogLink.h"
+#include "app/WinStates.h"
+#include "device/DoskComUnit.h"
+#include "graph/GraphSetupfrm.h"
 
 #include <QCoreApplication>
 
@@ -61,6 +63,10 @@ QStringList CreateForms(const TStartOptions& options)
     made(DoskComForm);
     FormOptions = new TFormOptions(FormMain);
     made(FormOptions);
+    for (TBareForm* form : {static_cast<TBareForm*>(FormAnnotEdit), static_cast<TBareForm*>(FormAnnot),
+                            static_cast<TBareForm*>(FormGraphSetup)})
+        QObject::connect(form, &TBareForm::Showing, form,
+                         [](QWidget* w) { WinStates.Restore(w, w->objectName()); });
     return order;
 }
 

@@ -1,6 +1,6 @@
 #include "app/AssertDlg.h"
 
-#include "app/Assert.h"
+#include "base/Assert.h"
 
 #include <QApplication>
 #include <QLabel>

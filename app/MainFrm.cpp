@@ -1,12 +1,12 @@
 #include "app/MainFrm.h"
 
-#include "app/Assert.h"
-#include "app/BareForms.h"
-#include "app/DeviceDialogLink.h"
+#include "base/Assert.h"
+#include "device/DoskComUnit.h"
 #include "app/Options.h"
 #include "app/WinStates.h"
 #include "graph/GraphSetup.h"
-#include "ui/MessageService.h"
+#include "graph/GraphStyle.h"
+#include "base/MessageService.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,7 +60,7 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     DataList.clear();
     ActualRow = -1;
     for (int i = 0; i < 14; ++i)
-        Palette[i] = PaletteColour(kCurvePalette[i]);
+        Palette[i] = PaletteColour(kCurveColours[i]);
 
     CreateMenu();
     MainSplitter = new QSplitter(Qt::Horizontal, this);

@@ -2,7 +2,7 @@
 // and the chart, and how the shell reaches them.
 #include "app/MainFrm.h"
 
-#include "app/DeviceDialogLink.h"
+#include "device/DoskComUnit.h"
 #include "browser/TreeView.h"
 #include "data/Data.h"
 #include "data/OpenData.h"

@@ -1,8 +1,9 @@
+#include "base/Numbers.h"
 #include "app/Options.h"
 
 #include "app/Settings.h"
 #include "app/WinStates.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -15,6 +16,7 @@
 #include <QSerialPortInfo>
 #include <QStyle>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace qv {
 
@@ -172,6 +174,25 @@ bool TFormOptions::eventFilter(QObject* o, QEvent* e)
         }
     }
     return QDialog::eventFilter(o, e);
+}
+
+TFormAbout::TFormAbout(QWidget* parent) : TBareForm(QStringLiteral("FormAbout"), QStringLiteral("About"), parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(QStringLiteral("<b>Quorvel</b><br>version 1.1<br>Companion program of the Kavo5 data logger."), this);
+    layout->addWidget(title);
+    LabelSettings = new QLabel(this);
+    LabelSettings->setWordWrap(true);
+    LabelSettings->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(LabelSettings);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+}
+
+void TFormAbout::SetSettingsPath(const QString& path)
+{
+    LabelSettings->setText(QStringLiteral("Settings file: %1").arg(path));
 }
 
 } // namespace qv

@@ -1,5 +1,7 @@
 #pragma once
 // The "Options" dialog: data root folder, serial port, default file name.
+#include "ui/BareForm.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -47,6 +49,22 @@ protected:
 
 private:
     double threshold_ = 0;
+};
+
+class TFormSettings : public TBareForm {
+    Q_OBJECT
+public:
+    explicit TFormSettings(QWidget* parent = nullptr)
+        : TBareForm(QStringLiteral("FormSettings"), QStringLiteral("Settings"), parent) {}
+};
+
+// The About box; it also says where the settings file is kept.
+class TFormAbout : public TBareForm {
+    Q_OBJECT
+public:
+    explicit TFormAbout(QWidget* parent = nullptr);
+    void SetSettingsPath(const QString& path);
+    QLabel* LabelSettings = nullptr;
 };
 
 // The serial ports the system lists; "COM1".."COM4" when it lists none.

@@ -1,3 +1,4 @@
+#include "base/Numbers.h"
 #include "app/Settings.h"
 
 #include <QDir>
@@ -15,8 +16,6 @@
 
 namespace qv {
 
-const unsigned int kCurvePalette[14] = {0xFF0000, 0x0000FF, 0x008000, 0x008080, 0xFF00FF, 0x00FF00, 0x800000,
-                                        0x000080, 0x808000, 0xF0CAA6, 0x800080, 0xC0DCC0, 0x00FFFF, 0xFFFF00};
 
 struct TIniFile::Impl {
     CSimpleIniA ini{false, false, false};
@@ -265,18 +264,6 @@ QString RootCaption(const QString& path)
 bool IsFileNameCharAllowed(QChar c)
 {
     return !QStringLiteral("\"*/:<>?\\|").contains(c);
-}
-
-std::optional<double> ParseUserNumber(const QString& text)
-{
-    const QString t = text.trimmed();
-    bool ok = false;
-    double x = QLocale::system().toDouble(t, &ok);
-    if (!ok)
-        x = QLocale::c().toDouble(t, &ok);
-    if (!ok || !qIsFinite(x))
-        return std::nullopt;
-    return x;
 }
 
 QString FormatThreshold(double value)

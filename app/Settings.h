@@ -1,7 +1,7 @@
 #pragma once
 // The settings file: an INI file read when the main window is first shown
 // and written when it closes. Unknown sections and keys survive a write.
-#include "device/DeviceSettings.h"
+#include "base/DeviceSettings.h"
 #include "graph/GraphSetup.h"
 
 #include <QString>
@@ -75,8 +75,6 @@ QString DefaultSettingsPath(const QString& exePath);
 // never less than the auto grid size.
 int AutoFirstColumnWidth(int autoGridSize, int clientWidth, int columnCount, int defaultColumnWidth);
 
-// The curve colour palette, 0xBBGGRR values.
-extern const unsigned int kCurvePalette[14];
 
 } // namespace qv
 
@@ -88,9 +86,6 @@ namespace qv {
 QString RootCaption(const QString& path);
 // Characters a default file name may not take: " * / : < > ? \ |
 bool IsFileNameCharAllowed(QChar c);
-// A number typed by the user or read from the settings file: the system's
-// decimal separator or "."; nothing when it does not parse or is not finite.
-std::optional<double> ParseUserNumber(const QString& text);
 // A threshold as the dialog shows it: two decimals, no leading blanks.
 QString FormatThreshold(double value);
 

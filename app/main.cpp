@@ -1,6 +1,6 @@
 // Quorvel: start-up.
 #include "app/Application.h"
-#include "app/Assert.h"
+#include "base/Assert.h"
 #include "app/MainFrm.h"
 #include "ui/QtMessageService.h"
 

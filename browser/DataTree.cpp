@@ -1,6 +1,6 @@
 #include "browser/DataTree.h"
 
-#include "app/Assert.h"
+#include "base/Assert.h"
 
 #include <QCollator>
 #include <QDir>

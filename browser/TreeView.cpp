@@ -1,7 +1,8 @@
 #include "browser/TreeView.h"
 
-#include "app/Assert.h"
-#include "ui/MessageService.h"
+#include "base/Assert.h"
+#include "base/MessageService.h"
+#include "ui/HourGlass.h"
 
 #include <QAction>
 #include <QFileSystemWatcher>
@@ -64,11 +65,6 @@ QPixmap FilePixmap(bool open)
     p.drawPath(path);
     return pm;
 }
-
-struct HourGlass {
-    HourGlass() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~HourGlass() { QGuiApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 
@@ -163,7 +159,7 @@ TTreeView::~TTreeView()
 void TTreeView::BuildTree()
 {
     TTreeBusy busy(*this);
-    HourGlass wait;
+    THourGlass wait;
     try {
         Tree.BuildTree();
     } catch (const std::exception& e) {
@@ -180,7 +176,7 @@ void TTreeView::RefreshTree()
         return;
     }
     TTreeBusy busy(*this);
-    HourGlass wait;
+    THourGlass wait;
     ++RefreshCount;
     try {
         Tree.RefreshTree();

@@ -1,8 +1,9 @@
 #include "data/Data.h"
 
-#include "data/Cp1250.h"
+#include "base/Cp1250.h"
 #include "graph/GraphStyle.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
+#include "ui/HourGlass.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,11 +19,6 @@
 namespace qv {
 
 namespace {
-
-struct HourGlass {
-    HourGlass() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~HourGlass() { QGuiApplication::restoreOverrideCursor(); }
-};
 
 const char* const kCheckCaptions[kSlotCount] = {"Altitude", "Servo", "Voltage", "Marker", "Annotation"};
 const char* const kHeaders[TOpenData::kColumns] = {"File", "Alt", "RX", "PowS", "Mark", "Annot", "Path", "Colour"};
@@ -191,7 +187,7 @@ void TDataView::mnuGridSaveClick()
 {
     if (!data_.ValidRow(PopupRow))
         return;
-    HourGlass wait;
+    THourGlass wait;
     try {
         data_.GridSaveFile(PopupRow);
     } catch (const std::exception& e) {

@@ -1,7 +1,7 @@
 #include "data/DataFile.h"
 
-#include "app/Assert.h"
-#include "ui/MessageService.h"
+#include "base/Assert.h"
+#include "base/MessageService.h"
 
 #include <QFile>
 #include <QSaveFile>

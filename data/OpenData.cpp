@@ -1,11 +1,11 @@
 #include "data/OpenData.h"
 
-#include "app/Assert.h"
-#include "data/Cp1250.h"
+#include "base/Assert.h"
+#include "base/Cp1250.h"
 #include "data/DataFile.h"
-#include "device/DeviceSettings.h"
+#include "base/DeviceSettings.h"
 #include "graph/GraphStyle.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QFileInfo>
 #include <algorithm>

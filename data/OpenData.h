@@ -4,7 +4,7 @@
 // No widgets here; the grid, the flight information page and the chart are
 // bound through the small interfaces below.
 #include "data/DataBlock.h"
-#include "device/DeviceSettings.h"
+#include "base/DeviceSettings.h"
 
 #include <QString>
 #include <array>

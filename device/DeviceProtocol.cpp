@@ -1,7 +1,7 @@
 #include "device/DeviceProtocol.h"
 
-#include "app/Assert.h"
-#include "ui/MessageService.h"
+#include "base/Assert.h"
+#include "base/MessageService.h"
 
 #include <cstdlib>
 #include <cstring>

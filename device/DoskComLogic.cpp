@@ -1,3 +1,4 @@
+#include "base/Numbers.h"
 #include "device/DoskComLogic.h"
 
 #include <QLocale>
@@ -24,21 +25,6 @@ bool ParseInt(const QString& text, int& value)
     if (ok)
         value = v;
     return ok;
-}
-
-bool ParseDecimal(const QString& text, double& value)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return false;
-    bool ok = false;
-    double v = QLocale::system().toDouble(t, &ok);
-    if (!ok)
-        v = QLocale::c().toDouble(t, &ok);
-    if (!ok || !std::isfinite(v))
-        return false;
-    value = v;
-    return true;
 }
 
 TPeriodFromEdits PeriodFromEdits(const QString& minutes, const QString& seconds, const QString& tenths)
@@ -147,8 +133,9 @@ bool ApplyVoltsEdit(TDeviceConfig& c, const QString& text, QString& shown, QStri
 {
     shown = text;
     error.clear();
-    double v = 0;
-    if (!ParseDecimal(text, v) || v < 0) {
+    const std::optional<double> parsed = ParseUserNumber(text);
+    double v = parsed.value_or(-1);
+    if (!parsed || v < 0) {
         error = InvalidInputText();
         return false;
     }

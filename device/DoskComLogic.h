@@ -23,8 +23,6 @@ QString NotAnIntegerText(const QString& text);
 
 // Integer typed by the user (blanks around it allowed).
 bool ParseInt(const QString& text, int& value);
-// Decimal number typed by the user: "." or the system's separator.
-bool ParseDecimal(const QString& text, double& value);
 
 // Sampling period from the minute, second and tenth edits. An empty edit
 // counts as 0.

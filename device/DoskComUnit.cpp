@@ -1,7 +1,7 @@
 #include "device/DoskComUnit.h"
 
 #include "device/DoskComLogic.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QApplication>
 #include <QCheckBox>

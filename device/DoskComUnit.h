@@ -4,7 +4,7 @@
 // memory. The protocol runs in DeviceProtocol; this window only binds its
 // controls to it and to the configuration record.
 #include "device/DeviceProtocol.h"
-#include "device/DeviceSettings.h"
+#include "base/DeviceSettings.h"
 #include "device/FlightSplitter.h"
 #include "device/SerialPort.h"
 

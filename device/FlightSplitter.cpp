@@ -1,8 +1,8 @@
 #include "device/FlightSplitter.h"
 
-#include "data/Cp1250.h"
+#include "base/Cp1250.h"
 #include "data/DataFile.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QDateTime>
 #include <QDir>

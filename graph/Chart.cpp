@@ -1,7 +1,7 @@
 #include "graph/Chart.h"
 
-#include "data/Cp1250.h"
-#include "device/DeviceSettings.h"
+#include "base/Cp1250.h"
+#include "base/DeviceSettings.h"
 #include "graph/GraphSetup.h"
 #include "graph/GraphStyle.h"
 

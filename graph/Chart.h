@@ -2,7 +2,7 @@
 // The graph page's chart Chart1: four value axes and the five series of
 // every open data file, with the receiver centring switch "Servo Center".
 #include "data/OpenData.h"
-#include "device/DeviceSettings.h"
+#include "base/DeviceSettings.h"
 
 #include <QRectF>
 #include <QSharedPointer>

@@ -1,6 +1,6 @@
 #pragma once
 // The program's message service: real Qt message boxes and file dialogs.
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 namespace qv {
 

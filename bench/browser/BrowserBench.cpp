@@ -9,7 +9,7 @@
 #include "data/DataFile.h"
 #include "data/OpenData.h"
 #include "graph/Chart.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,10 +3,10 @@
 // of the window: qv_browser_screenshot OUT.png [FOLDER]
 #include "FlightMaker.h"
 #include "app/Application.h"
-#include "app/Assert.h"
+#include "base/Assert.h"
 #include "app/MainFrm.h"
 #include "data/DataFile.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QApplication>
 #include <QDir>

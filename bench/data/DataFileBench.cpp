@@ -3,7 +3,7 @@
 // std::from_chars loop over the same numbers and a plain std::getline +
 // std::stod reader.
 #include "data/DataFile.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QDir>
 #include <QFile>

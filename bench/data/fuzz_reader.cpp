@@ -3,7 +3,7 @@
 // loaded satisfies the record's invariants, and writing it, reading that
 // back and writing again gives the same bytes.
 #include "data/DataFile.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -11,7 +11,7 @@
 #include "device/DeviceProtocol.h"
 #include "device/SerialPort.h"
 #include "device/SimMemory.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 #include "device/DeviceConfig.h"
 #include "device/FlightSplitter.h"
 #include "device/SimMemory.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "app/Application.h"
 #include "app/MainFrm.h"
 #include "app/Options.h"
-#include "app/DeviceDialogLink.h"
+#include "device/DoskComUnit.h"
 #include "support/ProgramRun.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"

@@ -1,7 +1,7 @@
 // The main window's life: creation order, settings read at first showing and
 // written at close, Escape's question, the assertion window.
 #include "app/Application.h"
-#include "app/Assert.h"
+#include "base/Assert.h"
 #include "app/AssertDlg.h"
 #include "app/MainFrm.h"
 #include "app/Settings.h"

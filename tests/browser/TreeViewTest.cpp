@@ -224,7 +224,7 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
 
 } // namespace
 
-#include "KdfText.h"
+#include "support/KdfText.h"
 #include "data/OpenData.h"
 #include "graph/Chart.h"
 

@@ -120,7 +120,6 @@ TEST(PosixSerialPort, PseudoTerminalRawExclusiveAndTimedReads)
     EXPECT_TRUE(other.open(pty.path).ok); // free again
 }
 
-#ifdef KAVO5_SIM
 namespace {
 
 class Sim {
@@ -129,7 +128,7 @@ public:
     {
         args << QStringLiteral("--baud") << QStringLiteral("0") << QStringLiteral("--erase-ms")
              << QStringLiteral("20") << QStringLiteral("--exit-on-stdin-eof");
-        proc_.start(QStringLiteral(KAVO5_SIM), args);
+        proc_.start(QStringLiteral(KAVO5_SIM_PATH), args);
         if (!proc_.waitForStarted(5000))
             return;
         QElapsedTimer t;
@@ -296,17 +295,13 @@ TEST(DeviceLinkSim, UploadVerifyEraseAndReconnect)
         EXPECT_EQ(s.obs.downloaded, QByteArray(5, '\xFF'));
     }
 }
-#endif
 
-#if defined(KAVO5_SIM) && defined(QUORVEL_CLI)
 TEST(DeviceInfoCommand, PrintsFirmwareAndConfigurationOrTheFailure)
 {
-    if (!QFile::exists(QStringLiteral(QUORVEL_CLI)))
-        GTEST_SKIP() << "quorvel-cli not built";
     Sim sim({QStringLiteral("--firmware"), QStringLiteral("KAVO5 CLI")});
     ASSERT_FALSE(sim.path.isEmpty());
     QProcess cli;
-    cli.start(QStringLiteral(QUORVEL_CLI),
+    cli.start(QStringLiteral(QV_CLI_PATH),
               {QStringLiteral("device-info"), QStringLiteral("--port"), sim.path, QStringLiteral("--json")});
     ASSERT_TRUE(cli.waitForFinished(20000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
@@ -319,7 +314,7 @@ TEST(DeviceInfoCommand, PrintsFirmwareAndConfigurationOrTheFailure)
     EXPECT_EQ(o.value(QStringLiteral("voltageThreshold")).toDouble(), 6.0);
     EXPECT_EQ(o.value(QStringLiteral("numbers")).toArray(), (QJsonArray{1, 2, 3}));
 
-    cli.start(QStringLiteral(QUORVEL_CLI),
+    cli.start(QStringLiteral(QV_CLI_PATH),
               {QStringLiteral("device-info"), QStringLiteral("--port"), QStringLiteral("/dev/no-such-kavo5")});
     ASSERT_TRUE(cli.waitForFinished(20000));
     EXPECT_EQ(cli.exitCode(), 1);
@@ -327,11 +322,10 @@ TEST(DeviceInfoCommand, PrintsFirmwareAndConfigurationOrTheFailure)
               QStringLiteral("CreateFile failed with error 2  ,/dev/no-such-kavo5."));
 
     Pty quiet; // a line where no logger ever answers
-    cli.start(QStringLiteral(QUORVEL_CLI), {QStringLiteral("device-info"), QStringLiteral("--port"),
+    cli.start(QStringLiteral(QV_CLI_PATH), {QStringLiteral("device-info"), QStringLiteral("--port"),
                                             quiet.path, QStringLiteral("--timeout"), QStringLiteral("0.5")});
     ASSERT_TRUE(cli.waitForFinished(20000));
     EXPECT_EQ(cli.exitCode(), 1);
     EXPECT_EQ(QString::fromUtf8(cli.readAllStandardError()).trimmed(),
               QStringLiteral("Communication error, no response from device"));
 }
-#endif

@@ -3,7 +3,7 @@
 // questions and file dialogs from queues. A question or dialog that the
 // test did not queue an answer for fails the test instead of blocking.
 #include "support/QtPrinters.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 // quorvel-cli file commands: info, resave, export-csv.
-#include "data/Cp1250.h"
+#include "base/Cp1250.h"
 #include "data/DataFile.h"
 #include "tools/cli/Command.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -3,7 +3,7 @@
 #include "device/DeviceProtocol.h"
 #include "device/SerialPort.h"
 #include "tools/cli/Command.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>

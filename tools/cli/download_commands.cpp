@@ -5,7 +5,7 @@
 #include "device/FlightSplitter.h"
 #include "device/SerialPort.h"
 #include "tools/cli/Command.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QElapsedTimer>
 #include <QFile>

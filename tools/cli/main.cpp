@@ -1,7 +1,7 @@
 // quorvel-cli: the flight file, device and download operations of the
 // program on the command line, on the same core code.
 #include "tools/cli/Command.h"
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The data views inside the main window: tree, open-files grid, chart and
 // flight information working together through the window's hooks.
-#include "KdfText.h"
+#include "support/KdfText.h"
 #include "app/Application.h"
 #include "app/MainFrm.h"
 #include "support/ProgramRun.h"

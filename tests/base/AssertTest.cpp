@@ -1,4 +1,4 @@
-#include "app/Assert.h"
+#include "base/Assert.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/Assert.h"
+#include "base/Assert.h"
 
 #include <QDebug>
 #include <QFileInfo>

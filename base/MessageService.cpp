@@ -1,4 +1,4 @@
-#include "ui/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QStringList>
 #include <cstdio>

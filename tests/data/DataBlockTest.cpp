@@ -1,4 +1,4 @@
-#include "data/Cp1250.h"
+#include "base/Cp1250.h"
 #include "data/DataBlock.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The device dialog's mapping of the configuration record and the limits of
 // its edits, without widgets.
+#include "base/Numbers.h"
 #include "device/DoskComLogic.h"
 
 #include <gtest/gtest.h>
@@ -78,8 +79,7 @@ TEST(ConfigView, RecordToControlTexts)
     EXPECT_EQ(v.Numbers[0], QStringLiteral("65535"));
     EXPECT_EQ(v.Numbers[1], QStringLiteral("0"));
     EXPECT_EQ(v.Numbers[2], QStringLiteral("7"));
-    double volts = 0;
-    ASSERT_TRUE(ParseDecimal(v.Volts, volts));
+    const double volts = ParseUserNumber(v.Volts, -1);
     EXPECT_DOUBLE_EQ(volts, 9.80);
 
     for (int i = 0; i < 4; ++i)

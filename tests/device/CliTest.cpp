@@ -6,7 +6,6 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
-#ifdef QUORVEL_CLI_PATH
 using qv::test::TempDir;
 
 namespace {
@@ -19,7 +18,7 @@ struct CliRun {
 CliRun cli(const QStringList& args)
 {
     QProcess p;
-    p.start(QStringLiteral(QUORVEL_CLI_PATH), args);
+    p.start(QStringLiteral(QV_CLI_PATH), args);
     p.closeWriteChannel(); // questions read end of input: No
     CliRun r;
     if (!p.waitForFinished(60000)) {
@@ -71,7 +70,6 @@ TEST(CliSplit, SavesTheFlightsOfAnImageFile)
     EXPECT_TRUE(r.err.contains(QStringLiteral("Error in reading file.")));
 }
 
-#ifdef KAVO5_SIM_PATH
 TEST(CliDownload, ReadsTheSimulatedLogger)
 {
     TempDir tmp;
@@ -105,5 +103,3 @@ TEST(CliDownload, ReadsTheSimulatedLogger)
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("CreateFile failed with error 2  ,")));
 }
-#endif
-#endif

@@ -1,4 +1,4 @@
-#include "KdfText.h"
+#include "support/KdfText.h"
 #include "data/Data.h"
 #include "data/OpenData.h"
 #include "graph/Chart.h"

@@ -1,1 +1,0 @@
-#include "annot/Annot.h"
