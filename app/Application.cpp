@@ -63,10 +63,11 @@ QStringList CreateForms(const TStartOptions& options)
     made(DoskComForm);
     FormOptions = new TFormOptions(FormMain);
     made(FormOptions);
+    TWinStates& states = FormMain->WinStates;
     for (TBareForm* form : {static_cast<TBareForm*>(FormAnnotEdit), static_cast<TBareForm*>(FormAnnot),
-                            static_cast<TBareForm*>(FormGraphSetup)})
+                            static_cast<TBareForm*>(FormGraphSetup), static_cast<TBareForm*>(FormOptions)})
         QObject::connect(form, &TBareForm::Showing, form,
-                         [](QWidget* w) { WinStates.Restore(w, w->objectName()); });
+                         [&states](QWidget* w) { states.Restore(w, w->objectName()); });
     return order;
 }
 

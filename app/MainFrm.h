@@ -3,6 +3,7 @@
 // left, the "Flight information" and "Graph" pages on the right.
 #include "app/Application.h"
 #include "app/Settings.h"
+#include "app/WinStates.h"
 #include "data/DataBlock.h"
 
 #include <QColor>
@@ -40,6 +41,7 @@ public:
     QString ComFromIni;        // the port to write back while overridden
     std::array<QColor, 14> Palette;
     TDataList DataList;        // open files, in the order of the grid rows
+    TWinStates WinStates;      // positions of the windows that remember them
     int ActualRow = -1;        // current row of the open-files grid
 
     static QColor PaletteColour(unsigned int bbggrr);

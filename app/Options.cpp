@@ -2,7 +2,6 @@
 #include "app/Options.h"
 
 #include "app/Settings.h"
-#include "app/WinStates.h"
 #include "base/MessageService.h"
 
 #include <QComboBox>
@@ -30,10 +29,9 @@ QStringList SystemPortNames()
     return names;
 }
 
-TFormOptions::TFormOptions(QWidget* parent) : QDialog(parent)
+TFormOptions::TFormOptions(QWidget* parent) : TBareForm(QStringLiteral("FormOptions"), QStringLiteral("Options"), parent)
 {
-    setObjectName(QStringLiteral("FormOptions"));
-    setWindowTitle(QStringLiteral("Options"));
+    rememberPosition_ = true;
     const QString rootHint = QStringLiteral("Kořenova složka datových souborů.");
 
     auto* grid = new QGridLayout(this);
@@ -146,8 +144,7 @@ bool TFormOptions::Execute(TOptionsValues& values)
 
 void TFormOptions::showEvent(QShowEvent* e)
 {
-    QDialog::showEvent(e);
-    WinStates.Restore(this, objectName());
+    TBareForm::showEvent(e);
     SetRootFolder(RootFolder);
 }
 

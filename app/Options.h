@@ -19,7 +19,7 @@ struct TOptionsValues {
     double MarkerThreshold = 0;
 };
 
-class TFormOptions : public QDialog {
+class TFormOptions : public TBareForm {
     Q_OBJECT
 public:
     explicit TFormOptions(QWidget* parent = nullptr);

@@ -8,7 +8,6 @@
 
 namespace qv {
 
-TWinStates WinStates;
 
 namespace {
 QSize CurrentScreenSize()

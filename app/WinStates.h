@@ -38,6 +38,5 @@ private:
     QSize savedScreen_; // screen size the positions were saved under
 };
 
-extern TWinStates WinStates;
 
 } // namespace qv

@@ -11,7 +11,7 @@ build="${QUORVEL_BUILD_DIR:-$here/build}"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(
-  cmake make g++ pkg-config
+  cmake make g++ pkg-config python3 ccache
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
   libqcustomplot-dev libqcustomplot2.1-qt6 libsimpleini-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
@@ -32,7 +32,11 @@ install_missing() {
 }
 
 build_all() {
+  # CMake's file API reply lists targets, sources and links for the layering check.
+  mkdir -p "$build/.cmake/api/v1/query"
+  touch "$build/.cmake/api/v1/query/codemodel-v2"
   cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  python3 "$here/scripts/check_layers.py" "$build"
   cmake --build "$build" -j "$jobs"
 }
 

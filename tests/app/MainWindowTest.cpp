@@ -3,7 +3,7 @@
 #include "support/KdfText.h"
 #include "app/Application.h"
 #include "app/MainFrm.h"
-#include "support/ProgramRun.h"
+#include "ProgramRun.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 

@@ -4,7 +4,7 @@
 #include "app/MainFrm.h"
 #include "app/Options.h"
 #include "device/DoskComUnit.h"
-#include "support/ProgramRun.h"
+#include "ProgramRun.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 

@@ -6,7 +6,7 @@
 #include "app/MainFrm.h"
 #include "app/Settings.h"
 #include "graph/GraphSetup.h"
-#include "support/ProgramRun.h"
+#include "ProgramRun.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
