@@ -51,7 +51,7 @@ QStringList CreateForms(const TStartOptions& options)
     made(FormAssert);
     FormAnnotEdit = new TFormAnnotEdit(FormMain);
     made(FormAnnotEdit);
-    FormAnnot = new TFormAnnot(FormMain);
+    FormAnnot = new TFormAnnot(*FormAnnotEdit, FormMain);
     made(FormAnnot);
     FormGraphSetup = new TFormGraphSetup(FormMain);
     made(FormGraphSetup);

@@ -48,4 +48,9 @@ QString QtFilterFromPipes(const QString& filter)
     return out.join(QStringLiteral(";;"));
 }
 
+int IMessageService::execDialog(QDialog&)
+{
+    return 0; // QDialog::Rejected
+}
+
 } // namespace qv

@@ -4,6 +4,8 @@
 // command-line tool a console one, and tests a scripted double.
 #include <QString>
 
+class QDialog;
+
 namespace qv {
 
 enum class Answer { None, Ok, Yes, No, YesToAll, Cancel };
@@ -29,6 +31,10 @@ public:
     virtual QString saveFileName(const QString& title, const QString& fileName,
                                  const QString& filter, const QString& defaultExt) = 0;
     virtual QString existingDirectory(const QString& title, const QString& dir) = 0;
+
+    // Runs one of the program's own dialogs modally; returns its result
+    // (QDialog::Accepted or QDialog::Rejected). Without a screen: rejected.
+    virtual int execDialog(QDialog& dialog);
 };
 
 // The service in use. Never null: before one is installed a console

@@ -85,4 +85,9 @@ QString QtMessageService::existingDirectory(const QString& caption, const QStrin
     return QFileDialog::getExistingDirectory(owner(), caption, dir);
 }
 
+int QtMessageService::execDialog(QDialog& dialog)
+{
+    return dialog.exec();
+}
+
 } // namespace qv

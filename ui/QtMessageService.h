@@ -13,6 +13,7 @@ public:
     QString saveFileName(const QString& title, const QString& fileName, const QString& filter,
                          const QString& defaultExt) override;
     QString existingDirectory(const QString& title, const QString& dir) override;
+    int execDialog(QDialog& dialog) override;
 };
 
 } // namespace qv

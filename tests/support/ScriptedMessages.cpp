@@ -1,5 +1,8 @@
 #include "support/ScriptedMessages.h"
 
+#include <QApplication>
+#include <QDialog>
+
 #include <gtest/gtest.h>
 
 namespace qv::test {
@@ -70,6 +73,24 @@ QString ScriptedMessages::saveFileName(const QString& title, const QString&, con
 QString ScriptedMessages::existingDirectory(const QString& title, const QString&)
 {
     return nextFile(Shown::Directory, title);
+}
+
+int ScriptedMessages::execDialog(QDialog& dialog)
+{
+    shown_.push_back({Shown::Dialog, dialog.windowTitle()});
+    if (dialogs_.empty()) {
+        ADD_FAILURE() << "unexpected dialog: " << dialog.windowTitle().toStdString();
+        return QDialog::Rejected;
+    }
+    DialogScript script = std::move(dialogs_.front());
+    dialogs_.pop_front();
+    dialog.setResult(QDialog::Rejected);
+    dialog.show();
+    QApplication::processEvents();
+    script(dialog);
+    if (dialog.isVisible()) // the script left it open: cancelled
+        dialog.reject();
+    return dialog.result();
 }
 
 } // namespace qv::test

@@ -8,12 +8,13 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace qv::test {
 
 struct Shown {
-    enum Kind { Error, Information, Question, OpenFile, SaveFile, Directory } kind;
+    enum Kind { Error, Information, Question, OpenFile, SaveFile, Directory, Dialog } kind;
     QString text; // message text, or the dialog's title
 };
 
@@ -25,6 +26,11 @@ public:
 
     void queueAnswer(Answer a) { answers_.push_back(a); }
     void queueFileName(const QString& name) { files_.push_back(name); }
+    // A program dialog that will be run: the script gets it shown (not
+    // modal), works it with real input and leaves it accepted or rejected.
+    using DialogScript = std::function<void(QDialog& dialog)>;
+    void queueDialog(DialogScript script) { dialogs_.push_back(std::move(script)); }
+    int pendingDialogs() const { return static_cast<int>(dialogs_.size()); }
 
     const std::vector<Shown>& shown() const { return shown_; }
     QStringList texts() const;            // every text, in order
@@ -42,6 +48,7 @@ public:
     QString saveFileName(const QString& title, const QString& fileName, const QString& filter,
                          const QString& defaultExt) override;
     QString existingDirectory(const QString& title, const QString& dir) override;
+    int execDialog(QDialog& dialog) override;
 
 private:
     QString nextFile(Shown::Kind kind, const QString& title);
@@ -49,6 +56,7 @@ private:
     std::vector<Shown> shown_;
     std::deque<Answer> answers_;
     std::deque<QString> files_;
+    std::deque<DialogScript> dialogs_;
 };
 
 } // namespace qv::test
