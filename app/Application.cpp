@@ -9,6 +9,7 @@
 #include "device/DoskComUnit.h"
 #include "graph/GraphSetupfrm.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 
 namespace qv {
@@ -27,17 +28,15 @@ TStartOptions ParseStartOptions(const QStringList& arguments)
 {
     TStartOptions o;
     o.ExePath = arguments.isEmpty() ? QCoreApplication::applicationFilePath() : arguments.first();
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (a == QLatin1String("--ini") && i + 1 < arguments.size())
-            o.IniPath = arguments[++i];
-        else if (a.startsWith(QLatin1String("--ini=")))
-            o.IniPath = a.mid(6);
-        else if (a == QLatin1String("--port") && i + 1 < arguments.size())
-            o.PortOverride = arguments[++i];
-        else if (a.startsWith(QLatin1String("--port=")))
-            o.PortOverride = a.mid(7);
-    }
+    QCommandLineParser parser;
+    const QCommandLineOption ini(QStringLiteral("ini"), QStringLiteral("Settings file to use."), QStringLiteral("FILE"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Serial port for this run only."),
+                                  QStringLiteral("NAME"));
+    parser.addOptions({ini, port});
+    // Options the program does not know (Qt's own, say) are left alone.
+    parser.parse(arguments.isEmpty() ? QStringList{o.ExePath} : arguments);
+    o.IniPath = parser.value(ini);
+    o.PortOverride = parser.value(port);
     return o;
 }
 

@@ -245,3 +245,20 @@ TEST(AssertWindow, SecondReportInLabelBothInMemo)
 }
 
 } // namespace
+
+namespace qv {
+namespace {
+
+TEST(StartOptions, IniAndPortInBothFormsAndUnknownOptionsIgnored)
+{
+    const TStartOptions a = ParseStartOptions({"quorvel", "--ini", "/tmp/a.ini", "--port=/dev/pts/7"});
+    EXPECT_EQ(a.ExePath, "quorvel");
+    EXPECT_EQ(a.IniPath, "/tmp/a.ini");
+    EXPECT_EQ(a.PortOverride, "/dev/pts/7");
+    const TStartOptions b = ParseStartOptions({"quorvel", "--style", "fusion", "--ini=/x.ini"});
+    EXPECT_EQ(b.IniPath, "/x.ini");
+    EXPECT_TRUE(b.PortOverride.isEmpty());
+}
+
+} // namespace
+} // namespace qv
