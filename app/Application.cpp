@@ -7,6 +7,7 @@
 #include "app/Options.h"
 #include "app/WinStates.h"
 #include "device/DoskComUnit.h"
+#include "graph/GraphPage.h"
 #include "graph/GraphSetupfrm.h"
 
 #include <QCommandLineParser>
@@ -54,6 +55,7 @@ QStringList CreateForms(const TStartOptions& options)
     made(FormAnnot);
     FormGraphSetup = new TFormGraphSetup(FormMain);
     made(FormGraphSetup);
+    FormMain->GraphPage->SetGraphSetupForm(FormGraphSetup);
     FormSettings = new TFormSettings(FormMain);
     made(FormSettings);
     FormAbout = new TFormAbout(FormMain);

@@ -4,7 +4,7 @@
 #include "device/DoskComUnit.h"
 #include "app/Options.h"
 #include "app/WinStates.h"
-#include "graph/GraphSetup.h"
+#include "graph/GraphPage.h"
 #include "graph/GraphStyle.h"
 #include "base/MessageService.h"
 
@@ -96,7 +96,7 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     UpdateEditButtons();
 
     // 6. Cursor label empty.
-    LabelCursor->clear();
+    GraphPage->LabelCursor->clear();
 
     CreateDataViews();
 }
@@ -120,6 +120,8 @@ void TFormMain::CreateMenu()
     QMenu* data = menuBar()->addMenu(QStringLiteral("Data"));
     mnuReadData = data->addAction(QStringLiteral("Read data"), this, &TFormMain::mnuReadDataClick);
     mnuReadData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    QMenu* graph = menuBar()->addMenu(QStringLiteral("Graph"));
+    Graphsetup1 = graph->addAction(QStringLiteral("Graph setup"), this, [this] { GraphPage->TBGraphSetupClick(); });
     mnuAbout = menuBar()->addAction(QStringLiteral("About"), this, &TFormMain::mnuAboutClick);
 
     actEscape = new QAction(this);
@@ -183,77 +185,8 @@ QWidget* TFormMain::CreateInfoPage()
 
 QWidget* TFormMain::CreateGraphPage()
 {
-    auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-
-    auto* tools = new QToolBar(page);
-    ShowTable = new QToolButton(page);
-    ShowTable->setObjectName(QStringLiteral("ShowTable"));
-    ShowTable->setText(QStringLiteral("Measurement table"));
-    ShowTable->setCheckable(true);
-    connect(ShowTable, &QToolButton::clicked, this, &TFormMain::ShowTableClick);
-    TBShowLegend = new QToolButton(page);
-    TBShowLegend->setObjectName(QStringLiteral("TBShowLegend"));
-    TBShowLegend->setText(QStringLiteral("Legend"));
-    TBShowLegend->setCheckable(true);
-    connect(TBShowLegend, &QToolButton::clicked, this, &TFormMain::TBShowLegendClick);
-    tools->addWidget(ShowTable);
-    tools->addWidget(TBShowLegend);
-    LabelCursor = new QLabel(page);
-    tools->addWidget(LabelCursor);
-    layout->addWidget(tools);
-
-    PanelOdecet = new QWidget(page);
-    auto* odecet = new QVBoxLayout(PanelOdecet);
-    odecet->setContentsMargins(0, 0, 0, 0);
-    StringGridOdecet = new QTableWidget(2, 4, PanelOdecet);
-    StringGridOdecet->setObjectName(QStringLiteral("StringGridOdecet"));
-    StringGridOdecet->setHorizontalHeaderLabels(
-        {QStringLiteral("TIME"), QStringLiteral("ALTITUDE"), QStringLiteral("SERVO"), QStringLiteral("VOLTAGE")});
-    StringGridOdecet->setVerticalHeaderLabels({QStringLiteral("DELTA"), QStringLiteral("d X/d TIME")});
-    StringGridOdecet->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    odecet->addWidget(StringGridOdecet);
-    PanelOdecet->setFixedHeight(92);
-    layout->addWidget(PanelOdecet);
-
-    PanelChart = new QWidget(page);
-    PanelChart->setObjectName(QStringLiteral("PanelChart"));
-    auto* chartLayout = new QVBoxLayout(PanelChart);
-    chartLayout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(PanelChart, 1);
-
-    // Curve offsets.
-    auto* shift = new QHBoxLayout();
-    CheckBoxShift = new QCheckBox(QStringLiteral("Offset"), page);
-    CheckBoxShift->setObjectName(QStringLiteral("CheckBoxShift"));
-    ComboBoxShiftAxis = new QComboBox(page);
-    ComboBoxShiftAxis->setObjectName(QStringLiteral("ComboBoxShiftAxis"));
-    ComboBoxShiftAxis->addItems({QStringLiteral("Altitude"), QStringLiteral("Servo"), QStringLiteral("Voltage")});
-    TrackBarX = new QSlider(Qt::Horizontal, page);
-    TrackBarX->setObjectName(QStringLiteral("TrackBarX"));
-    TrackBarX->setRange(-3600, 3600);
-    TrackBarX->setValue(0);
-    TrackBarY = new QSlider(Qt::Horizontal, page);
-    TrackBarY->setObjectName(QStringLiteral("TrackBarY"));
-    TrackBarY->setRange(-1000, 1000);
-    TrackBarY->setValue(0);
-    EditShiftX = new QLineEdit(QStringLiteral("0"), page);
-    EditShiftX->setObjectName(QStringLiteral("EditShiftX"));
-    EditShiftX->setMaximumWidth(70);
-    EditShiftY = new QLineEdit(QStringLiteral("0"), page);
-    EditShiftY->setObjectName(QStringLiteral("EditShiftY"));
-    EditShiftY->setMaximumWidth(70);
-    shift->addWidget(CheckBoxShift);
-    shift->addWidget(ComboBoxShiftAxis);
-    shift->addWidget(new QLabel(QStringLiteral("X:"), page));
-    shift->addWidget(TrackBarX, 1);
-    shift->addWidget(EditShiftX);
-    shift->addWidget(new QLabel(QStringLiteral("Y:"), page));
-    shift->addWidget(TrackBarY, 1);
-    shift->addWidget(EditShiftY);
-    layout->addLayout(shift);
-    return page;
+    GraphPage = new TGraphPage(Curves, GraphSetup, GraphSetupChanged, this);
+    return GraphPage;
 }
 
 void TFormMain::showEvent(QShowEvent* e)
@@ -278,6 +211,8 @@ void TFormMain::FirstShow()
     Settings.Root = DataRoot;
     ReadAppSettings(ini, Settings);
     ReadGraphSetup(ini, GraphSetup);
+    GraphPage->ChangeGraphSettings();
+    GraphPage->UpdateScrollBars();
     DataRoot = Settings.Root;
     ComFromIni = Settings.Device.Com;
 
@@ -288,13 +223,14 @@ void TFormMain::FirstShow()
         if (!PortOverride.isEmpty())
             DoskComForm->SetPortOverride(PortOverride);
     }
+    DeviceSettingsChanged();
 
     // 6. Left panel width; measurement table and legend buttons.
     MainSplitter->setSizes({Settings.PanelLeft, qMax(100, width() - Settings.PanelLeft)});
-    ShowTable->setChecked(Settings.ShowTable);
-    ShowTableClick();
-    TBShowLegend->setChecked(Settings.TBShowLegend);
-    TBShowLegendClick();
+    GraphPage->ShowTable->setChecked(Settings.ShowTable);
+    GraphPage->ShowTableClick();
+    GraphPage->TBShowLegend->setChecked(Settings.TBShowLegend);
+    GraphPage->TBShowLegendClick();
 
     // 7. The main window's position.
     WinStates.Configure(IniPath, Settings.SaveWindowsPos);
@@ -354,8 +290,8 @@ void TFormMain::WriteSettings()
     const QList<int> sizes = MainSplitter->sizes();
     if (!sizes.isEmpty() && sizes.first() > 0)
         Settings.PanelLeft = sizes.first();
-    Settings.ShowTable = ShowTable->isChecked();
-    Settings.TBShowLegend = TBShowLegend->isChecked();
+    Settings.ShowTable = GraphPage->ShowTable->isChecked();
+    Settings.TBShowLegend = GraphPage->TBShowLegend->isChecked();
 
     TIniFile ini;
     ini.Load(IniPath);
@@ -393,6 +329,7 @@ void TFormMain::mnuOptionsClick()
     dev.DefFileName = v.DefFileName;
     dev.MarkerThreshold = v.MarkerThreshold;
     DoskComForm->SetSettings(dev);
+    DeviceSettingsChanged();
     if (v.Root != DataRoot) {
         TreeNotify = false;
         DataRoot = v.Root;
@@ -415,6 +352,7 @@ void TFormMain::mnuReadDataClick()
         return;
     TreeNotify = false;
     DoskComForm->exec();
+    DeviceSettingsChanged();
     TreeNotify = true;
     RefreshTree();
 }
@@ -425,12 +363,6 @@ void TFormMain::mnuAboutClick()
         return;
     FormAbout->SetSettingsPath(IniPath);
     FormAbout->exec();
-}
-
-void TFormMain::ShowTableClick()
-{
-    PanelOdecet->setFixedHeight(ShowTable->isChecked() ? 92 : 0);
-    PanelOdecet->setVisible(ShowTable->isChecked());
 }
 
 void TFormMain::UpdateEditButtons()

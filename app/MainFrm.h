@@ -5,6 +5,8 @@
 #include "app/Settings.h"
 #include "app/WinStates.h"
 #include "data/DataBlock.h"
+#include "graph/CurveModel.h"
+#include "graph/GraphSetup.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -15,16 +17,15 @@ class QComboBox;
 class QFontComboBox;
 class QLabel;
 class QLineEdit;
-class QSlider;
 class QSplitter;
 class QTabWidget;
-class QTableWidget;
 class QTextEdit;
-class QCheckBox;
 class QToolButton;
 class QVBoxLayout;
 
 namespace qv {
+
+class TGraphPage;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -43,6 +44,9 @@ public:
     TDataList DataList;        // open files, in the order of the grid rows
     TWinStates WinStates;      // positions of the windows that remember them
     int ActualRow = -1;        // current row of the open-files grid
+    TCurveModel Curves;        // the curves of the open files
+    TGraphSetupRec GraphSetup = DefaultGraphSetup();
+    bool GraphSetupChanged = false; // confirmed in the dialog: written on close
 
     static QColor PaletteColour(unsigned int bbggrr);
 
@@ -66,23 +70,13 @@ public:
     QToolButton* TBUndo = nullptr;
     QToolButton* TBPaste = nullptr;
     // graph page
-    QToolButton* ShowTable = nullptr;
-    QToolButton* TBShowLegend = nullptr;
-    QLabel* LabelCursor = nullptr;
-    QWidget* PanelOdecet = nullptr;
-    QTableWidget* StringGridOdecet = nullptr;
-    QWidget* PanelChart = nullptr;   // the chart goes here
-    QCheckBox* CheckBoxShift = nullptr;
-    QSlider* TrackBarX = nullptr;
-    QSlider* TrackBarY = nullptr;
-    QLineEdit* EditShiftX = nullptr;
-    QLineEdit* EditShiftY = nullptr;
-    QComboBox* ComboBoxShiftAxis = nullptr;
+    TGraphPage* GraphPage = nullptr;
     // menu
     QAction* mnuOptions = nullptr;
     QAction* mnuRefresh = nullptr;
     QAction* mnuExit = nullptr;
     QAction* mnuReadData = nullptr;
+    QAction* Graphsetup1 = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* actEscape = nullptr;
 
@@ -94,6 +88,7 @@ public:
     void CloseRow(int row);    // the ordinary close of an open data file
     void ReleaseDataViews();   // destruction: tree nodes and open records
     void LayoutGrid();         // first column of the open-files grid
+    void DeviceSettingsChanged(); // hands the device settings to the data views
 
     // --- shell
     void FirstShow();          // reads the settings file
@@ -107,8 +102,6 @@ public:
     void mnuExitClick();
     void mnuReadDataClick();
     void mnuAboutClick();
-    void ShowTableClick();
-    void TBShowLegendClick();
     void UpdateEditButtons();
 
 protected:

@@ -1,20 +1,15 @@
 // The main window's data views: the data folder tree, the open-files grid
-// and the chart, and how the shell reaches them.
+// and the graph page, and how the shell reaches them.
 #include "app/MainFrm.h"
 
 #include "device/DoskComUnit.h"
 #include "browser/TreeView.h"
 #include "data/Data.h"
 #include "data/OpenData.h"
-#include "graph/Chart.h"
+#include "graph/GraphPage.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QEvent>
 #include <QHeaderView>
-#include <QLineEdit>
-#include <QSignalBlocker>
-#include <QSlider>
 #include <QLayout>
 #include <QTableWidget>
 #include <QToolButton>
@@ -48,27 +43,26 @@ struct TFormMain::DataViews {
     ~DataViews()
     {
         delete View; // it refers to Open
-        Open.Graph = nullptr;
         Open.Info = nullptr;
     }
     TOpenData Open;
     TTreeView* Tree = nullptr;
     TDataView* View = nullptr;
-    TChartView* Chart = nullptr;
 };
 
 void TFormMain::CreateDataViews()
 {
     views_ = new DataViews(DataList, ActualRow);
     DataViews& v = *views_;
-    auto device = [this] { return DoskComForm ? TDeviceSettings(DoskComForm->Settings()) : Settings.Device; };
-
-    // The chart of the graph page.
-    v.Chart = new TChartView(PanelChart);
-    PanelChart->layout()->addWidget(v.Chart);
-    v.Chart->DeviceSettings = device;
-    v.Open.Graph = v.Chart;
-    v.Open.DeviceSettings = device;
+    // Opened files get their curves in the model the graph page draws.
+    v.Open.SetCurveModel(&Curves);
+    DeviceSettingsChanged();
+    connect(&v.Open, &TOpenData::GridChanged, this,
+            [this] { GraphPage->SetOpenFiles(views_->Open.CurveHandles()); });
+    connect(&v.Open, &TOpenData::ActualChanged, this, [this](int row) {
+        const TDataBlock* b = views_->Open.Block(row);
+        GraphPage->SetActualFile(b ? b->Curves : kNoCurves);
+    });
 
     // The open-files grid and the flight information page.
     auto* grid = new QTableWidget(PanelGrid);
@@ -102,23 +96,19 @@ void TFormMain::CreateDataViews()
         for (int row = OpenRowCount() - 1; row >= 0; --row)
             CloseRow(row);
     };
-    v.Open.OnRowClosed = [this](int row) { views_->Tree->Tree.CancelGridRowFlag(row); };
+    connect(&v.Open, &TOpenData::RowClosed, this, [this](int row) {
+        views_->Tree->Tree.CancelGridRowFlag(row);
+        if (ActualRow < 0)
+            GraphPage->SetActualFile(kNoCurves);
+    });
+}
 
-    // The offset controls show the current file's offsets of the chosen axis.
-    auto showOffsets = [this] {
-        const TDataBlock* b = views_ ? views_->Open.Block(ActualRow) : nullptr;
-        const int slot = qBound(0, ComboBoxShiftAxis->currentIndex(), 2);
-        const TSeriesSlot none;
-        const TSeriesSlot& s = b ? b->Slots[slot] : none;
-        const QSignalBlocker b1(CheckBoxShift), b2(EditShiftX), b3(EditShiftY), b4(TrackBarX), b5(TrackBarY);
-        CheckBoxShift->setChecked(s.OffsetEnabled);
-        EditShiftX->setText(QString::number(s.OffsetX));
-        EditShiftY->setText(QString::number(s.OffsetY));
-        TrackBarX->setValue(qRound(s.OffsetX));
-        TrackBarY->setValue(qRound(s.OffsetY));
-    };
-    v.Open.OnActualChanged = [showOffsets](int) { showOffsets(); };
-    connect(ComboBoxShiftAxis, qOverload<int>(&QComboBox::currentIndexChanged), this, showOffsets);
+void TFormMain::DeviceSettingsChanged()
+{
+    const TDeviceSettings d = DoskComForm ? TDeviceSettings(DoskComForm->Settings()) : Settings.Device;
+    if (views_)
+        views_->Open.SetDeviceSettings(d);
+    Curves.SetDeflection(d.DeflectionMin, d.DeflectionMax);
 }
 
 void TFormMain::BuildTree()
@@ -149,7 +139,7 @@ void TFormMain::ReleaseDataViews()
 {
     if (views_) {
         views_->Tree->Tree.ClearTreeView();
-        views_->Open.Graph = nullptr;
+        views_->Open.SetCurveModel(nullptr);
     }
     delete views_;
     views_ = nullptr;
@@ -163,13 +153,6 @@ void TFormMain::LayoutGrid()
     grid->setColumnWidth(0, AutoFirstColumnWidth(Settings.AutoGridSize, grid->viewport()->width(),
                                                  grid->columnCount(),
                                                  grid->horizontalHeader()->defaultSectionSize()));
-}
-
-void TFormMain::TBShowLegendClick()
-{
-    if (!views_)
-        return;
-    views_->Chart->SetLegendVisible(TBShowLegend->isChecked());
 }
 
 } // namespace qv

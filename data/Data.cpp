@@ -29,7 +29,7 @@ TDataView::TDataView(TOpenData& data, QTableWidget* grid, const TInfoControls& i
     : QObject(parent), StringGrid1(grid), data_(data), info_(info)
 {
     data_.Info = this;
-    data_.OnGridChanged = [this] { SyncGrid(); };
+    connect(&data_, &TOpenData::GridChanged, this, &TDataView::SyncGrid);
 
     if (StringGrid1) {
         StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
@@ -85,7 +85,6 @@ TDataView::~TDataView()
 {
     if (data_.Info == this)
         data_.Info = nullptr;
-    data_.OnGridChanged = nullptr;
     if (!StringGrid1)
         delete PopupGrid;
 }

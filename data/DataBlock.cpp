@@ -2,9 +2,6 @@
 
 namespace qv {
 
-const std::array<const char*, kSlotCount> kSlotTitles = {" (Alt)", " (RX)", " (PowS)", " (Mark)",
-                                                         " (Annot)"};
-
 const std::string& TDataBlock::NotesText() const
 {
     static const std::string empty;

@@ -3,6 +3,8 @@
 // file's own bytes (Windows-1250); they are decoded only where they meet the
 // screen or the keyboard (see data/Cp1250.h), so a load and a save without
 // edits change no byte.
+#include "graph/CurveSlots.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -11,14 +13,11 @@
 #include <string>
 #include <vector>
 
-class QCPAbstractPlottable; // chart series; owned by the chart once added
-
 namespace qv {
 
 constexpr int kSampleArrays = 9;  // 0 time, 1..7 channels, 8 spare
 constexpr int kChannelArrays = 8; // arrays with a present flag
 constexpr int kHeaderWords = 7;   // word 1 period, word 2 flags, words 3..7
-constexpr int kSlotCount = 5;
 
 // Flag bit (mask) of each sample array; 0 for the time array and the spare.
 constexpr std::array<std::uint32_t, kSampleArrays> kArrayMask = {
@@ -26,28 +25,13 @@ constexpr std::array<std::uint32_t, kSampleArrays> kArrayMask = {
 
 enum SampleArray { ArrTime = 0, ArrAltitude = 1, ArrRx = 2, ArrVoltage = 5, ArrSpare = 8 };
 
-// Series slots in their fixed order.
-enum SlotIndex { SlotAlt = 0, SlotRx = 1, SlotPowS = 2, SlotMark = 3, SlotAnnot = 4 };
-
-// Title suffix of each slot's series: " (Alt)", " (RX)", ...
-extern const std::array<const char*, kSlotCount> kSlotTitles;
 // Sample array that feeds each slot's series (-1: the annotations).
 constexpr std::array<int, kSlotCount> kSlotSource = {ArrAltitude, ArrRx, ArrVoltage, ArrAltitude, -1};
-
-constexpr std::uint8_t kNoColour = 255;
 
 struct TAnotace {
     double Time = 0;     // seconds on the time axis
     double Altitude = 0; // height at which the label is drawn
     std::string Text;    // one line, file bytes
-};
-
-struct TSeriesSlot {
-    QCPAbstractPlottable* Series = nullptr;
-    std::uint8_t ColorIndex = kNoColour;
-    double OffsetX = 0;
-    double OffsetY = 0;
-    bool OffsetEnabled = false;
 };
 
 struct TDataBlock {
@@ -60,7 +44,9 @@ struct TDataBlock {
     bool Modified = false;
     std::vector<TAnotace> Annotations;
     std::vector<std::int32_t> Markers;
-    std::array<TSeriesSlot, kSlotCount> Slots;
+    // The file's five curves (colours, visibility, offsets) in the curve
+    // model while the file is open.
+    TCurveHandle Curves = kNoCurves;
 
     std::int32_t SamplePeriod() const { return Words[0]; }
     std::int32_t& SamplePeriod() { return Words[0]; }

@@ -3,9 +3,8 @@
 #include "base/Assert.h"
 #include "base/Cp1250.h"
 #include "data/DataFile.h"
-#include "base/DeviceSettings.h"
-#include "graph/GraphStyle.h"
 #include "base/MessageService.h"
+#include "graph/GraphStyle.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -53,7 +52,18 @@ QString OpenErrorText(const QString& fileName, const QString& message)
     return QStringLiteral("Error by opening datafile \"") + fileName + QStringLiteral("\"! \r") + message;
 }
 
-TOpenData::TOpenData(TDataList& dataList, int& actualRow) : list_(dataList), actual_(actualRow) {}
+TOpenData::TOpenData(TDataList& dataList, int& actualRow, QObject* parent)
+    : QObject(parent), list_(dataList), actual_(actualRow)
+{
+}
+
+std::vector<TCurveHandle> TOpenData::CurveHandles() const
+{
+    std::vector<TCurveHandle> out;
+    for (const auto& b : list_)
+        out.push_back(b ? b->Curves : kNoCurves);
+    return out;
+}
 
 QString TOpenData::Cell(int col, int row) const
 {
@@ -81,10 +91,34 @@ int TOpenData::RowOf(const QString& fileName) const
     return -1;
 }
 
-void TOpenData::Changed()
+void TOpenData::Changed() { emit GridChanged(); }
+
+void TOpenData::CreateCurves(TDataBlock& b, const QString& shortName, std::uint8_t colour)
 {
-    if (OnGridChanged)
-        OnGridChanged();
+    TCurveModel& m = *curves_;
+    const TCurveHandle h = m.AddFile(shortName, colour);
+    b.Curves = h;
+    const auto& d = b.Data;
+    auto time = std::make_shared<const std::vector<double>>(d[ArrTime]);
+    auto copy = [](const std::vector<double>& v) { return std::make_shared<const std::vector<double>>(v); };
+    m.SetRxOffsetY(h, b.RxOffsetY);
+    m.SetPoints(h, SlotAlt, time, copy(d[ArrAltitude]));
+    m.SetPoints(h, SlotRx, time, copy(d[ArrRx]));
+    m.SetPoints(h, SlotPowS, time, copy(d[ArrVoltage]));
+    // (time, altitude) at every sample whose marker flag is 1.
+    auto mx = std::make_shared<std::vector<double>>();
+    auto my = std::make_shared<std::vector<double>>();
+    const std::size_t n = std::min({d[ArrTime].size(), d[ArrAltitude].size(), b.Markers.size()});
+    for (std::size_t i = 0; i < n; ++i)
+        if (b.Markers[i] == 1) {
+            mx->push_back(d[ArrTime][i]);
+            my->push_back(d[ArrAltitude][i]);
+        }
+    m.SetPoints(h, SlotMark, mx, my);
+    std::vector<TCurveLabel> labels;
+    for (const TAnotace& a : b.Annotations)
+        labels.push_back({a.Time, a.Altitude, a.Text});
+    m.SetLabels(h, std::move(labels));
 }
 
 int TOpenData::OpenDataFile(const QString& fileName)
@@ -97,7 +131,7 @@ int TOpenData::OpenDataFile(const QString& fileName)
     block->NotesStream();
     int count = -1;
     try {
-        const double threshold = DeviceSettings ? DeviceSettings().MarkerThreshold : 0.0;
+        const double threshold = device_.MarkerThreshold;
         count = ReadDataFile(fileName, *block, threshold, Messages());
     } catch (const std::exception& e) {
         Messages().error(OpenErrorText(fileName, QString::fromLocal8Bit(e.what())));
@@ -114,18 +148,9 @@ int TOpenData::OpenDataFile(const QString& fileName)
     auto& cells = cells_.back();
 
     const QString shortName = ShortFileName(fileName);
-    std::vector<std::uint8_t> used;
-    for (const auto& b : list_)
-        if (b)
-            used.push_back(b->Slots[SlotAlt].ColorIndex);
-    const std::uint8_t colour = FirstFreeColourIndex(used);
-
+    const std::uint8_t colour = FirstFreeColourIndex(curves_ ? curves_->UsedColourIndices()
+                                                             : std::vector<std::uint8_t>{});
     for (int k = 0; k < kSlotCount; ++k) {
-        auto& slot = block->Slots[k];
-        slot.ColorIndex = colour;
-        slot.OffsetX = 0;
-        slot.OffsetY = 0;
-        slot.OffsetEnabled = true;
         const int src = kSlotSource[k];
         bool empty = src >= 0 && block->Data[src].empty();
         if (k == SlotMark)
@@ -133,16 +158,15 @@ int TOpenData::OpenDataFile(const QString& fileName)
         cells[ColFirstSlot + k] = empty ? QStringLiteral("2") : QStringLiteral("0");
     }
     std::uint32_t seriesColour = colour < kCurveColourCount ? kCurveColours[colour] : 0;
-    if (Graph) {
+    if (curves_) {
         try {
-            seriesColour = Graph->CreateSeries(*block, shortName);
+            CreateCurves(*block, shortName, colour);
+            seriesColour = SwapRedBlue(curves_->Curve(block->Curves, SlotAlt)->Rgb);
         } catch (const std::exception& e) {
-            // Out of memory for the series of a huge file, say: open nothing.
+            // Out of memory for the curves of a huge file, say: open nothing.
             cells_.pop_back();
-            try {
-                Graph->RemoveSeries(*block);
-            } catch (...) {
-            }
+            curves_->RemoveFile(block->Curves);
+            block->Curves = kNoCurves;
             block->Release();
             Messages().error(OpenErrorText(fileName, QString::fromLocal8Bit(e.what())));
             return -1;
@@ -171,8 +195,8 @@ void TOpenData::GridCheck(int col, int row, bool on)
     if (cell == QLatin1String("2"))
         return; // nothing to show
     cell = on ? QStringLiteral("1") : QStringLiteral("0");
-    if (Graph && Block(row))
-        Graph->SetSeriesVisible(*Block(row), col - ColFirstSlot, on);
+    if (curves_ && Block(row))
+        curves_->SetVisible(Block(row)->Curves, col - ColFirstSlot, on);
     Changed();
 }
 
@@ -197,22 +221,18 @@ void TOpenData::GridChangeActualFile(int row)
         Info->ShowInfo(FlightInfoOf(b));
         Info->SetNotes(b.NotesText());
     }
-    if (OnActualChanged)
-        OnActualChanged(row);
+    emit ActualChanged(row);
 }
 
 void TOpenData::RebuildAnnotations(TDataBlock& b) const
 {
-    if (!Graph || !b.Slots[SlotAnnot].Series)
-        return; // nothing drawn: keep the annotations read from the file
-    const TSeriesSlot& slot = b.Slots[SlotAnnot];
-    std::vector<TAnotace> points = Graph->AnnotationPoints(b);
-    if (slot.OffsetEnabled)
-        for (auto& a : points) {
-            a.Time -= slot.OffsetX;
-            a.Altitude -= slot.OffsetY;
-        }
-    b.Annotations = std::move(points);
+    if (!curves_ || !curves_->Has(b.Curves))
+        return; // no curves: keep the annotations read from the file
+    // The model keeps them in the file's coordinates, offsets aside.
+    std::vector<TAnotace> annotations;
+    for (const TCurveLabel& l : curves_->Labels(b.Curves))
+        annotations.push_back({l.Time, l.Altitude, l.Text});
+    b.Annotations = std::move(annotations);
 }
 
 TOpenData::SaveResult TOpenData::SaveStep(int row, bool ask)
@@ -278,8 +298,9 @@ bool TOpenData::GridCloseFile(int row, bool force)
             TakeEditorNotes();
         if (SaveStep(row, true) == SaveResult::Failed && !force)
             return false; // keep the unsaved record open
-        if (Graph)
-            Graph->RemoveSeries(*b);
+        if (curves_)
+            curves_->RemoveFile(b->Curves);
+        b->Curves = kNoCurves;
         b->Release();
         list_.erase(list_.begin() + row);
         cells_.erase(cells_.begin() + row);
@@ -292,8 +313,7 @@ bool TOpenData::GridCloseFile(int row, bool force)
         } else if (actual_ > row) {
             --actual_;
         }
-        if (OnRowClosed)
-            OnRowClosed(row);
+        emit RowClosed(row);
         Changed();
         return true;
     } catch (const std::exception& e) {

@@ -1,34 +1,20 @@
 #pragma once
 // The open data files: DataList, the cells of the open-files grid, the
 // current file, opening a file into the graph and closing and saving it.
-// No widgets here; the grid, the flight information page and the chart are
-// bound through the small interfaces below.
-#include "data/DataBlock.h"
+// No widgets here: the grid and the flight information page are bound
+// through the signals and the small interface below; the curves of every
+// open file live in the curve model, which the chart draws.
 #include "base/DeviceSettings.h"
+#include "data/DataBlock.h"
+#include "graph/CurveModel.h"
 
+#include <QObject>
 #include <QString>
 #include <array>
-#include <functional>
 #include <set>
 #include <vector>
 
 namespace qv {
-
-// The chart side of an open file.
-class IGraphView {
-public:
-    virtual ~IGraphView() = default;
-    // Creates the five series of a freshly read record, titled shortName +
-    // slot suffix, coloured by the slots' colour index (kNoColour: the
-    // chart's next free colour); all start hidden. Fills the slots' Series.
-    // Returns the altitude series colour as 0xBBGGRR.
-    virtual std::uint32_t CreateSeries(TDataBlock& block, const QString& shortName) = 0;
-    virtual void SetSeriesVisible(TDataBlock& block, int slot, bool visible) = 0;
-    virtual void RemoveSeries(TDataBlock& block) = 0;
-    // The points of the annotation series as drawn (offsets included),
-    // each with its label (file bytes).
-    virtual std::vector<TAnotace> AnnotationPoints(const TDataBlock& block) const = 0;
-};
 
 // Texts of the flight information boxes.
 struct TFlightInfo {
@@ -60,23 +46,25 @@ QString ShortFileName(const QString& fileName);
 // Error box text of a file that cannot be read.
 QString OpenErrorText(const QString& fileName, const QString& message);
 
-class TOpenData {
+class TOpenData : public QObject {
+    Q_OBJECT
 public:
     enum Column { ColName = 0, ColFirstSlot = 1, ColPath = 6, ColColour = 7 };
     static constexpr int kColumns = 8;
     enum class SaveResult { Saved, NotSaved, Failed };
 
     // Works on the main window's list of open files and current row.
-    TOpenData(TDataList& dataList, int& actualRow);
+    TOpenData(TDataList& dataList, int& actualRow, QObject* parent = nullptr);
 
-    IGraphView* Graph = nullptr;
     IFlightInfoView* Info = nullptr;
-    // The device settings in force (marker threshold); defaults when not set.
-    std::function<TDeviceSettings()> DeviceSettings;
-
-    std::function<void()> OnGridChanged;       // rows or cells changed
-    std::function<void(int row)> OnRowClosed;  // after a row is gone
-    std::function<void(int row)> OnActualChanged;
+    // The curve model that gets the curves of every opened file.
+    void SetCurveModel(TCurveModel* model) { curves_ = model; }
+    TCurveModel* CurveModel() const { return curves_; }
+    // The device settings in force (marker threshold).
+    void SetDeviceSettings(const TDeviceSettings& settings) { device_ = settings; }
+    const TDeviceSettings& DeviceSettings() const { return device_; }
+    // The curves of each open file in list order (kNoCurves: none).
+    std::vector<TCurveHandle> CurveHandles() const;
 
     // Opens a data file into the graph; returns its grid row or -1.
     int OpenDataFile(const QString& fileName);
@@ -108,12 +96,20 @@ public:
     // Moves the notes editor's text into the current record when changed.
     void TakeEditorNotes();
 
+signals:
+    void GridChanged();        // rows or cells changed
+    void RowClosed(int row);   // after a row is gone
+    void ActualChanged(int row);
+
 private:
+    void CreateCurves(TDataBlock& block, const QString& shortName, std::uint8_t colour);
     SaveResult SaveStep(int row, bool ask);
     void RebuildAnnotations(TDataBlock& block) const;
     void Changed();
 
     TDataList& list_;
+    TCurveModel* curves_ = nullptr;
+    TDeviceSettings device_;
     int& actual_;
     std::vector<std::array<QString, kColumns>> cells_;
     int busy_ = 0;

@@ -1,15 +1,17 @@
 #include "graph/Chart.h"
 
 #include "base/Cp1250.h"
-#include "base/DeviceSettings.h"
-#include "graph/GraphSetup.h"
+#include "base/MessageService.h"
 #include "graph/GraphStyle.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QVBoxLayout>
+#include <QMenu>
+#include <QScrollBar>
 #include <algorithm>
 #include <qcustomplot.h>
+#include <stdexcept>
 
 namespace qv {
 
@@ -28,12 +30,6 @@ QCPScatterStyle::ScatterShape ShapeFromCode(int code)
     case psDiamond: return QCPScatterStyle::ssDiamond;
     default: return QCPScatterStyle::ssDisc; // small dot
     }
-}
-
-void SetPoints(QCPGraph* g, const TSeriesPoints& p)
-{
-    const bool sorted = std::is_sorted(p.Keys.begin(), p.Keys.end());
-    g->setData(p.Keys, p.Values, sorted);
 }
 
 void StyleLine(QCPGraph* g, int styleCode, int width)
@@ -69,66 +65,73 @@ void PrepareAxis(QCPAxis* axis, const QString& title)
     axis->setTickLabelFont(f);
 }
 
+// Bottom-axis labels, rewritten by the view in min:sec mode.
+class TTimeTicker : public QCPAxisTicker {
+public:
+    explicit TTimeTicker(const TChartView* view) : view_(view) {}
+
+protected:
+    QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override
+    {
+        const QString text = QCPAxisTicker::getTickLabel(tick, locale, formatChar, precision);
+        return view_->Chart1GetAxisLabel(view_->Chart1->xAxis, text);
+    }
+
+private:
+    const TChartView* view_;
+};
+
 } // namespace
 
-TSeriesPoints LinePoints(const std::vector<double>& time, const std::vector<double>& values, double scale,
-                         double shift)
+TChartView::TChartView(TCurveModel& model, TGraphSetupRec& setup, QWidget* parent)
+    : QWidget(parent), model_(model), setup_(setup)
 {
-    TSeriesPoints p;
-    const std::size_t n = std::min(time.size(), values.size());
-    p.Keys.resize(static_cast<int>(n));
-    p.Values.resize(static_cast<int>(n));
-    for (std::size_t i = 0; i < n; ++i) {
-        p.Keys[static_cast<int>(i)] = time[i];
-        p.Values[static_cast<int>(i)] = values[i] * scale + shift;
-    }
-    return p;
-}
-
-TSeriesPoints MarkerPoints(const std::vector<double>& time, const std::vector<double>& altitude,
-                           const std::vector<std::int32_t>& markers)
-{
-    TSeriesPoints p;
-    const std::size_t n = std::min({time.size(), altitude.size(), markers.size()});
-    for (std::size_t i = 0; i < n; ++i)
-        if (markers[i] == 1) {
-            p.Keys.push_back(time[i]);
-            p.Values.push_back(altitude[i]);
-        }
-    return p;
-}
-
-TChartView::TChartView(QWidget* parent) : QWidget(parent)
-{
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(2);
-    auto* top = new QHBoxLayout;
+    topStrip_ = new QWidget(this);
+    auto* top = new QHBoxLayout(topStrip_);
     top->setContentsMargins(4, 2, 4, 0);
-    CheckBox_RxCenter = new QCheckBox(QStringLiteral("Servo Center"), this);
+    CheckBox_RxCenter = new QCheckBox(QStringLiteral("Servo Center"), topStrip_);
     CheckBox_RxCenter->setObjectName(QStringLiteral("CheckBox_RxCenter"));
+    CheckBox_min_sec = new QCheckBox(QStringLiteral("min:sec"), topStrip_);
+    CheckBox_min_sec->setObjectName(QStringLiteral("CheckBox_min_sec"));
     top->addWidget(CheckBox_RxCenter);
+    top->addWidget(CheckBox_min_sec);
     top->addStretch(1);
-    layout->addLayout(top);
 
     Chart1 = new QCustomPlot(this);
     Chart1->setObjectName(QStringLiteral("Chart1"));
-    layout->addWidget(Chart1, 1);
     Chart1->setNoAntialiasingOnDrag(true);
-    // Legend (hidden until switched on): at the top, one row per file.
-    Chart1->legend->setVisible(false);
-    Chart1->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-    Chart1->legend->setWrap(kSlotCount);
-    Chart1->legend->setIconSize(16, 10);
-    Chart1->legend->setMargins(QMargins(5, 5, 5, 5));
-    Chart1->legend->setBorderPen(QPen(QColor(192, 192, 192)));
-    Chart1->legend->setBrush(QColor(255, 255, 255, 220));
-    QFont legendFont = Chart1->legend->font();
+    Chart1->installEventFilter(this);
+    ScrollBar1 = new QScrollBar(Qt::Horizontal, this);
+    ScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
+    ScrollBar2 = new QScrollBar(Qt::Vertical, this);
+    ScrollBar2->setObjectName(QStringLiteral("ScrollBar2"));
+    for (QScrollBar* bar : {ScrollBar1, ScrollBar2}) {
+        bar->setRange(0, 100);
+        bar->setPageStep(0);
+        bar->setEnabled(false);
+    }
+    connect(ScrollBar1, &QScrollBar::valueChanged, this, &TChartView::ScrollBar1Change);
+    connect(ScrollBar2, &QScrollBar::valueChanged, this, &TChartView::ScrollBar2Change);
+
+    // Legend, hidden until switched on; it gets a strip of its own above
+    // the plot when shown.
+    QCPLegend* legend = Chart1->legend;
+    legend->setVisible(false);
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    legend->setWrap(kSlotCount);
+    legend->setIconSize(16, 10);
+    legend->setMargins(QMargins(5, 5, 5, 5));
+    legend->setRowSpacing(0);
+    legend->setBorderPen(QPen(QColor(192, 192, 192)));
+    legend->setBrush(Qt::white);
+    QFont legendFont = legend->font();
     legendFont.setPointSize(8);
-    Chart1->legend->setFont(legendFont);
-    Chart1->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignHCenter);
+    legend->setFont(legendFont);
+    Chart1->axisRect()->insetLayout()->take(legend);
+    Chart1->plotLayout()->simplify();
 
     PrepareAxis(Chart1->xAxis, QStringLiteral("Time (sec)"));
+    Chart1->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TTimeTicker(this)));
     PrepareAxis(Chart1->yAxis, QStringLiteral("Traction (N)"));
     PrepareAxis(Chart1->yAxis2, QStringLiteral("Servo (%)"));
     Chart1->yAxis2->grid()->setVisible(false);
@@ -137,403 +140,280 @@ TChartView::TChartView(QWidget* parent) : QWidget(parent)
     VoltageAxis->grid()->setVisible(false);
     VoltageAxis->setLabelColor(Qt::black);
 
+    // Rubber-band zoom; panning while the space bar is held.
+    Chart1->setSelectionRectMode(QCP::srmCustom);
+    Chart1->axisRect()->setRangeDragAxes({Chart1->xAxis}, {Chart1->yAxis, Chart1->yAxis2});
+    Chart1->axisRect()->setRangeDrag(Qt::Horizontal | Qt::Vertical);
+    connect(Chart1->selectionRect(), &QCPSelectionRect::accepted, this,
+            [this](const QRect& rect, QMouseEvent*) { Chart1Zoom(rect); });
+    connect(Chart1, &QCustomPlot::mouseMove, this, [this](QMouseEvent* e) {
+        if (panning_ && (e->buttons() & Qt::LeftButton))
+            dragged_ = true;
+    });
+    connect(Chart1, &QCustomPlot::mouseRelease, this, [this](QMouseEvent*) {
+        if (panning_ && dragged_) {
+            dragged_ = false;
+            Chart1Scroll();
+        }
+    });
+
+    PopupChart = new QMenu(this);
+    PopupChart->setObjectName(QStringLiteral("PopupChart"));
+    mnuCancelZoom = PopupChart->addAction(QStringLiteral("Cancel Zoom"), this, &TChartView::UndoZoom);
+    Chart1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Chart1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupChart->popup(Chart1->mapToGlobal(pos)); });
+
     connect(CheckBox_RxCenter, &QCheckBox::toggled, this, [this] { CheckBox_RxCenterClick(); });
-    connect(Chart1, &QCustomPlot::beforeReplot, this, [this] { ChooseDetail(); });
-}
+    connect(CheckBox_min_sec, &QCheckBox::toggled, this, [this] { CheckBox_min_secClick(); });
+    connect(Chart1, &QCustomPlot::beforeReplot, this, &TChartView::RefreshDrawnData);
 
-void TChartView::SetLineData(QCPGraph* graph, const TSeriesPoints& p)
-{
-    const int n = std::min(p.Keys.size(), p.Values.size());
-    QVector<QCPGraphData> points(n);
-    for (int i = 0; i < n; ++i)
-        points[i] = QCPGraphData(p.Keys[i], p.Values[i]);
-    SetLineDetail(graph, points, std::is_sorted(p.Keys.begin(), p.Keys.end()));
-}
-
-void TChartView::SetLineData(QCPGraph* graph, const std::vector<double>& time, const std::vector<double>& values,
-                             double scale, double shift, double dx)
-{
-    const int n = static_cast<int>(std::min(time.size(), values.size()));
-    QVector<QCPGraphData> points(n);
-    bool sorted = true;
-    for (int i = 0; i < n; ++i) {
-        points[i] = QCPGraphData(time[i] + dx, values[i] * scale + shift);
-        if (i > 0 && time[i] < time[i - 1])
-            sorted = false;
-    }
-    SetLineDetail(graph, points, sorted);
-}
-
-void TChartView::SetLineDetail(QCPGraph* graph, QVector<QCPGraphData>& points, bool sorted)
-{
-    const int n = points.size();
-    TDetail& d = detail_[graph];
-    d.Full = QSharedPointer<QCPGraphDataContainer>::create();
-    d.Full->set(points, sorted);
-    d.Coarse.reset();
-    d.UsingCoarse = false;
-    if (n > 8 * kCoarseBlock) {
-        // The first point, then per block its lowest and highest point in
-        // time order, then the last point: same ranges, same look once a
-        // pixel holds several blocks.
-        QVector<QCPGraphData> coarse;
-        coarse.reserve(2 * (n / kCoarseBlock) + 4);
-        auto it = d.Full->constBegin();
-        const auto end = d.Full->constEnd();
-        coarse.push_back(*it);
-        while (it != end) {
-            auto blockEnd = end - it > kCoarseBlock ? it + kCoarseBlock : end;
-            auto lo = it, hi = it;
-            for (auto j = it; j != blockEnd; ++j) {
-                if (j->value < lo->value)
-                    lo = j;
-                if (j->value > hi->value)
-                    hi = j;
-            }
-            if (lo > hi)
-                std::swap(lo, hi);
-            coarse.push_back(*lo);
-            if (hi != lo)
-                coarse.push_back(*hi);
-            it = blockEnd;
-        }
-        coarse.push_back(*(end - 1));
-        d.Coarse = QSharedPointer<QCPGraphDataContainer>::create();
-        d.Coarse->set(coarse, true);
-    }
-    graph->setData(d.Full);
-}
-
-void TChartView::SetPointData(QCPGraph* graph, const TSeriesPoints& p)
-{
-    const int n = std::min(p.Keys.size(), p.Values.size());
-    QVector<QCPGraphData> points(n);
-    for (int i = 0; i < n; ++i)
-        points[i] = QCPGraphData(p.Keys[i], p.Values[i]);
-    TDetail& d = detail_[graph];
-    d.Full = QSharedPointer<QCPGraphDataContainer>::create();
-    d.Full->set(points, std::is_sorted(p.Keys.begin(), p.Keys.end()));
-    d.Coarse.reset();
-    d.UsingCoarse = false;
-    d.Points = true;
-    d.ViewMadeFor = QRectF();
-    graph->setData(d.Full);
-}
-
-void TChartView::MakePointView(TDetail& d, const QCPGraph* g, const QRectF& view, const QSize& pixels)
-{
-    // Dense marks overlap: a cell of a third of a mark holds one of them.
-    const int cell = std::max(1, static_cast<int>(g->scatterStyle().size() / 3));
-    const int w = std::max(1, pixels.width() / cell);
-    const int h = std::max(1, pixels.height() / cell);
-    // Rows -1 and h stand for everything below and above the view.
-    std::vector<unsigned char> taken(static_cast<std::size_t>(w) * (h + 2), 0);
-    QVector<QCPGraphData> kept;
-    const double kx = w / view.width();
-    const double ky = h / view.height();
-    auto it = d.Full->findBegin(view.left());
-    const auto end = d.Full->findEnd(view.right());
-    for (; it != end; ++it) {
-        const int px = std::clamp(static_cast<int>((it->key - view.left()) * kx), 0, w - 1);
-        const int py = std::clamp(static_cast<int>((it->value - view.top()) * ky), -1, h) + 1;
-        unsigned char& cell = taken[static_cast<std::size_t>(py) * w + px];
-        if (!cell) {
-            cell = 1;
-            kept.push_back(*it);
-        }
-    }
-    d.Coarse = QSharedPointer<QCPGraphDataContainer>::create();
-    d.Coarse->set(kept, true);
-    d.ViewMadeFor = view;
-    d.PixelsMadeFor = pixels;
-}
-
-void TChartView::ChooseDetail()
-{
-    for (auto& [graph, d] : detail_) {
-        auto* g = const_cast<QCPGraph*>(graph);
-        if ((!d.Coarse && !d.Points) || !g->visible())
-            continue;
-        const QCPRange range = g->keyAxis()->range();
-        const auto count = d.Full->findEnd(range.upper) - d.Full->findBegin(range.lower);
-        QSize pixels = g->keyAxis()->axisRect()->size();
-        if (pixels.width() < 10 || pixels.height() < 10) // not laid out yet
-            pixels = QSize(std::max(10, Chart1->width()), std::max(10, Chart1->height()));
-        if (d.Points) {
-            const bool dense = count > 4 * pixels.width();
-            if (!dense) {
-                if (d.UsingCoarse) {
-                    d.UsingCoarse = false;
-                    g->setData(d.Full);
-                }
-                continue;
-            }
-            const QCPRange values = g->valueAxis()->range();
-            const QRectF view(range.lower, values.lower, range.size(), values.size());
-            if (!d.Coarse || view != d.ViewMadeFor || pixels != d.PixelsMadeFor) {
-                MakePointView(d, g, view, pixels);
-                g->setData(d.Coarse);
-            } else if (!d.UsingCoarse) {
-                g->setData(d.Coarse);
-            }
-            d.UsingCoarse = true;
-            continue;
-        }
-        const bool coarse = count > 2 * kCoarseBlock * pixels.width();
-        if (coarse != d.UsingCoarse) {
-            d.UsingCoarse = coarse;
-            g->setData(coarse ? d.Coarse : d.Full);
-        }
-    }
-}
-
-void TChartView::UseFullData()
-{
-    for (auto& [graph, d] : detail_)
-        if (d.UsingCoarse) {
-            d.UsingCoarse = false;
-            const_cast<QCPGraph*>(graph)->setData(d.Full);
-        }
-}
-
-QSharedPointer<QCPGraphDataContainer> TChartView::FullData(const QCPGraph* graph) const
-{
-    auto it = detail_.find(graph);
-    return it != detail_.end() ? it->second.Full : graph->data();
-}
-
-bool TChartView::DrawsCoarse(const QCPGraph* graph) const
-{
-    auto it = detail_.find(graph);
-    return it != detail_.end() && it->second.UsingCoarse;
-}
-
-void TChartView::ShiftSeries(TDataBlock& block, int slot, double dx, double dy)
-{
-    QCPGraph* g = Series(block, slot);
-    if (!g)
-        return;
-    auto shift = [dx, dy](QCPGraphDataContainer& c) {
-        for (auto it = c.begin(); it != c.end(); ++it) {
-            it->key += dx;
-            it->value += dy;
-        }
-    };
-    auto d = detail_.find(g);
-    if (d != detail_.end()) {
-        shift(*d->second.Full);
-        if (d->second.Points) {
-            d->second.Coarse.reset(); // made again for the next view
-            d->second.UsingCoarse = false;
-            g->setData(d->second.Full);
-        } else if (d->second.Coarse) {
-            shift(*d->second.Coarse);
-        }
-    } else {
-        shift(*g->data());
-    }
-    if (slot == SlotAnnot) {
-        auto f = files_.find(&block);
-        for (TAnnotPoint& a : f->second.Annots) {
-            a.X += dx;
-            a.Y += dy;
-            if (a.Label)
-                a.Label->position->setCoords(a.X, a.Y);
-        }
-    }
+    connect(&model_, &TCurveModel::FileAdded, this, &TChartView::FileAdded);
+    connect(&model_, &TCurveModel::FileRemoved, this, &TChartView::FileRemoved);
+    connect(&model_, &TCurveModel::CurveChanged, this, &TChartView::CurveChanged);
+    connect(&model_, &TCurveModel::VisibilityChanged, this, &TChartView::VisibilityChanged);
+    connect(&model_, &TCurveModel::LabelsChanged, this, &TChartView::LabelsChanged);
+    for (TCurveHandle h : model_.Handles())
+        FileAdded(h);
+    LayOut();
 }
 
 TChartView::~TChartView() = default;
 
-QColor TChartView::NextColour() const
+QCPAxis* TChartView::Axis(AxisId axis) const
 {
-    std::vector<std::uint32_t> used;
-    for (int i = 0; i < Chart1->graphCount(); ++i)
-        used.push_back(Chart1->graph(i)->pen().color().rgb() & 0xFFFFFFu);
-    return QColor::fromRgb(NextFreeSeriesColour(used));
+    switch (axis) {
+    case AxisLeft: return Chart1->yAxis;
+    case AxisRight: return Chart1->yAxis2;
+    case AxisVoltage: return VoltageAxis;
+    case AxisBottom: break;
+    }
+    return Chart1->xAxis;
 }
 
-std::uint32_t TChartView::CreateSeries(TDataBlock& block, const QString& shortName)
+QCPGraph* TChartView::Series(TCurveHandle h, int slot) const
 {
-    RemoveSeries(block);
-    TFileSeries& fs = files_[&block];
-    fs.Block = &block;
-    QCPAxis* valueAxes[kSlotCount] = {Chart1->yAxis, Chart1->yAxis2, VoltageAxis, Chart1->yAxis, Chart1->yAxis};
+    auto it = files_.find(h);
+    return it == files_.end() || slot < 0 || slot >= kSlotCount ? nullptr : it->second.Graphs[slot];
+}
+
+std::vector<QCPItemText*> TChartView::LabelItems(TCurveHandle h) const
+{
+    auto it = files_.find(h);
+    return it == files_.end() ? std::vector<QCPItemText*>{} : it->second.Labels;
+}
+
+void TChartView::FileAdded(TCurveHandle h)
+{
+    const TCurveFile* file = model_.File(h);
+    if (!file || files_.count(h))
+        return;
+    TFileGraphs& fg = files_[h];
     for (int k = 0; k < kSlotCount; ++k) {
-        TSeriesSlot& slot = block.Slots[k];
-        QCPGraph* g = Chart1->addGraph(Chart1->xAxis, valueAxes[k]);
-        const QColor colour = slot.ColorIndex < kCurveColourCount
-                                  ? QColor::fromRgb(SwapRedBlue(kCurveColours[slot.ColorIndex]))
-                                  : NextColour();
+        const TCurve& c = file->Curves[k];
+        QCPGraph* g = Chart1->addGraph(Chart1->xAxis, Axis(kSlotAxis[k]));
+        const QColor colour = QColor::fromRgb(c.Rgb);
         g->setPen(QPen(colour));
-        g->setName(shortName + QString::fromLatin1(kSlotTitles[k]));
+        g->setName(file->ShortName + QString::fromLatin1(kSlotTitles[k]));
         g->setAdaptiveSampling(true);
-        g->setVisible(false);
-        if (k >= SlotMark) {
+        g->setVisible(c.Visible);
+        g->removeFromLegend();
+        if (IsPointSlot(k)) {
             g->setLineStyle(QCPGraph::lsNone);
             g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, colour, colour, 9));
         }
-        fs.Graphs[k] = g;
-        slot.Series = g;
+        fg.Graphs[k] = g;
+        drawn_[g] = TDrawn{};
     }
-    const auto& d = block.Data;
-    SetLineData(fs.Graphs[SlotAlt], d[ArrTime], d[ArrAltitude]);
-    FillRxSeries(block);
-    SetLineData(fs.Graphs[SlotPowS], d[ArrTime], d[ArrVoltage]);
-    SetPointData(fs.Graphs[SlotMark], MarkerPoints(d[ArrTime], d[ArrAltitude], block.Markers));
-    for (const TAnotace& a : block.Annotations)
-        fs.Annots.push_back({a.Time, a.Altitude, a.Text, nullptr});
-    FillAnnotSeries(fs);
-    ApplySeriesStyle(block);
+    ApplySeriesStyle(h);
+    LabelsChanged(h);
+    RebuildLegend();
     RescaleAxes();
     Replot();
-    return SwapRedBlue(fs.Graphs[SlotAlt]->pen().color().rgb() & 0xFFFFFFu);
 }
 
-void TChartView::FillRxSeries(TDataBlock& block)
+void TChartView::FileRemoved(TCurveHandle h)
 {
-    auto it = files_.find(&block);
+    auto it = files_.find(h);
     if (it == files_.end())
         return;
-    TSeriesSlot& slot = block.Slots[SlotRx];
-    const bool centre = CheckBox_RxCenter->isChecked();
-    const TDeviceSettings settings = DeviceSettings ? DeviceSettings() : TDeviceSettings{};
-    TRxMapping m = RxMapping(centre, settings.DeflectionMin, settings.DeflectionMax, block.RxOffsetY);
-    slot.OffsetY = centre ? 0.0 : block.RxOffsetY;
-    SetLineData(it->second.Graphs[SlotRx], block.Data[ArrTime], block.Data[ArrRx], m.Scale, m.Shift,
-                slot.OffsetEnabled ? slot.OffsetX : 0.0);
-}
-
-void TChartView::FillAnnotSeries(TFileSeries& fs)
-{
-    QCPGraph* g = fs.Graphs[SlotAnnot];
-    TSeriesPoints p;
-    for (TAnnotPoint& a : fs.Annots) {
-        p.Keys.push_back(a.X);
-        p.Values.push_back(a.Y);
-        if (!a.Label) {
-            a.Label = new QCPItemText(Chart1);
-            a.Label->position->setType(QCPItemPosition::ptPlotCoords);
-            a.Label->position->setAxes(Chart1->xAxis, Chart1->yAxis);
-            a.Label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-            a.Label->setClipToAxisRect(true);
-            a.Label->setClipAxisRect(Chart1->axisRect());
-            a.Label->setPen(Qt::NoPen);
-            a.Label->setBrush(Qt::NoBrush);
-            QFont f = a.Label->font();
-            f.setPointSize(8);
-            a.Label->setFont(f);
-        }
-        a.Label->position->setCoords(a.X, a.Y);
-        a.Label->setText(FromCp1250(a.Text));
-        a.Label->setPadding(QMargins(1, 1, 1, 2 + static_cast<int>(g->scatterStyle().size() / 2)));
-        a.Label->setVisible(g->visible());
+    for (QCPItemText* label : it->second.Labels)
+        Chart1->removeItem(label);
+    for (QCPGraph* g : it->second.Graphs) {
+        drawn_.erase(g);
+        Chart1->removeGraph(g);
     }
-    SetPoints(g, p);
+    files_.erase(it);
+    RebuildLegend();
+    RescaleAxes();
+    Replot();
 }
 
-void TChartView::ApplySeriesStyle(TDataBlock& block)
+void TChartView::CurveChanged(TCurveHandle h, int slot)
 {
-    auto it = files_.find(&block);
+    if (QCPGraph* g = Series(h, slot))
+        drawn_[g].Dirty = true;
+    if (slot == SlotAnnot)
+        LabelsChanged(h);
+    RescaleAxes();
+    Replot();
+}
+
+void TChartView::VisibilityChanged(TCurveHandle h, int slot, bool visible)
+{
+    QCPGraph* g = Series(h, slot);
+    if (!g)
+        return;
+    g->setVisible(visible);
+    drawn_[g].Dirty = true;
+    if (slot == SlotAnnot)
+        for (QCPItemText* label : files_[h].Labels)
+            label->setVisible(visible);
+    RebuildLegend();
+    RescaleAxes();
+    Replot();
+}
+
+void TChartView::LabelsChanged(TCurveHandle h)
+{
+    auto it = files_.find(h);
+    const TCurve* annot = model_.Curve(h, SlotAnnot);
+    if (it == files_.end() || !annot)
+        return;
+    TFileGraphs& fg = it->second;
+    const auto& labels = model_.Labels(h);
+    while (fg.Labels.size() > labels.size()) {
+        Chart1->removeItem(fg.Labels.back());
+        fg.Labels.pop_back();
+    }
+    const int pad = 2 + static_cast<int>(fg.Graphs[SlotAnnot]->scatterStyle().size() / 2);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (i == fg.Labels.size()) {
+            auto* item = new QCPItemText(Chart1);
+            item->position->setType(QCPItemPosition::ptPlotCoords);
+            item->position->setAxes(Chart1->xAxis, Chart1->yAxis);
+            item->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+            item->setClipToAxisRect(true);
+            item->setClipAxisRect(Chart1->axisRect());
+            item->setPen(Qt::NoPen);
+            item->setBrush(Qt::NoBrush);
+            QFont f = item->font();
+            f.setPointSize(8);
+            item->setFont(f);
+            fg.Labels.push_back(item);
+        }
+        QCPItemText* item = fg.Labels[i];
+        item->position->setCoords(annot->DrawnX(labels[i].Time), annot->DrawnY(labels[i].Altitude));
+        item->setText(FromCp1250(labels[i].Text));
+        item->setPadding(QMargins(1, 1, 1, pad));
+        item->setVisible(annot->Visible);
+    }
+    Replot();
+}
+
+void TChartView::RebuildLegend()
+{
+    Chart1->legend->clearItems();
+    for (const auto& [h, fg] : files_)
+        for (QCPGraph* g : fg.Graphs)
+            if (g->visible())
+                g->addToLegend();
+}
+
+void TChartView::RefreshDrawnData()
+{
+    const int pixels = std::max(1, Chart1->axisRect()->width());
+    const QCPRange keys = Chart1->xAxis->range();
+    for (auto& [h, fg] : files_) {
+        for (int k = 0; k < kSlotCount; ++k) {
+            QCPGraph* g = fg.Graphs[k];
+            const TCurve* c = model_.Curve(h, k);
+            if (!g->visible() || !c)
+                continue;
+            const double ox = c->OffsetEnabled ? c->OffsetX : 0.0;
+            const double lower = keys.lower - ox, upper = keys.upper - ox;
+            TDrawn& d = drawn_[g];
+            if (!d.Dirty && d.Lower == lower && d.Upper == upper && d.Pixels == pixels)
+                continue;
+            d = TDrawn{lower, upper, pixels, false};
+            QVector<QCPGraphData> points;
+            if (c->Count() > 0) {
+                ReduceForView(*c->X, *c->Y, c->Pyramid, lower, upper, pixels, indices_);
+                points.resize(static_cast<int>(indices_.size()));
+                for (int i = 0; i < points.size(); ++i) {
+                    const auto j = static_cast<std::size_t>(indices_[i]);
+                    points[i] = QCPGraphData(c->DrawnX((*c->X)[j]), c->DrawnY((*c->Y)[j]));
+                }
+            }
+            g->data()->set(points, true);
+        }
+    }
+}
+
+void TChartView::ApplySeriesStyle(TCurveHandle h)
+{
+    auto it = files_.find(h);
     if (it == files_.end())
         return;
-    const TGraphSetupRec& gs = GraphSetup;
+    const TGraphSetupRec& gs = setup_;
     auto& g = it->second.Graphs;
     StyleLine(g[SlotAlt], gs.AltitudeLStyle, gs.AltitudeLWidth);
     StyleLine(g[SlotRx], gs.RXLStyle, gs.RXLWidth);
     StyleLine(g[SlotPowS], gs.PowerSupLStyle, gs.PowerSupLWidth);
     StylePoints(g[SlotMark], gs.MarkerMarkStyle, gs.MarkerMarkSize);
     StylePoints(g[SlotAnnot], gs.AnnotMarkStyle, gs.AnnotMarkSize);
-    for (TAnnotPoint& a : it->second.Annots)
-        if (a.Label)
-            a.Label->setPadding(QMargins(1, 1, 1, 2 + static_cast<int>(g[SlotAnnot]->scatterStyle().size() / 2)));
+    const int pad = 2 + static_cast<int>(g[SlotAnnot]->scatterStyle().size() / 2);
+    for (QCPItemText* label : it->second.Labels)
+        label->setPadding(QMargins(1, 1, 1, pad));
 }
 
-void TChartView::SetSeriesVisible(TDataBlock& block, int slot, bool visible)
+void TChartView::ApplyAxisSetup()
 {
-    auto it = files_.find(&block);
-    if (it == files_.end() || slot < 0 || slot >= kSlotCount)
-        return;
-    it->second.Graphs[slot]->setVisible(visible);
-    if (slot == SlotAnnot)
-        for (TAnnotPoint& a : it->second.Annots)
-            if (a.Label)
-                a.Label->setVisible(visible);
+    for (AxisId axis : {AxisLeft, AxisRight, AxisVoltage, AxisBottom}) {
+        const TAxisSetup s = AxisSetupOf(setup_, axis);
+        automatic_[axis] = s.Automatic;
+        if (!s.Automatic)
+            Axis(axis)->setRange(s.Range.Min, s.Range.Max);
+    }
     RescaleAxes();
+}
+
+void TChartView::ChangeGraphSettings(const std::vector<TCurveHandle>& files)
+{
+    ApplyAxisSetup();
+    for (TCurveHandle h : files) {
+        if (!model_.Has(h))
+            throw std::runtime_error("Pointer to data not found in ChangeGraphSettings!");
+        ApplySeriesStyle(h);
+    }
     Replot();
-}
-
-void TChartView::RemoveSeries(TDataBlock& block)
-{
-    auto it = files_.find(&block);
-    if (it == files_.end())
-        return;
-    for (TAnnotPoint& a : it->second.Annots)
-        if (a.Label)
-            Chart1->removeItem(a.Label);
-    for (QCPGraph* g : it->second.Graphs)
-        if (g) {
-            detail_.erase(g);
-            Chart1->removeGraph(g);
-        }
-    for (auto& slot : block.Slots)
-        slot.Series = nullptr;
-    files_.erase(it);
-    RescaleAxes();
-    Replot();
-}
-
-std::vector<TAnotace> TChartView::AnnotationPoints(const TDataBlock& block) const
-{
-    std::vector<TAnotace> out;
-    auto it = files_.find(&block);
-    if (it == files_.end())
-        return out;
-    for (const TAnnotPoint& a : it->second.Annots)
-        out.push_back({a.X, a.Y, a.Text});
-    return out;
-}
-
-void TChartView::SetAnnotationPoints(TDataBlock& block, const std::vector<TAnotace>& points)
-{
-    auto it = files_.find(&block);
-    if (it == files_.end())
-        return;
-    TFileSeries& fs = it->second;
-    for (TAnnotPoint& a : fs.Annots)
-        if (a.Label)
-            Chart1->removeItem(a.Label);
-    fs.Annots.clear();
-    for (const TAnotace& a : points)
-        fs.Annots.push_back({a.Time, a.Altitude, a.Text, nullptr});
-    FillAnnotSeries(fs);
-    Replot();
-}
-
-QCPGraph* TChartView::Series(const TDataBlock& block, int slot) const
-{
-    auto it = files_.find(&block);
-    return it == files_.end() || slot < 0 || slot >= kSlotCount ? nullptr : it->second.Graphs[slot];
 }
 
 void TChartView::RescaleAxes()
 {
-    // Ranges come from all the points, not from what one view shows.
-    UseFullData();
-    const TGraphSetupRec& gs = GraphSetup;
-    auto apply = [](QCPAxis* axis, bool automatic, double mn, double mx) {
-        if (automatic) {
-            axis->rescale(true);
-        } else {
-            if (!(mn < mx))
-                mx = mn + 1;
-            axis->setRange(mn, mx);
-        }
-    };
-    apply(Chart1->yAxis, gs.AltitudeAuto, gs.AltitudeMin, gs.AltitudeMax);
-    apply(Chart1->yAxis2, gs.RXAuto, gs.RXMin, gs.RXMax);
-    apply(VoltageAxis, gs.PowerSupAuto, gs.PowerSupMin, gs.PowerSupMax);
-    apply(Chart1->xAxis, gs.TimeAuto, gs.TimeMin, gs.TimeMax);
+    for (int a = 0; a < kAxisCount; ++a) {
+        if (!automatic_[a])
+            continue;
+        const TRange r = model_.Extent(static_cast<AxisId>(a));
+        if (!r.Valid)
+            continue;
+        if (r.Upper > r.Lower)
+            Axis(static_cast<AxisId>(a))->setRange(r.Lower, r.Upper);
+        else
+            Axis(static_cast<AxisId>(a))->setRange(r.Lower - 0.5, r.Upper + 0.5);
+    }
+}
+
+TAxisRange TChartView::Range(AxisId axis) const
+{
+    const QCPRange r = Axis(axis)->range();
+    return {r.lower, r.upper};
+}
+
+void TChartView::SetRange(AxisId axis, const TAxisRange& range)
+{
+    automatic_[axis] = false;
+    Axis(axis)->setRange(range.Min, range.Max);
 }
 
 void TChartView::Replot(bool immediate)
@@ -541,19 +421,68 @@ void TChartView::Replot(bool immediate)
     Chart1->replot(immediate ? QCustomPlot::rpImmediateRefresh : QCustomPlot::rpQueuedReplot);
 }
 
-void TChartView::CheckBox_RxCenterClick()
-{
-    for (auto& [key, fs] : files_)
-        if (fs.Block)
-            FillRxSeries(*fs.Block);
-    RescaleAxes();
-    Replot();
-}
+void TChartView::CheckBox_RxCenterClick() { model_.SetRxCentre(CheckBox_RxCenter->isChecked()); }
 
 void TChartView::SetLegendVisible(bool visible)
 {
+    if (visible == legendShown_)
+        return;
+    legendShown_ = visible;
+    QCPLayoutGrid* layout = Chart1->plotLayout();
+    if (visible) {
+        layout->insertRow(0);
+        layout->addElement(0, 0, Chart1->legend);
+        layout->setRowStretchFactor(0, 0.001);
+    } else {
+        layout->take(Chart1->legend);
+        layout->simplify();
+    }
     Chart1->legend->setVisible(visible);
     Replot();
+}
+
+void TChartView::CheckBox_min_secClick()
+{
+    QCPAxis* x = Chart1->xAxis;
+    x->setTickLabels(false);
+    x->setTickLabels(true);
+    x->setLabel(CheckBox_min_sec->isChecked() ? QStringLiteral("Time (min:sec)") : QStringLiteral("Time (sec)"));
+    Replot();
+}
+
+QString TChartView::Chart1GetAxisLabel(const QCPAxis* axis, const QString& text) const
+{
+    if (axis != Chart1->xAxis || !CheckBox_min_sec->isChecked())
+        return text;
+    return MinSecLabel(text);
+}
+
+void TChartView::ShowError(const QString& where, const std::exception& e) const
+{
+    Messages().error(where + QStringLiteral("\r") + QString::fromLocal8Bit(e.what()));
+}
+
+void TChartView::LayOut()
+{
+    const int top = topStrip_->sizeHint().height();
+    topStrip_->setGeometry(0, 0, width(), top);
+    const int bar = ScrollBar2->sizeHint().width();
+    const int barH = ScrollBar1->sizeHint().height();
+    Chart1->setGeometry(0, top, std::max(10, width() - bar - 1), std::max(10, height() - top - barH - 1));
+    Chart1Resize();
+}
+
+void TChartView::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    LayOut();
+}
+
+bool TChartView::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == Chart1 && e->type() == QEvent::Resize)
+        Chart1Resize();
+    return QWidget::eventFilter(watched, e);
 }
 
 } // namespace qv

@@ -1,127 +1,131 @@
 #pragma once
-// The graph page's chart Chart1: four value axes and the five series of
-// every open data file, with the receiver centring switch "Servo Center".
-#include "data/OpenData.h"
-#include "base/DeviceSettings.h"
+// The graph page's chart Chart1: four value axes, the two scroll bars beside
+// it, and the curves of the curve model drawn from their reduced points.
+// The chart holds no data of its own: what it shows comes from the model.
+#include "graph/CurveModel.h"
+#include "graph/GraphSetup.h"
 
-#include <QRectF>
-#include <QSharedPointer>
-#include <QSize>
-#include <QVector>
-#include <functional>
+#include <QRect>
 #include <QWidget>
-#include <unordered_map>
+#include <array>
+#include <map>
+#include <vector>
 
+class QAction;
 class QCheckBox;
-class QCustomPlot;
 class QCPAxis;
 class QCPGraph;
-class QCPGraphData;
-template <class T> class QCPDataContainer;
-using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
 class QCPItemText;
+class QCustomPlot;
+class QMenu;
+class QScrollBar;
 
 namespace qv {
 
-// Points of a line series: (time, f(value)) while both arrays reach.
-struct TSeriesPoints {
-    QVector<double> Keys;
-    QVector<double> Values;
-};
-TSeriesPoints LinePoints(const std::vector<double>& time, const std::vector<double>& values, double scale = 1.0,
-                         double shift = 0.0);
-// (time, altitude) at every sample whose marker flag is 1.
-TSeriesPoints MarkerPoints(const std::vector<double>& time, const std::vector<double>& altitude,
-                           const std::vector<std::int32_t>& markers);
-
-class TChartView : public QWidget, public IGraphView {
+class TChartView : public QWidget {
     Q_OBJECT
 public:
-    explicit TChartView(QWidget* parent = nullptr);
+    // Draws `model` with the graph settings `setup` (both outlive the view).
+    TChartView(TCurveModel& model, TGraphSetupRec& setup, QWidget* parent = nullptr);
     ~TChartView() override;
 
     QCustomPlot* Chart1 = nullptr;
     QCPAxis* VoltageAxis = nullptr;
     QCheckBox* CheckBox_RxCenter = nullptr;
-    // The device settings in force (deflection limits for the receiver
-    // centring); defaults when not set.
-    std::function<TDeviceSettings()> DeviceSettings;
+    QCheckBox* CheckBox_min_sec = nullptr;
+    QScrollBar* ScrollBar1 = nullptr; // time, under the chart
+    QScrollBar* ScrollBar2 = nullptr; // value axes, right of the chart
+    QMenu* PopupChart = nullptr;
+    QAction* mnuCancelZoom = nullptr;
+    bool ScrollBarsUpdating = false;
 
-    // IGraphView
-    std::uint32_t CreateSeries(TDataBlock& block, const QString& shortName) override;
-    void SetSeriesVisible(TDataBlock& block, int slot, bool visible) override;
-    void RemoveSeries(TDataBlock& block) override;
-    std::vector<TAnotace> AnnotationPoints(const TDataBlock& block) const override;
+    TCurveModel& Model() const { return model_; }
+    QCPAxis* Axis(AxisId axis) const;
+    QCPGraph* Series(TCurveHandle h, int slot) const;
+    std::vector<QCPItemText*> LabelItems(TCurveHandle h) const;
 
-    // Replaces the annotation points (as drawn, offsets included) of a file.
-    void SetAnnotationPoints(TDataBlock& block, const std::vector<TAnotace>& points);
-    // Line styles, widths and point styles of a file's series from GraphSetup.
-    void ApplySeriesStyle(TDataBlock& block);
-    // Axis ranges: automatic ones fit the shown series, the others follow
-    // GraphSetup.
+    // --- graph settings
+    // Applies the graph settings to the axes and to the curves of `files`
+    // (the open files in list order); throws when one of them is missing.
+    void ChangeGraphSettings(const std::vector<TCurveHandle>& files);
+    // The axes alone: automatic, or the stored ranges (corrected).
+    void ApplyAxisSetup();
+    void ApplySeriesStyle(TCurveHandle h);
+    // Automatic axes fit the shown curves.
     void RescaleAxes();
-    // Redraws now (queued unless immediate).
-    void Replot(bool immediate = false);
-    // The chart legend on or off.
-    void SetLegendVisible(bool visible);
+    bool IsAutomatic(AxisId axis) const { return automatic_[axis]; }
+    TAxisRange Range(AxisId axis) const;
+    // Sets an axis range; the axis is no longer automatic.
+    void SetRange(AxisId axis, const TAxisRange& range);
 
-    QCPGraph* Series(const TDataBlock& block, int slot) const;
-    // Sets the points of a line series. Long series keep a second, coarse
-    // copy (the lowest and highest point of every kCoarseBlock samples) that
-    // is drawn while many samples fall on one pixel; both stay in step.
-    void SetLineData(QCPGraph* graph, const TSeriesPoints& points);
-    // The same from sample arrays: (time + dx, value * scale + shift)
-    // while both arrays reach.
-    void SetLineData(QCPGraph* graph, const std::vector<double>& time, const std::vector<double>& values,
-                     double scale = 1.0, double shift = 0.0, double dx = 0.0);
-    // Sets the points of a point series. Dense ones are drawn from one
-    // point per pixel of the current view.
-    void SetPointData(QCPGraph* graph, const TSeriesPoints& points);
-    // Moves every point of a file's series slot (both copies of a line).
-    void ShiftSeries(TDataBlock& block, int slot, double dx, double dy);
-    // All points of a series: what a series holds may be a drawing copy
-    // (see SetLineData, SetPointData).
-    QSharedPointer<QCPGraphDataContainer> FullData(const QCPGraph* graph) const;
-    // Whether a series is drawn from its drawing copy just now.
-    bool DrawsCoarse(const QCPGraph* graph) const;
-    static constexpr int kCoarseBlock = 32;
-    int FileCount() const { return static_cast<int>(files_.size()); }
-    // Receiver series of every file again, after the centring switch.
+    // --- zoom and scroll
+    void UpdateScrollBars();
+    void ScrollBar1Change(int position);
+    void ScrollBar2Change(int position);
+    // After a rubber-band zoom over the pixel rectangle `rect`.
+    void Chart1Zoom(const QRect& rect);
+    void Chart1UndoZoom();
+    // After panning.
+    void Chart1Scroll();
+    // Zoom by percentage (above 100 in, below 100 out) and scroll bars.
+    void ZoomPercent(double percent);
+    // The chart's undo-zoom, when the chart is visible.
+    void UndoZoom();
+    // Space held: panning instead of the rubber band.
+    void SetPanning(bool on);
+    bool Panning() const { return panning_; }
+    // Keeps the scroll bars glued to the chart; the time axis ends 45
+    // pixels short of the plot's right edge.
+    void Chart1Resize();
+    // With "Servo Center" checked the servo axis is centred on zero.
+    void ServoCenterRule();
+
+    // --- labels, legend, receiver centring
+    void CheckBox_min_secClick();
+    QString Chart1GetAxisLabel(const QCPAxis* axis, const QString& text) const;
     void CheckBox_RxCenterClick();
+    void SetLegendVisible(bool visible);
+    bool LegendVisible() const { return legendShown_; }
+
+    void Replot(bool immediate = false);
+    // Puts the reduced points of every shown curve for the current view
+    // into the chart's series (run before each replot).
+    void RefreshDrawnData();
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    struct TAnnotPoint {
-        double X = 0;
-        double Y = 0;
-        std::string Text; // file bytes
-        QCPItemText* Label = nullptr;
-    };
-    struct TFileSeries {
+    struct TFileGraphs {
         std::array<QCPGraph*, kSlotCount> Graphs{};
-        std::vector<TAnnotPoint> Annots;
-        TDataBlock* Block = nullptr;
+        std::vector<QCPItemText*> Labels;
+    };
+    struct TDrawn {
+        double Lower = 0, Upper = 0;
+        int Pixels = 0;
+        bool Dirty = true;
     };
 
-    void SetLineDetail(QCPGraph* graph, QVector<QCPGraphData>& points, bool sorted);
-    struct TDetail {
-        QSharedPointer<QCPGraphDataContainer> Full;
-        QSharedPointer<QCPGraphDataContainer> Coarse; // null for short series
-        bool UsingCoarse = false;
-        // Point series: Coarse holds one point per pixel of the view it
-        // was made for.
-        bool Points = false;
-        QRectF ViewMadeFor;
-        QSize PixelsMadeFor;
-    };
-    void MakePointView(TDetail& d, const QCPGraph* g, const QRectF& view, const QSize& pixels);
-    void UseFullData();
-    void ChooseDetail();
-    void FillRxSeries(TDataBlock& block);
-    void FillAnnotSeries(TFileSeries& fs);
-    QColor NextColour() const;
+    void FileAdded(TCurveHandle h);
+    void FileRemoved(TCurveHandle h);
+    void CurveChanged(TCurveHandle h, int slot);
+    void VisibilityChanged(TCurveHandle h, int slot, bool visible);
+    void LabelsChanged(TCurveHandle h);
+    void RebuildLegend();
+    void LayOut();
+    void ShowError(const QString& where, const std::exception& e) const;
 
-    std::unordered_map<const TDataBlock*, TFileSeries> files_;
-    std::unordered_map<const QCPGraph*, TDetail> detail_;
+    TCurveModel& model_;
+    TGraphSetupRec& setup_;
+    QWidget* topStrip_ = nullptr;
+    std::map<TCurveHandle, TFileGraphs> files_;
+    std::map<const QCPGraph*, TDrawn> drawn_;
+    std::array<bool, kAxisCount> automatic_{{true, true, true, true}};
+    bool panning_ = false;
+    bool dragged_ = false;
+    bool legendShown_ = false;
+    std::vector<std::int32_t> indices_;
 };
 
 } // namespace qv

@@ -2,13 +2,6 @@
 
 namespace qv {
 
-TGraphSetupRec GraphSetup = [] {
-    TGraphSetupRec r{};
-    SetGraphSetupDefaults(r);
-    return r;
-}();
-bool GraphSetupChanged = false;
-
 void SetGraphSetupDefaults(TGraphSetupRec& r)
 {
     r.AltitudeAuto = true;
@@ -33,6 +26,31 @@ void SetGraphSetupDefaults(TGraphSetupRec& r)
     r.AnnotMarkSize = 4;
     r.MarkerMarkStyle = psTriangle;
     r.MarkerMarkSize = 4;
+}
+
+TGraphSetupRec DefaultGraphSetup()
+{
+    TGraphSetupRec r{};
+    SetGraphSetupDefaults(r);
+    return r;
+}
+
+TAxisSetup AxisSetupOf(TGraphSetupRec& r, AxisId axis)
+{
+    auto make = [](bool automatic, double min, double& max) {
+        TAxisSetup s;
+        s.Automatic = automatic;
+        if (!automatic)
+            s.Range = CorrectedRange(min, max);
+        return s;
+    };
+    switch (axis) {
+    case AxisLeft: return make(r.AltitudeAuto, r.AltitudeMin, r.AltitudeMax);
+    case AxisRight: return make(r.RXAuto, r.RXMin, r.RXMax);
+    case AxisVoltage: return make(r.PowerSupAuto, r.PowerSupMin, r.PowerSupMax);
+    case AxisBottom: break;
+    }
+    return make(r.TimeAuto, r.TimeMin, r.TimeMax);
 }
 
 } // namespace qv

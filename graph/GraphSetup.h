@@ -1,5 +1,8 @@
 #pragma once
 // The graph-setup record: axis ranges, automatic flags, line and mark styles.
+#include "graph/CurveSlots.h"
+#include "graph/ViewMath.h"
+
 #include <cstdint>
 
 namespace qv {
@@ -35,9 +38,14 @@ enum PointShapeCode { psRectangle = 0, psCircle, psTriangle, psDownTriangle, psC
                       psDiamond, psSmallDot };
 
 void SetGraphSetupDefaults(TGraphSetupRec& rec);
+TGraphSetupRec DefaultGraphSetup();
 
-// The program's one record and its confirmed-in-the-dialog flag.
-extern TGraphSetupRec GraphSetup;
-extern bool GraphSetupChanged;
+// How the record scales one axis: automatic, or the stored range. A
+// Maximum not above the Minimum is corrected in the record itself.
+struct TAxisSetup {
+    bool Automatic = true;
+    TAxisRange Range;
+};
+TAxisSetup AxisSetupOf(TGraphSetupRec& rec, AxisId axis);
 
 } // namespace qv

@@ -95,11 +95,13 @@ int main(int argc, char** argv)
     TDataList list;
     int actual = -1;
     TOpenData open(list, actual);
-    TChartView chart;
+    TCurveModel model;
+    TGraphSetupRec setup = DefaultGraphSetup();
+    TChartView chart(model, setup);
     chart.resize(kChartSize);
     chart.show();
     QCoreApplication::processEvents();
-    open.Graph = &chart;
+    open.SetCurveModel(&model);
 
     QElapsedTimer t;
     t.start();

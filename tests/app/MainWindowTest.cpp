@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/MainFrm.h"
 #include "ProgramRun.h"
+#include "graph/GraphPage.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -80,8 +81,8 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
     EXPECT_EQ(chart->graphCount(), 5);
     EXPECT_FALSE(FormMain->EditDate->text().isEmpty());
     // The offset controls show the file's offsets.
-    EXPECT_TRUE(FormMain->CheckBoxShift->isChecked());
-    EXPECT_EQ(FormMain->EditShiftY->text(), QStringLiteral("0"));
+    EXPECT_TRUE(FormMain->GraphPage->CheckBoxShift->isChecked());
+    EXPECT_EQ(FormMain->GraphPage->EditShiftY->text(), QStringLiteral("0"));
 
     // A file that appears while the program runs shows up by itself.
     ASSERT_TRUE(WriteAll(dir.file("Data/Blok3.kdf"), KdfText(s)));

@@ -5,6 +5,7 @@
 #include "app/AssertDlg.h"
 #include "app/MainFrm.h"
 #include "app/Settings.h"
+#include "graph/GraphPage.h"
 #include "graph/GraphSetup.h"
 #include "ProgramRun.h"
 #include "support/ScriptedMessages.h"
@@ -91,8 +92,8 @@ TEST_F(Shell, NoSettingsFileGivesDefaultsAndCloseWritesEveryKeyInOrder)
     EXPECT_EQ(s.Device.DeflectionMin, -5.0);
     EXPECT_EQ(s.Device.DeflectionMax, 5.0);
     EXPECT_EQ(s.Device.MarkerThreshold, 0.0);
-    EXPECT_TRUE(FormMain->ShowTable->isChecked());
-    EXPECT_FALSE(FormMain->TBShowLegend->isChecked());
+    EXPECT_TRUE(FormMain->GraphPage->ShowTable->isChecked());
+    EXPECT_FALSE(FormMain->GraphPage->TBShowLegend->isChecked());
     // No "Data" subfolder beside the executable: the executable's folder.
     EXPECT_EQ(FormMain->DataRoot, QDir::cleanPath(dir.path()));
     EXPECT_FALSE(FormMain->PageControl1->isEnabled());
@@ -147,8 +148,8 @@ TEST_F(Shell, GraphSetupWrittenOnlyAfterConfirmationAndUnknownKeysSurvive)
 {
     WriteAll(ini(), "[Options]\nCOM=COM3\nMyOwnKey=kept\n[Elsewhere]\nx=1\n[GraphSetup]\nTimeMax=250\n");
     start();
-    EXPECT_EQ(GraphSetup.TimeMax, 250.0);
-    EXPECT_EQ(GraphSetup.AltitudeMax, 100.0);
+    EXPECT_EQ(FormMain->GraphSetup.TimeMax, 250.0);
+    EXPECT_EQ(FormMain->GraphSetup.AltitudeMax, 100.0);
     stop();
     EXPECT_EQ(value("Options/MyOwnKey"), "kept");
     EXPECT_EQ(value("Elsewhere/x"), "1");
@@ -156,12 +157,12 @@ TEST_F(Shell, GraphSetupWrittenOnlyAfterConfirmationAndUnknownKeysSurvive)
 
     DestroyForms();
     start();
-    GraphSetup.RXMax = 42.5;
-    GraphSetupChanged = true;
+    FormMain->GraphSetup.RXMax = 42.5;
+    FormMain->GraphSetupChanged = true;
     stop();
     EXPECT_TRUE(writtenKeys().contains("GraphSetup/MarkerMarkSize"));
     EXPECT_EQ(value("GraphSetup/RXMax").toDouble(), 42.5);
-    GraphSetupChanged = false;
+    FormMain->GraphSetupChanged = false;
 }
 
 TEST_F(Shell, EscapeAsksBeforeExiting)

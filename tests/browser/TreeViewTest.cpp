@@ -248,14 +248,16 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     TDataList list;
     int actual = -1;
     TOpenData open(list, actual);
-    TChartView chart;
-    open.Graph = &chart;
+    TCurveModel model;
+    TGraphSetupRec setup = DefaultGraphSetup();
+    TChartView chart(model, setup);
+    open.SetCurveModel(&model);
     QTreeWidget widget;
     TTreeView view(&widget);
     view.OpenFile = [&](const QString& f) { return open.OpenDataFile(f); };
     view.CloseRow = [&](int row) { open.GridCloseFile(row); };
     view.Tree.CloseGridRow = view.CloseRow;
-    open.OnRowClosed = [&](int row) { view.Tree.CancelGridRowFlag(row); };
+    QObject::connect(&open, &TOpenData::RowClosed, [&](int row) { view.Tree.CancelGridRowFlag(row); });
     view.Tree.DataRoot = dir.path();
     view.BuildTree();
 

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QSignalSpy>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -31,12 +32,12 @@ protected:
         info.EditMaxHeight = &maxHeight;
         info.RichEdit1 = &notes;
         view = std::make_unique<TDataView>(open, &grid, info);
-        open.Graph = &chart;
+        open.SetCurveModel(&model);
         device.MarkerThreshold = 5.0;
         device.DeflectionMin = -20;
         device.DeflectionMax = 60;
-        open.DeviceSettings = [this] { return device; };
-        chart.DeviceSettings = [this] { return device; };
+        open.SetDeviceSettings(device);
+        model.SetDeflection(device.DeflectionMin, device.DeflectionMax);
     }
 
     QString Write(const QString& name, const KdfContent& content)
@@ -58,14 +59,17 @@ protected:
         notes.insertPlainText(text);
         ASSERT_TRUE(notes.document()->isModified());
     }
-    QCPGraph* Series(int row, int slot) { return chart.Series(*list[row], slot); }
+    QCPGraph* Series(int row, int slot) { return chart.Series(list[row]->Curves, slot); }
+    const TCurve& Curve(int row, int slot) { return *model.Curve(list[row]->Curves, slot); }
 
     ScriptedMessages msgs;
     TempDir dir;
     TDataList list;
     int actual = -1;
     TOpenData open;
-    TChartView chart;
+    TCurveModel model;
+    TGraphSetupRec setup = DefaultGraphSetup();
+    TChartView chart{model, setup};
     QTableWidget grid;
     QLineEdit date, sampling, ver, flightTime, maxHeight;
     QTextEdit notes;
@@ -114,13 +118,12 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     for (int k = 0; k < kSlotCount; ++k) {
         QCPGraph* g = Series(0, k);
         ASSERT_NE(g, nullptr);
-        EXPECT_EQ(list[0]->Slots[k].Series, g);
         EXPECT_EQ(g->name(), QString::fromLatin1(titles[k]));
         EXPECT_EQ(g->valueAxis(), axes[k]);
         EXPECT_EQ(g->pen().color(), QColor(0, 0, 255)) << k; // 0xFF0000 is blue
         EXPECT_EQ(g->visible(), k == SlotAlt);
-        EXPECT_EQ(list[0]->Slots[k].ColorIndex, 0);
-        EXPECT_TRUE(list[0]->Slots[k].OffsetEnabled);
+        EXPECT_EQ(Curve(0, k).ColorIndex, 0);
+        EXPECT_TRUE(Curve(0, k).OffsetEnabled);
     }
     EXPECT_EQ(Series(0, SlotAlt)->pen().style(), Qt::SolidLine);
     EXPECT_EQ(Series(0, SlotRx)->pen().style(), Qt::DashLine);
@@ -128,14 +131,15 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     EXPECT_EQ(Series(0, SlotMark)->scatterStyle().shape(), QCPScatterStyle::ssTriangle);
     EXPECT_EQ(Series(0, SlotAnnot)->scatterStyle().shape(), QCPScatterStyle::ssDiamond);
     EXPECT_EQ(Series(0, SlotMark)->lineStyle(), QCPGraph::lsNone);
+    chart.Chart1->replot();
     EXPECT_EQ(Series(0, SlotAlt)->dataCount(), 30);
     EXPECT_TRUE(Series(0, SlotAlt)->adaptiveSampling());
     // Markers where the receiver is above the threshold: every odd sample.
-    EXPECT_EQ(Series(0, SlotMark)->dataCount(), 15);
-    EXPECT_DOUBLE_EQ(Series(0, SlotMark)->data()->at(0)->key, 0.1);
-    EXPECT_DOUBLE_EQ(Series(0, SlotMark)->data()->at(0)->value, 4.3);
+    EXPECT_EQ(Curve(0, SlotMark).Count(), 15);
+    EXPECT_DOUBLE_EQ(Curve(0, SlotMark).X->at(0), 0.1);
+    EXPECT_DOUBLE_EQ(Curve(0, SlotMark).Y->at(0), 4.3);
     // Annotation points with their labels.
-    EXPECT_EQ(Series(0, SlotAnnot)->dataCount(), 2);
+    EXPECT_EQ(Curve(0, SlotAnnot).Count(), 2);
     ASSERT_EQ(chart.Chart1->itemCount(), 2);
     auto* label = qobject_cast<QCPItemText*>(chart.Chart1->item(0));
     ASSERT_NE(label, nullptr);
@@ -181,7 +185,7 @@ TEST_F(OpenDataTest, FileWithoutReceiverChannel)
     EXPECT_EQ(open.Cell(5, 0), QStringLiteral("0"));
     ASSERT_NE(Series(0, SlotRx), nullptr);
     EXPECT_EQ(Series(0, SlotRx)->name(), QStringLiteral("norx (RX)"));
-    EXPECT_EQ(Series(0, SlotRx)->dataCount(), 0);
+    EXPECT_EQ(Curve(0, SlotRx).Count(), 0);
     // A "2" cell cannot be switched on.
     open.GridCheck(2, 0, true);
     EXPECT_EQ(open.Cell(2, 0), QStringLiteral("2"));
@@ -195,16 +199,21 @@ TEST_F(OpenDataTest, ReceiverShiftedByItsOffsetOrCentred)
     s.Extra = "RxOffsetY=2.50";
     open.OpenDataFile(Write("rx.kdf", s));
     QCPGraph* rx = Series(0, SlotRx);
-    EXPECT_DOUBLE_EQ(rx->data()->at(0)->value, -97.5);
-    EXPECT_DOUBLE_EQ(list[0]->Slots[SlotRx].OffsetY, 2.5);
+    open.GridCheck(2, 0, true);
+    auto drawn = [&](int i) {
+        chart.Chart1->replot();
+        return rx->data()->at(i)->value;
+    };
+    EXPECT_DOUBLE_EQ(drawn(0), -97.5);
+    EXPECT_DOUBLE_EQ(Curve(0, SlotRx).OffsetY, 2.5);
 
     // Centred into the deflection range -20..60: k = 0.4, c = 20.
     chart.CheckBox_RxCenter->setChecked(true);
-    EXPECT_DOUBLE_EQ(rx->data()->at(0)->value, -20.0);
-    EXPECT_DOUBLE_EQ(rx->data()->at(1)->value, 60.0);
-    EXPECT_DOUBLE_EQ(list[0]->Slots[SlotRx].OffsetY, 0.0);
+    EXPECT_DOUBLE_EQ(drawn(0), -20.0);
+    EXPECT_DOUBLE_EQ(drawn(1), 60.0);
+    EXPECT_DOUBLE_EQ(Curve(0, SlotRx).OffsetY, 0.0);
     chart.CheckBox_RxCenter->setChecked(false);
-    EXPECT_DOUBLE_EQ(rx->data()->at(1)->value, 102.5);
+    EXPECT_DOUBLE_EQ(drawn(1), 102.5);
 }
 
 TEST_F(OpenDataTest, FifteenthFileTakesTheChartsNextColours)
@@ -212,11 +221,11 @@ TEST_F(OpenDataTest, FifteenthFileTakesTheChartsNextColours)
     for (int i = 0; i < 15; ++i)
         ASSERT_EQ(open.OpenDataFile(WriteDefault(QStringLiteral("f%1.kdf").arg(i), 3)), i);
     for (int i = 0; i < 14; ++i) {
-        EXPECT_EQ(list[i]->Slots[SlotAlt].ColorIndex, i);
+        EXPECT_EQ(Curve(i, SlotAlt).ColorIndex, i);
         EXPECT_EQ(Series(i, SlotAlt)->pen().color().rgb() & 0xFFFFFFu, SwapRedBlue(kCurveColours[i]));
         EXPECT_EQ(open.Cell(7, i), QString::number(kCurveColours[i]));
     }
-    EXPECT_EQ(list[14]->Slots[SlotAlt].ColorIndex, kNoColour);
+    EXPECT_EQ(Curve(14, SlotAlt).ColorIndex, kNoColour);
     std::vector<QColor> others;
     for (int i = 0; i < 14; ++i)
         others.push_back(Series(i, SlotAlt)->pen().color());
@@ -228,7 +237,7 @@ TEST_F(OpenDataTest, FifteenthFileTakesTheChartsNextColours)
     open.GridCloseFile(3);
     EXPECT_EQ(chart.Chart1->graphCount(), 14 * 5);
     EXPECT_EQ(open.OpenDataFile(WriteDefault("again.kdf", 3)), 14);
-    EXPECT_EQ(list[14]->Slots[SlotAlt].ColorIndex, 3);
+    EXPECT_EQ(Curve(14, SlotAlt).ColorIndex, 3);
 }
 
 TEST_F(OpenDataTest, ClosingRemovesSeriesRowAndShiftsLaterRows)
@@ -240,12 +249,12 @@ TEST_F(OpenDataTest, ClosingRemovesSeriesRowAndShiftsLaterRows)
     open.OpenDataFile(b);
     open.OpenDataFile(c);
     open.GridChangeActualFile(2);
-    std::vector<int> closedRows;
-    open.OnRowClosed = [&](int r) { closedRows.push_back(r); };
+    QSignalSpy closedRows(&open, &TOpenData::RowClosed);
     ASSERT_EQ(chart.Chart1->graphCount(), 15);
 
     EXPECT_TRUE(open.GridCloseFile(1));
-    EXPECT_EQ(closedRows, std::vector<int>{1});
+    ASSERT_EQ(closedRows.size(), 1);
+    EXPECT_EQ(closedRows.at(0).at(0).toInt(), 1);
     EXPECT_EQ(chart.Chart1->graphCount(), 10);
     EXPECT_EQ(open.RowCount(), 2);
     EXPECT_EQ(list.size(), 2u);
@@ -320,10 +329,9 @@ TEST_F(OpenDataTest, SavingWritesAnnotationsLessTheirOffsets)
     s.Annotations = {"0.50,3.00,first, with comma"};
     const QString a = Write("a.kdf", s);
     open.OpenDataFile(a);
-    TSeriesSlot& slot = list[0]->Slots[SlotAnnot];
-    slot.OffsetX = 2.0;
-    slot.OffsetY = 10.0;
-    chart.SetAnnotationPoints(*list[0], {{2.5, 13.0, "first, with comma"}, {3.25, 15.5, "second"}});
+    const TCurveHandle h = list[0]->Curves;
+    model.SetOffset(h, SlotAnnot, 2.0, 10.0);
+    model.SetDrawnLabels(h, {{2.5, 13.0, "first, with comma"}, {3.25, 15.5, "second"}});
 
     EXPECT_EQ(open.GridSaveFile(0), TOpenData::SaveResult::Saved);
     EXPECT_TRUE(msgs.questions().isEmpty());
@@ -331,10 +339,13 @@ TEST_F(OpenDataTest, SavingWritesAnnotationsLessTheirOffsets)
     EXPECT_TRUE(text.contains("<Anotace>\r\n0.50,3.00,first, with comma\r\n1.25,5.50,second\r\n</Anotace>"))
         << text.toStdString();
 
-    // Offsets switched off: the points are written as drawn.
-    slot.OffsetEnabled = false;
+    // A label moved and one deleted in the model: saved so.
+    model.MoveLabel(h, 1, 7.0, 8.25);
+    model.DeleteLabel(h, 0);
+    ASSERT_EQ(chart.LabelItems(h).size(), 1u);
+    EXPECT_DOUBLE_EQ(chart.LabelItems(h)[0]->position->key(), 9.0); // drawn with its offset
     open.GridSaveFile(0);
-    EXPECT_TRUE(ReadAll(a).contains("2.50,13.00,first, with comma\r\n3.25,15.50,second"));
+    EXPECT_TRUE(ReadAll(a).contains("<Anotace>\r\n7.00,8.25,second\r\n</Anotace>"));
 }
 
 TEST_F(OpenDataTest, VanishedFileAsksForANewName)
@@ -450,117 +461,9 @@ TEST(OpenDataTexts, ShortNameAndFlightTime)
 namespace {
 
 using namespace qv;
-
-TEST(ChartDetail, LongSeriesDrawFromCoarseCopyUntilZoomedIn)
-{
-    TChartView chart;
-    chart.resize(800, 500);
-    chart.show();
-    QCPGraph* g = chart.Chart1->addGraph();
-    TSeriesPoints p;
-    const int n = 200000;
-    for (int i = 0; i < n; ++i) {
-        p.Keys.push_back(i * 0.01);
-        p.Values.push_back((i % 97) - (i == 123456 ? 500.0 : 0.0)); // one deep spike
-    }
-    chart.SetLineData(g, p);
-    chart.Chart1->rescaleAxes();
-    chart.Chart1->replot();
-    EXPECT_TRUE(chart.DrawsCoarse(g));
-    EXPECT_LT(g->dataCount(), n / 8);
-    bool found = false;
-    QCPRange values = g->getValueRange(found);
-    EXPECT_DOUBLE_EQ(values.lower, 123456 % 97 - 500.0); // the spike survives
-    EXPECT_DOUBLE_EQ(values.upper, 96.0);
-    QCPRange keys = g->getKeyRange(found);
-    EXPECT_DOUBLE_EQ(keys.lower, 0.0);
-    EXPECT_DOUBLE_EQ(keys.upper, (n - 1) * 0.01);
-
-    chart.Chart1->xAxis->setRange(100, 110);
-    chart.Chart1->replot();
-    EXPECT_FALSE(chart.DrawsCoarse(g));
-    EXPECT_EQ(g->dataCount(), n);
-
-    chart.Chart1->xAxis->setRange(0, 2000);
-    chart.Chart1->replot();
-    EXPECT_TRUE(chart.DrawsCoarse(g));
-    EXPECT_EQ(chart.FullData(g)->size(), n);
-}
-
-TEST(ChartDetail, DensePointsDrawnOncePerPixel)
-{
-    TChartView chart;
-    chart.resize(800, 500);
-    chart.show();
-    QCPGraph* g = chart.Chart1->addGraph();
-    g->setLineStyle(QCPGraph::lsNone);
-    g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 3)); // one mark per pixel
-    TSeriesPoints p;
-    const int n = 100000;
-    for (int i = 0; i < n; ++i) {
-        p.Keys.push_back(i * 0.01);
-        p.Values.push_back(i % 7); // seven rows of points
-    }
-    chart.SetPointData(g, p);
-    chart.RescaleAxes();
-    chart.Chart1->replot();
-    EXPECT_TRUE(chart.DrawsCoarse(g));
-    const int width = chart.Chart1->axisRect()->width();
-    EXPECT_LE(g->dataCount(), 7 * width);
-    EXPECT_GE(g->dataCount(), 7 * width / 2);
-    // Every row is still there at both ends.
-    EXPECT_DOUBLE_EQ(g->data()->at(0)->key, 0.0);
-    std::set<double> rows;
-    for (auto it = g->data()->constBegin(); it != g->data()->constEnd(); ++it)
-        rows.insert(it->value);
-    EXPECT_EQ(rows.size(), 7u);
-
-    // Ranges come from all points, whatever view was drawn last.
-    chart.Chart1->xAxis->setRange(100, 400);
-    chart.Chart1->replot();
-    chart.RescaleAxes();
-    EXPECT_DOUBLE_EQ(chart.Chart1->xAxis->range().upper, (n - 1) * 0.01);
-
-    // Zoomed in far enough every point is drawn.
-    chart.Chart1->xAxis->setRange(100, 101);
-    chart.Chart1->replot();
-    EXPECT_FALSE(chart.DrawsCoarse(g));
-    EXPECT_EQ(g->dataCount(), n);
-}
-
-} // namespace
-
-namespace {
-
-using namespace qv;
 using namespace qv::test;
 
-// A chart that fails where told to.
-struct FailingGraph : IGraphView {
-    bool failCreate = false;
-    bool failRemove = false;
-    bool failPoints = false;
-    std::uint32_t CreateSeries(TDataBlock&, const QString&) override
-    {
-        if (failCreate)
-            throw std::runtime_error("no memory");
-        return 0x123456;
-    }
-    void SetSeriesVisible(TDataBlock&, int, bool) override {}
-    void RemoveSeries(TDataBlock&) override
-    {
-        if (failRemove)
-            throw std::runtime_error("chart gone");
-    }
-    std::vector<TAnotace> AnnotationPoints(const TDataBlock&) const override
-    {
-        if (failPoints)
-            throw std::runtime_error("no points");
-        return {};
-    }
-};
-
-TEST(OpenDataErrors, CloseAndSaveReportTheirErrors)
+TEST(OpenDataSignals, GridAndCurrentRowAnnounceTheirChanges)
 {
     ScriptedMessages msgs;
     TempDir dir;
@@ -571,39 +474,37 @@ TEST(OpenDataErrors, CloseAndSaveReportTheirErrors)
     TDataList list;
     int actual = -1;
     TOpenData open(list, actual);
-    FailingGraph graph;
-    open.Graph = &graph;
-    QTableWidget grid;
-    QTextEdit notes;
-    TInfoControls info;
-    info.RichEdit1 = &notes;
-    TDataView view(open, &grid, info);
-    EXPECT_TRUE(notes.isReadOnly());
-    graph.failCreate = true;
-    EXPECT_EQ(open.OpenDataFile(path), -1);
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Error by opening datafile \"") + path + "\"! \rno memory"});
-    EXPECT_EQ(open.RowCount(), 0);
-    EXPECT_TRUE(list.empty());
-    msgs.clear();
-    graph.failCreate = false;
+    TCurveModel model;
+    open.SetCurveModel(&model);
+    QSignalSpy grid(&open, &TOpenData::GridChanged);
+    QSignalSpy current(&open, &TOpenData::ActualChanged);
+    QSignalSpy closed(&open, &TOpenData::RowClosed);
+    QSignalSpy added(&model, &TCurveModel::FileAdded);
+    QSignalSpy shown(&model, &TCurveModel::VisibilityChanged);
     ASSERT_EQ(open.OpenDataFile(path), 0);
-    EXPECT_EQ(open.Cell(7, 0), QString::number(0x123456));
-    EXPECT_FALSE(notes.isReadOnly());
+    EXPECT_GE(grid.size(), 1);
+    ASSERT_EQ(current.size(), 1);
+    EXPECT_EQ(current.at(0).at(0).toInt(), 0);
+    ASSERT_EQ(added.size(), 1);
+    EXPECT_EQ(open.CurveHandles(), std::vector<TCurveHandle>{added.at(0).at(0).toInt()});
+    // The altitude curve is switched on as the file opens.
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.at(0).at(1).toInt(), int(SlotAlt));
+    // The model carries the file's colour, title and annotations.
+    const TCurveFile* f = model.File(list[0]->Curves);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->ShortName, QStringLiteral("a"));
+    EXPECT_EQ(open.Cell(7, 0), QString::number(kCurveColours[0]));
 
-    graph.failRemove = true;
-    EXPECT_FALSE(open.GridCloseFile(0));
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("In GridCloseFile.\rchart gone")});
-    // Annotations are rebuilt only from a drawn series; make one "drawn".
-    list[0]->Slots[SlotAnnot].Series = reinterpret_cast<QCPAbstractPlottable*>(&graph);
-    graph.failPoints = true;
-    view.PopupRow = 0;
-    view.mnuGridSaveClick();
-    EXPECT_EQ(msgs.errors().last(), QStringLiteral("Error by saving data!\nno points"));
-
-    graph.failRemove = graph.failPoints = false;
-    list[0]->Slots[SlotAnnot].Series = nullptr;
+    grid.clear();
     EXPECT_TRUE(open.GridCloseFile(0));
-    EXPECT_TRUE(notes.isReadOnly());
+    EXPECT_EQ(closed.size(), 1);
+    EXPECT_GE(grid.size(), 1);
+    EXPECT_EQ(model.FileCount(), 0);
+    // Without a curve model files still open (no curves).
+    open.SetCurveModel(nullptr);
+    EXPECT_EQ(open.OpenDataFile(path), 0);
+    EXPECT_EQ(list[0]->Curves, kNoCurves);
 }
 
 } // namespace

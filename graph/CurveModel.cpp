@@ -1,0 +1,305 @@
+#include "graph/CurveModel.h"
+
+#include "graph/GraphStyle.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace qv {
+
+const std::array<const char*, kSlotCount> kSlotTitles = {" (Alt)", " (RX)", " (PowS)", " (Mark)",
+                                                         " (Annot)"};
+
+void TRange::Include(double lo, double hi)
+{
+    if (!Valid) {
+        Lower = lo;
+        Upper = hi;
+        Valid = true;
+        return;
+    }
+    Lower = std::min(Lower, lo);
+    Upper = std::max(Upper, hi);
+}
+
+TRange TCurve::KeyExtent() const
+{
+    TRange r;
+    if (Count() > 0)
+        r.Include(DrawnX(X->front()), DrawnX(X->back()));
+    return r;
+}
+
+TRange TCurve::ValueExtent() const
+{
+    TRange r;
+    if (Count() > 0) {
+        const double a = DrawnY(MinY), b = DrawnY(MaxY);
+        r.Include(std::min(a, b), std::max(a, b));
+    }
+    return r;
+}
+
+TCurveModel::TCurveModel(QObject* parent) : QObject(parent) {}
+TCurveModel::~TCurveModel() = default;
+
+TCurveHandle TCurveModel::AddFile(const QString& shortName, std::uint8_t colourIndex)
+{
+    std::vector<std::uint32_t> used;
+    for (const auto& [h, f] : files_)
+        for (const TCurve& c : f.Curves)
+            used.push_back(c.Rgb);
+    const std::uint32_t rgb = colourIndex < kCurveColourCount ? SwapRedBlue(kCurveColours[colourIndex])
+                                                              : NextFreeSeriesColour(used);
+    const TCurveHandle h = next_++;
+    TCurveFile& f = files_[h];
+    f.ShortName = shortName;
+    for (TCurve& c : f.Curves) {
+        c.ColorIndex = colourIndex;
+        c.Rgb = rgb;
+    }
+    applyRxMapping(h, f);
+    emit FileAdded(h);
+    return h;
+}
+
+void TCurveModel::RemoveFile(TCurveHandle h)
+{
+    if (files_.erase(h))
+        emit FileRemoved(h);
+}
+
+const TCurveFile* TCurveModel::File(TCurveHandle h) const
+{
+    auto it = files_.find(h);
+    return it == files_.end() ? nullptr : &it->second;
+}
+
+const TCurve* TCurveModel::Curve(TCurveHandle h, int slot) const
+{
+    const TCurveFile* f = File(h);
+    return f && slot >= 0 && slot < kSlotCount ? &f->Curves[slot] : nullptr;
+}
+
+TCurve* TCurveModel::curve(TCurveHandle h, int slot)
+{
+    return const_cast<TCurve*>(Curve(h, slot));
+}
+
+std::vector<TCurveHandle> TCurveModel::Handles() const
+{
+    std::vector<TCurveHandle> out;
+    for (const auto& [h, f] : files_)
+        out.push_back(h);
+    return out; // handles grow with every file: map order is adding order
+}
+
+std::vector<std::uint8_t> TCurveModel::UsedColourIndices() const
+{
+    std::vector<std::uint8_t> out;
+    for (const auto& [h, f] : files_)
+        out.push_back(f.Curves[SlotAlt].ColorIndex);
+    return out;
+}
+
+void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
+                            std::shared_ptr<const std::vector<double>> y)
+{
+    TCurve* c = curve(h, slot);
+    if (!c)
+        return;
+    if (!x)
+        x = std::make_shared<const std::vector<double>>();
+    if (!y)
+        y = std::make_shared<const std::vector<double>>();
+    const std::size_t n = std::min(x->size(), y->size());
+    if (x->size() != n || y->size() != n || !std::is_sorted(x->begin(), x->begin() + n)) {
+        std::vector<std::size_t> order(n);
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return (*x)[a] < (*x)[b]; });
+        auto xs = std::make_shared<std::vector<double>>(n);
+        auto ys = std::make_shared<std::vector<double>>(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            (*xs)[i] = (*x)[order[i]];
+            (*ys)[i] = (*y)[order[i]];
+        }
+        x = xs;
+        y = ys;
+    }
+    c->X = std::move(x);
+    c->Y = std::move(y);
+    c->Pyramid.Build(*c->Y);
+    if (n > 0) {
+        const auto mm = std::minmax_element(c->Y->begin(), c->Y->end());
+        c->MinY = *mm.first;
+        c->MaxY = *mm.second;
+    } else {
+        c->MinY = c->MaxY = 0;
+    }
+    emit CurveChanged(h, slot);
+}
+
+void TCurveModel::SetVisible(TCurveHandle h, int slot, bool visible)
+{
+    TCurve* c = curve(h, slot);
+    if (!c || c->Visible == visible)
+        return;
+    c->Visible = visible;
+    emit VisibilityChanged(h, slot, visible);
+}
+
+void TCurveModel::SetOffset(TCurveHandle h, int slot, double dx, double dy)
+{
+    TCurve* c = curve(h, slot);
+    if (!c)
+        return;
+    c->OffsetX = dx;
+    c->OffsetY = dy;
+    emit CurveChanged(h, slot);
+}
+
+void TCurveModel::SetOffsetEnabled(TCurveHandle h, int slot, bool enabled)
+{
+    TCurve* c = curve(h, slot);
+    if (!c || c->OffsetEnabled == enabled)
+        return;
+    c->OffsetEnabled = enabled;
+    emit CurveChanged(h, slot);
+}
+
+void TCurveModel::applyRxMapping(TCurveHandle, TCurveFile& f)
+{
+    TCurve& rx = f.Curves[SlotRx];
+    if (rxCentre_) {
+        rx.Scale = (deflectionMax_ - deflectionMin_) / 200.0;
+        rx.Shift = (deflectionMax_ + deflectionMin_) * 0.5;
+        rx.OffsetY = 0.0;
+    } else {
+        rx.Scale = 1.0;
+        rx.Shift = 0.0;
+        rx.OffsetY = f.RxOffsetY;
+    }
+}
+
+void TCurveModel::SetRxOffsetY(TCurveHandle h, double rxOffsetY)
+{
+    auto it = files_.find(h);
+    if (it == files_.end())
+        return;
+    it->second.RxOffsetY = rxOffsetY;
+    applyRxMapping(h, it->second);
+    emit CurveChanged(h, SlotRx);
+}
+
+void TCurveModel::SetRxCentre(bool centre)
+{
+    rxCentre_ = centre;
+    for (auto& [h, f] : files_) {
+        applyRxMapping(h, f);
+        emit CurveChanged(h, SlotRx);
+    }
+}
+
+void TCurveModel::SetDeflection(double deflectionMin, double deflectionMax)
+{
+    deflectionMin_ = deflectionMin;
+    deflectionMax_ = deflectionMax;
+    if (rxCentre_)
+        SetRxCentre(true);
+}
+
+const std::vector<TCurveLabel>& TCurveModel::Labels(TCurveHandle h) const
+{
+    static const std::vector<TCurveLabel> none;
+    const TCurveFile* f = File(h);
+    return f ? f->Labels : none;
+}
+
+void TCurveModel::syncLabelPoints(TCurveHandle h, TCurveFile& f)
+{
+    // The annotation curve's points follow the labels, in time order.
+    std::vector<TCurveLabel> sorted = f.Labels;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const TCurveLabel& a, const TCurveLabel& b) { return a.Time < b.Time; });
+    auto x = std::make_shared<std::vector<double>>();
+    auto y = std::make_shared<std::vector<double>>();
+    for (const TCurveLabel& l : sorted) {
+        x->push_back(l.Time);
+        y->push_back(l.Altitude);
+    }
+    SetPoints(h, SlotAnnot, x, y);
+    emit LabelsChanged(h);
+}
+
+void TCurveModel::SetLabels(TCurveHandle h, std::vector<TCurveLabel> labels)
+{
+    auto it = files_.find(h);
+    if (it == files_.end())
+        return;
+    it->second.Labels = std::move(labels);
+    syncLabelPoints(h, it->second);
+}
+
+int TCurveModel::AddLabel(TCurveHandle h, const TCurveLabel& label)
+{
+    auto it = files_.find(h);
+    if (it == files_.end())
+        return -1;
+    it->second.Labels.push_back(label);
+    syncLabelPoints(h, it->second);
+    return static_cast<int>(it->second.Labels.size()) - 1;
+}
+
+void TCurveModel::MoveLabel(TCurveHandle h, int index, double time, double altitude)
+{
+    auto it = files_.find(h);
+    if (it == files_.end() || index < 0 || index >= static_cast<int>(it->second.Labels.size()))
+        return;
+    it->second.Labels[index].Time = time;
+    it->second.Labels[index].Altitude = altitude;
+    syncLabelPoints(h, it->second);
+}
+
+void TCurveModel::DeleteLabel(TCurveHandle h, int index)
+{
+    auto it = files_.find(h);
+    if (it == files_.end() || index < 0 || index >= static_cast<int>(it->second.Labels.size()))
+        return;
+    it->second.Labels.erase(it->second.Labels.begin() + index);
+    syncLabelPoints(h, it->second);
+}
+
+void TCurveModel::SetDrawnLabels(TCurveHandle h, const std::vector<TCurveLabel>& drawn)
+{
+    const TCurve* c = Curve(h, SlotAnnot);
+    if (!c)
+        return;
+    std::vector<TCurveLabel> labels = drawn;
+    if (c->OffsetEnabled)
+        for (TCurveLabel& l : labels) {
+            l.Time -= c->OffsetX;
+            l.Altitude -= c->OffsetY;
+        }
+    SetLabels(h, std::move(labels));
+}
+
+TRange TCurveModel::Extent(AxisId axis) const
+{
+    TRange r;
+    for (const auto& [h, f] : files_)
+        for (int k = 0; k < kSlotCount; ++k) {
+            const TCurve& c = f.Curves[k];
+            if (!c.Visible || c.Count() == 0)
+                continue;
+            if (axis == AxisBottom) {
+                const TRange e = c.KeyExtent();
+                r.Include(e.Lower, e.Upper);
+            } else if (kSlotAxis[k] == axis) {
+                const TRange e = c.ValueExtent();
+                r.Include(e.Lower, e.Upper);
+            }
+        }
+    return r;
+}
+
+} // namespace qv

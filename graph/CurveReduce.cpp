@@ -1,0 +1,141 @@
+#include "graph/CurveReduce.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv {
+
+std::int64_t TMinMaxPyramid::BucketSize(int level)
+{
+    std::int64_t s = 1;
+    for (int l = 0; l < level; ++l)
+        s *= kFan;
+    return s;
+}
+
+void TMinMaxPyramid::Build(const std::vector<double>& y)
+{
+    levels_.clear();
+    const std::int64_t n = static_cast<std::int64_t>(y.size());
+    // Level 1 from the samples.
+    std::int64_t buckets = n / kFan;
+    if (buckets < 1)
+        return;
+    std::vector<std::int32_t> first(static_cast<std::size_t>(2 * buckets));
+    for (std::int64_t b = 0; b < buckets; ++b) {
+        std::int64_t lo = b * kFan, hi = lo;
+        for (std::int64_t i = lo + 1; i < (b + 1) * kFan; ++i) {
+            if (y[i] < y[lo])
+                lo = i;
+            if (y[i] > y[hi])
+                hi = i;
+        }
+        first[2 * b] = static_cast<std::int32_t>(lo);
+        first[2 * b + 1] = static_cast<std::int32_t>(hi);
+    }
+    levels_.push_back(std::move(first));
+    // Each further level from the one below.
+    while ((buckets = static_cast<std::int64_t>(levels_.back().size() / 2) / kFan) >= 1) {
+        const std::vector<std::int32_t>& below = levels_.back();
+        std::vector<std::int32_t> next(static_cast<std::size_t>(2 * buckets));
+        for (std::int64_t b = 0; b < buckets; ++b) {
+            std::int32_t lo = below[2 * b * kFan], hi = below[2 * b * kFan + 1];
+            for (std::int64_t c = b * kFan + 1; c < (b + 1) * kFan; ++c) {
+                if (y[below[2 * c]] < y[lo])
+                    lo = below[2 * c];
+                if (y[below[2 * c + 1]] > y[hi])
+                    hi = below[2 * c + 1];
+            }
+            next[2 * b] = lo;
+            next[2 * b + 1] = hi;
+        }
+        levels_.push_back(std::move(next));
+    }
+}
+
+void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, const TMinMaxPyramid& pyramid,
+                   double x0, double x1, int pixels, std::vector<std::int32_t>& out)
+{
+    out.clear();
+    const std::int64_t n = static_cast<std::int64_t>(std::min(x.size(), y.size()));
+    if (n == 0 || !(x1 >= x0))
+        return;
+    pixels = std::max(1, pixels);
+    // The samples in the range and one neighbour outside each end.
+    std::int64_t i0 = std::lower_bound(x.begin(), x.begin() + n, x0) - x.begin();
+    std::int64_t i1 = std::upper_bound(x.begin(), x.begin() + n, x1) - x.begin();
+    i0 = std::max<std::int64_t>(0, i0 - 1);
+    i1 = std::min<std::int64_t>(n, i1 + 1);
+    const std::int64_t count = i1 - i0;
+    if (count <= 0)
+        return;
+    if (count <= 4 * static_cast<std::int64_t>(pixels)) {
+        out.reserve(static_cast<std::size_t>(count));
+        for (std::int64_t i = i0; i < i1; ++i)
+            out.push_back(static_cast<std::int32_t>(i));
+        return;
+    }
+    // The largest level that still puts two or more buckets into a column.
+    int level = 0;
+    while (level < pyramid.LevelCount() && TMinMaxPyramid::BucketSize(level + 1) * 2 * pixels <= count)
+        ++level;
+
+    const double width = x1 > x0 ? x1 - x0 : 1.0;
+    const double perPixel = pixels / width;
+    auto column = [&](std::int64_t i) {
+        const double c = std::floor((x[i] - x0) * perPixel);
+        return c < 0 ? -1 : (c >= pixels ? pixels : static_cast<int>(c));
+    };
+    out.reserve(static_cast<std::size_t>(4 * pixels + 8));
+    int col = column(i0);
+    std::int64_t lo = i0, hi = i0;
+    auto flush = [&] {
+        if (lo == hi) {
+            out.push_back(static_cast<std::int32_t>(lo));
+        } else {
+            out.push_back(static_cast<std::int32_t>(std::min(lo, hi)));
+            out.push_back(static_cast<std::int32_t>(std::max(lo, hi)));
+        }
+    };
+    auto take = [&](int c, std::int64_t mn, std::int64_t mx) {
+        if (c != col) {
+            flush();
+            col = c;
+            lo = mn;
+            hi = mx;
+            return;
+        }
+        if (y[mn] < y[lo])
+            lo = mn;
+        if (y[mx] > y[hi])
+            hi = mx;
+    };
+    std::int64_t i = i0 + 1;
+    // The neighbour outside the left end stays a point of its own.
+    if (i0 < i1 && x[i0] < x0) {
+        flush();
+        col = column(i);
+        lo = hi = i;
+        ++i;
+    }
+    while (i < i1) {
+        // The largest bucket that starts here and ends inside the range.
+        int l = level;
+        std::int64_t s = TMinMaxPyramid::BucketSize(l);
+        while (l > 0 && (i % s != 0 || i + s > i1)) {
+            --l;
+            s /= TMinMaxPyramid::kFan;
+        }
+        if (l == 0) {
+            take(column(i), i, i);
+            ++i;
+        } else {
+            const std::int64_t b = i / s;
+            take(column(i), pyramid.MinIndex(l, b), pyramid.MaxIndex(l, b));
+            i += s;
+        }
+    }
+    flush();
+}
+
+} // namespace qv

@@ -1,0 +1,246 @@
+#include "graph/GraphPage.h"
+
+#include "base/MessageService.h"
+#include "graph/GraphSetupfrm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <exception>
+#include <qcustomplot.h>
+
+namespace qv {
+
+namespace {
+
+QToolButton* Button(QToolBar* bar, const char* name, const char* caption, const char* hint, bool checkable = false)
+{
+    auto* b = new QToolButton(bar);
+    b->setObjectName(QLatin1String(name));
+    b->setText(QLatin1String(caption));
+    b->setToolTip(QLatin1String(hint));
+    b->setCheckable(checkable);
+    bar->addWidget(b);
+    return b;
+}
+
+} // namespace
+
+TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupChanged, QWidget* parent)
+    : QWidget(parent), model_(model), setup_(setup), setupChanged_(setupChanged)
+{
+    setObjectName(QStringLiteral("TabGraph"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+
+    ToolBarGraph = new QToolBar(this);
+    ToolBarGraph->setObjectName(QStringLiteral("ToolBarGraph"));
+    TBZoomIn = Button(ToolBarGraph, "TBZoomIn", "Zoom In", "Zoom out");
+    TBZoomOut = Button(ToolBarGraph, "TBZoomOut", "Zoom Out", "Zoom in");
+    TBUndoZoom = Button(ToolBarGraph, "TBUndoZoom", "Undo zoom", "Original size");
+    ToolBarGraph->addSeparator();
+    TBGraphSetup = Button(ToolBarGraph, "TBGraphSetup", "Graph Setup", "Graph setup");
+    TBShowLegend = Button(ToolBarGraph, "TBShowLegend", "Show Legend", "Show legend", true);
+    ShowTable = Button(ToolBarGraph, "ShowTable", "Measurement table", "Show measurement table", true);
+    ToolBarGraph->addSeparator();
+    TBMeasure = Button(ToolBarGraph, "TBMeasure", "Measurement Mode", "Measurement mode", true);
+    TBAnnotations = Button(ToolBarGraph, "TBAnnotations", "Annotations", "Annotations");
+    TBCopyGraph = Button(ToolBarGraph, "TBCopyGraph", "Copy", "Copy graph to clipboard");
+    TBSaveGraph = Button(ToolBarGraph, "TBSaveGraph", "Save", "Save graph as picture");
+    TBPrintGraph = Button(ToolBarGraph, "TBPrintGraph", "Print", "Print graph");
+    for (QToolButton* later : {TBMeasure, TBAnnotations, TBCopyGraph, TBSaveGraph, TBPrintGraph})
+        later->setEnabled(false);
+    LabelCursor = new QLabel(this);
+    LabelCursor->setObjectName(QStringLiteral("LabelCursor"));
+    ToolBarGraph->addWidget(LabelCursor);
+    layout->addWidget(ToolBarGraph);
+
+    PanelOdecet = new QWidget(this);
+    PanelOdecet->setObjectName(QStringLiteral("PanelOdecet"));
+    auto* odecet = new QVBoxLayout(PanelOdecet);
+    odecet->setContentsMargins(0, 0, 0, 0);
+    StringGridOdecet = new QTableWidget(2, 4, PanelOdecet);
+    StringGridOdecet->setObjectName(QStringLiteral("StringGridOdecet"));
+    StringGridOdecet->setHorizontalHeaderLabels(
+        {QStringLiteral("TIME"), QStringLiteral("ALTITUDE"), QStringLiteral("SERVO"), QStringLiteral("VOLTAGE")});
+    StringGridOdecet->setVerticalHeaderLabels({QStringLiteral("DELTA"), QStringLiteral("d X/d TIME")});
+    StringGridOdecet->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    odecet->addWidget(StringGridOdecet);
+    PanelOdecet->setFixedHeight(92);
+    layout->addWidget(PanelOdecet);
+
+    Chart = new TChartView(model_, setup_, this);
+    Chart->setObjectName(QStringLiteral("PanelChart"));
+    layout->addWidget(Chart, 1);
+
+    // Curve offsets.
+    auto* shift = new QHBoxLayout();
+    CheckBoxShift = new QCheckBox(QStringLiteral("Offset"), this);
+    CheckBoxShift->setObjectName(QStringLiteral("CheckBoxShift"));
+    ComboBoxShiftAxis = new QComboBox(this);
+    ComboBoxShiftAxis->setObjectName(QStringLiteral("ComboBoxShiftAxis"));
+    ComboBoxShiftAxis->addItems({QStringLiteral("Altitude"), QStringLiteral("Servo"), QStringLiteral("Voltage")});
+    TrackBarX = new QSlider(Qt::Horizontal, this);
+    TrackBarX->setObjectName(QStringLiteral("TrackBarX"));
+    TrackBarX->setRange(-3600, 3600);
+    TrackBarX->setValue(0);
+    TrackBarY = new QSlider(Qt::Horizontal, this);
+    TrackBarY->setObjectName(QStringLiteral("TrackBarY"));
+    TrackBarY->setRange(-1000, 1000);
+    TrackBarY->setValue(0);
+    EditShiftX = new QLineEdit(QStringLiteral("0"), this);
+    EditShiftX->setObjectName(QStringLiteral("EditShiftX"));
+    EditShiftX->setMaximumWidth(70);
+    EditShiftY = new QLineEdit(QStringLiteral("0"), this);
+    EditShiftY->setObjectName(QStringLiteral("EditShiftY"));
+    EditShiftY->setMaximumWidth(70);
+    shift->addWidget(CheckBoxShift);
+    shift->addWidget(ComboBoxShiftAxis);
+    shift->addWidget(new QLabel(QStringLiteral("X:"), this));
+    shift->addWidget(TrackBarX, 1);
+    shift->addWidget(EditShiftX);
+    shift->addWidget(new QLabel(QStringLiteral("Y:"), this));
+    shift->addWidget(TrackBarY, 1);
+    shift->addWidget(EditShiftY);
+    layout->addLayout(shift);
+
+    connect(TBZoomIn, &QToolButton::clicked, this, &TGraphPage::TBZoomInClick);
+    connect(TBZoomOut, &QToolButton::clicked, this, &TGraphPage::TBZoomOutClick);
+    connect(TBUndoZoom, &QToolButton::clicked, this, &TGraphPage::TBUndoZoomClick);
+    connect(TBGraphSetup, &QToolButton::clicked, this, &TGraphPage::TBGraphSetupClick);
+    connect(TBShowLegend, &QToolButton::clicked, this, &TGraphPage::TBShowLegendClick);
+    connect(ShowTable, &QToolButton::clicked, this, &TGraphPage::ShowTableClick);
+    connect(ComboBoxShiftAxis, qOverload<int>(&QComboBox::currentIndexChanged), this, &TGraphPage::ShowOffsets);
+    connect(&model_, &TCurveModel::CurveChanged, this, [this](TCurveHandle h, int) {
+        if (h == actual_)
+            ShowOffsets();
+    });
+    Chart->Chart1->installEventFilter(this);
+    qApp->installEventFilter(this);
+}
+
+TGraphPage::~TGraphPage()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+    delete ownForm_;
+}
+
+void TGraphPage::SetActualFile(TCurveHandle h)
+{
+    actual_ = h;
+    ShowOffsets();
+}
+
+void TGraphPage::ShowOffsets()
+{
+    const int slot = qBound(0, ComboBoxShiftAxis->currentIndex(), 2);
+    const TCurve none;
+    const TCurve* c = model_.Curve(actual_, slot);
+    const TCurve& s = c ? *c : none;
+    const QSignalBlocker b1(CheckBoxShift), b2(EditShiftX), b3(EditShiftY), b4(TrackBarX), b5(TrackBarY);
+    CheckBoxShift->setChecked(c ? s.OffsetEnabled : false);
+    EditShiftX->setText(QString::number(s.OffsetX));
+    EditShiftY->setText(QString::number(s.OffsetY));
+    TrackBarX->setValue(qRound(s.OffsetX));
+    TrackBarY->setValue(qRound(s.OffsetY));
+}
+
+void TGraphPage::ChangeGraphSettings() { Chart->ChangeGraphSettings(files_); }
+
+void TGraphPage::TBZoomInClick() { Chart->ZoomPercent(90); }
+
+void TGraphPage::TBZoomOutClick() { Chart->ZoomPercent(110); }
+
+void TGraphPage::TBUndoZoomClick() { Chart->UndoZoom(); }
+
+void TGraphPage::TBGraphSetupClick()
+{
+    TFormGraphSetup* form = setupForm_;
+    if (!form) {
+        if (!ownForm_)
+            ownForm_ = new TFormGraphSetup(window());
+        form = ownForm_;
+    }
+    try {
+        if (form->EditGraphSetup(setup_, setupChanged_)) {
+            ChangeGraphSettings();
+            UpdateScrollBars();
+        }
+    } catch (const std::exception& e) {
+        Messages().error(QStringLiteral("Error in Graph Setup!\r") + QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TGraphPage::TBShowLegendClick() { Chart->SetLegendVisible(TBShowLegend->isChecked()); }
+
+void TGraphPage::ShowTableClick()
+{
+    PanelOdecet->setFixedHeight(ShowTable->isChecked() ? 92 : 0);
+    PanelOdecet->setVisible(ShowTable->isChecked());
+}
+
+bool TGraphPage::Active() const { return Chart->Chart1->isVisible() && model_.FileCount() > 0; }
+
+bool TGraphPage::FormMouseWheel(const QPoint& globalPos, int delta)
+{
+    if (!Active())
+        return false;
+    const QPoint p = Chart->Chart1->mapFromGlobal(globalPos);
+    if (p.x() < 1 || p.x() >= Chart->Chart1->width() || p.y() < 1 || p.y() >= Chart->Chart1->height())
+        return false;
+    Chart->ZoomPercent(delta < 1 ? 90 : 110);
+    return true;
+}
+
+bool TGraphPage::FormKeyPress(QKeyEvent* e)
+{
+    if (e->key() != Qt::Key_Space || !Active())
+        return false;
+    if (!Chart->Panning())
+        Chart->SetPanning(true);
+    return true;
+}
+
+bool TGraphPage::FormKeyUp(QKeyEvent* e)
+{
+    if (e->key() != Qt::Key_Space || e->isAutoRepeat() || !isVisible() || !Chart->Panning())
+        return false;
+    Chart->SetPanning(false);
+    Chart->ServoCenterRule();
+    Chart->Replot();
+    return true;
+}
+
+bool TGraphPage::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == Chart->Chart1 && e->type() == QEvent::Wheel) {
+        auto* w = static_cast<QWheelEvent*>(e);
+        if (FormMouseWheel(w->globalPosition().toPoint(), w->angleDelta().y())) {
+            w->accept();
+            return true;
+        }
+        return false;
+    }
+    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == window()) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() == Qt::Key_Space)
+            return e->type() == QEvent::KeyPress ? FormKeyPress(k) : FormKeyUp(k);
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+} // namespace qv

@@ -1,0 +1,95 @@
+#pragma once
+// The "Graph" page: its tool bar, the measurement table, the chart with its
+// scroll bars and the curve offset controls.
+#include "graph/Chart.h"
+
+#include <QWidget>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSlider;
+class QTableWidget;
+class QToolBar;
+class QToolButton;
+
+namespace qv {
+
+class TFormGraphSetup;
+
+class TGraphPage : public QWidget {
+    Q_OBJECT
+public:
+    // Shows `model` with the graph settings `setup` and its changed flag
+    // `setupChanged` (owned by the main window, which outlives the page).
+    TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupChanged, QWidget* parent = nullptr);
+    ~TGraphPage() override;
+
+    TChartView* Chart = nullptr;
+    QToolBar* ToolBarGraph = nullptr;
+    QToolButton* TBZoomIn = nullptr;
+    QToolButton* TBZoomOut = nullptr;
+    QToolButton* TBUndoZoom = nullptr;
+    QToolButton* TBGraphSetup = nullptr;
+    QToolButton* TBShowLegend = nullptr;
+    QToolButton* ShowTable = nullptr;
+    QToolButton* TBMeasure = nullptr;   // measurement mode (not yet in use)
+    QToolButton* TBAnnotations = nullptr;
+    QToolButton* TBCopyGraph = nullptr;
+    QToolButton* TBSaveGraph = nullptr;
+    QToolButton* TBPrintGraph = nullptr;
+    QLabel* LabelCursor = nullptr;
+    QWidget* PanelOdecet = nullptr;
+    QTableWidget* StringGridOdecet = nullptr;
+    QCheckBox* CheckBoxShift = nullptr;
+    QSlider* TrackBarX = nullptr;
+    QSlider* TrackBarY = nullptr;
+    QLineEdit* EditShiftX = nullptr;
+    QLineEdit* EditShiftY = nullptr;
+    QComboBox* ComboBoxShiftAxis = nullptr;
+
+    // The dialog that edits the graph settings (made on first use if none).
+    void SetGraphSetupForm(TFormGraphSetup* form) { setupForm_ = form; }
+    // The open files' curves in list order (kNoCurves for a missing one).
+    void SetOpenFiles(const std::vector<TCurveHandle>& files) { files_ = files; }
+    // The current file, whose offsets the offset controls show.
+    void SetActualFile(TCurveHandle h);
+    TCurveHandle ActualFile() const { return actual_; }
+
+    // Applies the graph settings to the chart; throws when an open file
+    // has no curves.
+    void ChangeGraphSettings();
+    void UpdateScrollBars() { Chart->UpdateScrollBars(); }
+
+    // Handlers
+    void TBZoomInClick();
+    void TBZoomOutClick();
+    void TBUndoZoomClick();
+    void TBGraphSetupClick();
+    void TBShowLegendClick();
+    void ShowTableClick();
+    // Wheel at a global position: zooms when over the chart of the shown
+    // page with a file open; returns whether the wheel was used.
+    bool FormMouseWheel(const QPoint& globalPos, int delta);
+    // Space held down / released; returns whether the key was used.
+    bool FormKeyPress(QKeyEvent* e);
+    bool FormKeyUp(QKeyEvent* e);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void ShowOffsets();
+    bool Active() const;
+
+    TCurveModel& model_;
+    TGraphSetupRec& setup_;
+    bool& setupChanged_;
+    TFormGraphSetup* setupForm_ = nullptr;
+    TFormGraphSetup* ownForm_ = nullptr;
+    std::vector<TCurveHandle> files_;
+    TCurveHandle actual_ = kNoCurves;
+};
+
+} // namespace qv
