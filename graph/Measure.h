@@ -1,0 +1,47 @@
+#pragma once
+// Reading values off curves: the value at a time, the lowest, highest and
+// mean value between two times, and the tow release of a flight. Curves are
+// x-ascending sample arrays; the min/max pyramid built for drawing also
+// answers range queries, and prefix sums give the mean, so a query over a
+// whole full-memory flight costs microseconds.
+#include "graph/CurveReduce.h"
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace qv {
+
+// The value at time t, interpolated linearly between the samples around
+// it; outside the curve the value of its first or last sample. Nothing for
+// an empty curve.
+std::optional<double> ValueAt(const std::vector<double>& x, const std::vector<double>& y, double t);
+
+// prefix[i] is the sum of y[0] .. y[i-1] (n + 1 entries).
+std::vector<double> PrefixSums(const std::vector<double>& y);
+
+// Indices of the lowest and the highest sample of y[i0] .. y[i1 - 1]
+// (i0 < i1), found through the pyramid of y.
+std::pair<std::int64_t, std::int64_t> RangeMinMaxIndex(const std::vector<double>& y, const TMinMaxPyramid& pyramid,
+                                                       std::int64_t i0, std::int64_t i1);
+
+struct TRangeStats {
+    int Count = 0; // samples in the range; the rest is valid only when > 0
+    double Min = 0;
+    double Max = 0;
+    double Mean = 0;
+};
+
+// Statistics of the samples whose time lies between t0 and t1 (either
+// order, both ends included).
+TRangeStats RangeStats(const std::vector<double>& x, const std::vector<double>& y, const TMinMaxPyramid& pyramid,
+                       const std::vector<double>& prefix, double t0, double t1);
+
+// The tow release: the first time after the curve's maximum at which it
+// falls below fraction of that maximum. Nothing when the curve is empty,
+// its maximum is not above 0, or it never falls that low afterwards.
+std::optional<double> FindRelease(const std::vector<double>& time, const std::vector<double>& altitude,
+                                  double fraction = 0.2);
+
+} // namespace qv
