@@ -120,6 +120,7 @@ void TFormMain::CreateMenu()
     QMenu* data = menuBar()->addMenu(QStringLiteral("Data"));
     mnuReadData = data->addAction(QStringLiteral("Read data"), this, &TFormMain::mnuReadDataClick);
     mnuReadData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuSplitImage = data->addAction(QStringLiteral("Split memory image..."), this, &TFormMain::mnuSplitImageClick);
     mnuAbout = menuBar()->addAction(QStringLiteral("About"), this, &TFormMain::mnuAboutClick);
 
     actEscape = new QAction(this);
@@ -415,6 +416,16 @@ void TFormMain::mnuReadDataClick()
         return;
     TreeNotify = false;
     DoskComForm->exec();
+    TreeNotify = true;
+    RefreshTree();
+}
+
+void TFormMain::mnuSplitImageClick()
+{
+    if (!QV_ASSERT(DoskComForm != nullptr, "P=nil FormMain.mnuSplitImageClick"))
+        return;
+    TreeNotify = false;
+    DoskComForm->SplitMemoryImage();
     TreeNotify = true;
     RefreshTree();
 }

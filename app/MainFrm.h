@@ -81,6 +81,7 @@ public:
     QAction* mnuRefresh = nullptr;
     QAction* mnuExit = nullptr;
     QAction* mnuReadData = nullptr;
+    QAction* mnuSplitImage = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* actEscape = nullptr;
 
@@ -104,6 +105,7 @@ public:
     void mnuRefreshClick();
     void mnuExitClick();
     void mnuReadDataClick();
+    void mnuSplitImageClick();
     void mnuAboutClick();
     void ShowTableClick();
     void TBShowLegendClick();

@@ -4,6 +4,7 @@
 // written; the goal is at least 100 MB/s.
 #include "data/DataFile.h"
 #include "device/DeviceConfig.h"
+#include "device/DownloadSaver.h"
 #include "device/FlightSplitter.h"
 #include "device/SimMemory.h"
 #include "base/MessageService.h"
@@ -55,7 +56,8 @@ int main(int argc, char** argv)
         }
         qv::BuildFlightRecord(memory.data(), memory.size(), blocks[0], options.DateText, rec);
         const auto t2 = Clock::now();
-        const qv::TSaveResult r = qv::SaveFlights(memory.data(), memory.size(), blocks, options, msgs);
+        qv::TFlightSaver saver(msgs);
+        const qv::TSaveResult r = saver.SaveFlights(memory.data(), memory.size(), blocks, options);
         const auto t3 = Clock::now();
         const std::clock_t c3 = std::clock();
         if (r.Written != 1)

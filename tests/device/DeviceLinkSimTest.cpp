@@ -254,7 +254,7 @@ TEST(DeviceLinkSim, LineFaultsFailTheDownload)
         Session s;
         s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
         EXPECT_EQ(s.messages.errors(), QStringList{c.error});
-        EXPECT_EQ(s.obs.downloads, 0);
+        EXPECT_EQ(s.obs.ending.Status, TDownloadEnd::Failed);
         EXPECT_TRUE(s.obs.status.contains(QStringLiteral("Disconnected.")));
     }
 }
