@@ -131,7 +131,7 @@ bool parseOptions(const QStringList& args, bool wantPort, Options& o)
         PrintError(QStringLiteral("unknown argument ") + positional[i]);
         return false;
     }
-    if (parser.isSet(port))
+    if (wantPort)
         o.port = parser.value(port);
     if (parser.isSet(root))
         o.root = parser.value(root);
@@ -156,7 +156,7 @@ bool parseOptions(const QStringList& args, bool wantPort, Options& o)
             return false;
         }
     }
-    if (parser.isSet(partial)) {
+    if (wantPort && parser.isSet(partial)) {
         const QString v = parser.value(partial);
         if (v == QLatin1String("save"))
             o.partial = TPartialSave::Save;
@@ -167,7 +167,7 @@ bool parseOptions(const QStringList& args, bool wantPort, Options& o)
             return false;
         }
     }
-    if (parser.isSet(timeout)) {
+    if (wantPort && parser.isSet(timeout)) {
         bool ok = false;
         o.timeout = parser.value(timeout).toInt(&ok);
         if (!ok || o.timeout <= 0) {
@@ -205,11 +205,13 @@ TSaveOptions saveOptions(const Options& o)
 // failed, saving stopped or failed, or flights were found and none written.
 int finish(const TDownloadResult& r, bool failed)
 {
+    if (!r.Save.Error.isEmpty()) {
+        PrintError(r.Save.Error);
+        return 1;
+    }
     // Without flights there was no box; say it anyway.
     if (r.Blocks == 0 && r.Message.isEmpty())
         PrintOut(FilesWrittenText(0));
-    if (!r.Save.Error.isEmpty())
-        PrintError(r.Save.Error);
     if (!r.RawImageError.isEmpty())
         PrintError(QStringLiteral("The memory image could not be kept: ") + r.RawImageError);
     if (failed || (r.Saved && r.Save.Status != TSaveResult::Done))

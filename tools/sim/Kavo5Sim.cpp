@@ -60,6 +60,7 @@ struct Options {
     bool fullMemory = false;       // memory full to the last byte, nothing sent after it
     long oddFlight = -1;           // generated flight with a stray byte after its samples
     long emptyFlight = -1;         // generated flight with a header and no samples
+    bool badConfig = false;        // the configuration goes out with a wrong check byte
     bool noise = false;
     long baud = 115200;            // 0: unpaced
     int eraseMs = 300;
@@ -88,6 +89,7 @@ void usage()
         "  --full-memory        flights fill the memory to the last byte; nothing is sent after it\n"
         "  --odd-flight K       generated flight K ends with a stray byte (a partial sample)\n"
         "  --empty-flight K     generated flight K has a header and no samples\n"
+        "  --bad-config         the configuration goes out with a wrong check byte\n"
         "  --noise              junk bytes before each announcement\n"
         "  --baud B             pace bytes as a line of B baud would (default 115200; 0 unpaced)\n"
         "  --erase-ms MS        erase time (default 300)\n"
@@ -149,7 +151,7 @@ bool parseArgs(int argc, char** argv, Options& o)
     const auto hangupAfter = valued("hangup-after"), noiseFf = valued("noise-ff");
     const auto oddFlight = valued("odd-flight"), emptyFlight = valued("empty-flight");
     const auto baud = valued("baud"), eraseMs = valued("erase-ms");
-    const auto fullMemory = flag("full-memory"), noise = flag("noise");
+    const auto fullMemory = flag("full-memory"), noise = flag("noise"), badConfig = flag("bad-config");
     const auto exitOnEof = flag("exit-on-stdin-eof"), verbose = flag("verbose");
     if (!parser.parse(args) || !parser.positionalArguments().isEmpty())
         return false;
@@ -186,6 +188,7 @@ bool parseArgs(int argc, char** argv, Options& o)
         return false;
     o.fullMemory = parser.isSet(fullMemory);
     o.noise = parser.isSet(noise);
+    o.badConfig = parser.isSet(badConfig);
     o.exitOnStdinEof = parser.isSet(exitOnEof);
     o.verbose = parser.isSet(verbose);
     return true;
@@ -411,6 +414,8 @@ private:
             quint8 frame[qv::kFrameSize];
             std::copy(cfg_.bytes.begin(), cfg_.bytes.end(), frame);
             frame[qv::kConfigSize] = cfg_.checksum();
+            if (opt_.badConfig)
+                frame[qv::kConfigSize] ^= 0x21;
             line_.send('R');
             line_.send(frame, sizeof frame);
             break;
