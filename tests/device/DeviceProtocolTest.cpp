@@ -494,10 +494,13 @@ TEST(DeviceProtocol, AbortedDownloadKeepsOnlyAcceptedFrames)
     EXPECT_EQ(r.proto.byteCount(), 264);
 }
 
-// A logger that sends good frames of `frame` without end and echoes "O".
-void endlessLogger(Rig& r, const QByteArray& frame, long long& sent)
+// A download from a logger that sends good frames of payload(k) without
+// end and echoes "O". Returns the bytes it sent.
+long long downloadFromEndlessLogger(Rig& r, int k)
 {
-    r.port.source = [&r, frame, &sent](quint8& b) {
+    const QByteArray frame = withChecksum(payload(k));
+    long long sent = 0;
+    r.port.source = [&](quint8& b) {
         if (r.obs.downloads > 0)
             return false; // quiet once the download has ended
         b = static_cast<quint8>(frame[static_cast<int>(sent++ % 265)]);
@@ -507,6 +510,9 @@ void endlessLogger(Rig& r, const QByteArray& frame, long long& sent)
         if (b == 'O')
             r.port.input.push_back('O');
     };
+    r.download(QByteArray());
+    r.port.source = nullptr;
+    return sent;
 }
 
 TEST(DeviceProtocol, FullMemoryEndsTheDownloadWithoutAnEndMarker)
@@ -515,10 +521,7 @@ TEST(DeviceProtocol, FullMemoryEndsTheDownloadWithoutAnEndMarker)
     // after it the logger sends nothing more.
     Rig r;
     r.bringUp(testConfig(), "OTHER 1.0");
-    const QByteArray frame = withChecksum(payload(3));
-    long long sent = 0;
-    endlessLogger(r, frame, sent);
-    r.download(QByteArray());
+    const long long sent = downloadFromEndlessLogger(r, 3);
     EXPECT_TRUE(r.messages.errors().isEmpty()) << r.messages.errors().join(';').toStdString();
     ASSERT_EQ(r.obs.downloads, 1);
     EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Complete);
@@ -535,10 +538,7 @@ TEST(DeviceProtocol, BytesPastTheMemorySizeAreCut)
     // 240 memory bytes and padding.
     Rig r;
     r.bringUp();
-    const QByteArray frame = withChecksum(payload(4));
-    long long sent = 0;
-    endlessLogger(r, frame, sent);
-    r.download(QByteArray());
+    downloadFromEndlessLogger(r, 4);
     ASSERT_EQ(r.obs.downloads, 1);
     EXPECT_TRUE(r.obs.ending.MemoryFull);
     EXPECT_EQ(r.obs.ending.ByteCount, kMemorySizeKavo5);
@@ -550,10 +550,7 @@ TEST(DeviceProtocol, AFullImageIsTold)
     Rig r;
     r.bringUp();
     r.proto.setImageCapacity(1000); // three frames fit
-    const QByteArray frame = withChecksum(payload(5));
-    long long sent = 0;
-    endlessLogger(r, frame, sent);
-    r.download(QByteArray());
+    downloadFromEndlessLogger(r, 5);
     ASSERT_EQ(r.obs.downloads, 1);
     EXPECT_TRUE(r.obs.ending.ImageFull);
     EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Complete);

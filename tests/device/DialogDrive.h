@@ -9,6 +9,16 @@
 
 namespace qv::test {
 
+// Shows the dialog on the simulated logger's terminal, saving into root.
+inline void ShowOn(TDoskComForm& form, const QString& port, const QString& root)
+{
+    TDeviceSettings s;
+    s.Root = root;
+    form.SetSettings(s);
+    form.SetPortOverride(port);
+    form.show();
+}
+
 // Runs `step` every few milliseconds while the link loop runs inside
 // Connect, until it returns true or time runs out; then disconnects.
 // Returns whether `step` finished.

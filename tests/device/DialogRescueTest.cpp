@@ -73,11 +73,8 @@ TEST(DeviceDialogRescue, HangUpAtTheLastFrameOffersTheCompleteFlights)
         msgs.queueAnswer(answer);
         TempDir tmp;
         TDoskComForm form;
-        TDeviceSettings s;
-        s.Root = tmp.file(QStringLiteral("Data"));
-        form.SetSettings(s);
-        form.SetPortOverride(sim.path);
-        form.show();
+        const QString root = tmp.file(QStringLiteral("Data"));
+        qv::test::ShowOn(form, sim.path, root);
         ASSERT_TRUE(ReadOnce(form));
 
         ASSERT_EQ(images.images().size(), 1);
@@ -91,11 +88,11 @@ TEST(DeviceDialogRescue, HangUpAtTheLastFrameOffersTheCompleteFlights)
         EXPECT_EQ(shown[0].text, QStringLiteral("Communication error, no response from device"));
         EXPECT_EQ(shown[1].text, QStringLiteral("Save the 4 complete flights received before the error?"));
         if (answer == Answer::Yes) {
-            EXPECT_EQ(kdf(s.Root), (QStringList{QStringLiteral("Blok001.kdf"), QStringLiteral("Blok002.kdf"),
+            EXPECT_EQ(kdf(root), (QStringList{QStringLiteral("Blok001.kdf"), QStringLiteral("Blok002.kdf"),
                                                 QStringLiteral("Blok003.kdf"), QStringLiteral("Blok004.kdf")}));
             EXPECT_EQ(shown[2].text, QStringLiteral("4 files succesfully written.\n") + keptText);
         } else {
-            EXPECT_TRUE(kdf(s.Root).isEmpty());
+            EXPECT_TRUE(kdf(root).isEmpty());
             EXPECT_EQ(shown[2].text, keptText);
         }
         EXPECT_FALSE(form.Protocol().portOpen());
@@ -111,11 +108,7 @@ TEST(DeviceDialogRescue, NoCompleteFlightMeansNoQuestion)
     ScriptedMessages msgs;
     TempDir tmp;
     TDoskComForm form;
-    TDeviceSettings s;
-    s.Root = tmp.path();
-    form.SetSettings(s);
-    form.SetPortOverride(sim.path);
-    form.show();
+    qv::test::ShowOn(form, sim.path, tmp.path());
     ASSERT_TRUE(ReadOnce(form));
     ASSERT_EQ(images.images().size(), 1);
     EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Communication error")});

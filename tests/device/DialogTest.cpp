@@ -354,11 +354,7 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
     ScriptedMessages msgs;
     TempDir tmp;
     TDoskComForm form;
-    TDeviceSettings s;
-    s.Root = tmp.path();
-    form.SetSettings(s);
-    form.SetPortOverride(sim.path);
-    form.show();
+    qv::test::ShowOn(form, sim.path, tmp.path());
     bool dataStarted = false;
     const bool done = Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
