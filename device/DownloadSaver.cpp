@@ -176,6 +176,9 @@ TDownloadResult TFlightSaver::FinishDownload(const TDownloadEnd& end, const TSav
             msgs_.information(r.Message);
         }
     }
+    // A failure to save is shown as an error: say there where the data are.
+    if (!r.Save.Error.isEmpty() && !rawPath.isEmpty())
+        r.Save.Error += QLatin1Char('\n') + RawImageKeptText(end.ByteCount, rawPath);
     r.RawImage = rawPath;
     r.RawImageError = rawError;
     return r;

@@ -212,8 +212,6 @@ int finish(const TDownloadResult& r, bool failed)
     // Without flights there was no box; say it anyway.
     if (r.Blocks == 0 && r.Message.isEmpty())
         PrintOut(FilesWrittenText(0));
-    if (!r.RawImageError.isEmpty())
-        PrintError(QStringLiteral("The memory image could not be kept: ") + r.RawImageError);
     if (failed || (r.Saved && r.Save.Status != TSaveResult::Done))
         return 1;
     return r.Blocks > 0 && r.Save.Written == 0 ? 1 : 0;
