@@ -120,6 +120,7 @@ void TFormMain::CreateMenu()
     QMenu* data = menuBar()->addMenu(QStringLiteral("Data"));
     mnuReadData = data->addAction(QStringLiteral("Read data"), this, &TFormMain::mnuReadDataClick);
     mnuReadData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuSplitImage = data->addAction(QStringLiteral("Split memory image..."), this, &TFormMain::mnuSplitImageClick);
     QMenu* graph = menuBar()->addMenu(QStringLiteral("Graph"));
     Graphsetup1 = graph->addAction(QStringLiteral("Graph setup"), this, [this] { GraphPage->TBGraphSetupClick(); });
     mnuAbout = menuBar()->addAction(QStringLiteral("About"), this, &TFormMain::mnuAboutClick);
@@ -353,6 +354,16 @@ void TFormMain::mnuReadDataClick()
     TreeNotify = false;
     DoskComForm->exec();
     DeviceSettingsChanged();
+    TreeNotify = true;
+    RefreshTree();
+}
+
+void TFormMain::mnuSplitImageClick()
+{
+    if (!QV_ASSERT(DoskComForm != nullptr, "P=nil FormMain.mnuSplitImageClick"))
+        return;
+    TreeNotify = false;
+    DoskComForm->SplitMemoryImage();
     TreeNotify = true;
     RefreshTree();
 }

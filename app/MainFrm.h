@@ -76,6 +76,7 @@ public:
     QAction* mnuRefresh = nullptr;
     QAction* mnuExit = nullptr;
     QAction* mnuReadData = nullptr;
+    QAction* mnuSplitImage = nullptr;
     QAction* Graphsetup1 = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* actEscape = nullptr;
@@ -101,6 +102,7 @@ public:
     void mnuRefreshClick();
     void mnuExitClick();
     void mnuReadDataClick();
+    void mnuSplitImageClick();
     void mnuAboutClick();
     void UpdateEditButtons();
 

@@ -135,6 +135,7 @@ void ReadAppSettings(const TIniFile& ini, TAppSettings& s)
     s.AutoGridSize = ini.ReadInteger("Options", "AutoGridSize", s.AutoGridSize);
     s.ShowTable = ini.ReadBool("Options", "ShowTable", s.ShowTable);
     s.TBShowLegend = ini.ReadBool("Options", "TBShowLegend", s.TBShowLegend);
+    dev.RawImageLimit = ini.ReadString("Options", "RawImageLimit", dev.RawImageLimit);
 }
 
 namespace {
@@ -205,6 +206,7 @@ void WriteAppSettings(TIniFile& ini, const TAppSettings& s, const TGraphSetupRec
     ini.WriteInteger("Options", "AutoGridSize", s.AutoGridSize);
     ini.WriteBool("Options", "ShowTable", s.ShowTable);
     ini.WriteBool("Options", "TBShowLegend", s.TBShowLegend);
+    ini.WriteString("Options", "RawImageLimit", dev.RawImageLimit);
     if (!graph)
         return;
     for (const GraphKey& k : kGraphKeys) {

@@ -13,6 +13,9 @@ struct TDeviceSettings {
     double DeflectionMin = -5.0;
     double DeflectionMax = 5.0;
     double MarkerThreshold = 0.0;
+    // Kept raw memory images: "COUNT,MEGABYTES"; older ones beyond either
+    // limit are deleted.
+    QString RawImageLimit = QStringLiteral("50,1024");
 };
 
 } // namespace qv

@@ -414,20 +414,29 @@ void DeviceProtocol::eraseReply()
     setActionButtons(true);
 }
 
+void DeviceProtocol::setImageCapacity(int bytes)
+{
+    capacity_ = bytes < kConfigSize ? kConfigSize : (bytes > kMemoryImageSize ? kMemoryImageSize : bytes);
+}
+
 void DeviceProtocol::dataReply()
 {
     obs_->setBusyCursor(true);
     obs_->setTopLabel(QStringLiteral("Data reading started."));
     byteCount_ = 0;
     dataEnd_ = 0;
+    TDownloadEnd end;
+    end.ImageCapacity = capacity_;
     try {
         if (!image_) {
             image_.reset(static_cast<quint8*>(std::calloc(kMemoryImageSize, 1)));
             if (!QV_ASSERT(image_ != nullptr, "memory image allocated"))
                 throw Failure{QStringLiteral("Out of memory.")};
         }
-        const int total = downloadFrames();
+        const int total = downloadFrames(end);
         byteCount_ = total;
+        if (!end.EndMarker && !end.MemoryFull && !end.ImageFull)
+            end.Status = TDownloadEnd::Aborted;
         if (total > 0) {
             dataEnd_ = total - 1;
             obs_->setDataLabel(QStringLiteral("Number of bytes read: %1").arg(total > 5 ? total - 1 : 0));
@@ -436,19 +445,58 @@ void DeviceProtocol::dataReply()
             usedMemory_ = total - 1;
         }
         obs_->recordingTimeChanged();
-        const QString failure = obs_->downloadFinished(image_.get(), byteCount_, dataEnd_);
-        if (!failure.isEmpty())
-            throw Failure{failure};
     } catch (const Failure& f) {
+        // byteCount_ holds the frames accepted before the failure.
+        end.Status = TDownloadEnd::Failed;
+        end.Error = f.text;
+        dataEnd_ = byteCount_ > 0 ? byteCount_ - 1 : 0;
         Messages().error(f.text);
         disconnect();
+    }
+    end.Image = image_.get();
+    end.ByteCount = end.Image ? byteCount_ : 0;
+    end.DataEndIndex = dataEnd_;
+    end.Firmware = firmware_;
+    const QString failure = obs_->downloadFinished(end);
+    if (!failure.isEmpty()) {
+        Messages().error(failure);
+        if (end.Status != TDownloadEnd::Failed)
+            disconnect();
     }
     obs_->setBusyCursor(false);
     command_ = 0;
     setActionButtons(true);
 }
 
-int DeviceProtocol::downloadFrames()
+void DeviceProtocol::acknowledge(char c)
+{
+    write(c);
+    quint8 echo = 0;
+    if (port_.readByte(echo) != 1 || echo != static_cast<quint8>(c))
+        throw Failure{kCommError};
+}
+
+// Five 0xFF bytes in a row came inside a frame whose first j bytes are in
+// `frame`. Reads the rest of the frame (100 ms per byte). True when the
+// data end here: the rest did not come, or came with a matching check
+// byte. False when the whole frame came and its check byte is wrong: it
+// was line noise, and the frame is a bad frame like any other.
+bool DeviceProtocol::frameEndsData(quint8* frame, int j, quint8 sum)
+{
+    for (; j < kConfigSize; ++j) {
+        quint8 b = 0;
+        if (abort_ || port_.readByte(b) != 1)
+            return true;
+        frame[j] = b;
+        sum ^= b;
+    }
+    quint8 check = 0;
+    if (abort_ || port_.readByte(check) != 1)
+        return true;
+    return check == sum;
+}
+
+int DeviceProtocol::downloadFrames(TDownloadEnd& end)
 {
     quint8* const image = image_.get();
     quint8 frame[kConfigSize];
@@ -457,11 +505,27 @@ int DeviceProtocol::downloadFrames()
     quint8 sum = 0;
     int badFrames = 0;
     int ffPairs = 0;
-    while (total < kMemoryImageSize && !abort_ && ffPairs < kEndPairs) {
-        // The image is never written past its end: when the next frame
-        // would not fit, the data end here.
-        if (j == 0 && total + kConfigSize > kMemoryImageSize)
+    int ffPairsAtFrameStart = 0; // the detector as the last accepted frame left it
+
+    auto rejectFrame = [&] {
+        if (++badFrames > kMaxBadFrames)
+            throw Failure{QStringLiteral("Communication error, bad CRC more then 10 times.")};
+        acknowledge('X'); // dropped; the device sends the frame again
+        ffPairs = ffPairsAtFrameStart;
+    };
+
+    while (!abort_) {
+        // A full memory is all the logger holds: the download is complete,
+        // with or without an end marker after it.
+        if (total >= memorySize_) {
+            end.MemoryFull = true;
             break;
+        }
+        // The image is never written past its end.
+        if (j == 0 && total + kConfigSize > capacity_) {
+            end.ImageFull = true;
+            break;
+        }
         const quint8 b = readOrFail(kNoResponse);
         if (j == kConfigSize) { // the frame's check byte
             if (b == sum) {
@@ -469,18 +533,10 @@ int DeviceProtocol::downloadFrames()
                 total += kConfigSize;
                 byteCount_ = total;
                 badFrames = 0;
-                write('O');
-                quint8 echo = 0;
-                if (port_.readByte(echo) != 1 || echo != 'O')
-                    throw Failure{kCommError};
+                ffPairsAtFrameStart = ffPairs;
+                acknowledge('O');
             } else {
-                if (++badFrames > kMaxBadFrames)
-                    throw Failure{QStringLiteral("Communication error, bad CRC more then 10 times.")};
-                write('X');
-                quint8 echo = 0;
-                if (port_.readByte(echo) != 1 || echo != 'X')
-                    throw Failure{kCommError};
-                // dropped; the device sends the frame again
+                rejectFrame();
             }
             j = 0;
             sum = 0;
@@ -498,6 +554,20 @@ int DeviceProtocol::downloadFrames()
             if (havePrevious)
                 ffPairs = (b == 0xFF && previous == 0xFF) ? ffPairs + 1 : 0;
             ++j;
+            if (ffPairs >= kEndPairs) {
+                // The end of the recorded data, unless the frame turns out
+                // to be garbled: then it is answered "X" and comes again.
+                const int endAt = j;
+                if (frameEndsData(frame, j, sum)) {
+                    std::memcpy(image + total, frame, endAt);
+                    total += endAt;
+                    end.EndMarker = true;
+                    break;
+                }
+                rejectFrame();
+                j = 0;
+                sum = 0;
+            }
         }
         if (j == 0) {
             obs_->setDataLabel(QStringLiteral("Number of bytes read: %1").arg(total));
@@ -506,13 +576,12 @@ int DeviceProtocol::downloadFrames()
             pump();
         }
     }
-    // End of data inside a frame: the bytes of that frame up to the end
-    // mark belong to the data. After an abort the unfinished frame was not
-    // checked and is dropped.
-    if (ffPairs >= kEndPairs) {
-        std::memcpy(image + total, frame, j);
-        total += j;
+    // Bytes past the memory size are not the logger's memory.
+    if (total >= memorySize_) {
+        total = memorySize_;
+        end.MemoryFull = true;
     }
+    byteCount_ = total;
     return total;
 }
 

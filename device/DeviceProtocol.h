@@ -37,6 +37,24 @@ enum class DeviceButton {
     EraseMemory, // "Erase Memory"
 };
 
+// How a data download ended, and the bytes it received.
+struct TDownloadEnd {
+    enum How {
+        Complete, // the end of the data, a full memory or a full image
+        Aborted,  // Disconnect / Close during the download
+        Failed    // a transfer failure (Error)
+    } Status = Complete;
+    bool EndMarker = false;   // five 0xFF bytes ended the data
+    bool MemoryFull = false;  // the bytes reached the logger's memory size
+    bool ImageFull = false;   // the logger sent more than the image holds
+    int ImageCapacity = 0;    // bytes the image holds
+    QString Error;            // the failure text
+    const quint8* Image = nullptr;
+    int ByteCount = 0;        // checked bytes in the image
+    int DataEndIndex = 0;     // ByteCount - 1, or 0 when nothing came
+    QByteArray Firmware;      // the logger's firmware text as received
+};
+
 // What the protocol shows. Every method has an empty default.
 class IDeviceObserver {
 public:
@@ -58,14 +76,13 @@ public:
     virtual void showConfig(const TDeviceConfig&) {}
     // Memory size or used memory changed: recompute the recording time.
     virtual void recordingTimeChanged() {}
-    // A data download has ended with byteCount bytes in the image (indices
-    // 0 .. byteCount-1; dataEndIndex = byteCount-1, or 0 when nothing came).
-    // Also called when the download was aborted (Disconnect / Close): then
-    // only the frames accepted so far count. Not called after a failure.
-    // Split and save here. Return an empty string on success, else the
-    // failure text: it is shown in an error box and the link disconnects.
-    virtual QString downloadFinished(const quint8* /*image*/, int /*byteCount*/,
-                                     int /*dataEndIndex*/) { return {}; }
+    // A data download has ended, however it ended: completely, aborted
+    // (Disconnect / Close: only the frames accepted so far count) or
+    // failed (called after the error box and the disconnect, with the
+    // frames accepted before the failure). Keep, split and save here.
+    // Return an empty string on success, else the failure text: it is
+    // shown in an error box and the link disconnects.
+    virtual QString downloadFinished(const TDownloadEnd&) { return {}; }
 };
 
 class DeviceProtocol {
@@ -138,6 +155,10 @@ public:
     int byteCount() const { return byteCount_; }        // bytes of the last download
     int dataEndIndex() const { return dataEnd_; }
     int usedMemory() const { return usedMemory_; }
+    // Bytes of the image a download may fill (at most kMemoryImageSize);
+    // a logger that sends more ends the download with the image full.
+    void setImageCapacity(int bytes);
+    int imageCapacity() const { return capacity_; }
 
 private:
     struct Freer { void operator()(quint8* p) const; };
@@ -154,7 +175,9 @@ private:
     void verifyReply();
     void eraseReply();
     void dataReply();
-    int downloadFrames();
+    int downloadFrames(TDownloadEnd& end);
+    bool frameEndsData(quint8* frame, int j, quint8 sum);
+    void acknowledge(char c);
 
     ISerialPort& port_;
     IDeviceObserver nullObs_;
@@ -174,6 +197,7 @@ private:
     int byteCount_ = 0;
     int dataEnd_ = 0;
     int usedMemory_ = 0;
+    int capacity_ = kMemoryImageSize;
     int progress_ = 0;
     bool inPump_ = false;
 };

@@ -688,22 +688,47 @@ void TDoskComForm::showConfig(const TDeviceConfig& c)
 
 void TDoskComForm::recordingTimeChanged() { showRecordingTime(); }
 
-QString TDoskComForm::downloadFinished(const quint8* image, int byteCount, int /*dataEndIndex*/)
+TSaveOptions TDoskComForm::saveOptions() const
 {
     TSaveOptions options;
     options.Root = settings_.Root;
     options.DefFileName = settings_.DefFileName;
-    options.FileWritten = [this](int written, const QString&) {
+    options.ImageLimit = TRawImageLimit::FromText(settings_.RawImageLimit);
+    return options;
+}
+
+void TDoskComForm::bindSaver(TFlightSaver& saver)
+{
+    connect(&saver, &TFlightSaver::FileWritten, this, [this](int written, const QString&) {
         Label1->setText(FilesWrittenText(written));
         QCoreApplication::processEvents();
-    };
-    const std::size_t size = image && byteCount > 0 ? static_cast<std::size_t>(byteCount) : 0;
-    const TDownloadResult r = SplitAndSave(image, size, options, Messages(),
-                                           [this](const QString& t) { StatusBar1->showMessage(t); }, &blocks_);
+    });
+    connect(&saver, &TFlightSaver::StatusText, this, [this](const QString& t) { StatusBar1->showMessage(t); });
+}
+
+QString TDoskComForm::downloadFinished(const TDownloadEnd& end)
+{
+    TFlightSaver saver(Messages());
+    bindSaver(saver);
+    const TDownloadResult r = saver.FinishDownload(end, saveOptions());
+    blocks_ = saver.Blocks();
     OKButton->setEnabled(true);
-    if (r.Save.Status == TSaveResult::FolderFailed)
-        return r.Save.Error;
-    return {};
+    return r.Save.Error;
+}
+
+void TDoskComForm::SplitMemoryImage()
+{
+    const QString path = Messages().openFileName(QStringLiteral("Split memory image"), TRawImageStore().Folder(),
+                                                  QStringLiteral("Memory images (*.bin);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    setBusyCursor(true);
+    TFlightSaver saver(Messages());
+    bindSaver(saver);
+    const TDownloadResult r = saver.SplitImageFile(path, saveOptions());
+    setBusyCursor(false);
+    if (!r.Save.Error.isEmpty())
+        Messages().error(r.Save.Error);
 }
 
 } // namespace qv

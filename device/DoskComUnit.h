@@ -5,6 +5,7 @@
 // controls to it and to the configuration record.
 #include "device/DeviceProtocol.h"
 #include "base/DeviceSettings.h"
+#include "device/DownloadSaver.h"
 #include "device/FlightSplitter.h"
 #include "device/SerialPort.h"
 
@@ -65,6 +66,10 @@ public:
     void DataButtonClick();
     void EraseButtonClick();
 
+    // Asks for a raw memory image file and saves its flights as after a
+    // download.
+    void SplitMemoryImage();
+
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
@@ -109,7 +114,9 @@ private:
     void setConfigControlsEnabled(bool on) override;
     void showConfig(const TDeviceConfig& c) override;
     void recordingTimeChanged() override;
-    QString downloadFinished(const quint8* image, int byteCount, int dataEndIndex) override;
+    QString downloadFinished(const TDownloadEnd& end) override;
+    TSaveOptions saveOptions() const;
+    void bindSaver(TFlightSaver& saver);
 
     QPushButton* button(DeviceButton b) const;
 

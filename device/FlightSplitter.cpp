@@ -59,12 +59,13 @@ void sizeArray(std::vector<double>& v, std::size_t n)
 
 } // namespace
 
-long long FindFlightEnd(const std::uint8_t* image, std::size_t size, std::size_t from)
+long long FindFlightEnd(const std::uint8_t* image, std::size_t size, std::size_t from, bool lastByteToo)
 {
-    // The last byte (index size - 1) never takes part in a marker.
-    if (!image || size < 5)
+    // Normally the last byte (index size - 1) never takes part in a marker.
+    const std::size_t span = lastByteToo ? 4 : 5;
+    if (!image || size < span)
         return -1;
-    const std::size_t last = size - 5; // last candidate position
+    const std::size_t last = size - span; // last candidate position
     if (from > last)
         return -1;
     for (std::size_t p = from; p <= last; ++p) {
@@ -78,16 +79,18 @@ long long FindFlightEnd(const std::uint8_t* image, std::size_t size, std::size_t
     return -1;
 }
 
-TFlightBlockList SplitImage(const std::uint8_t* image, std::size_t size)
+TFlightBlockList SplitImage(const std::uint8_t* image, std::size_t size, bool fullMemory)
 {
     TFlightBlockList blocks;
     std::size_t from = 0;
     std::size_t start = 0;
     for (;;) {
-        const long long found = FindFlightEnd(image, size, from);
-        if (found < 0)
+        const long long found = FindFlightEnd(image, size, from, fullMemory);
+        // A full memory ends with the flight that filled it.
+        const bool tail = found < 0 && fullMemory && start < size;
+        if (found < 0 && !tail)
             break;
-        const auto e = static_cast<std::size_t>(found);
+        const std::size_t e = tail ? size : static_cast<std::size_t>(found);
         if (start < e && e - start >= kFlightHeaderBytes) {
             TFlightBlock b;
             const std::uint8_t* h = image + start + 4;
@@ -100,6 +103,8 @@ TFlightBlockList SplitImage(const std::uint8_t* image, std::size_t size)
             b.DataEnd = e;
             blocks.push_back(b);
         }
+        if (tail)
+            break;
         from = e + 3;
         start = e;
     }
@@ -111,11 +116,8 @@ std::size_t SampleCount(const TFlightBlock& block, std::size_t imageSize)
     if (block.ChannelCount <= 0 || block.DataEnd <= block.DataStart || block.DataStart >= imageSize)
         return 0;
     const std::size_t sampleBytes = 2 * static_cast<std::size_t>(block.ChannelCount);
-    const double exact = static_cast<double>(block.DataEnd - block.DataStart) / 2.0 / block.ChannelCount;
-    std::size_t n = static_cast<std::size_t>(std::llround(exact));
-    // A sample cut short at the end of the image is dropped.
-    const std::size_t fit = (imageSize - block.DataStart) / sampleBytes;
-    return n < fit ? n : fit;
+    const std::size_t end = block.DataEnd < imageSize ? block.DataEnd : imageSize;
+    return (end - block.DataStart) / sampleBytes;
 }
 
 double ConvertRaw(int array, std::uint16_t raw, std::uint16_t firstRaw)
@@ -248,74 +250,12 @@ QString RewriteQuestionText(const QString& path)
     return QStringLiteral("Filename ") + path + QStringLiteral(" already exists. Rewrite?");
 }
 
-TSaveResult SaveFlights(const std::uint8_t* image, std::size_t size, const TFlightBlockList& blocks,
-                        const TSaveOptions& options, IMessageService& msgs)
+QString FileNameProblem(const QString& defFileName)
 {
-    TSaveResult result;
-    if (blocks.empty())
-        return result;
-
-    const QString folder = DataFolder(options.Root);
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
-        result.Status = TSaveResult::FolderFailed;
-        result.Error = QStringLiteral("Cannot create ") + folder;
-        return result;
-    }
-
-    const std::string date = options.DateText.empty() ? DownloadTimeStamp() : options.DateText;
-    const TBaseName name = BaseNameFromSetting(options.DefFileName);
-    bool ask = options.AskBeforeOverwrite;
-    int number = name.FirstNumber;
-    TDataBlock rec;
-
-    for (const TFlightBlock& block : blocks) {
-        // A flight without channels or samples has nothing to write.
-        if (SampleCount(block, size) == 0)
-            continue;
-        const QString path = FlightFileName(folder, name.Base, number);
-        if (ask && QFileInfo::exists(path)) {
-            const Answer a = msgs.question(RewriteQuestionText(path), Buttons::YesNoYesToAll);
-            if (a == Answer::YesToAll) {
-                ask = false;
-            } else if (a != Answer::Yes) {
-                result.Status = TSaveResult::Stopped;
-                break;
-            }
-        }
-        BuildFlightRecord(image, size, block, date, rec);
-        if (!WriteDataFile(path, rec, msgs)) {
-            // The writer has shown "Error in writing file."; a disk that
-            // refuses one file refuses the next, so stop here.
-            result.Status = TSaveResult::WriteFailed;
-            break;
-        }
-        ++result.Written;
-        result.Files << path;
-        if (options.FileWritten)
-            options.FileWritten(result.Written, path);
-        ++number;
-    }
-    rec.Release();
-    return result;
-}
-
-TDownloadResult SplitAndSave(const std::uint8_t* image, std::size_t size, const TSaveOptions& options,
-                             IMessageService& msgs, const std::function<void(const QString&)>& status,
-                             TFlightBlockList* blocksOut)
-{
-    TDownloadResult r;
-    TFlightBlockList blocks = SplitImage(image, size);
-    r.Blocks = static_cast<int>(blocks.size());
-    if (status)
-        status(ReadingFinishedText(r.Blocks));
-    if (!blocks.empty()) {
-        r.Save = SaveFlights(image, size, blocks, options, msgs);
-        if (r.Save.Status != TSaveResult::FolderFailed)
-            msgs.information(FilesWrittenText(r.Save.Written));
-    }
-    if (blocksOut)
-        *blocksOut = std::move(blocks);
-    return r;
+    for (QChar c : defFileName)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return QStringLiteral("The file name may not hold control characters (tabs, line ends).");
+    return {};
 }
 
 } // namespace qv

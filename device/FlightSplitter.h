@@ -8,12 +8,9 @@
 #include <QStringList>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace qv {
-
-class IMessageService;
 
 // One flight found in the memory image.
 struct TFlightBlock {
@@ -30,16 +27,21 @@ using TFlightBlockList = std::vector<TFlightBlock>;
 constexpr std::size_t kFlightHeaderBytes = 18; // 4 marker bytes + 7 words
 
 // Index of the first run of four 0xFF bytes at or after `from` whose last
-// byte lies before the last byte of the image, or -1 when there is none.
-long long FindFlightEnd(const std::uint8_t* image, std::size_t size, std::size_t from);
+// byte lies before the last byte of the image (or, with lastByteToo, is
+// any byte of it), or -1 when there is none.
+long long FindFlightEnd(const std::uint8_t* image, std::size_t size, std::size_t from,
+                        bool lastByteToo = false);
 
 // Cuts the image (its `size` valid bytes) into flights. Ranges shorter than
-// a flight header give no block; the part after the last marker is not a
-// flight.
-TFlightBlockList SplitImage(const std::uint8_t* image, std::size_t size);
+// a flight header give no block. The part after the last marker is not a
+// flight, unless the image is a full logger memory (fullMemory): then the
+// last flight was cut short by the end of the memory and runs to the end
+// of the image.
+TFlightBlockList SplitImage(const std::uint8_t* image, std::size_t size, bool fullMemory = false);
 
-// Number of whole samples the block holds, never reaching past the image.
-// 0 for a block without any channel.
+// Number of whole samples between the block's header and its end, never
+// reaching past the image; a partial sample is dropped. 0 for a block
+// without any channel.
 std::size_t SampleCount(const TFlightBlock& block, std::size_t imageSize);
 
 // Fills `rec` (cleared first) for one flight: header words, time array and
@@ -77,45 +79,8 @@ QString ReadingFinishedText(int blocks);
 // "Filename PATH already exists. Rewrite?"
 QString RewriteQuestionText(const QString& path);
 
-struct TSaveResult {
-    enum Status {
-        Done,          // every flight handled (some may have been skipped)
-        Stopped,       // "No" to the overwrite question
-        WriteFailed,   // the writer failed ("Error in writing file." shown)
-        FolderFailed   // the folder could not be created (see Error)
-    } Status = Done;
-    int Written = 0;
-    QStringList Files; // paths written, in order
-    QString Error;     // "Cannot create " + folder for FolderFailed
-};
-
-struct TSaveOptions {
-    QString Root;
-    QString DefFileName;
-    std::string DateText;          // empty: DownloadTimeStamp()
-    bool AskBeforeOverwrite = true;
-    // Called after each file with the count written so far.
-    std::function<void(int written, const QString& path)> FileWritten;
-};
-
-// Writes every flight with samples as a numbered file. Existing files are
-// overwritten after asking through msgs (Yes / No / Yes to All). A flight
-// without any channel is not written and takes no number. A write failure
-// stops the saving; the files written so far stay. The folder failure is
-// returned, not shown.
-TSaveResult SaveFlights(const std::uint8_t* image, std::size_t size, const TFlightBlockList& blocks,
-                        const TSaveOptions& options, IMessageService& msgs);
-
-// The whole step after a download: cuts the image, reports
-// "Data reading finished (N blocks read.)" through `status`, saves the
-// flights when there are any and shows the count written in an information
-// box. `blocks` receives the flight list.
-struct TDownloadResult {
-    int Blocks = 0;
-    TSaveResult Save;
-};
-TDownloadResult SplitAndSave(const std::uint8_t* image, std::size_t size, const TSaveOptions& options,
-                             IMessageService& msgs, const std::function<void(const QString&)>& status,
-                             TFlightBlockList* blocks = nullptr);
+// Empty when the default file name setting can name files; else the
+// reason it cannot (control characters such as tabs or line ends).
+QString FileNameProblem(const QString& defFileName);
 
 } // namespace qv

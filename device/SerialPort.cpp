@@ -5,6 +5,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -14,6 +15,8 @@ namespace qv {
 
 namespace {
 constexpr auto kReadTimeout = std::chrono::milliseconds(100);
+// Write time-out of one byte: 100 ms per byte plus 200 ms.
+constexpr auto kWriteTimeout = std::chrono::milliseconds(100 * 1 + 200);
 
 // The modem-line ioctls: a pseudo-terminal has no modem lines and answers
 // ENOTTY (some drivers EINVAL); that is no failure for us.
@@ -126,11 +129,26 @@ int PosixSerialPort::writeByte(quint8 byte)
 {
     if (!open_)
         return 0;
-    ssize_t n;
-    do
-        n = ::write(fd_, &byte, 1);
-    while (n < 0 && errno == EINTR);
-    return n == 1 ? 1 : 0;
+    // A stalled line (flow stopped, driver queue full) must not hold the
+    // program: the byte gets its write time-out, then counts as not sent.
+    const auto deadline = std::chrono::steady_clock::now() + kWriteTimeout;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0)
+            return 0;
+        pollfd p{fd_, POLLOUT, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL)))
+            return 0;
+        const ssize_t n = ::write(fd_, &byte, 1);
+        if (n == 1)
+            return 1;
+        if (n < 0 && errno != EINTR && errno != EAGAIN)
+            return 0;
+    }
 }
 
 void PosixSerialPort::close()

@@ -26,8 +26,9 @@ public:
     // Reads one byte: returns 1 with the byte, or 0 when nothing came
     // within 100 ms (or the port is closed / the line has hung up).
     virtual int readByte(quint8& byte) = 0;
-    // Writes one byte: returns 1, or 0 when the port is not open or the
-    // write failed. Nothing is sent while the port is closed.
+    // Writes one byte: returns 1, or 0 when the port is not open, the write
+    // failed or did not finish within its time-out (100 ms per byte plus
+    // 200 ms). Nothing is sent while the port is closed.
     virtual int writeByte(quint8 byte) = 0;
     virtual void close() = 0;
 };

@@ -44,11 +44,11 @@ struct Result {
 
 class Observer : public qv::IDeviceObserver {
 public:
-    QString downloadFinished(const quint8* image, int byteCount, int) override
+    QString downloadFinished(const qv::TDownloadEnd& e) override
     {
         end = Clock::now();
         cpuEnd = cpuSeconds();
-        data.assign(image, image + byteCount);
+        data.assign(e.Image, e.Image + e.ByteCount);
         done = true;
         return {};
     }

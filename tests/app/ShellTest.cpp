@@ -15,10 +15,13 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -101,14 +104,15 @@ TEST_F(Shell, NoSettingsFileGivesDefaultsAndCloseWritesEveryKeyInOrder)
     stop();
 
     const QStringList keys = writtenKeys();
-    ASSERT_GE(keys.size(), 13);
-    EXPECT_EQ(keys.mid(0, 13),
+    ASSERT_GE(keys.size(), 14);
+    EXPECT_EQ(keys.mid(0, 14),
               (QStringList{"Options/Root", "Options/COM", "Options/DefFileName", "Options/FlightTemperature",
                            "Options/MarkerThreshold", "Options/DeflectionMin", "Options/DeflectionMax",
                            "Options/DeflectionOnGraph", "Options/SaveWindowsPos", "Options/AutoGridSize",
-                           "Options/ShowTable", "Options/TBShowLegend", "Pos/PanelLeft"}));
+                           "Options/ShowTable", "Options/TBShowLegend", "Options/RawImageLimit", "Pos/PanelLeft"}));
     // Window positions come after the table's keys.
-    EXPECT_EQ(keys.mid(13, 2), (QStringList{"Screen/ScreenH", "Screen/ScreenW"}));
+    EXPECT_EQ(keys.mid(14, 2), (QStringList{"Screen/ScreenH", "Screen/ScreenW"}));
+    EXPECT_TRUE(ReadAll(ini()).contains("\nRawImageLimit=50,1024"));
     EXPECT_TRUE(keys.contains("FormMain/State"));
     EXPECT_EQ(value("Options/COM"), "COM1");
     EXPECT_EQ(value("Options/ShowTable"), "1");
@@ -163,6 +167,37 @@ TEST_F(Shell, GraphSetupWrittenOnlyAfterConfirmationAndUnknownKeysSurvive)
     EXPECT_TRUE(writtenKeys().contains("GraphSetup/MarkerMarkSize"));
     EXPECT_EQ(value("GraphSetup/RXMax").toDouble(), 42.5);
     FormMain->GraphSetupChanged = false;
+}
+
+TEST_F(Shell, SplitMemoryImageFromTheDataMenu)
+{
+    ASSERT_TRUE(QDir().mkpath(dir.file("Data")));
+    WriteAll(ini(), "[Options]\nRoot=" + dir.file("Data").toLocal8Bit()
+                        + "\nDefFileName=Flug0012.kdf\nRawImageLimit=7,300\n");
+    // Two flights of one sample each and the end of the data.
+    const QByteArray image = QByteArray(4, '\xFF') + QByteArray::fromHex("000A80000001000000000000000013880000")
+        + QByteArray(4, '\xFF') + QByteArray::fromHex("000A80000001000000000000000013890000")
+        + QByteArray(5, '\xFF');
+    WriteAll(dir.file("memory.bin"), image);
+    start();
+    EXPECT_EQ(FormMain->Settings.Device.RawImageLimit, "7,300");
+    QAction* split = nullptr;
+    for (QAction* a : FormMain->menuBar()->actions())
+        if (a->text() == "Data" && a->menu())
+            for (QAction* item : a->menu()->actions())
+                if (item->text() == "Split memory image...")
+                    split = item;
+    ASSERT_NE(split, nullptr);
+    messages.queueFileName(dir.file("memory.bin"));
+    split->trigger();
+    EXPECT_EQ(QDir(dir.file("Data")).entryList({"*.kdf"}, QDir::Files, QDir::Name),
+              (QStringList{"Flug012.kdf", "Flug013.kdf"}));
+    EXPECT_EQ(messages.informations(), QStringList{"2 files succesfully written."});
+    auto* tree = FormMain->findChild<QTreeWidget*>("TreeView1");
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(tree->findItems("Flug013", Qt::MatchExactly | Qt::MatchRecursive).size(), 1);
+    stop();
+    EXPECT_TRUE(ReadAll(ini()).contains("\nRawImageLimit=7,300"));
 }
 
 TEST_F(Shell, EscapeAsksBeforeExiting)

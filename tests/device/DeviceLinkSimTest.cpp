@@ -1,6 +1,7 @@
 // The termios port on pseudo-terminals, and the whole protocol end to end
 // against the simulated logger (unpaced, small memories).
 #include "FakePort.h"
+#include "SimProcess.h"
 #include "support/ScriptedMessages.h"
 
 #include "device/DeviceProtocol.h"
@@ -122,34 +123,7 @@ TEST(PosixSerialPort, PseudoTerminalRawExclusiveAndTimedReads)
 
 namespace {
 
-class Sim {
-public:
-    explicit Sim(QStringList args)
-    {
-        args << QStringLiteral("--baud") << QStringLiteral("0") << QStringLiteral("--erase-ms")
-             << QStringLiteral("20") << QStringLiteral("--exit-on-stdin-eof");
-        proc_.start(QStringLiteral(KAVO5_SIM_PATH), args);
-        if (!proc_.waitForStarted(5000))
-            return;
-        QElapsedTimer t;
-        t.start();
-        while (!proc_.canReadLine() && t.elapsed() < 5000)
-            proc_.waitForReadyRead(100);
-        path = QString::fromLocal8Bit(proc_.readLine()).trimmed();
-    }
-    ~Sim()
-    {
-        proc_.closeWriteChannel();
-        if (!proc_.waitForFinished(3000)) {
-            proc_.terminate();
-            proc_.waitForFinished(3000);
-        }
-    }
-    QString path;
-
-private:
-    QProcess proc_;
-};
+using Sim = qv::test::SimProcess;
 
 // One connection: the host reads firmware and configuration, then runs
 // `step` from the pump whenever it is idle, until `step` returns true or
@@ -254,7 +228,7 @@ TEST(DeviceLinkSim, LineFaultsFailTheDownload)
         Session s;
         s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
         EXPECT_EQ(s.messages.errors(), QStringList{c.error});
-        EXPECT_EQ(s.obs.downloads, 0);
+        EXPECT_EQ(s.obs.ending.Status, TDownloadEnd::Failed);
         EXPECT_TRUE(s.obs.status.contains(QStringLiteral("Disconnected.")));
     }
 }

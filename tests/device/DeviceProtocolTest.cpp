@@ -421,7 +421,7 @@ TEST(DeviceProtocol, TenBadFramesInARowPassTheEleventhFails)
         EXPECT_EQ(r.messages.errors(),
                   QStringList{QStringLiteral("Communication error, bad CRC more then 10 times.")});
         EXPECT_EQ(r.port.written, "D" + QByteArray(10, 'X')); // the eleventh is not answered
-        EXPECT_EQ(r.obs.downloads, 0);
+        EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Failed);
         EXPECT_TRUE(r.disconnected());
         EXPECT_TRUE(r.obs.buttons[DeviceButton::Close]); // the command still ends
     }
@@ -442,7 +442,7 @@ TEST(DeviceProtocol, SilenceAndWrongEchoFailTheDownload)
         r.download(payload(0).left(100));
         EXPECT_EQ(r.messages.errors(),
                   QStringList{QStringLiteral("Communication error, no response from device")});
-        EXPECT_EQ(r.obs.downloads, 0);
+        EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Failed);
         EXPECT_TRUE(r.disconnected());
         EXPECT_FALSE(r.obs.busy);
     }
@@ -494,12 +494,11 @@ TEST(DeviceProtocol, AbortedDownloadKeepsOnlyAcceptedFrames)
     EXPECT_EQ(r.proto.byteCount(), 264);
 }
 
-TEST(DeviceProtocol, DownloadNeverWritesPastTheImage)
+// A download from a logger that sends good frames of payload(k) without
+// end and echoes "O". Returns the bytes it sent.
+long long downloadFromEndlessLogger(Rig& r, int k)
 {
-    Rig r;
-    r.bringUp();
-    // A device that sends good frames without end.
-    const QByteArray frame = withChecksum(payload(3));
+    const QByteArray frame = withChecksum(payload(k));
     long long sent = 0;
     r.port.source = [&](quint8& b) {
         if (r.obs.downloads > 0)
@@ -507,18 +506,103 @@ TEST(DeviceProtocol, DownloadNeverWritesPastTheImage)
         b = static_cast<quint8>(frame[static_cast<int>(sent++ % 265)]);
         return true;
     };
-    r.port.onWrite = [&](quint8 b) {
+    r.port.onWrite = [&r](quint8 b) {
         if (b == 'O')
             r.port.input.push_back('O');
     };
     r.download(QByteArray());
-    const int frames = kMemoryImageSize / 264; // 189393 whole frames fit
+    r.port.source = nullptr;
+    return sent;
+}
+
+TEST(DeviceProtocol, FullMemoryEndsTheDownloadWithoutAnEndMarker)
+{
+    // The small memory (540672 bytes = 2048 frames), full to the last byte;
+    // after it the logger sends nothing more.
+    Rig r;
+    r.bringUp(testConfig(), "OTHER 1.0");
+    const long long sent = downloadFromEndlessLogger(r, 3);
+    EXPECT_TRUE(r.messages.errors().isEmpty()) << r.messages.errors().join(';').toStdString();
+    ASSERT_EQ(r.obs.downloads, 1);
+    EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Complete);
+    EXPECT_TRUE(r.obs.ending.MemoryFull);
+    EXPECT_FALSE(r.obs.ending.EndMarker);
+    EXPECT_EQ(r.proto.byteCount(), kMemorySizeOther);
+    EXPECT_EQ(sent, 2048LL * 265); // not a byte more was waited for
+    EXPECT_FALSE(r.disconnected());
+}
+
+TEST(DeviceProtocol, BytesPastTheMemorySizeAreCut)
+{
+    // The big memory is no whole number of frames: the last frame carries
+    // 240 memory bytes and padding.
+    Rig r;
+    r.bringUp();
+    downloadFromEndlessLogger(r, 4);
+    ASSERT_EQ(r.obs.downloads, 1);
+    EXPECT_TRUE(r.obs.ending.MemoryFull);
+    EXPECT_EQ(r.obs.ending.ByteCount, kMemorySizeKavo5);
+    EXPECT_EQ(r.obs.downloaded.right(240), payload(4).left(240));
+}
+
+TEST(DeviceProtocol, AFullImageIsTold)
+{
+    Rig r;
+    r.bringUp();
+    r.proto.setImageCapacity(1000); // three frames fit
+    downloadFromEndlessLogger(r, 5);
+    ASSERT_EQ(r.obs.downloads, 1);
+    EXPECT_TRUE(r.obs.ending.ImageFull);
+    EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Complete);
+    EXPECT_EQ(r.obs.ending.ImageCapacity, 1000);
+    EXPECT_EQ(r.proto.byteCount(), 3 * 264);
+}
+
+TEST(DeviceProtocol, FiveFfOfLineNoiseInAGarbledFrameDoNotEndTheData)
+{
+    Rig r;
+    r.bringUp();
+    const QByteArray f0 = payload(0);
+    QByteArray noisy = payload(1);
+    noisy.replace(100, 5, QByteArray(5, '\xFF'));
+    QByteArray badCheck = withChecksum(payload(1)); // the check byte of the true frame
+    const QByteArray garbled = noisy + badCheck.right(1);
+    QByteArray last = payload(2);
+    last.replace(50, 5, QByteArray(5, '\xFF'));
+    r.download(withChecksum(f0) + "O" + garbled + "X" + withChecksum(payload(1)) + "O" + withChecksum(last));
+    EXPECT_TRUE(r.messages.errors().isEmpty()) << r.messages.errors().join(';').toStdString();
+    EXPECT_EQ(r.port.written, QByteArray("DOXO"));
+    EXPECT_TRUE(r.obs.ending.EndMarker);
+    EXPECT_EQ(r.obs.downloaded, f0 + payload(1) + last.left(55));
+}
+
+TEST(DeviceProtocol, FiveFfAndThenSilenceEndTheData)
+{
+    // The frame stops after the run: no more bytes within 100 ms.
+    Rig r;
+    r.bringUp();
+    QByteArray f1 = payload(1);
+    f1.replace(10, 5, QByteArray(5, '\xFF'));
+    r.download(withChecksum(payload(0)) + "O" + f1.left(30));
     EXPECT_TRUE(r.messages.errors().isEmpty());
-    EXPECT_EQ(r.obs.downloads, 1);
-    EXPECT_EQ(r.proto.byteCount(), frames * 264);
-    EXPECT_LE(r.proto.byteCount(), kMemoryImageSize);
-    EXPECT_EQ(sent, static_cast<long long>(frames) * 265);
-    EXPECT_EQ(r.obs.downloaded.right(264), payload(3));
+    EXPECT_TRUE(r.obs.ending.EndMarker);
+    EXPECT_EQ(r.obs.downloaded, payload(0) + f1.left(15));
+}
+
+TEST(DeviceProtocol, FailureHandsOverTheAcceptedFramesAfterTheErrorBox)
+{
+    Rig r;
+    r.bringUp();
+    QStringList seenAtDownload;
+    r.obs.onDownload = [&] { seenAtDownload = r.obs.status; };
+    r.download(withChecksum(payload(0)) + "O" + withChecksum(payload(1)) + "O" + payload(2).left(100));
+    EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Communication error, no response from device")});
+    ASSERT_EQ(r.obs.downloads, 1);
+    EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Failed);
+    EXPECT_EQ(r.obs.ending.Error, QStringLiteral("Communication error, no response from device"));
+    EXPECT_EQ(r.obs.downloaded, payload(0) + payload(1));
+    EXPECT_EQ(r.obs.ending.Firmware, firmware("KAVO5 TEST 1.0"));
+    EXPECT_TRUE(seenAtDownload.contains(QStringLiteral("Disconnected."))); // after the disconnect
 }
 
 TEST(DeviceConfig, FieldsAreBigEndianAtTheirOffsets)

@@ -2,6 +2,8 @@
 // first start, the configuration edits and their messages, and a whole
 // download from the simulated logger into flight files.
 #include "base/Numbers.h"
+#include "DialogDrive.h"
+#include "SimProcess.h"
 #include "data/DataFile.h"
 #include "device/DoskComLogic.h"
 #include "device/DoskComUnit.h"
@@ -259,54 +261,8 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
 
 namespace {
 
-class Sim {
-public:
-    explicit Sim(const QStringList& extra)
-    {
-        proc_.setProgram(QStringLiteral(KAVO5_SIM_PATH));
-        proc_.setArguments(QStringList{QStringLiteral("--baud"), QStringLiteral("0"),
-                                       QStringLiteral("--exit-on-stdin-eof")}
-                           + extra);
-        proc_.setProcessChannelMode(QProcess::SeparateChannels);
-        proc_.start();
-        if (proc_.waitForStarted(5000) && proc_.waitForReadyRead(5000))
-            path_ = QString::fromLocal8Bit(proc_.readLine()).trimmed();
-    }
-    ~Sim()
-    {
-        proc_.closeWriteChannel();
-        if (!proc_.waitForFinished(3000)) {
-            proc_.kill();
-            proc_.waitForFinished(3000);
-        }
-    }
-    QString path() const { return path_; }
-
-private:
-    QProcess proc_;
-    QString path_;
-};
-
-// Runs `step` every few milliseconds while the link loop runs inside
-// Connect, until it returns true or time runs out (then disconnects).
-bool Drive(TDoskComForm& form, const std::function<bool()>& step)
-{
-    bool done = false;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (!done && step())
-            done = true;
-        if (done || clock.elapsed() > 60000) {
-            timer.stop();
-            form.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
-        }
-    });
-    timer.start(2);
-    form.findChild<QPushButton*>(QStringLiteral("ConnectButton"))->click();
-    return done;
-}
+using Sim = qv::test::SimProcess;
+using qv::test::Drive;
 
 } // namespace
 
@@ -318,7 +274,7 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
     Sim sim({QStringLiteral("--flights"), QString::number(kFlights), QStringLiteral("--samples"),
              QString::number(kSamples), QStringLiteral("--rng-start"), QString::number(kRngStart),
              QStringLiteral("--period"), QStringLiteral("20")});
-    ASSERT_FALSE(sim.path().isEmpty());
+    ASSERT_FALSE(sim.path.isEmpty());
 
     ScriptedMessages msgs;
     TempDir tmp;
@@ -328,7 +284,7 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
     s.DefFileName = QStringLiteral("Flug0007.kdf");
     s.Com = QStringLiteral("/nonexistent/ttyS9");
     form.SetSettings(s);
-    form.SetPortOverride(sim.path());
+    form.SetPortOverride(sim.path);
     form.show();
 
     bool sawGreen = false;
@@ -394,15 +350,11 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
 TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
 {
     Sim sim({QStringLiteral("--flights"), QStringLiteral("2"), QStringLiteral("--samples"), QStringLiteral("3000")});
-    ASSERT_FALSE(sim.path().isEmpty());
+    ASSERT_FALSE(sim.path.isEmpty());
     ScriptedMessages msgs;
     TempDir tmp;
     TDoskComForm form;
-    TDeviceSettings s;
-    s.Root = tmp.path();
-    form.SetSettings(s);
-    form.SetPortOverride(sim.path());
-    form.show();
+    qv::test::ShowOn(form, sim.path, tmp.path());
     bool dataStarted = false;
     const bool done = Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
@@ -431,10 +383,10 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
 TEST(DeviceDialogWithSim, UploadedConfigurationComesBackIntoTheControls)
 {
     Sim sim({QStringLiteral("--flights"), QStringLiteral("1"), QStringLiteral("--samples"), QStringLiteral("10")});
-    ASSERT_FALSE(sim.path().isEmpty());
+    ASSERT_FALSE(sim.path.isEmpty());
     ScriptedMessages msgs;
     TDoskComForm form;
-    form.SetPortOverride(sim.path());
+    form.SetPortOverride(sim.path);
     form.show();
     auto* uni = child<QLineEdit>(form, "UniEdit");
     auto* rf = child<QLineEdit>(form, "RFEdit");

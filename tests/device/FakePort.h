@@ -99,11 +99,12 @@ public:
         if (onShowConfig)
             onShowConfig(c);
     }
-    QString downloadFinished(const quint8* image, int byteCount, int dataEndIndex) override
+    QString downloadFinished(const TDownloadEnd& e) override
     {
         ++downloads;
-        downloaded = QByteArray(reinterpret_cast<const char*>(image), byteCount);
-        endIndex = dataEndIndex;
+        ending = e;
+        downloaded = QByteArray(reinterpret_cast<const char*>(e.Image), e.ByteCount);
+        endIndex = e.DataEndIndex;
         if (onDownload)
             onDownload();
         return downloadFailure;
@@ -119,6 +120,7 @@ public:
     int configShown = 0;
     std::function<void(const TDeviceConfig&)> onShowConfig;
     int downloads = 0;
+    TDownloadEnd ending;
     QByteArray downloaded;
     int endIndex = -1;
     QString downloadFailure;

@@ -1,6 +1,7 @@
 // Cutting a memory image into flights, the record of each flight, the file
 // names and the overwrite question.
 #include "data/DataFile.h"
+#include "device/DownloadSaver.h"
 #include "device/FlightSplitter.h"
 #include "device/SimMemory.h"
 #include "support/ScriptedMessages.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace qv;
@@ -45,6 +47,23 @@ TSaveOptions options(const QString& root, const QString& name = QString())
     o.DefFileName = name;
     o.DateText = "8.12.2026 10:00:00";
     return o;
+}
+
+// Splits and saves as after a download, recording the status line and the
+// label shown after each file.
+TDownloadResult splitAndSave(const Bytes& m, const TSaveOptions& o, IMessageService& msgs,
+                             QStringList* status = nullptr, QStringList* labels = nullptr, bool full = false)
+{
+    TFlightSaver saver(msgs);
+    QObject::connect(&saver, &TFlightSaver::StatusText, &saver, [&](const QString& t) {
+        if (status)
+            *status << t;
+    });
+    QObject::connect(&saver, &TFlightSaver::FileWritten, &saver, [&](int n, const QString&) {
+        if (labels)
+            *labels << FilesWrittenText(n);
+    });
+    return saver.SplitAndSave(m.data(), m.size(), o, full);
 }
 
 QStringList kdfFiles(const QString& dir)
@@ -112,9 +131,7 @@ TEST(SplitImage, TwoFlightsAndTailGiveTwoBlocksAndTwoNumberedFiles)
     ScriptedMessages msgs;
     QStringList status;
     QStringList labels;
-    TSaveOptions o = options(tmp.path());
-    o.FileWritten = [&](int n, const QString&) { labels << FilesWrittenText(n); };
-    const TDownloadResult r = SplitAndSave(m.data(), m.size(), o, msgs, [&](const QString& t) { status << t; });
+    const TDownloadResult r = splitAndSave(m, options(tmp.path()), msgs, &status, &labels);
     EXPECT_EQ(r.Blocks, 2);
     EXPECT_EQ(status, QStringList{QStringLiteral("Data reading finished (2 blocks read.)")});
     EXPECT_EQ(r.Save.Written, 2);
@@ -155,24 +172,32 @@ TEST(SplitImage, ShortRangesAndTheTailAreNoFlights)
     EXPECT_EQ(blocks[0].DataEnd - blocks[0].DataStart, 4u);
     EXPECT_EQ(blocks[1].DataEnd - blocks[1].DataStart, 2u);
 
-    // Exactly 18 bytes make a block without samples, which writes no file.
+    // Exactly 18 bytes make a block without samples: it still gets its
+    // number and its file, and the final box says it is empty.
     Bytes h;
     appendFlight(h, 10, 0x8000, {});
+    appendFlight(h, 10, 0x8000, {7});
     appendTail(h);
-    ASSERT_EQ(SplitImage(h.data(), h.size()).size(), 1u);
+    ASSERT_EQ(SplitImage(h.data(), h.size()).size(), 2u);
     TempDir tmp;
     ScriptedMessages msgs;
-    const TDownloadResult r = SplitAndSave(h.data(), h.size(), options(tmp.path()), msgs, {});
-    EXPECT_EQ(r.Save.Written, 0);
-    EXPECT_TRUE(kdfFiles(tmp.path()).isEmpty());
+    const TDownloadResult r = splitAndSave(h, options(tmp.path()), msgs);
+    EXPECT_EQ(r.Save.Written, 2);
+    EXPECT_EQ(r.Save.Empty, 1);
+    EXPECT_EQ(kdfFiles(tmp.path()), (QStringList{QStringLiteral("Block001.kdf"), QStringLiteral("Block002.kdf")}));
+    EXPECT_EQ(msgs.informations(),
+              QStringList{QStringLiteral("2 files succesfully written.\n1 of them holds no samples.")});
+    TDataBlock empty;
+    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block001.kdf")), empty, 1000.0, msgs), 0);
+    TDataBlock second;
+    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block002.kdf")), second, 1000.0, msgs), 1);
 
     // No flight at all: status only, no folder, no box.
     ScriptedMessages none;
     QStringList status;
     const Bytes ff(64, 0xFF);
     const QString root = tmp.file(QStringLiteral("NotMade"));
-    const TDownloadResult e = SplitAndSave(ff.data(), ff.size(), options(root), none,
-                                           [&](const QString& t) { status << t; });
+    const TDownloadResult e = splitAndSave(ff, options(root), none, &status);
     EXPECT_EQ(e.Blocks, 0);
     EXPECT_EQ(status, QStringList{QStringLiteral("Data reading finished (0 blocks read.)")});
     EXPECT_TRUE(none.texts().isEmpty());
@@ -235,38 +260,85 @@ TEST(FlightRecord, ConversionsOfEveryChannel)
     EXPECT_TRUE(rec.CheckInvariants().isEmpty());
 }
 
-TEST(FlightRecord, SampleCountRoundsAndNeverLeavesTheImage)
+TEST(FlightRecord, OnlyWholeSamplesInsideTheImage)
 {
     TFlightBlock b;
     b.ChannelCount = 2;
     b.DataStart = 18;
-    b.DataEnd = 18 + 10; // 2.5 samples: rounds to 3
+    b.DataEnd = 18 + 12; // 3 samples
     EXPECT_EQ(SampleCount(b, 1000), 3u);
-    b.DataEnd = 18 + 9; // 2.25
+    b.DataEnd = 18 + 10; // 2.5 samples: the half sample is dropped
     EXPECT_EQ(SampleCount(b, 1000), 2u);
-    // Rounding up may not reach past the image: only whole samples inside it.
-    b.DataEnd = 18 + 10;
-    EXPECT_EQ(SampleCount(b, 18 + 11), 2u);
+    b.DataEnd = 18 + 9;
+    EXPECT_EQ(SampleCount(b, 1000), 2u);
+    b.DataEnd = 18 + 12;
+    EXPECT_EQ(SampleCount(b, 18 + 11), 2u); // never past the image
     EXPECT_EQ(SampleCount(b, 18), 0u);
     // No channel: no samples (and no division by zero).
     b.ChannelCount = 0;
     EXPECT_EQ(SampleCount(b, 1000), 0u);
 }
 
-TEST(SaveFlights, ChannelMaskWithoutBitsWritesNoFile)
+TEST(FlightRecord, OddLengthFlightGetsNoSampleFromTheEndMarker)
+{
+    // Two whole samples and one stray byte. Rounding would have made a third
+    // sample of the stray byte and the marker's first 0xFF byte (0x50FF),
+    // a spike of thousands of newtons.
+    Bytes m;
+    appendFlight(m, 10, 0x8000, {5000, 5010});
+    m.push_back(0x50);
+    appendFlight(m, 10, 0x8000, {5000, 5001});
+    appendTail(m);
+    const TFlightBlockList blocks = SplitImage(m.data(), m.size());
+    ASSERT_EQ(blocks.size(), 2u);
+    TDataBlock rec;
+    BuildFlightRecord(m.data(), m.size(), blocks[0], "x", rec);
+    ASSERT_EQ(rec.SampleCount(), 2);
+    for (double v : rec.Data[ArrAltitude])
+        EXPECT_LT(std::abs(v), 10.0);
+}
+
+TEST(SaveFlights, EveryFlightKeepsItsNumberAlsoWithoutChannels)
 {
     Bytes m;
-    appendFlight(m, 10, 0x0000, {1, 2, 3, 4});
     appendFlight(m, 10, 0x8000, {1, 2});
+    appendFlight(m, 10, 0x0000, {1, 2, 3, 4});
+    appendFlight(m, 10, 0x8000, {3, 4});
     appendTail(m);
     TempDir tmp;
     ScriptedMessages msgs;
-    const TDownloadResult r = SplitAndSave(m.data(), m.size(), options(tmp.path()), msgs, {});
-    EXPECT_EQ(r.Blocks, 2);
-    EXPECT_EQ(r.Save.Written, 1);
-    // The flight with samples takes the first number.
-    EXPECT_EQ(kdfFiles(tmp.path()), QStringList{QStringLiteral("Block001.kdf")});
-    EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("1 file succesfully written.")});
+    const TDownloadResult r = splitAndSave(m, options(tmp.path()), msgs);
+    EXPECT_EQ(r.Blocks, 3);
+    EXPECT_EQ(r.Save.Written, 3);
+    EXPECT_EQ(kdfFiles(tmp.path()), (QStringList{QStringLiteral("Block001.kdf"), QStringLiteral("Block002.kdf"),
+                                                 QStringLiteral("Block003.kdf")}));
+    EXPECT_EQ(msgs.informations(),
+              QStringList{QStringLiteral("3 files succesfully written.\n1 of them holds no samples.")});
+    TDataBlock third;
+    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block003.kdf")), third, 1000.0, msgs), 2);
+    EXPECT_NEAR(third.Data[ArrAltitude][1], 1 / 41.85 * 9.8067, 0.005);
+}
+
+TEST(SplitImage, FullMemoryEndsWithTheFlightThatFilledIt)
+{
+    Bytes m;
+    appendFlight(m, 10, 0x8000, {1, 2});
+    appendFlight(m, 10, 0xC000, {10, 20, 11, 21, 12}); // cut inside a sample
+    // Without the full-memory flag the tail is no flight.
+    EXPECT_EQ(SplitImage(m.data(), m.size()).size(), 1u);
+    const TFlightBlockList blocks = SplitImage(m.data(), m.size(), true);
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[1].DataEnd, m.size());
+    EXPECT_EQ(SampleCount(blocks[1], m.size()), 2u);
+    // A single flight filling the whole memory.
+    Bytes one;
+    appendFlight(one, 10, 0x8000, {1, 2, 3});
+    const TFlightBlockList single = SplitImage(one.data(), one.size(), true);
+    ASSERT_EQ(single.size(), 1u);
+    EXPECT_EQ(SampleCount(single[0], one.size()), 3u);
+    // A marker that ends exactly at the last byte leaves no tail.
+    one.insert(one.end(), 4, 0xFF);
+    EXPECT_EQ(SplitImage(one.data(), one.size(), true).size(), 1u);
 }
 
 TEST(FileNames, BaseNameAndFirstNumberFromTheSetting)
@@ -303,7 +375,7 @@ TEST(SaveFlights, NumberingFromTheSettingAndAMissingFolderIsCreated)
     TempDir tmp;
     const QString root = tmp.file(QStringLiteral("a/b"));
     ScriptedMessages msgs;
-    const TDownloadResult r = SplitAndSave(m.data(), m.size(), options(root, QStringLiteral("Flug0012.kdf")), msgs, {});
+    const TDownloadResult r = splitAndSave(m, options(root, QStringLiteral("Flug0012.kdf")), msgs);
     EXPECT_EQ(r.Save.Written, 3);
     EXPECT_EQ(kdfFiles(root), (QStringList{QStringLiteral("Flug012.kdf"), QStringLiteral("Flug013.kdf"),
                                            QStringLiteral("Flug014.kdf")}));
@@ -324,7 +396,7 @@ TEST(SaveFlights, OverwriteQuestionYesNoAndYesToAll)
     {   // No stops here: 001 written, 002 and 003 kept.
         ScriptedMessages msgs;
         msgs.queueAnswer(Answer::No);
-        const TDownloadResult r = SplitAndSave(m.data(), m.size(), options(tmp.path()), msgs, {});
+        const TDownloadResult r = splitAndSave(m, options(tmp.path()), msgs);
         EXPECT_EQ(r.Save.Status, TSaveResult::Stopped);
         EXPECT_EQ(r.Save.Written, 1);
         EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Filename ") + folder
@@ -338,7 +410,7 @@ TEST(SaveFlights, OverwriteQuestionYesNoAndYesToAll)
         msgs.queueAnswer(Answer::Yes);
         msgs.queueAnswer(Answer::Yes);
         msgs.queueAnswer(Answer::No);
-        const TDownloadResult r = SplitAndSave(m.data(), m.size(), options(tmp.path()), msgs, {});
+        const TDownloadResult r = splitAndSave(m, options(tmp.path()), msgs);
         EXPECT_EQ(msgs.questions().size(), 3);
         EXPECT_EQ(r.Save.Written, 2);
         EXPECT_EQ(qv::test::ReadAll(folder + QStringLiteral("Block003.kdf")), old);
@@ -346,7 +418,7 @@ TEST(SaveFlights, OverwriteQuestionYesNoAndYesToAll)
     {   // Yes to All: one question, every file written.
         ScriptedMessages msgs;
         msgs.queueAnswer(Answer::YesToAll);
-        const TDownloadResult r = SplitAndSave(m.data(), m.size(), options(tmp.path()), msgs, {});
+        const TDownloadResult r = splitAndSave(m, options(tmp.path()), msgs);
         EXPECT_EQ(msgs.questions().size(), 1);
         EXPECT_EQ(r.Save.Written, 3);
         EXPECT_EQ(r.Save.Status, TSaveResult::Done);
@@ -367,7 +439,7 @@ TEST(SaveFlights, FolderAndWriteFailures)
     const QString file = tmp.file(QStringLiteral("plain"));
     ASSERT_TRUE(qv::test::WriteAll(file, "x"));
     ScriptedMessages msgs;
-    const TDownloadResult f = SplitAndSave(m.data(), m.size(), options(file + QStringLiteral("/sub")), msgs, {});
+    const TDownloadResult f = splitAndSave(m, options(file + QStringLiteral("/sub")), msgs);
     EXPECT_EQ(f.Save.Status, TSaveResult::FolderFailed);
     EXPECT_EQ(f.Save.Error, QStringLiteral("Cannot create ") + file + QStringLiteral("/sub/"));
     EXPECT_TRUE(msgs.texts().isEmpty());
@@ -376,7 +448,7 @@ TEST(SaveFlights, FolderAndWriteFailures)
     ASSERT_TRUE(QDir(tmp.path()).mkdir(QStringLiteral("Block002.kdf")));
     ScriptedMessages w;
     w.queueAnswer(Answer::YesToAll);
-    const TDownloadResult r = SplitAndSave(m.data(), m.size(), options(tmp.path()), w, {});
+    const TDownloadResult r = splitAndSave(m, options(tmp.path()), w);
     EXPECT_EQ(r.Save.Status, TSaveResult::WriteFailed);
     EXPECT_EQ(r.Save.Written, 1);
     EXPECT_EQ(w.errors(), QStringList{QStringLiteral("Error in writing file.")});
@@ -391,7 +463,7 @@ TEST(SaveFlights, SimulatedMemoryRoundTrip)
     const std::vector<quint8> mem = sim::BuildMemory(2, shape, 7);
     TempDir tmp;
     ScriptedMessages msgs;
-    const TDownloadResult r = SplitAndSave(mem.data(), mem.size(), options(tmp.path()), msgs, {});
+    const TDownloadResult r = splitAndSave(mem, options(tmp.path()), msgs);
     ASSERT_EQ(r.Save.Written, 2);
     const std::vector<quint16> raw = sim::FlightSamples(shape, 8); // second flight
     TDataBlock rec;

@@ -5,6 +5,7 @@
 #include "tools/cli/Command.h"
 #include "base/MessageService.h"
 
+#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -61,24 +62,25 @@ QString finishModeName(int m)
 
 int deviceInfo(const QStringList& args)
 {
-    QString port;
-    bool json = false;
+    const QString usage = QStringLiteral("usage: quorvel-cli device-info --port PATH [--json] [--timeout S]");
+    QCommandLineParser parser;
+    const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"));
+    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(), QStringLiteral("S"));
+    parser.addOptions({portOption, jsonOption, timeoutOption});
+    // The parser wants the program name first.
+    if (!parser.parse(QStringList{QStringLiteral("quorvel-cli")} + args) || !parser.positionalArguments().isEmpty()) {
+        PrintError(usage);
+        return 2;
+    }
+    const QString port = parser.value(portOption);
+    const bool json = parser.isSet(jsonOption);
     double timeout = 10;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--port") && i + 1 < args.size())
-            port = args[++i];
-        else if (a == QLatin1String("--json"))
-            json = true;
-        else if (a == QLatin1String("--timeout") && i + 1 < args.size()) {
-            bool ok = false;
-            timeout = args[++i].toDouble(&ok);
-            if (!ok || timeout <= 0) {
-                PrintError(QStringLiteral("device-info: --timeout needs a positive number of seconds"));
-                return 2;
-            }
-        } else {
-            PrintError(QStringLiteral("usage: quorvel-cli device-info --port PATH [--json] [--timeout S]"));
+    if (parser.isSet(timeoutOption)) {
+        bool ok = false;
+        timeout = parser.value(timeoutOption).toDouble(&ok);
+        if (!ok || timeout <= 0) {
+            PrintError(QStringLiteral("device-info: --timeout needs a positive number of seconds"));
             return 2;
         }
     }

@@ -2,11 +2,13 @@
 // saves its flights; quorvel-cli split: saves the flights of a raw memory
 // image file. Both use the same code as the device dialog.
 #include "device/DeviceProtocol.h"
+#include "device/DownloadSaver.h"
 #include "device/FlightSplitter.h"
 #include "device/SerialPort.h"
 #include "tools/cli/Command.h"
 #include "base/MessageService.h"
 
+#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdio>
@@ -24,6 +26,7 @@ struct Options {
     QString root;
     QString name = QStringLiteral("Block");
     Overwrite overwrite = Overwrite::Ask;
+    TPartialSave partial = TPartialSave::Save;
     int timeout = 60;
 };
 
@@ -95,54 +98,80 @@ private:
 
 bool parseOptions(const QStringList& args, bool wantPort, Options& o)
 {
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&](QString& out) {
-            if (i + 1 >= args.size()) {
-                PrintError(QStringLiteral("missing value after ") + a);
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        QString v;
-        if (a == QLatin1String("--port") && wantPort) {
-            if (!value(o.port))
-                return false;
-        } else if (a == QLatin1String("--root")) {
-            if (!value(o.root))
-                return false;
-        } else if (a == QLatin1String("--name")) {
-            if (!value(o.name))
-                return false;
-        } else if (a == QLatin1String("--overwrite")) {
-            if (!value(v))
-                return false;
-            if (v == QLatin1String("ask"))
-                o.overwrite = Overwrite::Ask;
-            else if (v == QLatin1String("yes"))
-                o.overwrite = Overwrite::Yes;
-            else if (v == QLatin1String("no"))
-                o.overwrite = Overwrite::No;
-            else if (v == QLatin1String("all"))
-                o.overwrite = Overwrite::All;
-            else {
-                PrintError(QStringLiteral("--overwrite takes ask, yes, no or all"));
-                return false;
-            }
-        } else if (a == QLatin1String("--timeout") && wantPort) {
-            bool ok = false;
-            if (!value(v))
-                return false;
-            o.timeout = v.toInt(&ok);
-            if (!ok || o.timeout <= 0) {
-                PrintError(QStringLiteral("--timeout takes a number of seconds"));
-                return false;
-            }
-        } else if (!wantPort && o.image.isEmpty() && !a.startsWith(QLatin1String("--"))) {
-            o.image = a;
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption root(QStringLiteral("root"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption name(QStringLiteral("name"), QString(), QStringLiteral("BASE"));
+    const QCommandLineOption overwrite(QStringLiteral("overwrite"), QString(), QStringLiteral("MODE"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("S"));
+    const QCommandLineOption partial(QStringLiteral("partial"), QString(), QStringLiteral("MODE"));
+    parser.addOptions({root, name, overwrite});
+    if (wantPort)
+        parser.addOptions({port, timeout, partial});
+
+    // The parser wants the program name first.
+    if (!parser.parse(QStringList{QStringLiteral("quorvel-cli")} + args)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            PrintError(QStringLiteral("unknown argument --") + unknown.first());
         } else {
-            PrintError(QStringLiteral("unknown argument ") + a);
+            // "Missing value after '--x'."
+            QString option = parser.errorText().section(QLatin1Char('\''), 1, 1);
+            PrintError(QStringLiteral("missing value after ") + option);
+        }
+        return false;
+    }
+    const QStringList positional = parser.positionalArguments();
+    for (int i = 0; i < positional.size(); ++i) {
+        if (!wantPort && i == 0) {
+            o.image = positional[0];
+            continue;
+        }
+        PrintError(QStringLiteral("unknown argument ") + positional[i]);
+        return false;
+    }
+    if (wantPort)
+        o.port = parser.value(port);
+    if (parser.isSet(root))
+        o.root = parser.value(root);
+    if (parser.isSet(name))
+        o.name = parser.value(name);
+    if (!FileNameProblem(o.name).isEmpty()) {
+        PrintError(QStringLiteral("--name: ") + FileNameProblem(o.name));
+        return false;
+    }
+    if (parser.isSet(overwrite)) {
+        const QString v = parser.value(overwrite);
+        if (v == QLatin1String("ask"))
+            o.overwrite = Overwrite::Ask;
+        else if (v == QLatin1String("yes"))
+            o.overwrite = Overwrite::Yes;
+        else if (v == QLatin1String("no"))
+            o.overwrite = Overwrite::No;
+        else if (v == QLatin1String("all"))
+            o.overwrite = Overwrite::All;
+        else {
+            PrintError(QStringLiteral("--overwrite takes ask, yes, no or all"));
+            return false;
+        }
+    }
+    if (wantPort && parser.isSet(partial)) {
+        const QString v = parser.value(partial);
+        if (v == QLatin1String("save"))
+            o.partial = TPartialSave::Save;
+        else if (v == QLatin1String("discard"))
+            o.partial = TPartialSave::Discard;
+        else {
+            PrintError(QStringLiteral("--partial takes save or discard"));
+            return false;
+        }
+    }
+    if (wantPort && parser.isSet(timeout)) {
+        bool ok = false;
+        o.timeout = parser.value(timeout).toInt(&ok);
+        if (!ok || o.timeout <= 0) {
+            PrintError(QStringLiteral("--timeout takes a number of seconds"));
             return false;
         }
     }
@@ -154,6 +183,12 @@ bool parseOptions(const QStringList& args, bool wantPort, Options& o)
         PrintError(QStringLiteral("the memory image file is needed"));
         return false;
     }
+    // Nobody could answer the overwrite question: refuse before anything
+    // is read rather than answer it for the user.
+    if (o.overwrite == Overwrite::Ask && !isatty(STDIN_FILENO)) {
+        PrintError(QStringLiteral("--overwrite ask needs a terminal to answer on; choose --overwrite yes|no|all"));
+        return false;
+    }
     return true;
 }
 
@@ -162,17 +197,24 @@ TSaveOptions saveOptions(const Options& o)
     TSaveOptions s;
     s.Root = o.root;
     s.DefFileName = o.name;
+    s.Partial = o.partial;
     return s;
 }
 
-int finish(const TDownloadResult& r, const CliMessages& msgs)
+// Non-zero whenever something asked for did not happen: the transfer
+// failed, saving stopped or failed, or flights were found and none written.
+int finish(const TDownloadResult& r, bool failed)
 {
+    if (!r.Save.Error.isEmpty()) {
+        PrintError(r.Save.Error);
+        return 1;
+    }
     // Without flights there was no box; say it anyway.
-    if (r.Blocks == 0)
+    if (r.Blocks == 0 && r.Message.isEmpty())
         PrintOut(FilesWrittenText(0));
-    const bool failed = r.Save.Status == TSaveResult::FolderFailed || r.Save.Status == TSaveResult::WriteFailed
-        || !msgs.errors().isEmpty();
-    return failed ? 1 : 0;
+    if (failed || (r.Saved && r.Save.Status != TSaveResult::Done))
+        return 1;
+    return r.Blocks > 0 && r.Save.Written == 0 ? 1 : 0;
 }
 
 // --- download ------------------------------------------------------------------
@@ -217,13 +259,17 @@ public:
         touch();
         configShown = true;
     }
-    QString downloadFinished(const quint8* image, int byteCount, int) override
+    QString downloadFinished(const TDownloadEnd& end) override
     {
         msgs_.endProgressLine();
-        result = SplitAndSave(image, byteCount > 0 ? static_cast<std::size_t>(byteCount) : 0, saveOptions(options_),
-                              msgs_, [](const QString& t) { PrintError(t); });
+        TFlightSaver saver(msgs_);
+        QObject::connect(&saver, &TFlightSaver::StatusText, &saver, [](const QString& t) { PrintError(t); });
+        result = saver.FinishDownload(end, saveOptions(options_));
+        if (!result.RawImage.isEmpty())
+            PrintError(QStringLiteral("Memory image kept in ") + result.RawImage);
+        failed = end.Status == TDownloadEnd::Failed;
         finished = true;
-        return result.Save.Status == TSaveResult::FolderFailed ? result.Save.Error : QString();
+        return {}; // folder and name failures are told by finish()
     }
 
     // Seconds without any sign of life from the logger.
@@ -231,6 +277,7 @@ public:
 
     bool configShown = false;
     bool finished = false;
+    bool failed = false;
     QString topLabel;
     TDownloadResult result;
 
@@ -269,8 +316,9 @@ int runDownload(const QStringList& args)
     DeviceProtocol protocol(port, &obs);
     bool dataRequested = false;
     bool timedOut = false;
+    int errorsBeforeData = 0;
     protocol.setPump([&] {
-        if (!msgs.errors().isEmpty() || obs.finished) {
+        if (obs.finished || (dataRequested && msgs.errors().size() > errorsBeforeData)) {
             protocol.setAbort();
             return;
         }
@@ -280,13 +328,12 @@ int runDownload(const QStringList& args)
             return;
         }
         // Identification, firmware and configuration run by themselves;
-        // then the data.
+        // then the data. The download does not need the configuration: a
+        // garbled one has been reported and is no reason to leave the
+        // flights on the logger.
         if (!dataRequested && obs.configShown && protocol.identified() && !protocol.commandInProgress()) {
-            if (!protocol.configLoaded()) {
-                protocol.setAbort();
-                return;
-            }
             dataRequested = true;
+            errorsBeforeData = msgs.errors().size();
             protocol.readData();
         }
     });
@@ -295,16 +342,14 @@ int runDownload(const QStringList& args)
         return 1;
     }
     msgs.endProgressLine();
-    if (timedOut && !obs.finished) {
-        PrintError(QStringLiteral("Communication error, no response from device"));
-        return 1;
-    }
     if (!obs.finished) {
-        if (msgs.errors().isEmpty())
+        if (timedOut)
+            PrintError(QStringLiteral("Communication error, no response from device"));
+        else if (msgs.errors().isEmpty())
             PrintError(QStringLiteral("Communication error"));
         return 1;
     }
-    return finish(obs.result, msgs);
+    return finish(obs.result, obs.failed || msgs.errors().size() > errorsBeforeData);
 }
 
 // --- split ---------------------------------------------------------------------
@@ -314,25 +359,17 @@ int runSplit(const QStringList& args)
     Options o;
     if (!parseOptions(args, false, o))
         return 2;
-    QFile f(o.image);
-    if (!f.open(QIODevice::ReadOnly)) {
-        PrintError(QStringLiteral("Error in reading file."));
-        return 1;
-    }
-    const QByteArray bytes = f.readAll();
-    f.close();
     CliMessages msgs(o.overwrite);
-    const TDownloadResult r = SplitAndSave(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                           static_cast<std::size_t>(bytes.size()), saveOptions(o), msgs,
-                                           [](const QString& t) { PrintError(t); });
-    if (r.Save.Status == TSaveResult::FolderFailed)
-        PrintError(r.Save.Error);
-    return finish(r, msgs);
+    TFlightSaver saver(msgs);
+    QObject::connect(&saver, &TFlightSaver::StatusText, &saver, [](const QString& t) { PrintError(t); });
+    const TDownloadResult r = saver.SplitImageFile(o.image, saveOptions(o));
+    return finish(r, !msgs.errors().isEmpty());
 }
 
 const RegisterCommand downloadCommand({"download",
                                        "--port PATH [--root DIR] [--name BASE] [--overwrite ask|yes|no|all] "
-                                       "[--timeout S]  read the logger's memory and save its flights",
+                                       "[--timeout S] [--partial save|discard]  read the logger's memory and "
+                                       "save its flights",
                                        runDownload});
 const RegisterCommand splitCommand({"split",
                                     "IMAGE [--root DIR] [--name BASE] [--overwrite ask|yes|no|all]  save the "

@@ -11,6 +11,9 @@
 #include "device/DeviceConfig.h"
 #include "device/SimMemory.h"
 
+#include <QCommandLineParser>
+#include <QStringList>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -20,7 +23,9 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <map>
+#include <type_traits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,6 +56,11 @@ struct Options {
     long silentAfter = -1;         // frames sent before going silent
     long wrongEcho = -1;           // frame whose acknowledgement gets a wrong echo
     long hangupAfter = -1;         // frames sent before the line is closed
+    long noiseFf = -1;             // frame first sent with five 0xFF of noise and a wrong check byte
+    bool fullMemory = false;       // memory full to the last byte, nothing sent after it
+    long oddFlight = -1;           // generated flight with a stray byte after its samples
+    long emptyFlight = -1;         // generated flight with a header and no samples
+    bool badConfig = false;        // the configuration goes out with a wrong check byte
     bool noise = false;
     long baud = 115200;            // 0: unpaced
     int eraseMs = 300;
@@ -75,6 +85,11 @@ void usage()
         "  --silent-after N     stop answering after N frames were sent\n"
         "  --wrong-echo N       echo a wrong byte when frame N is acknowledged\n"
         "  --hangup-after N     close the line after N frames were sent\n"
+        "  --noise-ff N         frame N first comes with five 0xFF of noise and a wrong check byte\n"
+        "  --full-memory        flights fill the memory to the last byte; nothing is sent after it\n"
+        "  --odd-flight K       generated flight K ends with a stray byte (a partial sample)\n"
+        "  --empty-flight K     generated flight K has a header and no samples\n"
+        "  --bad-config         the configuration goes out with a wrong check byte\n"
         "  --noise              junk bytes before each announcement\n"
         "  --baud B             pace bytes as a line of B baud would (default 115200; 0 unpaced)\n"
         "  --erase-ms MS        erase time (default 300)\n"
@@ -115,31 +130,67 @@ bool parseBadFrames(const std::string& list, std::map<long, int>& out)
 
 bool parseArgs(int argc, char** argv, Options& o)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&](long& n) {
-            return i + 1 < argc && parseNumber(argv[++i], n);
-        };
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    auto valued = [&](const char* name) {
+        QCommandLineOption opt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        parser.addOption(opt);
+        return opt;
+    };
+    auto flag = [&](const char* name) {
+        QCommandLineOption opt(QString::fromLatin1(name));
+        parser.addOption(opt);
+        return opt;
+    };
+    const auto link = valued("link"), firmware = valued("firmware"), image = valued("image");
+    const auto flights = valued("flights"), samples = valued("samples"), mask = valued("mask");
+    const auto period = valued("period"), rngStart = valued("rng-start"), badFrames = valued("bad-frames");
+    const auto silentAfter = valued("silent-after"), wrongEcho = valued("wrong-echo");
+    const auto hangupAfter = valued("hangup-after"), noiseFf = valued("noise-ff");
+    const auto oddFlight = valued("odd-flight"), emptyFlight = valued("empty-flight");
+    const auto baud = valued("baud"), eraseMs = valued("erase-ms");
+    const auto fullMemory = flag("full-memory"), noise = flag("noise"), badConfig = flag("bad-config");
+    const auto exitOnEof = flag("exit-on-stdin-eof"), verbose = flag("verbose");
+    if (!parser.parse(args) || !parser.positionalArguments().isEmpty())
+        return false;
+
+    // A numeric option within [min, max]; false when set and not valid.
+    auto number = [&](const QCommandLineOption& opt, long min, long max, auto& out) {
+        if (!parser.isSet(opt))
+            return true;
         long n = 0;
-        if (a == "--link" && i + 1 < argc) o.link = argv[++i];
-        else if (a == "--firmware" && i + 1 < argc) o.firmware = argv[++i];
-        else if (a == "--image" && i + 1 < argc) o.image = argv[++i];
-        else if (a == "--flights" && value(n) && n >= 0) o.flights = static_cast<int>(n);
-        else if (a == "--samples" && value(n) && n >= 0) o.samples = static_cast<int>(n);
-        else if (a == "--mask" && value(n) && n >= 0 && n <= 0xFFFF) o.mask = static_cast<unsigned>(n);
-        else if (a == "--period" && value(n) && n > 0 && n <= 60000) o.period = static_cast<int>(n);
-        else if (a == "--rng-start" && value(n)) o.rngStart = static_cast<unsigned>(n);
-        else if (a == "--bad-frames" && i + 1 < argc) { if (!parseBadFrames(argv[++i], o.badFrames)) return false; }
-        else if (a == "--silent-after" && value(n) && n >= 0) o.silentAfter = n;
-        else if (a == "--wrong-echo" && value(n) && n >= 0) o.wrongEcho = n;
-        else if (a == "--hangup-after" && value(n) && n >= 0) o.hangupAfter = n;
-        else if (a == "--noise") o.noise = true;
-        else if (a == "--baud" && value(n) && n >= 0) o.baud = n;
-        else if (a == "--erase-ms" && value(n) && n >= 0) o.eraseMs = static_cast<int>(n);
-        else if (a == "--exit-on-stdin-eof") o.exitOnStdinEof = true;
-        else if (a == "--verbose") o.verbose = true;
-        else return false;
-    }
+        const QByteArray v = parser.value(opt).toLocal8Bit();
+        if (!parseNumber(v.constData(), n) || n < min || n > max)
+            return false;
+        out = static_cast<std::remove_reference_t<decltype(out)>>(n);
+        return true;
+    };
+    constexpr long kAny = std::numeric_limits<long>::max();
+    if (parser.isSet(link))
+        o.link = parser.value(link).toStdString();
+    if (parser.isSet(firmware))
+        o.firmware = parser.value(firmware).toLocal8Bit().toStdString();
+    if (parser.isSet(image))
+        o.image = parser.value(image).toStdString();
+    long rng = o.rngStart;
+    if (!number(flights, 0, kAny, o.flights) || !number(samples, 0, kAny, o.samples)
+        || !number(mask, 0, 0xFFFF, o.mask) || !number(period, 1, 60000, o.period)
+        || !number(rngStart, std::numeric_limits<long>::min(), kAny, rng)
+        || !number(silentAfter, 0, kAny, o.silentAfter) || !number(wrongEcho, 0, kAny, o.wrongEcho)
+        || !number(hangupAfter, 0, kAny, o.hangupAfter) || !number(noiseFf, 0, kAny, o.noiseFf)
+        || !number(oddFlight, 0, kAny, o.oddFlight) || !number(emptyFlight, 0, kAny, o.emptyFlight)
+        || !number(baud, 0, kAny, o.baud) || !number(eraseMs, 0, kAny, o.eraseMs))
+        return false;
+    o.rngStart = static_cast<unsigned>(rng);
+    if (parser.isSet(badFrames) && !parseBadFrames(parser.value(badFrames).toStdString(), o.badFrames))
+        return false;
+    o.fullMemory = parser.isSet(fullMemory);
+    o.noise = parser.isSet(noise);
+    o.badConfig = parser.isSet(badConfig);
+    o.exitOnStdinEof = parser.isSet(exitOnEof);
+    o.verbose = parser.isSet(verbose);
     return true;
 }
 
@@ -363,6 +414,8 @@ private:
             quint8 frame[qv::kFrameSize];
             std::copy(cfg_.bytes.begin(), cfg_.bytes.end(), frame);
             frame[qv::kConfigSize] = cfg_.checksum();
+            if (opt_.badConfig)
+                frame[qv::kConfigSize] ^= 0x21;
             line_.send('R');
             line_.send(frame, sizeof frame);
             break;
@@ -396,7 +449,7 @@ private:
         }
     }
 
-    void sendFrame(long index, bool badChecksum)
+    void sendFrame(long index, bool badChecksum, bool ffNoise)
     {
         quint8 frame[qv::kFrameSize];
         const size_t base = static_cast<size_t>(index) * qv::kConfigSize;
@@ -405,14 +458,24 @@ private:
         frame[qv::kConfigSize] = qv::FrameChecksum(frame, qv::kConfigSize);
         if (badChecksum)
             frame[qv::kConfigSize] ^= 0x5A;
+        if (ffNoise) // the line turns five bytes into 0xFF; the check byte no longer fits
+            std::fill(frame + 100, frame + 105, quint8(0xFF));
         line_.send(frame, sizeof frame);
     }
 
     void download()
     {
         std::map<long, int> bad = opt_.badFrames;
+        bool noiseLeft = opt_.noiseFf >= 0;
+        // A full memory is all there is: after its last frame nothing comes.
+        const long frames = opt_.fullMemory
+            ? static_cast<long>((memory_.size() + qv::kConfigSize - 1) / qv::kConfigSize) : -1;
         long index = 0;
         for (;;) {
+            if (frames >= 0 && index >= frames) {
+                log("memory full after %ld frames", index);
+                return;
+            }
             if (opt_.hangupAfter >= 0 && framesSent_ >= opt_.hangupAfter) {
                 // Half a frame goes out, then the line drops.
                 log("hang-up after %ld frames", framesSent_);
@@ -432,7 +495,10 @@ private:
             const bool badChecksum = it != bad.end() && it->second > 0;
             if (badChecksum)
                 --it->second;
-            sendFrame(index, badChecksum);
+            const bool ffNoise = noiseLeft && index == opt_.noiseFf;
+            if (ffNoise)
+                noiseLeft = false;
+            sendFrame(index, badChecksum, ffNoise);
             ++framesSent_;
             quint8 ack = 0;
             if (!line_.receive(ack, opt_.ackTimeoutMs))
@@ -489,7 +555,21 @@ int main(int argc, char** argv)
         shape.mask = static_cast<quint16>(opt.mask);
         shape.period = static_cast<quint16>(opt.period);
         shape.samples = opt.samples;
-        memory = qv::sim::BuildMemory(opt.flights, shape, opt.rngStart);
+        if (opt.fullMemory) {
+            const bool kavo5 = opt.firmware.find("KAVO5") != std::string::npos;
+            memory = qv::sim::BuildFullMemory(kavo5 ? qv::kMemorySizeKavo5 : qv::kMemorySizeOther, opt.flights,
+                                              shape, opt.rngStart);
+        } else {
+            for (int k = 0; k < opt.flights; ++k) {
+                qv::sim::FlightShape s = shape;
+                if (k == opt.emptyFlight)
+                    s.samples = 0;
+                qv::sim::AppendFlight(memory, s, opt.rngStart + static_cast<unsigned>(k));
+                if (k == opt.oddFlight)
+                    memory.push_back(0x50); // a sample cut short
+            }
+            memory.insert(memory.end(), 8, 0xFF);
+        }
     }
 
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
