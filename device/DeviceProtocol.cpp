@@ -489,6 +489,8 @@ bool DeviceProtocol::frameEndsData(quint8* frame, int j, quint8 sum)
             return true;
         frame[j] = b;
         sum ^= b;
+        if (j % 64 == 0)
+            pump(); // a trickling line must not freeze the window
     }
     quint8 check = 0;
     if (abort_ || port_.readByte(check) != 1)

@@ -7,7 +7,7 @@
 // Widget-free. Everything the dialog shows (status bar, labels, lamp,
 // caption, progress, cursor, button and control states) goes out through
 // IDeviceObserver. Error boxes and the erase question go through
-// qv::Messages() (ui/MessageService.h).
+// qv::Messages() (base/MessageService.h).
 //
 // Single-threaded: every waiting loop calls the pump callback between reads
 // (the dialog passes one that runs pending window messages); a button

@@ -1,7 +1,7 @@
 #pragma once
-// Turning a downloaded logger memory image into flight files: finding the
-// flights, converting their raw samples into flight records and writing one
-// numbered ".kdf" file per flight into the data folder.
+// Turning a downloaded logger memory image into flights: finding them,
+// converting their raw samples into flight records, and the names and texts
+// of the numbered ".kdf" files (written by TFlightSaver, DownloadSaver.h).
 #include "data/DataBlock.h"
 
 #include <QString>

@@ -38,8 +38,10 @@ QString TRawImageStore::DefaultFolder()
     const QString env = qEnvironmentVariable(kRawImageDirVariable);
     if (!env.isEmpty())
         return env;
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        .filePath(QStringLiteral("images"));
+    // The program's data location; quorvel-cli, which runs under a name of
+    // its own, keeps its images in the same folder.
+    const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return QDir::cleanPath(QFileInfo(appData).dir().filePath(QStringLiteral("Quorvel/images")));
 }
 
 TRawImageStore::TRawImageStore(const QString& folder, TRawImageLimit limit)

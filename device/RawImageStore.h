@@ -29,7 +29,7 @@ constexpr const char* kRawImageDirVariable = "QUORVEL_IMAGE_DIR";
 class TRawImageStore {
 public:
     // folder empty: $QUORVEL_IMAGE_DIR when set, else the "images" folder
-    // of the application's data location.
+    // of the program's data location (the same for quorvel-cli).
     explicit TRawImageStore(const QString& folder = QString(), TRawImageLimit limit = {});
 
     static QString DefaultFolder();

@@ -108,13 +108,11 @@ TEST(CliSplit, SavesTheFlightsOfAnImageFile)
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Error in reading file.")));
 
-    // Names with control characters never reach a file name.
-    for (const QString& name : {QStringLiteral("Fl\tug"), QStringLiteral("Flug\n"), QStringLiteral("A\rB")}) {
-        r = cli({QStringLiteral("split"), image, QStringLiteral("--overwrite"), kAll, QStringLiteral("--root"), root,
-                 QStringLiteral("--name"), name}, raw);
-        EXPECT_EQ(r.code, 2);
-        EXPECT_TRUE(r.err.contains(QStringLiteral("control characters"))) << r.err.toStdString();
-    }
+    // A name with control characters never reaches a file name.
+    r = cli({QStringLiteral("split"), image, QStringLiteral("--overwrite"), kAll, QStringLiteral("--root"), root,
+             QStringLiteral("--name"), QStringLiteral("Fl\tug\n")}, raw);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("control characters"))) << r.err.toStdString();
     EXPECT_EQ(kdf(root).size(), 2);
 
     r = cli({QStringLiteral("split"), image, QStringLiteral("--bogus")}, raw);

@@ -7,6 +7,7 @@
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -59,6 +60,19 @@ TEST(RawImageStore, KeepsImageAndFirmwareUnderDateAndTime)
     const QString second = store.Keep(bytes, 2, QByteArray(), error);
     EXPECT_NE(second, first);
     EXPECT_EQ(store.Images(), (QStringList{first, second}));
+
+    // Without the variable: the program's data location, whatever the
+    // running tool is called.
+    const QByteArray variable = qgetenv(kRawImageDirVariable);
+    qunsetenv(kRawImageDirVariable);
+    const QString programs = TRawImageStore::DefaultFolder();
+    EXPECT_TRUE(programs.endsWith(QStringLiteral("/Quorvel/images"))) << programs.toStdString();
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("quorvel-cli"));
+    EXPECT_EQ(TRawImageStore::DefaultFolder(), programs);
+    QCoreApplication::setApplicationName(name);
+    qputenv(kRawImageDirVariable, variable);
+    EXPECT_EQ(TRawImageStore().Folder(), QString::fromLocal8Bit(variable));
 
     // A folder that cannot be made is told, not ignored.
     TRawImageStore bad(first + QStringLiteral("/sub"));

@@ -454,6 +454,14 @@ TEST(SaveFlights, FolderAndWriteFailures)
     EXPECT_EQ(w.errors(), QStringList{QStringLiteral("Error in writing file.")});
     EXPECT_EQ(w.informations(), QStringList{QStringLiteral("1 file succesfully written.")});
     EXPECT_FALSE(QFileInfo::exists(tmp.file(QStringLiteral("Block003.kdf"))));
+
+    // A name with a tab or a line end names no file.
+    ScriptedMessages n;
+    const QString named = tmp.file(QStringLiteral("named"));
+    const TDownloadResult bad = splitAndSave(m, options(named, QStringLiteral("Fl\tug\n0001.kdf")), n);
+    EXPECT_EQ(bad.Save.Status, TSaveResult::NameFailed);
+    EXPECT_EQ(bad.Save.Error, QStringLiteral("The file name may not hold control characters (tabs, line ends)."));
+    EXPECT_FALSE(QFileInfo::exists(named));
 }
 
 TEST(SaveFlights, SimulatedMemoryRoundTrip)

@@ -1,0 +1,88 @@
+#pragma once
+// A protocol on the scripted port with the frames and replies the tests
+// feed it.
+#include "FakePort.h"
+#include "support/ScriptedMessages.h"
+
+#include "device/DeviceProtocol.h"
+
+#include <gtest/gtest.h>
+
+namespace qv::test {
+
+inline QByteArray bytesOf(const TDeviceConfig& c)
+{
+    return QByteArray(reinterpret_cast<const char*>(c.bytes.data()), kConfigSize);
+}
+
+inline QByteArray withChecksum(const QByteArray& payload, bool good = true)
+{
+    QByteArray f = payload;
+    quint8 sum = FrameChecksum(reinterpret_cast<const quint8*>(payload.constData()),
+                               static_cast<size_t>(payload.size()));
+    f.append(static_cast<char>(good ? sum : sum ^ 0x01));
+    return f;
+}
+
+inline QByteArray firmware(const char* text)
+{
+    QByteArray f(text);
+    f.resize(kFirmwareSize, ' ');
+    return f;
+}
+
+inline TDeviceConfig testConfig()
+{
+    TDeviceConfig c;
+    for (int i = 0; i < kConfigSize; ++i)
+        c.bytes[i] = static_cast<quint8>(i * 3 + 1);
+    c.setChannelRecorded(1, true);
+    c.setPeriod(10);
+    return c;
+}
+
+// 264 bytes of data without any 0xFF.
+inline QByteArray payload(int k)
+{
+    QByteArray p(kConfigSize, '\0');
+    for (int i = 0; i < kConfigSize; ++i)
+        p[i] = static_cast<char>((k * 7 + i) % 251);
+    return p;
+}
+
+struct Rig {
+    ScriptedMessages messages;
+    FakePort port;
+    RecordingObserver obs;
+    DeviceProtocol proto{port, &obs};
+
+    Rig()
+    {
+        // Nothing left to read: end the link loop (a data download fails
+        // with "no response" first, as a silent line should make it).
+        port.onEmpty = [this] { proto.setAbort(); };
+    }
+
+    // Port open, device identified, firmware and configuration read.
+    void bringUp(const TDeviceConfig& c = testConfig(), const char* fw = "KAVO5 TEST 1.0")
+    {
+        port.feed("*F" + firmware(fw) + "R" + withChecksum(bytesOf(c)));
+        EXPECT_TRUE(proto.openPort(QString()).ok);
+        proto.runLinkLoop();
+        ASSERT_TRUE(proto.configLoaded());
+        port.written.clear();
+        obs.status.clear();
+    }
+
+    // "D" answered with the given bytes.
+    void download(const QByteArray& reply)
+    {
+        proto.readData();
+        port.feed("D" + reply);
+        proto.runLinkLoop();
+    }
+
+    bool disconnected() const { return obs.status.contains(QStringLiteral("Disconnected.")); }
+};
+
+} // namespace qv::test
