@@ -366,8 +366,8 @@ bool TTreeView::eventFilter(QObject* watched, QEvent* event)
         return true;
     if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        // While a text is edited the editor gets the keys, not the tree.
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // Enter that ends an edit of a node's text comes up from the editor.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !editing_) {
             if (TTreeNode* node = SelectedNode()) {
                 if (node->IsFolder()) {
                     // As a double click: folders open and close.
