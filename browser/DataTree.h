@@ -123,6 +123,9 @@ public:
     // Moves the dragged node into the target folder (a file target: its
     // folder); true when it moved.
     bool MoveNode(TTreeNode* dragged, TTreeNode* target);
+    // Closes, through the ordinary close with its save question, every open
+    // file at or below the node; false when one stays open.
+    bool CloseOpenFiles(TTreeNode* node);
     // Deletes the node's file or folder to the trash, closing its open files
     // first; true when it was deleted.
     bool DeleteNode(TTreeNode* node);

@@ -179,6 +179,28 @@ bool TDataTree::MoveNode(TTreeNode* dragged, TTreeNode* target)
     return true;
 }
 
+bool TDataTree::CloseOpenFiles(TTreeNode* node)
+{
+    std::vector<TTreeNode*> open;
+    std::vector<TTreeNode*> stack{node};
+    while (!stack.empty()) {
+        TTreeNode* n = stack.back();
+        stack.pop_back();
+        if (n->Data && !n->Data->Folder && n->Data->GridRow >= 0)
+            open.push_back(n);
+        for (auto& k : n->Children)
+            stack.push_back(k.get());
+    }
+    for (TTreeNode* n : open) {
+        if (n->Data->GridRow < 0)
+            continue; // closed meanwhile
+        emit CloseGridRow(n->Data->GridRow);
+        if (n->Data->GridRow >= 0)
+            return false;
+    }
+    return true;
+}
+
 bool TDataTree::DeleteNode(TTreeNode* node)
 {
     if (!node || node == root_.get())
@@ -189,26 +211,9 @@ bool TDataTree::DeleteNode(TTreeNode* node)
         return false;
     }
     try {
-        // Open files inside go through the ordinary close first, with its
-        // save question; one that stays open keeps everything on the disk.
-        std::vector<TTreeNode*> open;
-        std::vector<TTreeNode*> stack{node};
-        while (!stack.empty()) {
-            TTreeNode* n = stack.back();
-            stack.pop_back();
-            if (n->Data && !n->Data->Folder && n->Data->GridRow >= 0)
-                open.push_back(n);
-            for (auto& k : n->Children)
-                stack.push_back(k.get());
-        }
-        for (TTreeNode* n : open) {
-            if (n->Data->GridRow < 0)
-                continue;
-            emit CloseGridRow(n->Data->GridRow);
-            if (n->Data->GridRow >= 0)
-                return false;
-        }
-
+        // One file that stays open keeps everything on the disk.
+        if (!CloseOpenFiles(node))
+            return false;
         const QString path = GetFullName(node);
         TFileResult result;
         {

@@ -105,6 +105,7 @@ private:
     QTimer* coalesce_ = nullptr;
     bool resetting_ = false;
     bool editing_ = false;
+    bool renaming_ = false;
     TTreeNode* pressNode_ = nullptr; // under the last left press, may start a drag
     QPoint pressPos_;
     int busy_ = 0; // nested operations of the tree itself

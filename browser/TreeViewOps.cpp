@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -101,6 +102,9 @@ void TTreeView::DeleteNode(TTreeNode* node)
     if (!node || node == Tree.Root())
         return;
     TTreeBusy busy(*this);
+    // The save questions of open files come before the hourglass.
+    if (node->Data && !Tree.CloseOpenFiles(node))
+        return;
     THourGlass wait;
     Tree.DeleteNode(node);
     SyncWatcher();
@@ -130,11 +134,14 @@ void TTreeView::mnuNewFolderClick()
 void TTreeView::TreeView1Edited(QTreeWidgetItem* item, const QString& text)
 {
     TTreeNode* node = NodeOf(item);
-    if (!node)
+    // An error box takes the focus from the editor, which then offers its
+    // text once more: one rename at a time.
+    if (!node || renaming_)
         return;
     bool renamed = false;
     {
         TTreeBusy busy(*this);
+        const QScopedValueRollback<bool> once(renaming_, true);
         renamed = Tree.RenameNode(node, text);
     }
     if (!renamed)

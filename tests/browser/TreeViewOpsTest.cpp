@@ -3,8 +3,11 @@
 #include "browser/TreeView.h"
 #include "TestTreeHost.h"
 #include "TreeListing.h"
+#include "support/KdfText.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
+#include "data/OpenData.h"
+#include "graph/Chart.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,6 +20,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 namespace {
 
@@ -401,6 +405,78 @@ TEST_F(TreeViewOpsTest, RealDragWithTheMouse)
     Pump(50);
     EXPECT_EQ(ReadAll(Path("dest/a.kdf")), "A");
     ExpectTrue();
+}
+
+TEST_F(TreeViewOpsTest, TextOfferedAgainDuringTheErrorBoxIsNotRenamedTwice)
+{
+    // The error box takes the focus; the editor then offers its text again.
+    struct Reoffer : ScriptedMessages {
+        std::function<void()> again;
+        void error(const QString& text) override
+        {
+            ScriptedMessages::error(text);
+            if (again)
+                again();
+        }
+    } reoffer;
+    Touch(Path("a.kdf"));
+    Touch(Path("b.kdf"));
+    Build();
+    QTreeWidgetItem* a = Item("a.kdf");
+    reoffer.again = [&] { view.TreeView1Edited(a, QStringLiteral("b")); };
+    widget.setCurrentItem(a);
+    QTest::keyClick(&widget, Qt::Key_F2);
+    TypeName(QStringLiteral("b"));
+    EXPECT_EQ(reoffer.errors().size(), 1);
+    EXPECT_TRUE(msgs.texts().isEmpty());
+}
+
+TEST_F(TreeViewOpsTest, OpenFilesFollowTheirFolderWithRowsAndCurves)
+{
+    KdfContent content;
+    content.Lines = ThreeChannelLines(10);
+    Touch(Path("Jaro/Let 1.kdf"), KdfText(content));
+    Touch(Path("Jaro/Let 2.kdf"), KdfText(content));
+    Touch(Path("Archiv/x.kdf"), KdfText(content));
+    TDataList list;
+    int actual = -1;
+    TOpenData open(list, actual);
+    TChartView chart;
+    open.Graph = &chart;
+    host.Open = [&](const QString& f) { return open.OpenDataFile(f); };
+    QObject::connect(&view, &TTreeView::CloseRow, [&](int row) { open.GridCloseFile(row); });
+    QObject::connect(&view.Tree, &TDataTree::CloseGridRow, [&](int row) { open.GridCloseFile(row); });
+    QObject::connect(&view.Tree, &TDataTree::GridRowPathChanged,
+                     [&](int row, const QString& f) { open.GridRenameRow(row, f); });
+    open.OnRowClosed = [&](int row) { view.Tree.CancelGridRowFlag(row); };
+    Build();
+    view.OpenOrClose(Node("Jaro/Let 2.kdf"));
+    view.OpenOrClose(Node("Archiv/x.kdf"));
+    ASSERT_EQ(open.RowCount(), 2);
+    const QString colour = open.Cell(TOpenData::ColColour, 0);
+    const QColor pen = chart.Chart1->graph(0)->pen().color();
+
+    Item("Archiv")->setExpanded(true);
+    DragAndDrop("Jaro", "Archiv/x.kdf");
+    EXPECT_EQ(open.Cell(TOpenData::ColPath, 0), Path("Archiv/Jaro/Let 2.kdf"));
+    EXPECT_EQ(open.Cell(TOpenData::ColName, 0), QStringLiteral("Let 2"));
+    EXPECT_EQ(open.Cell(TOpenData::ColPath, 1), Path("Archiv/x.kdf"));
+    EXPECT_EQ(open.Cell(TOpenData::ColColour, 0), colour);
+    EXPECT_EQ(chart.Chart1->graphCount(), 10);
+    EXPECT_EQ(chart.Chart1->graph(0)->pen().color(), pen);
+    EXPECT_EQ(Node("Archiv/Jaro/Let 2.kdf")->Data->GridRow, 0);
+    ExpectTrue();
+    EXPECT_TRUE(msgs.texts().isEmpty());
+
+    // Closed from the tree at its new place.
+    view.OpenOrClose(Node("Archiv/Jaro/Let 2.kdf"));
+    EXPECT_EQ(open.RowCount(), 1);
+    EXPECT_EQ(Node("Archiv/x.kdf")->Data->GridRow, 0);
+
+    // A row that is not there.
+    EXPECT_FALSE(open.GridRenameRow(3, Path("y.kdf")));
+    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral(
+                                 "Chyba při přejmenování seznamu otevřených souborů! Řádek neexistuje!")});
 }
 
 } // namespace
