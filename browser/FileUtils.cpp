@@ -142,6 +142,26 @@ QString CleanAbsolute(const QString& path)
     return canonical.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : canonical;
 }
 
+// The copy step of a move across file systems: copies from to the new path
+// to, compares every file with its source and removes the partial copy on
+// any failure. The source stays.
+TFileResult CopyVerified(const QString& from, const QString& to)
+{
+    if (Exists(to))
+        return {AlreadyExistsCode()};
+    if (!Exists(from)) {
+#ifdef Q_OS_WIN
+        return {ERROR_FILE_NOT_FOUND};
+#else
+        return {ENOENT};
+#endif
+    }
+    const TFileResult r = CopyEntry(from, to);
+    if (!r.Ok())
+        RemoveEntry(to); // only what this copy made: the target did not exist
+    return r;
+}
+
 } // namespace
 
 int AlreadyExistsCode()
@@ -218,23 +238,6 @@ TFileResult MovePath(const QString& from, const QString& to)
     if (!RemoveEntry(from))
         return {SystemError(kIoError)}; // the copy is complete; some of the source stays
     return {};
-}
-
-TFileResult CopyVerified(const QString& from, const QString& to)
-{
-    if (Exists(to))
-        return {AlreadyExistsCode()};
-    if (!Exists(from)) {
-#ifdef Q_OS_WIN
-        return {ERROR_FILE_NOT_FOUND};
-#else
-        return {ENOENT};
-#endif
-    }
-    const TFileResult r = CopyEntry(from, to);
-    if (!r.Ok())
-        RemoveEntry(to); // only what this copy made: the target did not exist
-    return r;
 }
 
 TFileResult MakeFolder(const QString& path)

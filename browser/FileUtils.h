@@ -32,10 +32,6 @@ TFileResult RenamePath(const QString& from, const QString& to);
 // content is copied, the copy compared with the source, and only then is
 // the source removed, so a failure half way loses nothing.
 TFileResult MovePath(const QString& from, const QString& to);
-// The copy step of a move across file systems: copies from to the new path
-// to, compares every file with its source and removes the partial copy on
-// any failure. The source stays.
-TFileResult CopyVerified(const QString& from, const QString& to);
 // Creates one folder.
 TFileResult MakeFolder(const QString& path);
 // Moves a file or folder with its content to the system's trash.

@@ -94,13 +94,6 @@ TEST(FileUtils, MoveTakesTheWholeFolderWithinAndAcrossFileSystems)
     EXPECT_FALSE(QFileInfo::exists(dir.file("flights")));
     EXPECT_EQ(Listing(dir.file("target/flights")), before);
 
-    // Already there: refused, nothing touched on either side.
-    MakeSample(dir.file("again"));
-    QDir().mkpath(dir.file("target/again"));
-    EXPECT_EQ(MovePath(dir.file("again"), dir.file("target/again")).Code, AlreadyExistsCode());
-    EXPECT_EQ(Listing(dir.file("again")), before);
-    EXPECT_TRUE(Listing(dir.file("target/again")).isEmpty());
-
     // Another file system: a copy compared with the source, then the source goes.
     struct stat here {}, shm {};
     if (::stat("/dev/shm", &shm) != 0 || ::stat(QFile::encodeName(dir.path()).constData(), &here) != 0 ||
@@ -117,57 +110,14 @@ TEST(FileUtils, MoveTakesTheWholeFolderWithinAndAcrossFileSystems)
     EXPECT_FALSE(QFileInfo::exists(across + QStringLiteral("/a.kdf")));
 }
 
-TEST(FileUtils, FailedCopyLeavesTheSourceAndNoHalfCopy)
-{
-    TempDir dir;
-    MakeSample(dir.file("src"));
-    const QStringList before = Listing(dir.file("src"));
-    // The copy cannot make its folder: nothing is left behind.
-    EXPECT_EQ(CopyVerified(dir.file("src"), dir.file("missing/dst")).Code, ENOENT);
-    EXPECT_FALSE(QFileInfo::exists(dir.file("missing")));
-    // No source, or something already at the target: nothing is copied.
-    QDir().mkpath(dir.file("dst-parent"));
-    ASSERT_TRUE(WriteAll(dir.file("src2"), "plain"));
-    EXPECT_EQ(CopyVerified(dir.file("nothing"), dir.file("dst-parent/x")).Code, ENOENT);
-    EXPECT_EQ(CopyVerified(dir.file("src"), dir.file("src2")).Code, AlreadyExistsCode());
-    ASSERT_TRUE(CopyVerified(dir.file("src"), dir.file("dst-parent/copy")).Ok());
-    EXPECT_EQ(Listing(dir.file("dst-parent/copy")), before);
-    EXPECT_EQ(Listing(dir.file("src")), before);
-}
-
-TEST(FileUtils, DeleteGoesToTheTrash)
-{
-    TempDir dir;
-    TempDir home;
-    const QByteArray oldHome = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
-    MakeSample(dir.file("gone"));
-    ASSERT_TRUE(WriteAll(dir.file("one.kdf"), "1"));
-
-    EXPECT_TRUE(ShellDelete(dir.file("one.kdf")).Ok());
-    EXPECT_TRUE(ShellDelete(dir.file("gone")).Ok());
-    EXPECT_EQ(ShellDelete(dir.file("never")).Code, ENOENT);
-    EXPECT_TRUE(Listing(dir.path()).isEmpty());
-    const QStringList trash = Listing(home.file("Trash/files"));
-    EXPECT_TRUE(trash.contains(QStringLiteral("one.kdf=1"))) << trash.join(QLatin1Char(' ')).toStdString();
-    EXPECT_TRUE(trash.contains(QStringLiteral("gone/a.kdf=first")));
-    if (oldHome.isNull())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", oldHome);
-}
-
 TEST(FileUtils, NewFolderNamesAndNesting)
 {
     TempDir dir;
-    EXPECT_EQ(NewFolderPath(dir.path()), dir.file("Nová složka"));
-    ASSERT_TRUE(MakeFolder(NewFolderPath(dir.path())).Ok());
-    EXPECT_EQ(NewFolderPath(dir.path()), dir.file("Nová složka (1)"));
-    ASSERT_TRUE(MakeFolder(NewFolderPath(dir.path())).Ok());
-    ASSERT_TRUE(WriteAll(dir.file("Nová složka (2)"), "a file of that name"));
-    EXPECT_EQ(NewFolderPath(dir.path()), dir.file("Nová složka (3)"));
+    // A file of that name is in the way of a folder too.
+    ASSERT_TRUE(MakeFolder(dir.file("Nová složka")).Ok());
+    ASSERT_TRUE(WriteAll(dir.file("Nová složka (1)"), "a file"));
+    EXPECT_EQ(NewFolderPath(dir.path()), dir.file("Nová složka (2)"));
     EXPECT_EQ(MakeFolder(dir.file("Nová složka")).Code, EEXIST);
-    EXPECT_EQ(MakeFolder(dir.file("no/such")).Code, ENOENT);
 
     EXPECT_TRUE(IsSameOrInside(dir.file("a"), dir.file("a")));
     EXPECT_TRUE(IsSameOrInside(dir.file("a"), dir.file("a/b/c")));

@@ -1,13 +1,16 @@
 #pragma once
 // Listings that tell whether the data tree shows exactly what is on the
-// disk: folders end in "/", data files carry their name on the disk.
-#include "browser/DataTree.h"
+// disk (folders end in "/", data files carry their name on the disk), and
+// whether the widget shows exactly the tree.
+#include "browser/TreeView.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTreeWidgetItem>
+#include <gtest/gtest.h>
 
 namespace qv::test {
 
@@ -53,6 +56,17 @@ inline QStringList TreeListing(const TDataTree& tree)
     });
     out.sort();
     return out;
+}
+
+// The widget tree shows exactly the nodes of the core tree, in order.
+inline void ExpectMirrors(TTreeView& view, const TTreeNode* node, QTreeWidgetItem* item)
+{
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(0), node->Text);
+    EXPECT_EQ(view.NodeOf(item), node);
+    ASSERT_EQ(item->childCount(), static_cast<int>(node->Children.size())) << node->Text.toStdString();
+    for (int i = 0; i < item->childCount(); ++i)
+        ExpectMirrors(view, node->Children[i].get(), item->child(i));
 }
 
 } // namespace qv::test

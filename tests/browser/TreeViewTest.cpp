@@ -1,5 +1,6 @@
 #include "browser/TreeView.h"
 #include "TestTreeHost.h"
+#include "TreeListing.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -17,6 +18,7 @@ using namespace qv;
 using qv::test::ScriptedMessages;
 using qv::test::TempDir;
 using qv::test::TTestTreeHost;
+using qv::test::ExpectMirrors;
 
 void Touch(const QString& path)
 {
@@ -32,17 +34,6 @@ void Pump(int ms)
     t.start();
     while (t.elapsed() < ms)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-// The widget tree shows exactly the nodes of the core tree, in order.
-void ExpectMirrors(TTreeView& view, const TTreeNode* node, QTreeWidgetItem* item)
-{
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text(0), node->Text);
-    EXPECT_EQ(view.NodeOf(item), node);
-    ASSERT_EQ(item->childCount(), static_cast<int>(node->Children.size())) << node->Text.toStdString();
-    for (int i = 0; i < item->childCount(); ++i)
-        ExpectMirrors(view, node->Children[i].get(), item->child(i));
 }
 
 class TreeViewTest : public ::testing::Test {
