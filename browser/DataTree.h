@@ -3,6 +3,8 @@
 // the ".kdf" files below, each node with a record that links it to the
 // open-files grid. A view mirrors the nodes through ITreeListener. The
 // tree is also a small file manager: rename, move, delete and new folder.
+#include "browser/FileUtils.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -149,6 +151,8 @@ private:
     TTreeNode* AddChild(TTreeNode* parent, const QString& text, int image);
     // Index among parent's children where a node of that kind and text goes.
     int SortedIndex(const TTreeNode* parent, const TTreeNode* node, bool folder) const;
+    // Changes the disk with the notifications off.
+    TFileResult Unwatched(const std::function<TFileResult()>& change);
     // Tells the grid the paths of the open files at or below node.
     void ReportOpenPaths(const TTreeNode* node);
     void RemoveNode(TTreeNode* node);

@@ -23,6 +23,12 @@ QString Quoted(const QString& s)
 
 } // namespace
 
+TFileResult TDataTree::Unwatched(const std::function<TFileResult()>& change)
+{
+    TNotificationsOff off(Host);
+    return change();
+}
+
 void TDataTree::ReportOpenPaths(const TTreeNode* node)
 {
     if (!node)
@@ -86,11 +92,7 @@ bool TDataTree::RenameNode(TTreeNode* node, const QString& newText)
         return false;
     }
 
-    TFileResult result;
-    {
-        TNotificationsOff off(Host);
-        result = RenamePath(oldPath, newPath);
-    }
+    const TFileResult result = Unwatched([&] { return RenamePath(oldPath, newPath); });
     if (!result.Ok()) {
         Messages().error(QStringLiteral("Can not rename file \r") + oldPath + QStringLiteral("\r to \r") + newPath +
                          QStringLiteral("\rErorr#=") + QString::number(result.Code));
@@ -147,11 +149,7 @@ bool TDataTree::MoveNode(TTreeNode* dragged, TTreeNode* target)
         return false;
     }
 
-    TFileResult result;
-    {
-        TNotificationsOff off(Host);
-        result = MovePath(oldPath, newPath);
-    }
+    const TFileResult result = Unwatched([&] { return MovePath(oldPath, newPath); });
     if (!result.Ok()) {
         if (IsAlreadyExists(result.Code)) {
             Messages().error(Quoted(dragged->Text) + QStringLiteral(" již existuje v cílové složce!"));
@@ -215,11 +213,7 @@ bool TDataTree::DeleteNode(TTreeNode* node)
         if (!CloseOpenFiles(node))
             return false;
         const QString path = GetFullName(node);
-        TFileResult result;
-        {
-            TNotificationsOff off(Host);
-            result = ShellDelete(path);
-        }
+        const TFileResult result = Unwatched([&] { return ShellDelete(path); });
         if (!result.Ok()) {
             Messages().error(QStringLiteral("Chyba při odstraňování ") + text + QStringLiteral("\rError=") +
                              QString::number(result.Code));
@@ -246,11 +240,7 @@ TTreeNode* TDataTree::NewFolder(TTreeNode* node)
     }
     const QString parentPath = GetFullName(node);
     const QString candidate = NewFolderPath(parentPath);
-    TFileResult result;
-    {
-        TNotificationsOff off(Host);
-        result = MakeFolder(candidate);
-    }
+    const TFileResult result = Unwatched([&] { return MakeFolder(candidate); });
     if (!result.Ok()) {
         Messages().error(QStringLiteral("Složku ") + Quoted(candidate) + QStringLiteral(" nelze vytvořit!"));
         return nullptr;

@@ -40,10 +40,12 @@ int SystemError(int fallback)
 
 #ifdef Q_OS_WIN
 constexpr int kIoError = ERROR_GEN_FAILURE;
+constexpr int kNotFound = ERROR_FILE_NOT_FOUND;
 constexpr int kNotSameDevice = ERROR_NOT_SAME_DEVICE;
 std::wstring Native(const QString& path) { return QDir::toNativeSeparators(path).toStdWString(); }
 #else
 constexpr int kIoError = EIO;
+constexpr int kNotFound = ENOENT;
 constexpr int kNotSameDevice = EXDEV;
 #endif
 
@@ -149,13 +151,8 @@ TFileResult CopyVerified(const QString& from, const QString& to)
 {
     if (Exists(to))
         return {AlreadyExistsCode()};
-    if (!Exists(from)) {
-#ifdef Q_OS_WIN
-        return {ERROR_FILE_NOT_FOUND};
-#else
-        return {ENOENT};
-#endif
-    }
+    if (!Exists(from))
+        return {kNotFound};
     const TFileResult r = CopyEntry(from, to);
     if (!r.Ok())
         RemoveEntry(to); // only what this copy made: the target did not exist
@@ -255,13 +252,8 @@ TFileResult MakeFolder(const QString& path)
 
 TFileResult ShellDelete(const QString& path)
 {
-    if (!Exists(path)) {
-#ifdef Q_OS_WIN
-        return {ERROR_FILE_NOT_FOUND};
-#else
-        return {ENOENT};
-#endif
-    }
+    if (!Exists(path))
+        return {kNotFound};
     ClearSystemError();
     if (QFile::moveToTrash(path))
         return {};

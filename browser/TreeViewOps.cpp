@@ -171,14 +171,26 @@ void TTreeView::StartDrag()
     drag->exec(Qt::MoveAction);
 }
 
-void TTreeView::TreeView1DragOver(QDragMoveEvent* event)
+namespace {
+
+// Takes drags of the tree's own nodes only, always as a move.
+bool AcceptNodeDrag(QDropEvent* event)
 {
-    if (!event->mimeData() || !event->mimeData()->hasFormat(QString::fromLatin1(kNodeMime))) {
+    if (!event->mimeData() || !event->mimeData()->hasFormat(QString::fromLatin1(TTreeView::kNodeMime))) {
         event->ignore();
-        return;
+        return false;
     }
     event->setDropAction(Qt::MoveAction);
     event->accept();
+    return true;
+}
+
+} // namespace
+
+void TTreeView::TreeView1DragOver(QDragMoveEvent* event)
+{
+    if (!AcceptNodeDrag(event))
+        return;
     const int y = event->position().toPoint().y();
     QScrollBar* bar = TreeView1->verticalScrollBar();
     if (y < kDragScrollMargin)
@@ -192,12 +204,8 @@ void TTreeView::TreeView1DragOver(QDragMoveEvent* event)
 
 void TTreeView::TreeView1DragDrop(QDropEvent* event)
 {
-    if (!event->mimeData() || !event->mimeData()->hasFormat(QString::fromLatin1(kNodeMime))) {
-        event->ignore();
+    if (!AcceptNodeDrag(event))
         return;
-    }
-    event->setDropAction(Qt::MoveAction);
-    event->accept();
     TTreeNode* dragged = SelectedNode();
     if (!dragged || dragged == Tree.Root())
         return;

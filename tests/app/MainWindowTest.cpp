@@ -4,8 +4,10 @@
 #include "app/Application.h"
 #include "app/MainFrm.h"
 #include "support/ProgramRun.h"
+#include "support/EventPump.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
+#include "support/TempTrash.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,14 +26,6 @@ namespace {
 
 using namespace qv;
 using namespace qv::test;
-
-void Pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -105,9 +99,7 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
 // root; the files stay open with their rows and curves.
 TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
 {
-    TempDir trash;
-    const QByteArray oldXdg = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(trash.path()));
+    TempTrash trash;
     KdfContent s;
     s.Lines = ThreeChannelLines(20);
     ASSERT_TRUE(WriteAll(dir.file("Data/Sezona/Blok1.kdf"), (QDir().mkpath(dir.file("Data/Sezona")), KdfText(s))));
@@ -155,11 +147,7 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
     EXPECT_TRUE(FormMain->DataList.empty());
     EXPECT_EQ(chart->graphCount(), 0);
     EXPECT_FALSE(QFileInfo::exists(dir.file("Lety/Jaro")));
-    EXPECT_FALSE(ReadAll(trash.file("Trash/files/Jaro/Let 1.kdf")).contains("windy"));
-    if (oldXdg.isNull())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", oldXdg);
+    EXPECT_FALSE(ReadAll(trash.file("Jaro/Let 1.kdf")).contains("windy"));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "TreeListing.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
+#include "support/TempTrash.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,8 +24,6 @@ class DataTreeOpsTest : public ::testing::Test {
 protected:
     DataTreeOpsTest()
     {
-        oldXdg_ = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", QFile::encodeName(trashHome.path()));
         root = dir.file("Data");
         tree.Host = &host;
         QObject::connect(&tree, &TDataTree::GridRowPathChanged,
@@ -35,13 +34,6 @@ protected:
             if (!refuseClose)
                 tree.CancelGridRowFlag(row);
         });
-    }
-    ~DataTreeOpsTest() override
-    {
-        if (oldXdg_.isNull())
-            qunsetenv("XDG_DATA_HOME");
-        else
-            qputenv("XDG_DATA_HOME", oldXdg_);
     }
     void Build()
     {
@@ -66,7 +58,7 @@ protected:
 
     ScriptedMessages msgs;
     TempDir dir;
-    TempDir trashHome;
+    TempTrash trash;
     QString root;
     TTestTreeHost host;
     TDataTree tree;
@@ -74,9 +66,6 @@ protected:
     QStringList roots;
     std::vector<int> closed;
     bool refuseClose = false;
-
-private:
-    QByteArray oldXdg_;
 };
 
 TEST_F(DataTreeOpsTest, RenameOntoAnExistingNameKeepsTheOldText)
@@ -257,7 +246,7 @@ TEST_F(DataTreeOpsTest, DeleteClosesOpenFilesFirstAndKeepsAllWhenOneStaysOpen)
     std::sort(closed.begin(), closed.end());
     EXPECT_EQ(closed, (std::vector<int>{1, 1})); // row 2 became 1 when 1 closed
     EXPECT_FALSE(QFileInfo::exists(Path("f")));
-    EXPECT_TRUE(QFileInfo(trashHome.file("Trash/files/f/sub/b.kdf")).isFile());
+    EXPECT_TRUE(QFileInfo(trash.file("f/sub/b.kdf")).isFile());
     EXPECT_EQ(Node("c.kdf")->Data->GridRow, 0);
     ASSERT_TRUE(tree.DeleteNode(Node("c.kdf")));
     EXPECT_EQ(closed.back(), 0);

@@ -4,7 +4,9 @@
 #include "TestTreeHost.h"
 #include "TreeListing.h"
 #include "support/ScriptedMessages.h"
+#include "support/EventPump.h"
 #include "support/TempDir.h"
+#include "support/TempTrash.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,14 +25,6 @@ namespace {
 using namespace qv;
 using namespace qv::test;
 
-void Pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 // Saves a picture of the screen when QV_SHOTS names a folder (runs under a
 // real display server).
 void Shot(const QString& name)
@@ -47,20 +41,11 @@ class TreeViewOpsTest : public ::testing::Test {
 protected:
     TreeViewOpsTest() : view(&widget)
     {
-        oldXdg_ = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", QFile::encodeName(trashHome.path()));
         root = dir.file("Data");
         view.Tree.Host = &host;
         view.CoalesceMs = 50;
         widget.setWindowTitle(QStringLiteral("TreeView1"));
         widget.setGeometry(10, 10, 400, 440);
-    }
-    ~TreeViewOpsTest() override
-    {
-        if (oldXdg_.isNull())
-            qunsetenv("XDG_DATA_HOME");
-        else
-            qputenv("XDG_DATA_HOME", oldXdg_);
     }
     void Build()
     {
@@ -157,14 +142,11 @@ protected:
 
     ScriptedMessages msgs;
     TempDir dir;
-    TempDir trashHome;
+    TempTrash trash;
     QString root;
     TTestTreeHost host;
     QTreeWidget widget;
     TTreeView view;
-
-private:
-    QByteArray oldXdg_;
 };
 
 TEST_F(TreeViewOpsTest, PopupOffersWhatFitsTheNode)
@@ -250,7 +232,7 @@ TEST_F(TreeViewOpsTest, DeleteKeyAndPopupDeleteToTheTrash)
     widget.setCurrentItem(Item("a.kdf"));
     QTest::keyClick(&widget, Qt::Key_Delete);
     EXPECT_FALSE(QFileInfo::exists(Path("a.kdf")));
-    EXPECT_EQ(ReadAll(trashHome.file("Trash/files/a.kdf")), "A");
+    EXPECT_EQ(ReadAll(trash.file("a.kdf")), "A");
     ExpectTrue();
 
     // The root is never deleted by the key.
@@ -261,7 +243,7 @@ TEST_F(TreeViewOpsTest, DeleteKeyAndPopupDeleteToTheTrash)
     RightClick("f");
     ClickMenu(view.mnuDelete);
     EXPECT_FALSE(QFileInfo::exists(Path("f")));
-    EXPECT_EQ(ReadAll(trashHome.file("Trash/files/f/b.kdf")), "B");
+    EXPECT_EQ(ReadAll(trash.file("f/b.kdf")), "B");
     EXPECT_EQ(host.Switches, (std::vector<bool>{false, true, false, true}));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     ExpectTrue();

@@ -1,6 +1,7 @@
 #include "browser/TreeView.h"
 #include "TestTreeHost.h"
 #include "TreeListing.h"
+#include "support/EventPump.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -19,21 +20,13 @@ using qv::test::ScriptedMessages;
 using qv::test::TempDir;
 using qv::test::TTestTreeHost;
 using qv::test::ExpectMirrors;
+using qv::test::Pump;
 
 void Touch(const QString& path)
 {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-}
-
-// Lets events run for a while (file-system notifications, timers).
-void Pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 class TreeViewTest : public ::testing::Test {
