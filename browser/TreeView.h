@@ -9,7 +9,6 @@
 #include <QHash>
 #include <QIcon>
 #include <QObject>
-#include <functional>
 
 class QAction;
 class QDragMoveEvent;
