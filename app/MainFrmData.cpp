@@ -38,21 +38,38 @@ private:
 };
 } // namespace
 
+// What the tree asks of the main window.
+class TMainTreeHost : public ITreeHost {
+public:
+    TMainTreeHost(TFormMain& form, TOpenData& open) : form_(form), open_(open) {}
+    int OpenFile(const QString& fileName) override { return open_.OpenDataFile(fileName); }
+    bool NotificationsOn() const override { return form_.TreeNotify; }
+    void SetNotificationsOn(bool on) override { form_.TreeNotify = on; }
+    bool Busy() const override { return open_.Busy(); }
+
+private:
+    TFormMain& form_;
+    TOpenData& open_;
+};
+
 struct TFormMain::DataViews {
-    DataViews(TDataList& list, int& actual) : Open(list, actual) {}
+    DataViews(TFormMain& form, TDataList& list, int& actual) : Open(list, actual), Host(form, Open) {}
     ~DataViews()
     {
+        if (Tree)
+            Tree->Tree.Host = nullptr; // the tree view outlives these
         delete View; // it refers to Open
         Open.Info = nullptr;
     }
     TOpenData Open;
+    TMainTreeHost Host;
     TTreeView* Tree = nullptr;
     TDataView* View = nullptr;
 };
 
 void TFormMain::CreateDataViews()
 {
-    views_ = new DataViews(DataList, ActualRow);
+    views_ = new DataViews(*this, DataList, ActualRow);
     DataViews& v = *views_;
     // Opened files get their curves in the model the graph page draws.
     v.Open.SetCurveModel(&Curves);
@@ -87,15 +104,25 @@ void TFormMain::CreateDataViews()
     auto* tree = new QTreeWidget(PanelTree);
     PanelTree->layout()->addWidget(tree);
     v.Tree = new TTreeView(tree, this);
-    v.Tree->NotificationsOn = [this] { return TreeNotify; };
-    v.Tree->Busy = [this] { return views_ && views_->Open.Busy(); };
-    v.Tree->OpenFile = [this](const QString& fileName) { return views_->Open.OpenDataFile(fileName); };
-    v.Tree->CloseRow = [this](int row) { CloseRow(row); };
-    v.Tree->Tree.CloseGridRow = [this](int row) { CloseRow(row); };
-    v.Tree->Tree.CloseAllFiles = [this] {
+    v.Tree->Tree.Host = &v.Host;
+    TDataTree* dataTree = &v.Tree->Tree;
+    connect(v.Tree, &TTreeView::CloseRow, this, &TFormMain::CloseRow);
+    connect(dataTree, &TDataTree::CloseGridRow, this, &TFormMain::CloseRow);
+    connect(dataTree, &TDataTree::CloseAllFiles, this, [this] {
         for (int row = OpenRowCount() - 1; row >= 0; --row)
             CloseRow(row);
-    };
+    });
+    connect(dataTree, &TDataTree::GridRowPathChanged, this,
+            [this](int row, const QString& fileName) { views_->Open.GridRenameRow(row, fileName); });
+    connect(dataTree, &TDataTree::DataRootChanged, this, [this](const QString& root) {
+        DataRoot = root;
+        Settings.Root = root;
+        if (DoskComForm) {
+            TDeviceSettings dev = DoskComForm->Settings();
+            dev.Root = root;
+            DoskComForm->SetSettings(dev);
+        }
+    });
     connect(&v.Open, &TOpenData::RowClosed, this, [this](int row) {
         views_->Tree->Tree.CancelGridRowFlag(row);
         if (ActualRow < 0)

@@ -67,6 +67,32 @@ TDataTree::~TDataTree()
     ClearTreeView();
 }
 
+TNotificationsOff::TNotificationsOff(ITreeHost* host) : host_(host)
+{
+    if (host_) {
+        was_ = host_->NotificationsOn();
+        host_->SetNotificationsOn(false);
+    }
+}
+
+TNotificationsOff::~TNotificationsOff()
+{
+    if (host_)
+        host_->SetNotificationsOn(was_);
+}
+
+int TDataTree::SortedIndex(const TTreeNode* parent, const TTreeNode* node, bool folder) const
+{
+    const auto& kids = parent->Children;
+    auto pos = std::upper_bound(kids.begin(), kids.end(), node, [folder](const TTreeNode* n, const auto& k) {
+        const bool kFolder = k->IsFolder();
+        if (folder != kFolder)
+            return folder;
+        return CompareNodes(*n, *k) < 0;
+    });
+    return static_cast<int>(pos - kids.begin());
+}
+
 TTreeNode* TDataTree::AddChild(TTreeNode* parent, const QString& text, int image)
 {
     auto node = std::make_unique<TTreeNode>();
@@ -77,15 +103,8 @@ TTreeNode* TDataTree::AddChild(TTreeNode* parent, const QString& text, int image
     auto& kids = parent->Children;
     if (sorted_) {
         // Its record is not attached yet: place it by kind and text now.
-        const bool folder = image == imgFolder || image == imgFolderOpen;
-        auto pos = std::upper_bound(kids.begin(), kids.end(), raw, [folder](const TTreeNode* n, const auto& k) {
-            const bool kFolder = k->IsFolder();
-            if (folder != kFolder)
-                return folder;
-            return CompareNodes(*n, *k) < 0;
-        });
-        const int index = static_cast<int>(pos - kids.begin());
-        kids.insert(pos, std::move(node));
+        const int index = SortedIndex(parent, raw, image == imgFolder || image == imgFolderOpen);
+        kids.insert(kids.begin() + index, std::move(node));
         if (Listener)
             Listener->NodeAdded(raw, index);
     } else {
@@ -255,8 +274,8 @@ void TDataTree::CheckTreeExists(TTreeNode* node)
         if (!QFileInfo(full).isDir())
             RemoveNode(node);
     } else if (!QFileInfo(full).isFile()) {
-        if (node->Data->GridRow >= 0 && CloseGridRow)
-            CloseGridRow(node->Data->GridRow);
+        if (node->Data->GridRow >= 0)
+            emit CloseGridRow(node->Data->GridRow);
         RemoveNode(node);
     }
 }
@@ -275,8 +294,7 @@ void TDataTree::RefreshTree()
         else
             BuildTree();
     } else {
-        if (CloseAllFiles)
-            CloseAllFiles();
+        emit CloseAllFiles();
         ClearTreeView();
     }
 }

@@ -1,7 +1,11 @@
 #pragma once
 // The data folder tree without widgets: the root folder, its subfolders and
 // the ".kdf" files below, each node with a record that links it to the
-// open-files grid. A view mirrors the nodes through ITreeListener.
+// open-files grid. A view mirrors the nodes through ITreeListener. The
+// tree is also a small file manager: rename, move, delete and new folder.
+#include "browser/FileUtils.h"
+
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -39,26 +43,54 @@ class ITreeListener {
 public:
     virtual ~ITreeListener() = default;
     virtual void TreeReset() = 0;                               // all nodes anew
-    virtual void NodeAdded(TTreeNode* node, int index) = 0;     // index among its siblings
+    // A new node, or one moved with its children; index among its siblings.
+    virtual void NodeAdded(TTreeNode* node, int index) = 0;
     virtual void NodeRemoving(TTreeNode* node) = 0;             // with its children
     virtual void NodeChanged(TTreeNode* node) = 0;              // text or image
+};
+
+// What the tree asks of the window that shows the open files.
+class ITreeHost {
+public:
+    virtual ~ITreeHost() = default;
+    // Opens a file into the graph: the new grid row or a negative value.
+    virtual int OpenFile(const QString& fileName) = 0;
+    // The tree-notification switch: file-system changes refresh the tree
+    // only while it is on; off while the program itself changes the disk.
+    virtual bool NotificationsOn() const = 0;
+    virtual void SetNotificationsOn(bool on) = 0;
+    // Whether an operation that may show a dialog is under way elsewhere
+    // (opening, closing, saving): refreshes wait until it ends.
+    virtual bool Busy() const = 0;
+};
+
+// Switches the host's notifications off for a scope and back afterwards,
+// also when the work fails.
+class TNotificationsOff {
+public:
+    explicit TNotificationsOff(ITreeHost* host);
+    ~TNotificationsOff();
+    TNotificationsOff(const TNotificationsOff&) = delete;
+    TNotificationsOff& operator=(const TNotificationsOff&) = delete;
+
+private:
+    ITreeHost* host_;
+    bool was_ = true;
 };
 
 // Sort order of siblings: folders before files, then the texts as file
 // names (case-insensitive, by the locale).
 int CompareNodes(const TTreeNode& a, const TTreeNode& b);
 
-class TDataTree {
+class TDataTree : public QObject {
+    Q_OBJECT
 public:
     TDataTree();
-    ~TDataTree();
+    ~TDataTree() override;
 
     QString DataRoot;                 // no trailing delimiter
     ITreeListener* Listener = nullptr;
-    // Closes the grid row of a file that vanished from the disk.
-    std::function<void(int row)> CloseGridRow;
-    // Closes every open file (the data root vanished).
-    std::function<void()> CloseAllFiles;
+    ITreeHost* Host = nullptr;        // none: notifications count as on
 
     TTreeNode* Root() const { return root_.get(); }
     bool Empty() const { return !root_; }
@@ -86,8 +118,43 @@ public:
     int NodeCount() const;
     QStringList FolderPaths() const;  // every folder of the tree, root first
 
+    // File operations (DataTreeOps.cpp). Each reports its failure in an
+    // error box and leaves the tree as the disk is.
+    // The end of an edit of a node's text; true when the node was renamed.
+    bool RenameNode(TTreeNode* node, const QString& newText);
+    // Moves the dragged node into the target folder (a file target: its
+    // folder); true when it moved.
+    bool MoveNode(TTreeNode* dragged, TTreeNode* target);
+    // Closes, through the ordinary close with its save question, every open
+    // file at or below the node; false when one stays open.
+    bool CloseOpenFiles(TTreeNode* node);
+    // Deletes the node's file or folder to the trash, closing its open files
+    // first; true when it was deleted.
+    bool DeleteNode(TTreeNode* node);
+    // Makes "Nová složka" (then "Nová složka (1)", ...) in the node's folder;
+    // the new node, or null.
+    TTreeNode* NewFolder(TTreeNode* node);
+    // Puts a node whose text changed at its sorted place among its siblings.
+    void PlaceSorted(TTreeNode* node);
+
+signals:
+    // Closes the grid row of an open file (vanished, or about to be deleted).
+    void CloseGridRow(int row);
+    // Closes every open file (the data root vanished).
+    void CloseAllFiles();
+    // An open file is now at fullName (renamed or moved).
+    void GridRowPathChanged(int row, const QString& fullName);
+    // The root folder was renamed.
+    void DataRootChanged(const QString& dataRoot);
+
 private:
     TTreeNode* AddChild(TTreeNode* parent, const QString& text, int image);
+    // Index among parent's children where a node of that kind and text goes.
+    int SortedIndex(const TTreeNode* parent, const TTreeNode* node, bool folder) const;
+    // Changes the disk with the notifications off.
+    TFileResult Unwatched(const std::function<TFileResult()>& change);
+    // Tells the grid the paths of the open files at or below node.
+    void ReportOpenPaths(const TTreeNode* node);
     void RemoveNode(TTreeNode* node);
     void SortChildren(TTreeNode* node);
 

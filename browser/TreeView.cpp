@@ -68,14 +68,6 @@ QPixmap FilePixmap(bool open)
 
 } // namespace
 
-// Marks the tree busy for a scope: dialogs shown meanwhile let events run,
-// and a refresh then must not pull nodes away under the operation.
-struct TTreeBusy {
-    explicit TTreeBusy(TTreeView& v) : view(v) { ++view.busy_; }
-    ~TTreeBusy() { --view.busy_; }
-    TTreeView& view;
-};
-
 QIcon TreeImageIcon(int index)
 {
     static const QIcon folder(FolderPixmap(false));
@@ -125,23 +117,22 @@ TTreeView::TTreeView(QTreeWidget* tree, QObject* parent) : QObject(parent), Tree
     mnuRefresh = PopupMenuFile->addAction(QStringLiteral("Refresh"));
     PopupMenuFile->addSeparator();
     PopupMenuFile->addAction(QStringLiteral("Cancel"));
-    for (QAction* a : {mnuRename, mnuDelete, mnuNewFolder})
-        a->setVisible(false);
     connect(mnuOpenFile, &QAction::triggered, this, [this] {
         if (PopupNode)
             OpenOrClose(PopupNode);
     });
     connect(mnuCloseFile, &QAction::triggered, this, [this] { mnuCloseFileClick(); });
     connect(mnuRefresh, &QAction::triggered, this, [this] { RefreshTree(); });
+    SetUpFileOperations();
 
     watcher_ = new QFileSystemWatcher(this);
     coalesce_ = new QTimer(this);
     coalesce_->setSingleShot(true);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { FileSystemChanged(); });
     connect(coalesce_, &QTimer::timeout, this, [this] {
-        if (ApplicationTerminating() || (NotificationsOn && !NotificationsOn()))
+        if (ApplicationTerminating() || (Tree.Host && !Tree.Host->NotificationsOn()))
             return;
-        if (busy_ > 0 || (Busy && Busy())) {
+        if (busy_ > 0 || (Tree.Host && Tree.Host->Busy())) {
             coalesce_->start(CoalesceMs); // once the operation is over
             return;
         }
@@ -188,7 +179,7 @@ void TTreeView::RefreshTree()
 
 void TTreeView::FileSystemChanged()
 {
-    if (ApplicationTerminating() || (NotificationsOn && !NotificationsOn()))
+    if (ApplicationTerminating() || (Tree.Host && !Tree.Host->NotificationsOn()))
         return;
     if (!coalesce_->isActive())
         coalesce_->start(CoalesceMs);
@@ -237,6 +228,7 @@ QTreeWidgetItem* TTreeView::MakeItem(TTreeNode* node)
     item->setText(0, node->Text);
     item->setIcon(0, TreeImageIcon(node->ImageIndex));
     item->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(node)));
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
     items_.insert(node, item);
     return item;
 }
@@ -256,6 +248,7 @@ void TTreeView::TreeReset()
 {
     resetting_ = true;
     PopupNode = nullptr;
+    pressNode_ = nullptr;
     TreeView1->setUpdatesEnabled(false);
     TreeView1->clear();
     items_.clear();
@@ -275,18 +268,23 @@ void TTreeView::TreeReset()
 
 void TTreeView::NodeAdded(TTreeNode* node, int index)
 {
+    // A moved node comes with its children.
     QTreeWidgetItem* item = MakeItem(node);
+    AddItems(item, node);
     QTreeWidgetItem* parent = node->Parent ? ItemOf(node->Parent) : nullptr;
     if (parent)
         parent->insertChild(index, item);
     else
         TreeView1->insertTopLevelItem(index, item);
+    ExpandSubtree(node);
 }
 
 void TTreeView::ForgetItems(TTreeNode* node)
 {
     if (PopupNode == node)
         PopupNode = nullptr;
+    if (pressNode_ == node)
+        pressNode_ = nullptr;
     items_.remove(node);
     for (auto& k : node->Children)
         ForgetItems(k.get());
@@ -317,12 +315,12 @@ void TTreeView::OpenOrClose(TTreeNode* node)
         return;
     TTreeBusy busy(*this);
     if (node->Data->GridRow < 0) {
-        const int row = OpenFile ? OpenFile(Tree.GetFullName(node)) : -1;
+        const int row = Tree.Host ? Tree.Host->OpenFile(Tree.GetFullName(node)) : -1;
         Tree.SetGridRow(node, row < 0 ? -1 : row);
         if (row < 0)
             Messages().error(QStringLiteral("Chyba při otevírání souboru!"));
-    } else if (CloseRow) {
-        CloseRow(node->Data->GridRow);
+    } else {
+        emit CloseRow(node->Data->GridRow);
     }
 }
 
@@ -334,8 +332,7 @@ void TTreeView::mnuCloseFileClick()
     if (!QV_ASSERT(node->Data->GridRow >= 0, "P^.GridRow>=0 in mnuCloseFileClick"))
         return;
     TTreeBusy busy(*this);
-    if (CloseRow)
-        CloseRow(node->Data->GridRow);
+    emit CloseRow(node->Data->GridRow);
 }
 
 void TTreeView::ShowPopup(const QPoint& pos)
@@ -365,10 +362,12 @@ bool TTreeView::PreparePopup(TTreeNode* node)
 
 bool TTreeView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (FileOperationEvent(watched, event))
+        return true;
     if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        // While a text is edited the editor gets the keys, not the tree.
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // Enter that ends an edit of a node's text comes up from the editor.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !editing_) {
             if (TTreeNode* node = SelectedNode()) {
                 if (node->IsFolder()) {
                     // As a double click: folders open and close.

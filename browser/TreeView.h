@@ -1,15 +1,18 @@
 #pragma once
 // TreeView1, the data folder tree on the screen: mirrors TDataTree, opens
-// and closes files on double click and Enter, its pop-up menu, and the
-// file-system watcher that refreshes it when others change the data folder.
+// and closes files on double click and Enter, renames by editing a node's
+// text, moves by drag and drop, deletes and makes folders from its pop-up
+// menu, and keeps the file-system watcher that refreshes it when others
+// change the data folder.
 #include "browser/DataTree.h"
 
 #include <QHash>
 #include <QIcon>
 #include <QObject>
-#include <functional>
 
 class QAction;
+class QDragMoveEvent;
+class QDropEvent;
 class QFileSystemWatcher;
 class QMenu;
 class QTimer;
@@ -33,22 +36,15 @@ public:
     QMenu* PopupMenuFile = nullptr;
     QAction* mnuOpenFile = nullptr;   // "Open Data"
     QAction* mnuCloseFile = nullptr;  // "Close Data"
-    QAction* mnuRename = nullptr;     // hidden until file operations use it
+    QAction* mnuRename = nullptr;
     QAction* mnuDelete = nullptr;
     QAction* mnuNewFolder = nullptr;
     QAction* mnuRefresh = nullptr;
     TTreeNode* PopupNode = nullptr;   // node the pop-up was opened on
-
-    // Opens a file into the graph: the new grid row or a negative value.
-    std::function<int(const QString& fileName)> OpenFile;
-    // Closes an open grid row.
-    std::function<void(int row)> CloseRow;
-    // The tree-notification switch: file-system changes refresh the tree
-    // only while it answers true.
-    std::function<bool()> NotificationsOn;
-    // Whether an operation that may show a dialog is under way elsewhere
-    // (opening, closing, saving): refreshes wait until it ends.
-    std::function<bool()> Busy;
+    // Pixels from the top and bottom edges within which a drag scrolls.
+    static constexpr int kDragScrollMargin = 20;
+    // Mime type of a node dragged within the tree.
+    static const char* const kNodeMime;
 
     void BuildTree();
     // Refresh with the hourglass cursor.
@@ -59,6 +55,19 @@ public:
     // Readies PopupMenuFile for a node; false for the root and no node,
     // which get no menu.
     bool PreparePopup(TTreeNode* node);
+
+    // File operations (TreeViewOps.cpp).
+    void mnuRenameClick();     // edits the remembered node's text
+    void mnuDeleteClick();     // deletes the remembered node
+    void mnuNewFolderClick();  // a new folder, its name then edited
+    void DeleteNode(TTreeNode* node);
+    // The end of an edit of an item's text.
+    void TreeView1Edited(QTreeWidgetItem* item, const QString& text);
+    // Dragging over the tree: accepts and scrolls near the edges.
+    void TreeView1DragOver(QDragMoveEvent* event);
+    // A drop: moves the selected node into the folder under the pointer.
+    void TreeView1DragDrop(QDropEvent* event);
+    bool Editing() const { return editing_; }
 
     TTreeNode* NodeOf(QTreeWidgetItem* item) const;
     QTreeWidgetItem* ItemOf(const TTreeNode* node) const { return items_.value(node, nullptr); }
@@ -85,13 +94,34 @@ private:
     void FileSystemChanged();
     void SyncWatcher();
     void ShowPopup(const QPoint& pos);
+    void SetUpFileOperations();
+    bool FileOperationEvent(QObject* watched, QEvent* event);
+    void StartDrag();
+    void ExpandSubtree(TTreeNode* node);
 
     QHash<const TTreeNode*, QTreeWidgetItem*> items_;
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* coalesce_ = nullptr;
     bool resetting_ = false;
+    bool editing_ = false;
+    bool renaming_ = false;
+    TTreeNode* pressNode_ = nullptr; // under the last left press, may start a drag
+    QPoint pressPos_;
     int busy_ = 0; // nested operations of the tree itself
     friend struct TTreeBusy;
+    friend class TNodeEditDelegate;
+
+signals:
+    // Closes an open grid row (double click, Enter, "Close Data").
+    void CloseRow(int row);
+};
+
+// Marks the tree busy for a scope: dialogs shown meanwhile let events run,
+// and a refresh then must not pull nodes away under the operation.
+struct TTreeBusy {
+    explicit TTreeBusy(TTreeView& v) : view(v) { ++view.busy_; }
+    ~TTreeBusy() { --view.busy_; }
+    TTreeView& view;
 };
 
 } // namespace qv

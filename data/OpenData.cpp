@@ -322,6 +322,18 @@ bool TOpenData::GridCloseFile(int row, bool force)
     }
 }
 
+bool TOpenData::GridRenameRow(int row, const QString& fileName)
+{
+    if (!ValidRow(row)) {
+        Messages().error(QStringLiteral("Chyba při přejmenování seznamu otevřených souborů! Řádek neexistuje!"));
+        return false;
+    }
+    cells_[row][ColPath] = fileName;
+    cells_[row][ColName] = ShortFileName(fileName);
+    Changed();
+    return true;
+}
+
 int TOpenData::GridCloseAll(bool force)
 {
     for (int row = RowCount() - 1; row >= 0; --row)

@@ -78,6 +78,9 @@ public:
     bool GridCloseFile(int row, bool force = false);
     // The grid's "Save": writes the row's file without asking.
     SaveResult GridSaveFile(int row);
+    // A row's file was renamed or moved: the row shows its new path and
+    // name; an error when the row does not exist.
+    bool GridRenameRow(int row, const QString& fileName);
     // Closes every row from the last to the first (shutdown, vanished
     // root); returns how many rows stay open.
     int GridCloseAll(bool force);

@@ -5,8 +5,10 @@
 #include "app/MainFrm.h"
 #include "ProgramRun.h"
 #include "graph/GraphPage.h"
+#include "support/EventPump.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
+#include "support/TempTrash.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -24,14 +27,6 @@ namespace {
 
 using namespace qv;
 using namespace qv::test;
-
-void Pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -99,6 +94,61 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
               QStringList{QStringLiteral("Do you want to save changes of ") + dir.file("Data/Blok2.kdf") + "?"});
     EXPECT_TRUE(ReadAll(dir.file("Data/Blok2.kdf")).contains("gusty"));
     EXPECT_TRUE(FormMain->DataList.empty());
+}
+
+// Renames and deletes in the tree reach the open-files grid and the data
+// root; the files stay open with their rows and curves.
+TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
+{
+    TempTrash trash;
+    KdfContent s;
+    s.Lines = ThreeChannelLines(20);
+    ASSERT_TRUE(WriteAll(dir.file("Data/Sezona/Blok1.kdf"), (QDir().mkpath(dir.file("Data/Sezona")), KdfText(s))));
+    ASSERT_TRUE(WriteAll(dir.file("Data/Blok2.kdf"), KdfText(s)));
+    start();
+    item("Sezona")->setExpanded(true);
+    auto rename = [this](const QString& from, const QString& to) {
+        tree->setCurrentItem(item(from));
+        QTest::keyClick(tree, Qt::Key_F2);
+        auto* editor = tree->findChild<QLineEdit*>(QStringLiteral("TreeView1Editor"));
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, to);
+        QTest::keyClick(editor, Qt::Key_Return);
+        Pump(30);
+    };
+
+    QTest::mouseDClick(FormMain->windowHandle(), Qt::LeftButton, {},
+                       tree->viewport()->mapTo(FormMain, tree->visualItemRect(item("Blok1")).center()));
+    ASSERT_EQ(grid->rowCount(), 1);
+    const QString colour = grid->item(0, 7) ? grid->item(0, 7)->text() : QString();
+    rename(QStringLiteral("Sezona"), QStringLiteral("Jaro"));
+    EXPECT_TRUE(QFileInfo(dir.file("Data/Jaro/Blok1.kdf")).isFile());
+    EXPECT_EQ(grid->item(0, 6)->text(), dir.file("Data/Jaro/Blok1.kdf"));
+    rename(QStringLiteral("Blok1"), QStringLiteral("Let 1"));
+    EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("Let 1"));
+    EXPECT_EQ(grid->item(0, 6)->text(), dir.file("Data/Jaro/Let 1.kdf"));
+    EXPECT_EQ(grid->item(0, 7) ? grid->item(0, 7)->text() : QString(), colour);
+    EXPECT_EQ(chart->graphCount(), 5);
+
+    rename(QStringLiteral("Data"), QStringLiteral("Lety"));
+    EXPECT_EQ(FormMain->DataRoot, dir.file("Lety"));
+    EXPECT_EQ(grid->item(0, 6)->text(), dir.file("Lety/Jaro/Let 1.kdf"));
+    EXPECT_TRUE(FormMain->TreeNotify);
+    EXPECT_TRUE(msgs.texts().isEmpty()) << msgs.texts().join(QLatin1Char('|')).toStdString();
+
+    // Deleting the folder closes its changed file first, with the question.
+    FormMain->RichEdit1->selectAll();
+    FormMain->RichEdit1->insertPlainText(QStringLiteral("windy"));
+    msgs.queueAnswer(Answer::No);
+    tree->setCurrentItem(item("Jaro"));
+    QTest::keyClick(tree, Qt::Key_Delete);
+    EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Do you want to save changes of ") +
+                                            dir.file("Lety/Jaro/Let 1.kdf") + "?"});
+    EXPECT_TRUE(FormMain->DataList.empty());
+    EXPECT_EQ(chart->graphCount(), 0);
+    EXPECT_FALSE(QFileInfo::exists(dir.file("Lety/Jaro")));
+    EXPECT_FALSE(ReadAll(trash.file("Jaro/Let 1.kdf")).contains("windy"));
 }
 
 } // namespace

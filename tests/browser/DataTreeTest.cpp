@@ -126,10 +126,10 @@ TEST_F(DataTreeTest, RefreshRemovesVanishedNodesAndClosesOpenFiles)
     Touch(dir.file("sub/three.kdf"));
     Build();
     std::vector<int> closed;
-    tree.CloseGridRow = [&](int row) {
+    QObject::connect(&tree, &TDataTree::CloseGridRow, [&](int row) {
         closed.push_back(row);
         tree.CancelGridRowFlag(row);
-    };
+    });
     TTreeNode* one = Child(tree.Root(), "one", false);
     TTreeNode* three = Child(Child(tree.Root(), "sub", true), "three", false);
     tree.SetGridRow(one, 0);
@@ -152,7 +152,7 @@ TEST_F(DataTreeTest, VanishedRootClosesEveryFileAndEmptiesTheTree)
     tree.BuildTree();
     ASSERT_EQ(tree.NodeCount(), 2);
     int closeAll = 0;
-    tree.CloseAllFiles = [&] { ++closeAll; };
+    QObject::connect(&tree, &TDataTree::CloseAllFiles, [&] { ++closeAll; });
     QDir(other.file("data")).removeRecursively();
     tree.RefreshTree();
     EXPECT_EQ(closeAll, 1);

@@ -1,4 +1,7 @@
 #include "browser/TreeView.h"
+#include "TestTreeHost.h"
+#include "TreeListing.h"
+#include "support/EventPump.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -15,6 +18,9 @@ namespace {
 using namespace qv;
 using qv::test::ScriptedMessages;
 using qv::test::TempDir;
+using qv::test::TTestTreeHost;
+using qv::test::ExpectMirrors;
+using qv::test::Pump;
 
 void Touch(const QString& path)
 {
@@ -23,32 +29,12 @@ void Touch(const QString& path)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
 }
 
-// Lets events run for a while (file-system notifications, timers).
-void Pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-// The widget tree shows exactly the nodes of the core tree, in order.
-void ExpectMirrors(TTreeView& view, const TTreeNode* node, QTreeWidgetItem* item)
-{
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text(0), node->Text);
-    EXPECT_EQ(view.NodeOf(item), node);
-    ASSERT_EQ(item->childCount(), static_cast<int>(node->Children.size())) << node->Text.toStdString();
-    for (int i = 0; i < item->childCount(); ++i)
-        ExpectMirrors(view, node->Children[i].get(), item->child(i));
-}
-
 class TreeViewTest : public ::testing::Test {
 protected:
     TreeViewTest() : view(&widget)
     {
         view.CoalesceMs = 100;
-        view.NotificationsOn = [this] { return notify; };
+        view.Tree.Host = &host;
     }
     void Build()
     {
@@ -68,8 +54,8 @@ protected:
     ScriptedMessages msgs;
     TempDir dir;
     QTreeWidget widget;
+    TTestTreeHost host;
     TTreeView view;
-    bool notify = true;
 };
 
 TEST_F(TreeViewTest, WidgetFollowsBuildAndRefresh)
@@ -127,12 +113,12 @@ TEST_F(TreeViewTest, BurstOfChangesGivesOneRefresh)
 TEST_F(TreeViewTest, SwitchedOffNotificationsDoNotRefresh)
 {
     Build();
-    notify = false;
+    host.Notify = false;
     Touch(dir.file("mine.kdf"));
     Pump(400);
     EXPECT_EQ(view.RefreshCount, 0);
     EXPECT_EQ(Node("mine"), nullptr);
-    notify = true;
+    host.Notify = true;
     view.RefreshTree(); // "Refresh"
     EXPECT_NE(Node("mine"), nullptr);
 }
@@ -143,7 +129,7 @@ TEST_F(TreeViewTest, RefreshWaitsForAnOperationThatShowsADialog)
     Touch(dir.file("other.kdf"));
     Build();
     bool stillThere = false;
-    view.OpenFile = [&](const QString&) {
+    host.Open = [&](const QString&) {
         QFile::remove(dir.file("other.kdf"));
         Pump(400); // events run as under a modal dialog
         stillThere = Node("other") != nullptr;
@@ -163,14 +149,14 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     Build();
     std::vector<QString> opened;
     std::vector<int> closed;
-    view.OpenFile = [&](const QString& name) {
+    host.Open = [&](const QString& name) {
         opened.push_back(name);
         return name.endsWith(QLatin1String("bad.kdf")) ? -1 : 4;
     };
-    view.CloseRow = [&](int row) {
+    QObject::connect(&view, &TTreeView::CloseRow, [&](int row) {
         closed.push_back(row);
         view.Tree.CancelGridRowFlag(row);
-    };
+    });
 
     TTreeNode* f = Node("f");
     widget.setCurrentItem(view.ItemOf(f));
@@ -254,9 +240,11 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     open.SetCurveModel(&model);
     QTreeWidget widget;
     TTreeView view(&widget);
-    view.OpenFile = [&](const QString& f) { return open.OpenDataFile(f); };
-    view.CloseRow = [&](int row) { open.GridCloseFile(row); };
-    view.Tree.CloseGridRow = view.CloseRow;
+    TTestTreeHost host;
+    host.Open = [&](const QString& f) { return open.OpenDataFile(f); };
+    view.Tree.Host = &host;
+    QObject::connect(&view, &TTreeView::CloseRow, [&](int row) { open.GridCloseFile(row); });
+    QObject::connect(&view.Tree, &TDataTree::CloseGridRow, [&](int row) { open.GridCloseFile(row); });
     QObject::connect(&open, &TOpenData::RowClosed, [&](int row) { view.Tree.CancelGridRowFlag(row); });
     view.Tree.DataRoot = dir.path();
     view.BuildTree();
@@ -294,7 +282,7 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     EXPECT_EQ(node("a")->ImageIndex, imgFileOpen);
 
     // The data root vanishes: every file closes and the tree empties.
-    view.Tree.CloseAllFiles = [&] { open.GridCloseAll(false); };
+    QObject::connect(&view.Tree, &TDataTree::CloseAllFiles, [&] { open.GridCloseAll(false); });
     QDir(dir.path()).removeRecursively();
     view.RefreshTree();
     EXPECT_EQ(open.RowCount(), 0);

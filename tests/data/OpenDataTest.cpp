@@ -276,6 +276,18 @@ TEST_F(OpenDataTest, ClosingRemovesSeriesRowAndShiftsLaterRows)
     EXPECT_TRUE(msgs.questions().isEmpty()); // none was changed
 }
 
+TEST_F(OpenDataTest, RenamedRowShowsItsNewPathAndName)
+{
+    open.OpenDataFile(WriteDefault("a.kdf"));
+    const QString moved = dir.file("Jaro/Let 1.kdf");
+    EXPECT_TRUE(open.GridRenameRow(0, moved));
+    EXPECT_EQ(grid.item(0, 0)->text(), QStringLiteral("Let 1"));
+    EXPECT_EQ(grid.item(0, 6)->text(), moved);
+    EXPECT_FALSE(open.GridRenameRow(1, moved));
+    EXPECT_EQ(msgs.errors(),
+              QStringList{QStringLiteral("Chyba při přejmenování seznamu otevřených souborů! Řádek neexistuje!")});
+}
+
 TEST_F(OpenDataTest, EditedNotesAskBeforeClosing)
 {
     const QString a = WriteDefault("a.kdf");
