@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <new>
 
@@ -300,16 +301,12 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
             out.markers.push_back(v > markerThreshold ? 1 : 0);
     }
 
-    // Annotations, then the notes text, then the extra values. A section
-    // that is missing does not hide the ones after it.
-    enum class At { None, Text, Extra } at = At::None;
-    const auto sectionStart = [&](std::string_view l) {
-        at = l == kTagText ? At::Text : l == kTagExtra ? At::Extra : At::None;
-        return at != At::None;
-    };
+    // The annotation, text and extra sections, in whatever order they come;
+    // lines outside them are ignored. A section that appears twice adds to
+    // what the first one gave.
+    out.rxOffsetY = 0;
+    bool haveNotes = false;
     while (in.next(line)) {
-        if (sectionStart(line))
-            break;
         if (line == kTagAnnot) {
             while (in.next(line) && line != kTagAnnotEnd) {
                 const std::string_view t = trim(line);
@@ -321,32 +318,22 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
                 a.Text.assign(p, static_cast<std::size_t>(e - p));
                 out.annotations.push_back(std::move(a));
             }
-            break;
-        }
-    }
-    if (at == At::None)
-        while (in.next(line) && !sectionStart(line)) {
-        }
-    if (at == At::Text) {
-        bool first = true;
-        while (in.next(line) && line != kTagTextEnd) {
-            if (!first)
-                out.notes.append(kEol);
-            out.notes.append(line);
-            first = false;
-        }
-        at = in.skipTo(kTagExtra) ? At::Extra : At::None;
-    }
-
-    out.rxOffsetY = 0;
-    if (at == At::Extra) {
-        while (in.next(line) && line != kTagExtraEnd) {
-            if (line.find(kRxOffsetKey) == std::string_view::npos)
-                continue;
-            const std::size_t eq = line.find('=');
-            if (eq != std::string_view::npos)
-                line.remove_prefix(eq + 1);
-            out.rxOffsetY = fieldValue(line);
+        } else if (line == kTagText) {
+            while (in.next(line) && line != kTagTextEnd) {
+                if (haveNotes)
+                    out.notes.append(kEol);
+                out.notes.append(line);
+                haveNotes = true;
+            }
+        } else if (line == kTagExtra) {
+            while (in.next(line) && line != kTagExtraEnd) {
+                if (line.find(kRxOffsetKey) == std::string_view::npos)
+                    continue;
+                const std::size_t eq = line.find('=');
+                if (eq != std::string_view::npos)
+                    line.remove_prefix(eq + 1);
+                out.rxOffsetY = fieldValue(line);
+            }
         }
     }
 }
@@ -371,6 +358,47 @@ void commit(Parsed& p, TDataBlock& block)
 
 } // namespace
 
+namespace {
+
+// Whether the well-formed number in [b, e) is below 1 in magnitude, told
+// from its digits and exponent alone (the parser refuses values out of the
+// range of a double without saying on which side they fall).
+bool belowOne(const char* b, const char* e)
+{
+    if (b < e && (*b == '-' || *b == '+'))
+        ++b;
+    long long order = 0; // decimal position of the first non-zero digit
+    bool found = false, point = false;
+    for (; b < e && *b != 'e' && *b != 'E'; ++b) {
+        if (*b == '.') {
+            point = true;
+        } else if (!found && *b != '0') {
+            found = true;
+            order += point ? -1 : 0;
+        } else if (!found && point) {
+            --order;
+        } else if (found && !point) {
+            ++order;
+        }
+    }
+    if (!found)
+        return true;
+    long long exponent = 0;
+    if (b < e) {
+        ++b;
+        const bool negative = b < e && *b == '-';
+        if (b < e && (*b == '-' || *b == '+'))
+            ++b;
+        for (; b < e && exponent < 1000000000; ++b)
+            exponent = exponent * 10 + (*b - '0');
+        if (negative)
+            exponent = -exponent;
+    }
+    return order + exponent < 0;
+}
+
+} // namespace
+
 bool ParseReal(std::string_view text, double& value)
 {
     text = trim(text);
@@ -391,7 +419,13 @@ bool ParseReal(std::string_view text, double& value)
         return false;
     double v = 0;
     const auto r = std::from_chars(b, e, v, std::chars_format::general);
-    if (r.ec != std::errc() || r.ptr != e || !std::isfinite(v))
+    if (r.ptr != e)
+        return false;
+    if (r.ec == std::errc::result_out_of_range && belowOne(b, e)) {
+        value = 0; // too small for a double: zero, as any decimal parser gives
+        return true;
+    }
+    if (r.ec != std::errc() || !std::isfinite(v))
         return false;
     value = v;
     return true;
@@ -413,22 +447,28 @@ int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThresh
     return 0;
 }
 
+bool IsRegularFile(const QString& path)
+{
+    std::error_code ec;
+    return !path.isEmpty() && std::filesystem::is_regular_file(std::filesystem::path(path.toStdU16String()), ec);
+}
+
 int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThreshold, IMessageService& msgs)
 {
     if (fileName.isEmpty())
         return 0;
+    if (!IsRegularFile(fileName)) {
+        msgs.error(QString::fromLatin1(kErrReading));
+        return 0;
+    }
     // The whole file in one go, then parsed in memory.
     std::unique_ptr<char[]> buf;
-    QByteArray seq;
     std::string_view bytes;
     {
         QFile f(fileName);
         bool ok = f.open(QIODevice::ReadOnly);
         try {
-            if (ok && f.isSequential()) {
-                seq = f.readAll();
-                bytes = std::string_view(seq.constData(), static_cast<std::size_t>(seq.size()));
-            } else if (ok) {
+            if (ok) {
                 const qint64 size = f.size();
                 buf.reset(new char[static_cast<std::size_t>(std::max<qint64>(size, 1))]);
                 prepareLarge(buf.get(), static_cast<std::size_t>(size));
