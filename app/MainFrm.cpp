@@ -49,7 +49,12 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     resize(1100, 720);
 
     exePath_ = options.ExePath.isEmpty() ? QCoreApplication::applicationFilePath() : options.ExePath;
-    IniPath = options.IniPath.isEmpty() ? DefaultSettingsPath(exePath_) : options.IniPath;
+    const TSettingsFiles files = options.IniPath.isEmpty()
+                                     ? DefaultSettingsFiles(exePath_)
+                                     : TSettingsFiles{options.IniReadPath.isEmpty() ? options.IniPath : options.IniReadPath,
+                                                      options.IniPath};
+    IniPath = files.Write;
+    IniReadPath = files.Read;
     PortOverride = options.PortOverride;
 
     // 1.-2. No notifications while creating; the default data root.
@@ -274,7 +279,7 @@ void TFormMain::FirstShow()
 
     // 2.-3. The settings file, keys in the table's order.
     TIniFile ini;
-    ini.Load(IniPath);
+    ini.Load(IniReadPath);
     Settings.Root = DataRoot;
     ReadAppSettings(ini, Settings);
     ReadGraphSetup(ini, GraphSetup);
@@ -297,7 +302,7 @@ void TFormMain::FirstShow()
     TBShowLegendClick();
 
     // 7. The main window's position.
-    WinStates.Configure(IniPath, Settings.SaveWindowsPos);
+    WinStates.Configure(IniReadPath, Settings.SaveWindowsPos);
     WinStates.Restore(this, objectName());
 
     // 8. Automatic width of the grid's first column.
@@ -357,8 +362,10 @@ void TFormMain::WriteSettings()
     Settings.ShowTable = ShowTable->isChecked();
     Settings.TBShowLegend = TBShowLegend->isChecked();
 
+    // Everything else the file read at start holds goes on into the file
+    // written, which may be another one.
     TIniFile ini;
-    ini.Load(IniPath);
+    ini.Load(QFileInfo::exists(IniPath) ? IniPath : IniReadPath);
     WriteAppSettings(ini, Settings, GraphSetupChanged ? &GraphSetup : nullptr);
     if (!ini.Save(IniPath))
         qWarning().noquote() << "Cannot write the settings file" << IniPath;

@@ -35,7 +35,8 @@ public:
     QString DataRoot;          // no trailing delimiter
     bool TreeNotify = false;   // file-system notifications rebuild the tree
     TAppSettings Settings;     // values of the settings file
-    QString IniPath;           // the settings file in use
+    QString IniPath;           // the settings file written
+    QString IniReadPath;       // the settings file read at start
     QString PortOverride;      // serial port for this run only
     QString ComFromIni;        // the port to write back while overridden
     std::array<QColor, 14> Palette;
