@@ -24,7 +24,7 @@ namespace {
 
 using namespace qv;
 
-TEST(Options, LongRootIsShortenedAndUnknownPortLeavesNoSelection)
+TEST(Options, LongRootIsShortenedAndUnknownPortShown)
 {
     qv::test::ScriptedMessages messages;
     TFormOptions form;
