@@ -27,6 +27,7 @@
 #include <QMimeData>
 #include <QSlider>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -46,7 +47,11 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("Quorvel"));
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
-    resize(1100, 720);
+    // The first size fits the screen's available area, however small, with
+    // room for a title bar.
+    const QRect available = AvailableArea(QRect());
+    const QMargins frame(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
+    resize(FitRect(QRect(available.topLeft(), QSize(1100, 720)), available, frame).size());
 
     exePath_ = options.ExePath.isEmpty() ? QCoreApplication::applicationFilePath() : options.ExePath;
     const TSettingsFiles files = options.IniPath.isEmpty()
