@@ -312,7 +312,7 @@ void TFormMain::FirstShow()
 
     // 8. Automatic width of the grid's first column.
     if (Settings.AutoGridSize > 7)
-        Settings.AutoGridSize = fontMetrics().horizontalAdvance(QStringLiteral("ABCDEFGH"));
+        Settings.AutoGridSize = GridFontMetrics().horizontalAdvance(QStringLiteral("ABCDEFGH"));
     LayoutGrid();
 
     // 9. Font boxes of the notes editor.

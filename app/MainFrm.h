@@ -12,6 +12,7 @@
 class QAction;
 class QComboBox;
 class QFontComboBox;
+class QFontMetrics;
 class QLabel;
 class QLineEdit;
 class QSlider;
@@ -93,6 +94,7 @@ public:
     void CloseRow(int row);    // the ordinary close of an open data file
     void ReleaseDataViews();   // destruction: tree nodes and open records
     void LayoutGrid();         // first column of the open-files grid
+    QFontMetrics GridFontMetrics() const; // in the open-files grid's font
 
     // --- shell
     void FirstShow();          // reads the settings file
