@@ -309,6 +309,16 @@ bool Drive(TDoskComForm& form, const std::function<bool()>& step)
     return done;
 }
 
+// The dialog on the simulated logger, its flights going to root.
+void ShowOnSim(TDoskComForm& form, const Sim& sim, const QString& root)
+{
+    TDeviceSettings s;
+    s.Root = root;
+    form.SetSettings(s);
+    form.SetPortOverride(sim.path());
+    form.show();
+}
+
 } // namespace
 
 TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
@@ -399,11 +409,7 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
     ScriptedMessages msgs;
     TempDir tmp;
     TDoskComForm form;
-    TDeviceSettings s;
-    s.Root = tmp.path();
-    form.SetSettings(s);
-    form.SetPortOverride(sim.path());
-    form.show();
+    ShowOnSim(form, sim, tmp.path());
     bool dataStarted = false;
     const bool done = Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
@@ -481,11 +487,7 @@ TEST(DeviceDialogWithSim, AfterAFailedTransferOnlyConnectAndCloseStayEnabled)
     ScriptedMessages msgs;
     TempDir tmp;
     TDoskComForm form;
-    TDeviceSettings s;
-    s.Root = tmp.path();
-    form.SetSettings(s);
-    form.SetPortOverride(sim.path());
-    form.show();
+    ShowOnSim(form, sim, tmp.path());
     bool dataStarted = false;
     // The failure ends the link by itself.
     Drive(form, [&] {
