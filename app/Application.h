@@ -20,6 +20,7 @@ class TFormOptions;
 // What the command line says.
 struct TStartOptions {
     QString IniPath;      // --ini FILE; empty: beside the executable
+    QString IniReadPath;  // read instead of IniPath while that does not exist yet
     QString PortOverride; // --port NAME: this run only, not saved
     QString ExePath;      // the executable (tests may name another)
 };

@@ -27,6 +27,7 @@
 #include <QMimeData>
 #include <QSlider>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -46,10 +47,19 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("Quorvel"));
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
-    resize(1100, 720);
+    // The first size fits the screen's available area, however small, with
+    // room for a title bar.
+    const QRect available = AvailableArea(QRect());
+    const QMargins frame(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
+    resize(FitRect(QRect(available.topLeft(), QSize(1100, 720)), available, frame).size());
 
     exePath_ = options.ExePath.isEmpty() ? QCoreApplication::applicationFilePath() : options.ExePath;
-    IniPath = options.IniPath.isEmpty() ? DefaultSettingsPath(exePath_) : options.IniPath;
+    const TSettingsFiles files = options.IniPath.isEmpty()
+                                     ? DefaultSettingsFiles(exePath_)
+                                     : TSettingsFiles{options.IniReadPath.isEmpty() ? options.IniPath : options.IniReadPath,
+                                                      options.IniPath};
+    IniPath = files.Write;
+    IniReadPath = files.Read;
     PortOverride = options.PortOverride;
 
     // 1.-2. No notifications while creating; the default data root.
@@ -208,7 +218,7 @@ void TFormMain::FirstShow()
 
     // 2.-3. The settings file, keys in the table's order.
     TIniFile ini;
-    ini.Load(IniPath);
+    ini.Load(IniReadPath);
     Settings.Root = DataRoot;
     ReadAppSettings(ini, Settings);
     ReadGraphSetup(ini, GraphSetup);
@@ -234,12 +244,12 @@ void TFormMain::FirstShow()
     GraphPage->TBShowLegendClick();
 
     // 7. The main window's position.
-    WinStates.Configure(IniPath, Settings.SaveWindowsPos);
+    WinStates.Configure(IniReadPath, Settings.SaveWindowsPos);
     WinStates.Restore(this, objectName());
 
     // 8. Automatic width of the grid's first column.
     if (Settings.AutoGridSize > 7)
-        Settings.AutoGridSize = fontMetrics().horizontalAdvance(QStringLiteral("ABCDEFGH"));
+        Settings.AutoGridSize = GridFontMetrics().horizontalAdvance(QStringLiteral("ABCDEFGH"));
     LayoutGrid();
 
     // 9. Font boxes of the notes editor.
@@ -294,8 +304,10 @@ void TFormMain::WriteSettings()
     Settings.ShowTable = GraphPage->ShowTable->isChecked();
     Settings.TBShowLegend = GraphPage->TBShowLegend->isChecked();
 
+    // Everything else the file read at start holds goes on into the file
+    // written, which may be another one.
     TIniFile ini;
-    ini.Load(IniPath);
+    ini.Load(QFileInfo::exists(IniPath) ? IniPath : IniReadPath);
     WriteAppSettings(ini, Settings, GraphSetupChanged ? &GraphSetup : nullptr);
     if (!ini.Save(IniPath))
         qWarning().noquote() << "Cannot write the settings file" << IniPath;

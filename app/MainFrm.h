@@ -15,6 +15,7 @@
 class QAction;
 class QComboBox;
 class QFontComboBox;
+class QFontMetrics;
 class QLabel;
 class QLineEdit;
 class QSplitter;
@@ -37,7 +38,8 @@ public:
     QString DataRoot;          // no trailing delimiter
     bool TreeNotify = false;   // file-system notifications rebuild the tree
     TAppSettings Settings;     // values of the settings file
-    QString IniPath;           // the settings file in use
+    QString IniPath;           // the settings file written
+    QString IniReadPath;       // the settings file read at start
     QString PortOverride;      // serial port for this run only
     QString ComFromIni;        // the port to write back while overridden
     std::array<QColor, 14> Palette;
@@ -90,6 +92,7 @@ public:
     void ReleaseDataViews();   // destruction: tree nodes and open records
     void LayoutGrid();         // first column of the open-files grid
     void DeviceSettingsChanged(); // hands the device settings to the data views
+    QFontMetrics GridFontMetrics() const; // in the open-files grid's font
 
     // --- shell
     void FirstShow();          // reads the settings file

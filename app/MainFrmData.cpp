@@ -172,14 +172,25 @@ void TFormMain::ReleaseDataViews()
     views_ = nullptr;
 }
 
+QFontMetrics TFormMain::GridFontMetrics() const
+{
+    if (!views_ || !views_->View->StringGrid1)
+        return fontMetrics();
+    views_->View->StringGrid1->ensurePolished(); // hidden until a file opens
+    return views_->View->StringGrid1->fontMetrics();
+}
+
 void TFormMain::LayoutGrid()
 {
     if (!views_ || !views_->View->StringGrid1 || Settings.AutoGridSize <= 7)
         return;
+    // The name column takes what the visible check columns leave.
     QTableWidget* grid = views_->View->StringGrid1;
-    grid->setColumnWidth(0, AutoFirstColumnWidth(Settings.AutoGridSize, grid->viewport()->width(),
-                                                 grid->columnCount(),
-                                                 grid->horizontalHeader()->defaultSectionSize()));
+    int visible = 0;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        visible += grid->isColumnHidden(c) ? 0 : 1;
+    grid->setColumnWidth(0, AutoFirstColumnWidth(Settings.AutoGridSize, grid->viewport()->width(), visible,
+                                                 TDataView::CheckColumnWidth(*grid)));
 }
 
 } // namespace qv

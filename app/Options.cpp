@@ -52,6 +52,10 @@ TFormOptions::TFormOptions(QWidget* parent) : TBareForm(QStringLiteral("FormOpti
     grid->addWidget(new QLabel(QStringLiteral("Communication port:"), this), 2, 0, 1, 2);
     ComboBoxCOM = new QComboBox(this);
     ComboBoxCOM->setObjectName(QStringLiteral("ComboBoxCOM"));
+    // Editable: a port the system does not list (unplugged now, or named by
+    // hand) is shown and kept as it is.
+    ComboBoxCOM->setEditable(true);
+    ComboBoxCOM->setInsertPolicy(QComboBox::NoInsert);
     ComboBoxCOM->addItems(SystemPortNames());
     grid->addWidget(ComboBoxCOM, 3, 0, 1, 2);
 
@@ -84,6 +88,7 @@ void TFormOptions::Fill(const TOptionsValues& v)
 {
     RootFolder = v.Root;
     ComboBoxCOM->setCurrentIndex(ComboBoxCOM->findText(v.Com, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    ComboBoxCOM->setEditText(v.Com);
     EditDefFileName->setText(v.DefFileName);
     threshold_ = v.MarkerThreshold;
     MarkerEdit->setText(FormatThreshold(v.MarkerThreshold));
@@ -124,7 +129,9 @@ bool TFormOptions::Confirm(TOptionsValues& v)
         return false;
     }
     v.Root = RootFolder;
-    v.Com = ComboBoxCOM->currentText();
+    // An emptied port box keeps the port: no port name is of any use.
+    if (!ComboBoxCOM->currentText().trimmed().isEmpty())
+        v.Com = ComboBoxCOM->currentText();
     v.DefFileName = EditDefFileName->text();
     if (const std::optional<double> t = ParseUserNumber(MarkerEdit->text()))
         v.MarkerThreshold = *t;

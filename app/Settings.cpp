@@ -1,11 +1,14 @@
 #include "base/Numbers.h"
 #include "app/Settings.h"
+#include "base/Cp1250.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
+#include <QSet>
+#include <QStringDecoder>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #define SI_NO_CONVERSION // 8-bit text as it stands in the file
@@ -25,13 +28,63 @@ TIniFile::TIniFile() : d(std::make_unique<Impl>()) { d->ini.SetSpaces(false); }
 
 TIniFile::~TIniFile() = default;
 
+namespace {
+
+// The file's text as SimpleIni should see it: a NUL ends a line (SimpleIni
+// would stop reading there), and of keys that appear twice in a section
+// (section and key names compared without case) only the first stays.
+QByteArray FirstKeysOnly(const QByteArray& bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size() + 1);
+    QSet<QByteArray> seen;
+    QByteArray section;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\0')
+            ++end;
+        const QByteArray line = bytes.mid(start, end - start);
+        start = end + 1;
+        const QByteArray t = line.trimmed();
+        if (t.startsWith('[')) {
+            const qsizetype close = t.indexOf(']');
+            if (close > 0)
+                section = t.mid(1, close - 1).trimmed().toLower();
+        } else if (!t.startsWith(';') && !t.startsWith('#')) {
+            const qsizetype eq = t.indexOf('=');
+            if (eq >= 0) {
+                const QByteArray key = section + '\n' + t.left(eq).trimmed().toLower();
+                if (seen.contains(key))
+                    continue;
+                seen.insert(key);
+            }
+        }
+        out += line;
+        out += '\n';
+    }
+    return out;
+}
+
+// A value's text: UTF-8 when the bytes are valid UTF-8, else Windows-1250.
+QString DecodeValue(const char* v)
+{
+    const QByteArray bytes(v);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? FromCp1250(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))
+                           : text;
+}
+
+} // namespace
+
 void TIniFile::Load(const QString& path)
 {
     d->ini.Reset();
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = f.readAll();
+    const QByteArray bytes = FirstKeysOnly(f.readAll());
     if (d->ini.LoadData(bytes.constData(), static_cast<size_t>(bytes.size())) < 0)
         d->ini.Reset();
 }
@@ -58,7 +111,7 @@ bool TIniFile::HasKey(const char* section, const char* key) const
 QString TIniFile::ReadString(const char* section, const char* key, const QString& def) const
 {
     const char* v = d->ini.GetValue(section, key, nullptr);
-    return v ? QString::fromLocal8Bit(v) : def;
+    return v ? DecodeValue(v) : def;
 }
 
 // The key's value as a whole number that fits an int; nothing when the key
@@ -96,6 +149,9 @@ double TIniFile::ReadFloat(const char* section, const char* key, double def) con
 
 void TIniFile::WriteString(const char* section, const char* key, const QString& value)
 {
+    const char* old = d->ini.GetValue(section, key, nullptr);
+    if (old && DecodeValue(old) == value)
+        return; // unchanged: the bytes stay as they are, whatever their code page
     d->ini.SetValue(section, key, Latin(value).constData());
 }
 
@@ -226,12 +282,18 @@ QString DefaultDataRoot(const QString& exeDir)
     return QFileInfo(data).isDir() ? data : dir;
 }
 
-QString DefaultSettingsPath(const QString& exePath)
+TSettingsFiles ChooseSettingsFiles(const QString& besidePath, const QString& userPath, bool besideWritable)
+{
+    if (besideWritable)
+        return {besidePath, besidePath};
+    return {QFileInfo::exists(userPath) ? userPath : besidePath, userPath};
+}
+
+TSettingsFiles DefaultSettingsFiles(const QString& exePath)
 {
     const QFileInfo exe(exePath);
     const QString name = exe.completeBaseName() + QStringLiteral(".ini");
     const QString beside = exe.absoluteDir().filePath(name);
-    // The executable's folder is used when the file there can be written.
     bool writable = false;
     if (QFileInfo::exists(beside)) {
         writable = QFileInfo(beside).isWritable();
@@ -239,11 +301,10 @@ QString DefaultSettingsPath(const QString& exePath)
         QTemporaryFile probe(exe.absoluteDir().filePath(QStringLiteral("probe-XXXXXX")));
         writable = probe.open();
     }
-    if (writable)
-        return beside;
     const QString configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(configDir);
-    return QDir(configDir).filePath(name);
+    if (!writable)
+        QDir().mkpath(configDir);
+    return ChooseSettingsFiles(beside, QDir(configDir).filePath(name), writable);
 }
 
 int AutoFirstColumnWidth(int autoGridSize, int clientWidth, int columnCount, int defaultColumnWidth)

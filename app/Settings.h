@@ -24,6 +24,10 @@ struct TAppSettings {
 };
 
 // Thin INI access on SimpleIni: plain key=value, no escaping, 8-bit text.
+// Values are read as UTF-8 when they are valid UTF-8, else as Windows-1250;
+// a value written back unchanged keeps its bytes. Of keys that appear twice
+// in a section the first counts, as with the Windows profile functions, and
+// a NUL byte ends its line without hiding the lines after it.
 class TIniFile {
 public:
     TIniFile();
@@ -66,9 +70,21 @@ void WriteAppSettings(TIniFile& ini, const TAppSettings& s, const TGraphSetupRec
 // else the executable's folder.
 QString DefaultDataRoot(const QString& exeDir);
 
-// Where the settings file lives: the executable's path with ".ini", or the
-// user's configuration folder when the executable's folder is not writable.
-QString DefaultSettingsPath(const QString& exePath);
+// Where the settings are read from and written to.
+struct TSettingsFiles {
+    QString Read;
+    QString Write;
+};
+
+// The file beside the executable is read whenever it is there; it is also
+// written when it can be (or created where it is missing). Otherwise the
+// copy in the user's configuration folder is written, and read in its
+// place once it exists.
+TSettingsFiles ChooseSettingsFiles(const QString& besidePath, const QString& userPath, bool besideWritable);
+// The same for the executable's path with ".ini" and the user's
+// configuration folder, after finding out whether the file beside the
+// executable can be written.
+TSettingsFiles DefaultSettingsFiles(const QString& exePath);
 
 // First column of the open-files grid: -1 when automatic sizing is off
 // (auto grid size 7 or less), else the width that fills the client area,

@@ -50,9 +50,50 @@ bool TWinStates::IsRegistered(const QWidget* window) const
     return false;
 }
 
-void TWinStates::Restore(QWidget* window, const QString& name) { Restore(window, name, CurrentScreenSize()); }
+QRect FitRect(QRect r, const QRect& area, const QMargins& frame)
+{
+    const QRect room = area.marginsRemoved(frame);
+    if (room.isEmpty())
+        return r;
+    r.setWidth(qMin(r.width(), room.width()));
+    r.setHeight(qMin(r.height(), room.height()));
+    if (r.right() > room.right())
+        r.moveRight(room.right());
+    if (r.bottom() > room.bottom())
+        r.moveBottom(room.bottom());
+    if (r.left() < room.left())
+        r.moveLeft(room.left());
+    if (r.top() < room.top())
+        r.moveTop(room.top());
+    return r;
+}
+
+QRect AvailableArea(const QRect& r)
+{
+    const QScreen* best = QGuiApplication::primaryScreen();
+    qint64 bestArea = 0;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect common = s->geometry().intersected(r);
+        const qint64 area = qint64(common.width()) * common.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = s;
+        }
+    }
+    return best ? best->availableGeometry() : QRect();
+}
+
+void TWinStates::Restore(QWidget* window, const QString& name)
+{
+    Restore(window, name, CurrentScreenSize(), QRect()); // the area of the screen it comes back on
+}
 
 void TWinStates::Restore(QWidget* window, const QString& name, QSize screen)
+{
+    Restore(window, name, screen, QRect(QPoint(0, 0), screen));
+}
+
+void TWinStates::Restore(QWidget* window, const QString& name, QSize screen, const QRect& availableIn)
 {
     if (!enabled_ || !window || IsRegistered(window))
         return;
@@ -70,6 +111,17 @@ void TWinStates::Restore(QWidget* window, const QString& name, QSize screen)
         actual = ReadRect(ini, section, "R", actual);
     }
     state = ini.ReadInteger(section, "State", state);
+
+    // Whatever was saved (on a larger screen, with a taskbar elsewhere) the
+    // window fits the screen it comes back on.
+    const QRect available = availableIn.isValid() ? availableIn : AvailableArea(actual);
+    // (the frame's margins are known once the window has been shown)
+    const QMargins frame(window->geometry().left() - window->frameGeometry().left(),
+                         window->geometry().top() - window->frameGeometry().top(),
+                         window->frameGeometry().right() - window->geometry().right(),
+                         window->frameGeometry().bottom() - window->geometry().bottom());
+    actual = FitRect(actual, available, frame);
+    normal = FitRect(normal, available, frame);
 
     if (actual.width() > 0 && actual.height() > 0)
         window->setGeometry(actual);

@@ -5,6 +5,7 @@
 #include "ui/HourGlass.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -128,7 +129,12 @@ TTreeView::TTreeView(QTreeWidget* tree, QObject* parent) : QObject(parent), Tree
     watcher_ = new QFileSystemWatcher(this);
     coalesce_ = new QTimer(this);
     coalesce_->setSingleShot(true);
-    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { FileSystemChanged(); });
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
+        // In the root's parent only the root's coming and going matters.
+        if (path == rootParent_ && (Tree.Root() != nullptr) == QFileInfo(Tree.DataRoot).isDir())
+            return;
+        FileSystemChanged();
+    });
     connect(coalesce_, &QTimer::timeout, this, [this] {
         if (ApplicationTerminating() || (Tree.Host && !Tree.Host->NotificationsOn()))
             return;
@@ -187,7 +193,14 @@ void TTreeView::FileSystemChanged()
 
 void TTreeView::SyncWatcher()
 {
-    const QStringList wanted = Tree.FolderPaths();
+    QStringList wanted = Tree.FolderPaths();
+    // The root's parent as well: a root renamed or removed by others shows
+    // there, and so does its return.
+    const QFileInfo root(Tree.DataRoot);
+    rootParent_ = Tree.DataRoot.isEmpty() ? QString() : root.absolutePath();
+    if (!rootParent_.isEmpty() && rootParent_ != root.absoluteFilePath() && !wanted.contains(rootParent_) &&
+        QFileInfo(rootParent_).isDir())
+        wanted << rootParent_;
     const QSet<QString> want(wanted.begin(), wanted.end());
     const QStringList have = watcher_->directories();
     QStringList drop;

@@ -72,7 +72,8 @@ public:
     TTreeNode* NodeOf(QTreeWidgetItem* item) const;
     QTreeWidgetItem* ItemOf(const TTreeNode* node) const { return items_.value(node, nullptr); }
     TTreeNode* SelectedNode() const;
-    // Folders the watcher looks at (for tests).
+    // Folders the watcher looks at (for tests): every folder of the tree
+    // and the root's parent.
     QStringList WatchedFolders() const;
     // Milliseconds a burst of changes is gathered before one refresh.
     int CoalesceMs = 200;
@@ -102,6 +103,7 @@ private:
     QHash<const TTreeNode*, QTreeWidgetItem*> items_;
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* coalesce_ = nullptr;
+    QString rootParent_; // watched for the root's renaming and removal
     bool resetting_ = false;
     bool editing_ = false;
     bool renaming_ = false;

@@ -11,6 +11,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -21,9 +24,31 @@ namespace qv {
 namespace {
 
 const char* const kCheckCaptions[kSlotCount] = {"Altitude", "Servo", "Voltage", "Marker", "Annotation"};
-const char* const kHeaders[TOpenData::kColumns] = {"File", "Alt", "RX", "PowS", "Mark", "Annot", "Path", "Colour"};
+// Short headings keep the check columns narrow; the tool tips say more.
+const char* const kHeaders[TOpenData::kColumns] = {"File", "A", "S", "V", "M", "An", "Path", "Colour"};
+
+// The curve colour as a small square with a dark outline.
+QIcon Swatch(const QColor& colour, int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(64, 64, 64));
+    p.setBrush(colour);
+    p.drawRect(0, 0, size - 1, size - 1);
+    return QIcon(pixmap);
+}
 
 } // namespace
+
+int TDataView::CheckColumnWidth(const QTableWidget& grid)
+{
+    const int indicator = grid.style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &grid);
+    int widest = 0;
+    for (int c = TOpenData::ColFirstSlot; c < TOpenData::ColFirstSlot + kSlotCount; ++c)
+        widest = qMax(widest, grid.horizontalHeader()->fontMetrics().horizontalAdvance(QString::fromLatin1(kHeaders[c])));
+    return qMax(indicator, widest) + 6;
+}
 
 TDataView::TDataView(TOpenData& data, QTableWidget* grid, const TInfoControls& info, QObject* parent)
     : QObject(parent), StringGrid1(grid), data_(data), info_(info)
@@ -38,15 +63,24 @@ TDataView::TDataView(TOpenData& data, QTableWidget* grid, const TInfoControls& i
         for (const char* h : kHeaders)
             headers << QString::fromLatin1(h);
         StringGrid1->setHorizontalHeaderLabels(headers);
+        for (int k = 0; k < kSlotCount; ++k)
+            StringGrid1->horizontalHeaderItem(TOpenData::ColFirstSlot + k)
+                ->setToolTip(QString::fromLatin1(kCheckCaptions[k]));
         StringGrid1->verticalHeader()->hide();
         StringGrid1->verticalHeader()->setDefaultSectionSize(StringGrid1->fontMetrics().height() + 4);
         StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
         StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
         StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
         StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+        // The path and the colour show as the name's tool tip and swatch.
+        StringGrid1->setColumnHidden(TOpenData::ColPath, true);
+        StringGrid1->setColumnHidden(TOpenData::ColColour, true);
+        const int check = CheckColumnWidth(*StringGrid1);
+        StringGrid1->horizontalHeader()->setMinimumSectionSize(qMin(check, 20));
         for (int c = TOpenData::ColFirstSlot; c < TOpenData::ColFirstSlot + kSlotCount; ++c)
-            StringGrid1->setColumnWidth(c, 42);
-        StringGrid1->setColumnWidth(TOpenData::ColColour, 50);
+            StringGrid1->setColumnWidth(c, check);
+        const int swatch = StringGrid1->fontMetrics().ascent();
+        StringGrid1->setIconSize(QSize(swatch, swatch));
         StringGrid1->hide();
 
         connect(StringGrid1, &QTableWidget::cellClicked, this,
@@ -124,8 +158,13 @@ void TDataView::SyncGrid()
                 item->setText(cell);
             } else {
                 item->setText(cell);
-                if (c == TOpenData::ColName)
+                if (c == TOpenData::ColName) {
                     item->setToolTip(data_.Cell(TOpenData::ColPath, r));
+                    bool ok = false;
+                    const unsigned bgr = data_.Cell(TOpenData::ColColour, r).toUInt(&ok);
+                    item->setIcon(ok ? Swatch(QColor::fromRgb(SwapRedBlue(bgr)), StringGrid1->iconSize().width())
+                                     : QIcon());
+                }
             }
         }
     }

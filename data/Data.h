@@ -38,6 +38,10 @@ public:
     std::array<QAction*, kSlotCount> mnuGridCheck{};
     int PopupRow = -1; // row remembered by the pop-up
 
+    // Width of the check columns: a check box or the heading, whichever is
+    // wider, with a small margin.
+    static int CheckColumnWidth(const QTableWidget& grid);
+
     // Copies the rows and cells of the open data into the grid.
     void SyncGrid();
     // Pop-up commands on PopupRow.

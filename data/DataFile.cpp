@@ -2,38 +2,23 @@
 
 #include "base/Assert.h"
 #include "base/MessageService.h"
+#include "data/DataFileDetail.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <functional>
+#include <filesystem>
 #include <limits>
 #include <new>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace qv {
 
 namespace {
 
-constexpr std::string_view kTagHeader = "<Header>";
-constexpr std::string_view kTagHeaderEnd = "</Header>";
-constexpr std::string_view kTagData = "<Data>";
-constexpr std::string_view kTagDataEnd = "</Data>";
-constexpr std::string_view kTagAnnot = "<Anotace>";
-constexpr std::string_view kTagAnnotEnd = "</Anotace>";
-constexpr std::string_view kTagText = "<Text>";
-constexpr std::string_view kTagTextEnd = "</Text>";
-constexpr std::string_view kTagExtra = "<Extra>";
-constexpr std::string_view kTagExtraEnd = "</Extra>";
-constexpr std::string_view kRxOffsetKey = "RxOffsetY";
-constexpr std::string_view kEol = "\r\n";
+using namespace detail;
 
 // An input/output failure inside the reader (a header word missing or not a
 // number, memory exhausted); reported as "Error in reading file.".
@@ -80,43 +65,6 @@ private:
     const char* end_;
 };
 
-// Large blocks about to be filled are backed by memory up front: huge pages
-// where the system offers them and the page tables filled in one call. On
-// some virtual machines a page fault costs more than parsing the page;
-// both are hints that change nothing else.
-void prepareLarge(const void* p, std::size_t bytes)
-{
-#if defined(__linux__)
-    constexpr std::size_t kMin = std::size_t(1) << 20;
-    if (bytes < kMin)
-        return;
-    const auto at = reinterpret_cast<std::uintptr_t>(p);
-#if defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
-    const std::uintptr_t hb = (at + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t he = (at + bytes) & ~(kHuge - 1);
-    if (he > hb)
-        ::madvise(reinterpret_cast<void*>(hb), he - hb, MADV_HUGEPAGE);
-#endif
-#if defined(MADV_POPULATE_WRITE)
-    constexpr std::uintptr_t kPage = 4096;
-    const std::uintptr_t pb = (at + kPage - 1) & ~(kPage - 1);
-    const std::uintptr_t pe = (at + bytes) & ~(kPage - 1);
-    if (pe > pb)
-        ::madvise(reinterpret_cast<void*>(pb), pe - pb, MADV_POPULATE_WRITE);
-#endif
-#else
-    (void)p;
-    (void)bytes;
-#endif
-}
-
-template <class T>
-void reserveLarge(std::vector<T>& v, std::size_t n)
-{
-    v.reserve(n);
-    prepareLarge(v.data(), n * sizeof(T));
-}
 
 inline bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -353,16 +301,12 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
             out.markers.push_back(v > markerThreshold ? 1 : 0);
     }
 
-    // Annotations, then the notes text, then the extra values. A section
-    // that is missing does not hide the ones after it.
-    enum class At { None, Text, Extra } at = At::None;
-    const auto sectionStart = [&](std::string_view l) {
-        at = l == kTagText ? At::Text : l == kTagExtra ? At::Extra : At::None;
-        return at != At::None;
-    };
+    // The annotation, text and extra sections, in whatever order they come;
+    // lines outside them are ignored. A section that appears twice adds to
+    // what the first one gave.
+    out.rxOffsetY = 0;
+    bool haveNotes = false;
     while (in.next(line)) {
-        if (sectionStart(line))
-            break;
         if (line == kTagAnnot) {
             while (in.next(line) && line != kTagAnnotEnd) {
                 const std::string_view t = trim(line);
@@ -374,32 +318,22 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
                 a.Text.assign(p, static_cast<std::size_t>(e - p));
                 out.annotations.push_back(std::move(a));
             }
-            break;
-        }
-    }
-    if (at == At::None)
-        while (in.next(line) && !sectionStart(line)) {
-        }
-    if (at == At::Text) {
-        bool first = true;
-        while (in.next(line) && line != kTagTextEnd) {
-            if (!first)
-                out.notes.append(kEol);
-            out.notes.append(line);
-            first = false;
-        }
-        at = in.skipTo(kTagExtra) ? At::Extra : At::None;
-    }
-
-    out.rxOffsetY = 0;
-    if (at == At::Extra) {
-        while (in.next(line) && line != kTagExtraEnd) {
-            if (line.find(kRxOffsetKey) == std::string_view::npos)
-                continue;
-            const std::size_t eq = line.find('=');
-            if (eq != std::string_view::npos)
-                line.remove_prefix(eq + 1);
-            out.rxOffsetY = fieldValue(line);
+        } else if (line == kTagText) {
+            while (in.next(line) && line != kTagTextEnd) {
+                if (haveNotes)
+                    out.notes.append(kEol);
+                out.notes.append(line);
+                haveNotes = true;
+            }
+        } else if (line == kTagExtra) {
+            while (in.next(line) && line != kTagExtraEnd) {
+                if (line.find(kRxOffsetKey) == std::string_view::npos)
+                    continue;
+                const std::size_t eq = line.find('=');
+                if (eq != std::string_view::npos)
+                    line.remove_prefix(eq + 1);
+                out.rxOffsetY = fieldValue(line);
+            }
         }
     }
 }
@@ -422,186 +356,48 @@ void commit(Parsed& p, TDataBlock& block)
     block.RxOffsetY = p.rxOffsetY;
 }
 
-// --- Writing -------------------------------------------------------------
-
-constexpr std::uint64_t kPow10[] = {1ull,         10ull,         100ull,         1000ull,
-                                    10000ull,     100000ull,     1000000ull,     10000000ull,
-                                    100000000ull, 1000000000ull};
-constexpr double kPow10d[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-
-// Collects the file in a fixed chunk that goes to the sink whenever a line
-// might no longer fit, so that even a long flight needs no big buffer.
-class OutBuffer {
-public:
-    using Sink = std::function<bool(const char*, std::size_t)>;
-    static constexpr std::size_t kChunk = 1 << 16;
-    static constexpr std::size_t kLine = 8 * (kMaxFixedChars + 1) + 4;
-
-    explicit OutBuffer(Sink sink) : sink_(std::move(sink)), buf_(new char[kChunk]) {}
-
-    // Room for one line of numbers.
-    char* room()
-    {
-        if (kChunk - fill_ < kLine)
-            flush();
-        return buf_.get() + fill_;
-    }
-    void done(char* end) { fill_ = static_cast<std::size_t>(end - buf_.get()); }
-    void put(std::string_view s)
-    {
-        while (!s.empty()) {
-            if (fill_ == kChunk)
-                flush();
-            const std::size_t n = std::min(s.size(), kChunk - fill_);
-            std::memcpy(buf_.get() + fill_, s.data(), n);
-            fill_ += n;
-            s.remove_prefix(n);
-        }
-    }
-    bool ok() const { return ok_; }
-    bool finish()
-    {
-        flush();
-        return ok_;
-    }
-
-private:
-    void flush()
-    {
-        if (ok_ && fill_ > 0)
-            ok_ = sink_(buf_.get(), fill_);
-        fill_ = 0;
-    }
-    Sink sink_;
-    std::unique_ptr<char[]> buf_;
-    std::size_t fill_ = 0;
-    bool ok_ = true;
-};
-
-inline char* putEol(char* p)
-{
-    p[0] = '\r';
-    p[1] = '\n';
-    return p + 2;
-}
-
-// A one-line text (date, annotation text): a line break inside it would
-// break the file's structure, so it becomes a blank.
-std::string oneLine(const std::string& s)
-{
-    std::string r = s;
-    for (char& c : r)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return r;
-}
-
-void putLine(OutBuffer& out, std::string_view s)
-{
-    out.put(s);
-    out.put(kEol);
-}
-
 } // namespace
-
-// --- Numbers ---------------------------------------------------------------
 
 namespace {
 
-// Values too large for the integer path (|value| * 10^decimals >= 2^52):
-// with at most 9 decimals they have at most 30 binary fraction digits, so 40
-// decimals give the exact value, which is then rounded by hand.
-char* fixedLarge(char* out, double value, int decimals)
+// Whether the well-formed number in [b, e) is below 1 in magnitude, told
+// from its digits and exponent alone (the parser refuses values out of the
+// range of a double without saying on which side they fall).
+bool belowOne(const char* b, const char* e)
 {
-    char buf[kMaxFixedChars + 64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 40);
-    std::string_view exact(buf, static_cast<std::size_t>(r.ptr - buf));
-    const bool neg = !exact.empty() && exact[0] == '-';
-    if (neg)
-        exact.remove_prefix(1);
-    const std::size_t dot = exact.find('.');
-    std::string digits(exact.substr(0, dot));
-    digits.append(exact.substr(dot + 1, static_cast<std::size_t>(decimals)));
-    if (exact[dot + 1 + static_cast<std::size_t>(decimals)] >= '5') {
-        std::size_t i = digits.size();
-        while (i > 0 && digits[i - 1] == '9')
-            digits[--i] = '0';
-        if (i == 0)
-            digits.insert(digits.begin(), '1');
-        else
-            ++digits[i - 1];
-    }
-    if (neg)
-        *out++ = '-';
-    const std::size_t whole = digits.size() - static_cast<std::size_t>(decimals);
-    std::memcpy(out, digits.data(), whole);
-    out += whole;
-    if (decimals > 0) {
-        *out++ = '.';
-        std::memcpy(out, digits.data() + whole, static_cast<std::size_t>(decimals));
-        out += decimals;
-    }
-    return out;
-}
-
-// The writer's path: the magnitude times 10^D rounded to an integer. p is
-// that product rounded to a double; only when p ends in exactly .5 does
-// the exact product (p plus the rest fma gives) decide which way to go.
-template <int D>
-inline char* fixed(char* out, double value)
-{
-    constexpr double scale = kPow10d[D];
-    constexpr std::uint64_t div = kPow10[D];
-    if (!std::isfinite(value))
-        value = 0;
-    const bool neg = value < 0;
-    const double a = neg ? -value : value;
-    const double p = a * scale;
-    if (!(p < 0x1p52))
-        return fixedLarge(out, value, D);
-    auto t = static_cast<std::uint64_t>(p);
-    const double frac = p - static_cast<double>(t);
-    if (frac > 0.5 || (frac == 0.5 && std::fma(a, scale, -p) >= 0))
-        ++t; // exactly half goes away from zero
-    if (neg && t != 0)
-        *out++ = '-'; // never "-0.00"
-    const std::uint64_t ip = t / div;
-    auto fp = static_cast<unsigned>(t - ip * div);
-    out = std::to_chars(out, out + 24, ip).ptr;
-    if constexpr (D > 0) {
-        *out++ = '.';
-        for (int d = D - 1; d >= 0; --d) {
-            out[d] = static_cast<char>('0' + fp % 10);
-            fp /= 10;
+    if (b < e && (*b == '-' || *b == '+'))
+        ++b;
+    long long order = 0; // decimal position of the first non-zero digit
+    bool found = false, point = false;
+    for (; b < e && *b != 'e' && *b != 'E'; ++b) {
+        if (*b == '.') {
+            point = true;
+        } else if (!found && *b != '0') {
+            found = true;
+            order += point ? -1 : 0;
+        } else if (!found && point) {
+            --order;
+        } else if (found && !point) {
+            ++order;
         }
-        out += D;
     }
-    return out;
+    if (!found)
+        return true;
+    long long exponent = 0;
+    if (b < e) {
+        ++b;
+        const bool negative = b < e && *b == '-';
+        if (b < e && (*b == '-' || *b == '+'))
+            ++b;
+        for (; b < e && exponent < 1000000000; ++b)
+            exponent = exponent * 10 + (*b - '0');
+        if (negative)
+            exponent = -exponent;
+    }
+    return order + exponent < 0;
 }
 
 } // namespace
-
-char* FormatFixed(char* out, double value, int decimals)
-{
-    switch (decimals < 0 ? 0 : decimals > 9 ? 9 : decimals) {
-    case 0: return fixed<0>(out, value);
-    case 1: return fixed<1>(out, value);
-    case 2: return fixed<2>(out, value);
-    case 3: return fixed<3>(out, value);
-    case 4: return fixed<4>(out, value);
-    case 5: return fixed<5>(out, value);
-    case 6: return fixed<6>(out, value);
-    case 7: return fixed<7>(out, value);
-    case 8: return fixed<8>(out, value);
-    default: return fixed<9>(out, value);
-    }
-}
-
-std::string FormatFixed(double value, int decimals)
-{
-    char buf[kMaxFixedChars];
-    return std::string(buf, FormatFixed(buf, value, decimals));
-}
 
 bool ParseReal(std::string_view text, double& value)
 {
@@ -623,7 +419,13 @@ bool ParseReal(std::string_view text, double& value)
         return false;
     double v = 0;
     const auto r = std::from_chars(b, e, v, std::chars_format::general);
-    if (r.ec != std::errc() || r.ptr != e || !std::isfinite(v))
+    if (r.ptr != e)
+        return false;
+    if (r.ec == std::errc::result_out_of_range && belowOne(b, e)) {
+        value = 0; // too small for a double: zero, as any decimal parser gives
+        return true;
+    }
+    if (r.ec != std::errc() || !std::isfinite(v))
         return false;
     value = v;
     return true;
@@ -645,22 +447,28 @@ int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThresh
     return 0;
 }
 
+bool IsRegularFile(const QString& path)
+{
+    std::error_code ec;
+    return !path.isEmpty() && std::filesystem::is_regular_file(std::filesystem::path(path.toStdU16String()), ec);
+}
+
 int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThreshold, IMessageService& msgs)
 {
     if (fileName.isEmpty())
         return 0;
+    if (!IsRegularFile(fileName)) {
+        msgs.error(QString::fromLatin1(kErrReading));
+        return 0;
+    }
     // The whole file in one go, then parsed in memory.
     std::unique_ptr<char[]> buf;
-    QByteArray seq;
     std::string_view bytes;
     {
         QFile f(fileName);
         bool ok = f.open(QIODevice::ReadOnly);
         try {
-            if (ok && f.isSequential()) {
-                seq = f.readAll();
-                bytes = std::string_view(seq.constData(), static_cast<std::size_t>(seq.size()));
-            } else if (ok) {
+            if (ok) {
                 const qint64 size = f.size();
                 buf.reset(new char[static_cast<std::size_t>(std::max<qint64>(size, 1))]);
                 prepareLarge(buf.get(), static_cast<std::size_t>(size));
@@ -683,140 +491,6 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
         }
     }
     return ParseDataFile(bytes, block, markerThreshold, msgs);
-}
-
-// --- Writer ----------------------------------------------------------------
-
-namespace {
-
-// Writes the whole file into out; false when the sink failed.
-bool writeRecord(const TDataBlock& block, OutBuffer& out)
-{
-    const std::vector<double>& time = block.Data[ArrTime];
-    const std::size_t count = time.size();
-
-    // Columns: every non-empty channel array, in order.
-    std::array<const std::vector<double>*, kChannelArrays> cols{};
-    int ncols = 0;
-    bool lengthsAgree = true;
-    for (int k = 1; k < kChannelArrays; ++k)
-        if (!block.Data[k].empty()) {
-            cols[ncols++] = &block.Data[k];
-            lengthsAgree = lengthsAgree && block.Data[k].size() == count;
-        }
-    QV_ASSERT(lengthsAgree, "Channel arrays differ in length from the time array in FormatDataFile");
-
-    out.put(kTagHeader);
-    out.put(kEol);
-    putLine(out, oneLine(block.Date));
-    for (const std::int32_t w : block.Words) {
-        char* p = out.room();
-        p = std::to_chars(p, p + 16, w).ptr;
-        out.done(putEol(p));
-    }
-    putLine(out, kTagHeaderEnd);
-    putLine(out, kTagData);
-
-    for (std::size_t i = 0; i < count && out.ok(); ++i) {
-        char* p = out.room();
-        p = fixed<kTimeDecimals>(p, time[i]);
-        for (int c = 0; c < ncols; ++c) {
-            const std::vector<double>& a = *cols[c];
-            *p++ = ',';
-            p = fixed<kValueDecimals>(p, i < a.size() ? a[i] : 0.0);
-        }
-        out.done(putEol(p));
-    }
-    putLine(out, kTagDataEnd);
-
-    if (!block.Annotations.empty()) {
-        putLine(out, kTagAnnot);
-        for (const TAnotace& a : block.Annotations) {
-            char* p = out.room();
-            p = FormatFixed(p, a.Time, kValueDecimals);
-            *p++ = ',';
-            p = FormatFixed(p, a.Altitude, kValueDecimals);
-            *p++ = ',';
-            out.done(p);
-            putLine(out, oneLine(a.Text));
-        }
-        putLine(out, kTagAnnotEnd);
-    }
-
-    // The notes, every line ended by CR LF like the rest of the file.
-    putLine(out, kTagText);
-    {
-        std::string_view notes = block.NotesText();
-        for (;;) {
-            const std::size_t lf = notes.find('\n');
-            std::string_view l = notes.substr(0, lf);
-            while (!l.empty() && l.back() == '\r')
-                l.remove_suffix(1);
-            putLine(out, l);
-            if (lf == std::string_view::npos)
-                break;
-            notes.remove_prefix(lf + 1);
-        }
-    }
-    putLine(out, kTagTextEnd);
-
-    putLine(out, kTagExtra);
-    {
-        char* p = out.room();
-        std::memcpy(p, "RxOffsetY=", 10);
-        p = FormatFixed(p + 10, block.RxOffsetY, kValueDecimals);
-        out.done(putEol(p));
-    }
-    putLine(out, kTagExtraEnd);
-    return out.finish();
-}
-
-} // namespace
-
-std::string FormatDataFile(const TDataBlock& block)
-{
-    std::string s;
-    s.reserve(256 + block.Date.size() + block.NotesText().size() * 2 + block.Annotations.size() * 40 +
-              block.Data[ArrTime].size() * 40);
-    prepareLarge(s.data(), s.capacity());
-    OutBuffer out([&s](const char* p, std::size_t n) {
-        s.append(p, n);
-        return true;
-    });
-    writeRecord(block, out);
-    return s;
-}
-
-bool WriteDataFile(const QString& fileName, const TDataBlock& block, IMessageService& msgs)
-{
-    // The new text goes to a temporary file beside the target, which replaces
-    // the old file only after it was written and flushed completely.
-    QSaveFile f(fileName);
-    f.setDirectWriteFallback(false);
-    bool ok = !fileName.isEmpty() && f.open(QIODevice::WriteOnly);
-    if (ok) {
-        try {
-            OutBuffer out([&f](const char* p, std::size_t n) {
-                while (n > 0) {
-                    const qint64 w = f.write(p, static_cast<qint64>(n));
-                    if (w <= 0)
-                        return false;
-                    p += w;
-                    n -= static_cast<std::size_t>(w);
-                }
-                return true;
-            });
-            ok = writeRecord(block, out) && f.commit();
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    if (!ok) {
-        f.cancelWriting();
-        msgs.error(QString::fromLatin1(kErrWriting));
-        return false;
-    }
-    return true;
 }
 
 } // namespace qv

@@ -36,11 +36,15 @@ constexpr int kValueDecimals = 2;
 // number of samples (0 for an empty name). Markers are set where the
 // receiver value is above markerThreshold. Format errors throw
 // DataFileError; input/output errors (file missing or unreadable, header
-// words missing or not numbers, memory exhausted) are reported through msgs
+// words missing or not numbers, memory exhausted, not a regular file) are reported through msgs
 // ("Error in reading file.") and 0 is returned. Either way the record is
 // left as it was: it is filled only from a file read whole.
 int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThreshold,
                  IMessageService& msgs);
+
+// Whether path names a regular file (symbolic links followed): the reader
+// refuses anything else, a device or a pipe could feed it without end.
+bool IsRegularFile(const QString& path);
 
 // The same reader on the file's bytes already in memory. Lines end in CR LF
 // or LF (CRs before the LF are never part of a line); the lines of the text

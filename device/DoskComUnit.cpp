@@ -639,6 +639,12 @@ QPushButton* TDoskComForm::button(DeviceButton b) const
 
 void TDoskComForm::setButtonEnabled(DeviceButton b, bool on)
 {
+    // The commands follow the link: once it is down (a failed transfer
+    // disconnects) they stay off until the next Connect.
+    const bool needsLink = b == DeviceButton::ReadData || b == DeviceButton::UploadCfg ||
+                           b == DeviceButton::DownloadCfg || b == DeviceButton::EraseMemory;
+    if (on && needsLink && (!protocol_.portOpen() || protocol_.abortRequested()))
+        on = false;
     if (QPushButton* p = button(b))
         p->setEnabled(on);
 }

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -64,7 +65,11 @@ int main(int argc, char** argv)
 
     TStartOptions options = ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini});
     CreateForms(options);
-    FormMain->resize(1280, 800);
+    // QV_SHOT_DEFAULT_SIZE: the window keeps the size the program gives it,
+    // and the whole screen is saved as well (OUT_screen.png).
+    const bool defaultSize = qEnvironmentVariableIsSet("QV_SHOT_DEFAULT_SIZE");
+    if (!defaultSize)
+        FormMain->resize(1280, 800);
     FormMain->show();
     Pump(300);
 
@@ -90,6 +95,11 @@ int main(int argc, char** argv)
     FormMain->PageControl1->setCurrentIndex(1);
     Pump(500);
     const bool ok = FormMain->grab().save(QString::fromLocal8Bit(argv[1]));
+    if (defaultSize) {
+        QString screen = QString::fromLocal8Bit(argv[1]);
+        screen.insert(screen.lastIndexOf(QLatin1Char('.')), QStringLiteral("_screen"));
+        QGuiApplication::primaryScreen()->grabWindow(0).save(screen);
+    }
     std::printf("%s %s\n", ok ? "saved" : "could not save", argv[1]);
     // The flight information page of the current file beside it.
     FormMain->PageControl1->setCurrentIndex(0);

@@ -15,6 +15,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTest>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -27,6 +30,18 @@ namespace {
 
 using namespace qv;
 using namespace qv::test;
+
+// A double click as the window system delivers it: press, release, then
+// the double-click event and its release.
+void DoubleClick(QWidget* w, QPoint pos)
+{
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, pos);
+    const QPointF local(pos);
+    const QPointF global(w->mapToGlobal(pos));
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &dbl);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, pos);
+}
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -67,7 +82,7 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
     EXPECT_FALSE(FormMain->PanelGrid->isVisibleTo(FormMain));
     EXPECT_FALSE(FormMain->PageControl1->isEnabled());
 
-    emit tree->itemDoubleClicked(item("Blok2"), 0);
+    DoubleClick(tree->viewport(), tree->visualItemRect(item("Blok2")).center());
     EXPECT_TRUE(FormMain->PanelGrid->isVisibleTo(FormMain));
     EXPECT_TRUE(FormMain->PageControl1->isEnabled());
     EXPECT_EQ(grid->rowCount(), 1);
@@ -149,6 +164,65 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
     EXPECT_EQ(chart->graphCount(), 0);
     EXPECT_FALSE(QFileInfo::exists(dir.file("Lety/Jaro")));
     EXPECT_FALSE(ReadAll(trash.file("Jaro/Let 1.kdf")).contains("windy"));
+}
+
+TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
+{
+    // The grid has a font of its own; the automatic width follows it.
+    QFont gridFont = QApplication::font();
+    gridFont.setPointSize(gridFont.pointSize() + 3);
+    QApplication::setFont(gridFont, "QTableWidget");
+    struct RestoreFont {
+        ~RestoreFont() { QApplication::setFont(QApplication::font(), "QTableWidget"); }
+    } restoreFont;
+
+    QDir().mkpath(dir.file("Data"));
+    KdfContent s;
+    s.Lines = ThreeChannelLines(20);
+    const QStringList names = {"Blok001", "Blok002", "Flug0007"};
+    for (const QString& n : names)
+        ASSERT_TRUE(WriteAll(dir.file("Data/" + n + ".kdf"), KdfText(s)));
+    start();
+    EXPECT_EQ(FormMain->Settings.AutoGridSize, QFontMetrics(grid->font()).horizontalAdvance("ABCDEFGH"));
+    EXPECT_NE(QFontMetrics(grid->font()).horizontalAdvance("ABCDEFGH"),
+              FormMain->fontMetrics().horizontalAdvance("ABCDEFGH"));
+
+    for (const QString& n : names) {
+        QTreeWidgetItem* it = item(n);
+        ASSERT_NE(it, nullptr);
+        const QRect r = tree->visualItemRect(it);
+        DoubleClick(tree->viewport(), r.center());
+    }
+    ASSERT_EQ(grid->rowCount(), 3);
+    QApplication::processEvents();
+    EXPECT_EQ(FormMain->MainSplitter->sizes().first(), 233);
+
+    // Path and colour stay in the model, out of sight.
+    EXPECT_TRUE(grid->isColumnHidden(6));
+    EXPECT_TRUE(grid->isColumnHidden(7));
+    int visibleWidth = 0;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        visibleWidth += grid->isColumnHidden(c) ? 0 : grid->columnWidth(c);
+    EXPECT_LE(visibleWidth, grid->viewport()->width());
+    EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
+
+    const QFontMetrics fm(grid->font());
+    for (int row = 0; row < 3; ++row) {
+        QTableWidgetItem* name = grid->item(row, 0);
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(name->text(), names[row]);
+        EXPECT_EQ(name->toolTip(), dir.file("Data/" + names[row] + ".kdf"));
+        // Room for the swatch, the name and the cell's margins.
+        EXPECT_GE(grid->columnWidth(0), grid->iconSize().width() + fm.horizontalAdvance(names[row]) + 12);
+        // The swatch is the curve's colour.
+        const QImage swatch = name->icon().pixmap(grid->iconSize()).toImage();
+        ASSERT_FALSE(swatch.isNull());
+        const QColor curve = FormMain->Palette[row];
+        EXPECT_EQ(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), curve) << row;
+    }
+    EXPECT_EQ(grid->horizontalHeaderItem(1)->toolTip(), "Altitude");
+    msgs.queueAnswer(Answer::No);
+    FormMain->close();
 }
 
 } // namespace

@@ -14,14 +14,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace qv;
 
-TEST(Options, LongRootIsShortenedAndUnknownPortLeavesNoSelection)
+TEST(Options, LongRootIsShortenedAndUnknownPortShown)
 {
     qv::test::ScriptedMessages messages;
     TFormOptions form;
@@ -32,17 +35,18 @@ TEST(Options, LongRootIsShortenedAndUnknownPortLeavesNoSelection)
     EXPECT_EQ(form.LabelRoot->text(), "...data/flights/season-2026/abcde");
     EXPECT_EQ(form.LabelRoot->toolTip(), root + "e");
     EXPECT_EQ(form.ComboBoxCOM->currentIndex(), -1);
+    EXPECT_EQ(form.ComboBoxCOM->currentText(), "/dev/ttyACM7");
     EXPECT_EQ(form.MarkerEdit->text(), "1.50");
     form.Fill({root, "/dev/ttyUSB0", "Flug", 0});
     EXPECT_EQ(form.LabelRoot->text(), root);
     EXPECT_EQ(form.ComboBoxCOM->currentText(), "/dev/ttyUSB0");
 
-    // Confirming with no port chosen stores an empty port name.
+    // A port the system does not list is kept.
     qv::test::TempDir dir;
     form.Fill({dir.path(), "nowhere", "Flug", 0});
     TOptionsValues v;
     ASSERT_TRUE(form.Confirm(v));
-    EXPECT_EQ(v.Com, "");
+    EXPECT_EQ(v.Com, "nowhere");
     EXPECT_EQ(v.Root, dir.path());
     EXPECT_TRUE(messages.shown().empty());
 }
@@ -74,6 +78,56 @@ TEST(Options, FileNameBoxDiscardsForbiddenCharacters)
         QApplication::sendEvent(form.EditDefFileName, &press);
     }
     EXPECT_EQ(form.EditDefFileName->text(), "Abcd");
+}
+
+// The dialog run from the menu, OK clicked with the mouse.
+void ClickOkWhenShown(const std::function<void()>& before = {})
+{
+    QTimer::singleShot(0, [before] {
+        if (before)
+            before();
+        for (QPushButton* b : FormOptions->findChildren<QPushButton*>())
+            if (b->text() == "OK")
+                QTest::mouseClick(b, Qt::LeftButton);
+    });
+}
+
+TEST(Options, PortNotListedByTheSystemSurvivesOk)
+{
+    qv::test::TempDir dir;
+    qv::test::ScriptedMessages messages;
+    ASSERT_TRUE(qv::test::WriteAll(dir.file("q.ini"), "[Options]\r\nCOM=/dev/ttyUSB9\r\n"));
+    TStartOptions o;
+    o.ExePath = dir.file("quorvel");
+    o.IniPath = dir.file("q.ini");
+    o.PortOverride = "/dev/ttyACM3";
+    CreateForms(o);
+    FormMain->show();
+    QApplication::processEvents();
+    FormOptions->ComboBoxCOM->clear();
+    FormOptions->ComboBoxCOM->addItems({"/dev/ttyS0", "/dev/ttyS1"});
+
+    QString shown;
+    ClickOkWhenShown([&] { shown = FormOptions->ComboBoxCOM->currentText(); });
+    FormMain->mnuOptionsClick();
+    EXPECT_EQ(shown, "/dev/ttyUSB9");
+    EXPECT_EQ(DoskComForm->Settings().Com, "/dev/ttyUSB9");
+    EXPECT_EQ(DoskComForm->PortName(), "/dev/ttyACM3"); // the run's port stays
+
+    // A port typed by the user replaces both.
+    ClickOkWhenShown([] {
+        QLineEdit* edit = FormOptions->ComboBoxCOM->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, "/dev/ttyUSB0");
+    });
+    FormMain->mnuOptionsClick();
+    EXPECT_EQ(DoskComForm->Settings().Com, "/dev/ttyUSB0");
+    EXPECT_EQ(DoskComForm->PortName(), "/dev/ttyUSB0");
+    EXPECT_TRUE(messages.shown().empty());
+    FormMain->close();
+    QApplication::processEvents();
+    DestroyForms();
+    EXPECT_TRUE(qv::test::ReadAll(dir.file("q.ini")).contains("COM=/dev/ttyUSB0"));
 }
 
 TEST(Options, ConfirmingHandsValuesToTheDeviceDialog)

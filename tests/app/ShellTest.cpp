@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSettings>
 #include <QTabWidget>
 #include <QToolButton>
@@ -298,3 +299,25 @@ TEST(StartOptions, IniAndPortInBothFormsAndUnknownOptionsIgnored)
 
 } // namespace
 } // namespace qv
+namespace {
+
+TEST_F(Shell, FirstWindowFitsTheScreensAvailableArea)
+{
+    start();
+    const QRect area = FormMain->screen()->availableGeometry();
+    ASSERT_LT(area.width(), 1100); // the test screen is smaller than the default size
+    EXPECT_TRUE(area.contains(FormMain->geometry())) << FormMain->geometry().width() << "x"
+                                                      << FormMain->geometry().height();
+    stop();
+
+    // The size saved in that run fits again at the next start, also when
+    // the file holds one that does not.
+    WriteAll(ini(), "[FormMain]\nRLeft=0\nRRight=1100\nRTop=0\nRBottom=720\nNRLeft=0\nNRRight=1100\nNRTop=0\n"
+                    "NRBottom=720\nState=0\n");
+    DestroyForms();
+    start();
+    EXPECT_TRUE(area.contains(FormMain->geometry()));
+    stop();
+}
+
+} // namespace

@@ -74,3 +74,27 @@ TEST_F(WinStatesTest, SwitchedOffNeitherReadsNorWrites)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WinStatesTest, RestoredWindowsFitTheAvailableArea)
+{
+    // Saved on this screen size, but larger than its area below a taskbar.
+    WriteAll(ini(), "[Screen]\nScreenH=700\nScreenW=1024\n"
+                    "[FormX]\nNRLeft=0\nNRRight=1100\nNRTop=0\nNRBottom=720\nRLeft=0\nRRight=1100\nRTop=0\n"
+                    "RBottom=720\nState=0\n"
+                    "[FormY]\nRLeft=900\nRRight=1200\nRTop=600\nRBottom=800\nState=0\n"
+                    "[FormZ]\nRLeft=-300\nRRight=100\nRTop=-50\nRBottom=150\nState=0\n");
+    const QRect area(0, 0, 1024, 668);
+    QWidget x, y, z;
+    states.Restore(&x, "FormX", QSize(1024, 700), area);
+    EXPECT_EQ(x.geometry(), QRect(0, 0, 1024, 668));
+    states.Restore(&y, "FormY", QSize(1024, 700), area);
+    EXPECT_EQ(y.geometry(), QRect(724, 468, 300, 200)); // moved in whole
+    states.Restore(&z, "FormZ", QSize(1024, 700), area);
+    EXPECT_EQ(z.geometry(), QRect(0, 0, 400, 200));
+
+    EXPECT_EQ(FitRect(QRect(0, 0, 1100, 720), area, QMargins(4, 30, 4, 4)), QRect(4, 30, 1016, 634));
+}
+
+} // namespace

@@ -89,14 +89,50 @@ TEST_F(TreeViewTest, WatcherCoversEveryFolderOfTheTree)
     Build();
     QStringList watched = view.WatchedFolders();
     watched.sort();
-    EXPECT_EQ(watched, (QStringList{dir.path(), dir.file("a"), dir.file("a/b")}));
+    const QString parent = QFileInfo(dir.path()).absolutePath();
+    EXPECT_EQ(watched, (QStringList{parent, dir.path(), dir.file("a"), dir.file("a/b")}));
 
     QDir(dir.file("a/b")).removeRecursively();
     QDir().mkpath(dir.file("n"));
     view.RefreshTree();
     watched = view.WatchedFolders();
     watched.sort();
-    EXPECT_EQ(watched, (QStringList{dir.path(), dir.file("a"), dir.file("n")}));
+    EXPECT_EQ(watched, (QStringList{parent, dir.path(), dir.file("a"), dir.file("n")}));
+}
+
+TEST_F(TreeViewTest, RootRenamedOrRemovedOutsideIsNoticed)
+{
+    Touch(dir.file("Data/x.kdf"));
+    view.Tree.DataRoot = dir.file("Data");
+    view.BuildTree();
+    ASSERT_EQ(widget.topLevelItemCount(), 1);
+    int closed = 0;
+    QObject::connect(&view.Tree, &TDataTree::CloseAllFiles, [&closed] { ++closed; });
+
+    ASSERT_TRUE(QDir(dir.path()).rename("Data", "Data.old"));
+    for (int i = 0; i < 40 && widget.topLevelItemCount() > 0; ++i)
+        Pump(50);
+    EXPECT_EQ(widget.topLevelItemCount(), 0);
+    EXPECT_EQ(closed, 1);
+
+    // Back under its name: the tree comes back by itself too.
+    ASSERT_TRUE(QDir(dir.path()).rename("Data.old", "Data"));
+    for (int i = 0; i < 40 && widget.topLevelItemCount() == 0; ++i)
+        Pump(50);
+    ASSERT_EQ(widget.topLevelItemCount(), 1);
+    ExpectMirrors(view, view.Tree.Root(), widget.topLevelItem(0));
+
+    // Other changes beside the root refresh nothing.
+    const int refreshes = view.RefreshCount;
+    Touch(dir.file("elsewhere.txt"));
+    QDir().mkpath(dir.file("other"));
+    Pump(400);
+    EXPECT_EQ(view.RefreshCount, refreshes);
+
+    QDir(dir.file("Data")).removeRecursively();
+    for (int i = 0; i < 40 && widget.topLevelItemCount() > 0; ++i)
+        Pump(50);
+    EXPECT_EQ(widget.topLevelItemCount(), 0);
 }
 
 TEST_F(TreeViewTest, BurstOfChangesGivesOneRefresh)

@@ -79,13 +79,69 @@ TEST(CliData, ReaderErrorsExitOne)
     ASSERT_TRUE(WriteAll(bad, " " + kFile));
     CliRun r = cli({"info", bad});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.trimmed(), QByteArray(qv::kErrBadHeader));
-    r = cli({"info", "--json", dir.file("missing.kdf")});
+    EXPECT_EQ(r.err.trimmed(), bad.toUtf8() + ": " + qv::kErrBadHeader);
+    const QString missing = dir.file("missing.kdf");
+    r = cli({"info", "--json", missing});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.trimmed(), QByteArray(qv::kErrReading));
+    EXPECT_EQ(r.err.trimmed(), missing.toUtf8() + ": " + qv::kErrReading);
     EXPECT_TRUE(r.out.isEmpty());
-    r = cli({"export-csv", dir.file("missing.kdf")});
+    r = cli({"export-csv", missing});
     EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), missing.toUtf8() + ": " + qv::kErrReading);
+}
+
+TEST(CliData, OnlyRegularFilesAreRead)
+{
+    TempDir dir;
+    const QString zero = dir.file("zero.kdf");
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    for (const QStringList& args : {QStringList{"info", zero}, QStringList{"export-csv", zero},
+                                    QStringList{"resave", zero, dir.file("out.kdf")}, QStringList{"info", dir.path()}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err.trimmed(), args[1].toUtf8() + ": not a regular file");
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(dir.file("out.kdf")));
+}
+
+TEST(CliData, ArgumentsOutOfShapeGiveTheUsage)
+{
+    TempDir dir;
+    const QString f = dir.file("a.kdf");
+    ASSERT_TRUE(WriteAll(f, kFile));
+    struct Case {
+        QStringList args;
+        QByteArray err;
+    };
+    const QByteArray info = "usage: quorvel-cli info [--json] [--marker-threshold X] FILE";
+    const QByteArray csv = "usage: quorvel-cli export-csv FILE [-o OUT]";
+    const Case cases[] = {
+        {{"info"}, info},
+        {{"info", f, f}, info},
+        {{"info", "--verbose", f}, info},
+        {{"info", f, "--marker-threshold"}, info},
+        {{"info", "--marker-threshold", "high", f}, "info: --marker-threshold needs a number"},
+        {{"resave", f}, "usage: quorvel-cli resave IN OUT"},
+        {{"resave", f, f, f}, "usage: quorvel-cli resave IN OUT"},
+        {{"export-csv"}, csv},
+        {{"export-csv", f, "-o"}, csv},
+        {{"export-csv", f, "-x", "y"}, csv},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliRun r = cli(c.args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.err.trimmed(), c.err);
+    }
+    // Options stand anywhere, values also after "=".
+    CliRun r = cli({"info", f, "--marker-threshold=5", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object()["markers"].toInt(), 2);
+    r = cli({"export-csv", "-o", dir.file("a.csv"), f});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.file("a.csv")));
 }
 
 TEST(CliData, ResaveAndCsv)
@@ -99,7 +155,7 @@ TEST(CliData, ResaveAndCsv)
     EXPECT_EQ(ReadAll(out), kFile);
     r = cli({"resave", in, dir.file("none/out.kdf")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.trimmed(), QByteArray(qv::kErrWriting));
+    EXPECT_EQ(r.err.trimmed(), dir.file("none/out.kdf").toUtf8() + ": " + qv::kErrWriting);
 
     r = cli({"export-csv", in});
     ASSERT_EQ(r.exitCode, 0);

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -264,6 +265,16 @@ namespace {
 using Sim = qv::test::SimProcess;
 using qv::test::Drive;
 
+// The dialog on the simulated logger, its flights going to root.
+void ShowOnSim(TDoskComForm& form, const Sim& sim, const QString& root)
+{
+    TDeviceSettings s;
+    s.Root = root;
+    form.SetSettings(s);
+    form.SetPortOverride(sim.path);
+    form.show();
+}
+
 } // namespace
 
 TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
@@ -422,4 +433,32 @@ TEST(DeviceDialogWithSim, UploadedConfigurationComesBackIntoTheControls)
     EXPECT_DOUBLE_EQ(v, 9.8); // 817 x 0.01199 = 9.79583, shown as 9.80
     EXPECT_EQ(rf->text(), QStringLiteral("77"));
     EXPECT_EQ(form.Protocol().config().voltageThresholdRaw(), 817);
+}
+
+TEST(DeviceDialogWithSim, AfterAFailedTransferOnlyConnectAndCloseStayEnabled)
+{
+    Sim sim({QStringLiteral("--flights"), QStringLiteral("2"), QStringLiteral("--samples"), QStringLiteral("2000"),
+             QStringLiteral("--wrong-echo"), QStringLiteral("3")});
+    ASSERT_FALSE(sim.path.isEmpty());
+    ScriptedMessages msgs;
+    TempDir tmp;
+    TDoskComForm form;
+    ShowOnSim(form, sim, tmp.path());
+    bool dataStarted = false;
+    // The failure ends the link by itself.
+    Drive(form, [&] {
+        DeviceProtocol& p = form.Protocol();
+        if (!dataStarted && p.configLoaded() && !p.commandInProgress()) {
+            dataStarted = true;
+            QTest::mouseClick(child<QPushButton>(form, "DataButton"), Qt::LeftButton);
+        }
+        return false;
+    });
+    ASSERT_TRUE(dataStarted);
+    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Communication error")});
+    EXPECT_EQ(child<QLabel>(form, "Label1")->text(), QStringLiteral("Disconnected."));
+    EXPECT_TRUE(child(form, "OKButton")->isEnabled());
+    EXPECT_TRUE(child(form, "ConnectButton")->isEnabled());
+    for (const char* name : {"DataButton", "EraseButton", "UploadButton", "ResetButton", "CancelButton"})
+        EXPECT_FALSE(child(form, name)->isEnabled()) << name;
 }

@@ -4,7 +4,9 @@
 #include "tools/cli/Command.h"
 #include "base/MessageService.h"
 
+#include <QCommandLineParser>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,44 +20,57 @@ namespace qv::cli {
 
 namespace {
 
-// Passes every box on to the program's service and remembers whether an
-// error was shown (the reader reports input/output errors that way).
-class ErrorWatch : public IMessageService {
+// Prints the boxes of the reader and the writer on stderr, each behind the
+// name of the file it is about, and counts the errors.
+class FileMessages : public IMessageService {
 public:
+    explicit FileMessages(const QString& fileName) : fileName_(fileName) {}
     void error(const QString& text) override
     {
         ++errors;
-        Messages().error(text);
+        PrintError(fileName_ + QStringLiteral(": ") + text);
     }
-    void information(const QString& text) override { Messages().information(text); }
-    Answer question(const QString& text, Buttons b) override { return Messages().question(text, b); }
-    QString openFileName(const QString& t, const QString& d, const QString& f) override
-    {
-        return Messages().openFileName(t, d, f);
-    }
-    QString saveFileName(const QString& t, const QString& n, const QString& f, const QString& e) override
-    {
-        return Messages().saveFileName(t, n, f, e);
-    }
-    QString existingDirectory(const QString& t, const QString& d) override
-    {
-        return Messages().existingDirectory(t, d);
-    }
+    void information(const QString& text) override { PrintError(fileName_ + QStringLiteral(": ") + text); }
+    Answer question(const QString&, Buttons) override { return Answer::No; }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString existingDirectory(const QString&, const QString&) override { return {}; }
     int errors = 0;
+
+private:
+    QString fileName_;
 };
 
-// Reads a file; false (message already on stderr) when it failed.
+// Reads a file; false (message already on stderr) when it failed. Only
+// regular files are read: a device or a pipe could feed the reader forever.
 bool load(const QString& fileName, TDataBlock& block, double markerThreshold)
 {
-    block.NotesStream();
-    ErrorWatch watch;
-    try {
-        ReadDataFile(fileName, block, markerThreshold, watch);
-    } catch (const DataFileError& e) {
-        PrintError(QString::fromLatin1(e.what()));
+    if (!IsRegularFile(fileName)) {
+        PrintError(fileName + QStringLiteral(": ") +
+                   (QFileInfo::exists(fileName) ? QStringLiteral("not a regular file") : QString::fromLatin1(kErrReading)));
         return false;
     }
-    return watch.errors == 0;
+    block.NotesStream();
+    FileMessages msgs(fileName);
+    try {
+        ReadDataFile(fileName, block, markerThreshold, msgs);
+    } catch (const DataFileError& e) {
+        msgs.error(QString::fromLatin1(e.what()));
+    }
+    return msgs.errors == 0;
+}
+
+// Parses the arguments after the command's name; false (usage on stderr)
+// when they do not fit.
+bool parseArgs(QCommandLineParser& parser, const QStringList& args, const QString& usage, int positional)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (!parser.parse(QStringList{QStringLiteral("quorvel-cli")} + args) ||
+        parser.positionalArguments().size() != positional) {
+        PrintError(usage);
+        return false;
+    }
+    return true;
 }
 
 const char* const kColumnNames[kChannelArrays] = {"time", "altitude", "rx", "ch3", "ch4", "voltage", "ch6", "ch7"};
@@ -70,34 +85,27 @@ int markerCount(const TDataBlock& b)
 
 QString fixed(double v, int decimals) { return QString::fromStdString(FormatFixed(v, decimals)); }
 
-int runInfo(const QStringList& argsIn)
+int runInfo(const QStringList& args)
 {
-    QStringList args = argsIn;
-    bool json = false;
+    const QString usage = QStringLiteral("usage: quorvel-cli info [--json] [--marker-threshold X] FILE");
+    QCommandLineParser parser;
+    const QCommandLineOption jsonOption(QStringLiteral("json"));
+    const QCommandLineOption thresholdOption(QStringLiteral("marker-threshold"), QString(), QStringLiteral("X"));
+    parser.addOption(jsonOption);
+    parser.addOption(thresholdOption);
+    if (!parseArgs(parser, args, usage, 1))
+        return 2;
+    const bool json = parser.isSet(jsonOption);
     double threshold = 0;
-    QString file;
-    while (!args.isEmpty()) {
-        const QString a = args.takeFirst();
-        if (a == QLatin1String("--json")) {
-            json = true;
-        } else if (a == QLatin1String("--marker-threshold")) {
-            bool ok = false;
-            threshold = args.isEmpty() ? 0 : args.takeFirst().toDouble(&ok);
-            if (!ok) {
-                PrintError(QStringLiteral("info: --marker-threshold needs a number"));
-                return 2;
-            }
-        } else if (file.isEmpty() && !a.startsWith(QLatin1String("--"))) {
-            file = a;
-        } else {
-            PrintError(QStringLiteral("usage: quorvel-cli info [--json] [--marker-threshold X] FILE"));
+    if (parser.isSet(thresholdOption)) {
+        bool ok = false;
+        threshold = parser.value(thresholdOption).toDouble(&ok);
+        if (!ok) {
+            PrintError(QStringLiteral("info: --marker-threshold needs a number"));
             return 2;
         }
     }
-    if (file.isEmpty()) {
-        PrintError(QStringLiteral("usage: quorvel-cli info [--json] [--marker-threshold X] FILE"));
-        return 2;
-    }
+    const QString file = parser.positionalArguments().first();
 
     TDataBlock b;
     if (!load(file, b, threshold))
@@ -170,36 +178,27 @@ int runInfo(const QStringList& argsIn)
 
 int runResave(const QStringList& args)
 {
-    if (args.size() != 2) {
-        PrintError(QStringLiteral("usage: quorvel-cli resave IN OUT"));
+    QCommandLineParser parser;
+    if (!parseArgs(parser, args, QStringLiteral("usage: quorvel-cli resave IN OUT"), 2))
         return 2;
-    }
+    const QString in = parser.positionalArguments().at(0);
+    const QString out = parser.positionalArguments().at(1);
     TDataBlock b;
-    if (!load(args[0], b, 0))
+    if (!load(in, b, 0))
         return 1;
-    ErrorWatch watch;
-    return WriteDataFile(args[1], b, watch) ? 0 : 1;
+    FileMessages msgs(out);
+    return WriteDataFile(out, b, msgs) ? 0 : 1;
 }
 
-int runExportCsv(const QStringList& argsIn)
+int runExportCsv(const QStringList& args)
 {
-    QStringList args = argsIn;
-    QString file, out;
-    while (!args.isEmpty()) {
-        const QString a = args.takeFirst();
-        if (a == QLatin1String("-o") && !args.isEmpty())
-            out = args.takeFirst();
-        else if (file.isEmpty() && a != QLatin1String("-o"))
-            file = a;
-        else {
-            PrintError(QStringLiteral("usage: quorvel-cli export-csv FILE [-o OUT]"));
-            return 2;
-        }
-    }
-    if (file.isEmpty()) {
-        PrintError(QStringLiteral("usage: quorvel-cli export-csv FILE [-o OUT]"));
+    QCommandLineParser parser;
+    const QCommandLineOption outOption(QStringLiteral("o"), QString(), QStringLiteral("OUT"));
+    parser.addOption(outOption);
+    if (!parseArgs(parser, args, QStringLiteral("usage: quorvel-cli export-csv FILE [-o OUT]"), 1))
         return 2;
-    }
+    const QString file = parser.positionalArguments().first();
+    const QString out = parser.value(outOption);
     TDataBlock b;
     if (!load(file, b, 0))
         return 1;
