@@ -2,6 +2,7 @@
 // a zoomed chart with both scroll bars, min:sec labels, and the graph setup
 // dialog, at two window sizes: qv_graph_shots OUTDIR
 #include "FlightMaker.h"
+#include "Pump.h"
 #include "app/Application.h"
 #include "app/MainFrm.h"
 #include "base/Assert.h"
@@ -24,15 +25,9 @@
 #include <qcustomplot.h>
 
 using namespace qv;
+using qv::bench::Pump;
 
 namespace {
-void Pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 bool Save(QWidget* w, const QString& path)
 {
     const bool ok = w->grab().save(path);
