@@ -215,7 +215,7 @@ void TChartView::FileAdded(TCurveHandle h)
         const QColor colour = QColor::fromRgb(c.Rgb);
         g->setPen(QPen(colour));
         g->setName(file->ShortName + QString::fromLatin1(kSlotTitles[k]));
-        g->setAdaptiveSampling(true);
+        g->setAdaptiveSampling(false); // the points come reduced already
         g->setVisible(c.Visible);
         g->removeFromLegend();
         if (IsPointSlot(k)) {
@@ -339,12 +339,32 @@ void TChartView::RefreshDrawnData()
             QVector<QCPGraphData> points;
             if (c->Count() > 0) {
                 ReduceForView(*c->X, *c->Y, c->Pyramid, lower, upper, pixels, indices_);
-                points.resize(static_cast<int>(indices_.size()));
-                for (int i = 0; i < points.size(); ++i) {
-                    const auto j = static_cast<std::size_t>(indices_[i]);
-                    points[i] = QCPGraphData(c->DrawnX((*c->X)[j]), c->DrawnY((*c->Y)[j]));
+                points.reserve(static_cast<int>(indices_.size()));
+                // Marks closer than a third of their size to the last one
+                // kept would only be drawn over it.
+                const bool marks = IsPointSlot(k);
+                const double cell = std::max(1.0, g->scatterStyle().size() / 3);
+                QCPAxis* valueAxis = g->valueAxis();
+                double lastX = 0, lastY = 0;
+                for (std::int32_t i : indices_) {
+                    const auto j = static_cast<std::size_t>(i);
+                    const QCPGraphData p(c->DrawnX((*c->X)[j]), c->DrawnY((*c->Y)[j]));
+                    if (marks) {
+                        const double px = Chart1->xAxis->coordToPixel(p.key);
+                        const double py = valueAxis->coordToPixel(p.value);
+                        if (!points.isEmpty() && std::abs(px - lastX) < cell && std::abs(py - lastY) < cell)
+                            continue;
+                        lastX = px;
+                        lastY = py;
+                    }
+                    points.push_back(p);
                 }
             }
+            // A curve with a point in every column is a band: drawn without
+            // smoothing, it looks the same at a fraction of the cost.
+            const bool sparse = points.size() < pixels;
+            g->setAntialiased(sparse);
+            g->setAntialiasedScatters(sparse);
             g->data()->set(points, true);
         }
     }

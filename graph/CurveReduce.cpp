@@ -15,7 +15,7 @@ std::int64_t TMinMaxPyramid::BucketSize(int level)
 
 void TMinMaxPyramid::Build(const std::vector<double>& y)
 {
-    levels_.clear();
+    Clear();
     const std::int64_t n = static_cast<std::int64_t>(y.size());
     // Level 1 from the samples.
     std::int64_t buckets = n / kFan;
@@ -33,23 +33,32 @@ void TMinMaxPyramid::Build(const std::vector<double>& y)
         first[2 * b] = static_cast<std::int32_t>(lo);
         first[2 * b + 1] = static_cast<std::int32_t>(hi);
     }
+    std::vector<double> firstValues(first.size());
+    for (std::size_t k = 0; k < first.size(); ++k)
+        firstValues[k] = y[first[k]];
     levels_.push_back(std::move(first));
+    values_.push_back(std::move(firstValues));
     // Each further level from the one below.
     while ((buckets = static_cast<std::int64_t>(levels_.back().size() / 2) / kFan) >= 1) {
         const std::vector<std::int32_t>& below = levels_.back();
+        const std::vector<double>& belowValues = values_.back();
         std::vector<std::int32_t> next(static_cast<std::size_t>(2 * buckets));
+        std::vector<double> nextValues(next.size());
         for (std::int64_t b = 0; b < buckets; ++b) {
-            std::int32_t lo = below[2 * b * kFan], hi = below[2 * b * kFan + 1];
+            std::int64_t lo = 2 * b * kFan, hi = lo + 1;
             for (std::int64_t c = b * kFan + 1; c < (b + 1) * kFan; ++c) {
-                if (y[below[2 * c]] < y[lo])
-                    lo = below[2 * c];
-                if (y[below[2 * c + 1]] > y[hi])
-                    hi = below[2 * c + 1];
+                if (belowValues[2 * c] < belowValues[lo])
+                    lo = 2 * c;
+                if (belowValues[2 * c + 1] > belowValues[hi])
+                    hi = 2 * c + 1;
             }
-            next[2 * b] = lo;
-            next[2 * b + 1] = hi;
+            next[2 * b] = below[lo];
+            next[2 * b + 1] = below[hi];
+            nextValues[2 * b] = belowValues[lo];
+            nextValues[2 * b + 1] = belowValues[hi];
         }
         levels_.push_back(std::move(next));
+        values_.push_back(std::move(nextValues));
     }
 }
 
@@ -75,9 +84,9 @@ void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, c
             out.push_back(static_cast<std::int32_t>(i));
         return;
     }
-    // The largest level that still puts two or more buckets into a column.
+    // The largest level that still puts a bucket or more into a column.
     int level = 0;
-    while (level < pyramid.LevelCount() && TMinMaxPyramid::BucketSize(level + 1) * 2 * pixels <= count)
+    while (level < pyramid.LevelCount() && TMinMaxPyramid::BucketSize(level + 1) * pixels <= count)
         ++level;
 
     const double width = x1 > x0 ? x1 - x0 : 1.0;
@@ -89,26 +98,40 @@ void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, c
     out.reserve(static_cast<std::size_t>(4 * pixels + 8));
     int col = column(i0);
     std::int64_t lo = i0, hi = i0;
+    double loV = y[i0], hiV = y[i0];
+    double lastV = 0; // value of the point emitted last
+    // A column's two extremes go out in the order that keeps the line
+    // short: first the one nearer to the point drawn before. Dense curves
+    // then cost half the ink of a zigzag in time order, and look the same.
     auto flush = [&] {
         if (lo == hi) {
             out.push_back(static_cast<std::int32_t>(lo));
-        } else {
-            out.push_back(static_cast<std::int32_t>(std::min(lo, hi)));
-            out.push_back(static_cast<std::int32_t>(std::max(lo, hi)));
+            lastV = loV;
+            return;
         }
+        const bool lowFirst = out.empty() ? lo < hi : std::abs(loV - lastV) <= std::abs(hiV - lastV);
+        out.push_back(static_cast<std::int32_t>(lowFirst ? lo : hi));
+        out.push_back(static_cast<std::int32_t>(lowFirst ? hi : lo));
+        lastV = lowFirst ? hiV : loV;
     };
-    auto take = [&](int c, std::int64_t mn, std::int64_t mx) {
+    auto take = [&](int c, std::int64_t mn, double mnV, std::int64_t mx, double mxV) {
         if (c != col) {
             flush();
             col = c;
             lo = mn;
             hi = mx;
+            loV = mnV;
+            hiV = mxV;
             return;
         }
-        if (y[mn] < y[lo])
+        if (mnV < loV) {
             lo = mn;
-        if (y[mx] > y[hi])
+            loV = mnV;
+        }
+        if (mxV > hiV) {
             hi = mx;
+            hiV = mxV;
+        }
     };
     std::int64_t i = i0 + 1;
     // The neighbour outside the left end stays a point of its own.
@@ -116,6 +139,7 @@ void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, c
         flush();
         col = column(i);
         lo = hi = i;
+        loV = hiV = y[i];
         ++i;
     }
     while (i < i1) {
@@ -127,11 +151,12 @@ void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, c
             s /= TMinMaxPyramid::kFan;
         }
         if (l == 0) {
-            take(column(i), i, i);
+            take(column(i), i, y[i], i, y[i]);
             ++i;
         } else {
             const std::int64_t b = i / s;
-            take(column(i), pyramid.MinIndex(l, b), pyramid.MaxIndex(l, b));
+            take(column(i), pyramid.MinIndex(l, b), pyramid.MinValue(l, b), pyramid.MaxIndex(l, b),
+                 pyramid.MaxValue(l, b));
             i += s;
         }
     }

@@ -14,25 +14,35 @@ public:
 
     // Builds the levels over the values y (empty y: no levels).
     void Build(const std::vector<double>& y);
-    void Clear() { levels_.clear(); }
+    void Clear()
+    {
+        levels_.clear();
+        values_.clear();
+    }
     int LevelCount() const { return static_cast<int>(levels_.size()); }
     // Bucket size of level l (level 0 is the samples themselves).
     static std::int64_t BucketSize(int level);
     // Index of the lowest and of the highest sample of bucket b of level l >= 1.
     std::int32_t MinIndex(int level, std::int64_t b) const { return levels_[level - 1][2 * b]; }
     std::int32_t MaxIndex(int level, std::int64_t b) const { return levels_[level - 1][2 * b + 1]; }
+    // Their values (kept beside the indices: no trip to the samples).
+    double MinValue(int level, std::int64_t b) const { return values_[level - 1][2 * b]; }
+    double MaxValue(int level, std::int64_t b) const { return values_[level - 1][2 * b + 1]; }
     // Buckets of level l >= 1 (only whole buckets are kept).
     std::int64_t BucketCount(int level) const { return static_cast<std::int64_t>(levels_[level - 1].size() / 2); }
 
 private:
     std::vector<std::vector<std::int32_t>> levels_; // per level: min and max index pairs
+    std::vector<std::vector<double>> values_;       // per level: min and max value pairs
 };
 
 // Samples to draw of a curve with ascending x over the key range [x0, x1]
 // on `pixels` columns: the indices of, in every column, the lowest and the
-// highest sample in time order, plus the nearest sample outside each end of
-// the range so that lines run to the edges. When the range holds only a few
-// samples per column every sample in it is returned.
+// highest sample (the columns in time order, the two of a column with the
+// one nearer to the previous point first), plus the nearest sample outside
+// each end of the range so that lines run to the edges. When the range
+// holds only a few samples per column every sample in it is returned, in
+// time order.
 void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, const TMinMaxPyramid& pyramid,
                    double x0, double x1, int pixels, std::vector<std::int32_t>& indices);
 

@@ -243,7 +243,10 @@ bool TFormGraphSetup::eventFilter(QObject* watched, QEvent* e)
         auto* edit = qobject_cast<QLineEdit*>(watched);
         if (edit && numberEdits_.contains(edit) && !k->text().isEmpty()) {
             const QChar ch = k->text().at(0);
-            const bool passes = ch == QChar(8) || ch == QLatin1Char('-') || (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) ||
+            // Control keys (Tab, Backspace, ...) pass; of the characters
+            // only digits, the minus sign and the decimal separator.
+            const bool passes = !ch.isPrint() || ch == QLatin1Char('-') ||
+                                (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) ||
                                 ch == QLocale().decimalPoint().at(0);
             if (!passes)
                 return true; // swallowed

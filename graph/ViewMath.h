@@ -11,6 +11,7 @@ struct TAxisRange {
     double Min = 0;
     double Max = 0;
     bool operator==(const TAxisRange& o) const { return Min == o.Min && Max == o.Max; }
+    bool operator!=(const TAxisRange& o) const { return !(*this == o); }
 };
 
 // Position (0..100) of ScrollBar1: where the centre of the visible window

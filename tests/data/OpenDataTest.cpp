@@ -133,7 +133,6 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     EXPECT_EQ(Series(0, SlotMark)->lineStyle(), QCPGraph::lsNone);
     chart.Chart1->replot();
     EXPECT_EQ(Series(0, SlotAlt)->dataCount(), 30);
-    EXPECT_TRUE(Series(0, SlotAlt)->adaptiveSampling());
     // Markers where the receiver is above the threshold: every odd sample.
     EXPECT_EQ(Curve(0, SlotMark).Count(), 15);
     EXPECT_DOUBLE_EQ(Curve(0, SlotMark).X->at(0), 0.1);

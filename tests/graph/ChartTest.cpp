@@ -1,0 +1,342 @@
+// The graph page driven as a user would: scroll bars, rubber band, wheel,
+// space bar, legend and the min:sec labels.
+#include "graph/GraphPage.h"
+#include "graph/GraphSetupfrm.h"
+#include "support/ScriptedMessages.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+namespace {
+
+using namespace qv;
+using namespace qv::test;
+
+class GraphPageTest : public ::testing::Test {
+protected:
+    GraphPageTest() : page(model, setup, changed)
+    {
+        page.resize(1000, 700);
+        page.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&page));
+    }
+    // A file of n samples over 0..100 s: altitude 0..100 (with one spike
+    // at `spike`), receiver -100..100, voltage 7..8.
+    TCurveHandle AddFile(int n = 1001, int spike = -1)
+    {
+        auto t = std::make_shared<std::vector<double>>(n);
+        auto alt = std::make_shared<std::vector<double>>(n);
+        auto rx = std::make_shared<std::vector<double>>(n);
+        auto volt = std::make_shared<std::vector<double>>(n);
+        for (int i = 0; i < n; ++i) {
+            const double x = 100.0 * i / (n - 1);
+            (*t)[i] = x;
+            (*alt)[i] = x;
+            (*rx)[i] = 200.0 * i / (n - 1) - 100;
+            (*volt)[i] = 7 + x / 100;
+        }
+        if (spike >= 0)
+            (*alt)[spike] = 500;
+        const TCurveHandle h = model.AddFile(QStringLiteral("f%1").arg(model.FileCount()), model.FileCount());
+        model.SetPoints(h, SlotAlt, t, alt);
+        model.SetPoints(h, SlotRx, t, rx);
+        model.SetPoints(h, SlotPowS, t, volt);
+        model.SetVisible(h, SlotAlt, true);
+        page.SetOpenFiles(model.Handles());
+        return h;
+    }
+    TAxisRange Range(AxisId a) const { return page.Chart->Range(a); }
+    QCustomPlot* plot() const { return page.Chart->Chart1; }
+    QPoint PlotPoint(double fx, double fy) const
+    {
+        const QRect r = plot()->axisRect()->rect();
+        return QPoint(r.left() + int(fx * r.width()), r.top() + int(fy * r.height()));
+    }
+    void Replot() { plot()->replot(); }
+
+    ScriptedMessages msgs;
+    TCurveModel model;
+    TGraphSetupRec setup = DefaultGraphSetup();
+    bool changed = false;
+    TGraphPage page;
+};
+
+TEST_F(GraphPageTest, ScrollBarsFollowTheAxes)
+{
+    AddFile();
+    page.ChangeGraphSettings();
+    page.UpdateScrollBars();
+    // Every axis automatic: both bars off.
+    EXPECT_FALSE(page.Chart->ScrollBar1->isEnabled());
+    EXPECT_FALSE(page.Chart->ScrollBar2->isEnabled());
+
+    // A manual 10 s window: the time bar shows where its centre lies.
+    setup.TimeAuto = false;
+    setup.TimeMin = 0;
+    setup.TimeMax = 10;
+    page.ChangeGraphSettings();
+    page.UpdateScrollBars();
+    QScrollBar* bar = page.Chart->ScrollBar1;
+    ASSERT_TRUE(bar->isEnabled());
+    EXPECT_EQ(bar->value(), 5);
+    EXPECT_FALSE(page.Chart->ScrollBar2->isEnabled());
+    for (int i = 0; i < 45; ++i) {
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(bar->width() - 4, bar->height() / 2));
+    }
+    EXPECT_EQ(bar->value(), 50);
+    EXPECT_NEAR(Range(AxisBottom).Min, 45, 1e-9);
+    EXPECT_NEAR(Range(AxisBottom).Max, 55, 1e-9);
+
+    // A single sample has no extent: the bar stays where it is.
+    model.RemoveFile(model.Handles().front());
+    const TCurveHandle one = model.AddFile("one", 0);
+    model.SetPoints(one, SlotAlt, std::make_shared<std::vector<double>>(1, 3.0),
+                    std::make_shared<std::vector<double>>(1, 4.0));
+    model.SetVisible(one, SlotAlt, true);
+    page.UpdateScrollBars();
+    EXPECT_EQ(bar->value(), 50);
+}
+
+TEST_F(GraphPageTest, RubberBandZoomAndCancelZoom)
+{
+    AddFile();
+    page.ChangeGraphSettings();
+    Replot();
+    const TAxisRange volt = Range(AxisVoltage);
+    const QPoint a = PlotPoint(0.2, 0.25), b = PlotPoint(0.6, 0.75);
+    const double x0 = plot()->xAxis->pixelToCoord(a.x()), x1 = plot()->xAxis->pixelToCoord(b.x());
+    const double v0 = page.Chart->VoltageAxis->pixelToCoord(b.y()), v1 = page.Chart->VoltageAxis->pixelToCoord(a.y());
+    QTest::mousePress(plot(), Qt::LeftButton, Qt::NoModifier, a);
+    QTest::mouseMove(plot(), (a + b) / 2);
+    QTest::mouseMove(plot(), b);
+    QTest::mouseRelease(plot(), Qt::LeftButton, Qt::NoModifier, b);
+    EXPECT_NEAR(Range(AxisBottom).Min, x0, 1e-9);
+    EXPECT_NEAR(Range(AxisBottom).Max, x1, 1e-9);
+    // The voltage axis follows the rectangle too.
+    EXPECT_NEAR(Range(AxisVoltage).Min, v0, 1e-9);
+    EXPECT_NEAR(Range(AxisVoltage).Max, v1, 1e-9);
+    EXPECT_LT(Range(AxisVoltage).Max - Range(AxisVoltage).Min, volt.Max - volt.Min);
+    EXPECT_TRUE(page.Chart->ScrollBar1->isEnabled());
+    EXPECT_TRUE(page.Chart->ScrollBar2->isEnabled());
+
+    // A click without a drag is no zoom: the ranges stay.
+    Replot();
+    const TAxisRange before = Range(AxisBottom), left = Range(AxisLeft);
+    QTest::mouseClick(plot(), Qt::LeftButton, Qt::NoModifier, PlotPoint(0.5, 0.5));
+    QTest::mousePress(plot(), Qt::LeftButton, Qt::NoModifier, PlotPoint(0.3, 0.3));
+    QTest::mouseMove(plot(), PlotPoint(0.3, 0.6));
+    QTest::mouseRelease(plot(), Qt::LeftButton, Qt::NoModifier, PlotPoint(0.3, 0.6)); // no width
+    EXPECT_EQ(Range(AxisBottom), before);
+    EXPECT_LT(Range(AxisBottom).Min, Range(AxisBottom).Max);
+    EXPECT_NE(Range(AxisLeft), left); // the height was zoomed
+
+    // "Cancel Zoom" goes back to the graph settings.
+    page.Chart->mnuCancelZoom->trigger();
+    EXPECT_TRUE(page.Chart->IsAutomatic(AxisBottom));
+    EXPECT_NEAR(Range(AxisBottom).Min, 0, 1e-9);
+    EXPECT_NEAR(Range(AxisBottom).Max, 100, 1e-9);
+    EXPECT_FALSE(page.Chart->ScrollBar1->isEnabled());
+    EXPECT_FALSE(page.Chart->ScrollBar2->isEnabled());
+    EXPECT_TRUE(msgs.errors().isEmpty());
+}
+
+TEST_F(GraphPageTest, WheelZoomsOnlyOverTheChartWithAFileOpen)
+{
+    auto wheel = [&](QPoint at, int delta) {
+        QWheelEvent e(at, plot()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        e.setAccepted(false);
+        const bool used = QApplication::sendEvent(plot(), &e);
+        return used && e.isAccepted();
+    };
+    const QPoint centre = PlotPoint(0.5, 0.5);
+    EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(centre), 120)); // no file open
+    AddFile();
+    Replot();
+    EXPECT_TRUE(wheel(centre, 120)); // away from the user: in
+    EXPECT_NEAR(Range(AxisBottom).Min, 10, 1e-9);
+    EXPECT_NEAR(Range(AxisBottom).Max, 90, 1e-9);
+    EXPECT_TRUE(wheel(centre, -120)); // towards the user: out
+    EXPECT_NEAR(Range(AxisBottom).Max - Range(AxisBottom).Min, 96, 1e-9);
+    EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(QPoint(0, 0)), 120));
+    EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(QPoint(plot()->width() + 5, 10)), 120));
+    // The zoom buttons: "Zoom In" by 90, "Zoom Out" by 110.
+    page.TBUndoZoom->click();
+    QTest::mouseClick(page.TBZoomOut, Qt::LeftButton);
+    EXPECT_NEAR(Range(AxisBottom).Min, 10, 1e-9);
+    QTest::mouseClick(page.TBZoomIn, Qt::LeftButton);
+    EXPECT_NEAR(Range(AxisBottom).Min, 2, 1e-9);
+    EXPECT_EQ(page.TBZoomIn->toolTip(), QStringLiteral("Zoom out"));
+    EXPECT_EQ(page.TBUndoZoom->toolTip(), QStringLiteral("Original size"));
+}
+
+TEST_F(GraphPageTest, SpaceBarPansAndReleasingItRestoresTheRubberBand)
+{
+    AddFile();
+    Replot();
+    plot()->setFocus();
+    QTest::keyPress(plot(), Qt::Key_Space);
+    EXPECT_TRUE(page.Chart->Panning());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::OpenHandCursor);
+    EXPECT_EQ(plot()->selectionRectMode(), QCP::srmNone);
+    // Drag: the view moves and the bars follow.
+    const TAxisRange before = Range(AxisBottom);
+    QTest::mousePress(plot(), Qt::LeftButton, Qt::NoModifier, PlotPoint(0.5, 0.5));
+    QTest::mouseMove(plot(), PlotPoint(0.4, 0.5));
+    QTest::mouseMove(plot(), PlotPoint(0.3, 0.5));
+    QTest::mouseRelease(plot(), Qt::LeftButton, Qt::NoModifier, PlotPoint(0.3, 0.5));
+    EXPECT_GT(Range(AxisBottom).Min, before.Min);
+    EXPECT_TRUE(page.Chart->ScrollBar1->isEnabled());
+    QTest::keyRelease(plot(), Qt::Key_Space);
+    EXPECT_FALSE(page.Chart->Panning());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(plot()->selectionRectMode(), QCP::srmCustom);
+}
+
+TEST_F(GraphPageTest, ServoCenterKeepsTheServoAxisSymmetric)
+{
+    AddFile();
+    setup.AltitudeAuto = setup.RXAuto = setup.PowerSupAuto = false;
+    setup.AltitudeMin = 0;
+    setup.AltitudeMax = 20;
+    setup.RXMin = 10;
+    setup.RXMax = 50;
+    page.ChangeGraphSettings();
+    page.UpdateScrollBars();
+    ASSERT_TRUE(page.Chart->ScrollBar2->isEnabled());
+    QTest::mouseClick(page.Chart->CheckBox_RxCenter, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(5, page.Chart->CheckBox_RxCenter->height() / 2));
+    ASSERT_TRUE(page.Chart->CheckBox_RxCenter->isChecked());
+    QScrollBar* bar = page.Chart->ScrollBar2;
+    const int start = bar->value();
+    const QPoint arrow = start > 50 ? QPoint(bar->width() / 2, 4) : QPoint(bar->width() / 2, bar->height() - 4);
+    for (int i = 0; i < 10; ++i)
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, arrow);
+    EXPECT_EQ(bar->value(), start > 50 ? start - 10 : start + 10);
+    EXPECT_EQ(Range(AxisRight), (TAxisRange{-20, 20}));
+    const TAxisRange left = Range(AxisLeft);
+    EXPECT_NEAR(left.Max - left.Min, 20, 1e-9);
+    const double p = 100 - bar->value();
+    EXPECT_NEAR(left.Max, p + 10, 1e-9); // data 0..100
+}
+
+TEST_F(GraphPageTest, LegendListsShownCurvesAboveThePlot)
+{
+    for (int i = 0; i < 5; ++i)
+        AddFile();
+    model.SetVisible(model.Handles()[1], SlotRx, true);
+    QTest::mouseClick(page.TBShowLegend, Qt::LeftButton);
+    ASSERT_TRUE(page.TBShowLegend->isChecked());
+    Replot();
+    QCPLegend* legend = plot()->legend;
+    // The legend's grid may hold empty cells: count the items.
+    auto items = [legend] {
+        std::vector<QCPPlottableLegendItem*> out;
+        for (int i = 0; i < legend->itemCount(); ++i)
+            if (auto* item = qobject_cast<QCPPlottableLegendItem*>(legend->item(i)))
+                out.push_back(item);
+        return out;
+    };
+    EXPECT_TRUE(legend->visible());
+    EXPECT_EQ(items().size(), 6u);
+    // Its own strip: above the plot, not over the curves.
+    EXPECT_LE(legend->outerRect().bottom(), plot()->axisRect()->outerRect().top() + 1);
+    model.SetVisible(model.Handles()[0], SlotAlt, false);
+    ASSERT_EQ(items().size(), 5u);
+    for (QCPPlottableLegendItem* item : items())
+        EXPECT_TRUE(item->plottable()->visible());
+    QTest::mouseClick(page.TBShowLegend, Qt::LeftButton);
+    Replot();
+    EXPECT_FALSE(legend->visible());
+    EXPECT_EQ(plot()->plotLayout()->elementCount(), 1);
+}
+
+TEST_F(GraphPageTest, MinSecLabelsAndTitle)
+{
+    AddFile();
+    setup.TimeAuto = false;
+    setup.TimeMin = 0;
+    setup.TimeMax = 200;
+    page.ChangeGraphSettings();
+    QCheckBox* box = page.Chart->CheckBox_min_sec;
+    EXPECT_EQ(box->text(), QStringLiteral("min:sec"));
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(5, box->height() / 2));
+    Replot();
+    EXPECT_EQ(plot()->xAxis->label(), QStringLiteral("Time (min:sec)"));
+    const QVector<QString> labels = plot()->xAxis->tickVectorLabels();
+    ASSERT_FALSE(labels.isEmpty());
+    EXPECT_TRUE(labels.contains(QStringLiteral("1:40"))) << labels.join(' ').toStdString();
+    // The other axes keep their numbers.
+    EXPECT_EQ(page.Chart->Chart1GetAxisLabel(plot()->yAxis, "65"), QStringLiteral("65"));
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(5, box->height() / 2));
+    Replot();
+    EXPECT_EQ(plot()->xAxis->label(), QStringLiteral("Time (sec)"));
+    EXPECT_TRUE(plot()->xAxis->tickVectorLabels().contains(QStringLiteral("100")));
+}
+
+TEST_F(GraphPageTest, LongCurvesAreDrawnFromFewPointsWithTheirSpike)
+{
+    const int n = 1500000;
+    const TCurveHandle h = AddFile(n, 765432);
+    Replot();
+    QCPGraph* g = page.Chart->Series(h, SlotAlt);
+    const int width = plot()->axisRect()->width();
+    EXPECT_LE(g->dataCount(), 4 * width + 8);
+    bool found = false;
+    EXPECT_EQ(g->getValueRange(found).upper, 500);
+    // Zoomed in to a few samples: every one of them.
+    page.Chart->SetRange(AxisBottom, {50, 50.001});
+    Replot();
+    EXPECT_LE(g->dataCount(), 20);
+    EXPECT_GE(g->dataCount(), 15);
+}
+
+TEST_F(GraphPageTest, ScrollBarsGlueToTheChartAndTheTimeAxisEndsShort)
+{
+    AddFile();
+    page.resize(900, 600);
+    QApplication::processEvents();
+    Replot();
+    const QRect c = plot()->geometry();
+    EXPECT_EQ(page.Chart->ScrollBar1->geometry().left(), c.left() + 1);
+    EXPECT_EQ(page.Chart->ScrollBar1->geometry().width(), c.width() - 1);
+    EXPECT_EQ(page.Chart->ScrollBar1->geometry().top(), c.top() + c.height() + 1);
+    EXPECT_EQ(page.Chart->ScrollBar2->geometry().left(), c.left() + c.width() + 1);
+    EXPECT_EQ(page.Chart->ScrollBar2->geometry().height(), c.height());
+    const int gap = plot()->yAxis2->offset();
+    EXPECT_NEAR(gap, 45, 4); // whole percent of the plot width
+}
+
+TEST_F(GraphPageTest, GraphSetupErrorsAndInvalidStyles)
+{
+    const TCurveHandle h = AddFile();
+    setup.AltitudeLStyle = 9; // not a style: the line keeps its style
+    setup.AltitudeLWidth = 3;
+    setup.MarkerMarkStyle = -1;
+    page.ChangeGraphSettings();
+    EXPECT_EQ(page.Chart->Series(h, SlotAlt)->pen().style(), Qt::SolidLine);
+    EXPECT_EQ(page.Chart->Series(h, SlotAlt)->pen().width(), 3);
+    EXPECT_EQ(page.Chart->Series(h, SlotMark)->scatterStyle().shape(), QCPScatterStyle::ssTriangle);
+
+    // A file without curves: the dialog's OK reports it.
+    page.SetOpenFiles({h, 4242});
+    TFormGraphSetup form;
+    page.SetGraphSetupForm(&form);
+    QTimer::singleShot(0, &form, [&] { QTest::keyClick(form.ComboBoxAnnSize, Qt::Key_Return); });
+    QTimer::singleShot(3000, &form, [&] { form.reject(); });
+    QTest::mouseClick(page.TBGraphSetup, Qt::LeftButton);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(msgs.errors(),
+              QStringList{QStringLiteral("Error in Graph Setup!\rPointer to data not found in ChangeGraphSettings!")});
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+#include "graph/CurveReduce.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+namespace {
+
+using namespace qv;
+
+struct Curve {
+    std::vector<double> x, y;
+    TMinMaxPyramid pyramid;
+    explicit Curve(int n, double dt = 0.01)
+    {
+        x.resize(n);
+        y.resize(n);
+        for (int i = 0; i < n; ++i) {
+            x[i] = i * dt;
+            y[i] = (i % 97) + std::sin(i * 0.001) * 20;
+        }
+    }
+    void build() { pyramid.Build(y); }
+    std::vector<std::int32_t> reduce(double x0, double x1, int pixels) const
+    {
+        std::vector<std::int32_t> out;
+        ReduceForView(x, y, pyramid, x0, x1, pixels, out);
+        return out;
+    }
+};
+
+TEST(CurveReduce, PyramidHoldsTheExtremesOfEveryBucket)
+{
+    Curve c(10007);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> d(-1000, 1000);
+    for (double& v : c.y)
+        v = d(rng);
+    c.build();
+    ASSERT_GE(c.pyramid.LevelCount(), 5);
+    for (int l = 1; l <= c.pyramid.LevelCount(); ++l) {
+        const std::int64_t s = TMinMaxPyramid::BucketSize(l);
+        EXPECT_EQ(c.pyramid.BucketCount(l), 10007 / s) << l;
+        for (std::int64_t b = 0; b < c.pyramid.BucketCount(l); b += 7) {
+            const auto first = c.y.begin() + b * s, last = first + s;
+            EXPECT_EQ(c.pyramid.MinIndex(l, b), std::min_element(first, last) - c.y.begin());
+            EXPECT_EQ(c.pyramid.MaxIndex(l, b), std::max_element(first, last) - c.y.begin());
+        }
+    }
+}
+
+TEST(CurveReduce, SingleSampleSpikeStaysVisibleAtEveryZoom)
+{
+    const int n = 1500000;
+    Curve c(n);
+    const int spike = 987653;
+    c.y[spike] = -5000; // one sample far below the rest
+    c.y[spike + 1] = 5000; // and the next far above
+    c.build();
+    const double t = c.x[spike];
+    for (double width : {20000.0, 15000.0, 3000.0, 150.0, 15.0, 1.5, 0.1, 0.03}) {
+        for (double shift : {-0.49, -0.1, 0.0, 0.3, 0.49}) {
+            const double x0 = t - width * (0.5 + shift);
+            for (int pixels : {1, 37, 800, 1600}) {
+                const auto idx = c.reduce(x0, x0 + width, pixels);
+                // Columns in time order: no index goes back by more than
+                // one step (the second extreme of a column may come first).
+                for (std::size_t k = 2; k < idx.size(); ++k)
+                    ASSERT_GT(idx[k], std::min(idx[k - 1], idx[k - 2]));
+                EXPECT_NE(std::find(idx.begin(), idx.end(), spike), idx.end()) << width << " " << shift << " " << pixels;
+                EXPECT_NE(std::find(idx.begin(), idx.end(), spike + 1), idx.end()) << width << " " << pixels;
+                // A bounded number of points: two per column, the ends and
+                // the neighbours outside.
+                EXPECT_LE(idx.size(), std::size_t(4 * pixels + 8)) << width << " " << pixels;
+            }
+        }
+    }
+}
+
+TEST(CurveReduce, EveryColumnKeepsItsLowestAndHighestValue)
+{
+    const int n = 400000;
+    Curve c(n);
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0, 5);
+    for (double& v : c.y)
+        v += noise(rng);
+    c.build();
+    std::uniform_real_distribution<double> start(-100, 4000), span(1, 4000);
+    for (int round = 0; round < 30; ++round) {
+        const double x0 = start(rng), x1 = x0 + span(rng);
+        const int pixels = 200 + round * 17;
+        const auto idx = c.reduce(x0, x1, pixels);
+        // Per column of the view: the extremes of the samples in it and of
+        // the reduced points (a bucket counts where it starts: allow the
+        // column on either side).
+        std::vector<double> lo(pixels, 1e300), hi(pixels, -1e300), rlo(pixels + 2, 1e300), rhi(pixels + 2, -1e300);
+        auto column = [&](double x) { return int(std::floor((x - x0) * pixels / (x1 - x0))); };
+        for (int i = 0; i < n; ++i) {
+            const int col = column(c.x[i]);
+            if (c.x[i] < x0 || c.x[i] > x1 || col < 0 || col >= pixels)
+                continue;
+            lo[col] = std::min(lo[col], c.y[i]);
+            hi[col] = std::max(hi[col], c.y[i]);
+        }
+        for (std::int32_t i : idx) {
+            const int col = std::clamp(column(c.x[i]), -1, pixels) + 1;
+            rlo[col] = std::min(rlo[col], c.y[i]);
+            rhi[col] = std::max(rhi[col], c.y[i]);
+        }
+        for (int col = 0; col < pixels; ++col) {
+            if (lo[col] > hi[col])
+                continue;
+            const double l = std::min({rlo[col], rlo[col + 1], rlo[col + 2]});
+            const double h = std::max({rhi[col], rhi[col + 1], rhi[col + 2]});
+            ASSERT_LE(l, lo[col]) << round << " column " << col;
+            ASSERT_GE(h, hi[col]) << round << " column " << col;
+        }
+    }
+}
+
+TEST(CurveReduce, ShortRangesGiveEverySampleAndTheNeighboursOutside)
+{
+    Curve c(1000, 1.0);
+    c.build();
+    const auto idx = c.reduce(100.5, 110.5, 800);
+    ASSERT_EQ(idx.size(), 12u); // 101..110 and 100, 111
+    EXPECT_EQ(idx.front(), 100);
+    EXPECT_EQ(idx.back(), 111);
+    // Views beside the data and reversed ranges draw nothing odd.
+    EXPECT_EQ(c.reduce(5000, 6000, 800), std::vector<std::int32_t>{999});
+    EXPECT_TRUE(c.reduce(10, 5, 800).empty());
+    Curve empty(0);
+    empty.build();
+    EXPECT_TRUE(empty.reduce(0, 1, 100).empty());
+    Curve one(1);
+    one.build();
+    EXPECT_EQ(one.reduce(-1, 1, 100), std::vector<std::int32_t>{0});
+}
+
+} // namespace
