@@ -33,16 +33,19 @@ struct TRichFormat {
 struct TRichRun {
     TRichFormat Format;
     QString Text; // a tab is '\t', a line break inside a paragraph U+2028
+    bool operator==(const TRichRun& o) const { return Format == o.Format && Text == o.Text; }
 };
 
 struct TRichParagraph {
     int Align = AlignLeft;
     std::vector<TRichRun> Runs;
     QString Text() const;
+    bool operator==(const TRichParagraph& o) const { return Align == o.Align && Runs == o.Runs; }
 };
 
 struct TRichDocument {
     std::vector<TRichParagraph> Paragraphs;
+    bool operator==(const TRichDocument& o) const { return Paragraphs == o.Paragraphs; }
     // Paragraphs joined by '\n', line breaks as '\n'.
     QString PlainText() const;
     // One paragraph per line of text ("\r\n", "\n" or "\r" ends a line),

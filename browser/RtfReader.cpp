@@ -479,8 +479,8 @@ private:
     {
         TRichFormat f;
         const auto it = fonts_.find(st_.font >= 0 ? st_.font : deff_);
-        if (it != fonts_.end())
-            f.Font = it->second.name;
+        if (it != fonts_.end()) // a name the table never ended is taken as it stands
+            f.Font = it->second.named ? it->second.name : it->second.name.trimmed();
         f.HalfPoints = st_.halfPoints;
         f.Bold = st_.bold;
         f.Italic = st_.italic;
