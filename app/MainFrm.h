@@ -11,19 +11,19 @@
 
 class QAction;
 class QComboBox;
-class QFontComboBox;
 class QLabel;
 class QLineEdit;
 class QSlider;
 class QSplitter;
 class QTabWidget;
 class QTableWidget;
-class QTextEdit;
 class QCheckBox;
 class QToolButton;
 class QVBoxLayout;
 
 namespace qv {
+
+class TFlightInfoPage;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -52,17 +52,7 @@ public:
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabInfo = nullptr;
     QWidget* TabGraph = nullptr;
-    // flight information page
-    QLineEdit* EditDate = nullptr;
-    QLineEdit* EditSampling = nullptr;
-    QLineEdit* EditVer = nullptr;
-    QLineEdit* EditFlightTime = nullptr;
-    QLineEdit* EditMaxHeight = nullptr;
-    QTextEdit* RichEdit1 = nullptr;
-    QFontComboBox* ComboBoxFontName = nullptr;
-    QComboBox* ComboBoxFontSize = nullptr;
-    QToolButton* TBUndo = nullptr;
-    QToolButton* TBPaste = nullptr;
+    TFlightInfoPage* InfoPage = nullptr; // the flight information page
     // graph page
     QToolButton* ShowTable = nullptr;
     QToolButton* TBShowLegend = nullptr;
@@ -107,7 +97,6 @@ public:
     void mnuAboutClick();
     void ShowTableClick();
     void TBShowLegendClick();
-    void UpdateEditButtons();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -116,7 +105,6 @@ protected:
 
 private:
     void CreateMenu();
-    QWidget* CreateInfoPage();
     QWidget* CreateGraphPage();
 
     bool firstShown_ = false;
