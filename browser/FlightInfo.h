@@ -107,7 +107,7 @@ private:
     void CreatePopup();
     void MergeFormat(const QTextCharFormat& format);
     bool EditorKey(int key, Qt::KeyboardModifiers mods);
-    bool SizeBoxKey(int key, const QString& text);
+    bool SizeBoxKey(int key, const QString& text, Qt::KeyboardModifiers mods);
 
     std::unique_ptr<INotesDialogs> systemDialogs_;
     INotesDialogs* dialogs_ = nullptr;

@@ -273,7 +273,7 @@ bool TFlightInfoPage::eventFilter(QObject* watched, QEvent* event)
         return EditorKey(key->key(), mods);
     }
     if (watched == ComboBoxFontSize->lineEdit() && t == QEvent::KeyPress)
-        return SizeBoxKey(key->key(), key->text());
+        return SizeBoxKey(key->key(), key->text(), key->modifiers());
     return QWidget::eventFilter(watched, event);
 }
 
@@ -307,7 +307,7 @@ bool TFlightInfoPage::EditorKey(int key, Qt::KeyboardModifiers)
     return true; // the key itself is not typed
 }
 
-bool TFlightInfoPage::SizeBoxKey(int key, const QString& text)
+bool TFlightInfoPage::SizeBoxKey(int key, const QString& text, Qt::KeyboardModifiers mods)
 {
     switch (key) {
     case Qt::Key_Backspace:
@@ -326,6 +326,8 @@ bool TFlightInfoPage::SizeBoxKey(int key, const QString& text)
     }
     if (text.size() == 1 && text.at(0).isDigit())
         return false;
+    if (mods & (Qt::ControlModifier | Qt::AltModifier))
+        return false; // shortcuts: select all, copy
     // Any other character is refused; keys that type none (arrows) work.
     return !text.isEmpty() && text.at(0).isPrint();
 }
