@@ -86,6 +86,8 @@ TRichFormat richFormat(const QTextCharFormat& cf, const QFont& defaultFont)
     const QFont font = cf.font().resolve(defaultFont);
     TRichFormat f;
     f.Font = font.family();
+    if (f.Font.isEmpty()) // no font database (command line)
+        f.Font = QString::fromLatin1(kNotesFontName);
     const double points = font.pointSizeF();
     f.HalfPoints = ClampHalfPoints(points > 0 ? qRound(points * 2) : kNotesFontPoints * 2);
     f.Bold = font.bold();

@@ -4,6 +4,10 @@
 #include <QStringList>
 #include <vector>
 
+namespace qv {
+struct TDataBlock;
+}
+
 namespace qv::cli {
 
 struct Command {
@@ -21,5 +25,9 @@ const std::vector<Command>& Commands();
 // Prints a line to stderr / stdout (UTF-8).
 void PrintError(const QString& text);
 void PrintOut(const QString& text);
+
+// Reads a flight file into block; false (the message already on stderr)
+// when it could not be read whole.
+bool LoadFlightFile(const QString& fileName, TDataBlock& block, double markerThreshold);
 
 } // namespace qv::cli

@@ -18,46 +18,6 @@ namespace qv::cli {
 
 namespace {
 
-// Passes every box on to the program's service and remembers whether an
-// error was shown (the reader reports input/output errors that way).
-class ErrorWatch : public IMessageService {
-public:
-    void error(const QString& text) override
-    {
-        ++errors;
-        Messages().error(text);
-    }
-    void information(const QString& text) override { Messages().information(text); }
-    Answer question(const QString& text, Buttons b) override { return Messages().question(text, b); }
-    QString openFileName(const QString& t, const QString& d, const QString& f) override
-    {
-        return Messages().openFileName(t, d, f);
-    }
-    QString saveFileName(const QString& t, const QString& n, const QString& f, const QString& e) override
-    {
-        return Messages().saveFileName(t, n, f, e);
-    }
-    QString existingDirectory(const QString& t, const QString& d) override
-    {
-        return Messages().existingDirectory(t, d);
-    }
-    int errors = 0;
-};
-
-// Reads a file; false (message already on stderr) when it failed.
-bool load(const QString& fileName, TDataBlock& block, double markerThreshold)
-{
-    block.NotesStream();
-    ErrorWatch watch;
-    try {
-        ReadDataFile(fileName, block, markerThreshold, watch);
-    } catch (const DataFileError& e) {
-        PrintError(QString::fromLatin1(e.what()));
-        return false;
-    }
-    return watch.errors == 0;
-}
-
 const char* const kColumnNames[kChannelArrays] = {"time", "altitude", "rx", "ch3", "ch4", "voltage", "ch6", "ch7"};
 
 int markerCount(const TDataBlock& b)
@@ -100,7 +60,7 @@ int runInfo(const QStringList& argsIn)
     }
 
     TDataBlock b;
-    if (!load(file, b, threshold))
+    if (!LoadFlightFile(file, b, threshold))
         return 1;
 
     if (json) {
@@ -175,10 +135,9 @@ int runResave(const QStringList& args)
         return 2;
     }
     TDataBlock b;
-    if (!load(args[0], b, 0))
+    if (!LoadFlightFile(args[0], b, 0))
         return 1;
-    ErrorWatch watch;
-    return WriteDataFile(args[1], b, watch) ? 0 : 1;
+    return WriteDataFile(args[1], b, Messages()) ? 0 : 1;
 }
 
 int runExportCsv(const QStringList& argsIn)
@@ -201,7 +160,7 @@ int runExportCsv(const QStringList& argsIn)
         return 2;
     }
     TDataBlock b;
-    if (!load(file, b, 0))
+    if (!LoadFlightFile(file, b, 0))
         return 1;
 
     std::vector<int> cols;
