@@ -117,7 +117,7 @@ QWidget* TFlightInfoPage::CreateFacts()
         return e;
     };
     EditFile = box("File:", "EditFile", 0);
-    EditDate = box("Date:", "EditDate", 150);
+    EditDate = box("Date:", "EditDate", 180);
     EditSampling = box("Sampling:", "EditSampling", 60, "ms");
     EditVer = box("Ver:", "EditVer", 40);
     EditFlightTime = box("Flight time:", "EditFlightTime", 80);
