@@ -106,6 +106,11 @@ class Reader {
 public:
     explicit Reader(std::string_view in) : p_(in.data()), end_(in.data() + in.size())
     {
+        // Room for the paragraphs the text most likely holds.
+        std::size_t marks = 0;
+        for (std::size_t at = in.find("\\par"); at != std::string_view::npos; at = in.find("\\par", at + 4))
+            ++marks;
+        doc_.Paragraphs.reserve(marks + 1);
         doc_.Paragraphs.emplace_back();
     }
 
@@ -450,12 +455,16 @@ private:
         if (s == e)
             return;
         QString& t = currentRun().Text;
-        const qsizetype old = t.size();
-        t.resize(old + (e - s));
-        QChar* d = t.data() + old;
-        for (; s < e; ++s) {
-            const auto b = static_cast<unsigned char>(*s);
-            *d++ = QChar(b < 0x80 ? char16_t(b) : decode(b));
+        // Through a small buffer, so that the text grows geometrically.
+        char16_t buf[256];
+        while (s < e) {
+            const std::ptrdiff_t n = std::min<std::ptrdiff_t>(e - s, 256);
+            for (std::ptrdiff_t i = 0; i < n; ++i) {
+                const auto b = static_cast<unsigned char>(s[i]);
+                buf[i] = b < 0x80 ? char16_t(b) : decode(b);
+            }
+            t.append(reinterpret_cast<const QChar*>(buf), n);
+            s += n;
         }
     }
 
