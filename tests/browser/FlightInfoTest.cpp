@@ -5,7 +5,9 @@
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
+#include <QActionGroup>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFontComboBox>
@@ -15,6 +17,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QToolBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -116,6 +119,59 @@ TEST_F(FlightInfoTest, OldRtfNotesShowAsFormattedText)
     // Nothing typed: the notes are unchanged and nothing can be undone.
     EXPECT_FALSE(page.NotesChanged());
     EXPECT_FALSE(page.TBUndo->isEnabled());
+}
+
+TEST_F(FlightInfoTest, ToolBarAndPopupMenuInTheirOrder)
+{
+    QStringList hints;
+    for (QAction* a : page.ToolBarNotes->actions()) {
+        QWidget* w = page.ToolBarNotes->widgetForAction(a);
+        hints << (a->isSeparator() ? QStringLiteral("|") : w->toolTip());
+    }
+    EXPECT_EQ(hints, (QStringList{"Tisk", "Vyjmout", "Kopírovat", "Vložit", "Zpět", "|", "Tučné", "Kurzíva",
+                                  "Podtržené", "Písmo", "|", "Písmo", "Velikost písma", "|", "Zarovnat doleva",
+                                  "Zarovnat na střed", "Zarovnat doprava"}));
+    EXPECT_EQ(page.TBBold->text() + page.TBItalic->text() + page.TBUnderline->text() + page.TBFont->text(),
+              QStringLiteral("BIUA"));
+    EXPECT_EQ(page.AlignGroup->id(page.TBLeftAlign), 0);
+    EXPECT_EQ(page.AlignGroup->id(page.TBRightAlign), 1);
+    EXPECT_EQ(page.AlignGroup->id(page.TBCenterAlign), 2);
+
+    QStringList captions;
+    for (QAction* a : page.PopupNotes->actions())
+        captions << (a->isSeparator() ? QStringLiteral("|") : a->text());
+    EXPECT_EQ(captions, (QStringList{"Tisk", "Vyjmout", "Kopírovat", "Vložit", "Zpět", "|", "Font", "Zarovnání", "|",
+                                     "Storno"}));
+    for (QAction* radio : {page.pmnuLeft, page.pmnuCenter, page.pmnuRight})
+        EXPECT_TRUE(radio->isCheckable() && radio->actionGroup() && radio->actionGroup()->isExclusive());
+    EXPECT_EQ(page.pmnuLeft->text() + "/" + page.pmnuCenter->text() + "/" + page.pmnuRight->text(),
+              QStringLiteral("Doleva/Na střed/Doprava"));
+    // The menu's alignment items work like the buttons.
+    Select(1, 0);
+    page.pmnuRight->trigger();
+    EXPECT_TRUE(edit->alignment().testFlag(Qt::AlignRight));
+    EXPECT_TRUE(page.TBRightAlign->isChecked());
+}
+
+TEST(FontDialog, ShowsAndReturnsTheChoice)
+{
+    TFontDialog dlg;
+    TFontChoice c;
+    c.Name = QStringLiteral("DejaVu Sans");
+    c.Points = 14;
+    c.Bold = true;
+    c.Underline = true;
+    c.Colour = QColor(0xFF, 0, 0);
+    c.Charset = 0;
+    dlg.SetChoice(c);
+    const TFontChoice back = dlg.Choice();
+    EXPECT_EQ(back.Name, c.Name);
+    EXPECT_EQ(back.Points, 14);
+    EXPECT_TRUE(back.Bold && !back.Italic && back.Underline && !back.Strike);
+    EXPECT_EQ(back.Colour, c.Colour);
+    EXPECT_EQ(back.Charset, 0);
+    dlg.ComboSize->setEditText(QStringLiteral("abc"));
+    EXPECT_EQ(dlg.Choice().Points, 10);
 }
 
 TEST_F(FlightInfoTest, ToolsFollowTheSelection)
