@@ -24,17 +24,6 @@ namespace qv {
 
 namespace {
 
-int tagOf(Qt::Alignment a)
-{
-    if (a & Qt::AlignHCenter)
-        return AlignCenter;
-    if (a & Qt::AlignJustify)
-        return AlignJustify;
-    if (a & Qt::AlignRight)
-        return AlignRight;
-    return AlignLeft;
-}
-
 // Four lines of text drawn the way an alignment lays them out.
 QIcon alignIcon(int tag)
 {
@@ -274,7 +263,7 @@ void TFlightInfoPage::RichEdit1SelectionChange()
     const bool selected = RichEdit1->textCursor().hasSelection();
     TBCut->setEnabled(selected);
     TBCopy->setEnabled(selected);
-    const int tag = tagOf(RichEdit1->alignment());
+    const int tag = AlignmentTag(RichEdit1->alignment());
     if (QAbstractButton* b = AlignGroup->button(tag)) {
         b->setChecked(true);
     } else { // justified: none of the three

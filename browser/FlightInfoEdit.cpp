@@ -3,7 +3,7 @@
 
 #include "base/MessageService.h"
 #include "browser/NotesDialogs.h"
-#include "browser/RichText.h"
+#include "browser/Notes.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -28,15 +28,6 @@ namespace {
 
 // Character set chosen in the font dialog, kept with the text it was set on.
 constexpr int kCharsetProperty = QTextFormat::UserProperty + 1;
-
-Qt::Alignment alignmentOf(int tag)
-{
-    switch (tag) {
-    case AlignRight: return Qt::AlignRight | Qt::AlignAbsolute;
-    case AlignCenter: return Qt::AlignHCenter;
-    default: return Qt::AlignLeft | Qt::AlignAbsolute;
-    }
-}
 
 } // namespace
 
@@ -155,7 +146,7 @@ void TFlightInfoPage::AlignClick(int tag)
     if (updating_)
         return;
     if (!RichEdit1->isReadOnly())
-        RichEdit1->setAlignment(alignmentOf(tag));
+        RichEdit1->setAlignment(QtAlignment(tag == AlignJustify ? AlignLeft : tag));
     RichEdit1SelectionChange();
 }
 

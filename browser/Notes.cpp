@@ -46,27 +46,6 @@ TRichDocument richFromHtml(std::string_view bytes, QTextDocument& doc)
     return RichFromDocument(doc);
 }
 
-int alignmentOf(Qt::Alignment a)
-{
-    if (a & Qt::AlignHCenter)
-        return AlignCenter;
-    if (a & Qt::AlignJustify)
-        return AlignJustify;
-    if (a & Qt::AlignRight)
-        return AlignRight;
-    return AlignLeft;
-}
-
-Qt::Alignment qtAlignment(int align)
-{
-    switch (align) {
-    case AlignCenter: return Qt::AlignHCenter;
-    case AlignRight: return Qt::AlignRight | Qt::AlignAbsolute;
-    case AlignJustify: return Qt::AlignJustify;
-    default: return Qt::AlignLeft | Qt::AlignAbsolute;
-    }
-}
-
 QTextCharFormat charFormat(const TRichFormat& f)
 {
     QTextCharFormat cf;
@@ -100,6 +79,27 @@ TRichFormat richFormat(const QTextCharFormat& cf, const QFont& defaultFont)
 }
 
 } // namespace
+
+int AlignmentTag(Qt::Alignment a)
+{
+    if (a & Qt::AlignHCenter)
+        return AlignCenter;
+    if (a & Qt::AlignJustify)
+        return AlignJustify;
+    if (a & Qt::AlignRight)
+        return AlignRight;
+    return AlignLeft;
+}
+
+Qt::Alignment QtAlignment(int tag)
+{
+    switch (tag) {
+    case AlignCenter: return Qt::AlignHCenter;
+    case AlignRight: return Qt::AlignRight | Qt::AlignAbsolute;
+    case AlignJustify: return Qt::AlignJustify;
+    default: return Qt::AlignLeft | Qt::AlignAbsolute;
+    }
+}
 
 TNotesKind NotesKindOf(std::string_view bytes)
 {
@@ -150,7 +150,7 @@ TRichDocument RichFromDocument(const QTextDocument& doc)
     const QFont defaultFont = doc.defaultFont();
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         TRichParagraph p;
-        p.Align = alignmentOf(b.blockFormat().alignment());
+        p.Align = AlignmentTag(b.blockFormat().alignment());
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment frag = it.fragment();
             if (!frag.isValid())
@@ -178,7 +178,7 @@ void RichToDocument(const TRichDocument& rich, QTextDocument& doc)
     bool first = true;
     for (const TRichParagraph& p : rich.Paragraphs) {
         QTextBlockFormat bf;
-        bf.setAlignment(qtAlignment(p.Align));
+        bf.setAlignment(QtAlignment(p.Align));
         QTextCharFormat blockChars;
         if (!p.Runs.empty())
             blockChars = charFormat(p.Runs.front().Format);

@@ -5,6 +5,7 @@
 #include "browser/RichText.h"
 
 #include <QString>
+#include <Qt>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,10 @@ QString NotesPlainText(std::string_view bytes);
 std::string NotesAsRtf(std::string_view bytes);
 // Notes that hold one plain paragraph of text, as the editor saves them.
 std::string PlainNotes(const QString& text);
+
+// Paragraph alignment of the text document and of the formatted text.
+int AlignmentTag(Qt::Alignment alignment);
+Qt::Alignment QtAlignment(int tag);
 
 // A text document and its formatted text.
 TRichDocument RichFromDocument(const QTextDocument& doc);

@@ -3,6 +3,7 @@
 // with a bold, centred selection (OUT-toolbar.png):
 // qv_notes_screenshot OUT
 #include "FlightMaker.h"
+#include "ShotRun.h"
 #include "app/Application.h"
 #include "app/MainFrm.h"
 #include "base/Assert.h"
@@ -24,14 +25,6 @@
 using namespace qv;
 
 namespace {
-void Pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
 const char* const kNotes =
     "{\\rtf1\\ansi\\ansicpg1250\\deff0\\deflang1029{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}"
     "{\\f1\\froman\\fprq2\\fcharset238 Times New Roman;}{\\f2\\fmodern\\fcharset238 Courier New;}}\r\n"
@@ -52,8 +45,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: qv_notes_screenshot OUT\n");
         return 2;
     }
-    ConsoleMessageService console(Answer::No);
-    SetMessageService(&console);
     const QString out = QString::fromLocal8Bit(argv[1]);
 
     QTemporaryDir tmp;
@@ -68,10 +59,10 @@ int main(int argc, char** argv)
     f.write("[Options]\r\nRoot=" + root.toUtf8() + "\r\n");
     f.close();
 
-    CreateForms(ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini}));
+    bench::TShotRun run(ini);
     FormMain->resize(1200, 620);
     FormMain->show();
-    Pump(300);
+    bench::Pump(300);
     auto* tree = FormMain->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
     const auto items = tree ? tree->findItems(QStringLiteral("Blok5"), Qt::MatchExactly | Qt::MatchRecursive)
                             : QList<QTreeWidgetItem*>();
@@ -79,20 +70,16 @@ int main(int argc, char** argv)
         return 1;
     emit tree->itemDoubleClicked(items.first(), 0);
     FormMain->PageControl1->setCurrentIndex(0);
-    Pump(300);
+    bench::Pump(300);
     bool ok = FormMain->grab().save(out + QStringLiteral("-notes.png"));
 
     QTextEdit* edit = FormMain->InfoPage->RichEdit1;
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_End, Qt::ShiftModifier);
-    Pump(200);
+    bench::Pump(200);
     ok = FormMain->InfoPage->grab().save(out + QStringLiteral("-toolbar.png")) && ok;
     std::printf("%s %s-*.png\n", ok ? "saved" : "could not save", argv[1]);
 
-    FormMain->close();
-    SetApplicationTerminating(true);
-    DestroyForms();
-    SetMessageService(nullptr);
     return ok ? 0 : 1;
 }

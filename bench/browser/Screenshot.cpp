@@ -2,6 +2,7 @@
 // opens the flights from the tree, shows the graph page and saves a picture
 // of the window: qv_browser_screenshot OUT.png [FOLDER]
 #include "FlightMaker.h"
+#include "ShotRun.h"
 #include "app/Application.h"
 #include "base/Assert.h"
 #include "app/MainFrm.h"
@@ -20,16 +21,6 @@
 
 using namespace qv;
 
-namespace {
-void Pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-} // namespace
-
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -38,9 +29,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: qv_browser_screenshot OUT.png [FOLDER]\n");
         return 2;
     }
-    ConsoleMessageService console(Answer::No);
-    SetMessageService(&console);
-
     QTemporaryDir tmp;
     const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : tmp.path();
     const QString root = QDir(base).filePath(QStringLiteral("Data"));
@@ -62,11 +50,10 @@ int main(int argc, char** argv)
     f.write("[Options]\r\nRoot=" + root.toUtf8() + "\r\nShowTable=0\r\nTBShowLegend=1\r\n");
     f.close();
 
-    TStartOptions options = ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini});
-    CreateForms(options);
+    bench::TShotRun run(ini);
     FormMain->resize(1280, 800);
     FormMain->show();
-    Pump(300);
+    bench::Pump(300);
 
     auto* tree = FormMain->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
     if (!tree)
@@ -88,19 +75,15 @@ int main(int argc, char** argv)
             emit grid->cellClicked(1, 4);
     }
     FormMain->PageControl1->setCurrentIndex(1);
-    Pump(500);
+    bench::Pump(500);
     const bool ok = FormMain->grab().save(QString::fromLocal8Bit(argv[1]));
     std::printf("%s %s\n", ok ? "saved" : "could not save", argv[1]);
     // The flight information page of the current file beside it.
     FormMain->PageControl1->setCurrentIndex(0);
-    Pump(200);
+    bench::Pump(200);
     QString info = QString::fromLocal8Bit(argv[1]);
     info.insert(info.lastIndexOf(QLatin1Char('.')), QStringLiteral("_info"));
     FormMain->grab().save(info);
 
-    FormMain->close();
-    SetApplicationTerminating(true);
-    DestroyForms();
-    SetMessageService(nullptr);
     return ok ? 0 : 1;
 }
