@@ -153,7 +153,6 @@ void TFlightInfoPage::CreateTools()
 
     ComboBoxFontName = new QFontComboBox(ToolBarNotes);
     ComboBoxFontName->setObjectName(QStringLiteral("ComboBoxFontName"));
-    ComboBoxFontName->setWritingSystem(QFontDatabase::Latin);
     ComboBoxFontName->setInsertPolicy(QComboBox::NoInsert);
     ComboBoxFontName->setToolTip(QStringLiteral("Písmo"));
     ToolBarNotes->addWidget(ComboBoxFontName);
