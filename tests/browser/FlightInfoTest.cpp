@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFontComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -146,6 +147,15 @@ TEST_F(FlightInfoTest, ToolBarAndPopupMenuInTheirOrder)
         EXPECT_TRUE(radio->isCheckable() && radio->actionGroup() && radio->actionGroup()->isExclusive());
     EXPECT_EQ(page.pmnuLeft->text() + "/" + page.pmnuCenter->text() + "/" + page.pmnuRight->text(),
               QStringLiteral("Doleva/Na střed/Doprava"));
+    // A right click opens it, prepared for the selection.
+    Select(0, 3);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 10), edit->viewport()->mapToGlobal(QPoint(20, 10)));
+    QApplication::sendEvent(edit->viewport(), &click);
+    EXPECT_TRUE(page.PopupNotes->isVisible());
+    EXPECT_TRUE(page.pmnuCenter->isChecked());
+    EXPECT_TRUE(page.pmnuCut->isEnabled());
+    page.PopupNotes->close();
+
     // The menu's alignment items work like the buttons.
     Select(1, 0);
     page.pmnuRight->trigger();
@@ -256,6 +266,22 @@ TEST_F(FlightInfoTest, SizeBoxTakesDigitsOnlyAndEmptyMeansTen)
     EXPECT_EQ(SelectedFont().pointSize(), 24);
     EXPECT_TRUE(edit->hasFocus());
     EXPECT_EQ(page.ComboBoxFontSize->currentText(), QStringLiteral("24"));
+}
+
+TEST_F(FlightInfoTest, FontNameBoxAppliesTheChosenName)
+{
+    ASSERT_GT(page.ComboBoxFontName->count(), 0);
+    const QString name = page.ComboBoxFontName->itemText(page.ComboBoxFontName->count() - 1);
+    Select(1, 8);
+    QLineEdit* box = page.ComboBoxFontName->lineEdit();
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, name);
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(SelectedFont().family(), name);
+    EXPECT_TRUE(edit->hasFocus());
+    Select(1, 9); // the ninth character kept its font
+    EXPECT_EQ(SelectedFont().family(), QStringLiteral("Times New Roman"));
 }
 
 TEST_F(FlightInfoTest, PastedPlainTextComesInCourierNew)
