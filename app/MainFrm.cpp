@@ -1,6 +1,7 @@
 #include "app/MainFrm.h"
 
 #include "base/Assert.h"
+#include "browser/FlightInfo.h"
 #include "device/DoskComUnit.h"
 #include "app/Options.h"
 #include "app/WinStates.h"
@@ -11,26 +12,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontComboBox>
-#include <QFontDatabase>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QSlider>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -89,7 +84,7 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
 
     PageControl1 = new QTabWidget(MainSplitter);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    TabInfo = CreateInfoPage();
+    TabInfo = InfoPage = new TFlightInfoPage(this);
     TabGraph = CreateGraphPage();
     PageControl1->addTab(TabInfo, QStringLiteral("Flight information"));
     PageControl1->addTab(TabGraph, QStringLiteral("Graph"));
@@ -99,11 +94,7 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     MainSplitter->setSizes({233, 867});
     setCentralWidget(MainSplitter);
 
-    // 4. Idle handler: the notes editor's Undo and Paste follow the editor.
-    connect(RichEdit1, &QTextEdit::undoAvailable, this, &TFormMain::UpdateEditButtons);
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TFormMain::UpdateEditButtons);
-    connect(RichEdit1, &QTextEdit::textChanged, this, &TFormMain::UpdateEditButtons);
-    UpdateEditButtons();
+    // 4. The idle test of Undo and Paste belongs to the notes page.
 
     // 6. Cursor label empty.
     GraphPage->LabelCursor->clear();
@@ -143,55 +134,6 @@ void TFormMain::CreateMenu()
             close();
     });
     addAction(actEscape);
-}
-
-QWidget* TFormMain::CreateInfoPage()
-{
-    auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
-    auto* form = new QFormLayout();
-    auto box = [page](const char* name) {
-        auto* e = new QLineEdit(page);
-        e->setObjectName(QLatin1String(name));
-        e->setReadOnly(true);
-        return e;
-    };
-    EditDate = box("EditDate");
-    EditSampling = box("EditSampling");
-    EditVer = box("EditVer");
-    EditFlightTime = box("EditFlightTime");
-    EditMaxHeight = box("EditMaxHeight");
-    form->addRow(QStringLiteral("Date:"), EditDate);
-    form->addRow(QStringLiteral("Sampling:"), EditSampling);
-    form->addRow(QStringLiteral("Ver:"), EditVer);
-    form->addRow(QStringLiteral("Flight time:"), EditFlightTime);
-    form->addRow(QStringLiteral("Max. height:"), EditMaxHeight);
-    layout->addLayout(form);
-
-    auto* bar = new QHBoxLayout();
-    ComboBoxFontName = new QFontComboBox(page);
-    ComboBoxFontName->setObjectName(QStringLiteral("ComboBoxFontName"));
-    ComboBoxFontSize = new QComboBox(page);
-    ComboBoxFontSize->setObjectName(QStringLiteral("ComboBoxFontSize"));
-    for (int size : {8, 9, 10, 11, 12, 14, 16, 18, 20, 24, 28, 36})
-        ComboBoxFontSize->addItem(QString::number(size));
-    TBUndo = new QToolButton(page);
-    TBUndo->setText(QStringLiteral("Undo"));
-    TBPaste = new QToolButton(page);
-    TBPaste->setText(QStringLiteral("Paste"));
-    bar->addWidget(ComboBoxFontName);
-    bar->addWidget(ComboBoxFontSize);
-    bar->addWidget(TBUndo);
-    bar->addWidget(TBPaste);
-    bar->addStretch(1);
-    layout->addLayout(bar);
-
-    RichEdit1 = new QTextEdit(page);
-    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    layout->addWidget(RichEdit1, 1);
-    connect(TBUndo, &QToolButton::clicked, RichEdit1, &QTextEdit::undo);
-    connect(TBPaste, &QToolButton::clicked, RichEdit1, &QTextEdit::paste);
-    return page;
 }
 
 QWidget* TFormMain::CreateGraphPage()
@@ -253,8 +195,7 @@ void TFormMain::FirstShow()
     LayoutGrid();
 
     // 9. Font boxes of the notes editor.
-    ComboBoxFontName->setCurrentFont(RichEdit1->currentFont());
-    ComboBoxFontSize->setCurrentIndex(-1);
+    InfoPage->ResetFontBoxes();
 
     // 10. Pages are enabled once a file is open.
     PageControl1->setEnabled(false);
@@ -386,12 +327,6 @@ void TFormMain::mnuAboutClick()
         return;
     FormAbout->SetSettingsPath(IniPath);
     FormAbout->exec();
-}
-
-void TFormMain::UpdateEditButtons()
-{
-    TBUndo->setEnabled(RichEdit1->document()->isUndoAvailable());
-    TBPaste->setEnabled(RichEdit1->canPaste());
 }
 
 } // namespace qv

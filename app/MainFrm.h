@@ -14,18 +14,18 @@
 
 class QAction;
 class QComboBox;
-class QFontComboBox;
 class QFontMetrics;
 class QLabel;
 class QLineEdit;
 class QSplitter;
 class QTabWidget;
-class QTextEdit;
+class QTableWidget;
 class QToolButton;
 class QVBoxLayout;
 
 namespace qv {
 
+class TFlightInfoPage;
 class TGraphPage;
 
 class TFormMain : public QMainWindow {
@@ -60,17 +60,7 @@ public:
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabInfo = nullptr;
     QWidget* TabGraph = nullptr;
-    // flight information page
-    QLineEdit* EditDate = nullptr;
-    QLineEdit* EditSampling = nullptr;
-    QLineEdit* EditVer = nullptr;
-    QLineEdit* EditFlightTime = nullptr;
-    QLineEdit* EditMaxHeight = nullptr;
-    QTextEdit* RichEdit1 = nullptr;
-    QFontComboBox* ComboBoxFontName = nullptr;
-    QComboBox* ComboBoxFontSize = nullptr;
-    QToolButton* TBUndo = nullptr;
-    QToolButton* TBPaste = nullptr;
+    TFlightInfoPage* InfoPage = nullptr; // the flight information page
     // graph page
     TGraphPage* GraphPage = nullptr;
     // menu
@@ -107,7 +97,6 @@ public:
     void mnuReadDataClick();
     void mnuSplitImageClick();
     void mnuAboutClick();
-    void UpdateEditButtons();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -116,7 +105,6 @@ protected:
 
 private:
     void CreateMenu();
-    QWidget* CreateInfoPage();
     QWidget* CreateGraphPage();
 
     bool firstShown_ = false;

@@ -3,6 +3,7 @@
 #include "app/MainFrm.h"
 
 #include "device/DoskComUnit.h"
+#include "browser/FlightInfo.h"
 #include "browser/TreeView.h"
 #include "data/Data.h"
 #include "data/OpenData.h"
@@ -84,14 +85,8 @@ void TFormMain::CreateDataViews()
     // The open-files grid and the flight information page.
     auto* grid = new QTableWidget(PanelGrid);
     PanelGrid->layout()->addWidget(grid);
-    TInfoControls info;
-    info.EditDate = EditDate;
-    info.EditSampling = EditSampling;
-    info.EditVer = EditVer;
-    info.EditFlightTime = EditFlightTime;
-    info.EditMaxHeight = EditMaxHeight;
-    info.RichEdit1 = RichEdit1;
-    v.View = new TDataView(v.Open, grid, info, this);
+    v.View = new TDataView(v.Open, grid, this);
+    v.Open.Info = InfoPage;
     new ResizeHook(PanelGrid, [this] { LayoutGrid(); });
     connect(v.View, &TDataView::RowCountChanged, this, [this](int rows) {
         PanelGrid->setVisible(rows > 0);

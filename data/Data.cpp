@@ -1,6 +1,5 @@
 #include "data/Data.h"
 
-#include "base/Cp1250.h"
 #include "graph/GraphStyle.h"
 #include "base/MessageService.h"
 #include "ui/HourGlass.h"
@@ -9,14 +8,11 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
 #include <QTableWidget>
-#include <QTextDocument>
-#include <QTextEdit>
 #include <exception>
 
 namespace qv {
@@ -50,10 +46,9 @@ int TDataView::CheckColumnWidth(const QTableWidget& grid)
     return qMax(indicator, widest) + 6;
 }
 
-TDataView::TDataView(TOpenData& data, QTableWidget* grid, const TInfoControls& info, QObject* parent)
-    : QObject(parent), StringGrid1(grid), data_(data), info_(info)
+TDataView::TDataView(TOpenData& data, QTableWidget* grid, QObject* parent)
+    : QObject(parent), StringGrid1(grid), data_(data)
 {
-    data_.Info = this;
     connect(&data_, &TOpenData::GridChanged, this, &TDataView::SyncGrid);
 
     if (StringGrid1) {
@@ -117,8 +112,6 @@ TDataView::TDataView(TOpenData& data, QTableWidget* grid, const TInfoControls& i
 
 TDataView::~TDataView()
 {
-    if (data_.Info == this)
-        data_.Info = nullptr;
     if (!StringGrid1)
         delete PopupGrid;
 }
@@ -178,9 +171,6 @@ void TDataView::SyncGrid()
     }
     StringGrid1->setVisible(rows > 0);
     syncing_ = false;
-    // Notes typed with no current file would belong to none.
-    if (info_.RichEdit1)
-        info_.RichEdit1->setReadOnly(actual < 0 || actual >= rows);
     if (rows != lastRows_) {
         lastRows_ = rows;
         emit RowCountChanged(rows);
@@ -238,43 +228,6 @@ void TDataView::mnuGridCheckClick(int tag, bool checked)
     if (!data_.ValidRow(PopupRow) || tag < 0 || tag >= kSlotCount)
         return;
     data_.GridCheck(tag + TOpenData::ColFirstSlot, PopupRow, checked);
-}
-
-void TDataView::ShowInfo(const TFlightInfo& info)
-{
-    auto set = [](QLineEdit* e, const QString& t) {
-        if (e)
-            e->setText(t);
-    };
-    set(info_.EditDate, info.Date);
-    set(info_.EditSampling, info.Sampling);
-    set(info_.EditVer, info.Ver);
-    set(info_.EditFlightTime, info.FlightTime);
-    set(info_.EditMaxHeight, info.MaxHeight);
-}
-
-bool TDataView::NotesChanged() const
-{
-    return info_.RichEdit1 && info_.RichEdit1->document()->isModified();
-}
-
-std::string TDataView::NotesBytes() const
-{
-    if (!info_.RichEdit1)
-        return {};
-    return ToCp1250(info_.RichEdit1->toHtml());
-}
-
-void TDataView::SetNotes(const std::string& bytes)
-{
-    if (!info_.RichEdit1)
-        return;
-    const QString text = FromCp1250(bytes);
-    if (Qt::mightBeRichText(text))
-        info_.RichEdit1->setHtml(text);
-    else
-        info_.RichEdit1->setPlainText(text);
-    info_.RichEdit1->document()->setModified(false);
 }
 
 } // namespace qv

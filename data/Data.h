@@ -1,34 +1,22 @@
 #pragma once
-// The open-files grid StringGrid1, its pop-up menu PopupGrid and the flight
-// information page, bound to the open data files (TOpenData).
+// The open-files grid StringGrid1 and its pop-up menu PopupGrid, bound to
+// the open data files (TOpenData).
 #include "data/OpenData.h"
 
 #include <QObject>
 #include <QPointer>
 
 class QAction;
-class QLineEdit;
 class QMenu;
 class QTableWidget;
-class QTextEdit;
 
 namespace qv {
 
-// The flight information page's controls (any may be null).
-struct TInfoControls {
-    QLineEdit* EditDate = nullptr;
-    QLineEdit* EditSampling = nullptr;
-    QLineEdit* EditVer = nullptr;
-    QLineEdit* EditFlightTime = nullptr;
-    QLineEdit* EditMaxHeight = nullptr;
-    QTextEdit* RichEdit1 = nullptr;
-};
-
-class TDataView : public QObject, public IFlightInfoView {
+class TDataView : public QObject {
     Q_OBJECT
 public:
     // grid: the open-files grid to bind (made by the caller, may be empty).
-    TDataView(TOpenData& data, QTableWidget* grid, const TInfoControls& info, QObject* parent = nullptr);
+    TDataView(TOpenData& data, QTableWidget* grid, QObject* parent = nullptr);
     ~TDataView() override;
 
     QTableWidget* StringGrid1 = nullptr;
@@ -51,12 +39,6 @@ public:
     // Prepares the pop-up for a row (the check items follow its cells).
     void PreparePopup(int row);
 
-    // IFlightInfoView
-    void ShowInfo(const TFlightInfo& info) override;
-    bool NotesChanged() const override;
-    std::string NotesBytes() const override;
-    void SetNotes(const std::string& bytes) override;
-
 signals:
     void RowCountChanged(int rows);
 
@@ -65,7 +47,6 @@ private:
     void StringGrid1CurrentChanged(int row);
 
     TOpenData& data_;
-    TInfoControls info_;
     bool syncing_ = false;
     int lastRows_ = -1;
 };

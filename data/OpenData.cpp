@@ -206,7 +206,7 @@ void TOpenData::TakeEditorNotes()
     if (b && Info && Info->NotesChanged()) {
         b->NotesStream() = Info->NotesBytes();
         b->Modified = true;
-        Info->SetNotes(b->NotesText()); // now in the record: the editor is unchanged again
+        Info->MarkNotesUnchanged();
     }
 }
 
@@ -218,7 +218,9 @@ void TOpenData::GridChangeActualFile(int row)
     actual_ = row;
     TDataBlock& b = *Block(row);
     if (Info) {
-        Info->ShowInfo(FlightInfoOf(b));
+        TFlightInfo info = FlightInfoOf(b);
+        info.FileName = cells_[row][ColPath];
+        Info->ShowInfo(info);
         Info->SetNotes(b.NotesText());
     }
     emit ActualChanged(row);
@@ -261,6 +263,11 @@ TOpenData::SaveResult TOpenData::SaveStep(int row, bool ask)
     if (path != cells_[row][ColPath]) {
         cells_[row][ColPath] = path;
         cells_[row][ColName] = ShortFileName(path);
+        if (row == actual_ && Info) {
+            TFlightInfo info = FlightInfoOf(*b);
+            info.FileName = path;
+            Info->ShowInfo(info);
+        }
         Changed();
     }
     return SaveResult::Saved;

@@ -18,6 +18,7 @@ namespace qv {
 
 // Texts of the flight information boxes.
 struct TFlightInfo {
+    QString FileName; // full path of the file shown; empty when none
     QString Date;
     QString Sampling;
     QString Ver;
@@ -36,6 +37,8 @@ public:
     virtual std::string NotesBytes() const = 0;
     // Fills the editor from file bytes and marks it unchanged.
     virtual void SetNotes(const std::string& bytes) = 0;
+    // The editor's text is now in the record: unchanged again.
+    virtual void MarkNotesUnchanged() = 0;
 };
 
 TFlightInfo FlightInfoOf(const TDataBlock& block);

@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/MainFrm.h"
 #include "ProgramRun.h"
+#include "browser/FlightInfo.h"
 #include "graph/GraphPage.h"
 #include "support/EventPump.h"
 #include "support/ScriptedMessages.h"
@@ -23,6 +24,8 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeWidget>
+#include <QTest>
+#include <QTextEdit>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
@@ -89,7 +92,8 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
     EXPECT_EQ(FormMain->DataList.size(), 1u);
     EXPECT_EQ(FormMain->ActualRow, 0);
     EXPECT_EQ(chart->graphCount(), 5);
-    EXPECT_FALSE(FormMain->EditDate->text().isEmpty());
+    EXPECT_FALSE(FormMain->InfoPage->EditDate->text().isEmpty());
+    EXPECT_EQ(FormMain->InfoPage->EditFile->text(), QStringLiteral("Blok2.kdf"));
     // The offset controls show the file's offsets.
     EXPECT_TRUE(FormMain->GraphPage->CheckBoxShift->isChecked());
     EXPECT_EQ(FormMain->GraphPage->EditShiftY->text(), QStringLiteral("0"));
@@ -100,14 +104,15 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
         Pump(50);
     EXPECT_NE(item("Blok3"), nullptr);
 
-    FormMain->RichEdit1->selectAll();
-    FormMain->RichEdit1->insertPlainText(QStringLiteral("gusty"));
+    QTest::keyClicks(FormMain->InfoPage->RichEdit1, QStringLiteral("gusty"));
     msgs.queueAnswer(Answer::Yes);
     FormMain->close();
     QApplication::processEvents();
     EXPECT_EQ(msgs.questions(),
               QStringList{QStringLiteral("Do you want to save changes of ") + dir.file("Data/Blok2.kdf") + "?"});
-    EXPECT_TRUE(ReadAll(dir.file("Data/Blok2.kdf")).contains("gusty"));
+    const QByteArray saved = ReadAll(dir.file("Data/Blok2.kdf"));
+    EXPECT_TRUE(saved.contains("<Text>\r\n{\\rtf1\\ansi\\ansicpg1250")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains(" gusty\\par"));
     EXPECT_TRUE(FormMain->DataList.empty());
 }
 
@@ -153,8 +158,8 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
     EXPECT_TRUE(msgs.texts().isEmpty()) << msgs.texts().join(QLatin1Char('|')).toStdString();
 
     // Deleting the folder closes its changed file first, with the question.
-    FormMain->RichEdit1->selectAll();
-    FormMain->RichEdit1->insertPlainText(QStringLiteral("windy"));
+    FormMain->InfoPage->RichEdit1->selectAll();
+    FormMain->InfoPage->RichEdit1->insertPlainText(QStringLiteral("windy"));
     msgs.queueAnswer(Answer::No);
     tree->setCurrentItem(item("Jaro"));
     QTest::keyClick(tree, Qt::Key_Delete);

@@ -1,5 +1,6 @@
 // quorvel-cli file commands, run as the built program.
 #include "data/DataFile.h"
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 
 #include <QJsonArray>
@@ -10,31 +11,11 @@
 
 namespace {
 
+using qv::test::cli;
+using qv::test::CliRun;
 using qv::test::ReadAll;
 using qv::test::TempDir;
 using qv::test::WriteAll;
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliRun cli(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(QV_CLI_PATH), args);
-    CliRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
 
 const QByteArray kFile = "<Header>\r\n15.3.2024 \x9a\xe8\r\n10\r\n51200\r\n3\r\n4\r\n5\r\n6\r\n-7\r\n</Header>\r\n"
                          "<Data>\r\n0.0,100.00,-3.00,12.10\r\n0.1,102.50,5.50,12.00\r\n0.2,101.00,7.00,11.90\r\n"

@@ -1,4 +1,5 @@
 #include "support/KdfText.h"
+#include "base/Cp1250.h"
 #include "data/Data.h"
 #include "data/OpenData.h"
 #include "graph/Chart.h"
@@ -21,17 +22,37 @@ namespace {
 using namespace qv;
 using namespace qv::test;
 
+struct FakeInfo : IFlightInfoView {
+    void ShowInfo(const TFlightInfo& i) override
+    {
+        shown = i;
+        readOnly = i.FileName.isEmpty();
+    }
+    bool NotesChanged() const override { return changed; }
+    std::string NotesBytes() const override { return ToCp1250(notes); }
+    void SetNotes(const std::string& bytes) override
+    {
+        notes = FromCp1250(bytes).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        changed = false;
+    }
+    void MarkNotesUnchanged() override { changed = false; }
+    void Type(const QString& text)
+    {
+        notes = text;
+        changed = true;
+    }
+    TFlightInfo shown;
+    QString notes;
+    bool changed = false;
+    bool readOnly = true;
+};
+
 class OpenDataTest : public ::testing::Test {
 protected:
     OpenDataTest() : open(list, actual)
     {
-        info.EditDate = &date;
-        info.EditSampling = &sampling;
-        info.EditVer = &ver;
-        info.EditFlightTime = &flightTime;
-        info.EditMaxHeight = &maxHeight;
-        info.RichEdit1 = &notes;
-        view = std::make_unique<TDataView>(open, &grid, info);
+        view = std::make_unique<TDataView>(open, &grid);
+        open.Info = &info;
         open.SetCurveModel(&model);
         device.MarkerThreshold = 5.0;
         device.DeflectionMin = -20;
@@ -53,12 +74,7 @@ protected:
         return Write(name, s);
     }
     // As the user types: the editor's document becomes modified.
-    void Type(const QString& text)
-    {
-        notes.selectAll();
-        notes.insertPlainText(text);
-        ASSERT_TRUE(notes.document()->isModified());
-    }
+    void Type(const QString& text) { info.Type(text); }
     QCPGraph* Series(int row, int slot) { return chart.Series(list[row]->Curves, slot); }
     const TCurve& Curve(int row, int slot) { return *model.Curve(list[row]->Curves, slot); }
 
@@ -71,9 +87,7 @@ protected:
     TGraphSetupRec setup = DefaultGraphSetup();
     TChartView chart{model, setup};
     QTableWidget grid;
-    QLineEdit date, sampling, ver, flightTime, maxHeight;
-    QTextEdit notes;
-    TInfoControls info;
+    FakeInfo info;
     std::unique_ptr<TDataView> view;
     TDeviceSettings device;
 };
@@ -101,12 +115,12 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
 
     // First file: current, information boxes filled.
     EXPECT_EQ(actual, 0);
-    EXPECT_EQ(date.text(), QStringLiteral("08.12.2026 10:15"));
-    EXPECT_EQ(sampling.text(), QStringLiteral("       0.5"));
-    EXPECT_EQ(ver.text(), QStringLiteral("0"));
-    EXPECT_EQ(flightTime.text(), QStringLiteral("0:00:02"));
-    EXPECT_EQ(maxHeight.text(), QStringLiteral("   124.7 m"));
-    EXPECT_EQ(notes.toPlainText(), QStringLiteral("field notes"));
+    EXPECT_EQ(info.shown.Date, QStringLiteral("08.12.2026 10:15"));
+    EXPECT_EQ(info.shown.Sampling, QStringLiteral("       0.5"));
+    EXPECT_EQ(info.shown.Ver, QStringLiteral("0"));
+    EXPECT_EQ(info.shown.FlightTime, QStringLiteral("0:00:02"));
+    EXPECT_EQ(info.shown.MaxHeight, QStringLiteral("   124.7 m"));
+    EXPECT_EQ(info.notes, QStringLiteral("field notes"));
     EXPECT_TRUE(grid.isVisible() || !grid.isHidden());
     EXPECT_EQ(grid.rowCount(), 1);
 
@@ -263,12 +277,12 @@ TEST_F(OpenDataTest, ClosingRemovesSeriesRowAndShiftsLaterRows)
 
     open.GridCloseFile(1);
     EXPECT_EQ(actual, -1);
-    EXPECT_EQ(date.text(), QString());
+    EXPECT_EQ(info.shown.Date, QString());
     // Choosing the remaining row in the grid makes it current.
     EXPECT_EQ(grid.currentRow(), -1);
     grid.setCurrentCell(0, 0);
     EXPECT_EQ(actual, 0);
-    EXPECT_FALSE(date.text().isEmpty());
+    EXPECT_FALSE(info.shown.Date.isEmpty());
     open.GridCloseFile(0);
     EXPECT_EQ(chart.Chart1->graphCount(), 0);
     EXPECT_TRUE(grid.isHidden());
@@ -302,7 +316,7 @@ TEST_F(OpenDataTest, EditedNotesAskBeforeClosing)
     EXPECT_TRUE(list[0]->Modified);
     EXPECT_FALSE(list[1]->Modified);
     EXPECT_NE(list[0]->NotesText().find("windy, 3 bft"), std::string::npos);
-    EXPECT_EQ(notes.toPlainText(), QString());
+    EXPECT_EQ(info.notes, QString());
 
     // Closing the unchanged row asks nothing; the changed one asks.
     open.GridCloseFile(1);
@@ -325,11 +339,11 @@ TEST_F(OpenDataTest, EditsOfTheCurrentRowAreSavedOnClose)
     EXPECT_EQ(msgs.questions().size(), 1);
     EXPECT_TRUE(ReadAll(a).contains("landed softly"));
     EXPECT_TRUE(ReadAll(a).contains("P\xf8ist\xe1n\xed")); // Windows-1250 bytes
-    EXPECT_EQ(notes.toPlainText(), QString());
+    EXPECT_EQ(info.notes, QString());
 
     // Read back: the notes show again, lines and all.
     open.OpenDataFile(a);
-    EXPECT_EQ(notes.toPlainText(), typed);
+    EXPECT_EQ(info.notes, typed);
     EXPECT_FALSE(list[0]->Modified);
 }
 

@@ -1,8 +1,14 @@
 #pragma once
 // Subcommands of quorvel-cli register themselves with a static
 // RegisterCommand object in their own source file.
+#include "base/MessageService.h"
+
 #include <QStringList>
 #include <vector>
+
+namespace qv {
+struct TDataBlock;
+}
 
 namespace qv::cli {
 
@@ -21,5 +27,26 @@ const std::vector<Command>& Commands();
 // Prints a line to stderr / stdout (UTF-8).
 void PrintError(const QString& text);
 void PrintOut(const QString& text);
+
+// Prints the boxes of the reader and the writer on stderr, each behind the
+// name of the file it is about, and counts the errors.
+class TFileMessages : public IMessageService {
+public:
+    explicit TFileMessages(const QString& fileName) : fileName_(fileName) {}
+    void error(const QString& text) override;
+    void information(const QString& text) override;
+    Answer question(const QString&, Buttons) override { return Answer::No; }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString existingDirectory(const QString&, const QString&) override { return {}; }
+    int errors = 0;
+
+private:
+    QString fileName_;
+};
+
+// Reads a flight file into block; false (the message already on stderr)
+// when it could not be read whole.
+bool LoadFlightFile(const QString& fileName, TDataBlock& block, double markerThreshold);
 
 } // namespace qv::cli

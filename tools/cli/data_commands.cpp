@@ -20,46 +20,6 @@ namespace qv::cli {
 
 namespace {
 
-// Prints the boxes of the reader and the writer on stderr, each behind the
-// name of the file it is about, and counts the errors.
-class FileMessages : public IMessageService {
-public:
-    explicit FileMessages(const QString& fileName) : fileName_(fileName) {}
-    void error(const QString& text) override
-    {
-        ++errors;
-        PrintError(fileName_ + QStringLiteral(": ") + text);
-    }
-    void information(const QString& text) override { PrintError(fileName_ + QStringLiteral(": ") + text); }
-    Answer question(const QString&, Buttons) override { return Answer::No; }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    QString existingDirectory(const QString&, const QString&) override { return {}; }
-    int errors = 0;
-
-private:
-    QString fileName_;
-};
-
-// Reads a file; false (message already on stderr) when it failed. Only
-// regular files are read: a device or a pipe could feed the reader forever.
-bool load(const QString& fileName, TDataBlock& block, double markerThreshold)
-{
-    if (!IsRegularFile(fileName)) {
-        PrintError(fileName + QStringLiteral(": ") +
-                   (QFileInfo::exists(fileName) ? QStringLiteral("not a regular file") : QString::fromLatin1(kErrReading)));
-        return false;
-    }
-    block.NotesStream();
-    FileMessages msgs(fileName);
-    try {
-        ReadDataFile(fileName, block, markerThreshold, msgs);
-    } catch (const DataFileError& e) {
-        msgs.error(QString::fromLatin1(e.what()));
-    }
-    return msgs.errors == 0;
-}
-
 // Parses the arguments after the command's name; false (usage on stderr)
 // when they do not fit.
 bool parseArgs(QCommandLineParser& parser, const QStringList& args, const QString& usage, int positional)
@@ -108,7 +68,7 @@ int runInfo(const QStringList& args)
     const QString file = parser.positionalArguments().first();
 
     TDataBlock b;
-    if (!load(file, b, threshold))
+    if (!LoadFlightFile(file, b, threshold))
         return 1;
 
     if (json) {
@@ -184,9 +144,9 @@ int runResave(const QStringList& args)
     const QString in = parser.positionalArguments().at(0);
     const QString out = parser.positionalArguments().at(1);
     TDataBlock b;
-    if (!load(in, b, 0))
+    if (!LoadFlightFile(in, b, 0))
         return 1;
-    FileMessages msgs(out);
+    TFileMessages msgs(out);
     return WriteDataFile(out, b, msgs) ? 0 : 1;
 }
 
@@ -200,7 +160,7 @@ int runExportCsv(const QStringList& args)
     const QString file = parser.positionalArguments().first();
     const QString out = parser.value(outOption);
     TDataBlock b;
-    if (!load(file, b, 0))
+    if (!LoadFlightFile(file, b, 0))
         return 1;
 
     std::vector<int> cols;

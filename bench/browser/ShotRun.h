@@ -1,0 +1,38 @@
+#pragma once
+// What the picture programs share: letting events run, and the program's
+// windows for one run with a console message service.
+#include "Pump.h"
+#include "app/Application.h"
+#include "app/MainFrm.h"
+#include "base/Assert.h"
+#include "base/MessageService.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+namespace qv::bench {
+
+// Creates the windows with the settings file ini; closes and destroys them
+// at the end of the run.
+class TShotRun {
+public:
+    explicit TShotRun(const QString& ini)
+    {
+        SetMessageService(&console_);
+        CreateForms(ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini}));
+    }
+    ~TShotRun()
+    {
+        FormMain->close();
+        SetApplicationTerminating(true);
+        DestroyForms();
+        SetMessageService(nullptr);
+    }
+    TShotRun(const TShotRun&) = delete;
+    TShotRun& operator=(const TShotRun&) = delete;
+
+private:
+    ConsoleMessageService console_{Answer::No};
+};
+
+} // namespace qv::bench

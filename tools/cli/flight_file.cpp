@@ -1,0 +1,40 @@
+// Reading a flight file for the commands that work on one.
+#include "base/MessageService.h"
+#include "data/DataFile.h"
+#include "tools/cli/Command.h"
+
+#include <QFileInfo>
+
+namespace qv::cli {
+
+void TFileMessages::error(const QString& text)
+{
+    ++errors;
+    PrintError(fileName_ + QStringLiteral(": ") + text);
+}
+
+void TFileMessages::information(const QString& text)
+{
+    PrintError(fileName_ + QStringLiteral(": ") + text);
+}
+
+bool LoadFlightFile(const QString& fileName, TDataBlock& block, double markerThreshold)
+{
+    // Only regular files are read: a device or a pipe could feed the reader
+    // forever.
+    if (!IsRegularFile(fileName)) {
+        PrintError(fileName + QStringLiteral(": ") +
+                   (QFileInfo::exists(fileName) ? QStringLiteral("not a regular file") : QString::fromLatin1(kErrReading)));
+        return false;
+    }
+    block.NotesStream();
+    TFileMessages msgs(fileName);
+    try {
+        ReadDataFile(fileName, block, markerThreshold, msgs);
+    } catch (const DataFileError& e) {
+        msgs.error(QString::fromLatin1(e.what()));
+    }
+    return msgs.errors == 0;
+}
+
+} // namespace qv::cli
