@@ -198,14 +198,15 @@ void TMetafileWriter::SetPen(const TMetaPen& pen)
     const uint32_t style = static_cast<uint32_t>(pen.style);
     const bool dashed = pen.style != TMetaPen::Solid && pen.style != TMetaPen::Null;
     if (kind_ == TMetafileKind::Emf) {
-        if (dashed && pen.width > units_) {
+        if (dashed) {
+            // A geometric pen keeps its dashes at any width.
             PU_EXTLOGPEN elp = extlogpen_set(U_PS_GEOMETRIC | style | U_PS_ENDCAP_FLAT | U_PS_JOIN_MITER,
-                                             static_cast<uint32_t>(pen.width), U_BS_SOLID, Colour(pen.colour), 0,
-                                             0, nullptr);
+                                             static_cast<uint32_t>(std::max(pen.width, units_)), U_BS_SOLID,
+                                             Colour(pen.colour), 0, 0, nullptr);
             append(U_EMREXTCREATEPEN_set(static_cast<uint32_t>(h), nullptr, 0, nullptr, elp));
             std::free(elp);
         } else {
-            U_POINT width = point32_set(dashed ? 0 : pen.width, 0);
+            U_POINT width = point32_set(pen.width, 0);
             append(U_EMRCREATEPEN_set(static_cast<uint32_t>(h), logpen_set(style, width, Colour(pen.colour))));
         }
     } else {

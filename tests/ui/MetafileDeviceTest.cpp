@@ -99,17 +99,16 @@ TEST(MetafileDevice, EnhancedMetafileHeaderAndRecords)
               (QVector<QPoint>{{10 * u, 10 * u}, {50 * u, 20 * u + u / 2}, {90 * u, 10 * u}}));
     EXPECT_EQ(EmfPolyline16(lines[1]), (QVector<QPoint>{{0, 90 * u}, {200 * u, 90 * u}}));
 
-    // The red pen two pixels wide, the blue one dashed and thin.
-    const auto pens = OfType(records, 38);
-    bool red = false, dashed = false;
-    for (const auto& r : pens) {
-        if (U32(r.bytes, 24) == 0x0000FFu && I32(r.bytes, 16) == 2 * u && U32(r.bytes, 12) == 0)
-            red = true;
-        if (U32(r.bytes, 24) == 0xFF0000u && U32(r.bytes, 12) == 1 && I32(r.bytes, 16) == 0)
-            dashed = true;
-    }
+    // The red pen two pixels wide; the blue one dashed, one pixel wide.
+    bool red = false;
+    for (const auto& r : OfType(records, 38))
+        red = red || (U32(r.bytes, 24) == 0x0000FFu && I32(r.bytes, 16) == 2 * u && U32(r.bytes, 12) == 0);
     EXPECT_TRUE(red);
-    EXPECT_TRUE(dashed);
+    const auto dashed = OfType(records, 95); // EXTCREATEPEN
+    ASSERT_EQ(dashed.size(), 1u);
+    EXPECT_EQ(U32(dashed[0].bytes, 28), 0x00010000u | 0x200u | 0x2000u | 1u); // geometric, flat, mitre, dash
+    EXPECT_EQ(U32(dashed[0].bytes, 32), quint32(u));
+    EXPECT_EQ(U32(dashed[0].bytes, 40), 0xFF0000u);
 
     // The curve's clip and nothing else clipped.
     const auto clips = OfType(records, 30);
