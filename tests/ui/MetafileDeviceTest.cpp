@@ -27,6 +27,8 @@ void PaintScene(QPaintDevice& device)
     p.setPen(QPen(QColor(0, 0, 255), 1, Qt::DashLine));
     const QPointF dashed[2] = {{0, 90}, {200, 90}};
     p.drawPolyline(dashed, 2);
+    p.setPen(QPen(QColor(0, 128, 0), 3, Qt::DotLine));
+    p.drawLine(QPointF(0, 95), QPointF(200, 95));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 128, 0));
     p.drawEllipse(QRectF(100, 50, 8, 8));
@@ -94,21 +96,25 @@ TEST(MetafileDevice, EnhancedMetafileHeaderAndRecords)
 
     // Both curves as polylines, the half pixel kept.
     const auto lines = OfType(records, 87); // POLYLINE16
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(EmfPolyline16(lines[0]),
               (QVector<QPoint>{{10 * u, 10 * u}, {50 * u, 20 * u + u / 2}, {90 * u, 10 * u}}));
     EXPECT_EQ(EmfPolyline16(lines[1]), (QVector<QPoint>{{0, 90 * u}, {200 * u, 90 * u}}));
 
-    // The red pen two pixels wide; the blue one dashed, one pixel wide.
-    bool red = false;
-    for (const auto& r : OfType(records, 38))
+    // The red pen two pixels wide; the blue one dashed, as thin as readers
+    // need it for dashes; a wide dashed pen geometric.
+    bool red = false, dashed = false;
+    for (const auto& r : OfType(records, 38)) {
         red = red || (U32(r.bytes, 24) == 0x0000FFu && I32(r.bytes, 16) == 2 * u && U32(r.bytes, 12) == 0);
+        dashed = dashed || (U32(r.bytes, 24) == 0xFF0000u && I32(r.bytes, 16) == 1 && U32(r.bytes, 12) == 1);
+    }
     EXPECT_TRUE(red);
-    const auto dashed = OfType(records, 95); // EXTCREATEPEN
-    ASSERT_EQ(dashed.size(), 1u);
-    EXPECT_EQ(U32(dashed[0].bytes, 28), 0x00010000u | 0x200u | 0x2000u | 1u); // geometric, flat, mitre, dash
-    EXPECT_EQ(U32(dashed[0].bytes, 32), quint32(u));
-    EXPECT_EQ(U32(dashed[0].bytes, 40), 0xFF0000u);
+    EXPECT_TRUE(dashed);
+    const auto wide = OfType(records, 95); // EXTCREATEPEN
+    ASSERT_EQ(wide.size(), 1u);
+    EXPECT_EQ(U32(wide[0].bytes, 28), 0x00010000u | 0x200u | 0x2000u | 2u); // geometric, flat, mitre, dots
+    EXPECT_EQ(U32(wide[0].bytes, 32), quint32(3 * u));
+    EXPECT_EQ(U32(wide[0].bytes, 40), 0x008000u);
 
     // The curve's clip and nothing else clipped.
     const auto clips = OfType(records, 30);
@@ -170,7 +176,7 @@ TEST(MetafileDevice, OldMetafileHeaderAndRecords)
     EXPECT_LT(objects.highest, U16(file, 32));
 
     const auto lines = OfType(records, 0x0325);
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(WmfPolyline(lines[0]),
               (QVector<QPoint>{{10 * u, 10 * u}, {50 * u, 20 * u + u / 2}, {90 * u, 10 * u}}));
 
