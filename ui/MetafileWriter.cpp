@@ -198,22 +198,22 @@ void TMetafileWriter::SetPen(const TMetaPen& pen)
     const uint32_t style = static_cast<uint32_t>(pen.style);
     const bool dashed = pen.style != TMetaPen::Solid && pen.style != TMetaPen::Null;
     if (kind_ == TMetafileKind::Emf) {
-        if (dashed && pen.width > units_) {
-            // A geometric pen keeps its dashes at any width.
+        if (dashed) {
+            // A geometric pen keeps its dashes at any width; readers widen
+            // a thin cosmetic one to no width at all.
             PU_EXTLOGPEN elp = extlogpen_set(U_PS_GEOMETRIC | style | U_PS_ENDCAP_FLAT | U_PS_JOIN_MITER,
                                              static_cast<uint32_t>(std::max(pen.width, units_)), U_BS_SOLID,
                                              Colour(pen.colour), 0, 0, nullptr);
             append(U_EMREXTCREATEPEN_set(static_cast<uint32_t>(h), nullptr, 0, nullptr, elp));
             std::free(elp);
         } else {
-            // Readers draw dashes only with pens of at most one unit, which
-            // they widen to one pixel.
-            U_POINT width = point32_set(dashed ? 1 : pen.width, 0);
+            U_POINT width = point32_set(pen.width, 0);
             append(U_EMRCREATEPEN_set(static_cast<uint32_t>(h), logpen_set(style, width, Colour(pen.colour))));
         }
     } else {
         // The old format draws dashes only with thin pens.
-        const uint16_t width = static_cast<uint16_t>(dashed ? 1 : std::clamp(pen.width, 0, 32767));
+        // Dashes only with pens one pixel wide whatever the scale (width 0).
+        const uint16_t width = static_cast<uint16_t>(dashed ? 0 : std::clamp(pen.width, 0, 32767));
         append(U_WMRCREATEPENINDIRECT_set(U_PEN_set(static_cast<uint16_t>(style), width, Colour(pen.colour))));
     }
     selectNew(PenSlot, h);

@@ -101,20 +101,19 @@ TEST(MetafileDevice, EnhancedMetafileHeaderAndRecords)
               (QVector<QPoint>{{10 * u, 10 * u}, {50 * u, 20 * u + u / 2}, {90 * u, 10 * u}}));
     EXPECT_EQ(EmfPolyline16(lines[1]), (QVector<QPoint>{{0, 90 * u}, {200 * u, 90 * u}}));
 
-    // The red pen two pixels wide; the blue one dashed, as thin as readers
-    // need it for dashes; a wide dashed pen geometric.
-    bool red = false, dashed = false;
-    for (const auto& r : OfType(records, 38)) {
+    // The red pen two pixels wide; dashed and dotted pens geometric, so
+    // that they keep their width and their dashes.
+    bool red = false;
+    for (const auto& r : OfType(records, 38))
         red = red || (U32(r.bytes, 24) == 0x0000FFu && I32(r.bytes, 16) == 2 * u && U32(r.bytes, 12) == 0);
-        dashed = dashed || (U32(r.bytes, 24) == 0xFF0000u && I32(r.bytes, 16) == 1 && U32(r.bytes, 12) == 1);
-    }
     EXPECT_TRUE(red);
-    EXPECT_TRUE(dashed);
-    const auto wide = OfType(records, 95); // EXTCREATEPEN
-    ASSERT_EQ(wide.size(), 1u);
-    EXPECT_EQ(U32(wide[0].bytes, 28), 0x00010000u | 0x200u | 0x2000u | 2u); // geometric, flat, mitre, dots
-    EXPECT_EQ(U32(wide[0].bytes, 32), quint32(3 * u));
-    EXPECT_EQ(U32(wide[0].bytes, 40), 0x008000u);
+    const auto dashed = OfType(records, 95); // EXTCREATEPEN
+    ASSERT_EQ(dashed.size(), 2u);
+    EXPECT_EQ(U32(dashed[0].bytes, 28), 0x00010000u | 0x200u | 0x2000u | 1u); // geometric, flat, mitre, dash
+    EXPECT_EQ(U32(dashed[0].bytes, 32), quint32(u));
+    EXPECT_EQ(U32(dashed[0].bytes, 40), 0xFF0000u);
+    EXPECT_EQ(U32(dashed[1].bytes, 28), 0x00010000u | 0x200u | 0x2000u | 2u); // dots
+    EXPECT_EQ(U32(dashed[1].bytes, 32), quint32(3 * u));
 
     // The curve's clip and nothing else clipped.
     const auto clips = OfType(records, 30);
@@ -174,6 +173,12 @@ TEST(MetafileDevice, OldMetafileHeaderAndRecords)
     const TObjectTable objects = PlayWmfObjects(records);
     EXPECT_TRUE(objects.problems.empty()) << objects.problems.front();
     EXPECT_LT(objects.highest, U16(file, 32));
+
+    // Dashed pens one pixel wide at any scale: the format's only dashes.
+    int dashedPens = 0;
+    for (const auto& r : OfType(records, 0x02FA))
+        dashedPens += U16(r.bytes, 6) != 0 && U16(r.bytes, 6) != 5 && I16(r.bytes, 8) == 0;
+    EXPECT_EQ(dashedPens, 2);
 
     const auto lines = OfType(records, 0x0325);
     ASSERT_EQ(lines.size(), 3u);
