@@ -335,3 +335,28 @@ TEST(GraphOutput, OutsideConvertersReadTheMetafiles)
         EXPECT_TRUE(svg.contains("<polyline"));
     }
 }
+
+TEST(GraphOutput, LibreOfficeReadsTheMetafiles)
+{
+    // Debian's LibreOffice, when installed, reads both files and writes
+    // them again as SVG: the texts come through as texts, the lines as paths.
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty())
+        GTEST_SKIP() << "soffice not installed";
+    TFlightChart c;
+    TempDir dir;
+    ASSERT_TRUE(SaveChart(*c.chart, dir.file(QStringLiteral("e.emf")), nullptr, QSize(640, 400)));
+    ASSERT_TRUE(SaveChart(*c.chart, dir.file(QStringLiteral("w.wmf")), nullptr, QSize(640, 400)));
+    QProcess p;
+    p.start(soffice, {QStringLiteral("-env:UserInstallation=file://") + dir.file(QStringLiteral("profile")),
+                      QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("svg"),
+                      QStringLiteral("--outdir"), dir.path(), dir.file(QStringLiteral("e.emf")),
+                      dir.file(QStringLiteral("w.wmf"))});
+    ASSERT_TRUE(p.waitForFinished(240000));
+    for (const char* svg : {"e.svg", "w.svg"}) {
+        const QByteArray bytes = ReadAll(dir.file(QLatin1String(svg)));
+        EXPECT_TRUE(bytes.contains("Traction (N)")) << svg;
+        EXPECT_TRUE(bytes.contains("Time (sec)")) << svg;
+        EXPECT_GT(bytes.count("<path"), 50) << svg;
+    }
+}
