@@ -66,6 +66,18 @@ std::vector<U_POINTL> Points32(const QPolygon& points)
     return out;
 }
 
+// A record of points: the short form when every point fits 16 bits.
+char* EmfPoints(const QPolygon& points, char* (*set16)(U_RECTL, uint32_t, const U_POINT16*),
+                char* (*set32)(U_RECTL, uint32_t, const U_POINTL*))
+{
+    if (Fits16(points)) {
+        const auto p = Points16(points);
+        return set16(Bounds(points), static_cast<uint32_t>(p.size()), p.data());
+    }
+    const auto p = Points32(points);
+    return set32(Bounds(points), static_cast<uint32_t>(p.size()), p.data());
+}
+
 // 24-bit bottom-up device-independent bitmap of an image.
 struct TDib {
     U_BITMAPINFOHEADER header;
@@ -350,12 +362,8 @@ void TMetafileWriter::Polyline(const QPolygon& points)
             const auto p = Points16(part);
             append(U_WMRPOLYLINE_set(static_cast<uint16_t>(p.size()), p.data()));
         }
-    } else if (Fits16(points)) {
-        const auto p = Points16(points);
-        append(U_EMRPOLYLINE16_set(Bounds(points), static_cast<uint32_t>(p.size()), p.data()));
     } else {
-        const auto p = Points32(points);
-        append(U_EMRPOLYLINE_set(Bounds(points), static_cast<uint32_t>(p.size()), p.data()));
+        append(EmfPoints(points, U_EMRPOLYLINE16_set, U_EMRPOLYLINE_set));
     }
 }
 
@@ -366,12 +374,8 @@ void TMetafileWriter::Polygon(const QPolygon& points)
     if (kind_ == TMetafileKind::Wmf) {
         const auto p = Points16(points.mid(0, 32767));
         append(U_WMRPOLYGON_set(static_cast<uint16_t>(p.size()), p.data()));
-    } else if (Fits16(points)) {
-        const auto p = Points16(points);
-        append(U_EMRPOLYGON16_set(Bounds(points), static_cast<uint32_t>(p.size()), p.data()));
     } else {
-        const auto p = Points32(points);
-        append(U_EMRPOLYGON_set(Bounds(points), static_cast<uint32_t>(p.size()), p.data()));
+        append(EmfPoints(points, U_EMRPOLYGON16_set, U_EMRPOLYGON_set));
     }
 }
 

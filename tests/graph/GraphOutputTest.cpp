@@ -80,6 +80,18 @@ bool Contains(const std::vector<QString>& texts, const QString& t)
     return std::find(texts.begin(), texts.end(), t) != texts.end();
 }
 
+// The chart on its page with the output buttons.
+struct TOutputPage {
+    TFlightChart c;
+    TGraphOutput out{*c.chart};
+    explicit TOutputPage(bool shown)
+    {
+        out.CreateButtons(&c.page);
+        if (shown)
+            c.page.show();
+    }
+};
+
 // Printer set-up that sends the output to a PDF file, or is cancelled.
 class TPdfPrinterSetup : public IPrinterSetup {
 public:
@@ -219,10 +231,8 @@ TEST(GraphOutput, PngSvgAndPdfAreSavedInTheirOwnFormats)
 
 TEST(GraphOutput, SaveButtonAsksForANameAndReportsAFailure)
 {
-    TFlightChart c;
-    TGraphOutput out(*c.chart);
-    out.CreateButtons(&c.page);
-    c.page.show();
+    TOutputPage page(true);
+    TGraphOutput& out = page.out;
     EXPECT_EQ(out.TBSaveGraph->text(), QStringLiteral("Save as"));
     EXPECT_EQ(out.TBSaveGraph->toolTip(), QStringLiteral("Save as BMP"));
     ScriptedMessages msgs;
@@ -249,9 +259,8 @@ TEST(GraphOutput, SaveButtonAsksForANameAndReportsAFailure)
 
 TEST(GraphOutput, PrintButtonPrintsOnlyAVisibleChart)
 {
-    TFlightChart c;
-    TGraphOutput out(*c.chart);
-    out.CreateButtons(&c.page);
+    TOutputPage page(false);
+    TGraphOutput& out = page.out;
     TempDir dir;
     const QString pdf = dir.file(QStringLiteral("print.pdf"));
     TPdfPrinterSetup setup(pdf);
@@ -264,7 +273,7 @@ TEST(GraphOutput, PrintButtonPrintsOnlyAVisibleChart)
     EXPECT_EQ(setup.runs, 0);
     EXPECT_FALSE(QFile::exists(pdf));
 
-    c.page.show();
+    page.c.page.show();
     QTest::mouseClick(out.TBPrintGraph, Qt::LeftButton);
     EXPECT_EQ(setup.runs, 1);
     const QByteArray printed = ReadAll(pdf);
@@ -283,16 +292,14 @@ TEST(GraphOutput, PrintButtonPrintsOnlyAVisibleChart)
 
 TEST(GraphOutput, CopyPutsABitmapAndAnSvgPictureOnTheClipboard)
 {
-    TFlightChart c;
-    TGraphOutput out(*c.chart);
-    out.CreateButtons(&c.page);
-    c.page.show();
+    TOutputPage page(true);
+    TGraphOutput& out = page.out;
     EXPECT_EQ(out.TBCopyGraph->toolTip(), QStringLiteral("Copy graph to clipboard"));
     QTest::mouseClick(out.TBCopyGraph, Qt::LeftButton);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->hasImage());
-    EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).size(), c.chart->size());
+    EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).size(), page.c.chart->size());
     EXPECT_TRUE(data->data(QStringLiteral("image/svg+xml")).contains("Traction (N)"));
 }
 
