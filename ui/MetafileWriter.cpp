@@ -66,6 +66,54 @@ std::vector<U_POINTL> Points32(const QPolygon& points)
     return out;
 }
 
+// The runs of a polyline inside box, its segments cut at the box's edges
+// (Liang-Barsky), so that a line running far off the picture keeps its
+// direction in a format of 16-bit positions.
+QVector<QPolygon> ClipPolyline(const QPolygon& points, const QRect& box)
+{
+    QVector<QPolygon> runs;
+    QPolygon run;
+    auto flush = [&] {
+        if (run.size() >= 2)
+            runs.push_back(run);
+        run.clear();
+    };
+    for (int i = 0; i + 1 < points.size(); ++i) {
+        const double x0 = points[i].x(), y0 = points[i].y();
+        const double dx = points[i + 1].x() - x0, dy = points[i + 1].y() - y0;
+        double t0 = 0, t1 = 1;
+        auto edge = [&](double p, double q) {
+            if (p == 0)
+                return q >= 0;
+            const double r = q / p;
+            if (p < 0) {
+                if (r > t1)
+                    return false;
+                t0 = std::max(t0, r);
+            } else {
+                if (r < t0)
+                    return false;
+                t1 = std::min(t1, r);
+            }
+            return true;
+        };
+        if (!(edge(-dx, x0 - box.left()) && edge(dx, box.right() - x0) && edge(-dy, y0 - box.top()) &&
+              edge(dy, box.bottom() - y0))) {
+            flush();
+            continue;
+        }
+        const QPoint a(int(std::lround(x0 + t0 * dx)), int(std::lround(y0 + t0 * dy)));
+        const QPoint b(int(std::lround(x0 + t1 * dx)), int(std::lround(y0 + t1 * dy)));
+        if (run.isEmpty() || run.last() != a) {
+            flush();
+            run.push_back(a);
+        }
+        run.push_back(b);
+    }
+    flush();
+    return runs;
+}
+
 // A record of points: the short form when every point fits 16 bits.
 char* EmfPoints(const QPolygon& points, char* (*set16)(U_RECTL, uint32_t, const U_POINT16*),
                 char* (*set32)(U_RECTL, uint32_t, const U_POINTL*))
@@ -356,6 +404,11 @@ void TMetafileWriter::Polyline(const QPolygon& points)
     if (points.size() < 2)
         return;
     if (kind_ == TMetafileKind::Wmf) {
+        if (!Fits16(points)) {
+            for (const QPolygon& run : ClipPolyline(points, QRect(QPoint(-32000, -32000), QPoint(32000, 32000))))
+                Polyline(run);
+            return;
+        }
         // One record holds at most 32767 points; the pieces share their ends.
         for (int start = 0; start < points.size() - 1; start += 32766) {
             const QPolygon part = points.mid(start, 32767);

@@ -228,6 +228,35 @@ TEST(MetafileDevice, ObjectsChangedInsideClipsStayValid)
     }
 }
 
+TEST(MetafileDevice, LinesFarOffThePictureKeepTheirDirection)
+{
+    // A zoomed-in chart draws lines whose ends lie far outside: 16-bit
+    // positions must cut them, not squash them.
+    for (auto kind : {TMetafileKind::Emf, TMetafileKind::Wmf}) {
+        TMetafileDevice device(kind, QSize(200, 100));
+        const int u = device.Units();
+        QPainter p(&device);
+        const QPointF line[3] = {{0, 0}, {4000, 100}, {4000, 200}};
+        p.drawPolyline(line, 3);
+        p.end();
+        QVector<QPoint> drawn;
+        if (kind == TMetafileKind::Emf) {
+            const auto lines = OfType(EmfRecords(device.Data()), 4); // POLYLINE, 32-bit
+            ASSERT_EQ(lines.size(), 1u);
+            for (quint32 i = 0; i < U32(lines[0].bytes, 24); ++i)
+                drawn << QPoint(I32(lines[0].bytes, 28 + 8 * int(i)), I32(lines[0].bytes, 32 + 8 * int(i)));
+            EXPECT_EQ(drawn, (QVector<QPoint>{{0, 0}, {4000 * u, 100 * u}, {4000 * u, 200 * u}}));
+        } else {
+            const auto lines = OfType(WmfRecords(device.Data()), 0x0325);
+            ASSERT_EQ(lines.size(), 1u);
+            for (int i = 0; i < I16(lines[0].bytes, 6); ++i)
+                drawn << QPoint(I16(lines[0].bytes, 8 + 4 * i), I16(lines[0].bytes, 10 + 4 * i));
+            // Cut where it leaves x = 32000, half way up: the slope stays.
+            EXPECT_EQ(drawn, (QVector<QPoint>{{0, 0}, {32000, 32000 * 100 / 4000}}));
+        }
+    }
+}
+
 TEST(MetafileDevice, SavesAndReportsAFileThatCannotBeWritten)
 {
     TMetafileDevice device(TMetafileKind::Emf, QSize(50, 50));

@@ -93,7 +93,7 @@ QCPScatterStyle::ScatterShape Shape(int code)
         QCPScatterStyle::ssSquare,  QCPScatterStyle::ssDisc, QCPScatterStyle::ssTriangle,
         QCPScatterStyle::ssTriangleInverted, QCPScatterStyle::ssPlus, QCPScatterStyle::ssCross,
         QCPScatterStyle::ssStar,    QCPScatterStyle::ssDiamond, QCPScatterStyle::ssDisc};
-    return IsValidPointShape(code) ? shapes[code] : QCPScatterStyle::ssDisc;
+    return IsValidPointShape(code) ? shapes[code] : QCPScatterStyle::ssSquare; // the first shape stays
 }
 
 void SetupAxis(QCPAxis* axis, const QString& title)
