@@ -1,6 +1,7 @@
 #include "graph/GraphOutput.h"
 
 #include "base/MessageService.h"
+#include "ui/HourGlass.h"
 #include "ui/MetafileDevice.h"
 
 #include <QBuffer>
@@ -220,7 +221,11 @@ void TGraphOutput::AddTo(QToolBar* bar)
 
 void TGraphOutput::SetPrinterSetup(IPrinterSetup* setup) { setup_ = setup ? setup : &qtSetup_; }
 
-void TGraphOutput::TBCopyGraphClick() { CopyChartToClipboard(chart_); }
+void TGraphOutput::TBCopyGraphClick()
+{
+    THourGlass wait;
+    CopyChartToClipboard(chart_);
+}
 
 void TGraphOutput::TBSaveGraphClick()
 {
@@ -230,7 +235,12 @@ void TGraphOutput::TBSaveGraphClick()
     if (name.isEmpty())
         return;
     QString reason;
-    if (!SaveChart(chart_, name, &reason)) {
+    bool saved = false;
+    {
+        THourGlass wait;
+        saved = SaveChart(chart_, name, &reason);
+    }
+    if (!saved) {
         Messages().error(SaveErrorText(name, reason));
         return;
     }
@@ -244,7 +254,12 @@ void TGraphOutput::TBPrintGraphClick()
     if (!setup_->Execute(printer_, chart_.window()))
         return;
     QString reason;
-    if (!PrintChart(chart_, printer_, &reason)) {
+    bool printed = false;
+    {
+        THourGlass wait;
+        printed = PrintChart(chart_, printer_, &reason);
+    }
+    if (!printed) {
         Messages().error(QStringLiteral("Error by printing Graph!\r") + reason);
         return;
     }
