@@ -227,11 +227,15 @@ void TGraphOutput::TBCopyGraphClick()
     CopyChartToClipboard(chart_);
 }
 
+QString TGraphOutput::SavePictureDialog1()
+{
+    // The name is taken as chosen: no extension is added.
+    return Messages().saveFileName(QStringLiteral("Save as"), QString(), QLatin1String(kPictureFilter), QString());
+}
+
 void TGraphOutput::TBSaveGraphClick()
 {
-    // SavePictureDialog1: the name is taken as chosen, no extension added.
-    const QString name = Messages().saveFileName(QStringLiteral("Save as"), QString(), QLatin1String(kPictureFilter),
-                                                 QString());
+    const QString name = SavePictureDialog1();
     if (name.isEmpty())
         return;
     QString reason;
@@ -251,7 +255,7 @@ void TGraphOutput::TBPrintGraphClick()
 {
     if (!chart_.isVisible())
         return;
-    if (!setup_->Execute(printer_, chart_.window()))
+    if (!PrinterSetupDialog1().Execute(printer_, chart_.window()))
         return;
     QString reason;
     bool printed = false;

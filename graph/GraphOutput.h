@@ -73,7 +73,11 @@ public:
     QToolButton* TBSaveGraph = nullptr;
     QToolButton* TBPrintGraph = nullptr;
 
-    // Not owned; nullptr restores Qt's dialog.
+    // The picture save dialog: the chosen name, empty when cancelled.
+    QString SavePictureDialog1();
+    // The printer set-up dialog in use; SetPrinterSetup replaces it (not
+    // owned; nullptr restores Qt's dialog).
+    IPrinterSetup& PrinterSetupDialog1() { return *setup_; }
     void SetPrinterSetup(IPrinterSetup* setup);
     QPrinter& Printer() { return printer_; }
 
