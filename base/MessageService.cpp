@@ -43,8 +43,12 @@ QString QtFilterFromPipes(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        // A description that already shows its patterns keeps them once.
+        const QString shown = QStringLiteral("(%1)").arg(patterns);
+        out << (parts[i].endsWith(shown) ? parts[i] : QStringLiteral("%1 %2").arg(parts[i], shown));
+    }
     return out.join(QStringLiteral(";;"));
 }
 

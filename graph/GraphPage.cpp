@@ -1,5 +1,7 @@
 #include "graph/GraphPage.h"
 
+#include "graph/GraphOutput.h"
+
 #include "base/MessageService.h"
 #include "graph/GraphSetupfrm.h"
 
@@ -57,11 +59,9 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     ToolBarGraph->addSeparator();
     TBMeasure = Button(ToolBarGraph, "TBMeasure", "Measurement Mode", "Measurement mode", true);
     TBAnnotations = Button(ToolBarGraph, "TBAnnotations", "Annotations", "Annotations");
-    TBCopyGraph = Button(ToolBarGraph, "TBCopyGraph", "Copy", "Copy graph to clipboard");
-    TBSaveGraph = Button(ToolBarGraph, "TBSaveGraph", "Save", "Save graph as picture");
-    TBPrintGraph = Button(ToolBarGraph, "TBPrintGraph", "Print", "Print graph");
-    for (QToolButton* later : {TBMeasure, TBAnnotations, TBCopyGraph, TBSaveGraph, TBPrintGraph})
+    for (QToolButton* later : {TBMeasure, TBAnnotations})
         later->setEnabled(false);
+    QAction* outputPlace = ToolBarGraph->addSeparator(); // copy, save, print come here
     LabelCursor = new QLabel(this);
     LabelCursor->setObjectName(QStringLiteral("LabelCursor"));
     ToolBarGraph->addWidget(LabelCursor);
@@ -84,6 +84,15 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     Chart = new TChartView(model_, setup_, this);
     Chart->setObjectName(QStringLiteral("PanelChart"));
     layout->addWidget(Chart, 1);
+
+    // Copy, save and print of the chart.
+    Output = new TGraphOutput(*Chart->Chart1, this);
+    Output->CreateButtons(ToolBarGraph);
+    TBCopyGraph = Output->TBCopyGraph;
+    TBSaveGraph = Output->TBSaveGraph;
+    TBPrintGraph = Output->TBPrintGraph;
+    for (QToolButton* b : {TBCopyGraph, TBSaveGraph, TBPrintGraph})
+        ToolBarGraph->insertWidget(outputPlace, b);
 
     // Curve offsets.
     auto* shift = new QHBoxLayout();

@@ -17,6 +17,7 @@ class QToolButton;
 namespace qv {
 
 class TFormGraphSetup;
+class TGraphOutput;
 
 class TGraphPage : public QWidget {
     Q_OBJECT
@@ -39,6 +40,7 @@ public:
     QToolButton* TBCopyGraph = nullptr;
     QToolButton* TBSaveGraph = nullptr;
     QToolButton* TBPrintGraph = nullptr;
+    TGraphOutput* Output = nullptr; // copy, save and print of the chart
     QLabel* LabelCursor = nullptr;
     QWidget* PanelOdecet = nullptr;
     QTableWidget* StringGridOdecet = nullptr;

@@ -16,6 +16,7 @@ struct Command {
     const char* name;
     const char* usage; // one line: arguments after the name
     int (*run)(const QStringList& args); // args after the name; returns the exit status
+    bool gui = false; // draws: runs under a QApplication (offscreen unless a platform is set)
 };
 
 struct RegisterCommand {

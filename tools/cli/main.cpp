@@ -3,8 +3,11 @@
 #include "tools/cli/Command.h"
 #include "base/MessageService.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace qv::cli {
 
@@ -35,7 +38,15 @@ void PrintOut(const QString& text) { std::fprintf(stdout, "%s\n", text.toUtf8().
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Commands that draw need a GUI application; no display is needed.
+    bool gui = false;
+    for (const auto& c : qv::cli::Commands())
+        if (argc > 1 && std::strcmp(argv[1], c.name) == 0)
+            gui = c.gui;
+    if (gui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app =
+        gui ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvel-cli"));
     qv::ConsoleMessageService console(qv::Answer::No);
     qv::SetMessageService(&console);

@@ -1,0 +1,407 @@
+#include "ui/MetafileDevice.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QSaveFile>
+#include <QTextItem>
+#include <QtMath>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <optional>
+
+namespace qv {
+
+// Turns the painter's primitives into metafile records: every point goes
+// through the painter's transform into pixels, then into the file's finer
+// logical units.
+class TMetafileEngine : public QPaintEngine {
+public:
+    explicit TMetafileEngine(TMetafileDevice& device) : QPaintEngine(QPaintEngine::AllFeatures), device_(device) {}
+
+    bool begin(QPaintDevice*) override
+    {
+        writer_ = std::make_unique<TMetafileWriter>(device_.kind_, device_.size_, device_.dpi_, device_.Units());
+        units_ = device_.Units();
+        clip_.reset();
+        return true;
+    }
+
+    bool end() override
+    {
+        if (!writer_)
+            return false;
+        device_.data_ = writer_->Finish();
+        device_.records_ = writer_->RecordCount();
+        writer_.reset();
+        return true;
+    }
+
+    Type type() const override { return QPaintEngine::User; }
+
+    void updateState(const QPaintEngineState& s) override
+    {
+        const DirtyFlags f = s.state();
+        if (f & DirtyPen)
+            pen_ = s.pen();
+        if (f & DirtyBrush)
+            brush_ = s.brush();
+        if (f & DirtyFont)
+            font_ = s.font();
+        if (f & DirtyTransform)
+            transform_ = s.transform();
+        if (f & (DirtyClipPath | DirtyClipRegion)) {
+            std::optional<QRectF> rect;
+            if (s.clipOperation() != Qt::NoClip) {
+                const QRectF local = (f & DirtyClipPath) ? s.clipPath().boundingRect()
+                                                         : QRectF(s.clipRegion().boundingRect());
+                rect = s.transform().mapRect(local);
+                if (s.clipOperation() == Qt::IntersectClip && clip_)
+                    rect = rect->intersected(*clip_);
+            }
+            clip_ = rect;
+        }
+        if ((f & DirtyClipEnabled) && !s.isClipEnabled())
+            clip_.reset();
+    }
+
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override
+    {
+        prepare();
+        const QPolygon poly = map(points, count);
+        if (mode == PolylineMode) {
+            if (strokes()) {
+                writer_->SetPen(metaPen());
+                writer_->Polyline(poly);
+            }
+            return;
+        }
+        writer_->SetFillWinding(mode != OddEvenMode);
+        writer_->SetBrush(metaBrush());
+        writer_->SetPen(metaPen());
+        writer_->Polygon(poly);
+    }
+
+    void drawPolygon(const QPoint* points, int count, PolygonDrawMode mode) override
+    {
+        QVector<QPointF> f(count);
+        std::copy(points, points + count, f.begin());
+        drawPolygon(f.constData(), count, mode);
+    }
+
+    void drawPath(const QPainterPath& path) override
+    {
+        prepare();
+        if (auto brush = metaBrush()) {
+            QVector<QPolygon> fills;
+            const QList<QPolygonF> polys = path.toFillPolygons(transform_);
+            for (const QPolygonF& p : polys)
+                fills.push_back(scale(p));
+            writer_->SetFillWinding(path.fillRule() == Qt::WindingFill);
+            writer_->SetPen(TMetaPen{TMetaPen::Null, 0, 0});
+            writer_->SetBrush(brush);
+            writer_->PolyPolygon(fills);
+        }
+        if (strokes()) {
+            writer_->SetPen(metaPen());
+            const QList<QPolygonF> subpaths = path.toSubpathPolygons(transform_);
+            for (const QPolygonF& p : subpaths)
+                writer_->Polyline(scale(p));
+        }
+    }
+
+    void drawRects(const QRectF* rects, int count) override
+    {
+        for (int i = 0; i < count; ++i) {
+            if (!axisAligned()) {
+                QPainterPath path;
+                path.addRect(rects[i]);
+                drawPath(path);
+                continue;
+            }
+            prepare();
+            writer_->SetPen(metaPen());
+            writer_->SetBrush(metaBrush());
+            writer_->Rectangle(mapRect(rects[i]));
+        }
+    }
+
+    void drawRects(const QRect* rects, int count) override
+    {
+        for (int i = 0; i < count; ++i) {
+            const QRectF r(rects[i]);
+            drawRects(&r, 1);
+        }
+    }
+
+    void drawLines(const QLineF* lines, int count) override
+    {
+        prepare();
+        if (!strokes())
+            return;
+        writer_->SetPen(metaPen());
+        for (int i = 0; i < count; ++i) {
+            const QPointF ends[2] = {lines[i].p1(), lines[i].p2()};
+            writer_->Polyline(map(ends, 2));
+        }
+    }
+
+    void drawLines(const QLine* lines, int count) override
+    {
+        for (int i = 0; i < count; ++i) {
+            const QLineF l(lines[i]);
+            drawLines(&l, 1);
+        }
+    }
+
+    void drawEllipse(const QRectF& r) override
+    {
+        if (!axisAligned()) {
+            QPainterPath path;
+            path.addEllipse(r);
+            drawPath(path);
+            return;
+        }
+        prepare();
+        writer_->SetPen(metaPen());
+        writer_->SetBrush(metaBrush());
+        writer_->Ellipse(mapRect(r));
+    }
+
+    void drawEllipse(const QRect& r) override { drawEllipse(QRectF(r)); }
+
+    void drawPoints(const QPointF* points, int count) override
+    {
+        prepare();
+        if (!strokes())
+            return;
+        // A point is a dot of the pen's width.
+        const int half = std::max(1, metaPen().width / 2);
+        writer_->SetPen(TMetaPen{TMetaPen::Null, 0, 0});
+        writer_->SetBrush(blend(pen_.color()));
+        for (int i = 0; i < count; ++i) {
+            const QPoint c = scale(transform_.map(points[i]));
+            writer_->Rectangle(QRect(c.x() - half, c.y() - half, 2 * half, 2 * half));
+        }
+    }
+
+    void drawPoints(const QPoint* points, int count) override
+    {
+        for (int i = 0; i < count; ++i) {
+            const QPointF p(points[i]);
+            drawPoints(&p, 1);
+        }
+    }
+
+    void drawTextItem(const QPointF& p, const QTextItem& item) override
+    {
+        prepare();
+        const QString text = item.text();
+        if (text.isEmpty() || pen_.style() == Qt::NoPen)
+            return;
+        const QFont font = item.font();
+        const double em = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * device_.dpi_ / 72.0;
+        const double sx = std::hypot(transform_.m11(), transform_.m12());
+        const double sy = std::hypot(transform_.m21(), transform_.m22());
+        const double angle = qRadiansToDegrees(std::atan2(transform_.m12(), transform_.m11()));
+        TMetaFont mf;
+        mf.face = QFontInfo(font).family();
+        mf.height = std::max(1, int(std::lround(em * sy * units_)));
+        mf.weight = std::clamp(int(font.weight()), 100, 900);
+        mf.italic = font.italic();
+        mf.escapement = int(std::lround(-angle * 10.0));
+        // Each character's advance as this font lays it out here, so the
+        // text takes the same room whatever font the reader substitutes.
+        const QFontMetricsF metrics(font, &device_);
+        std::vector<int> dx(text.size(), 0);
+        long done = 0;
+        for (int i = 0; i < text.size(); ++i) {
+            const long upTo = std::lround(metrics.horizontalAdvance(text.left(i + 1)) * sx * units_);
+            dx[i] = int(upTo - done);
+            done = upTo;
+        }
+        writer_->SetTextColour(blend(pen_.color()).value_or(qRgb(255, 255, 255)));
+        writer_->SetFont(mf);
+        writer_->Text(scale(transform_.map(p)), text, dx);
+    }
+
+    void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) override
+    {
+        drawImage(r, pm.toImage(), sr, Qt::AutoColor);
+    }
+
+    void drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags) override
+    {
+        prepare();
+        QImage part = image.copy(sr.toAlignedRect());
+        if (part.hasAlphaChannel()) {
+            QImage flat(part.size(), QImage::Format_RGB888);
+            flat.fill(Qt::white);
+            QPainter painter(&flat);
+            painter.drawImage(0, 0, part);
+            painter.end();
+            part = flat;
+        }
+        writer_->Image(scale(transform_.mapRect(r)), part);
+    }
+
+private:
+    // Whites out transparency: the formats know no alpha.
+    static std::optional<QRgb> blend(const QColor& c)
+    {
+        const int a = c.alpha();
+        if (a == 0)
+            return std::nullopt;
+        auto mix = [a](int v) { return (v * a + 255 * (255 - a) + 127) / 255; };
+        return qRgb(mix(c.red()), mix(c.green()), mix(c.blue()));
+    }
+
+    static QColor brushColour(const QBrush& b)
+    {
+        if (b.gradient() && !b.gradient()->stops().isEmpty())
+            return b.gradient()->stops().first().second;
+        return b.color();
+    }
+
+    bool strokes() const { return pen_.style() != Qt::NoPen && blend(brushColour(pen_.brush())).has_value(); }
+
+    TMetaPen metaPen() const
+    {
+        TMetaPen p;
+        const auto colour = blend(brushColour(pen_.brush()));
+        if (pen_.style() == Qt::NoPen || !colour) {
+            p.style = TMetaPen::Null;
+            return p;
+        }
+        p.colour = *colour;
+        switch (pen_.style()) {
+        case Qt::DashLine: case Qt::CustomDashLine: p.style = TMetaPen::Dash; break;
+        case Qt::DotLine: p.style = TMetaPen::Dot; break;
+        case Qt::DashDotLine: p.style = TMetaPen::DashDot; break;
+        case Qt::DashDotDotLine: p.style = TMetaPen::DashDotDot; break;
+        default: p.style = TMetaPen::Solid; break;
+        }
+        const double w = pen_.widthF() <= 0 ? 1.0 : pen_.widthF();
+        const double factor = pen_.isCosmetic() ? 1.0 : std::sqrt(std::abs(transform_.determinant()));
+        p.width = std::max(1, int(std::lround(w * factor * units_)));
+        return p;
+    }
+
+    std::optional<QRgb> metaBrush() const
+    {
+        if (brush_.style() == Qt::NoBrush)
+            return std::nullopt;
+        return blend(brushColour(brush_));
+    }
+
+    bool axisAligned() const { return transform_.type() <= QTransform::TxScale; }
+
+    QPoint scale(const QPointF& px) const
+    {
+        return QPoint(int(std::lround(px.x() * units_)), int(std::lround(px.y() * units_)));
+    }
+
+    QRect scale(const QRectF& px) const
+    {
+        const QPoint a = scale(px.topLeft()), b = scale(px.bottomRight());
+        return QRect(a, QSize(b.x() - a.x(), b.y() - a.y()));
+    }
+
+    QPolygon scale(const QPolygonF& px) const
+    {
+        QPolygon out;
+        out.reserve(px.size());
+        for (const QPointF& p : px) {
+            const QPoint q = scale(p);
+            if (out.isEmpty() || out.last() != q)
+                out.push_back(q);
+        }
+        if (out.size() == 1 && px.size() > 1)
+            out.push_back(out.first()); // a line shorter than a unit stays a line
+        return out;
+    }
+
+    QPolygon map(const QPointF* points, int count) const
+    {
+        QPolygonF px(count);
+        for (int i = 0; i < count; ++i)
+            px[i] = transform_.map(points[i]);
+        return scale(px);
+    }
+
+    QRect mapRect(const QRectF& r) const { return scale(transform_.mapRect(r.normalized())); }
+
+    // The clip is written only when something is drawn under it.
+    void prepare()
+    {
+        if (clip_)
+            writer_->SetClip(scale(*clip_));
+        else
+            writer_->SetClip(std::nullopt);
+    }
+
+    TMetafileDevice& device_;
+    std::unique_ptr<TMetafileWriter> writer_;
+    int units_ = 1;
+    QPen pen_;
+    QBrush brush_;
+    QFont font_;
+    QTransform transform_;
+    std::optional<QRectF> clip_;
+};
+
+TMetafileDevice::TMetafileDevice(TMetafileKind kind, QSize size, int dpi)
+    : kind_(kind), size_(size.expandedTo(QSize(1, 1))), dpi_(std::max(1, dpi))
+{
+}
+
+TMetafileDevice::~TMetafileDevice() = default;
+
+int TMetafileDevice::Units() const
+{
+    // Positions must fit the old format's 16-bit numbers, with room for
+    // lines that run past the edge.
+    return std::clamp(16000 / std::max(size_.width(), size_.height()), 1, 16);
+}
+
+QPaintEngine* TMetafileDevice::paintEngine() const
+{
+    if (!engine_)
+        const_cast<TMetafileDevice*>(this)->engine_ =
+            std::make_unique<TMetafileEngine>(*const_cast<TMetafileDevice*>(this));
+    return engine_.get();
+}
+
+bool TMetafileDevice::Save(const QString& fileName, QString* error) const
+{
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data_) != data_.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+int TMetafileDevice::metric(PaintDeviceMetric metric) const
+{
+    switch (metric) {
+    case PdmWidth: return size_.width();
+    case PdmHeight: return size_.height();
+    case PdmWidthMM: return int(std::lround(size_.width() * 25.4 / dpi_));
+    case PdmHeightMM: return int(std::lround(size_.height() * 25.4 / dpi_));
+    case PdmNumColors: return INT_MAX;
+    case PdmDepth: return 24;
+    case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return dpi_;
+    case PdmDevicePixelRatio: return 1;
+    case PdmDevicePixelRatioScaled: return int(QPaintDevice::devicePixelRatioFScale());
+    default: return QPaintDevice::metric(metric);
+    }
+}
+
+} // namespace qv
