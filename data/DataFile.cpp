@@ -33,6 +33,10 @@ constexpr std::string_view kTagTextEnd = "</Text>";
 constexpr std::string_view kTagExtra = "<Extra>";
 constexpr std::string_view kTagExtraEnd = "</Extra>";
 constexpr std::string_view kRxOffsetKey = "RxOffsetY";
+// Further offsets of the extra section; no key may contain "RxOffsetY".
+constexpr std::pair<std::string_view, double TFileOffsets::*> kOffsetKeys[] = {
+    {"AltOffsetX", &TFileOffsets::AltX}, {"AltOffsetY", &TFileOffsets::AltY}, {"RxOffsetX", &TFileOffsets::RxX},
+    {"VoltOffsetX", &TFileOffsets::VoltX}, {"VoltOffsetY", &TFileOffsets::VoltY}};
 constexpr std::string_view kEol = "\r\n";
 
 // An input/output failure inside the reader (a header word missing or not a
@@ -178,6 +182,21 @@ double fieldValue(std::string_view f)
     return v;
 }
 
+// A "Key=value" line of the extra section naming one of the further
+// offsets; other lines, and values that are no number, are passed over.
+void readOffset(std::string_view line, TFileOffsets& offsets)
+{
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos)
+        return;
+    const std::string_view key = trim(line.substr(0, eq));
+    for (const auto& [name, field] : kOffsetKeys) {
+        double v = 0;
+        if (key == name && ParseReal(line.substr(eq + 1), v))
+            offsets.*field = v;
+    }
+}
+
 // Number of LF bytes in [b, e), eight bytes at a time.
 std::size_t countLf(const char* b, const char* e)
 {
@@ -227,6 +246,7 @@ struct Parsed {
     std::vector<TAnotace> annotations;
     std::string notes;
     double rxOffsetY = 0;
+    TFileOffsets offsets;
 };
 
 void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
@@ -394,8 +414,10 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
     out.rxOffsetY = 0;
     if (at == At::Extra) {
         while (in.next(line) && line != kTagExtraEnd) {
-            if (line.find(kRxOffsetKey) == std::string_view::npos)
+            if (line.find(kRxOffsetKey) == std::string_view::npos) {
+                readOffset(line, out.offsets);
                 continue;
+            }
             const std::size_t eq = line.find('=');
             if (eq != std::string_view::npos)
                 line.remove_prefix(eq + 1);
@@ -420,6 +442,7 @@ void commit(Parsed& p, TDataBlock& block)
     else
         notes.append(p.notes);
     block.RxOffsetY = p.rxOffsetY;
+    block.Offsets = p.offsets;
 }
 
 // --- Writing -------------------------------------------------------------
@@ -766,6 +789,16 @@ bool writeRecord(const TDataBlock& block, OutBuffer& out)
         std::memcpy(p, "RxOffsetY=", 10);
         p = FormatFixed(p + 10, block.RxOffsetY, kValueDecimals);
         out.done(putEol(p));
+    }
+    // The other curve offsets, only those in use.
+    for (const auto& [key, field] : kOffsetKeys) {
+        const double v = block.Offsets.*field;
+        if (v == 0)
+            continue;
+        char* p = out.room();
+        std::memcpy(p, key.data(), key.size());
+        p[key.size()] = '=';
+        out.done(putEol(FormatFixed(p + key.size() + 1, v, kValueDecimals)));
     }
     putLine(out, kTagExtraEnd);
     return out.finish();
