@@ -25,7 +25,9 @@ class QVBoxLayout;
 
 namespace qv {
 
+class TGraphLink;
 class TGraphPage;
+class TOpenData;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -89,6 +91,14 @@ public:
     void ReleaseDataViews();   // destruction: tree nodes and open records
     void LayoutGrid();         // first column of the open-files grid
     void DeviceSettingsChanged(); // hands the device settings to the data views
+
+    // --- annotations and offsets of the open files: app/GraphLink.cpp
+    TGraphLink* GraphLink = nullptr;
+    QToolButton* TBAnnotDialog = nullptr;
+    void ConnectGraphLink(TOpenData& open);
+    void TBAnnotDialogClick();
+    void pmnuAnnotModifiClick();
+    void pmnuAnnotNewClick();
 
     // --- shell
     void FirstShow();          // reads the settings file

@@ -2,6 +2,8 @@
 
 #include "base/MessageService.h"
 #include "graph/GraphSetupfrm.h"
+#include "graph/Measurement.h"
+#include "graph/OffsetControls.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -129,6 +131,8 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     });
     Chart->Chart1->installEventFilter(this);
     qApp->installEventFilter(this);
+    Measurement = new TMeasurement(*this);
+    OffsetControls = new TOffsetControls(*this, *Measurement);
 }
 
 TGraphPage::~TGraphPage()
@@ -142,6 +146,7 @@ void TGraphPage::SetActualFile(TCurveHandle h)
 {
     actual_ = h;
     ShowOffsets();
+    Measurement->UpdateTable();
 }
 
 void TGraphPage::ShowOffsets()

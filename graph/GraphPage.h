@@ -17,6 +17,8 @@ class QToolButton;
 namespace qv {
 
 class TFormGraphSetup;
+class TMeasurement;
+class TOffsetControls;
 
 class TGraphPage : public QWidget {
     Q_OBJECT
@@ -48,6 +50,9 @@ public:
     QLineEdit* EditShiftX = nullptr;
     QLineEdit* EditShiftY = nullptr;
     QComboBox* ComboBoxShiftAxis = nullptr;
+    // Measurement mode, cursors and table; the offset controls' work.
+    TMeasurement* Measurement = nullptr;
+    TOffsetControls* OffsetControls = nullptr;
 
     // The dialog that edits the graph settings (made on first use if none).
     void SetGraphSetupForm(TFormGraphSetup* form) { setupForm_ = form; }
