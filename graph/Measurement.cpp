@@ -85,7 +85,7 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
         rows << QLatin1String(title);
     grid->setVerticalHeaderLabels(rows);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 2);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 1);
     for (int r = 0; r < kMeasureRows; ++r)
         for (int c = 0; c < kMeasureColumns; ++c) {
             auto* item = new QTableWidgetItem();
