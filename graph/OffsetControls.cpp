@@ -90,21 +90,19 @@ void TOffsetControls::TrackBarYChange(int position)
     followView();
 }
 
-void TOffsetControls::EditShiftXExit()
-{
-    double v = 0;
-    if (!ParseUserNumber(page_.EditShiftX->text(), v))
-        return showEdits();
-    offsets_.SetOffsetX(page_.ActualFile(), axis(), v);
-    followView();
-}
+void TOffsetControls::EditShiftXExit() { editExit(true); }
 
-void TOffsetControls::EditShiftYExit()
+void TOffsetControls::EditShiftYExit() { editExit(false); }
+
+void TOffsetControls::editExit(bool timeOffset)
 {
     double v = 0;
-    if (!ParseUserNumber(page_.EditShiftY->text(), v))
+    if (!ParseUserNumber((timeOffset ? page_.EditShiftX : page_.EditShiftY)->text(), v))
         return showEdits();
-    offsets_.SetOffsetY(page_.ActualFile(), axis(), v);
+    if (timeOffset)
+        offsets_.SetOffsetX(page_.ActualFile(), axis(), v);
+    else
+        offsets_.SetOffsetY(page_.ActualFile(), axis(), v);
     followView();
 }
 

@@ -43,6 +43,7 @@ public:
 private:
     int axis() const;
     void showEdits();
+    void editExit(bool timeOffset);
     void followView();
 
     TGraphPage& page_;

@@ -3,6 +3,7 @@
 // annotation list and an annotation added from the chart's pop-up.
 //   qv_measure_screenshots OUT_PREFIX    (writes OUT_PREFIX-cursors.png, ...)
 #include "FlightMaker.h"
+#include "Pump.h"
 #include "annot/Annot.h"
 #include "annot/AnnotEdit.h"
 #include "app/Application.h"
@@ -33,16 +34,9 @@
 #include <qcustomplot.h>
 
 using namespace qv;
+using bench::Pump;
 
 namespace {
-
-void Pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 // Shows each program dialog without blocking, lets a step work it, then
 // closes it with OK.

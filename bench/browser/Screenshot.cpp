@@ -2,6 +2,7 @@
 // opens the flights from the tree, shows the graph page and saves a picture
 // of the window: qv_browser_screenshot OUT.png [FOLDER]
 #include "FlightMaker.h"
+#include "Pump.h"
 #include "app/Application.h"
 #include "base/Assert.h"
 #include "app/MainFrm.h"
@@ -20,15 +21,7 @@
 
 using namespace qv;
 
-namespace {
-void Pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-} // namespace
+using bench::Pump;
 
 int main(int argc, char** argv)
 {
