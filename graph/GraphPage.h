@@ -36,7 +36,7 @@ public:
     QToolButton* TBGraphSetup = nullptr;
     QToolButton* TBShowLegend = nullptr;
     QToolButton* ShowTable = nullptr;
-    QToolButton* TBMeasure = nullptr;   // measurement mode (not yet in use)
+    QToolButton* TBMeasure = nullptr;   // measurement mode (graph/Measurement.h)
     QToolButton* TBAnnotations = nullptr;
     QToolButton* TBCopyGraph = nullptr;
     QToolButton* TBSaveGraph = nullptr;

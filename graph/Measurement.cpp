@@ -306,8 +306,9 @@ bool TMeasurement::eventFilter(QObject* watched, QEvent* e)
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* m = static_cast<QMouseEvent*>(e);
-        if (active_ && m->button() == Qt::LeftButton && !page_.Chart->Panning() && inPlot(m->position().toPoint())) {
-            mousePress(m->position().toPoint());
+        if (active_ && m->button() == Qt::LeftButton && !page_.Chart->Panning()) {
+            if (inPlot(m->position().toPoint()))
+                mousePress(m->position().toPoint());
             return true; // no rubber band while measuring
         }
         break;
