@@ -64,6 +64,18 @@ TOffsetControls::TOffsetControls(TGraphPage& page, TMeasurement& measurement)
     connect(mnuServoToZero, &QAction::triggered, this, &TOffsetControls::ServoToZeroClick);
     connect(mnuResetShift, &QAction::triggered, this, &TOffsetControls::ResetShiftClick);
     connect(mnuAlignRelease, &QAction::triggered, this, &TOffsetControls::AlignReleaseClick);
+    // The servo's vertical offset is not drawn while the servo is centred.
+    connect(page.ComboBoxShiftAxis, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &TOffsetControls::enableControls);
+    connect(page.Chart->CheckBox_RxCenter, &QCheckBox::toggled, this, &TOffsetControls::enableControls);
+}
+
+void TOffsetControls::enableControls()
+{
+    const bool servoY = !(axis() == ShiftServo && offsets_.Model().RxCentre());
+    page_.TrackBarY->setEnabled(servoY);
+    page_.EditShiftY->setEnabled(servoY);
+    mnuServoToZero->setEnabled(!offsets_.Model().RxCentre());
 }
 
 int TOffsetControls::axis() const { return qBound(0, page_.ComboBoxShiftAxis->currentIndex(), 2); }

@@ -44,6 +44,7 @@ private:
     int axis() const;
     void showEdits();
     void editExit(bool timeOffset);
+    void enableControls();
     void followView();
 
     TGraphPage& page_;

@@ -215,6 +215,12 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     QTest::keyClick(page->EditShiftY, Qt::Key_Return);
     EXPECT_EQ(FormMain->Curves.File(h)->RxOffsetY, 12);
     EXPECT_EQ(alt.OffsetX, -2.5);
+    // Centred, the servo draws no vertical offset: nothing to set there.
+    QTest::mouseClick(page->Chart->CheckBox_RxCenter, Qt::LeftButton);
+    EXPECT_FALSE(page->EditShiftY->isEnabled());
+    EXPECT_FALSE(page->OffsetControls->mnuServoToZero->isEnabled());
+    QTest::mouseClick(page->Chart->CheckBox_RxCenter, Qt::LeftButton);
+    EXPECT_TRUE(page->EditShiftY->isEnabled());
 
     // "Offset" off takes the altitude's offsets away, on adds them again.
     page->ComboBoxShiftAxis->setCurrentIndex(ShiftAltitude);
