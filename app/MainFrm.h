@@ -26,7 +26,9 @@ class QVBoxLayout;
 namespace qv {
 
 class TFlightInfoPage;
+class TGraphLink;
 class TGraphPage;
+class TOpenData;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -83,6 +85,14 @@ public:
     void LayoutGrid();         // first column of the open-files grid
     void DeviceSettingsChanged(); // hands the device settings to the data views
     QFontMetrics GridFontMetrics() const; // in the open-files grid's font
+
+    // --- annotations and offsets of the open files: app/GraphLink.cpp
+    TGraphLink* GraphLink = nullptr;
+    QToolButton* TBAnnotDialog = nullptr;
+    void ConnectGraphLink(TOpenData& open);
+    void TBAnnotDialogClick();
+    void pmnuAnnotModifiClick();
+    void pmnuAnnotNewClick();
 
     // --- shell
     void FirstShow();          // reads the settings file

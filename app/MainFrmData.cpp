@@ -75,6 +75,7 @@ void TFormMain::CreateDataViews()
     // Opened files get their curves in the model the graph page draws.
     v.Open.SetCurveModel(&Curves);
     DeviceSettingsChanged();
+    ConnectGraphLink(v.Open);
     connect(&v.Open, &TOpenData::GridChanged, this,
             [this] { GraphPage->SetOpenFiles(views_->Open.CurveHandles()); });
     connect(&v.Open, &TOpenData::ActualChanged, this, [this](int row) {

@@ -26,6 +26,7 @@ void TDataBlock::Release()
     Annotations.shrink_to_fit();
     Markers.clear();
     Markers.shrink_to_fit();
+    Offsets = {};
     Notes.reset();
 }
 

@@ -4,6 +4,7 @@
 // screen or the keyboard (see data/Cp1250.h), so a load and a save without
 // edits change no byte.
 #include "graph/CurveSlots.h"
+#include "graph/FileOffsets.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,7 @@ struct TDataBlock {
     std::string Date;                                  // first header line, file bytes
     std::array<std::int32_t, kHeaderWords> Words{};    // header words 1..7
     double RxOffsetY = 0;
+    TFileOffsets Offsets; // further curve offsets of the extra section
     std::array<bool, kChannelArrays> Present{};
     std::array<std::vector<double>, kSampleArrays> Data;
     std::unique_ptr<std::string> Notes;                // notes text, file bytes; null when freed

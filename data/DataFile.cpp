@@ -126,6 +126,21 @@ double fieldValue(std::string_view f)
     return v;
 }
 
+// A "Key=value" line of the extra section naming one of the further
+// offsets; other lines, and values that are no number, are passed over.
+void readOffset(std::string_view line, TFileOffsets& offsets)
+{
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos)
+        return;
+    const std::string_view key = trim(line.substr(0, eq));
+    for (const auto& [name, field] : kOffsetKeys) {
+        double v = 0;
+        if (key == name && ParseReal(line.substr(eq + 1), v))
+            offsets.*field = v;
+    }
+}
+
 // Number of LF bytes in [b, e), eight bytes at a time.
 std::size_t countLf(const char* b, const char* e)
 {
@@ -175,6 +190,7 @@ struct Parsed {
     std::vector<TAnotace> annotations;
     std::string notes;
     double rxOffsetY = 0;
+    TFileOffsets offsets;
 };
 
 void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
@@ -327,8 +343,10 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
             }
         } else if (line == kTagExtra) {
             while (in.next(line) && line != kTagExtraEnd) {
-                if (line.find(kRxOffsetKey) == std::string_view::npos)
+                if (line.find(kRxOffsetKey) == std::string_view::npos) {
+                    readOffset(line, out.offsets);
                     continue;
+                }
                 const std::size_t eq = line.find('=');
                 if (eq != std::string_view::npos)
                     line.remove_prefix(eq + 1);
@@ -354,6 +372,7 @@ void commit(Parsed& p, TDataBlock& block)
     else
         notes.append(p.notes);
     block.RxOffsetY = p.rxOffsetY;
+    block.Offsets = p.offsets;
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #pragma once
 // Shared by the reader and the writer of the flight data files.
+#include "graph/FileOffsets.h"
+
 #include <cstddef>
+#include <utility>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -22,6 +25,10 @@ inline constexpr std::string_view kTagTextEnd = "</Text>";
 inline constexpr std::string_view kTagExtra = "<Extra>";
 inline constexpr std::string_view kTagExtraEnd = "</Extra>";
 inline constexpr std::string_view kRxOffsetKey = "RxOffsetY";
+// Further offsets of the extra section; no key may contain "RxOffsetY".
+inline constexpr std::pair<std::string_view, double TFileOffsets::*> kOffsetKeys[] = {
+    {"AltOffsetX", &TFileOffsets::AltX}, {"AltOffsetY", &TFileOffsets::AltY}, {"RxOffsetX", &TFileOffsets::RxX},
+    {"VoltOffsetX", &TFileOffsets::VoltX}, {"VoltOffsetY", &TFileOffsets::VoltY}};
 inline constexpr std::string_view kEol = "\r\n";
 
 // Large blocks about to be filled are backed by memory up front: huge pages

@@ -280,6 +280,16 @@ bool writeRecord(const TDataBlock& block, OutBuffer& out)
         p = FormatFixed(p + 10, block.RxOffsetY, kValueDecimals);
         out.done(putEol(p));
     }
+    // The other curve offsets, only those in use.
+    for (const auto& [key, field] : kOffsetKeys) {
+        const double v = block.Offsets.*field;
+        if (v == 0)
+            continue;
+        char* p = out.room();
+        std::memcpy(p, key.data(), key.size());
+        p[key.size()] = '=';
+        out.done(putEol(FormatFixed(p + key.size() + 1, v, kValueDecimals)));
+    }
     putLine(out, kTagExtraEnd);
     return out.finish();
 }

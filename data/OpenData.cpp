@@ -5,6 +5,7 @@
 #include "data/DataFile.h"
 #include "base/MessageService.h"
 #include "graph/GraphStyle.h"
+#include "graph/Offsets.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -119,6 +120,7 @@ void TOpenData::CreateCurves(TDataBlock& b, const QString& shortName, std::uint8
     for (const TAnotace& a : b.Annotations)
         labels.push_back({a.Time, a.Altitude, a.Text});
     m.SetLabels(h, std::move(labels));
+    TCurveOffsets(m).Apply(h, b.Offsets);
 }
 
 int TOpenData::OpenDataFile(const QString& fileName)
@@ -237,6 +239,14 @@ void TOpenData::RebuildAnnotations(TDataBlock& b) const
     b.Annotations = std::move(annotations);
 }
 
+void TOpenData::StoreOffsets(TDataBlock& b) const
+{
+    if (!curves_ || !curves_->Has(b.Curves))
+        return;
+    b.Offsets = TCurveOffsets(*curves_).Stored(b.Curves);
+    b.RxOffsetY = curves_->File(b.Curves)->RxOffsetY;
+}
+
 TOpenData::SaveResult TOpenData::SaveStep(int row, bool ask)
 {
     TDataBlock* b = Block(row);
@@ -257,6 +267,7 @@ TOpenData::SaveResult TOpenData::SaveStep(int row, bool ask)
             return SaveResult::NotSaved;
     }
     RebuildAnnotations(*b);
+    StoreOffsets(*b);
     if (!WriteDataFile(path, *b, Messages()))
         return SaveResult::Failed;
     b->Modified = false;

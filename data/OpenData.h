@@ -111,6 +111,7 @@ private:
     void CreateCurves(TDataBlock& block, const QString& shortName, std::uint8_t colour);
     SaveResult SaveStep(int row, bool ask);
     void RebuildAnnotations(TDataBlock& block) const;
+    void StoreOffsets(TDataBlock& block) const;
     void Changed();
 
     TDataList& list_;

@@ -4,6 +4,8 @@
 
 #include "base/MessageService.h"
 #include "graph/GraphSetupfrm.h"
+#include "graph/Measurement.h"
+#include "graph/OffsetControls.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -138,6 +140,8 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     });
     Chart->Chart1->installEventFilter(this);
     qApp->installEventFilter(this);
+    Measurement = new TMeasurement(*this);
+    OffsetControls = new TOffsetControls(*this, *Measurement);
 }
 
 TGraphPage::~TGraphPage()
@@ -151,6 +155,7 @@ void TGraphPage::SetActualFile(TCurveHandle h)
 {
     actual_ = h;
     ShowOffsets();
+    Measurement->UpdateTable();
 }
 
 void TGraphPage::ShowOffsets()

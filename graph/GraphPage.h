@@ -18,6 +18,8 @@ namespace qv {
 
 class TFormGraphSetup;
 class TGraphOutput;
+class TMeasurement;
+class TOffsetControls;
 
 class TGraphPage : public QWidget {
     Q_OBJECT
@@ -35,7 +37,7 @@ public:
     QToolButton* TBGraphSetup = nullptr;
     QToolButton* TBShowLegend = nullptr;
     QToolButton* ShowTable = nullptr;
-    QToolButton* TBMeasure = nullptr;   // measurement mode (not yet in use)
+    QToolButton* TBMeasure = nullptr;   // measurement mode (graph/Measurement.h)
     QToolButton* TBAnnotations = nullptr;
     QToolButton* TBCopyGraph = nullptr;
     QToolButton* TBSaveGraph = nullptr;
@@ -50,6 +52,9 @@ public:
     QLineEdit* EditShiftX = nullptr;
     QLineEdit* EditShiftY = nullptr;
     QComboBox* ComboBoxShiftAxis = nullptr;
+    // Measurement mode, cursors and table; the offset controls' work.
+    TMeasurement* Measurement = nullptr;
+    TOffsetControls* OffsetControls = nullptr;
 
     // The dialog that edits the graph settings (made on first use if none).
     void SetGraphSetupForm(TFormGraphSetup* form) { setupForm_ = form; }

@@ -1,6 +1,7 @@
 #include "graph/Measure.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace qv {
 
@@ -103,6 +104,128 @@ std::optional<double> FindRelease(const std::vector<double>& time, const std::ve
         if (altitude[i] < limit)
             return time[i];
     return std::nullopt;
+}
+
+} // namespace qv
+
+namespace qv {
+
+const std::array<const char*, kMeasureRows> kMeasureRowTitles = {"A", "B", "DELTA", "d X/d TIME",
+                                                                 "MIN", "MAX", "MEAN"};
+const std::array<const char*, kMeasureColumns> kMeasureColumnTitles = {"TIME", "ALTITUDE", "SERVO", "VOLTAGE"};
+
+const std::vector<double>& TPrefixCache::For(const std::shared_ptr<const std::vector<double>>& y)
+{
+    // Drop the sums of arrays that are gone (their address may come back).
+    for (auto it = entries_.begin(); it != entries_.end();)
+        it = it->second.Source.expired() ? entries_.erase(it) : std::next(it);
+    TEntry& e = entries_[y.get()];
+    if (e.Source.lock() != y || e.Sums.size() != y->size() + 1) {
+        e.Source = y;
+        e.Sums = PrefixSums(*y);
+    }
+    return e.Sums;
+}
+
+std::optional<double> DrawnValueAt(const TCurve& curve, double t)
+{
+    if (curve.Count() == 0)
+        return std::nullopt;
+    const double ox = curve.OffsetEnabled ? curve.OffsetX : 0.0;
+    const auto v = ValueAt(*curve.X, *curve.Y, t - ox);
+    return v ? std::optional<double>(curve.DrawnY(*v)) : std::nullopt;
+}
+
+TMeasureTable MeasureFile(const TCurveModel& model, TCurveHandle h, std::optional<double> a,
+                          std::optional<double> b, TPrefixCache& cache)
+{
+    TMeasureTable t;
+    if (!model.Has(h))
+        return t;
+    auto& c = t.Cells;
+    c[MeasA][0] = a;
+    c[MeasB][0] = b;
+    if (a && b)
+        c[MeasDelta][0] = *b - *a;
+    static constexpr std::array<int, 3> channelSlots = {SlotAlt, SlotRx, SlotPowS};
+    for (int k = 0; k < 3; ++k) {
+        const TCurve& curve = *model.Curve(h, channelSlots[k]);
+        const int col = k + 1;
+        if (curve.Count() == 0)
+            continue;
+        if (a)
+            c[MeasA][col] = DrawnValueAt(curve, *a);
+        if (b)
+            c[MeasB][col] = DrawnValueAt(curve, *b);
+        if (!a || !b)
+            continue;
+        const double delta = *c[MeasB][col] - *c[MeasA][col];
+        c[MeasDelta][col] = delta;
+        if (*b != *a)
+            c[MeasRate][col] = delta / (*b - *a);
+        const double ox = curve.OffsetEnabled ? curve.OffsetX : 0.0;
+        const TRangeStats s = RangeStats(*curve.X, *curve.Y, curve.Pyramid, cache.For(curve.Y), *a - ox, *b - ox);
+        if (s.Count > 0) {
+            const double lo = curve.DrawnY(s.Min), hi = curve.DrawnY(s.Max);
+            c[MeasMin][col] = std::min(lo, hi);
+            c[MeasMax][col] = std::max(lo, hi);
+            c[MeasMean][col] = curve.DrawnY(s.Mean);
+        }
+    }
+    return t;
+}
+
+QString FormatMeasureTime(double seconds, bool minSec)
+{
+    if (!minSec)
+        return QString::number(seconds, 'f', 2);
+    // Rounded to hundredths first so that 59.999 reads 1:00.00.
+    long long hundredths = std::llround(std::fabs(seconds) * 100.0);
+    const long long minutes = hundredths / 6000;
+    hundredths %= 6000;
+    const QString sec = QString::number(hundredths / 100.0, 'f', 2).rightJustified(5, QLatin1Char('0'));
+    return (seconds < 0 && (minutes > 0 || hundredths > 0) ? QStringLiteral("-") : QString()) +
+           QString::number(minutes) + QLatin1Char(':') + sec;
+}
+
+QString MeasureCellText(const TMeasureTable& table, int row, int column, bool minSec)
+{
+    const std::optional<double>& v = table.Cells[row][column];
+    if (!v)
+        return {};
+    if (column == 0)
+        return FormatMeasureTime(*v, minSec);
+    return QString::number(*v, 'f', row == MeasRate ? 3 : 2);
+}
+
+QString MeasureTableText(const TMeasureTable& table, bool minSec)
+{
+    QString text;
+    for (const char* title : kMeasureColumnTitles)
+        text += QLatin1Char('\t') + QLatin1String(title);
+    text += QLatin1Char('\n');
+    for (int r = 0; r < kMeasureRows; ++r) {
+        text += QLatin1String(kMeasureRowTitles[r]);
+        for (int col = 0; col < kMeasureColumns; ++col)
+            text += QLatin1Char('\t') + MeasureCellText(table, r, col, minSec);
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString CursorReadout(const TCurveModel& model, TCurveHandle h, double t, bool minSec)
+{
+    QString text = QStringLiteral("Time: ") + FormatMeasureTime(t, minSec);
+    static constexpr std::array<int, 3> channelSlots = {SlotAlt, SlotRx, SlotPowS};
+    static constexpr std::array<const char*, 3> names = {"  Altitude: ", "  Servo: ", "  Voltage: "};
+    for (int k = 0; k < 3; ++k) {
+        const TCurve* c = model.Curve(h, channelSlots[k]);
+        if (!c || c->Count() == 0)
+            continue;
+        if (const auto v = DrawnValueAt(*c, t))
+            text += QLatin1String(names[k]) + QString::number(*v, 'f', 2);
+    }
+    return text;
 }
 
 } // namespace qv

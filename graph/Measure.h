@@ -4,7 +4,13 @@
 // x-ascending sample arrays; the min/max pyramid built for drawing also
 // answers range queries, and prefix sums give the mean, so a query over a
 // whole full-memory flight costs microseconds.
+#include "graph/CurveModel.h"
 #include "graph/CurveReduce.h"
+
+#include <QString>
+#include <array>
+#include <map>
+#include <memory>
 
 #include <cstdint>
 #include <optional>
@@ -43,5 +49,50 @@ TRangeStats RangeStats(const std::vector<double>& x, const std::vector<double>& 
 // its maximum is not above 0, or it never falls that low afterwards.
 std::optional<double> FindRelease(const std::vector<double>& time, const std::vector<double>& altitude,
                                   double fraction = 0.2);
+
+// Prefix sums of curve values, made once per point array and kept while
+// that array lives.
+class TPrefixCache {
+public:
+    const std::vector<double>& For(const std::shared_ptr<const std::vector<double>>& y);
+
+private:
+    struct TEntry {
+        std::weak_ptr<const std::vector<double>> Source;
+        std::vector<double> Sums;
+    };
+    std::map<const void*, TEntry> entries_;
+};
+
+// The measurement table: rows A, B, their difference, the difference per
+// second, then the lowest, highest and mean value between A and B; columns
+// time, altitude, servo, voltage. Values are as drawn (offsets applied).
+enum MeasureRow { MeasA = 0, MeasB, MeasDelta, MeasRate, MeasMin, MeasMax, MeasMean };
+constexpr int kMeasureRows = 7;
+constexpr int kMeasureColumns = 4;
+extern const std::array<const char*, kMeasureRows> kMeasureRowTitles;
+extern const std::array<const char*, kMeasureColumns> kMeasureColumnTitles;
+
+struct TMeasureTable {
+    // Empty cells have no value.
+    std::array<std::array<std::optional<double>, kMeasureColumns>, kMeasureRows> Cells{};
+};
+
+// The value of a curve as drawn at the drawn time t; nothing when empty.
+std::optional<double> DrawnValueAt(const TCurve& curve, double t);
+
+// Reads the file's altitude, servo and voltage at the cursors (chart times;
+// either may be missing) and between them.
+TMeasureTable MeasureFile(const TCurveModel& model, TCurveHandle h, std::optional<double> a,
+                          std::optional<double> b, TPrefixCache& cache);
+
+// A time in seconds ("12.35"), or in minutes and seconds ("-1:05.30").
+QString FormatMeasureTime(double seconds, bool minSec);
+// The text of one cell (empty when it has no value).
+QString MeasureCellText(const TMeasureTable& table, int row, int column, bool minSec);
+// The table as tab-separated lines, the headings first.
+QString MeasureTableText(const TMeasureTable& table, bool minSec);
+// The pointer read-out: the time and the file's values there.
+QString CursorReadout(const TCurveModel& model, TCurveHandle h, double t, bool minSec);
 
 } // namespace qv

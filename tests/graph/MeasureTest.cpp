@@ -63,5 +63,134 @@ TEST(Measure, ReleaseIsTheFirstFallBelowAFifthOfTheMaximumAfterIt)
     EXPECT_FALSE(FindRelease({}, {}));
 }
 
+std::shared_ptr<const std::vector<double>> Points(std::vector<double> v)
+{
+    return std::make_shared<const std::vector<double>>(std::move(v));
+}
+
+// A file of 11 samples at 1 s: altitude 0, 10, ..., 100; servo 50 - 10 t;
+// voltage 8 falling by 0.1 per second.
+TCurveHandle HandMadeFile(TCurveModel& m)
+{
+    const TCurveHandle h = m.AddFile(QStringLiteral("F"), 0);
+    std::vector<double> t, alt, rx, volt;
+    for (int i = 0; i <= 10; ++i) {
+        t.push_back(i);
+        alt.push_back(10.0 * i);
+        rx.push_back(50 - 10.0 * i);
+        volt.push_back(8 - 0.1 * i);
+    }
+    auto time = Points(t);
+    m.SetPoints(h, SlotAlt, time, Points(alt));
+    m.SetPoints(h, SlotRx, time, Points(rx));
+    m.SetPoints(h, SlotPowS, time, Points(volt));
+    return h;
+}
+
+TEST(MeasureTable, ValuesAtTheCursorsTheirDifferenceRateAndRange)
+{
+    TCurveModel m;
+    const TCurveHandle h = HandMadeFile(m);
+    TPrefixCache cache;
+    TMeasureTable t = MeasureFile(m, h, 2.5, 6.0, cache);
+    const auto& c = t.Cells;
+    EXPECT_DOUBLE_EQ(*c[MeasA][0], 2.5);
+    EXPECT_DOUBLE_EQ(*c[MeasA][1], 25); // interpolated
+    EXPECT_DOUBLE_EQ(*c[MeasB][2], -10);
+    EXPECT_DOUBLE_EQ(*c[MeasDelta][0], 3.5);
+    EXPECT_DOUBLE_EQ(*c[MeasDelta][1], 35);
+    EXPECT_DOUBLE_EQ(*c[MeasRate][1], 10);
+    EXPECT_DOUBLE_EQ(*c[MeasRate][2], -10);
+    EXPECT_NEAR(*c[MeasRate][3], -0.1, 1e-12);
+    EXPECT_FALSE(c[MeasRate][0]);
+    // Samples 3..6 lie between the cursors.
+    EXPECT_DOUBLE_EQ(*c[MeasMin][1], 30);
+    EXPECT_DOUBLE_EQ(*c[MeasMax][1], 60);
+    EXPECT_DOUBLE_EQ(*c[MeasMean][1], 45);
+    EXPECT_DOUBLE_EQ(*c[MeasMin][2], -10);
+    EXPECT_DOUBLE_EQ(*c[MeasMax][2], 20);
+
+    // Cursors in either order give the same range; B before A a negative time.
+    t = MeasureFile(m, h, 6.0, 2.5, cache);
+    EXPECT_DOUBLE_EQ(*t.Cells[MeasDelta][0], -3.5);
+    EXPECT_DOUBLE_EQ(*t.Cells[MeasRate][1], 10);
+    EXPECT_DOUBLE_EQ(*t.Cells[MeasMean][1], 45);
+
+    // Offsets are applied: the curve is read where it is drawn.
+    m.SetOffset(h, SlotAlt, 100, -5);
+    t = MeasureFile(m, h, 102.5, 106, cache);
+    EXPECT_DOUBLE_EQ(*t.Cells[MeasA][1], 20);
+    EXPECT_DOUBLE_EQ(*t.Cells[MeasMax][1], 55);
+    EXPECT_DOUBLE_EQ(*t.Cells[MeasMean][1], 40);
+    m.SetOffsetEnabled(h, SlotAlt, false);
+    EXPECT_DOUBLE_EQ(*MeasureFile(m, h, 2.5, std::nullopt, cache).Cells[MeasA][1], 25);
+
+    // Both cursors at one time: no rate; a range between two samples: no
+    // minimum; one cursor: only its row.
+    t = MeasureFile(m, h, 4.0, 4.0, cache);
+    EXPECT_FALSE(t.Cells[MeasRate][1]);
+    EXPECT_DOUBLE_EQ(*t.Cells[MeasMin][1], 40);
+    t = MeasureFile(m, h, 4.2, 4.8, cache);
+    EXPECT_FALSE(t.Cells[MeasMin][1]);
+    EXPECT_DOUBLE_EQ(*t.Cells[MeasDelta][1], 6);
+    t = MeasureFile(m, h, 3.0, std::nullopt, cache);
+    EXPECT_TRUE(t.Cells[MeasA][2]);
+    EXPECT_FALSE(t.Cells[MeasB][0]);
+    EXPECT_FALSE(t.Cells[MeasDelta][1]);
+    // No file: an empty table.
+    EXPECT_FALSE(MeasureFile(m, kNoCurves, 1.0, 2.0, cache).Cells[MeasA][0]);
+}
+
+TEST(MeasureTable, ChannelsWithoutDataStayEmptyAndCentredServoKeepsItsOrder)
+{
+    TCurveModel m;
+    const TCurveHandle h = HandMadeFile(m);
+    m.SetPoints(h, SlotPowS, nullptr, nullptr);
+    // A reversed deflection range turns the servo upside down on the chart:
+    // its lowest drawn value comes from its highest sample.
+    m.SetDeflection(5, -5);
+    m.SetRxCentre(true);
+    TPrefixCache cache;
+    const TMeasureTable t = MeasureFile(m, h, 0, 10, cache);
+    EXPECT_FALSE(t.Cells[MeasA][3]);
+    EXPECT_TRUE(MeasureCellText(t, MeasMin, 3, false).isEmpty());
+    EXPECT_DOUBLE_EQ(*t.Cells[MeasMin][2], 50 * -0.05);
+    EXPECT_DOUBLE_EQ(*t.Cells[MeasMax][2], -50 * -0.05);
+}
+
+TEST(MeasureTable, PrefixSumsFollowNewPoints)
+{
+    TCurveModel m;
+    const TCurveHandle h = HandMadeFile(m);
+    TPrefixCache cache;
+    EXPECT_DOUBLE_EQ(*MeasureFile(m, h, 0, 10, cache).Cells[MeasMean][1], 50);
+    m.SetPoints(h, SlotAlt, m.Curve(h, SlotRx)->X, Points(std::vector<double>(11, 7.0)));
+    EXPECT_DOUBLE_EQ(*MeasureFile(m, h, 0, 10, cache).Cells[MeasMean][1], 7);
+}
+
+TEST(MeasureTable, TextsOfTimesCellsAndTheClipboard)
+{
+    EXPECT_EQ(FormatMeasureTime(12.345, false), QStringLiteral("12.35"));
+    EXPECT_EQ(FormatMeasureTime(65.3, true), QStringLiteral("1:05.30"));
+    EXPECT_EQ(FormatMeasureTime(59.999, true), QStringLiteral("1:00.00"));
+    EXPECT_EQ(FormatMeasureTime(-1.5, true), QStringLiteral("-0:01.50"));
+    EXPECT_EQ(FormatMeasureTime(-0.001, true), QStringLiteral("0:00.00"));
+    EXPECT_EQ(FormatMeasureTime(3600, true), QStringLiteral("60:00.00"));
+
+    TCurveModel m;
+    const TCurveHandle h = HandMadeFile(m);
+    TPrefixCache cache;
+    const TMeasureTable t = MeasureFile(m, h, 1, 3, cache);
+    const QStringList lines = MeasureTableText(t, false).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 9); // headings, seven rows, the empty end
+    EXPECT_EQ(lines[0], QStringLiteral("\tTIME\tALTITUDE\tSERVO\tVOLTAGE"));
+    EXPECT_EQ(lines[1], QStringLiteral("A\t1.00\t10.00\t40.00\t7.90"));
+    EXPECT_EQ(lines[3], QStringLiteral("DELTA\t2.00\t20.00\t-20.00\t-0.20"));
+    EXPECT_EQ(lines[4], QStringLiteral("d X/d TIME\t\t10.000\t-10.000\t-0.100"));
+    EXPECT_EQ(lines[7], QStringLiteral("MEAN\t\t20.00\t30.00\t7.80"));
+    EXPECT_EQ(CursorReadout(m, h, 65.5, true), QStringLiteral("Time: 1:05.50  Altitude: 100.00  Servo: -50.00  Voltage: 7.00"));
+    EXPECT_EQ(CursorReadout(m, kNoCurves, 2, false), QStringLiteral("Time: 2.00"));
+}
+
 } // namespace
 } // namespace qv

@@ -1,0 +1,327 @@
+#include "graph/Measurement.h"
+
+#include "graph/GraphPage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <cmath>
+#include <limits>
+#include <qcustomplot.h>
+
+namespace qv {
+
+namespace {
+
+// The crosshair's colour 0x00FFFF (0xBBGGRR): yellow.
+const QColor kCrosshairColour(0xFF, 0xFF, 0x00);
+const QColor kCursorColour(0x80, 0x00, 0x80);
+constexpr int kGrabPixels = 4; // a press this close to a cursor drags it
+
+QCPItemStraightLine* VerticalLine(QCustomPlot* plot, const QPen& pen)
+{
+    auto* line = new QCPItemStraightLine(plot);
+    line->setLayer(QStringLiteral("measure"));
+    line->setPen(pen);
+    line->setSelectable(false);
+    line->setVisible(false);
+    return line;
+}
+
+} // namespace
+
+TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
+{
+    QCustomPlot* plot = page_.Chart->Chart1;
+    plot->addLayer(QStringLiteral("measure"), plot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    layer_ = plot->layer(QStringLiteral("measure"));
+    layer_->setMode(QCPLayer::lmBuffered);
+    crossV_ = VerticalLine(plot, QPen(kCrosshairColour, 1));
+    crossH_ = VerticalLine(plot, QPen(kCrosshairColour, 1));
+    for (QCPItemStraightLine* l : {crossV_, crossH_})
+        for (QCPItemPosition* p : {l->point1, l->point2})
+            p->setType(QCPItemPosition::ptAbsolute);
+    for (int i = 0; i < 2; ++i) {
+        lines_[i] = VerticalLine(plot, QPen(kCursorColour, 1, Qt::DashLine));
+        for (QCPItemPosition* p : {lines_[i]->point1, lines_[i]->point2}) {
+            p->setAxes(plot->xAxis, plot->yAxis);
+            p->setAxisRect(plot->axisRect());
+            p->setTypeX(QCPItemPosition::ptPlotCoords);
+            p->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        }
+        auto* letter = new QCPItemText(plot);
+        letter->setLayer(QStringLiteral("measure"));
+        letter->setSelectable(false);
+        letter->position->setAxes(plot->xAxis, plot->yAxis);
+        letter->position->setAxisRect(plot->axisRect());
+        letter->position->setTypeX(QCPItemPosition::ptPlotCoords);
+        letter->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        letter->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+        letter->setText(i == 0 ? QStringLiteral("A") : QStringLiteral("B"));
+        letter->setColor(kCursorColour);
+        QFont f = letter->font();
+        f.setBold(true);
+        letter->setFont(f);
+        letter->setPadding(QMargins(3, 2, 3, 2));
+        letter->setVisible(false);
+        letters_[i] = letter;
+    }
+    plot->setMouseTracking(true);
+    plot->installEventFilter(this);
+
+    // The table: rows A, B, DELTA, d X/d TIME, MIN, MAX, MEAN.
+    QTableWidget* grid = page_.StringGridOdecet;
+    grid->setRowCount(kMeasureRows);
+    QStringList rows;
+    for (const char* title : kMeasureRowTitles)
+        rows << QLatin1String(title);
+    grid->setVerticalHeaderLabels(rows);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 1);
+    for (int r = 0; r < kMeasureRows; ++r)
+        for (int c = 0; c < kMeasureColumns; ++c) {
+            auto* item = new QTableWidgetItem();
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            grid->setItem(r, c, item);
+        }
+
+    page_.TBMeasure->setEnabled(true);
+    connect(page_.TBMeasure, &QToolButton::clicked, this, &TMeasurement::TBMeasureClick);
+    // "Copy to clipboard" beside the table switch, and on the table's menu.
+    TBCopyTable = new QToolButton(page_.ToolBarGraph);
+    TBCopyTable->setObjectName(QStringLiteral("TBCopyTable"));
+    TBCopyTable->setText(QStringLiteral("Copy to clipboard"));
+    TBCopyTable->setToolTip(QStringLiteral("Copies the measurement table to the clipboard"));
+    QAction* before = nullptr;
+    for (QAction* a : page_.ToolBarGraph->actions())
+        if (page_.ToolBarGraph->widgetForAction(a) == page_.TBMeasure)
+            before = a;
+    page_.ToolBarGraph->insertWidget(before, TBCopyTable);
+    connect(TBCopyTable, &QToolButton::clicked, this, &TMeasurement::CopyTableClick);
+    grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* copy = new QAction(QStringLiteral("Copy to clipboard"), grid);
+    grid->addAction(copy);
+    connect(copy, &QAction::triggered, this, &TMeasurement::CopyTableClick);
+
+    // The chart's pop-up: annotations at the point clicked.
+    QMenu* popup = page_.Chart->PopupChart;
+    popup->addSeparator();
+    pmnuAnnotModifi = popup->addAction(QStringLiteral("Modify Annotations"));
+    pmnuAnnotModifi->setObjectName(QStringLiteral("pmnuAnnotModifi"));
+    pmnuAnnotNew = popup->addAction(QStringLiteral("New Annotation"));
+    pmnuAnnotNew->setObjectName(QStringLiteral("pmnuAnnotNew"));
+    connect(plot, &QWidget::customContextMenuRequested, this, &TMeasurement::ChartPopup);
+    connect(pmnuAnnotModifi, &QAction::triggered, this, [this] { emit AnnotModifyRequested(popupFile_); });
+    connect(pmnuAnnotNew, &QAction::triggered, this,
+            [this] { emit AnnotNewRequested(popupFile_, popupTime_, popupAltitude_); });
+
+    TCurveModel& model = page_.Chart->Model();
+    connect(&model, &TCurveModel::CurveChanged, this, [this](TCurveHandle h, int) {
+        if (h == page_.ActualFile())
+            UpdateTable();
+    });
+    connect(&model, &TCurveModel::FileRemoved, this, [this](TCurveHandle) { UpdateTable(); });
+    connect(page_.Chart->CheckBox_min_sec, &QCheckBox::toggled, this, &TMeasurement::UpdateTable);
+    UpdateTable();
+}
+
+bool TMeasurement::inPlot(const QPoint& pos) const
+{
+    return page_.Chart->Chart1->axisRect()->rect().contains(pos);
+}
+
+double TMeasurement::timeAt(int x) const { return page_.Chart->Chart1->xAxis->pixelToCoord(x); }
+
+int TMeasurement::pixelOf(double t) const
+{
+    return static_cast<int>(std::lround(page_.Chart->Chart1->xAxis->coordToPixel(t)));
+}
+
+void TMeasurement::TBMeasureClick()
+{
+    active_ = page_.TBMeasure->isChecked();
+    dragging_ = -1;
+    if (!active_) {
+        cursor_ = {};
+        hideCrosshair();
+        page_.LabelCursor->clear();
+        UpdateTable();
+    }
+    showCursors();
+}
+
+void TMeasurement::SetCursor(int which, std::optional<double> t)
+{
+    if (which < 0 || which > 1)
+        return;
+    cursor_[which] = t;
+    showCursors();
+    UpdateTable();
+}
+
+void TMeasurement::showCursors()
+{
+    for (int i = 0; i < 2; ++i) {
+        const bool shown = active_ && cursor_[i].has_value();
+        lines_[i]->setVisible(shown);
+        letters_[i]->setVisible(shown);
+        if (!shown)
+            continue;
+        lines_[i]->point1->setCoords(*cursor_[i], 0);
+        lines_[i]->point2->setCoords(*cursor_[i], 1);
+        letters_[i]->position->setCoords(*cursor_[i], 0);
+    }
+    redraw();
+}
+
+void TMeasurement::redraw()
+{
+    layer_->replot();
+    page_.Chart->Chart1->update();
+}
+
+void TMeasurement::hideCrosshair()
+{
+    if (!crossV_->visible())
+        return;
+    crossV_->setVisible(false);
+    crossH_->setVisible(false);
+    redraw();
+}
+
+void TMeasurement::mouseMove(const QPoint& pos, bool leftDown)
+{
+    if (dragging_ >= 0 && leftDown) {
+        const QRect r = page_.Chart->Chart1->axisRect()->rect();
+        cursor_[dragging_] = timeAt(qBound(r.left(), pos.x(), r.right()));
+        showCursors();
+        UpdateTable();
+    }
+    if (!inPlot(pos)) {
+        hideCrosshair();
+        page_.LabelCursor->clear();
+        return;
+    }
+    crossV_->point1->setCoords(pos.x(), 0);
+    crossV_->point2->setCoords(pos.x(), 1);
+    crossH_->point1->setCoords(0, pos.y());
+    crossH_->point2->setCoords(1, pos.y());
+    crossV_->setVisible(true);
+    crossH_->setVisible(true);
+    redraw();
+    page_.LabelCursor->setText(CursorReadout(page_.Chart->Model(), page_.ActualFile(), timeAt(pos.x()),
+                                             page_.Chart->CheckBox_min_sec->isChecked()));
+}
+
+void TMeasurement::mousePress(const QPoint& pos)
+{
+    // A press on a cursor drags it; else A is set, then B, then the nearer
+    // of the two moves here (and can be dragged on).
+    int nearest = -1;
+    int best = std::numeric_limits<int>::max();
+    for (int i = 0; i < 2; ++i)
+        if (cursor_[i]) {
+            const int d = std::abs(pixelOf(*cursor_[i]) - pos.x());
+            if (d < best) {
+                best = d;
+                nearest = i;
+            }
+        }
+    if (nearest >= 0 && best <= kGrabPixels) {
+        dragging_ = nearest;
+        return;
+    }
+    const int which = !cursor_[0] ? 0 : !cursor_[1] ? 1 : nearest;
+    dragging_ = which;
+    SetCursor(which, timeAt(pos.x()));
+}
+
+void TMeasurement::UpdateTable()
+{
+    table_ = MeasureFile(page_.Chart->Model(), page_.ActualFile(), cursor_[0], cursor_[1], prefixes_);
+    QTableWidget* grid = page_.StringGridOdecet;
+    const bool minSec = page_.Chart->CheckBox_min_sec->isChecked();
+    for (int r = 0; r < kMeasureRows; ++r)
+        for (int c = 0; c < kMeasureColumns; ++c)
+            if (QTableWidgetItem* item = grid->item(r, c))
+                item->setText(MeasureCellText(table_, r, c, minSec));
+}
+
+void TMeasurement::CopyTableClick()
+{
+    QApplication::clipboard()->setText(MeasureTableText(table_, page_.Chart->CheckBox_min_sec->isChecked()));
+}
+
+void TMeasurement::ChartPopup(const QPoint& pos)
+{
+    QCustomPlot* plot = page_.Chart->Chart1;
+    const TCurveModel& model = page_.Chart->Model();
+    popupTime_ = plot->xAxis->pixelToCoord(pos.x());
+    popupAltitude_ = plot->yAxis->pixelToCoord(pos.y());
+    // The file of the shown line nearest to the point, in pixels.
+    popupFile_ = kNoCurves;
+    double best = std::numeric_limits<double>::infinity();
+    for (TCurveHandle h : model.Handles())
+        for (int slot : {SlotAlt, SlotRx, SlotPowS}) {
+            const TCurve* c = model.Curve(h, slot);
+            const auto v = c && c->Visible ? DrawnValueAt(*c, popupTime_) : std::nullopt;
+            if (!v)
+                continue;
+            const double d = std::fabs(page_.Chart->Axis(kSlotAxis[slot])->coordToPixel(*v) - pos.y());
+            if (d < best) {
+                best = d;
+                popupFile_ = h;
+            }
+        }
+    if (popupFile_ == kNoCurves && model.Has(page_.ActualFile()))
+        popupFile_ = page_.ActualFile();
+    pmnuAnnotModifi->setEnabled(popupFile_ != kNoCurves);
+    pmnuAnnotNew->setEnabled(popupFile_ != kNoCurves);
+}
+
+bool TMeasurement::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched != page_.Chart->Chart1)
+        return QObject::eventFilter(watched, e);
+    switch (e->type()) {
+    case QEvent::Leave:
+        hideCrosshair();
+        if (active_)
+            page_.LabelCursor->clear();
+        break;
+    case QEvent::MouseMove:
+        if (active_) {
+            auto* m = static_cast<QMouseEvent*>(e);
+            mouseMove(m->position().toPoint(), m->buttons() & Qt::LeftButton);
+        }
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        if (active_ && m->button() == Qt::LeftButton && !page_.Chart->Panning()) {
+            if (inPlot(m->position().toPoint()))
+                mousePress(m->position().toPoint());
+            return true; // no rubber band while measuring
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        if (dragging_ >= 0 && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+            dragging_ = -1;
+            return true;
+        }
+        break;
+    default: break;
+    }
+    return QObject::eventFilter(watched, e);
+}
+
+} // namespace qv

@@ -1,0 +1,165 @@
+#include "graph/OffsetControls.h"
+
+#include "base/MessageService.h"
+#include "graph/GraphPage.h"
+#include "graph/Measurement.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLayout>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QSlider>
+#include <QToolButton>
+#include <cmath>
+
+namespace qv {
+
+bool ParseUserNumber(const QString& text, double& value)
+{
+    bool ok = false;
+    const QString t = text.trimmed();
+    value = QLocale().toDouble(t, &ok);
+    if (!ok)
+        value = QLocale::c().toDouble(t, &ok);
+    return ok && std::isfinite(value);
+}
+
+TOffsetControls::TOffsetControls(TGraphPage& page, TMeasurement& measurement)
+    : QObject(&page), page_(page), measurement_(measurement), offsets_(page.Chart->Model(), this)
+{
+    TBShift = new QToolButton(&page);
+    TBShift->setObjectName(QStringLiteral("TBShift"));
+    TBShift->setText(QStringLiteral("Shift"));
+    TBShift->setToolTip(QStringLiteral("Sets the offsets at cursor A or at the tow release"));
+    TBShift->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(TBShift);
+    auto add = [menu](const char* name, const char* caption) {
+        QAction* a = menu->addAction(QLatin1String(caption));
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    mnuAltToZero = add("mnuAltToZero", "Set Alt. to (0,0)");
+    mnuAllAltToZero = add("mnuAllAltToZero", "Set all Alt. to (0,0)");
+    mnuServoToZero = add("mnuServoToZero", "Set Servo to (x,0)");
+    mnuResetShift = add("mnuResetShift", "Reset shift");
+    menu->addSeparator();
+    mnuAlignRelease = add("mnuAlignRelease", "Align at release");
+    TBShift->setMenu(menu);
+    // Beside the offset controls; the same commands on the chart's pop-up.
+    for (QObject* child : page.layout()->children())
+        if (auto* row = qobject_cast<QBoxLayout*>(child); row && row->indexOf(page.CheckBoxShift) >= 0)
+            row->addWidget(TBShift);
+    page.Chart->PopupChart->addSeparator();
+    page.Chart->PopupChart->addActions(menu->actions());
+
+    connect(page.TrackBarX, &QSlider::valueChanged, this, &TOffsetControls::TrackBarXChange);
+    connect(page.TrackBarY, &QSlider::valueChanged, this, &TOffsetControls::TrackBarYChange);
+    connect(page.EditShiftX, &QLineEdit::editingFinished, this, &TOffsetControls::EditShiftXExit);
+    connect(page.EditShiftY, &QLineEdit::editingFinished, this, &TOffsetControls::EditShiftYExit);
+    connect(page.CheckBoxShift, &QCheckBox::toggled, this, &TOffsetControls::CheckBoxShiftClick);
+    connect(mnuAltToZero, &QAction::triggered, this, &TOffsetControls::AltToZeroClick);
+    connect(mnuAllAltToZero, &QAction::triggered, this, &TOffsetControls::AllAltToZeroClick);
+    connect(mnuServoToZero, &QAction::triggered, this, &TOffsetControls::ServoToZeroClick);
+    connect(mnuResetShift, &QAction::triggered, this, &TOffsetControls::ResetShiftClick);
+    connect(mnuAlignRelease, &QAction::triggered, this, &TOffsetControls::AlignReleaseClick);
+    // The servo's vertical offset is not drawn while the servo is centred.
+    connect(page.ComboBoxShiftAxis, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &TOffsetControls::enableControls);
+    connect(page.Chart->CheckBox_RxCenter, &QCheckBox::toggled, this, &TOffsetControls::enableControls);
+}
+
+void TOffsetControls::enableControls()
+{
+    const bool servoY = !(axis() == ShiftServo && offsets_.Model().RxCentre());
+    page_.TrackBarY->setEnabled(servoY);
+    page_.EditShiftY->setEnabled(servoY);
+    mnuServoToZero->setEnabled(!offsets_.Model().RxCentre());
+}
+
+int TOffsetControls::axis() const { return qBound(0, page_.ComboBoxShiftAxis->currentIndex(), 2); }
+
+void TOffsetControls::showEdits()
+{
+    // Puts back what is in force (after a text that is no number).
+    const TCurveHandle h = page_.ActualFile();
+    page_.EditShiftX->setText(QString::number(offsets_.OffsetX(h, axis())));
+    page_.EditShiftY->setText(QString::number(offsets_.OffsetY(h, axis())));
+}
+
+void TOffsetControls::followView() { page_.UpdateScrollBars(); }
+
+void TOffsetControls::TrackBarXChange(int position)
+{
+    offsets_.SetOffsetX(page_.ActualFile(), axis(), position);
+    followView();
+}
+
+void TOffsetControls::TrackBarYChange(int position)
+{
+    offsets_.SetOffsetY(page_.ActualFile(), axis(), position);
+    followView();
+}
+
+void TOffsetControls::EditShiftXExit() { editExit(true); }
+
+void TOffsetControls::EditShiftYExit() { editExit(false); }
+
+void TOffsetControls::editExit(bool timeOffset)
+{
+    double v = 0;
+    if (!ParseUserNumber((timeOffset ? page_.EditShiftX : page_.EditShiftY)->text(), v))
+        return showEdits();
+    if (timeOffset)
+        offsets_.SetOffsetX(page_.ActualFile(), axis(), v);
+    else
+        offsets_.SetOffsetY(page_.ActualFile(), axis(), v);
+    followView();
+}
+
+void TOffsetControls::CheckBoxShiftClick()
+{
+    offsets_.SetEnabled(page_.ActualFile(), axis(), page_.CheckBoxShift->isChecked());
+    followView();
+}
+
+void TOffsetControls::AltToZeroClick()
+{
+    offsets_.AltitudeToOrigin(page_.ActualFile(), measurement_.CursorA());
+    followView();
+}
+
+void TOffsetControls::AllAltToZeroClick()
+{
+    for (TCurveHandle h : offsets_.Model().Handles())
+        offsets_.AltitudeToOrigin(h, measurement_.CursorA());
+    followView();
+}
+
+void TOffsetControls::ServoToZeroClick()
+{
+    offsets_.ServoToZero(page_.ActualFile(), measurement_.CursorA());
+    followView();
+}
+
+void TOffsetControls::ResetShiftClick()
+{
+    offsets_.Reset(page_.ActualFile());
+    followView();
+}
+
+void TOffsetControls::AlignReleaseClick()
+{
+    const std::vector<TCurveHandle> missing = offsets_.AlignAtRelease(offsets_.Model().Handles());
+    followView();
+    if (missing.empty())
+        return;
+    QStringList names;
+    for (TCurveHandle h : missing)
+        names << offsets_.Model().File(h)->ShortName;
+    Messages().information(QStringLiteral("No tow release found in: ") + names.join(QStringLiteral(", ")) +
+                           QStringLiteral("\rThese files keep their offsets."));
+}
+
+} // namespace qv
