@@ -305,7 +305,7 @@ void TFormMain::mnuReadDataClick()
     if (!QV_ASSERT(DoskComForm != nullptr, "P=nil FormMain.mnuReadDataClick"))
         return;
     TreeNotify = false;
-    DoskComForm->exec();
+    Messages().execDialog(*DoskComForm);
     DeviceSettingsChanged();
     TreeNotify = true;
     RefreshTree();
@@ -326,7 +326,7 @@ void TFormMain::mnuAboutClick()
     if (!FormAbout)
         return;
     FormAbout->SetSettingsPath(IniPath);
-    FormAbout->exec();
+    Messages().execDialog(*FormAbout);
 }
 
 } // namespace qv

@@ -41,6 +41,7 @@ private:
 class TDoskComForm : public QDialog, private IDeviceObserver {
     Q_OBJECT
 public:
+    static constexpr int kPanel4Height = 40; // the panel that the configuration toggles
     explicit TDoskComForm(QWidget* parent = nullptr);
     ~TDoskComForm() override;
 

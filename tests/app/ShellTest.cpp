@@ -4,6 +4,7 @@
 #include "base/Assert.h"
 #include "app/AssertDlg.h"
 #include "app/MainFrm.h"
+#include "app/Options.h"
 #include "app/Settings.h"
 #include "graph/GraphPage.h"
 #include "graph/GraphSetup.h"
@@ -83,6 +84,18 @@ TEST_F(Shell, WindowsAreCreatedOnceInOrder)
                                   "FormSettings", "FormAbout", "DoskComForm", "FormOptions"}));
     EXPECT_EQ(FormMain->windowTitle(), "Quorvel");
     EXPECT_EQ(FormAssert->windowTitle(), "Assert");
+    stop();
+}
+
+TEST_F(Shell, AboutAndDeviceDialogRunFromTheMenuThroughTheMessageService)
+{
+    start();
+    messages.queueDialog([](QDialog& d) { EXPECT_EQ(d.objectName(), "FormAbout"); });
+    messages.queueDialog([](QDialog& d) { EXPECT_EQ(d.objectName(), "DoskComForm"); });
+    FormMain->mnuAboutClick();
+    FormMain->mnuReadDataClick();
+    EXPECT_EQ(messages.pendingDialogs(), 0);
+    EXPECT_TRUE(FormAbout->LabelSettings->text().endsWith(ini())) << FormAbout->LabelSettings->text().toStdString();
     stop();
 }
 
