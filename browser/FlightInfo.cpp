@@ -108,6 +108,7 @@ QWidget* TFlightInfoPage::CreateFacts()
     };
     EditFile = box("File:", "EditFile", 0);
     EditDate = box("Date:", "EditDate", 180);
+    EditDate->setMinimumWidth(EditDate->fontMetrics().horizontalAdvance(QStringLiteral("88.88.8888 88:88:88")) + 12);
     EditSampling = box("Sampling:", "EditSampling", 60, "ms");
     line = 1;
     col = 0;
