@@ -29,11 +29,11 @@ void SetMessageService(IMessageService* service)
     current = service;
 }
 
-void ConsoleMessageService::error(const QString& text) { printLine("", text); }
+void ConsoleMessageService::Error(const QString& text) { printLine("", text); }
 
-void ConsoleMessageService::information(const QString& text) { printLine("", text); }
+void ConsoleMessageService::Information(const QString& text) { printLine("", text); }
 
-Answer ConsoleMessageService::question(const QString& text, Buttons)
+Answer ConsoleMessageService::Question(const QString& text, Buttons)
 {
     printLine("", text);
     return answer_;
@@ -52,7 +52,7 @@ QString QtFilterFromPipes(const QString& filter)
     return out.join(QStringLiteral(";;"));
 }
 
-int IMessageService::execDialog(QDialog&)
+int IMessageService::ExecDialog(QDialog&)
 {
     return 0; // QDialog::Rejected
 }

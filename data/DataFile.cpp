@@ -462,7 +462,7 @@ int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThresh
     } catch (const ReadFailure&) {
     } catch (const std::bad_alloc&) {
     }
-    msgs.error(QString::fromLatin1(kErrReading));
+    msgs.Error(QString::fromLatin1(kErrReading));
     return 0;
 }
 
@@ -477,7 +477,7 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
     if (fileName.isEmpty())
         return 0;
     if (!IsRegularFile(fileName)) {
-        msgs.error(QString::fromLatin1(kErrReading));
+        msgs.Error(QString::fromLatin1(kErrReading));
         return 0;
     }
     // The whole file in one go, then parsed in memory.
@@ -505,7 +505,7 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
         }
         ok = ok && f.error() == QFileDevice::NoError;
         if (!ok) {
-            msgs.error(QString::fromLatin1(kErrReading));
+            msgs.Error(QString::fromLatin1(kErrReading));
             return 0;
         }
     }

@@ -336,7 +336,7 @@ bool WriteDataFile(const QString& fileName, const TDataBlock& block, IMessageSer
     }
     if (!ok) {
         f.cancelWriting();
-        msgs.error(QString::fromLatin1(kErrWriting));
+        msgs.Error(QString::fromLatin1(kErrWriting));
         return false;
     }
     return true;

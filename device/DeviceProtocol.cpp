@@ -165,7 +165,7 @@ void DeviceProtocol::downloadConfig()
 void DeviceProtocol::requestConfig()
 {
     if (!port_.isOpen()) {
-        Messages().error(QStringLiteral("Not connected."));
+        Messages().Error(QStringLiteral("Not connected."));
         return;
     }
     command_ = 'R';
@@ -175,11 +175,11 @@ void DeviceProtocol::requestConfig()
 void DeviceProtocol::uploadConfig()
 {
     if (!port_.isOpen()) {
-        Messages().error(QStringLiteral("Not connected."));
+        Messages().Error(QStringLiteral("Not connected."));
         return;
     }
     if (!configLoaded_) {
-        Messages().error(QStringLiteral("File not loaded."));
+        Messages().Error(QStringLiteral("File not loaded."));
         return;
     }
     setButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::DownloadCfg,
@@ -192,7 +192,7 @@ void DeviceProtocol::uploadConfig()
     for (quint8 b : config_.bytes)
         total += port_.writeByte(b);
     if (total != kConfigSize)
-        Messages().error(QStringLiteral("Only %1 bytes written.").arg(total));
+        Messages().Error(QStringLiteral("Only %1 bytes written.").arg(total));
     obs_->setStatusText(QStringLiteral("Config file writing finished."));
     obs_->setStatusText(QStringLiteral("Verifying config file."));
     write('R'); // the reply is checked against the record (command stays "W")
@@ -201,7 +201,7 @@ void DeviceProtocol::uploadConfig()
 void DeviceProtocol::readData()
 {
     if (!port_.isOpen()) {
-        Messages().error(QStringLiteral("Not connected."));
+        Messages().Error(QStringLiteral("Not connected."));
         return;
     }
     setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
@@ -218,10 +218,10 @@ void DeviceProtocol::readData()
 void DeviceProtocol::eraseMemory()
 {
     if (!port_.isOpen()) {
-        Messages().error(QStringLiteral("Not connected."));
+        Messages().Error(QStringLiteral("Not connected."));
         return;
     }
-    if (Messages().question(QStringLiteral("Erase memory?"), Buttons::YesNo) != Answer::Yes)
+    if (Messages().Question(QStringLiteral("Erase memory?"), Buttons::YesNo) != Answer::Yes)
         return;
     setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
                 DeviceButton::ReadData},
@@ -243,7 +243,7 @@ void DeviceProtocol::runLinkLoop()
             if (port_.readByte(b) == 1)
                 onByte(b);
         } catch (const Failure& f) {
-            Messages().error(f.text);
+            Messages().Error(f.text);
             break;
         }
         pump();
@@ -355,9 +355,9 @@ void DeviceProtocol::configReply()
     if (ok)
         config_ = received;
     if (count < kFrameSize)
-        Messages().error(QStringLiteral("Reading failed, only %1 bytes read.").arg(count));
+        Messages().Error(QStringLiteral("Reading failed, only %1 bytes read.").arg(count));
     else if (!ok)
-        Messages().error(QStringLiteral("Reading failed, CRC error."));
+        Messages().Error(QStringLiteral("Reading failed, CRC error."));
     else {
         configLoaded_ = true;
         obs_->setConfigControlsEnabled(true);
@@ -379,12 +379,12 @@ void DeviceProtocol::verifyReply()
             throw Failure{QStringLiteral("Config file reading failed, CRC error.")};
         configLoaded_ = true;
         if (verify_ != config_)
-            Messages().error(QStringLiteral("Verifying config file failed."));
+            Messages().Error(QStringLiteral("Verifying config file failed."));
         else
             obs_->setConfigControlsEnabled(true);
         obs_->setStatusText(QStringLiteral("Config file writing finished."));
     } catch (const Failure& f) {
-        Messages().error(f.text);
+        Messages().Error(f.text);
         disconnect();
     }
     command_ = 0;
@@ -450,7 +450,7 @@ void DeviceProtocol::dataReply()
         end.Status = TDownloadEnd::Failed;
         end.Error = f.text;
         dataEnd_ = byteCount_ > 0 ? byteCount_ - 1 : 0;
-        Messages().error(f.text);
+        Messages().Error(f.text);
         disconnect();
     }
     end.Image = image_.get();
@@ -459,7 +459,7 @@ void DeviceProtocol::dataReply()
     end.Firmware = firmware_;
     const QString failure = obs_->downloadFinished(end);
     if (!failure.isEmpty()) {
-        Messages().error(failure);
+        Messages().Error(failure);
         if (end.Status != TDownloadEnd::Failed)
             disconnect();
     }

@@ -145,7 +145,7 @@ void TDoskComForm::closeEvent(QCloseEvent* e)
 
 bool TDoskComForm::confirmBreak()
 {
-    return Messages().question(QStringLiteral("Are you sure to break current operation?"), Buttons::YesNo)
+    return Messages().Question(QStringLiteral("Are you sure to break current operation?"), Buttons::YesNo)
         == Answer::Yes;
 }
 
@@ -250,7 +250,7 @@ void TDoskComForm::editExit(QLineEdit* ed)
         setText(FTEdit, text);
         settings_.FlightTemperature = temperature;
         if (!ok)
-            Messages().error(FlightTemperatureText());
+            Messages().Error(FlightTemperatureText());
         return;
     }
     for (int i = 0; i < 3; ++i) {
@@ -261,7 +261,7 @@ void TDoskComForm::editExit(QLineEdit* ed)
         if (text != ed->text())
             ed->setText(text);
         if (!ok) {
-            Messages().information(NumberRangeText());
+            Messages().Information(NumberRangeText());
             ed->setFocus(Qt::OtherFocusReason);
         }
         return;
@@ -309,7 +309,7 @@ void TDoskComForm::UploadButtonClick() { protocol_.uploadConfig(); }
 void TDoskComForm::DataButtonClick()
 {
     if (!protocol_.portOpen()) {
-        Messages().error(QStringLiteral("Not connected."));
+        Messages().Error(QStringLiteral("Not connected."));
         return;
     }
     protocol_.readData();
@@ -333,7 +333,7 @@ void TDoskComForm::periodEditChange(QLineEdit* edit)
         return;
     int v = 0;
     if (!ParseInt(edit->text(), v)) {
-        Messages().error(NotAnIntegerText(edit->text()));
+        Messages().Error(NotAnIntegerText(edit->text()));
         return;
     }
     recomputeRecordingTime();
@@ -344,11 +344,11 @@ void TDoskComForm::recomputeRecordingTime()
     TDeviceConfig& c = protocol_.config();
     const TPeriodFromEdits p = PeriodFromEdits(MinEdit->text(), SecEdit->text(), mSecEdit->text());
     if (!p.Ok) {
-        Messages().error(p.Error);
+        Messages().Error(p.Error);
         return;
     }
     if (p.Clamped) {
-        Messages().error(MaxSampleRateText());
+        Messages().Error(MaxSampleRateText());
         setText(MinEdit, QStringLiteral("10"));
         setText(SecEdit, QStringLiteral("0"));
         setText(mSecEdit, QStringLiteral("0"));
@@ -403,7 +403,7 @@ void TDoskComForm::uniEditChange()
         return;
     QString shown, error;
     if (!ApplyVoltsEdit(protocol_.config(), UniEdit->text(), shown, error)) {
-        Messages().error(error);
+        Messages().Error(error);
         return;
     }
     if (shown != UniEdit->text())
@@ -541,7 +541,7 @@ QString TDoskComForm::downloadFinished(const TDownloadEnd& end)
 
 void TDoskComForm::SplitMemoryImage()
 {
-    const QString path = Messages().openFileName(QStringLiteral("Split memory image"), TRawImageStore().Folder(),
+    const QString path = Messages().OpenFileName(QStringLiteral("Split memory image"), TRawImageStore().Folder(),
                                                   QStringLiteral("Memory images (*.bin);;All files (*)"));
     if (path.isEmpty())
         return;
@@ -551,7 +551,7 @@ void TDoskComForm::SplitMemoryImage()
     const TDownloadResult r = saver.SplitImageFile(path, saveOptions());
     setBusyCursor(false);
     if (!r.Save.Error.isEmpty())
-        Messages().error(r.Save.Error);
+        Messages().Error(r.Save.Error);
 }
 
 } // namespace qv

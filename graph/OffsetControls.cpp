@@ -158,7 +158,7 @@ void TOffsetControls::AlignReleaseClick()
     QStringList names;
     for (TCurveHandle h : missing)
         names << offsets_.Model().File(h)->ShortName;
-    Messages().information(QStringLiteral("No tow release found in: ") + names.join(QStringLiteral(", ")) +
+    Messages().Information(QStringLiteral("No tow release found in: ") + names.join(QStringLiteral(", ")) +
                            QStringLiteral("\rThese files keep their offsets."));
 }
 

@@ -60,8 +60,8 @@ public:
 
 class CollectErrors : public qv::ConsoleMessageService {
 public:
-    void error(const QString& t) override { errors << t; }
-    QStringList errors;
+    void Error(const QString& t) override { Errors << t; }
+    QStringList Errors;
 };
 
 Result download(const QString& sim, const QString& image, long baud,
@@ -90,7 +90,7 @@ Result download(const QString& sim, const QString& image, long baud,
     QElapsedTimer guard;
     guard.start();
     proto.setPump([&] {
-        if (!messages.errors.isEmpty() || obs.done || guard.elapsed() > 180000) {
+        if (!messages.Errors.isEmpty() || obs.done || guard.elapsed() > 180000) {
             proto.setAbort();
         } else if (!requested && proto.configLoaded() && proto.currentCommand() == 0) {
             requested = true;
@@ -106,11 +106,11 @@ Result download(const QString& sim, const QString& image, long baud,
         proc.terminate();
         proc.waitForFinished(3000);
     }
-    for (const QString& e : messages.errors)
+    for (const QString& e : messages.Errors)
         std::fprintf(stderr, "error: %s\n", qPrintable(e));
     if (!obs.done)
         return r;
-    r.ok = messages.errors.isEmpty();
+    r.ok = messages.Errors.isEmpty();
     r.bytes = static_cast<int>(obs.data.size());
     r.elapsed = std::chrono::duration<double>(obs.end - start).count();
     r.cpu = obs.cpuEnd - cpuStart;

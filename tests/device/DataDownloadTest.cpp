@@ -21,7 +21,7 @@ TEST(DeviceProtocol, DownloadAcknowledgesFramesAndStopsAtFiveFfInsideAFrame)
     f2.replace(20, 5, QByteArray(5, '\xFF'));
     r.download(withChecksum(f0) + "O" + withChecksum(f1) + "O" + withChecksum(f2));
 
-    EXPECT_TRUE(r.messages.errors().isEmpty()) << r.messages.errors().join(';').toStdString();
+    EXPECT_TRUE(r.messages.Errors().isEmpty()) << r.messages.Errors().join(';').toStdString();
     EXPECT_EQ(r.port.written, QByteArray("DOO"));
     const int total = 2 * 264 + 25;
     EXPECT_EQ(r.obs.downloads, 1);
@@ -50,7 +50,7 @@ TEST(DeviceProtocol, EndOfDataAcrossAFrameBorder)
     QByteArray f1 = payload(1);
     f1.replace(0, 2, QByteArray(2, '\xFF'));
     r.download(withChecksum(f0) + "O" + withChecksum(f1));
-    EXPECT_TRUE(r.messages.errors().isEmpty());
+    EXPECT_TRUE(r.messages.Errors().isEmpty());
     EXPECT_EQ(r.obs.downloaded, f0 + f1.left(2));
 }
 
@@ -61,7 +61,7 @@ TEST(DeviceProtocol, BadFrameIsAnsweredXAndNotCopied)
     const QByteArray f0 = payload(0);
     const QByteArray end(264, '\xFF');
     r.download(withChecksum(f0, false) + "X" + withChecksum(f0) + "O" + withChecksum(end));
-    EXPECT_TRUE(r.messages.errors().isEmpty());
+    EXPECT_TRUE(r.messages.Errors().isEmpty());
     EXPECT_EQ(r.port.written, QByteArray("DXO"));
     EXPECT_EQ(r.obs.downloaded, f0 + end.left(5));
 }
@@ -77,7 +77,7 @@ TEST(DeviceProtocol, TenBadFramesInARowPassTheEleventhFails)
         Rig r;
         r.bringUp();
         r.download(tenBad + withChecksum(f0) + "O" + end);
-        EXPECT_TRUE(r.messages.errors().isEmpty());
+        EXPECT_TRUE(r.messages.Errors().isEmpty());
         EXPECT_EQ(r.port.written, "D" + QByteArray(10, 'X') + "O");
         EXPECT_EQ(r.obs.downloaded.left(264), f0);
     }
@@ -85,7 +85,7 @@ TEST(DeviceProtocol, TenBadFramesInARowPassTheEleventhFails)
         Rig r;
         r.bringUp();
         r.download(tenBad + withChecksum(f0, false) + "X");
-        EXPECT_EQ(r.messages.errors(),
+        EXPECT_EQ(r.messages.Errors(),
                   QStringList{QStringLiteral("Communication error, bad CRC more then 10 times.")});
         EXPECT_EQ(r.port.written, "D" + QByteArray(10, 'X')); // the eleventh is not answered
         EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Failed);
@@ -96,7 +96,7 @@ TEST(DeviceProtocol, TenBadFramesInARowPassTheEleventhFails)
         Rig r;
         r.bringUp();
         r.download(tenBad + withChecksum(f0) + "O" + tenBad + withChecksum(payload(1)) + "O" + end);
-        EXPECT_TRUE(r.messages.errors().isEmpty());
+        EXPECT_TRUE(r.messages.Errors().isEmpty());
         EXPECT_EQ(r.obs.downloaded.left(528), f0 + payload(1));
     }
 }
@@ -107,7 +107,7 @@ TEST(DeviceProtocol, SilenceAndWrongEchoFailTheDownload)
         Rig r;
         r.bringUp();
         r.download(payload(0).left(100));
-        EXPECT_EQ(r.messages.errors(),
+        EXPECT_EQ(r.messages.Errors(),
                   QStringList{QStringLiteral("Communication error, no response from device")});
         EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Failed);
         EXPECT_TRUE(r.disconnected());
@@ -117,14 +117,14 @@ TEST(DeviceProtocol, SilenceAndWrongEchoFailTheDownload)
         Rig r;
         r.bringUp();
         r.download(withChecksum(payload(0)) + "X");
-        EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Communication error")});
+        EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Communication error")});
         EXPECT_EQ(r.port.written, QByteArray("DO"));
     }
     {
         Rig r;
         r.bringUp();
         r.download(withChecksum(payload(0))); // no echo at all
-        EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Communication error")});
+        EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Communication error")});
     }
 }
 
@@ -137,7 +137,7 @@ TEST(DeviceProtocol, SaveFailureIsShownAndDisconnects)
     EXPECT_EQ(r.obs.downloads, 1);
     EXPECT_EQ(r.obs.downloaded, QByteArray(5, '\xFF'));
     EXPECT_EQ(r.obs.dataLabel.last(), QStringLiteral("Number of bytes read: 0"));
-    EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Cannot create /nowhere/")});
+    EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Cannot create /nowhere/")});
     EXPECT_TRUE(r.disconnected());
 }
 
@@ -155,7 +155,7 @@ TEST(DeviceProtocol, AbortedDownloadKeepsOnlyAcceptedFrames)
         return true;
     };
     r.download(withChecksum(f0) + "O");
-    EXPECT_TRUE(r.messages.errors().isEmpty());
+    EXPECT_TRUE(r.messages.Errors().isEmpty());
     EXPECT_EQ(r.obs.downloads, 1);
     EXPECT_EQ(r.obs.downloaded, f0); // the unfinished frame is not counted
     EXPECT_EQ(r.proto.byteCount(), 264);
@@ -193,7 +193,7 @@ TEST(DeviceProtocol, FullMemoryEndsTheDownloadWithoutAnEndMarker)
     Rig r;
     r.bringUp(testConfig(), "OTHER 1.0");
     const long long sent = downloadFromEndlessLogger(r, 3);
-    EXPECT_TRUE(r.messages.errors().isEmpty()) << r.messages.errors().join(';').toStdString();
+    EXPECT_TRUE(r.messages.Errors().isEmpty()) << r.messages.Errors().join(';').toStdString();
     ASSERT_EQ(r.obs.downloads, 1);
     EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Complete);
     EXPECT_TRUE(r.obs.ending.MemoryFull);
@@ -241,7 +241,7 @@ TEST(DeviceProtocol, FiveFfOfLineNoiseInAGarbledFrameDoNotEndTheData)
     QByteArray last = payload(2);
     last.replace(50, 5, QByteArray(5, '\xFF'));
     r.download(withChecksum(f0) + "O" + garbled + "X" + withChecksum(payload(1)) + "O" + withChecksum(last));
-    EXPECT_TRUE(r.messages.errors().isEmpty()) << r.messages.errors().join(';').toStdString();
+    EXPECT_TRUE(r.messages.Errors().isEmpty()) << r.messages.Errors().join(';').toStdString();
     EXPECT_EQ(r.port.written, QByteArray("DOXO"));
     EXPECT_TRUE(r.obs.ending.EndMarker);
     EXPECT_EQ(r.obs.downloaded, f0 + payload(1) + last.left(55));
@@ -255,7 +255,7 @@ TEST(DeviceProtocol, FiveFfAndThenSilenceEndTheData)
     QByteArray f1 = payload(1);
     f1.replace(10, 5, QByteArray(5, '\xFF'));
     r.download(withChecksum(payload(0)) + "O" + f1.left(30));
-    EXPECT_TRUE(r.messages.errors().isEmpty());
+    EXPECT_TRUE(r.messages.Errors().isEmpty());
     EXPECT_TRUE(r.obs.ending.EndMarker);
     EXPECT_EQ(r.obs.downloaded, payload(0) + f1.left(15));
 }
@@ -267,7 +267,7 @@ TEST(DeviceProtocol, FailureHandsOverTheAcceptedFramesAfterTheErrorBox)
     QStringList seenAtDownload;
     r.obs.onDownload = [&] { seenAtDownload = r.obs.status; };
     r.download(withChecksum(payload(0)) + "O" + withChecksum(payload(1)) + "O" + payload(2).left(100));
-    EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Communication error, no response from device")});
+    EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Communication error, no response from device")});
     ASSERT_EQ(r.obs.downloads, 1);
     EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Failed);
     EXPECT_EQ(r.obs.ending.Error, QStringLiteral("Communication error, no response from device"));

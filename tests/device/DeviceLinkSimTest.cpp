@@ -143,7 +143,7 @@ struct Session {
             if (t.elapsed() > 20000) {
                 timedOut = true;
                 proto.setAbort();
-            } else if (!messages.errors().isEmpty()) {
+            } else if (!messages.Errors().isEmpty()) {
                 proto.setAbort();
             } else if (proto.configLoaded() && proto.currentCommand() == 0 && step(proto)) {
                 proto.setAbort();
@@ -184,7 +184,7 @@ TEST(DeviceLinkSim, DownloadsTheGeneratedFlights)
     ASSERT_FALSE(sim.path.isEmpty());
     Session s;
     s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
-    EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
+    EXPECT_TRUE(s.messages.Errors().isEmpty()) << s.messages.Errors().join(';').toStdString();
     EXPECT_EQ(s.proto.firmwareText(), QStringLiteral("KAVO5 TEST 9              "));
     EXPECT_EQ(s.proto.memorySize(), kMemorySizeKavo5);
     EXPECT_TRUE(s.proto.config().channelRecorded(1));
@@ -202,7 +202,7 @@ TEST(DeviceLinkSim, BadFramesAndNoiseAreOvercome)
     ASSERT_FALSE(sim.path.isEmpty());
     Session s;
     s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
-    EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
+    EXPECT_TRUE(s.messages.Errors().isEmpty()) << s.messages.Errors().join(';').toStdString();
     EXPECT_EQ(s.obs.downloaded, expectedDownload(2, 200));
 }
 
@@ -227,7 +227,7 @@ TEST(DeviceLinkSim, LineFaultsFailTheDownload)
         ASSERT_FALSE(sim.path.isEmpty());
         Session s;
         s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
-        EXPECT_EQ(s.messages.errors(), QStringList{c.error});
+        EXPECT_EQ(s.messages.Errors(), QStringList{c.error});
         EXPECT_EQ(s.obs.ending.Status, TDownloadEnd::Failed);
         EXPECT_TRUE(s.obs.status.contains(QStringLiteral("Disconnected.")));
     }
@@ -241,7 +241,7 @@ TEST(DeviceLinkSim, UploadVerifyEraseAndReconnect)
     {
         Session s;
         int stage = 0;
-        s.messages.queueAnswer(Answer::Yes);
+        s.messages.QueueAnswer(Answer::Yes);
         s.run(sim.path, [&](DeviceProtocol& p) {
             switch (stage++) {
             case 0:
@@ -256,14 +256,14 @@ TEST(DeviceLinkSim, UploadVerifyEraseAndReconnect)
                 return true;
             }
         });
-        EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
+        EXPECT_TRUE(s.messages.Errors().isEmpty()) << s.messages.Errors().join(';').toStdString();
         EXPECT_EQ(s.proto.verifyCopy(), s.proto.config());
         EXPECT_TRUE(s.obs.status.contains(QStringLiteral("Erasing finished.")));
     }
     { // the logger kept the configuration; its memory is empty
         Session s;
         s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
-        EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
+        EXPECT_TRUE(s.messages.Errors().isEmpty()) << s.messages.Errors().join(';').toStdString();
         EXPECT_EQ(s.proto.config().number(1), 777);
         EXPECT_EQ(s.proto.config().period(), 50);
         EXPECT_EQ(s.obs.downloaded, QByteArray(5, '\xFF'));

@@ -44,7 +44,7 @@ TEST(DeviceProtocol, ConnectIdentifiesReadsFirmwareAndConfiguration)
     EXPECT_FALSE(r.proto.portOpen());
     EXPECT_FALSE(r.proto.identified());
     EXPECT_TRUE(r.proto.abortRequested());
-    EXPECT_TRUE(r.messages.errors().isEmpty());
+    EXPECT_TRUE(r.messages.Errors().isEmpty());
 }
 
 TEST(DeviceProtocol, OpenFailureGoesToTopLabelAndNothingRuns)
@@ -101,7 +101,7 @@ TEST(DeviceProtocol, ConfigurationWithBadChecksumIsNotLoaded)
     r.port.feed("*F" + firmware("KAVO5") + "R" + withChecksum(bytesOf(testConfig()), false));
     r.proto.openPort(QString());
     r.proto.runLinkLoop();
-    EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Reading failed, CRC error.")});
+    EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Reading failed, CRC error.")});
     EXPECT_FALSE(r.proto.configLoaded());
     EXPECT_FALSE(r.obs.configControls);
     EXPECT_EQ(r.obs.configShown, 1);
@@ -120,7 +120,7 @@ TEST(DeviceProtocol, GarbledConfigurationLeavesTheLoadedRecordIntact)
     garbled.bytes[30] = 0xEE;
     r.port.feed("R" + withChecksum(bytesOf(garbled), false));
     r.proto.runLinkLoop();
-    EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Reading failed, CRC error.")});
+    EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Reading failed, CRC error.")});
     EXPECT_EQ(r.proto.config(), good);
 }
 
@@ -130,7 +130,7 @@ TEST(DeviceProtocol, ConfigurationCutShortByAbort)
     r.port.feed("*F" + firmware("KAVO5") + "R" + bytesOf(testConfig()).left(100));
     r.proto.openPort(QString());
     r.proto.runLinkLoop();
-    EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Reading failed, only 100 bytes read.")});
+    EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Reading failed, only 100 bytes read.")});
     EXPECT_FALSE(r.proto.configLoaded());
 }
 
@@ -141,11 +141,11 @@ TEST(DeviceProtocol, CommandsNeedAnOpenPortAndUploadALoadedConfiguration)
     r.proto.readData();
     r.proto.uploadConfig();
     r.proto.eraseMemory();
-    EXPECT_EQ(r.messages.errors(), QStringList(4, QStringLiteral("Not connected.")));
-    r.messages.clear();
+    EXPECT_EQ(r.messages.Errors(), QStringList(4, QStringLiteral("Not connected.")));
+    r.messages.Clear();
     r.proto.openPort(QString());
     r.proto.uploadConfig();
-    EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("File not loaded.")});
+    EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("File not loaded.")});
     EXPECT_TRUE(r.port.written.isEmpty());
 }
 
@@ -166,7 +166,7 @@ TEST(DeviceProtocol, UploadWritesTheRecordAndVerifiesTheReadBack)
 
     r.port.feed("R" + withChecksum(bytesOf(sent)));
     r.proto.runLinkLoop();
-    EXPECT_TRUE(r.messages.errors().isEmpty());
+    EXPECT_TRUE(r.messages.Errors().isEmpty());
     EXPECT_EQ(r.obs.status, (QStringList{QStringLiteral("Config file writing started."),
                                          QStringLiteral("Config file writing finished."),
                                          QStringLiteral("Verifying config file."),
@@ -186,7 +186,7 @@ TEST(DeviceProtocol, VerificationFailures)
         other.bytes[200] ^= 0x10;
         r.port.feed("R" + withChecksum(bytesOf(other)));
         r.proto.runLinkLoop();
-        EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Verifying config file failed.")});
+        EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Verifying config file failed.")});
         EXPECT_FALSE(r.disconnected());
         EXPECT_EQ(r.obs.status.last(), QStringLiteral("Config file writing finished."));
     }
@@ -196,7 +196,7 @@ TEST(DeviceProtocol, VerificationFailures)
         r.proto.uploadConfig();
         r.port.feed("R" + withChecksum(bytesOf(r.proto.config()), false));
         r.proto.runLinkLoop();
-        EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Config file reading failed, CRC error.")});
+        EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Config file reading failed, CRC error.")});
         EXPECT_TRUE(r.disconnected());
         EXPECT_EQ(r.obs.caption, QStringLiteral("Data Reading / Kavo5 - Disconnected"));
     }
@@ -206,7 +206,7 @@ TEST(DeviceProtocol, VerificationFailures)
         r.proto.uploadConfig();
         r.port.feed("R" + bytesOf(r.proto.config()).left(10));
         r.proto.runLinkLoop();
-        EXPECT_EQ(r.messages.errors(),
+        EXPECT_EQ(r.messages.Errors(),
                   QStringList{QStringLiteral("Communication error, no response from device")});
         EXPECT_TRUE(r.disconnected());
     }
@@ -222,7 +222,7 @@ TEST(DeviceProtocol, UploadReportsBytesThatCouldNotBeWritten)
             r.port.close();
     };
     r.proto.uploadConfig();
-    EXPECT_EQ(r.messages.errors(), QStringList{QStringLiteral("Only 100 bytes written.")});
+    EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Only 100 bytes written.")});
 }
 
 // --- Erase ----------------------------------------------------------------------
@@ -231,9 +231,9 @@ TEST(DeviceProtocol, EraseAsksSendsEAndWaitsForTheSecondE)
 {
     Rig r;
     r.bringUp();
-    r.messages.queueAnswer(Answer::Yes);
+    r.messages.QueueAnswer(Answer::Yes);
     r.proto.eraseMemory();
-    EXPECT_EQ(r.messages.questions(), QStringList{QStringLiteral("Erase memory?")});
+    EXPECT_EQ(r.messages.Questions(), QStringList{QStringLiteral("Erase memory?")});
     EXPECT_EQ(r.port.written, QByteArray("E"));
     EXPECT_FALSE(r.obs.buttons[DeviceButton::Close]);
     r.port.feed("EE");
@@ -248,16 +248,16 @@ TEST(DeviceProtocol, EraseAnsweredWithAnotherByteOrDeclined)
 {
     Rig r;
     r.bringUp();
-    r.messages.queueAnswer(Answer::Yes);
+    r.messages.QueueAnswer(Answer::Yes);
     r.proto.eraseMemory();
     r.port.feed("EZ");
     r.proto.runLinkLoop();
     EXPECT_EQ(r.obs.status.last(), QStringLiteral("Command:E expected, but Z found"));
-    EXPECT_TRUE(r.messages.errors().isEmpty());
+    EXPECT_TRUE(r.messages.Errors().isEmpty());
     EXPECT_FALSE(r.disconnected());
 
     r.port.written.clear();
-    r.messages.queueAnswer(Answer::No);
+    r.messages.QueueAnswer(Answer::No);
     r.proto.eraseMemory();
     EXPECT_TRUE(r.port.written.isEmpty());
 }

@@ -108,7 +108,7 @@ TEST(DeviceDialog, FirstStartLayoutAndHiddenNumbers)
     key(child(form, "UniEdit"), Qt::Key_J, Qt::ControlModifier | Qt::AltModifier); // from an edit too
     EXPECT_TRUE(child(form, "Panel4")->isHidden());
     EXPECT_EQ(form.height(), h);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 TEST(DeviceDialog, ShowResetsAndCloseAsksNothingWhenIdle)
@@ -130,7 +130,7 @@ TEST(DeviceDialog, ShowResetsAndCloseAsksNothingWhenIdle)
 
     // Read Data without a port.
     form.DataButtonClick();
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Not connected.")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Not connected.")});
 
     // A port that is not there: the open failure in the top label.
     child<QPushButton>(form, "ConnectButton")->click();
@@ -148,7 +148,7 @@ TEST(DeviceDialog, ShowResetsAndCloseAsksNothingWhenIdle)
     key(&form, Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Reading / Kavo5 - Disconnected"));
-    EXPECT_TRUE(msgs.questions().isEmpty());
+    EXPECT_TRUE(msgs.Questions().isEmpty());
 }
 
 TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
@@ -166,9 +166,9 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     minEdit->setText(QStringLiteral("10"));
     EXPECT_EQ(c.period(), 60000);
     EXPECT_EQ(rec->text(), QStringLiteral("0 s")); // no channel recorded
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
     msecEdit->setText(QStringLiteral("1"));
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Max Sample rate is 10min")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Max Sample rate is 10min")});
     EXPECT_EQ(minEdit->text(), QStringLiteral("10"));
     EXPECT_EQ(secEdit->text(), QStringLiteral("0"));
     EXPECT_EQ(msecEdit->text(), QStringLiteral("0"));
@@ -188,7 +188,7 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     EXPECT_EQ(c.bytes[11], 0);
 
     // Typed keys: digits pass, letters do not; "." only in UniEdit.
-    msgs.clear();
+    msgs.Clear();
     secEdit->setText(QString());
     key(secEdit, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     EXPECT_EQ(secEdit->text(), QString());
@@ -199,7 +199,7 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     EXPECT_EQ(secEdit->text(), QStringLiteral("5"));
     // A pasted non-integer: the conversion error, nothing stored.
     secEdit->setText(QStringLiteral("5x"));
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("'5x' is not a valid integer value")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("'5x' is not a valid integer value")});
     EXPECT_EQ(c.period(), 510);
     // Leaving an empty edit puts "0" in it.
     secEdit->setText(QString());
@@ -207,13 +207,13 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     EXPECT_EQ(secEdit->text(), QStringLiteral("0"));
 
     // Voltage threshold.
-    msgs.clear();
+    msgs.Clear();
     auto* uni = child<QLineEdit>(form, "UniEdit");
     uni->setText(QStringLiteral("9.9"));
     EXPECT_EQ(uni->text(), QStringLiteral("9.8"));
     EXPECT_EQ(c.voltageThresholdRaw(), 817);
     uni->setText(QStringLiteral("1.2.3"));
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Invalid input value")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Invalid input value")});
     EXPECT_EQ(c.voltageThresholdRaw(), 817);
 
     // Start and finish.
@@ -235,24 +235,24 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     EXPECT_EQ(c.finishMode(), 1);
 
     // Numbers: 70000 is refused on leaving the edit.
-    msgs.clear();
+    msgs.Clear();
     auto* n2 = child<QLineEdit>(form, "HiddenEdit2");
     n2->setText(QStringLiteral("65535"));
     EXPECT_EQ(c.number(2), 65535);
     n2->setText(QStringLiteral("70000"));
     leave(n2);
-    EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("Number must be 0..65535!")});
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("Number must be 0..65535!")});
     EXPECT_EQ(c.number(2), 65535);
 
     // Flight temperature.
-    msgs.clear();
+    msgs.Clear();
     auto* ft = child<QLineEdit>(form, "FTEdit");
     ft->setText(QStringLiteral("-12"));
     leave(ft);
     EXPECT_EQ(form.Settings().FlightTemperature, -12);
     ft->setText(QStringLiteral("61"));
     leave(ft);
-    EXPECT_EQ(msgs.errors(),
+    EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Flight Temperature must be an integer between -30 and 60.")});
     EXPECT_EQ(ft->text(), QStringLiteral("-12"));
     EXPECT_EQ(form.Settings().FlightTemperature, -12);
@@ -314,11 +314,11 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
         if (dataStarted && !asked && p.currentCommand() == 'D') {
             // Esc during the download asks; No carries on.
             asked = true;
-            msgs.queueAnswer(Answer::No);
+            msgs.QueueAnswer(Answer::No);
             key(&form, Qt::Key_Escape);
             EXPECT_TRUE(form.isVisible());
             // So does the window's close box.
-            msgs.queueAnswer(Answer::No);
+            msgs.QueueAnswer(Answer::No);
             EXPECT_FALSE(form.close());
             EXPECT_TRUE(form.isVisible());
             return false;
@@ -327,9 +327,9 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
     });
     ASSERT_TRUE(finished);
     EXPECT_TRUE(sawGreen);
-    EXPECT_EQ(msgs.questions(), QStringList(2, QStringLiteral("Are you sure to break current operation?")));
-    EXPECT_TRUE(msgs.errors().isEmpty()) << msgs.errors().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("3 files succesfully written.")});
+    EXPECT_EQ(msgs.Questions(), QStringList(2, QStringLiteral("Are you sure to break current operation?")));
+    EXPECT_TRUE(msgs.Errors().isEmpty()) << msgs.Errors().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("3 files succesfully written.")});
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(), QStringLiteral("Disconnected."));
     EXPECT_EQ(lamp(form), QColor(Qt::red));
     EXPECT_FALSE(form.Protocol().portOpen());
@@ -375,7 +375,7 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
             return false;
         }
         if (dataStarted && p.currentCommand() == 'D') {
-            msgs.queueAnswer(Answer::Yes);
+            msgs.QueueAnswer(Answer::Yes);
             key(&form, Qt::Key_Escape);
             return true;
         }
@@ -385,8 +385,8 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.Protocol().portOpen());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Reading / Kavo5 - Disconnected"));
-    EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Are you sure to break current operation?")});
-    EXPECT_EQ(msgs.pendingAnswers(), 0);
+    EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Are you sure to break current operation?")});
+    EXPECT_EQ(msgs.PendingAnswers(), 0);
     // The flight still being read when the link ended is not written.
     EXPECT_FALSE(QFileInfo::exists(tmp.file(QStringLiteral("Blok002.kdf"))));
 }
@@ -428,7 +428,7 @@ TEST(DeviceDialogWithSim, UploadedConfigurationComesBackIntoTheControls)
         }
     });
     ASSERT_TRUE(done);
-    EXPECT_TRUE(msgs.errors().isEmpty()) << msgs.errors().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(msgs.Errors().isEmpty()) << msgs.Errors().join(QLatin1Char('|')).toStdString();
     const double v = ParseUserNumber(uni->text(), -1);
     EXPECT_DOUBLE_EQ(v, 9.8); // 817 x 0.01199 = 9.79583, shown as 9.80
     EXPECT_EQ(rf->text(), QStringLiteral("77"));
@@ -455,7 +455,7 @@ TEST(DeviceDialogWithSim, AfterAFailedTransferOnlyConnectAndCloseStayEnabled)
         return false;
     });
     ASSERT_TRUE(dataStarted);
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Communication error")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Communication error")});
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(), QStringLiteral("Disconnected."));
     EXPECT_TRUE(child(form, "OKButton")->isEnabled());
     EXPECT_TRUE(child(form, "ConnectButton")->isEnabled());

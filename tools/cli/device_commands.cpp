@@ -18,8 +18,8 @@ namespace {
 // Collects the error boxes of the protocol instead of showing them.
 class CollectingMessages : public ConsoleMessageService {
 public:
-    void error(const QString& text) override { errors << text; }
-    QStringList errors;
+    void Error(const QString& text) override { Errors << text; }
+    QStringList Errors;
 };
 
 class InfoObserver : public IDeviceObserver {
@@ -98,8 +98,8 @@ int deviceInfo(const QStringList& args)
     QElapsedTimer clock;
     clock.start();
     proto.setPump([&] {
-        if (!messages.errors.isEmpty() || clock.elapsed() > timeout * 1000) {
-            timedOut = messages.errors.isEmpty();
+        if (!messages.Errors.isEmpty() || clock.elapsed() > timeout * 1000) {
+            timedOut = messages.Errors.isEmpty();
             proto.setAbort();
         }
     });
@@ -110,8 +110,8 @@ int deviceInfo(const QStringList& args)
         PrintError(observer.topLabel.trimmed());
         return 1;
     }
-    if (!messages.errors.isEmpty()) {
-        PrintError(messages.errors.first());
+    if (!messages.Errors.isEmpty()) {
+        PrintError(messages.Errors.first());
         return 1;
     }
     if (timedOut || !observer.configDone || !proto.configLoaded()) {

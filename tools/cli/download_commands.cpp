@@ -37,21 +37,21 @@ public:
     explicit CliMessages(Overwrite o) : overwrite_(o) { SetMessageService(this); }
     ~CliMessages() override { SetMessageService(nullptr); }
 
-    void error(const QString& text) override
+    void Error(const QString& text) override
     {
-        endProgressLine();
+        EndProgressLine();
         PrintError(text.trimmed());
         errors_ << text.trimmed();
     }
-    void information(const QString& text) override
+    void Information(const QString& text) override
     {
-        endProgressLine();
+        EndProgressLine();
         PrintOut(text);
         informations_ << text;
     }
-    Answer question(const QString& text, Buttons buttons) override
+    Answer Question(const QString& text, Buttons buttons) override
     {
-        endProgressLine();
+        EndProgressLine();
         if (buttons == Buttons::YesNoYesToAll && overwrite_ != Overwrite::Ask) {
             static const char* const said[] = {"", "yes", "no", "yes to all"};
             PrintError(text + QLatin1Char(' ') + QLatin1String(said[static_cast<int>(overwrite_)]));
@@ -74,19 +74,19 @@ public:
             return Answer::YesToAll;
         return Answer::No;
     }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    QString existingDirectory(const QString&, const QString&) override { return {}; }
+    QString OpenFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString SaveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString ExistingDirectory(const QString&, const QString&) override { return {}; }
 
-    const QStringList& errors() const { return errors_; }
+    const QStringList& Errors() const { return errors_; }
 
     // A progress line is open on the terminal: end it before other output.
-    bool progressOpen = false;
-    void endProgressLine()
+    bool ProgressOpen = false;
+    void EndProgressLine()
     {
-        if (progressOpen) {
+        if (ProgressOpen) {
             std::fputc('\n', stderr);
-            progressOpen = false;
+            ProgressOpen = false;
         }
     }
 
@@ -229,7 +229,7 @@ public:
         if (t == lastStatus_)
             return;
         lastStatus_ = t;
-        msgs_.endProgressLine();
+        msgs_.EndProgressLine();
         PrintError(t);
     }
     void setTopLabel(const QString& t) override
@@ -241,7 +241,7 @@ public:
     void setFirmwareLabel(const QString& t) override
     {
         touch();
-        msgs_.endProgressLine();
+        msgs_.EndProgressLine();
         PrintError(QStringLiteral("Firmware: ") + t.trimmed());
     }
     void setProgressMax(int v) override { memorySize_ = v; }
@@ -261,7 +261,7 @@ public:
     }
     QString downloadFinished(const TDownloadEnd& end) override
     {
-        msgs_.endProgressLine();
+        msgs_.EndProgressLine();
         TFlightSaver saver(msgs_);
         QObject::connect(&saver, &TFlightSaver::StatusText, &saver, [](const QString& t) { PrintError(t); });
         result = saver.FinishDownload(end, saveOptions(options_));
@@ -293,7 +293,7 @@ private:
         std::fprintf(stderr, "\rRead %d of %d bytes, %.1f kB/s, %.0f s left   ", bytes, memorySize_, rate / 1000.0,
                      left > 0 ? left : 0.0);
         std::fflush(stderr);
-        msgs_.progressOpen = true;
+        msgs_.ProgressOpen = true;
     }
 
     CliMessages& msgs_;
@@ -318,7 +318,7 @@ int runDownload(const QStringList& args)
     bool timedOut = false;
     int errorsBeforeData = 0;
     protocol.setPump([&] {
-        if (obs.finished || (dataRequested && msgs.errors().size() > errorsBeforeData)) {
+        if (obs.finished || (dataRequested && msgs.Errors().size() > errorsBeforeData)) {
             protocol.setAbort();
             return;
         }
@@ -333,7 +333,7 @@ int runDownload(const QStringList& args)
         // flights on the logger.
         if (!dataRequested && obs.configShown && protocol.identified() && !protocol.commandInProgress()) {
             dataRequested = true;
-            errorsBeforeData = msgs.errors().size();
+            errorsBeforeData = msgs.Errors().size();
             protocol.readData();
         }
     });
@@ -341,15 +341,15 @@ int runDownload(const QStringList& args)
         PrintError(obs.topLabel.trimmed());
         return 1;
     }
-    msgs.endProgressLine();
+    msgs.EndProgressLine();
     if (!obs.finished) {
         if (timedOut)
             PrintError(QStringLiteral("Communication error, no response from device"));
-        else if (msgs.errors().isEmpty())
+        else if (msgs.Errors().isEmpty())
             PrintError(QStringLiteral("Communication error"));
         return 1;
     }
-    return finish(obs.result, obs.failed || msgs.errors().size() > errorsBeforeData);
+    return finish(obs.result, obs.failed || msgs.Errors().size() > errorsBeforeData);
 }
 
 // --- split ---------------------------------------------------------------------
@@ -363,7 +363,7 @@ int runSplit(const QStringList& args)
     TFlightSaver saver(msgs);
     QObject::connect(&saver, &TFlightSaver::StatusText, &saver, [](const QString& t) { PrintError(t); });
     const TDownloadResult r = saver.SplitImageFile(o.image, saveOptions(o));
-    return finish(r, !msgs.errors().isEmpty());
+    return finish(r, !msgs.Errors().isEmpty());
 }
 
 const RegisterCommand downloadCommand({"download",
