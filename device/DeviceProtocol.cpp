@@ -31,7 +31,7 @@ DeviceProtocol::DeviceProtocol(ISerialPort& port, IDeviceObserver* observer)
 
 DeviceProtocol::~DeviceProtocol() = default;
 
-QString DeviceProtocol::firmwareText() const
+QString DeviceProtocol::FirmwareText() const
 {
     QByteArray b = firmware_;
     const int nul = b.indexOf('\0');
@@ -43,7 +43,7 @@ QString DeviceProtocol::firmwareText() const
 void DeviceProtocol::pump()
 {
     // A button handler running inside the pump may call back into us
-    // (disconnect() pumps too); never nest.
+    // (Disconnect() pumps too); never nest.
     if (!pump_ || inPump_)
         return;
     inPump_ = true;
@@ -54,17 +54,17 @@ void DeviceProtocol::pump()
 quint8 DeviceProtocol::readOrFail(const QString& failText)
 {
     quint8 b = 0;
-    if (port_.readByte(b) != 1)
+    if (port_.ReadByte(b) != 1)
         throw Failure{failText};
     return b;
 }
 
-void DeviceProtocol::write(char c) { port_.writeByte(static_cast<quint8>(c)); }
+void DeviceProtocol::write(char c) { port_.WriteByte(static_cast<quint8>(c)); }
 
 void DeviceProtocol::setButtons(std::initializer_list<DeviceButton> buttons, bool enabled)
 {
     for (DeviceButton b : buttons)
-        obs_->setButtonEnabled(b, enabled);
+        obs_->SetButtonEnabled(b, enabled);
 }
 
 void DeviceProtocol::setActionButtons(bool enabled)
@@ -76,95 +76,95 @@ void DeviceProtocol::setActionButtons(bool enabled)
 
 // --- Button handlers ---------------------------------------------------------
 
-void DeviceProtocol::reset()
+void DeviceProtocol::Reset()
 {
     identified_ = false;
     command_ = 0;
     initLabel_.clear();
-    obs_->setButtonEnabled(DeviceButton::Close, true);
+    obs_->SetButtonEnabled(DeviceButton::Close, true);
     setButtons({DeviceButton::ReadData, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
                 DeviceButton::EraseMemory, DeviceButton::Disconnect},
                false);
-    obs_->setTopLabel(QStringLiteral(" "));
-    obs_->setInitLabel(QString());
-    obs_->setDataLabel(QString());
+    obs_->SetTopLabel(QStringLiteral(" "));
+    obs_->SetInitLabel(QString());
+    obs_->SetDataLabel(QString());
     progress_ = 0;
-    obs_->setProgress(0);
-    obs_->setStatusText(QStringLiteral("Kavo5 not connected."));
-    obs_->setConfigControlsEnabled(false);
+    obs_->SetProgress(0);
+    obs_->SetStatusText(QStringLiteral("Kavo5 not connected."));
+    obs_->SetConfigControlsEnabled(false);
 }
 
-PortOpenResult DeviceProtocol::openPort(const QString& comSetting)
+PortOpenResult DeviceProtocol::OpenPort(const QString& comSetting)
 {
     const QString name = PortNameFromSetting(comSetting);
-    PortOpenResult r = port_.open(name);
+    PortOpenResult r = port_.Open(name);
     if (r.ok)
         r.message = QStringLiteral("Waiting for Kavo5 at ") + name;
     return r;
 }
 
-bool DeviceProtocol::connect(const QString& comSetting)
+bool DeviceProtocol::Connect(const QString& comSetting)
 {
-    if (port_.isOpen())
+    if (port_.IsOpen())
         return false;
-    const PortOpenResult r = openPort(comSetting);
+    const PortOpenResult r = OpenPort(comSetting);
     if (!r.ok) {
-        obs_->setTopLabel(r.message);
+        obs_->SetTopLabel(r.message);
         return false;
     }
-    obs_->setStatusText(r.message);
-    obs_->setButtonEnabled(DeviceButton::Connect, false);
-    obs_->setButtonEnabled(DeviceButton::Disconnect, true);
+    obs_->SetStatusText(r.message);
+    obs_->SetButtonEnabled(DeviceButton::Connect, false);
+    obs_->SetButtonEnabled(DeviceButton::Disconnect, true);
     write('*');
-    obs_->setLamp(DeviceLamp::Yellow);
-    runLinkLoop();
-    closePort();
+    obs_->SetLamp(DeviceLamp::Yellow);
+    RunLinkLoop();
+    ClosePort();
     identified_ = false;
     abort_ = true;
-    obs_->setLamp(DeviceLamp::Red);
-    obs_->setButtonEnabled(DeviceButton::Connect, true);
+    obs_->SetLamp(DeviceLamp::Red);
+    obs_->SetButtonEnabled(DeviceButton::Connect, true);
     return true;
 }
 
-void DeviceProtocol::disconnect()
+void DeviceProtocol::Disconnect()
 {
     abort_ = true;
     pump();
-    obs_->setStatusText(QStringLiteral("Disconnected."));
-    obs_->setTopLabel(QStringLiteral("Disconnected."));
-    obs_->setCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
-    obs_->setLamp(DeviceLamp::Red);
+    obs_->SetStatusText(QStringLiteral("Disconnected."));
+    obs_->SetTopLabel(QStringLiteral("Disconnected."));
+    obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
+    obs_->SetLamp(DeviceLamp::Red);
     setButtons({DeviceButton::Close, DeviceButton::Connect}, true);
     setButtons({DeviceButton::Disconnect, DeviceButton::ReadData, DeviceButton::UploadCfg,
                 DeviceButton::DownloadCfg, DeviceButton::EraseMemory},
                false);
-    obs_->setConfigControlsEnabled(false);
+    obs_->SetConfigControlsEnabled(false);
 }
 
-void DeviceProtocol::shutdown()
+void DeviceProtocol::Shutdown()
 {
     abort_ = true;
     pump();
-    obs_->setCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
-    closePort();
+    obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
+    ClosePort();
 }
 
-void DeviceProtocol::closePort()
+void DeviceProtocol::ClosePort()
 {
-    port_.close();
+    port_.Close();
 }
 
-void DeviceProtocol::downloadConfig()
+void DeviceProtocol::DownloadConfig()
 {
     setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::ReadData,
                 DeviceButton::EraseMemory},
                false);
-    requestConfig();
+    RequestConfig();
 }
 
-void DeviceProtocol::requestConfig()
+void DeviceProtocol::RequestConfig()
 {
-    if (!port_.isOpen()) {
+    if (!port_.IsOpen()) {
         Messages().Error(QStringLiteral("Not connected."));
         return;
     }
@@ -172,9 +172,9 @@ void DeviceProtocol::requestConfig()
     write('R');
 }
 
-void DeviceProtocol::uploadConfig()
+void DeviceProtocol::UploadConfig()
 {
-    if (!port_.isOpen()) {
+    if (!port_.IsOpen()) {
         Messages().Error(QStringLiteral("Not connected."));
         return;
     }
@@ -187,20 +187,20 @@ void DeviceProtocol::uploadConfig()
                false);
     command_ = 'W';
     write('W');
-    obs_->setStatusText(QStringLiteral("Config file writing started."));
+    obs_->SetStatusText(QStringLiteral("Config file writing started."));
     int total = 0;
     for (quint8 b : config_.bytes)
-        total += port_.writeByte(b);
+        total += port_.WriteByte(b);
     if (total != kConfigSize)
         Messages().Error(QStringLiteral("Only %1 bytes written.").arg(total));
-    obs_->setStatusText(QStringLiteral("Config file writing finished."));
-    obs_->setStatusText(QStringLiteral("Verifying config file."));
+    obs_->SetStatusText(QStringLiteral("Config file writing finished."));
+    obs_->SetStatusText(QStringLiteral("Verifying config file."));
     write('R'); // the reply is checked against the record (command stays "W")
 }
 
-void DeviceProtocol::readData()
+void DeviceProtocol::ReadData()
 {
-    if (!port_.isOpen()) {
+    if (!port_.IsOpen()) {
         Messages().Error(QStringLiteral("Not connected."));
         return;
     }
@@ -209,15 +209,15 @@ void DeviceProtocol::readData()
                false);
     command_ = 'D';
     progress_ = 0;
-    obs_->setProgress(0);
-    obs_->setDataLabel(QStringLiteral("Number of bytes read: 0"));
-    obs_->setTopLabel(QString());
+    obs_->SetProgress(0);
+    obs_->SetDataLabel(QStringLiteral("Number of bytes read: 0"));
+    obs_->SetTopLabel(QString());
     write('D');
 }
 
-void DeviceProtocol::eraseMemory()
+void DeviceProtocol::EraseMemory()
 {
-    if (!port_.isOpen()) {
+    if (!port_.IsOpen()) {
         Messages().Error(QStringLiteral("Not connected."));
         return;
     }
@@ -232,15 +232,15 @@ void DeviceProtocol::eraseMemory()
 
 // --- Link loop -----------------------------------------------------------------
 
-void DeviceProtocol::runLinkLoop()
+void DeviceProtocol::RunLinkLoop()
 {
-    if (!port_.isOpen())
+    if (!port_.IsOpen())
         return;
     abort_ = false;
     while (!abort_) {
         try {
             quint8 b = 0;
-            if (port_.readByte(b) == 1)
+            if (port_.ReadByte(b) == 1)
                 onByte(b);
         } catch (const Failure& f) {
             Messages().Error(f.text);
@@ -256,20 +256,20 @@ void DeviceProtocol::onByte(quint8 b)
         initLabel_ += QLatin1Char('.');
         if (initLabel_.size() > 100)
             initLabel_ = QStringLiteral(".");
-        obs_->setInitLabel(initLabel_);
+        obs_->SetInitLabel(initLabel_);
         if (b == '*') {
             write('*');
             identified_ = true;
-            obs_->setStatusText(QStringLiteral("Connected to Kavo5"));
-            obs_->setCaption(QStringLiteral("Data Reading / Kavo5 - Connected"));
-            obs_->setLamp(DeviceLamp::Green);
+            obs_->SetStatusText(QStringLiteral("Connected to Kavo5"));
+            obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Connected"));
+            obs_->SetLamp(DeviceLamp::Green);
             initLabel_.clear();
-            obs_->setInitLabel(QString());
+            obs_->SetInitLabel(QString());
             command_ = 'F';
             write('F');
             progress_ = 0;
-            obs_->setProgress(0);
-            obs_->setDataLabel(QStringLiteral("Number of bytes read: 0"));
+            obs_->SetProgress(0);
+            obs_->SetDataLabel(QStringLiteral("Number of bytes read: 0"));
             return;
         }
     }
@@ -301,22 +301,22 @@ void DeviceProtocol::onByte(quint8 b)
 
 void DeviceProtocol::firmwareReply()
 {
-    obs_->setBusyCursor(true);
+    obs_->SetBusyCursor(true);
     firmware_.clear();
     while (firmware_.size() < kFirmwareSize && !abort_) {
         quint8 b = 0;
-        if (port_.readByte(b) == 1)
+        if (port_.ReadByte(b) == 1)
             firmware_.append(static_cast<char>(b));
         pump();
     }
     if (!firmware_.isEmpty())
-        obs_->setFirmwareLabel(firmwareText());
+        obs_->SetFirmwareLabel(FirmwareText());
     memorySize_ = firmware_.contains("KAVO5") ? kMemorySizeKavo5 : kMemorySizeOther;
-    obs_->setProgressMax(memorySize_);
-    obs_->setBusyCursor(false);
-    obs_->setStatusText(QStringLiteral("Reading firmware finished."));
+    obs_->SetProgressMax(memorySize_);
+    obs_->SetBusyCursor(false);
+    obs_->SetStatusText(QStringLiteral("Reading firmware finished."));
     command_ = 0;
-    requestConfig();
+    RequestConfig();
 }
 
 // Reads one frame into `into`; returns the number of bytes received (265
@@ -329,7 +329,7 @@ int DeviceProtocol::readFrame(TDeviceConfig& into, bool& checksumOk, const QStri
     quint8 last = 0;
     while (count < kFrameSize && !abort_) {
         quint8 b = 0;
-        if (port_.readByte(b) == 1) {
+        if (port_.ReadByte(b) == 1) {
             if (count < kConfigSize) {
                 into.bytes[count] = b;
                 sum ^= b;
@@ -360,10 +360,10 @@ void DeviceProtocol::configReply()
         Messages().Error(QStringLiteral("Reading failed, CRC error."));
     else {
         configLoaded_ = true;
-        obs_->setConfigControlsEnabled(true);
+        obs_->SetConfigControlsEnabled(true);
     }
-    obs_->showConfig(config_);
-    obs_->setStatusText(QStringLiteral("Config file reading finished."));
+    obs_->ShowConfig(config_);
+    obs_->SetStatusText(QStringLiteral("Config file reading finished."));
     command_ = 0;
     setActionButtons(true);
 }
@@ -381,48 +381,48 @@ void DeviceProtocol::verifyReply()
         if (verify_ != config_)
             Messages().Error(QStringLiteral("Verifying config file failed."));
         else
-            obs_->setConfigControlsEnabled(true);
-        obs_->setStatusText(QStringLiteral("Config file writing finished."));
+            obs_->SetConfigControlsEnabled(true);
+        obs_->SetStatusText(QStringLiteral("Config file writing finished."));
     } catch (const Failure& f) {
         Messages().Error(f.text);
-        disconnect();
+        Disconnect();
     }
     command_ = 0;
-    obs_->showConfig(config_);
+    obs_->ShowConfig(config_);
     setActionButtons(true);
 }
 
 void DeviceProtocol::eraseReply()
 {
-    obs_->setStatusText(QStringLiteral("Erasing started, please wait."));
-    obs_->setBusyCursor(true);
+    obs_->SetStatusText(QStringLiteral("Erasing started, please wait."));
+    obs_->SetBusyCursor(true);
     while (!abort_) {
         quint8 b = 0;
-        if (port_.readByte(b) == 1) {
+        if (port_.ReadByte(b) == 1) {
             if (b == 'E')
-                obs_->setStatusText(QStringLiteral("Erasing finished."));
+                obs_->SetStatusText(QStringLiteral("Erasing finished."));
             else
-                obs_->setStatusText(QStringLiteral("Command:E expected, but ") +
+                obs_->SetStatusText(QStringLiteral("Command:E expected, but ") +
                                     QChar::fromLatin1(static_cast<char>(b)) +
                                     QStringLiteral(" found"));
             break;
         }
         pump();
     }
-    obs_->setBusyCursor(false);
+    obs_->SetBusyCursor(false);
     command_ = 0;
     setActionButtons(true);
 }
 
-void DeviceProtocol::setImageCapacity(int bytes)
+void DeviceProtocol::SetImageCapacity(int bytes)
 {
     capacity_ = bytes < kConfigSize ? kConfigSize : (bytes > kMemoryImageSize ? kMemoryImageSize : bytes);
 }
 
 void DeviceProtocol::dataReply()
 {
-    obs_->setBusyCursor(true);
-    obs_->setTopLabel(QStringLiteral("Data reading started."));
+    obs_->SetBusyCursor(true);
+    obs_->SetTopLabel(QStringLiteral("Data reading started."));
     byteCount_ = 0;
     dataEnd_ = 0;
     TDownloadEnd end;
@@ -439,31 +439,31 @@ void DeviceProtocol::dataReply()
             end.Status = TDownloadEnd::Aborted;
         if (total > 0) {
             dataEnd_ = total - 1;
-            obs_->setDataLabel(QStringLiteral("Number of bytes read: %1").arg(total > 5 ? total - 1 : 0));
+            obs_->SetDataLabel(QStringLiteral("Number of bytes read: %1").arg(total > 5 ? total - 1 : 0));
             progress_ += total % 1000;
-            obs_->setProgress(progress_);
+            obs_->SetProgress(progress_);
             usedMemory_ = total - 1;
         }
-        obs_->recordingTimeChanged();
+        obs_->RecordingTimeChanged();
     } catch (const Failure& f) {
         // byteCount_ holds the frames accepted before the failure.
         end.Status = TDownloadEnd::Failed;
         end.Error = f.text;
         dataEnd_ = byteCount_ > 0 ? byteCount_ - 1 : 0;
         Messages().Error(f.text);
-        disconnect();
+        Disconnect();
     }
     end.Image = image_.get();
     end.ByteCount = end.Image ? byteCount_ : 0;
     end.DataEndIndex = dataEnd_;
     end.Firmware = firmware_;
-    const QString failure = obs_->downloadFinished(end);
+    const QString failure = obs_->DownloadFinished(end);
     if (!failure.isEmpty()) {
         Messages().Error(failure);
         if (end.Status != TDownloadEnd::Failed)
-            disconnect();
+            Disconnect();
     }
-    obs_->setBusyCursor(false);
+    obs_->SetBusyCursor(false);
     command_ = 0;
     setActionButtons(true);
 }
@@ -472,7 +472,7 @@ void DeviceProtocol::acknowledge(char c)
 {
     write(c);
     quint8 echo = 0;
-    if (port_.readByte(echo) != 1 || echo != static_cast<quint8>(c))
+    if (port_.ReadByte(echo) != 1 || echo != static_cast<quint8>(c))
         throw Failure{kCommError};
 }
 
@@ -485,7 +485,7 @@ bool DeviceProtocol::frameEndsData(quint8* frame, int j, quint8 sum)
 {
     for (; j < kConfigSize; ++j) {
         quint8 b = 0;
-        if (abort_ || port_.readByte(b) != 1)
+        if (abort_ || port_.ReadByte(b) != 1)
             return true;
         frame[j] = b;
         sum ^= b;
@@ -493,7 +493,7 @@ bool DeviceProtocol::frameEndsData(quint8* frame, int j, quint8 sum)
             pump(); // a trickling line must not freeze the window
     }
     quint8 check = 0;
-    if (abort_ || port_.readByte(check) != 1)
+    if (abort_ || port_.ReadByte(check) != 1)
         return true;
     return check == sum;
 }
@@ -572,9 +572,9 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
             }
         }
         if (j == 0) {
-            obs_->setDataLabel(QStringLiteral("Number of bytes read: %1").arg(total));
+            obs_->SetDataLabel(QStringLiteral("Number of bytes read: %1").arg(total));
             progress_ = total;
-            obs_->setProgress(total);
+            obs_->SetProgress(total);
             pump();
         }
     }

@@ -61,7 +61,7 @@ QWidget* panel(QWidget* parent, const char* name, const QRect& geometry)
 
 } // namespace
 
-void TDoskComForm::buildControls()
+void TDoskComForm::BuildControls()
 {
     const int w = kFormWidth;
     Label1 = label(this, "Label1", QStringLiteral(" "), {10, 6, w - 20, 20});
@@ -169,26 +169,26 @@ void TDoskComForm::buildControls()
     connect(UploadButton, &QPushButton::clicked, this, [this] { UploadButtonClick(); });
     connect(DataButton, &QPushButton::clicked, this, [this] { DataButtonClick(); });
     connect(EraseButton, &QPushButton::clicked, this, [this] { EraseButtonClick(); });
-    connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) { checkBoxClick(1, on); });
-    connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { checkBoxClick(2, on); });
-    connect(CheckBox5, &QCheckBox::toggled, this, [this](bool on) { checkBoxClick(5, on); });
+    connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) { CheckBoxClick(1, on); });
+    connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { CheckBoxClick(2, on); });
+    connect(CheckBox5, &QCheckBox::toggled, this, [this](bool on) { CheckBoxClick(5, on); });
     for (QLineEdit* e : {MinEdit, SecEdit, mSecEdit})
-        connect(e, &QLineEdit::textChanged, this, [this, e] { periodEditChange(e); });
+        connect(e, &QLineEdit::textChanged, this, [this, e] { PeriodEditChange(e); });
     for (int i = 0; i < 4; ++i)
-        connect(RSRadioButton[i], &QRadioButton::toggled, this, [this, i](bool on) { startRadioClick(i, on); });
+        connect(RSRadioButton[i], &QRadioButton::toggled, this, [this, i](bool on) { StartRadioClick(i, on); });
     for (int i = 0; i < 3; ++i)
-        connect(RFRadioButton[i], &QRadioButton::toggled, this, [this, i](bool on) { finishRadioClick(i, on); });
+        connect(RFRadioButton[i], &QRadioButton::toggled, this, [this, i](bool on) { FinishRadioClick(i, on); });
     connect(RSEdit, &QLineEdit::textChanged, this,
-            [this] { limitedEditChange(RSEdit, TDeviceConfig::StartDelay, kMaxStartValue); });
+            [this] { LimitedEditChange(RSEdit, TDeviceConfig::StartDelayWord, kMaxStartValue); });
     connect(RSAltEdit, &QLineEdit::textChanged, this,
-            [this] { limitedEditChange(RSAltEdit, TDeviceConfig::StartAltitude, kMaxStartValue); });
+            [this] { LimitedEditChange(RSAltEdit, TDeviceConfig::StartAltitudeWord, kMaxStartValue); });
     connect(RFEdit, &QLineEdit::textChanged, this,
-            [this] { limitedEditChange(RFEdit, TDeviceConfig::FinishTime, kMaxFinishTime); });
-    connect(UniEdit, &QLineEdit::textChanged, this, [this] { uniEditChange(); });
+            [this] { LimitedEditChange(RFEdit, TDeviceConfig::FinishTimeWord, kMaxFinishTime); });
+    connect(UniEdit, &QLineEdit::textChanged, this, [this] { UniEditChange(); });
     for (int i = 0; i < 3; ++i)
         connect(HiddenEdit[i], &QLineEdit::textChanged, this, [this, i](const QString& t) {
             if (!updating_)
-                ApplyNumberEdit(protocol_.config(), i, t);
+                ApplyNumberEdit(protocol_.Config(), i, t);
         });
 
     // Key preview and the Exit handlers.
@@ -196,7 +196,7 @@ void TDoskComForm::buildControls()
         child->installEventFilter(this);
 }
 
-void TDoskComForm::moveBy(QWidget* w, int dy)
+void TDoskComForm::MoveBy(QWidget* w, int dy)
 {
     w->move(w->x(), w->y() + dy);
 }

@@ -33,11 +33,11 @@ QString PortNameFromSetting(const QString& setting)
     return setting.isEmpty() ? QStringLiteral("COM1") : setting;
 }
 
-PosixSerialPort::~PosixSerialPort() { close(); }
+PosixSerialPort::~PosixSerialPort() { Close(); }
 
-PortOpenResult PosixSerialPort::open(const QString& name)
+PortOpenResult PosixSerialPort::Open(const QString& name)
 {
-    close();
+    Close();
     PortOpenResult r;
     const QByteArray shown = name.toLocal8Bit();
     // A bare device name ("ttyUSB0", "COM1") is looked for under /dev, never
@@ -97,7 +97,7 @@ PortOpenResult PosixSerialPort::open(const QString& name)
     return r;
 }
 
-int PosixSerialPort::readByte(quint8& byte)
+int PosixSerialPort::ReadByte(quint8& byte)
 {
     if (bufPos_ < bufLen_) {
         byte = buf_[bufPos_++];
@@ -125,7 +125,7 @@ int PosixSerialPort::readByte(quint8& byte)
     return 0;
 }
 
-int PosixSerialPort::writeByte(quint8 byte)
+int PosixSerialPort::WriteByte(quint8 byte)
 {
     if (!open_)
         return 0;
@@ -151,7 +151,7 @@ int PosixSerialPort::writeByte(quint8 byte)
     }
 }
 
-void PosixSerialPort::close()
+void PosixSerialPort::Close()
 {
     if (fd_ >= 0) {
         ::ioctl(fd_, TIOCNXCL);

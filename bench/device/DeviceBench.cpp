@@ -44,7 +44,7 @@ struct Result {
 
 class Observer : public qv::IDeviceObserver {
 public:
-    QString downloadFinished(const qv::TDownloadEnd& e) override
+    QString DownloadFinished(const qv::TDownloadEnd& e) override
     {
         end = Clock::now();
         cpuEnd = cpuSeconds();
@@ -89,17 +89,17 @@ Result download(const QString& sim, const QString& image, long baud,
     double cpuStart = 0;
     QElapsedTimer guard;
     guard.start();
-    proto.setPump([&] {
+    proto.SetPump([&] {
         if (!messages.Errors.isEmpty() || obs.done || guard.elapsed() > 180000) {
-            proto.setAbort();
-        } else if (!requested && proto.configLoaded() && proto.currentCommand() == 0) {
+            proto.SetAbort();
+        } else if (!requested && proto.ConfigLoaded() && proto.CurrentCommand() == 0) {
             requested = true;
             start = Clock::now();
             cpuStart = cpuSeconds();
-            proto.readData();
+            proto.ReadData();
         }
     });
-    proto.connect(path);
+    proto.Connect(path);
     qv::SetMessageService(nullptr);
     proc.closeWriteChannel();
     if (!proc.waitForFinished(3000)) {

@@ -26,17 +26,17 @@ TEST(DeviceProtocol, DownloadAcknowledgesFramesAndStopsAtFiveFfInsideAFrame)
     const int total = 2 * 264 + 25;
     EXPECT_EQ(r.obs.downloads, 1);
     EXPECT_EQ(r.obs.downloaded, f0 + f1 + f2.left(25));
-    EXPECT_EQ(r.proto.byteCount(), total);
+    EXPECT_EQ(r.proto.ByteCount(), total);
     EXPECT_EQ(r.obs.endIndex, total - 1);
-    EXPECT_EQ(r.proto.dataEndIndex(), total - 1);
-    EXPECT_EQ(r.proto.usedMemory(), total - 1);
+    EXPECT_EQ(r.proto.DataEndIndex(), total - 1);
+    EXPECT_EQ(r.proto.UsedMemory(), total - 1);
     EXPECT_EQ(r.obs.topLabel.last(), QStringLiteral("Data reading started."));
     EXPECT_EQ(r.obs.dataLabel.mid(1), (QStringList{QStringLiteral("Number of bytes read: 0"),
                                             QStringLiteral("Number of bytes read: 264"),
                                             QStringLiteral("Number of bytes read: 528"),
                                             QStringLiteral("Number of bytes read: 552")}));
     EXPECT_EQ(r.obs.progress, 528 + total % 1000);
-    EXPECT_EQ(r.proto.currentCommand(), 0);
+    EXPECT_EQ(r.proto.CurrentCommand(), 0);
     EXPECT_FALSE(r.obs.busy);
     EXPECT_TRUE(r.obs.buttons[DeviceButton::Close]);
 }
@@ -150,7 +150,7 @@ TEST(DeviceProtocol, AbortedDownloadKeepsOnlyAcceptedFrames)
     int given = 0;
     r.port.source = [&](quint8& b) {
         if (given == 100)
-            r.proto.setAbort(); // Disconnect pressed while frame 1 comes in
+            r.proto.SetAbort(); // Disconnect pressed while frame 1 comes in
         b = static_cast<quint8>(f1[given++ % 264]);
         return true;
     };
@@ -158,7 +158,7 @@ TEST(DeviceProtocol, AbortedDownloadKeepsOnlyAcceptedFrames)
     EXPECT_TRUE(r.messages.Errors().isEmpty());
     EXPECT_EQ(r.obs.downloads, 1);
     EXPECT_EQ(r.obs.downloaded, f0); // the unfinished frame is not counted
-    EXPECT_EQ(r.proto.byteCount(), 264);
+    EXPECT_EQ(r.proto.ByteCount(), 264);
 }
 
 namespace {
@@ -198,7 +198,7 @@ TEST(DeviceProtocol, FullMemoryEndsTheDownloadWithoutAnEndMarker)
     EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Complete);
     EXPECT_TRUE(r.obs.ending.MemoryFull);
     EXPECT_FALSE(r.obs.ending.EndMarker);
-    EXPECT_EQ(r.proto.byteCount(), kMemorySizeOther);
+    EXPECT_EQ(r.proto.ByteCount(), kMemorySizeOther);
     EXPECT_EQ(sent, 2048LL * 265); // not a byte more was waited for
     EXPECT_FALSE(r.disconnected());
 }
@@ -220,13 +220,13 @@ TEST(DeviceProtocol, AFullImageIsTold)
 {
     Rig r;
     r.bringUp();
-    r.proto.setImageCapacity(1000); // three frames fit
+    r.proto.SetImageCapacity(1000); // three frames fit
     downloadFromEndlessLogger(r, 5);
     ASSERT_EQ(r.obs.downloads, 1);
     EXPECT_TRUE(r.obs.ending.ImageFull);
     EXPECT_EQ(r.obs.ending.Status, TDownloadEnd::Complete);
     EXPECT_EQ(r.obs.ending.ImageCapacity, 1000);
-    EXPECT_EQ(r.proto.byteCount(), 3 * 264);
+    EXPECT_EQ(r.proto.ByteCount(), 3 * 264);
 }
 
 TEST(DeviceProtocol, FiveFfOfLineNoiseInAGarbledFrameDoNotEndTheData)

@@ -45,12 +45,12 @@ bool ReadOnce(TDoskComForm& form)
     Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
         auto* data = form.findChild<QPushButton*>(QStringLiteral("DataButton"));
-        if (!started && p.configLoaded() && !p.commandInProgress() && data->isEnabled()) {
+        if (!started && p.ConfigLoaded() && !p.CommandInProgress() && data->isEnabled()) {
             started = true;
             data->click();
             return false;
         }
-        return started && !p.commandInProgress();
+        return started && !p.CommandInProgress();
     });
     return started;
 }
@@ -95,7 +95,7 @@ TEST(DeviceDialogRescue, HangUpAtTheLastFrameOffersTheCompleteFlights)
             EXPECT_TRUE(kdf(root).isEmpty());
             EXPECT_EQ(shown[2].text, keptText);
         }
-        EXPECT_FALSE(form.Protocol().portOpen());
+        EXPECT_FALSE(form.Protocol().PortOpen());
     }
 }
 

@@ -57,7 +57,7 @@ void leave(QWidget* w)
 
 QString status(QWidget& form) { return child<QStatusBar>(form, "StatusBar1")->currentMessage(); }
 
-QColor lamp(QWidget& form) { return child<TShape>(form, "Shape1")->brushColor(); }
+QColor lamp(QWidget& form) { return child<TShape>(form, "Shape1")->BrushColor(); }
 
 // Enables the configuration controls as a loaded configuration would.
 void enableConfig(QWidget& form)
@@ -136,7 +136,7 @@ TEST(DeviceDialog, ShowResetsAndCloseAsksNothingWhenIdle)
     child<QPushButton>(form, "ConnectButton")->click();
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(),
               QStringLiteral("CreateFile failed with error 2  ,/nonexistent/ttyKavo.\r\n"));
-    EXPECT_FALSE(form.Protocol().portOpen());
+    EXPECT_FALSE(form.Protocol().PortOpen());
     EXPECT_EQ(lamp(form), QColor(Qt::red));
 
     // The port override wins over the setting and is not kept in it.
@@ -157,14 +157,14 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     TDoskComForm form;
     form.show();
     enableConfig(form);
-    TDeviceConfig& c = form.Protocol().config();
+    TDeviceConfig& c = form.Protocol().Config();
     auto* minEdit = child<QLineEdit>(form, "MinEdit");
     auto* secEdit = child<QLineEdit>(form, "SecEdit");
     auto* msecEdit = child<QLineEdit>(form, "mSecEdit");
     auto* rec = child<QLabel>(form, "RecTimeLabel");
 
     minEdit->setText(QStringLiteral("10"));
-    EXPECT_EQ(c.period(), 60000);
+    EXPECT_EQ(c.Period(), 60000);
     EXPECT_EQ(rec->text(), QStringLiteral("0 s")); // no channel recorded
     EXPECT_TRUE(msgs.Texts().isEmpty());
     msecEdit->setText(QStringLiteral("1"));
@@ -172,12 +172,12 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     EXPECT_EQ(minEdit->text(), QStringLiteral("10"));
     EXPECT_EQ(secEdit->text(), QStringLiteral("0"));
     EXPECT_EQ(msecEdit->text(), QStringLiteral("0"));
-    EXPECT_EQ(c.period(), 60000);
+    EXPECT_EQ(c.Period(), 60000);
 
     // 0.1 s with one channel in 540672 bytes: 27034 s.
     minEdit->setText(QStringLiteral("0"));
     msecEdit->setText(QStringLiteral("1"));
-    EXPECT_EQ(c.period(), 10);
+    EXPECT_EQ(c.Period(), 10);
     child<QCheckBox>(form, "CheckBox1")->setChecked(true);
     EXPECT_EQ(c.bytes[11], 1);
     EXPECT_EQ(rec->text(), QStringLiteral("7h 30min 34s"));
@@ -194,13 +194,13 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     EXPECT_EQ(secEdit->text(), QString());
     key(secEdit, Qt::Key_5, Qt::NoModifier, QStringLiteral("5"));
     EXPECT_EQ(secEdit->text(), QStringLiteral("5"));
-    EXPECT_EQ(c.period(), 510);
+    EXPECT_EQ(c.Period(), 510);
     key(secEdit, Qt::Key_Period, Qt::NoModifier, QStringLiteral("."));
     EXPECT_EQ(secEdit->text(), QStringLiteral("5"));
     // A pasted non-integer: the conversion error, nothing stored.
     secEdit->setText(QStringLiteral("5x"));
     EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("'5x' is not a valid integer value")});
-    EXPECT_EQ(c.period(), 510);
+    EXPECT_EQ(c.Period(), 510);
     // Leaving an empty edit puts "0" in it.
     secEdit->setText(QString());
     leave(secEdit);
@@ -211,38 +211,38 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     auto* uni = child<QLineEdit>(form, "UniEdit");
     uni->setText(QStringLiteral("9.9"));
     EXPECT_EQ(uni->text(), QStringLiteral("9.8"));
-    EXPECT_EQ(c.voltageThresholdRaw(), 817);
+    EXPECT_EQ(c.VoltageThresholdRaw(), 817);
     uni->setText(QStringLiteral("1.2.3"));
     EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Invalid input value")});
-    EXPECT_EQ(c.voltageThresholdRaw(), 817);
+    EXPECT_EQ(c.VoltageThresholdRaw(), 817);
 
     // Start and finish.
     auto* rsEdit = child<QLineEdit>(form, "RSEdit");
     rsEdit->setText(QStringLiteral("12345"));
     EXPECT_EQ(rsEdit->text(), QStringLiteral("9999"));
-    EXPECT_EQ(c.startDelay(), 9999);
+    EXPECT_EQ(c.StartDelay(), 9999);
     child<QRadioButton>(form, "RSRadioButton4")->setChecked(true);
-    EXPECT_EQ(c.startMode(), 2);
+    EXPECT_EQ(c.StartMode(), 2);
     child<QRadioButton>(form, "RSRadioButton1")->setChecked(true);
-    EXPECT_EQ(c.startMode(), 3);
+    EXPECT_EQ(c.StartMode(), 3);
     child<QRadioButton>(form, "RSRadioButton3")->setChecked(true);
-    EXPECT_EQ(c.startMode(), 0);
+    EXPECT_EQ(c.StartMode(), 0);
     child<QLineEdit>(form, "RFEdit")->setText(QStringLiteral("1500"));
-    EXPECT_EQ(c.finishTime(), 1000);
+    EXPECT_EQ(c.FinishTime(), 1000);
     child<QRadioButton>(form, "RFRadioButton3")->setChecked(true);
-    EXPECT_EQ(c.finishMode(), 3);
+    EXPECT_EQ(c.FinishMode(), 3);
     child<QRadioButton>(form, "RFRadioButton2")->setChecked(true);
-    EXPECT_EQ(c.finishMode(), 1);
+    EXPECT_EQ(c.FinishMode(), 1);
 
     // Numbers: 70000 is refused on leaving the edit.
     msgs.Clear();
     auto* n2 = child<QLineEdit>(form, "HiddenEdit2");
     n2->setText(QStringLiteral("65535"));
-    EXPECT_EQ(c.number(2), 65535);
+    EXPECT_EQ(c.Number(2), 65535);
     n2->setText(QStringLiteral("70000"));
     leave(n2);
     EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("Number must be 0..65535!")});
-    EXPECT_EQ(c.number(2), 65535);
+    EXPECT_EQ(c.Number(2), 65535);
 
     // Flight temperature.
     msgs.Clear();
@@ -305,13 +305,13 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
     const bool finished = Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
         sawGreen = sawGreen || lamp(form) == QColor(Qt::green);
-        if (!dataStarted && p.configLoaded() && !p.commandInProgress() && dataButton->isEnabled()) {
+        if (!dataStarted && p.ConfigLoaded() && !p.CommandInProgress() && dataButton->isEnabled()) {
             EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Reading / Kavo5 - Connected"));
             dataStarted = true;
             dataButton->click();
             return false;
         }
-        if (dataStarted && !asked && p.currentCommand() == 'D') {
+        if (dataStarted && !asked && p.CurrentCommand() == 'D') {
             // Esc during the download asks; No carries on.
             asked = true;
             msgs.QueueAnswer(Answer::No);
@@ -323,7 +323,7 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
             EXPECT_TRUE(form.isVisible());
             return false;
         }
-        return dataStarted && !p.commandInProgress() && !form.FlightBlocks().empty();
+        return dataStarted && !p.CommandInProgress() && !form.FlightBlocks().empty();
     });
     ASSERT_TRUE(finished);
     EXPECT_TRUE(sawGreen);
@@ -332,7 +332,7 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
     EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("3 files succesfully written.")});
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(), QStringLiteral("Disconnected."));
     EXPECT_EQ(lamp(form), QColor(Qt::red));
-    EXPECT_FALSE(form.Protocol().portOpen());
+    EXPECT_FALSE(form.Protocol().PortOpen());
     EXPECT_TRUE(child<QLabel>(form, "FirmLabel")->text().contains(QStringLiteral("KAVO5")));
 
     const QStringList files = QDir(s.Root).entryList({QStringLiteral("*.kdf")}, QDir::Files, QDir::Name);
@@ -369,12 +369,12 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
     bool dataStarted = false;
     const bool done = Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
-        if (!dataStarted && p.configLoaded() && !p.commandInProgress()) {
+        if (!dataStarted && p.ConfigLoaded() && !p.CommandInProgress()) {
             dataStarted = true;
             child<QPushButton>(form, "DataButton")->click();
             return false;
         }
-        if (dataStarted && p.currentCommand() == 'D') {
+        if (dataStarted && p.CurrentCommand() == 'D') {
             msgs.QueueAnswer(Answer::Yes);
             key(&form, Qt::Key_Escape);
             return true;
@@ -383,7 +383,7 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
     });
     ASSERT_TRUE(done);
     EXPECT_FALSE(form.isVisible());
-    EXPECT_FALSE(form.Protocol().portOpen());
+    EXPECT_FALSE(form.Protocol().PortOpen());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Reading / Kavo5 - Disconnected"));
     EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Are you sure to break current operation?")});
     EXPECT_EQ(msgs.PendingAnswers(), 0);
@@ -404,11 +404,11 @@ TEST(DeviceDialogWithSim, UploadedConfigurationComesBackIntoTheControls)
     int stage = 0;
     const bool done = Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
-        if (p.commandInProgress() || !child(form, "UploadButton")->isEnabled())
+        if (p.CommandInProgress() || !child(form, "UploadButton")->isEnabled())
             return false;
         switch (stage) {
         case 0:
-            if (!p.configLoaded())
+            if (!p.ConfigLoaded())
                 return false;
             EXPECT_TRUE(uni->isEnabled());
             uni->setText(QStringLiteral("9.9"));
@@ -432,7 +432,7 @@ TEST(DeviceDialogWithSim, UploadedConfigurationComesBackIntoTheControls)
     const double v = ParseUserNumber(uni->text(), -1);
     EXPECT_DOUBLE_EQ(v, 9.8); // 817 x 0.01199 = 9.79583, shown as 9.80
     EXPECT_EQ(rf->text(), QStringLiteral("77"));
-    EXPECT_EQ(form.Protocol().config().voltageThresholdRaw(), 817);
+    EXPECT_EQ(form.Protocol().Config().VoltageThresholdRaw(), 817);
 }
 
 TEST(DeviceDialogWithSim, AfterAFailedTransferOnlyConnectAndCloseStayEnabled)
@@ -448,7 +448,7 @@ TEST(DeviceDialogWithSim, AfterAFailedTransferOnlyConnectAndCloseStayEnabled)
     // The failure ends the link by itself.
     Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
-        if (!dataStarted && p.configLoaded() && !p.commandInProgress()) {
+        if (!dataStarted && p.ConfigLoaded() && !p.CommandInProgress()) {
             dataStarted = true;
             QTest::mouseClick(child<QPushButton>(form, "DataButton"), Qt::LeftButton);
         }

@@ -36,8 +36,8 @@ inline TDeviceConfig testConfig()
     TDeviceConfig c;
     for (int i = 0; i < kConfigSize; ++i)
         c.bytes[i] = static_cast<quint8>(i * 3 + 1);
-    c.setChannelRecorded(1, true);
-    c.setPeriod(10);
+    c.SetChannelRecorded(1, true);
+    c.SetPeriod(10);
     return c;
 }
 
@@ -60,16 +60,16 @@ struct Rig {
     {
         // Nothing left to read: end the link loop (a data download fails
         // with "no response" first, as a silent line should make it).
-        port.onEmpty = [this] { proto.setAbort(); };
+        port.onEmpty = [this] { proto.SetAbort(); };
     }
 
     // Port open, device identified, firmware and configuration read.
     void bringUp(const TDeviceConfig& c = testConfig(), const char* fw = "KAVO5 TEST 1.0")
     {
         port.feed("*F" + firmware(fw) + "R" + withChecksum(bytesOf(c)));
-        EXPECT_TRUE(proto.openPort(QString()).ok);
-        proto.runLinkLoop();
-        ASSERT_TRUE(proto.configLoaded());
+        EXPECT_TRUE(proto.OpenPort(QString()).ok);
+        proto.RunLinkLoop();
+        ASSERT_TRUE(proto.ConfigLoaded());
         port.written.clear();
         obs.status.clear();
     }
@@ -77,9 +77,9 @@ struct Rig {
     // "D" answered with the given bytes.
     void download(const QByteArray& reply)
     {
-        proto.readData();
+        proto.ReadData();
         port.feed("D" + reply);
-        proto.runLinkLoop();
+        proto.RunLinkLoop();
     }
 
     bool disconnected() const { return obs.status.contains(QStringLiteral("Disconnected.")); }

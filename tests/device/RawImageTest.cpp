@@ -178,14 +178,14 @@ TEST(PosixSerialPort, AStalledLineTimesTheWriteOut)
     ASSERT_EQ(::grantpt(master), 0);
     ASSERT_EQ(::unlockpt(master), 0);
     PosixSerialPort port;
-    ASSERT_TRUE(port.open(QString::fromLocal8Bit(::ptsname(master))).ok);
+    ASSERT_TRUE(port.Open(QString::fromLocal8Bit(::ptsname(master))).ok);
     int written = 0;
     int result = 1;
-    while (written < 4 * 1024 * 1024 && (result = port.writeByte(0x55)) == 1)
+    while (written < 4 * 1024 * 1024 && (result = port.WriteByte(0x55)) == 1)
         ++written;
     EXPECT_EQ(result, 0);
     EXPECT_GT(written, 0);
-    EXPECT_TRUE(port.isOpen());
-    port.close();
+    EXPECT_TRUE(port.IsOpen());
+    port.Close();
     ::close(master);
 }

@@ -223,7 +223,7 @@ class CliObserver : public IDeviceObserver {
 public:
     CliObserver(CliMessages& msgs, const Options& o) : msgs_(msgs), options_(o) { idle_.start(); }
 
-    void setStatusText(const QString& t) override
+    void SetStatusText(const QString& t) override
     {
         touch();
         if (t == lastStatus_)
@@ -232,20 +232,20 @@ public:
         msgs_.EndProgressLine();
         PrintError(t);
     }
-    void setTopLabel(const QString& t) override
+    void SetTopLabel(const QString& t) override
     {
         touch();
         topLabel = t;
     }
-    void setInitLabel(const QString&) override { touch(); }
-    void setFirmwareLabel(const QString& t) override
+    void SetInitLabel(const QString&) override { touch(); }
+    void SetFirmwareLabel(const QString& t) override
     {
         touch();
         msgs_.EndProgressLine();
         PrintError(QStringLiteral("Firmware: ") + t.trimmed());
     }
-    void setProgressMax(int v) override { memorySize_ = v; }
-    void setProgress(int v) override
+    void SetProgressMax(int v) override { memorySize_ = v; }
+    void SetProgress(int v) override
     {
         touch();
         if (!downloading_ && v > 0) {
@@ -254,12 +254,12 @@ public:
         }
         showProgress(v);
     }
-    void showConfig(const TDeviceConfig&) override
+    void ShowConfig(const TDeviceConfig&) override
     {
         touch();
         configShown = true;
     }
-    QString downloadFinished(const TDownloadEnd& end) override
+    QString DownloadFinished(const TDownloadEnd& end) override
     {
         msgs_.EndProgressLine();
         TFlightSaver saver(msgs_);
@@ -317,27 +317,27 @@ int runDownload(const QStringList& args)
     bool dataRequested = false;
     bool timedOut = false;
     int errorsBeforeData = 0;
-    protocol.setPump([&] {
+    protocol.SetPump([&] {
         if (obs.finished || (dataRequested && msgs.Errors().size() > errorsBeforeData)) {
-            protocol.setAbort();
+            protocol.SetAbort();
             return;
         }
         if (obs.idleSeconds() > o.timeout) {
             timedOut = true;
-            protocol.setAbort();
+            protocol.SetAbort();
             return;
         }
         // Identification, firmware and configuration run by themselves;
         // then the data. The download does not need the configuration: a
         // garbled one has been reported and is no reason to leave the
         // flights on the logger.
-        if (!dataRequested && obs.configShown && protocol.identified() && !protocol.commandInProgress()) {
+        if (!dataRequested && obs.configShown && protocol.Identified() && !protocol.CommandInProgress()) {
             dataRequested = true;
             errorsBeforeData = msgs.Errors().size();
-            protocol.readData();
+            protocol.ReadData();
         }
     });
-    if (!protocol.connect(o.port)) {
+    if (!protocol.Connect(o.port)) {
         PrintError(obs.topLabel.trimmed());
         return 1;
     }

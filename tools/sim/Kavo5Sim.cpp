@@ -168,19 +168,19 @@ public:
     {
         // A plausible configuration: traction, servo and supply recorded,
         // 0.1 s period, start immediately, stop at power off, 6 V watch.
-        cfg_.setChannelRecorded(1, true);
-        cfg_.setChannelRecorded(2, true);
-        cfg_.setChannelRecorded(5, true);
-        cfg_.setPeriod(static_cast<quint16>(o.period));
-        cfg_.setStartMode(qv::StartImmediately);
-        cfg_.setFinishMode(qv::FinishOnPowerOff);
-        cfg_.setStartDelay(10);
-        cfg_.setStartAltitude(50);
-        cfg_.setFinishTime(30);
-        cfg_.setVoltageThreshold(6.0);
-        cfg_.setNumber(1, 1);
-        cfg_.setNumber(2, 2);
-        cfg_.setNumber(3, 3);
+        cfg_.SetChannelRecorded(1, true);
+        cfg_.SetChannelRecorded(2, true);
+        cfg_.SetChannelRecorded(5, true);
+        cfg_.SetPeriod(static_cast<quint16>(o.period));
+        cfg_.SetStartMode(qv::StartImmediately);
+        cfg_.SetFinishMode(qv::FinishOnPowerOff);
+        cfg_.SetStartDelay(10);
+        cfg_.SetStartAltitude(50);
+        cfg_.SetFinishTime(30);
+        cfg_.SetVoltageThreshold(6.0);
+        cfg_.SetNumber(1, 1);
+        cfg_.SetNumber(2, 2);
+        cfg_.SetNumber(3, 3);
         firmware_.assign(o.firmware.begin(), o.firmware.end());
         firmware_.resize(qv::kFirmwareSize, ' ');
     }
@@ -262,7 +262,7 @@ private:
             log("R");
             quint8 frame[qv::kFrameSize];
             std::copy(cfg_.bytes.begin(), cfg_.bytes.end(), frame);
-            frame[qv::kConfigSize] = cfg_.checksum();
+            frame[qv::kConfigSize] = cfg_.Checksum();
             if (opt_.badConfig)
                 frame[qv::kConfigSize] ^= 0x21;
             line_.send('R');
