@@ -40,7 +40,7 @@ QString DeviceProtocol::FirmwareText() const
     return QString::fromLatin1(b);
 }
 
-void DeviceProtocol::pump()
+void DeviceProtocol::PumpEvents()
 {
     // A button handler running inside the pump may call back into us
     // (Disconnect() pumps too); never nest.
@@ -51,7 +51,7 @@ void DeviceProtocol::pump()
     inPump_ = false;
 }
 
-quint8 DeviceProtocol::readOrFail(const QString& failText)
+quint8 DeviceProtocol::ReadOrFail(const QString& failText)
 {
     quint8 b = 0;
     if (port_.ReadByte(b) != 1)
@@ -59,17 +59,17 @@ quint8 DeviceProtocol::readOrFail(const QString& failText)
     return b;
 }
 
-void DeviceProtocol::write(char c) { port_.WriteByte(static_cast<quint8>(c)); }
+void DeviceProtocol::Write(char c) { port_.WriteByte(static_cast<quint8>(c)); }
 
-void DeviceProtocol::setButtons(std::initializer_list<DeviceButton> buttons, bool enabled)
+void DeviceProtocol::SetButtons(std::initializer_list<DeviceButton> buttons, bool enabled)
 {
     for (DeviceButton b : buttons)
         obs_->SetButtonEnabled(b, enabled);
 }
 
-void DeviceProtocol::setActionButtons(bool enabled)
+void DeviceProtocol::SetActionButtons(bool enabled)
 {
-    setButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::UploadCfg,
+    SetButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::UploadCfg,
                 DeviceButton::DownloadCfg, DeviceButton::EraseMemory},
                enabled);
 }
@@ -82,7 +82,7 @@ void DeviceProtocol::Reset()
     command_ = 0;
     initLabel_.clear();
     obs_->SetButtonEnabled(DeviceButton::Close, true);
-    setButtons({DeviceButton::ReadData, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
+    SetButtons({DeviceButton::ReadData, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
                 DeviceButton::EraseMemory, DeviceButton::Disconnect},
                false);
     obs_->SetTopLabel(QStringLiteral(" "));
@@ -115,7 +115,7 @@ bool DeviceProtocol::Connect(const QString& comSetting)
     obs_->SetStatusText(r.message);
     obs_->SetButtonEnabled(DeviceButton::Connect, false);
     obs_->SetButtonEnabled(DeviceButton::Disconnect, true);
-    write('*');
+    Write('*');
     obs_->SetLamp(DeviceLamp::Yellow);
     RunLinkLoop();
     ClosePort();
@@ -129,13 +129,13 @@ bool DeviceProtocol::Connect(const QString& comSetting)
 void DeviceProtocol::Disconnect()
 {
     abort_ = true;
-    pump();
+    PumpEvents();
     obs_->SetStatusText(QStringLiteral("Disconnected."));
     obs_->SetTopLabel(QStringLiteral("Disconnected."));
     obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
     obs_->SetLamp(DeviceLamp::Red);
-    setButtons({DeviceButton::Close, DeviceButton::Connect}, true);
-    setButtons({DeviceButton::Disconnect, DeviceButton::ReadData, DeviceButton::UploadCfg,
+    SetButtons({DeviceButton::Close, DeviceButton::Connect}, true);
+    SetButtons({DeviceButton::Disconnect, DeviceButton::ReadData, DeviceButton::UploadCfg,
                 DeviceButton::DownloadCfg, DeviceButton::EraseMemory},
                false);
     obs_->SetConfigControlsEnabled(false);
@@ -144,7 +144,7 @@ void DeviceProtocol::Disconnect()
 void DeviceProtocol::Shutdown()
 {
     abort_ = true;
-    pump();
+    PumpEvents();
     obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
     ClosePort();
 }
@@ -156,7 +156,7 @@ void DeviceProtocol::ClosePort()
 
 void DeviceProtocol::DownloadConfig()
 {
-    setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::ReadData,
+    SetButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::ReadData,
                 DeviceButton::EraseMemory},
                false);
     RequestConfig();
@@ -169,7 +169,7 @@ void DeviceProtocol::RequestConfig()
         return;
     }
     command_ = 'R';
-    write('R');
+    Write('R');
 }
 
 void DeviceProtocol::UploadConfig()
@@ -182,11 +182,11 @@ void DeviceProtocol::UploadConfig()
         Messages().Error(QStringLiteral("File not loaded."));
         return;
     }
-    setButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::DownloadCfg,
+    SetButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::DownloadCfg,
                 DeviceButton::EraseMemory},
                false);
     command_ = 'W';
-    write('W');
+    Write('W');
     obs_->SetStatusText(QStringLiteral("Config file writing started."));
     int total = 0;
     for (quint8 b : config_.bytes)
@@ -195,7 +195,7 @@ void DeviceProtocol::UploadConfig()
         Messages().Error(QStringLiteral("Only %1 bytes written.").arg(total));
     obs_->SetStatusText(QStringLiteral("Config file writing finished."));
     obs_->SetStatusText(QStringLiteral("Verifying config file."));
-    write('R'); // the reply is checked against the record (command stays "W")
+    Write('R'); // the reply is checked against the record (command stays "W")
 }
 
 void DeviceProtocol::ReadData()
@@ -204,7 +204,7 @@ void DeviceProtocol::ReadData()
         Messages().Error(QStringLiteral("Not connected."));
         return;
     }
-    setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
+    SetButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
                 DeviceButton::EraseMemory},
                false);
     command_ = 'D';
@@ -212,7 +212,7 @@ void DeviceProtocol::ReadData()
     obs_->SetProgress(0);
     obs_->SetDataLabel(QStringLiteral("Number of bytes read: 0"));
     obs_->SetTopLabel(QString());
-    write('D');
+    Write('D');
 }
 
 void DeviceProtocol::EraseMemory()
@@ -223,10 +223,10 @@ void DeviceProtocol::EraseMemory()
     }
     if (Messages().Question(QStringLiteral("Erase memory?"), Buttons::YesNo) != Answer::Yes)
         return;
-    setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
+    SetButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
                 DeviceButton::ReadData},
                false);
-    write('E');
+    Write('E');
     command_ = 'E';
 }
 
@@ -241,16 +241,16 @@ void DeviceProtocol::RunLinkLoop()
         try {
             quint8 b = 0;
             if (port_.ReadByte(b) == 1)
-                onByte(b);
+                OnByte(b);
         } catch (const Failure& f) {
             Messages().Error(f.text);
             break;
         }
-        pump();
+        PumpEvents();
     }
 }
 
-void DeviceProtocol::onByte(quint8 b)
+void DeviceProtocol::OnByte(quint8 b)
 {
     if (!identified_) {
         initLabel_ += QLatin1Char('.');
@@ -258,7 +258,7 @@ void DeviceProtocol::onByte(quint8 b)
             initLabel_ = QStringLiteral(".");
         obs_->SetInitLabel(initLabel_);
         if (b == '*') {
-            write('*');
+            Write('*');
             identified_ = true;
             obs_->SetStatusText(QStringLiteral("Connected to Kavo5"));
             obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Connected"));
@@ -266,7 +266,7 @@ void DeviceProtocol::onByte(quint8 b)
             initLabel_.clear();
             obs_->SetInitLabel(QString());
             command_ = 'F';
-            write('F');
+            Write('F');
             progress_ = 0;
             obs_->SetProgress(0);
             obs_->SetDataLabel(QStringLiteral("Number of bytes read: 0"));
@@ -276,30 +276,30 @@ void DeviceProtocol::onByte(quint8 b)
     switch (command_) {
     case 'F':
         if (b == 'F')
-            firmwareReply();
+            FirmwareReply();
         break;
     case 'R':
         if (b == 'R')
-            configReply();
+            ConfigReply();
         break;
     case 'W':
         if (b == 'R')
-            verifyReply();
+            VerifyReply();
         break;
     case 'E':
         if (b == 'E')
-            eraseReply();
+            EraseReply();
         break;
     case 'D':
         if (b == 'D')
-            dataReply();
+            DataReply();
         break;
     default:
         break; // anything else is line noise
     }
 }
 
-void DeviceProtocol::firmwareReply()
+void DeviceProtocol::FirmwareReply()
 {
     obs_->SetBusyCursor(true);
     firmware_.clear();
@@ -307,7 +307,7 @@ void DeviceProtocol::firmwareReply()
         quint8 b = 0;
         if (port_.ReadByte(b) == 1)
             firmware_.append(static_cast<char>(b));
-        pump();
+        PumpEvents();
     }
     if (!firmware_.isEmpty())
         obs_->SetFirmwareLabel(FirmwareText());
@@ -322,7 +322,7 @@ void DeviceProtocol::firmwareReply()
 // Reads one frame into `into`; returns the number of bytes received (265
 // unless aborted) and whether the check byte matched. Without a byte it
 // waits on, or fails when failText is given.
-int DeviceProtocol::readFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText)
+int DeviceProtocol::ReadFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText)
 {
     int count = 0;
     quint8 sum = 0;
@@ -339,19 +339,19 @@ int DeviceProtocol::readFrame(TDeviceConfig& into, bool& checksumOk, const QStri
         } else if (failText) {
             throw Failure{*failText};
         }
-        pump();
+        PumpEvents();
     }
     checksumOk = count == kFrameSize && last == sum;
     return count;
 }
 
-void DeviceProtocol::configReply()
+void DeviceProtocol::ConfigReply()
 {
     // Only a frame whose check byte matches replaces the record: a garbled
     // reply must not turn a loaded record into one that could be uploaded.
     bool ok = false;
     TDeviceConfig received = config_;
-    const int count = readFrame(received, ok, nullptr);
+    const int count = ReadFrame(received, ok, nullptr);
     if (ok)
         config_ = received;
     if (count < kFrameSize)
@@ -365,14 +365,14 @@ void DeviceProtocol::configReply()
     obs_->ShowConfig(config_);
     obs_->SetStatusText(QStringLiteral("Config file reading finished."));
     command_ = 0;
-    setActionButtons(true);
+    SetActionButtons(true);
 }
 
-void DeviceProtocol::verifyReply()
+void DeviceProtocol::VerifyReply()
 {
     try {
         bool ok = false;
-        const int count = readFrame(verify_, ok, &kNoResponse);
+        const int count = ReadFrame(verify_, ok, &kNoResponse);
         if (count < kFrameSize)
             throw Failure{QStringLiteral("Reading failed, only %1 bytes read.").arg(count)};
         if (!ok)
@@ -389,10 +389,10 @@ void DeviceProtocol::verifyReply()
     }
     command_ = 0;
     obs_->ShowConfig(config_);
-    setActionButtons(true);
+    SetActionButtons(true);
 }
 
-void DeviceProtocol::eraseReply()
+void DeviceProtocol::EraseReply()
 {
     obs_->SetStatusText(QStringLiteral("Erasing started, please wait."));
     obs_->SetBusyCursor(true);
@@ -407,11 +407,11 @@ void DeviceProtocol::eraseReply()
                                     QStringLiteral(" found"));
             break;
         }
-        pump();
+        PumpEvents();
     }
     obs_->SetBusyCursor(false);
     command_ = 0;
-    setActionButtons(true);
+    SetActionButtons(true);
 }
 
 void DeviceProtocol::SetImageCapacity(int bytes)
@@ -419,7 +419,7 @@ void DeviceProtocol::SetImageCapacity(int bytes)
     capacity_ = bytes < kConfigSize ? kConfigSize : (bytes > kMemoryImageSize ? kMemoryImageSize : bytes);
 }
 
-void DeviceProtocol::dataReply()
+void DeviceProtocol::DataReply()
 {
     obs_->SetBusyCursor(true);
     obs_->SetTopLabel(QStringLiteral("Data reading started."));
@@ -433,7 +433,7 @@ void DeviceProtocol::dataReply()
             if (!QV_ASSERT(image_ != nullptr, "memory image allocated"))
                 throw Failure{QStringLiteral("Out of memory.")};
         }
-        const int total = downloadFrames(end);
+        const int total = DownloadFrames(end);
         byteCount_ = total;
         if (!end.EndMarker && !end.MemoryFull && !end.ImageFull)
             end.Status = TDownloadEnd::Aborted;
@@ -465,12 +465,12 @@ void DeviceProtocol::dataReply()
     }
     obs_->SetBusyCursor(false);
     command_ = 0;
-    setActionButtons(true);
+    SetActionButtons(true);
 }
 
-void DeviceProtocol::acknowledge(char c)
+void DeviceProtocol::Acknowledge(char c)
 {
-    write(c);
+    Write(c);
     quint8 echo = 0;
     if (port_.ReadByte(echo) != 1 || echo != static_cast<quint8>(c))
         throw Failure{kCommError};
@@ -481,7 +481,7 @@ void DeviceProtocol::acknowledge(char c)
 // data end here: the rest did not come, or came with a matching check
 // byte. False when the whole frame came and its check byte is wrong: it
 // was line noise, and the frame is a bad frame like any other.
-bool DeviceProtocol::frameEndsData(quint8* frame, int j, quint8 sum)
+bool DeviceProtocol::FrameEndsData(quint8* frame, int j, quint8 sum)
 {
     for (; j < kConfigSize; ++j) {
         quint8 b = 0;
@@ -490,7 +490,7 @@ bool DeviceProtocol::frameEndsData(quint8* frame, int j, quint8 sum)
         frame[j] = b;
         sum ^= b;
         if (j % 64 == 0)
-            pump(); // a trickling line must not freeze the window
+            PumpEvents(); // a trickling line must not freeze the window
     }
     quint8 check = 0;
     if (abort_ || port_.ReadByte(check) != 1)
@@ -498,7 +498,7 @@ bool DeviceProtocol::frameEndsData(quint8* frame, int j, quint8 sum)
     return check == sum;
 }
 
-int DeviceProtocol::downloadFrames(TDownloadEnd& end)
+int DeviceProtocol::DownloadFrames(TDownloadEnd& end)
 {
     quint8* const image = image_.get();
     quint8 frame[kConfigSize];
@@ -512,7 +512,7 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
     auto rejectFrame = [&] {
         if (++badFrames > kMaxBadFrames)
             throw Failure{QStringLiteral("Communication error, bad CRC more then 10 times.")};
-        acknowledge('X'); // dropped; the device sends the frame again
+        Acknowledge('X'); // dropped; the device sends the frame again
         ffPairs = ffPairsAtFrameStart;
     };
 
@@ -528,7 +528,7 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
             end.ImageFull = true;
             break;
         }
-        const quint8 b = readOrFail(kNoResponse);
+        const quint8 b = ReadOrFail(kNoResponse);
         if (j == kConfigSize) { // the frame's check byte
             if (b == sum) {
                 std::memcpy(image + total, frame, kConfigSize);
@@ -536,7 +536,7 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
                 byteCount_ = total;
                 badFrames = 0;
                 ffPairsAtFrameStart = ffPairs;
-                acknowledge('O');
+                Acknowledge('O');
             } else {
                 rejectFrame();
             }
@@ -560,7 +560,7 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
                 // The end of the recorded data, unless the frame turns out
                 // to be garbled: then it is answered "X" and comes again.
                 const int endAt = j;
-                if (frameEndsData(frame, j, sum)) {
+                if (FrameEndsData(frame, j, sum)) {
                     std::memcpy(image + total, frame, endAt);
                     total += endAt;
                     end.EndMarker = true;
@@ -575,7 +575,7 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
             obs_->SetDataLabel(QStringLiteral("Number of bytes read: %1").arg(total));
             progress_ = total;
             obs_->SetProgress(total);
-            pump();
+            PumpEvents();
         }
     }
     // Bytes past the memory size are not the logger's memory.

@@ -163,21 +163,21 @@ public:
 private:
     struct Freer { void operator()(quint8* p) const; };
 
-    void pump();
-    quint8 readOrFail(const QString& failText);
-    int readFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText);
-    void write(char c);
-    void setActionButtons(bool enabled);
-    void setButtons(std::initializer_list<DeviceButton> buttons, bool enabled);
-    void onByte(quint8 b);
-    void firmwareReply();
-    void configReply();
-    void verifyReply();
-    void eraseReply();
-    void dataReply();
-    int downloadFrames(TDownloadEnd& end);
-    bool frameEndsData(quint8* frame, int j, quint8 sum);
-    void acknowledge(char c);
+    void PumpEvents();
+    quint8 ReadOrFail(const QString& failText);
+    int ReadFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText);
+    void Write(char c);
+    void SetActionButtons(bool enabled);
+    void SetButtons(std::initializer_list<DeviceButton> buttons, bool enabled);
+    void OnByte(quint8 b);
+    void FirmwareReply();
+    void ConfigReply();
+    void VerifyReply();
+    void EraseReply();
+    void DataReply();
+    int DownloadFrames(TDownloadEnd& end);
+    bool FrameEndsData(quint8* frame, int j, quint8 sum);
+    void Acknowledge(char c);
 
     ISerialPort& port_;
     IDeviceObserver nullObs_;
