@@ -490,7 +490,7 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
             if (ok) {
                 const qint64 size = f.size();
                 buf.reset(new char[static_cast<std::size_t>(std::max<qint64>(size, 1))]);
-                prepareLarge(buf.get(), static_cast<std::size_t>(size));
+                PrepareLarge(buf.get(), static_cast<std::size_t>(size));
                 qint64 got = 0;
                 while (got < size) {
                     const qint64 r = f.read(buf.get() + got, size - got);

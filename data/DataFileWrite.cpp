@@ -301,7 +301,7 @@ std::string FormatDataFile(const TDataBlock& block)
     std::string s;
     s.reserve(256 + block.Date.size() + block.NotesText().size() * 2 + block.Annotations.size() * 40 +
               block.Data[ArrTime].size() * 40);
-    prepareLarge(s.data(), s.capacity());
+    PrepareLarge(s.data(), s.capacity());
     OutBuffer out([&s](const char* p, std::size_t n) {
         s.append(p, n);
         return true;

@@ -78,11 +78,11 @@ public:
 
 private:
     enum Slot { PenSlot, BrushSlot, FontSlot, SlotCount };
-    void append(char* record); // takes ownership
-    int createHandle();
-    void selectNew(Slot slot, int handle);
-    void release(int handle);
-    void restoreClip();
+    void Append(char* record); // takes ownership
+    int CreateHandle();
+    void SelectNew(Slot slot, int handle);
+    void Release(int handle);
+    void RestoreClip();
 
     TMetafileKind kind_;
     QSize pixels_;
