@@ -20,7 +20,7 @@ constexpr auto kWriteTimeout = std::chrono::milliseconds(100 * 1 + 200);
 
 // The modem-line ioctls: a pseudo-terminal has no modem lines and answers
 // ENOTTY (some drivers EINVAL); that is no failure for us.
-bool modemLine(int fd, unsigned long request, int bits)
+bool ModemLine(int fd, unsigned long request, int bits)
 {
     if (::ioctl(fd, request, &bits) == 0)
         return true;
@@ -87,7 +87,7 @@ PortOpenResult PosixSerialPort::Open(const QString& name)
 
     if (::tcflush(fd, TCIOFLUSH) != 0)
         return fail("PurgeComm failed");
-    if (!modemLine(fd, TIOCMBIS, TIOCM_DTR) || !modemLine(fd, TIOCMBIC, TIOCM_RTS))
+    if (!ModemLine(fd, TIOCMBIS, TIOCM_DTR) || !ModemLine(fd, TIOCMBIC, TIOCM_RTS))
         return fail("EscapeCommFunction failed");
 
     fd_ = fd;

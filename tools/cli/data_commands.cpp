@@ -22,7 +22,7 @@ namespace {
 
 // Parses the arguments after the command's name; false (usage on stderr)
 // when they do not fit.
-bool parseArgs(QCommandLineParser& parser, const QStringList& args, const QString& usage, int positional)
+bool ParseArgs(QCommandLineParser& parser, const QStringList& args, const QString& usage, int positional)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(QStringList{QStringLiteral("quorvel-cli")} + args) ||
@@ -35,7 +35,7 @@ bool parseArgs(QCommandLineParser& parser, const QStringList& args, const QStrin
 
 const char* const kColumnNames[kChannelArrays] = {"time", "altitude", "rx", "ch3", "ch4", "voltage", "ch6", "ch7"};
 
-int markerCount(const TDataBlock& b)
+int MarkerCount(const TDataBlock& b)
 {
     int n = 0;
     for (const auto m : b.Markers)
@@ -45,7 +45,7 @@ int markerCount(const TDataBlock& b)
 
 QString fixed(double v, int decimals) { return QString::fromStdString(FormatFixed(v, decimals)); }
 
-int runInfo(const QStringList& args)
+int RunInfo(const QStringList& args)
 {
     const QString usage = QStringLiteral("usage: quorvel-cli info [--json] [--marker-threshold X] FILE");
     QCommandLineParser parser;
@@ -53,7 +53,7 @@ int runInfo(const QStringList& args)
     const QCommandLineOption thresholdOption(QStringLiteral("marker-threshold"), QString(), QStringLiteral("X"));
     parser.addOption(jsonOption);
     parser.addOption(thresholdOption);
-    if (!parseArgs(parser, args, usage, 1))
+    if (!ParseArgs(parser, args, usage, 1))
         return 2;
     const bool json = parser.isSet(jsonOption);
     double threshold = 0;
@@ -96,7 +96,7 @@ int runInfo(const QStringList& args)
         o.insert(QStringLiteral("annotations"), annotations);
         o.insert(QStringLiteral("notes"), FromCp1250(b.NotesText()));
         o.insert(QStringLiteral("rx_offset_y"), b.RxOffsetY);
-        o.insert(QStringLiteral("markers"), markerCount(b));
+        o.insert(QStringLiteral("markers"), MarkerCount(b));
         const QByteArray text = QJsonDocument(o).toJson(QJsonDocument::Indented);
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
         return 0;
@@ -120,7 +120,7 @@ int runInfo(const QStringList& args)
     PrintOut(QStringLiteral("Channels:      %1").arg(present.join(QStringLiteral(", "))));
     if (b.SampleCount() > 0)
         PrintOut(QStringLiteral("Flight time:   %1 s").arg(fixed(b.Data[ArrTime].back(), 1)));
-    PrintOut(QStringLiteral("Markers:       %1").arg(markerCount(b)));
+    PrintOut(QStringLiteral("Markers:       %1").arg(MarkerCount(b)));
     PrintOut(QStringLiteral("RxOffsetY:     %1").arg(fixed(b.RxOffsetY, 2)));
     PrintOut(QStringLiteral("Annotations:   %1").arg(b.Annotations.size()));
     for (const TAnotace& a : b.Annotations)
@@ -136,10 +136,10 @@ int runInfo(const QStringList& args)
     return 0;
 }
 
-int runResave(const QStringList& args)
+int RunResave(const QStringList& args)
 {
     QCommandLineParser parser;
-    if (!parseArgs(parser, args, QStringLiteral("usage: quorvel-cli resave IN OUT"), 2))
+    if (!ParseArgs(parser, args, QStringLiteral("usage: quorvel-cli resave IN OUT"), 2))
         return 2;
     const QString in = parser.positionalArguments().at(0);
     const QString out = parser.positionalArguments().at(1);
@@ -150,12 +150,12 @@ int runResave(const QStringList& args)
     return WriteDataFile(out, b, msgs) ? 0 : 1;
 }
 
-int runExportCsv(const QStringList& args)
+int RunExportCsv(const QStringList& args)
 {
     QCommandLineParser parser;
     const QCommandLineOption outOption(QStringLiteral("o"), QString(), QStringLiteral("OUT"));
     parser.addOption(outOption);
-    if (!parseArgs(parser, args, QStringLiteral("usage: quorvel-cli export-csv FILE [-o OUT]"), 1))
+    if (!ParseArgs(parser, args, QStringLiteral("usage: quorvel-cli export-csv FILE [-o OUT]"), 1))
         return 2;
     const QString file = parser.positionalArguments().first();
     const QString out = parser.value(outOption);
@@ -201,9 +201,9 @@ int runExportCsv(const QStringList& args)
     return 0;
 }
 
-const RegisterCommand info({"info", "[--json] [--marker-threshold X] FILE", runInfo});
-const RegisterCommand resave({"resave", "IN OUT", runResave});
-const RegisterCommand exportCsv({"export-csv", "FILE [-o OUT]", runExportCsv});
+const RegisterCommand info({"info", "[--json] [--marker-threshold X] FILE", RunInfo});
+const RegisterCommand resave({"resave", "IN OUT", RunResave});
+const RegisterCommand exportCsv({"export-csv", "FILE [-o OUT]", RunExportCsv});
 
 } // namespace
 

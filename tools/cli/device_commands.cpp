@@ -39,7 +39,7 @@ private:
     DeviceProtocol*& proto_;
 };
 
-QString startModeName(int m)
+QString StartModeName(int m)
 {
     switch (m) {
     case StartImmediately: return QStringLiteral("Immediately");
@@ -50,7 +50,7 @@ QString startModeName(int m)
     }
 }
 
-QString finishModeName(int m)
+QString FinishModeName(int m)
 {
     switch (m) {
     case FinishOnPowerOff: return QStringLiteral("On Power OFF");
@@ -60,7 +60,7 @@ QString finishModeName(int m)
     }
 }
 
-int deviceInfo(const QStringList& args)
+int DeviceInfo(const QStringList& args)
 {
     const QString usage = QStringLiteral("usage: quorvel-cli device-info --port PATH [--json] [--timeout S]");
     QCommandLineParser parser;
@@ -137,11 +137,11 @@ int deviceInfo(const QStringList& args)
         o[QStringLiteral("period")] = c.Period();
         o[QStringLiteral("periodSeconds")] = periodSeconds;
         o[QStringLiteral("startMode")] = c.StartMode();
-        o[QStringLiteral("startModeName")] = startModeName(c.StartMode());
+        o[QStringLiteral("startModeName")] = StartModeName(c.StartMode());
         o[QStringLiteral("startDelay")] = c.StartDelay();
         o[QStringLiteral("startAltitude")] = c.StartAltitude();
         o[QStringLiteral("finishMode")] = c.FinishMode();
-        o[QStringLiteral("finishModeName")] = finishModeName(c.FinishMode());
+        o[QStringLiteral("finishModeName")] = FinishModeName(c.FinishMode());
         o[QStringLiteral("finishTime")] = c.FinishTime();
         o[QStringLiteral("voltageThresholdRaw")] = c.VoltageThresholdRaw();
         o[QStringLiteral("voltageThreshold")] = QString::number(c.VoltageThreshold(), 'f', 2).toDouble();
@@ -156,10 +156,10 @@ int deviceInfo(const QStringList& args)
              (channels.isEmpty() ? QStringLiteral("none") : channels.join(QLatin1Char(' '))));
     PrintOut(QStringLiteral("Sampling period: %1 s (%2 x 10 ms)")
                  .arg(QString::number(periodSeconds, 'f', 2)).arg(c.Period()));
-    PrintOut(QStringLiteral("Recording start: %1 (%2)").arg(startModeName(c.StartMode())).arg(c.StartMode()));
+    PrintOut(QStringLiteral("Recording start: %1 (%2)").arg(StartModeName(c.StartMode())).arg(c.StartMode()));
     PrintOut(QStringLiteral("Start delay: %1 s").arg(c.StartDelay()));
     PrintOut(QStringLiteral("Start altitude: %1 m").arg(c.StartAltitude()));
-    PrintOut(QStringLiteral("Recording finish: %1 (%2)").arg(finishModeName(c.FinishMode())).arg(c.FinishMode()));
+    PrintOut(QStringLiteral("Recording finish: %1 (%2)").arg(FinishModeName(c.FinishMode())).arg(c.FinishMode()));
     PrintOut(QStringLiteral("Finish time: %1 min").arg(c.FinishTime()));
     PrintOut(QStringLiteral("Voltspy threshold: %1 V (raw %2)")
                  .arg(QString::number(c.VoltageThreshold(), 'f', 2)).arg(c.VoltageThresholdRaw()));
@@ -169,7 +169,7 @@ int deviceInfo(const QStringList& args)
 }
 
 const RegisterCommand kDeviceInfo{
-    {"device-info", "--port PATH [--json] [--timeout S]", &deviceInfo}};
+    {"device-info", "--port PATH [--json] [--timeout S]", &DeviceInfo}};
 
 } // namespace
 

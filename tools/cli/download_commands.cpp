@@ -96,7 +96,7 @@ private:
     QStringList informations_;
 };
 
-bool parseOptions(const QStringList& args, bool wantPort, Options& o)
+bool ParseOptions(const QStringList& args, bool wantPort, Options& o)
 {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
@@ -192,7 +192,7 @@ bool parseOptions(const QStringList& args, bool wantPort, Options& o)
     return true;
 }
 
-TSaveOptions saveOptions(const Options& o)
+TSaveOptions SaveOptions(const Options& o)
 {
     TSaveOptions s;
     s.Root = o.root;
@@ -203,7 +203,7 @@ TSaveOptions saveOptions(const Options& o)
 
 // Non-zero whenever something asked for did not happen: the transfer
 // failed, saving stopped or failed, or flights were found and none written.
-int finish(const TDownloadResult& r, bool failed)
+int Finish(const TDownloadResult& r, bool failed)
 {
     if (!r.Save.Error.isEmpty()) {
         PrintError(r.Save.Error);
@@ -225,7 +225,7 @@ public:
 
     void SetStatusText(const QString& t) override
     {
-        touch();
+        Touch();
         if (t == lastStatus_)
             return;
         lastStatus_ = t;
@@ -234,29 +234,29 @@ public:
     }
     void SetTopLabel(const QString& t) override
     {
-        touch();
+        Touch();
         topLabel = t;
     }
-    void SetInitLabel(const QString&) override { touch(); }
+    void SetInitLabel(const QString&) override { Touch(); }
     void SetFirmwareLabel(const QString& t) override
     {
-        touch();
+        Touch();
         msgs_.EndProgressLine();
         PrintError(QStringLiteral("Firmware: ") + t.trimmed());
     }
     void SetProgressMax(int v) override { memorySize_ = v; }
     void SetProgress(int v) override
     {
-        touch();
+        Touch();
         if (!downloading_ && v > 0) {
             downloading_ = true;
             rate_.start();
         }
-        showProgress(v);
+        ShowProgress(v);
     }
     void ShowConfig(const TDeviceConfig&) override
     {
-        touch();
+        Touch();
         configShown = true;
     }
     QString DownloadFinished(const TDownloadEnd& end) override
@@ -264,12 +264,12 @@ public:
         msgs_.EndProgressLine();
         TFlightSaver saver(msgs_);
         QObject::connect(&saver, &TFlightSaver::StatusText, &saver, [](const QString& t) { PrintError(t); });
-        result = saver.FinishDownload(end, saveOptions(options_));
+        result = saver.FinishDownload(end, SaveOptions(options_));
         if (!result.RawImage.isEmpty())
             PrintError(QStringLiteral("Memory image kept in ") + result.RawImage);
         failed = end.Status == TDownloadEnd::Failed;
         finished = true;
-        return {}; // folder and name failures are told by finish()
+        return {}; // folder and name failures are told by Finish()
     }
 
     // Seconds without any sign of life from the logger.
@@ -282,8 +282,8 @@ public:
     TDownloadResult result;
 
 private:
-    void touch() { idle_.restart(); }
-    void showProgress(int bytes)
+    void Touch() { idle_.restart(); }
+    void ShowProgress(int bytes)
     {
         if (!isatty(2) || bytes <= 0)
             return;
@@ -305,10 +305,10 @@ private:
     QString lastStatus_;
 };
 
-int runDownload(const QStringList& args)
+int RunDownload(const QStringList& args)
 {
     Options o;
-    if (!parseOptions(args, true, o))
+    if (!ParseOptions(args, true, o))
         return 2;
     CliMessages msgs(o.overwrite);
     CliObserver obs(msgs, o);
@@ -349,32 +349,32 @@ int runDownload(const QStringList& args)
             PrintError(QStringLiteral("Communication error"));
         return 1;
     }
-    return finish(obs.result, obs.failed || msgs.Errors().size() > errorsBeforeData);
+    return Finish(obs.result, obs.failed || msgs.Errors().size() > errorsBeforeData);
 }
 
 // --- split ---------------------------------------------------------------------
 
-int runSplit(const QStringList& args)
+int RunSplit(const QStringList& args)
 {
     Options o;
-    if (!parseOptions(args, false, o))
+    if (!ParseOptions(args, false, o))
         return 2;
     CliMessages msgs(o.overwrite);
     TFlightSaver saver(msgs);
     QObject::connect(&saver, &TFlightSaver::StatusText, &saver, [](const QString& t) { PrintError(t); });
-    const TDownloadResult r = saver.SplitImageFile(o.image, saveOptions(o));
-    return finish(r, !msgs.Errors().isEmpty());
+    const TDownloadResult r = saver.SplitImageFile(o.image, SaveOptions(o));
+    return Finish(r, !msgs.Errors().isEmpty());
 }
 
 const RegisterCommand downloadCommand({"download",
                                        "--port PATH [--root DIR] [--name BASE] [--overwrite ask|yes|no|all] "
                                        "[--timeout S] [--partial save|discard]  read the logger's memory and "
                                        "save its flights",
-                                       runDownload});
+                                       RunDownload});
 const RegisterCommand splitCommand({"split",
                                     "IMAGE [--root DIR] [--name BASE] [--overwrite ask|yes|no|all]  save the "
                                     "flights of a memory image file",
-                                    runSplit});
+                                    RunSplit});
 
 } // namespace
 

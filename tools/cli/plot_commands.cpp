@@ -238,7 +238,7 @@ private:
     QString file_;
 };
 
-int runPlot(const QStringList& args)
+int RunPlot(const QStringList& args)
 {
     TPlotRequest r;
     if (const QString e = ParsePlotArgs(args, r); !e.isEmpty()) {
@@ -292,7 +292,7 @@ int runPlot(const QStringList& args)
 const RegisterCommand plotCommand({"plot",
                                    "FILE.kdf [FILE2.kdf ...] --out PICTURE [--size WxH] [--time MIN:MAX] "
                                    "[--curves alt,rx,pows,mark,annot] [--ini SETTINGS]",
-                                   runPlot, true});
+                                   RunPlot, true});
 
 } // namespace
 
