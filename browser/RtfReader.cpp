@@ -88,8 +88,8 @@ constexpr std::array<bool, 256> kSpecial = [] {
     return t;
 }();
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int HexValue(char c)
 {
@@ -169,23 +169,23 @@ private:
         if (p_ >= end_)
             return;
         const char c = *p_;
-        if (!isLetter(c)) {
+        if (!IsLetter(c)) {
             ++p_;
             Symbol(c);
             return;
         }
         const char* s = p_;
-        while (p_ < end_ && isLetter(*p_))
+        while (p_ < end_ && IsLetter(*p_))
             ++p_;
         const std::string_view word(s, static_cast<std::size_t>(p_ - s));
         bool hasParam = false;
         long long param = 0;
         bool negative = false;
-        if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && isDigit(p_[1])) {
+        if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && IsDigit(p_[1])) {
             negative = true;
             ++p_;
         }
-        while (p_ < end_ && isDigit(*p_)) {
+        while (p_ < end_ && IsDigit(*p_)) {
             hasParam = true;
             if (param < INT_MAX)
                 param = param * 10 + (*p_ - '0');

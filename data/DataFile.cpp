@@ -66,14 +66,14 @@ private:
 };
 
 
-inline bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 std::string_view Trim(std::string_view s)
 {
     std::size_t b = 0, e = s.size();
-    while (b < e && isBlank(s[b]))
+    while (b < e && IsBlank(s[b]))
         ++b;
-    while (e > b && isBlank(s[e - 1]))
+    while (e > b && IsBlank(s[e - 1]))
         --e;
     return s.substr(b, e - b);
 }

@@ -53,7 +53,7 @@ public:
             s.remove_prefix(n);
         }
     }
-    bool ok() const { return ok_; }
+    bool Ok() const { return ok_; }
     bool Finish()
     {
         Flush();
@@ -230,7 +230,7 @@ bool WriteRecord(const TDataBlock& block, OutBuffer& out)
     PutLine(out, kTagHeaderEnd);
     PutLine(out, kTagData);
 
-    for (std::size_t i = 0; i < count && out.ok(); ++i) {
+    for (std::size_t i = 0; i < count && out.Ok(); ++i) {
         char* p = out.Room();
         p = Fixed<kTimeDecimals>(p, time[i]);
         for (int c = 0; c < ncols; ++c) {

@@ -25,7 +25,7 @@ const QColor kYellow(Qt::yellow);
 const QColor kGreen(Qt::green);
 
 
-QString disconnectedCaption() { return QStringLiteral("Data Reading / Kavo5 - Disconnected"); }
+QString DisconnectedCaption() { return QStringLiteral("Data Reading / Kavo5 - Disconnected"); }
 
 } // namespace
 
@@ -153,7 +153,7 @@ void TDoskComForm::FormClose()
 {
     protocol_.SetAbort();
     QCoreApplication::processEvents();
-    setWindowTitle(disconnectedCaption());
+    setWindowTitle(DisconnectedCaption());
     blocks_.clear();
     blocks_.shrink_to_fit();
     protocol_.Shutdown();
@@ -284,7 +284,7 @@ void TDoskComForm::CancelButtonClick()
     protocol_.Disconnect();
     Label1->setText(QStringLiteral("Disconnected."));
     StatusBar1->showMessage(QStringLiteral("Disconnected."));
-    setWindowTitle(disconnectedCaption());
+    setWindowTitle(DisconnectedCaption());
     Shape1->SetBrushColor(kRed);
     OKButton->setEnabled(true);
     ConnectButton->setEnabled(true);

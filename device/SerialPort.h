@@ -64,7 +64,7 @@ public:
     int WriteByte(quint8 byte) override;
     void Close() override;
 
-    int fd() const { return fd_; }
+    int Fd() const { return fd_; }
 
 private:
     int fd_ = -1;

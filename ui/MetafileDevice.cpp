@@ -74,7 +74,7 @@ public:
         Prepare();
         const QPolygon poly = Map(points, count);
         if (mode == PolylineMode) {
-            if (strokes()) {
+            if (Strokes()) {
                 writer_->SetPen(MetaPen());
                 writer_->Polyline(poly);
             }
@@ -106,7 +106,7 @@ public:
             writer_->SetBrush(brush);
             writer_->PolyPolygon(fills);
         }
-        if (strokes()) {
+        if (Strokes()) {
             writer_->SetPen(MetaPen());
             const QList<QPolygonF> subpaths = path.toSubpathPolygons(transform_);
             for (const QPolygonF& p : subpaths)
@@ -117,7 +117,7 @@ public:
     void drawRects(const QRectF* rects, int count) override
     {
         for (int i = 0; i < count; ++i) {
-            if (!axisAligned()) {
+            if (!AxisAligned()) {
                 QPainterPath path;
                 path.addRect(rects[i]);
                 drawPath(path);
@@ -126,7 +126,7 @@ public:
             Prepare();
             writer_->SetPen(MetaPen());
             writer_->SetBrush(MetaBrush());
-            writer_->Rectangle(mapRect(rects[i]));
+            writer_->Rectangle(MapRect(rects[i]));
         }
     }
 
@@ -141,7 +141,7 @@ public:
     void drawLines(const QLineF* lines, int count) override
     {
         Prepare();
-        if (!strokes())
+        if (!Strokes())
             return;
         writer_->SetPen(MetaPen());
         for (int i = 0; i < count; ++i) {
@@ -160,7 +160,7 @@ public:
 
     void drawEllipse(const QRectF& r) override
     {
-        if (!axisAligned()) {
+        if (!AxisAligned()) {
             QPainterPath path;
             path.addEllipse(r);
             drawPath(path);
@@ -169,7 +169,7 @@ public:
         Prepare();
         writer_->SetPen(MetaPen());
         writer_->SetBrush(MetaBrush());
-        writer_->Ellipse(mapRect(r));
+        writer_->Ellipse(MapRect(r));
     }
 
     void drawEllipse(const QRect& r) override { drawEllipse(QRectF(r)); }
@@ -177,7 +177,7 @@ public:
     void drawPoints(const QPointF* points, int count) override
     {
         Prepare();
-        if (!strokes())
+        if (!Strokes())
             return;
         // A point is a dot of the pen's width.
         const int half = std::max(1, MetaPen().width / 2);
@@ -267,7 +267,7 @@ private:
         return b.color();
     }
 
-    bool strokes() const { return pen_.style() != Qt::NoPen && Blend(BrushColour(pen_.brush())).has_value(); }
+    bool Strokes() const { return pen_.style() != Qt::NoPen && Blend(BrushColour(pen_.brush())).has_value(); }
 
     TMetaPen MetaPen() const
     {
@@ -298,7 +298,7 @@ private:
         return Blend(BrushColour(brush_));
     }
 
-    bool axisAligned() const { return transform_.type() <= QTransform::TxScale; }
+    bool AxisAligned() const { return transform_.type() <= QTransform::TxScale; }
 
     QPoint Scale(const QPointF& px) const
     {
@@ -333,7 +333,7 @@ private:
         return Scale(px);
     }
 
-    QRect mapRect(const QRectF& r) const { return Scale(transform_.mapRect(r.normalized())); }
+    QRect MapRect(const QRectF& r) const { return Scale(transform_.mapRect(r.normalized())); }
 
     // The clip is written only when something is drawn under it.
     void Prepare()

@@ -52,8 +52,8 @@ public:
     TMetafileWriter(const TMetafileWriter&) = delete;
     TMetafileWriter& operator=(const TMetafileWriter&) = delete;
 
-    TMetafileKind kind() const { return kind_; }
-    int units() const { return units_; }
+    TMetafileKind Kind() const { return kind_; }
+    int Units() const { return units_; }
 
     void SetPen(const TMetaPen& pen);
     void SetBrush(std::optional<QRgb> colour); // nothing: hollow

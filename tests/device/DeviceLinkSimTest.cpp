@@ -83,7 +83,7 @@ TEST(PosixSerialPort, PseudoTerminalRawExclusiveAndTimedReads)
     EXPECT_TRUE(port.IsOpen());
 
     termios tio{};
-    ASSERT_EQ(::tcgetattr(port.fd(), &tio), 0);
+    ASSERT_EQ(::tcgetattr(port.Fd(), &tio), 0);
     EXPECT_EQ(::cfgetospeed(&tio), speed_t(B115200));
     EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t(CS8));
     EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);

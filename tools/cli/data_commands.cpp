@@ -43,7 +43,7 @@ int MarkerCount(const TDataBlock& b)
     return n;
 }
 
-QString fixed(double v, int decimals) { return QString::fromStdString(FormatFixed(v, decimals)); }
+QString Fixed(double v, int decimals) { return QString::fromStdString(FormatFixed(v, decimals)); }
 
 int RunInfo(const QStringList& args)
 {
@@ -104,7 +104,7 @@ int RunInfo(const QStringList& args)
 
     PrintOut(QStringLiteral("File:          %1").arg(file));
     PrintOut(QStringLiteral("Date:          %1").arg(FromCp1250(b.Date)));
-    PrintOut(QStringLiteral("Period:        %1 (%2 s)").arg(b.Words[0]).arg(fixed(b.Words[0] / 100.0, 2)));
+    PrintOut(QStringLiteral("Period:        %1 (%2 s)").arg(b.Words[0]).arg(Fixed(b.Words[0] / 100.0, 2)));
     PrintOut(QStringLiteral("Flags:         0x%1 (%2)")
                  .arg(static_cast<quint32>(b.Words[1]) & 0xFFFFu, 4, 16, QLatin1Char('0'))
                  .arg(b.Words[1]));
@@ -119,12 +119,12 @@ int RunInfo(const QStringList& args)
             present << QLatin1String(kColumnNames[k]);
     PrintOut(QStringLiteral("Channels:      %1").arg(present.join(QStringLiteral(", "))));
     if (b.SampleCount() > 0)
-        PrintOut(QStringLiteral("Flight time:   %1 s").arg(fixed(b.Data[ArrTime].back(), 1)));
+        PrintOut(QStringLiteral("Flight time:   %1 s").arg(Fixed(b.Data[ArrTime].back(), 1)));
     PrintOut(QStringLiteral("Markers:       %1").arg(MarkerCount(b)));
-    PrintOut(QStringLiteral("RxOffsetY:     %1").arg(fixed(b.RxOffsetY, 2)));
+    PrintOut(QStringLiteral("RxOffsetY:     %1").arg(Fixed(b.RxOffsetY, 2)));
     PrintOut(QStringLiteral("Annotations:   %1").arg(b.Annotations.size()));
     for (const TAnotace& a : b.Annotations)
-        PrintOut(QStringLiteral("  %1 s  %2  %3").arg(fixed(a.Time, 2), fixed(a.Altitude, 2), FromCp1250(a.Text)));
+        PrintOut(QStringLiteral("  %1 s  %2  %3").arg(Fixed(a.Time, 2), Fixed(a.Altitude, 2), FromCp1250(a.Text)));
     const QString notes = FromCp1250(b.NotesText());
     if (notes.isEmpty()) {
         PrintOut(QStringLiteral("Notes:         (none)"));

@@ -273,7 +273,7 @@ public:
     }
 
     // Seconds without any sign of life from the logger.
-    double idleSeconds() const { return idle_.elapsed() / 1000.0; }
+    double IdleSeconds() const { return idle_.elapsed() / 1000.0; }
 
     bool configShown = false;
     bool finished = false;
@@ -322,7 +322,7 @@ int RunDownload(const QStringList& args)
             protocol.SetAbort();
             return;
         }
-        if (obs.idleSeconds() > o.timeout) {
+        if (obs.IdleSeconds() > o.timeout) {
             timedOut = true;
             protocol.SetAbort();
             return;

@@ -52,7 +52,7 @@ public:
             byteTime_ = std::chrono::nanoseconds(10'000'000'000LL / o.baud);
     }
 
-    bool open() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_ >= 0; }
     void Hangup()
     {
         if (fd_ >= 0)
@@ -190,7 +190,7 @@ public:
     int Run()
     {
         Announce();
-        while (!g_stop && line_.open()) {
+        while (!g_stop && line_.IsOpen()) {
             quint8 b = 0;
             if (!line_.Receive(b, -1))
                 break;
@@ -229,7 +229,7 @@ private:
     // "*" every half second until the host sends a command.
     void Announce()
     {
-        while (!g_stop && line_.open()) {
+        while (!g_stop && line_.IsOpen()) {
             SendAnnouncement();
             const auto until = Clock::now() + std::chrono::milliseconds(500);
             while (!g_stop) {
