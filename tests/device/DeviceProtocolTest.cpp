@@ -16,8 +16,8 @@ using namespace qv::test;
 TEST(DeviceProtocol, ConnectIdentifiesReadsFirmwareAndConfiguration)
 {
     Rig r;
-    const TDeviceConfig cfg = testConfig();
-    r.port.feed("ab*F" + firmware("KAVO5 V2.3") + "R" + withChecksum(bytesOf(cfg)));
+    const TDeviceConfig cfg = TestConfig();
+    r.port.Feed("ab*F" + Firmware("KAVO5 V2.3") + "R" + WithChecksum(BytesOf(cfg)));
     EXPECT_TRUE(r.proto.Connect(QString()));
 
     EXPECT_EQ(r.port.openedNames, QStringList{QStringLiteral("COM1")});
@@ -61,11 +61,11 @@ TEST(DeviceProtocol, OpenFailureGoesToTopLabelAndNothingRuns)
 TEST(DeviceProtocol, InitLabelGrowsADotPerByteAndRestartsAfterAHundred)
 {
     Rig r;
-    r.port.feed(QByteArray(100, 'x'));
+    r.port.Feed(QByteArray(100, 'x'));
     r.proto.OpenPort(QString());
     r.proto.RunLinkLoop();
     EXPECT_EQ(r.obs.initLabel, QString(100, QLatin1Char('.')));
-    r.port.feed("y");
+    r.port.Feed("y");
     r.proto.RunLinkLoop();
     EXPECT_EQ(r.obs.initLabel, QStringLiteral("."));
     EXPECT_FALSE(r.proto.Identified());
@@ -75,7 +75,7 @@ TEST(DeviceProtocol, InitLabelGrowsADotPerByteAndRestartsAfterAHundred)
 TEST(DeviceProtocol, FirmwareWithoutKavo5GivesTheSmallMemory)
 {
     Rig r;
-    r.port.feed("*F" + firmware("DOSK4 V1.0") + "R" + withChecksum(bytesOf(testConfig())));
+    r.port.Feed("*F" + Firmware("DOSK4 V1.0") + "R" + WithChecksum(BytesOf(TestConfig())));
     r.proto.OpenPort(QString());
     r.proto.RunLinkLoop();
     EXPECT_EQ(r.proto.MemorySize(), 540672);
@@ -86,8 +86,8 @@ TEST(DeviceProtocol, FirmwareWithoutKavo5GivesTheSmallMemory)
 TEST(DeviceProtocol, RepliesToOtherCommandsAreIgnored)
 {
     Rig r;
-    r.bringUp();
-    r.port.feed("FRED*"); // idle: no command waits for these
+    r.BringUp();
+    r.port.Feed("FRED*"); // idle: no command waits for these
     r.proto.RunLinkLoop();
     EXPECT_TRUE(r.port.written.isEmpty());
     EXPECT_TRUE(r.obs.status.isEmpty());
@@ -98,7 +98,7 @@ TEST(DeviceProtocol, RepliesToOtherCommandsAreIgnored)
 TEST(DeviceProtocol, ConfigurationWithBadChecksumIsNotLoaded)
 {
     Rig r;
-    r.port.feed("*F" + firmware("KAVO5") + "R" + withChecksum(bytesOf(testConfig()), false));
+    r.port.Feed("*F" + Firmware("KAVO5") + "R" + WithChecksum(BytesOf(TestConfig()), false));
     r.proto.OpenPort(QString());
     r.proto.RunLinkLoop();
     EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Reading failed, CRC error.")});
@@ -112,13 +112,13 @@ TEST(DeviceProtocol, ConfigurationWithBadChecksumIsNotLoaded)
 TEST(DeviceProtocol, GarbledConfigurationLeavesTheLoadedRecordIntact)
 {
     Rig r;
-    const TDeviceConfig good = testConfig();
-    r.bringUp(good);
+    const TDeviceConfig good = TestConfig();
+    r.BringUp(good);
     r.proto.DownloadConfig();
     EXPECT_EQ(r.port.written, QByteArray("R"));
     TDeviceConfig garbled = good;
     garbled.bytes[30] = 0xEE;
-    r.port.feed("R" + withChecksum(bytesOf(garbled), false));
+    r.port.Feed("R" + WithChecksum(BytesOf(garbled), false));
     r.proto.RunLinkLoop();
     EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Reading failed, CRC error.")});
     EXPECT_EQ(r.proto.Config(), good);
@@ -127,7 +127,7 @@ TEST(DeviceProtocol, GarbledConfigurationLeavesTheLoadedRecordIntact)
 TEST(DeviceProtocol, ConfigurationCutShortByAbort)
 {
     Rig r;
-    r.port.feed("*F" + firmware("KAVO5") + "R" + bytesOf(testConfig()).left(100));
+    r.port.Feed("*F" + Firmware("KAVO5") + "R" + BytesOf(TestConfig()).left(100));
     r.proto.OpenPort(QString());
     r.proto.RunLinkLoop();
     EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Reading failed, only 100 bytes read.")});
@@ -152,19 +152,19 @@ TEST(DeviceProtocol, CommandsNeedAnOpenPortAndUploadALoadedConfiguration)
 TEST(DeviceProtocol, UploadWritesTheRecordAndVerifiesTheReadBack)
 {
     Rig r;
-    r.bringUp();
+    r.BringUp();
     r.proto.Config().SetNumber(2, 4321);
     r.proto.Config().SetVoltageThreshold(9.9);
     const TDeviceConfig sent = r.proto.Config();
     EXPECT_EQ(sent.VoltageThresholdRaw(), 817);
 
     r.proto.UploadConfig();
-    EXPECT_EQ(r.port.written, "W" + bytesOf(sent) + "R");
+    EXPECT_EQ(r.port.written, "W" + BytesOf(sent) + "R");
     EXPECT_EQ(r.proto.CurrentCommand(), 'W');
     EXPECT_FALSE(r.obs.buttons[DeviceButton::Close]);
     EXPECT_FALSE(r.obs.buttons[DeviceButton::ReadData]);
 
-    r.port.feed("R" + withChecksum(bytesOf(sent)));
+    r.port.Feed("R" + WithChecksum(BytesOf(sent)));
     r.proto.RunLinkLoop();
     EXPECT_TRUE(r.messages.Errors().isEmpty());
     EXPECT_EQ(r.obs.status, (QStringList{QStringLiteral("Config file writing started."),
@@ -180,42 +180,42 @@ TEST(DeviceProtocol, VerificationFailures)
 {
     { // contents differ: reported, link stays up
         Rig r;
-        r.bringUp();
+        r.BringUp();
         r.proto.UploadConfig();
         TDeviceConfig other = r.proto.Config();
         other.bytes[200] ^= 0x10;
-        r.port.feed("R" + withChecksum(bytesOf(other)));
+        r.port.Feed("R" + WithChecksum(BytesOf(other)));
         r.proto.RunLinkLoop();
         EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Verifying config file failed.")});
-        EXPECT_FALSE(r.disconnected());
+        EXPECT_FALSE(r.Disconnected());
         EXPECT_EQ(r.obs.status.last(), QStringLiteral("Config file writing finished."));
     }
     { // wrong check byte: disconnects
         Rig r;
-        r.bringUp();
+        r.BringUp();
         r.proto.UploadConfig();
-        r.port.feed("R" + withChecksum(bytesOf(r.proto.Config()), false));
+        r.port.Feed("R" + WithChecksum(BytesOf(r.proto.Config()), false));
         r.proto.RunLinkLoop();
         EXPECT_EQ(r.messages.Errors(), QStringList{QStringLiteral("Config file reading failed, CRC error.")});
-        EXPECT_TRUE(r.disconnected());
+        EXPECT_TRUE(r.Disconnected());
         EXPECT_EQ(r.obs.caption, QStringLiteral("Data Reading / Kavo5 - Disconnected"));
     }
     { // the device stops answering
         Rig r;
-        r.bringUp();
+        r.BringUp();
         r.proto.UploadConfig();
-        r.port.feed("R" + bytesOf(r.proto.Config()).left(10));
+        r.port.Feed("R" + BytesOf(r.proto.Config()).left(10));
         r.proto.RunLinkLoop();
         EXPECT_EQ(r.messages.Errors(),
                   QStringList{QStringLiteral("Communication error, no response from device")});
-        EXPECT_TRUE(r.disconnected());
+        EXPECT_TRUE(r.Disconnected());
     }
 }
 
 TEST(DeviceProtocol, UploadReportsBytesThatCouldNotBeWritten)
 {
     Rig r;
-    r.bringUp();
+    r.BringUp();
     int n = 0;
     r.port.onWrite = [&](quint8) {
         if (++n == 101) // "W" and 100 bytes went out, then the port is gone
@@ -230,13 +230,13 @@ TEST(DeviceProtocol, UploadReportsBytesThatCouldNotBeWritten)
 TEST(DeviceProtocol, EraseAsksSendsEAndWaitsForTheSecondE)
 {
     Rig r;
-    r.bringUp();
+    r.BringUp();
     r.messages.QueueAnswer(Answer::Yes);
     r.proto.EraseMemory();
     EXPECT_EQ(r.messages.Questions(), QStringList{QStringLiteral("Erase memory?")});
     EXPECT_EQ(r.port.written, QByteArray("E"));
     EXPECT_FALSE(r.obs.buttons[DeviceButton::Close]);
-    r.port.feed("EE");
+    r.port.Feed("EE");
     r.proto.RunLinkLoop();
     EXPECT_EQ(r.obs.status, (QStringList{QStringLiteral("Erasing started, please wait."),
                                          QStringLiteral("Erasing finished.")}));
@@ -247,14 +247,14 @@ TEST(DeviceProtocol, EraseAsksSendsEAndWaitsForTheSecondE)
 TEST(DeviceProtocol, EraseAnsweredWithAnotherByteOrDeclined)
 {
     Rig r;
-    r.bringUp();
+    r.BringUp();
     r.messages.QueueAnswer(Answer::Yes);
     r.proto.EraseMemory();
-    r.port.feed("EZ");
+    r.port.Feed("EZ");
     r.proto.RunLinkLoop();
     EXPECT_EQ(r.obs.status.last(), QStringLiteral("Command:E expected, but Z found"));
     EXPECT_TRUE(r.messages.Errors().isEmpty());
-    EXPECT_FALSE(r.disconnected());
+    EXPECT_FALSE(r.Disconnected());
 
     r.port.written.clear();
     r.messages.QueueAnswer(Answer::No);

@@ -58,7 +58,7 @@ public:
         ++closes;
     }
 
-    void feed(const QByteArray& bytes)
+    void Feed(const QByteArray& bytes)
     {
         for (char c : bytes)
             input.push_back(static_cast<quint8>(c));

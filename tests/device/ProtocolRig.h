@@ -10,12 +10,12 @@
 
 namespace qv::test {
 
-inline QByteArray bytesOf(const TDeviceConfig& c)
+inline QByteArray BytesOf(const TDeviceConfig& c)
 {
     return QByteArray(reinterpret_cast<const char*>(c.bytes.data()), kConfigSize);
 }
 
-inline QByteArray withChecksum(const QByteArray& payload, bool good = true)
+inline QByteArray WithChecksum(const QByteArray& payload, bool good = true)
 {
     QByteArray f = payload;
     quint8 sum = FrameChecksum(reinterpret_cast<const quint8*>(payload.constData()),
@@ -24,14 +24,14 @@ inline QByteArray withChecksum(const QByteArray& payload, bool good = true)
     return f;
 }
 
-inline QByteArray firmware(const char* text)
+inline QByteArray Firmware(const char* text)
 {
     QByteArray f(text);
     f.resize(kFirmwareSize, ' ');
     return f;
 }
 
-inline TDeviceConfig testConfig()
+inline TDeviceConfig TestConfig()
 {
     TDeviceConfig c;
     for (int i = 0; i < kConfigSize; ++i)
@@ -42,7 +42,7 @@ inline TDeviceConfig testConfig()
 }
 
 // 264 bytes of data without any 0xFF.
-inline QByteArray payload(int k)
+inline QByteArray Payload(int k)
 {
     QByteArray p(kConfigSize, '\0');
     for (int i = 0; i < kConfigSize; ++i)
@@ -64,9 +64,9 @@ struct Rig {
     }
 
     // Port open, device identified, firmware and configuration read.
-    void bringUp(const TDeviceConfig& c = testConfig(), const char* fw = "KAVO5 TEST 1.0")
+    void BringUp(const TDeviceConfig& c = TestConfig(), const char* fw = "KAVO5 TEST 1.0")
     {
-        port.feed("*F" + firmware(fw) + "R" + withChecksum(bytesOf(c)));
+        port.Feed("*F" + Firmware(fw) + "R" + WithChecksum(BytesOf(c)));
         EXPECT_TRUE(proto.OpenPort(QString()).ok);
         proto.RunLinkLoop();
         ASSERT_TRUE(proto.ConfigLoaded());
@@ -75,14 +75,14 @@ struct Rig {
     }
 
     // "D" answered with the given bytes.
-    void download(const QByteArray& reply)
+    void Download(const QByteArray& reply)
     {
         proto.ReadData();
-        port.feed("D" + reply);
+        port.Feed("D" + reply);
         proto.RunLinkLoop();
     }
 
-    bool disconnected() const { return obs.status.contains(QStringLiteral("Disconnected.")); }
+    bool Disconnected() const { return obs.status.contains(QStringLiteral("Disconnected.")); }
 };
 
 } // namespace qv::test
