@@ -240,7 +240,7 @@ void ParseInto(std::string_view bytes, double markerThreshold, Parsed& out)
     for (int c = 0; c <= n; ++c)
         if (target[c] >= 0) {
             dest[c] = &out.data[target[c]];
-            reserveLarge(*dest[c], count);
+            ReserveLarge(*dest[c], count);
         }
 
     std::size_t samples = 0;
@@ -312,7 +312,7 @@ void ParseInto(std::string_view bytes, double markerThreshold, Parsed& out)
 
     if (flags & kArrayMask[ArrRx]) {
         const std::vector<double>& rx = out.data[ArrRx];
-        reserveLarge(out.markers, rx.size());
+        ReserveLarge(out.markers, rx.size());
         for (const double v : rx)
             out.markers.push_back(v > markerThreshold ? 1 : 0);
     }

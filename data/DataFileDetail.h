@@ -63,7 +63,7 @@ inline void PrepareLarge(const void* p, std::size_t bytes)
 }
 
 template <class T>
-inline void reserveLarge(std::vector<T>& v, std::size_t n)
+inline void ReserveLarge(std::vector<T>& v, std::size_t n)
 {
     v.reserve(n);
     PrepareLarge(v.data(), n * sizeof(T));
