@@ -72,7 +72,7 @@ void TFormAnnot::Prepare(IAnnotStore& store, int row)
 void TFormAnnot::Execute(IAnnotStore& store, int row)
 {
     Prepare(store, row);
-    Messages().execDialog(*this);
+    Messages().ExecDialog(*this);
 }
 
 int TFormAnnot::SelectedRecordRow(const char* where, bool pointerError)
@@ -82,7 +82,7 @@ int TFormAnnot::SelectedRecordRow(const char* where, bool pointerError)
         return -1;
     if (!QV_ASSERT(store_->HasRecord(row), where)) {
         if (pointerError)
-            Messages().error(kPointerNotFound);
+            Messages().Error(kPointerNotFound);
         return -1;
     }
     return row;
@@ -167,7 +167,7 @@ bool AddAnnotationFromChart(TFormAnnotEdit& editor, IAnnotStore& store, int row)
     if (!editor.Run())
         return false;
     if (!QV_ASSERT(row >= 0 && row < store.RowCount() && store.HasRecord(row), "P=nil in FormAnnot.pmnuAnnotNewClick")) {
-        Messages().error(kPointerNotFound);
+        Messages().Error(kPointerNotFound);
         return false;
     }
     store.AddAnnotation(row, editor.Point());

@@ -74,7 +74,7 @@ TAnnotPoint TFormAnnotEdit::Point() const
 bool TFormAnnotEdit::Run()
 {
     EditTime->setFocus();
-    return Messages().execDialog(*this) == QDialog::Accepted;
+    return Messages().ExecDialog(*this) == QDialog::Accepted;
 }
 
 void TFormAnnotEdit::done(int result)

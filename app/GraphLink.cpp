@@ -24,7 +24,7 @@ QString TGraphLink::RowName(int row) const { return open_.Cell(TOpenData::ColNam
 
 bool TGraphLink::HasRecord(int row) const { return open_.Block(row) != nullptr; }
 
-TCurveHandle TGraphLink::curvesOf(int row) const
+TCurveHandle TGraphLink::CurvesOf(int row) const
 {
     const TDataBlock* b = open_.Block(row);
     return b ? b->Curves : kNoCurves;
@@ -33,7 +33,7 @@ TCurveHandle TGraphLink::curvesOf(int row) const
 int TGraphLink::RowOfCurves(TCurveHandle h) const
 {
     for (int row = 0; row < open_.RowCount(); ++row)
-        if (h != kNoCurves && curvesOf(row) == h)
+        if (h != kNoCurves && CurvesOf(row) == h)
             return row;
     return -1;
 }
@@ -47,7 +47,7 @@ void TGraphLink::MarkModified(TCurveHandle h)
 std::vector<TAnnotPoint> TGraphLink::Annotations(int row) const
 {
     std::vector<TAnnotPoint> out;
-    const TCurveHandle h = curvesOf(row);
+    const TCurveHandle h = CurvesOf(row);
     const TCurve* c = curves_.Curve(h, SlotAnnot);
     if (!c)
         return out;
@@ -58,7 +58,7 @@ std::vector<TAnnotPoint> TGraphLink::Annotations(int row) const
 
 void TGraphLink::AddAnnotation(int row, const TAnnotPoint& point)
 {
-    const TCurveHandle h = curvesOf(row);
+    const TCurveHandle h = CurvesOf(row);
     const TCurve* c = curves_.Curve(h, SlotAnnot);
     if (!c)
         return;
@@ -73,7 +73,7 @@ void TGraphLink::AddAnnotation(int row, const TAnnotPoint& point)
 
 void TGraphLink::DeleteAnnotation(int row, int index)
 {
-    const TCurveHandle h = curvesOf(row);
+    const TCurveHandle h = CurvesOf(row);
     if (index < 0 || index >= static_cast<int>(curves_.Labels(h).size()))
         return;
     curves_.DeleteLabel(h, index);

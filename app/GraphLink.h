@@ -30,7 +30,7 @@ public:
     void MarkModified(TCurveHandle h);
 
 private:
-    TCurveHandle curvesOf(int row) const;
+    TCurveHandle CurvesOf(int row) const;
 
     TOpenData& open_;
     TCurveModel& curves_;

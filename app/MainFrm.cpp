@@ -214,7 +214,7 @@ void TFormMain::resizeEvent(QResizeEvent* e)
 
 bool TFormMain::AskExit()
 {
-    return Messages().question(QStringLiteral("Are you sure to exit application?"), Buttons::YesNo) == Answer::Yes;
+    return Messages().Question(QStringLiteral("Are you sure to exit application?"), Buttons::YesNo) == Answer::Yes;
 }
 
 void TFormMain::CloseQuery()
@@ -228,7 +228,7 @@ void TFormMain::CloseQuery()
         }
     }
     if (!lastError.isEmpty())
-        Messages().error(lastError);
+        Messages().Error(lastError);
 }
 
 void TFormMain::WriteSettings()
@@ -305,7 +305,7 @@ void TFormMain::mnuReadDataClick()
     if (!QV_ASSERT(DoskComForm != nullptr, "P=nil FormMain.mnuReadDataClick"))
         return;
     TreeNotify = false;
-    Messages().execDialog(*DoskComForm);
+    Messages().ExecDialog(*DoskComForm);
     DeviceSettingsChanged();
     TreeNotify = true;
     RefreshTree();
@@ -326,7 +326,7 @@ void TFormMain::mnuAboutClick()
     if (!FormAbout)
         return;
     FormAbout->SetSettingsPath(IniPath);
-    Messages().execDialog(*FormAbout);
+    Messages().ExecDialog(*FormAbout);
 }
 
 } // namespace qv

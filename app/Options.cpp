@@ -104,7 +104,7 @@ void TFormOptions::SetRootFolder(const QString& folder)
 
 void TFormOptions::ChooseRoot()
 {
-    const QString chosen = Messages().existingDirectory(QStringLiteral("Default root folder"), RootFolder);
+    const QString chosen = Messages().ExistingDirectory(QStringLiteral("Default root folder"), RootFolder);
     if (!chosen.isEmpty())
         SetRootFolder(QFileInfo(chosen).absoluteFilePath());
 }
@@ -118,14 +118,14 @@ void TFormOptions::MarkerEditExit()
     }
     if (!ParseUserNumber(text)) {
         MarkerEdit->setText(FormatThreshold(threshold_));
-        Messages().error(QStringLiteral("Marker Threshold must be a number value."));
+        Messages().Error(QStringLiteral("Marker Threshold must be a number value."));
     }
 }
 
 bool TFormOptions::Confirm(TOptionsValues& v)
 {
     if (!QFileInfo(RootFolder).isDir()) {
-        Messages().error(QStringLiteral("Invalid directory!"));
+        Messages().Error(QStringLiteral("Invalid directory!"));
         return false;
     }
     v.Root = RootFolder;

@@ -6,7 +6,7 @@
 namespace qv {
 
 namespace {
-AssertSink& sink()
+AssertSink& Sink()
 {
     static AssertSink s;
     return s;
@@ -39,12 +39,12 @@ void ReportAssert(const QString& message, const char* file, int line)
         --address;
 #endif
     const QString report = FormatAssertReport(message, UnitNameFromPath(file), line, address);
-    if (!terminating && sink())
-        sink()(report);
+    if (!terminating && Sink())
+        Sink()(report);
     qWarning().noquote() << report;
 }
 
-void SetAssertSink(AssertSink s) { sink() = std::move(s); }
+void SetAssertSink(AssertSink s) { Sink() = std::move(s); }
 
 void SetApplicationTerminating(bool t) { terminating = t; }
 

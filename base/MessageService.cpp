@@ -6,14 +6,14 @@
 namespace qv {
 
 namespace {
-ConsoleMessageService& consoleService()
+ConsoleMessageService& ConsoleService()
 {
     static ConsoleMessageService service;
     return service;
 }
 IMessageService* current = nullptr;
 
-void printLine(const char* prefix, const QString& text)
+void PrintLine(const char* prefix, const QString& text)
 {
     std::fprintf(stderr, "%s%s\n", prefix, text.toLocal8Bit().constData());
 }
@@ -21,7 +21,7 @@ void printLine(const char* prefix, const QString& text)
 
 IMessageService& Messages()
 {
-    return current ? *current : consoleService();
+    return current ? *current : ConsoleService();
 }
 
 void SetMessageService(IMessageService* service)
@@ -29,13 +29,13 @@ void SetMessageService(IMessageService* service)
     current = service;
 }
 
-void ConsoleMessageService::error(const QString& text) { printLine("", text); }
+void ConsoleMessageService::Error(const QString& text) { PrintLine("", text); }
 
-void ConsoleMessageService::information(const QString& text) { printLine("", text); }
+void ConsoleMessageService::Information(const QString& text) { PrintLine("", text); }
 
-Answer ConsoleMessageService::question(const QString& text, Buttons)
+Answer ConsoleMessageService::Question(const QString& text, Buttons)
 {
-    printLine("", text);
+    PrintLine("", text);
     return answer_;
 }
 
@@ -52,7 +52,7 @@ QString QtFilterFromPipes(const QString& filter)
     return out.join(QStringLiteral(";;"));
 }
 
-int IMessageService::execDialog(QDialog&)
+int IMessageService::ExecDialog(QDialog&)
 {
     return 0; // QDialog::Rejected
 }

@@ -18,23 +18,23 @@ public:
     virtual ~IMessageService() = default;
 
     // Error box with one "OK" button.
-    virtual void error(const QString& text) = 0;
+    virtual void Error(const QString& text) = 0;
     // Information box with one "OK" button.
-    virtual void information(const QString& text) = 0;
+    virtual void Information(const QString& text) = 0;
     // A question; returns the button pressed (Cancel/No when dismissed).
-    virtual Answer question(const QString& text, Buttons buttons) = 0;
+    virtual Answer Question(const QString& text, Buttons buttons) = 0;
 
     // File and folder dialogs; an empty result means cancelled.
     // filter uses the "Description|*.ext" form of the data files.
-    virtual QString openFileName(const QString& title, const QString& dir,
+    virtual QString OpenFileName(const QString& title, const QString& dir,
                                  const QString& filter) = 0;
-    virtual QString saveFileName(const QString& title, const QString& fileName,
+    virtual QString SaveFileName(const QString& title, const QString& fileName,
                                  const QString& filter, const QString& defaultExt) = 0;
-    virtual QString existingDirectory(const QString& title, const QString& dir) = 0;
+    virtual QString ExistingDirectory(const QString& title, const QString& dir) = 0;
 
     // Runs one of the program's own dialogs modally; returns its result
     // (QDialog::Accepted or QDialog::Rejected). Without a screen: rejected.
-    virtual int execDialog(QDialog& dialog);
+    virtual int ExecDialog(QDialog& dialog);
 };
 
 // The service in use. Never null: before one is installed a console
@@ -47,13 +47,13 @@ void SetMessageService(IMessageService* service);
 class ConsoleMessageService : public IMessageService {
 public:
     explicit ConsoleMessageService(Answer answer = Answer::No) : answer_(answer) {}
-    void setAnswer(Answer a) { answer_ = a; }
-    void error(const QString& text) override;
-    void information(const QString& text) override;
-    Answer question(const QString& text, Buttons buttons) override;
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    QString existingDirectory(const QString&, const QString&) override { return {}; }
+    void SetAnswer(Answer a) { answer_ = a; }
+    void Error(const QString& text) override;
+    void Information(const QString& text) override;
+    Answer Question(const QString& text, Buttons buttons) override;
+    QString OpenFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString SaveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString ExistingDirectory(const QString&, const QString&) override { return {}; }
 
 private:
     Answer answer_;

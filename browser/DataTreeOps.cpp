@@ -67,34 +67,34 @@ bool TDataTree::RenameNode(TTreeNode* node, const QString& newText)
         return false;
     const QString oldText = node->Text;
     if (!QV_ASSERT(node->Data != nullptr, "P=nil FormMain.TreeView1Edited")) {
-        Messages().error(QStringLiteral("Erpor by Renaming ") + oldText + QStringLiteral(" Empty data!"));
+        Messages().Error(QStringLiteral("Erpor by Renaming ") + oldText + QStringLiteral(" Empty data!"));
         return false;
     }
     if (newText == oldText)
         return false; // the edit changed nothing
     const QString oldPath = GetFullName(node);
     if (oldPath.isEmpty()) {
-        Messages().error(QStringLiteral("Erpor by Renaming ") + oldText + QStringLiteral(" Full name not found!"));
+        Messages().Error(QStringLiteral("Erpor by Renaming ") + oldText + QStringLiteral(" Full name not found!"));
         return false;
     }
     const bool folder = node->Data->Folder;
     const QString suffix = folder ? QString() : kDataExt;
     const QString problem = NameProblem(newText, suffix);
     if (!problem.isEmpty()) {
-        Messages().error(problem);
+        Messages().Error(problem);
         return false;
     }
     const QString newPath = oldPath.left(oldPath.lastIndexOf(QLatin1Char('/')) + 1) + newText + suffix;
     const QFileInfo target(newPath);
     if (folder ? target.isDir() : target.isFile()) {
-        Messages().error((folder ? QStringLiteral("Složka ") : QStringLiteral("Soubor ")) + newPath +
+        Messages().Error((folder ? QStringLiteral("Složka ") : QStringLiteral("Soubor ")) + newPath +
                          QStringLiteral(" už existuje!"));
         return false;
     }
 
     const TFileResult result = Unwatched([&] { return RenamePath(oldPath, newPath); });
     if (!result.Ok()) {
-        Messages().error(QStringLiteral("Can not rename file \r") + oldPath + QStringLiteral("\r to \r") + newPath +
+        Messages().Error(QStringLiteral("Can not rename file \r") + oldPath + QStringLiteral("\r to \r") + newPath +
                          QStringLiteral("\rErorr#=") + QString::number(result.Code));
         return false;
     }
@@ -124,18 +124,18 @@ bool TDataTree::MoveNode(TTreeNode* dragged, TTreeNode* target)
 
     const QString targetFolder = GetFullName(target);
     if (!QFileInfo(targetFolder).isDir()) {
-        Messages().error(QStringLiteral("Cílová složka nenalezena! ") + targetFolder);
+        Messages().Error(QStringLiteral("Cílová složka nenalezena! ") + targetFolder);
         return false;
     }
     const QString newPath = targetFolder + QLatin1Char('/') + dragged->Data->Name;
     const QString oldPath = GetFullName(dragged);
     const bool folder = dragged->Data->Folder;
     if (!folder && !QFileInfo(oldPath).isFile()) {
-        Messages().error(QStringLiteral("Zdrojový soubor nenalezen! ") + oldPath);
+        Messages().Error(QStringLiteral("Zdrojový soubor nenalezen! ") + oldPath);
         return false;
     }
     if (folder && !QFileInfo(oldPath).isDir()) {
-        Messages().error(QStringLiteral("Zdrojová složka nenalezena! ") + oldPath);
+        Messages().Error(QStringLiteral("Zdrojová složka nenalezena! ") + oldPath);
         return false;
     }
     if (target == dragged->Parent)
@@ -144,7 +144,7 @@ bool TDataTree::MoveNode(TTreeNode* dragged, TTreeNode* target)
     for (const TTreeNode* n = target; n && !intoItself; n = n->Parent)
         intoItself = n == dragged;
     if (intoItself) {
-        Messages().error(QStringLiteral("Složku ") + Quoted(dragged->Text) +
+        Messages().Error(QStringLiteral("Složku ") + Quoted(dragged->Text) +
                          QStringLiteral(" nelze přesunout do ní samé ani do její podsložky!"));
         return false;
     }
@@ -152,9 +152,9 @@ bool TDataTree::MoveNode(TTreeNode* dragged, TTreeNode* target)
     const TFileResult result = Unwatched([&] { return MovePath(oldPath, newPath); });
     if (!result.Ok()) {
         if (IsAlreadyExists(result.Code)) {
-            Messages().error(Quoted(dragged->Text) + QStringLiteral(" již existuje v cílové složce!"));
+            Messages().Error(Quoted(dragged->Text) + QStringLiteral(" již existuje v cílové složce!"));
         } else {
-            Messages().error(QStringLiteral("Chyba při přesouvání \"\r") + oldPath + QStringLiteral("\" do \"\r") +
+            Messages().Error(QStringLiteral("Chyba při přesouvání \"\r") + oldPath + QStringLiteral("\" do \"\r") +
                              newPath + QStringLiteral("! \rErorr:") + QString::number(result.Code));
             RefreshTree();
         }
@@ -205,7 +205,7 @@ bool TDataTree::DeleteNode(TTreeNode* node)
         return false;
     const QString text = node->Text;
     if (!QV_ASSERT(node->Data != nullptr, "P=nil FormMain.mnuDeleteClick ")) {
-        Messages().error(QStringLiteral("Chyba při odstraňování ") + text + QStringLiteral("\rData=nil"));
+        Messages().Error(QStringLiteral("Chyba při odstraňování ") + text + QStringLiteral("\rData=nil"));
         return false;
     }
     try {
@@ -215,7 +215,7 @@ bool TDataTree::DeleteNode(TTreeNode* node)
         const QString path = GetFullName(node);
         const TFileResult result = Unwatched([&] { return ShellDelete(path); });
         if (!result.Ok()) {
-            Messages().error(QStringLiteral("Chyba při odstraňování ") + text + QStringLiteral("\rError=") +
+            Messages().Error(QStringLiteral("Chyba při odstraňování ") + text + QStringLiteral("\rError=") +
                              QString::number(result.Code));
             RefreshTree();
             return false;
@@ -223,7 +223,7 @@ bool TDataTree::DeleteNode(TTreeNode* node)
         RemoveNode(node);
         return true;
     } catch (const std::exception&) {
-        Messages().error(QStringLiteral("Chyba při odstraňování ") + text);
+        Messages().Error(QStringLiteral("Chyba při odstraňování ") + text);
         RefreshTree();
         return false;
     }
@@ -242,7 +242,7 @@ TTreeNode* TDataTree::NewFolder(TTreeNode* node)
     const QString candidate = NewFolderPath(parentPath);
     const TFileResult result = Unwatched([&] { return MakeFolder(candidate); });
     if (!result.Ok()) {
-        Messages().error(QStringLiteral("Složku ") + Quoted(candidate) + QStringLiteral(" nelze vytvořit!"));
+        Messages().Error(QStringLiteral("Složku ") + Quoted(candidate) + QStringLiteral(" nelze vytvořit!"));
         return nullptr;
     }
     TTreeNode* added = AddChild(node, candidate.mid(parentPath.size() + 1), imgFolder);

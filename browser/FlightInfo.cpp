@@ -26,7 +26,7 @@ namespace qv {
 namespace {
 
 // Four lines of text drawn the way an alignment lays them out.
-QIcon alignIcon(int tag)
+QIcon AlignIcon(int tag)
 {
     QPixmap pm(16, 16);
     pm.fill(Qt::transparent);
@@ -181,7 +181,7 @@ void TFlightInfoPage::CreateTools()
     AlignGroup->setExclusive(true);
     for (auto [b, tag] : {std::pair{TBLeftAlign, int(AlignLeft)}, std::pair{TBCenterAlign, int(AlignCenter)},
                           std::pair{TBRightAlign, int(AlignRight)}}) {
-        b->setIcon(alignIcon(tag));
+        b->setIcon(AlignIcon(tag));
         AlignGroup->addButton(b, tag);
     }
     TBLeftAlign->setChecked(true);

@@ -202,7 +202,7 @@ void TFlightInfoPage::TBPrintClick()
     try {
         PrintNotes(printer);
     } catch (const std::exception& e) {
-        Messages().error(QStringLiteral("Error by Printig richedit!\n") + QString::fromLocal8Bit(e.what()));
+        Messages().Error(QStringLiteral("Error by Printig richedit!\n") + QString::fromLocal8Bit(e.what()));
     }
 }
 

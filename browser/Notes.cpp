@@ -12,7 +12,7 @@ namespace qv {
 
 namespace {
 
-std::string_view trimmedStart(std::string_view bytes)
+std::string_view TrimmedStart(std::string_view bytes)
 {
     while (!bytes.empty() && (bytes.front() == ' ' || bytes.front() == '\t' || bytes.front() == '\r' ||
                               bytes.front() == '\n'))
@@ -20,7 +20,7 @@ std::string_view trimmedStart(std::string_view bytes)
     return bytes;
 }
 
-bool startsWithNoCase(std::string_view s, std::string_view prefix)
+bool StartsWithNoCase(std::string_view s, std::string_view prefix)
 {
     if (s.size() < prefix.size())
         return false;
@@ -36,7 +36,7 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix)
 
 // Text of an HTML document; such notes may hold RTF as plain paragraphs,
 // which is read again as what it is.
-TRichDocument richFromHtml(std::string_view bytes, QTextDocument& doc)
+TRichDocument RichFromHtml(std::string_view bytes, QTextDocument& doc)
 {
     doc.setHtml(FromCp1250(bytes));
     const QString text = doc.toPlainText();
@@ -46,7 +46,7 @@ TRichDocument richFromHtml(std::string_view bytes, QTextDocument& doc)
     return RichFromDocument(doc);
 }
 
-QTextCharFormat charFormat(const TRichFormat& f)
+QTextCharFormat CharFormat(const TRichFormat& f)
 {
     QTextCharFormat cf;
     cf.setFontFamilies(QStringList{f.Font});
@@ -60,7 +60,7 @@ QTextCharFormat charFormat(const TRichFormat& f)
     return cf;
 }
 
-TRichFormat richFormat(const QTextCharFormat& cf, const QFont& defaultFont)
+TRichFormat RichFormat(const QTextCharFormat& cf, const QFont& defaultFont)
 {
     const QFont font = cf.font().resolve(defaultFont);
     TRichFormat f;
@@ -103,12 +103,12 @@ Qt::Alignment QtAlignment(int tag)
 
 TNotesKind NotesKindOf(std::string_view bytes)
 {
-    const std::string_view s = trimmedStart(bytes);
+    const std::string_view s = TrimmedStart(bytes);
     if (s.empty())
         return TNotesKind::Empty;
     if (IsRtf(s))
         return TNotesKind::Rtf;
-    if (startsWithNoCase(s, "<!doctype html") || startsWithNoCase(s, "<html"))
+    if (StartsWithNoCase(s, "<!doctype html") || StartsWithNoCase(s, "<html"))
         return TNotesKind::Html;
     return TNotesKind::Plain;
 }
@@ -117,7 +117,7 @@ TRichDocument ReadNotes(std::string_view bytes)
 {
     if (NotesKindOf(bytes) == TNotesKind::Html) {
         QTextDocument doc;
-        return richFromHtml(bytes, doc);
+        return RichFromHtml(bytes, doc);
     }
     return ReadRtf(bytes);
 }
@@ -159,7 +159,7 @@ TRichDocument RichFromDocument(const QTextDocument& doc)
             text.remove(QChar::ObjectReplacementCharacter);
             if (text.isEmpty())
                 continue;
-            TRichFormat f = richFormat(frag.charFormat(), defaultFont);
+            TRichFormat f = RichFormat(frag.charFormat(), defaultFont);
             if (!p.Runs.empty() && p.Runs.back().Format == f)
                 p.Runs.back().Text += text;
             else
@@ -181,14 +181,14 @@ void RichToDocument(const TRichDocument& rich, QTextDocument& doc)
         bf.setAlignment(QtAlignment(p.Align));
         QTextCharFormat blockChars;
         if (!p.Runs.empty())
-            blockChars = charFormat(p.Runs.front().Format);
+            blockChars = CharFormat(p.Runs.front().Format);
         if (first)
             c.setBlockFormat(bf);
         else
             c.insertBlock(bf, blockChars);
         first = false;
         for (const TRichRun& r : p.Runs)
-            c.insertText(r.Text, charFormat(r.Format));
+            c.insertText(r.Text, CharFormat(r.Format));
     }
     c.endEditBlock();
 }
@@ -206,7 +206,7 @@ void LoadNotes(std::string_view bytes, QTextDocument& doc)
         RichToDocument(ReadRtf(bytes), doc);
         break;
     case TNotesKind::Html: {
-        const TRichDocument rich = richFromHtml(bytes, doc);
+        const TRichDocument rich = RichFromHtml(bytes, doc);
         RichToDocument(rich, doc);
         break;
     }

@@ -88,10 +88,10 @@ constexpr std::array<bool, 256> kSpecial = [] {
     return t;
 }();
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-int hexValue(char c)
+int HexValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -136,11 +136,11 @@ public:
                 break;
             case '\\':
                 ++p_;
-                control();
+                Control();
                 break;
             case '\t':
                 ++p_;
-                put(u'\t');
+                Put(u'\t');
                 break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
@@ -149,10 +149,10 @@ public:
                     const char* s = p_;
                     while (p_ < end_ && !kSpecial[static_cast<unsigned char>(*p_)])
                         ++p_;
-                    appendText(s, p_);
+                    AppendText(s, p_);
                 } else {
                     ++p_;
-                    putByte(static_cast<unsigned char>(c));
+                    PutByte(static_cast<unsigned char>(c));
                 }
             }
         }
@@ -164,28 +164,28 @@ public:
     }
 
 private:
-    void control()
+    void Control()
     {
         if (p_ >= end_)
             return;
         const char c = *p_;
-        if (!isLetter(c)) {
+        if (!IsLetter(c)) {
             ++p_;
-            symbol(c);
+            Symbol(c);
             return;
         }
         const char* s = p_;
-        while (p_ < end_ && isLetter(*p_))
+        while (p_ < end_ && IsLetter(*p_))
             ++p_;
         const std::string_view word(s, static_cast<std::size_t>(p_ - s));
         bool hasParam = false;
         long long param = 0;
         bool negative = false;
-        if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && isDigit(p_[1])) {
+        if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && IsDigit(p_[1])) {
             negative = true;
             ++p_;
         }
-        while (p_ < end_ && isDigit(*p_)) {
+        while (p_ < end_ && IsDigit(*p_)) {
             hasParam = true;
             if (param < INT_MAX)
                 param = param * 10 + (*p_ - '0');
@@ -196,45 +196,45 @@ private:
             param = -param;
         if (p_ < end_ && *p_ == ' ')
             ++p_;
-        command(word, hasParam, static_cast<int>(param));
+        Command(word, hasParam, static_cast<int>(param));
     }
 
-    void symbol(char c)
+    void Symbol(char c)
     {
         switch (c) {
         case '\'': {
             if (end_ - p_ < 2)
                 break;
-            const int hi = hexValue(p_[0]), lo = hexValue(p_[1]);
+            const int hi = HexValue(p_[0]), lo = HexValue(p_[1]);
             if (hi < 0 || lo < 0)
                 break;
             p_ += 2;
-            putByte(static_cast<unsigned char>(hi * 16 + lo));
+            PutByte(static_cast<unsigned char>(hi * 16 + lo));
             break;
         }
         case '\\': case '{': case '}':
-            put(static_cast<char16_t>(c));
+            Put(static_cast<char16_t>(c));
             break;
         case '~':
-            put(0x00A0);
+            Put(0x00A0);
             break;
         case '_':
-            put(0x2011);
+            Put(0x2011);
             break;
         case '*':
             st_.dest = Dest::Skip;
             break;
         case '\r': case '\n':
-            if (!consumeSkip() && st_.dest == Dest::Text)
-                paragraph();
+            if (!ConsumeSkip() && st_.dest == Dest::Text)
+                Paragraph();
             break;
         default: // \- optional hyphen, \: index entry, \| formula and the rest
-            consumeSkip();
+            ConsumeSkip();
             break;
         }
     }
 
-    void command(std::string_view word, bool hasParam, int param)
+    void Command(std::string_view word, bool hasParam, int param)
     {
         const auto& table = words();
         const auto it = table.find(word);
@@ -246,10 +246,10 @@ private:
         if (w.cmd == Cmd::Bin) {
             const long long n = hasParam ? std::max(0, param) : 0;
             p_ += std::min<long long>(n, end_ - p_);
-            consumeSkip();
+            ConsumeSkip();
             return;
         }
-        if (consumeSkip())
+        if (ConsumeSkip())
             return;
         const bool on = !hasParam || param != 0;
         switch (w.cmd) {
@@ -338,19 +338,19 @@ private:
             break;
         case Cmd::Par:
             if (st_.dest == Dest::Text)
-                paragraph();
+                Paragraph();
             break;
         case Cmd::Line:
-            put(0x2028);
+            Put(0x2028);
             break;
         case Cmd::Tab:
-            put(u'\t');
+            Put(u'\t');
             break;
         case Cmd::Char:
-            put(w.ch);
+            Put(w.ch);
             break;
         case Cmd::U:
-            put(static_cast<char16_t>(std::clamp(param, -32768, 65535) & 0xFFFF));
+            Put(static_cast<char16_t>(std::clamp(param, -32768, 65535) & 0xFFFF));
             skip_ = st_.uc;
             break;
         case Cmd::Uc:
@@ -372,7 +372,7 @@ private:
 
     // A character, control word or escape that stands in for the last \uN
     // is dropped; returns whether this one was.
-    bool consumeSkip()
+    bool ConsumeSkip()
     {
         if (skip_ == 0)
             return false;
@@ -380,7 +380,7 @@ private:
         return true;
     }
 
-    void paragraph()
+    void Paragraph()
     {
         doc_.Paragraphs.back().Align = st_.align;
         doc_.Paragraphs.emplace_back();
@@ -394,7 +394,7 @@ private:
         return rtf::CodePageOf(cp);
     }
 
-    char16_t decode(unsigned char b)
+    char16_t Decode(unsigned char b)
     {
         if (b < 0x80)
             return b;
@@ -407,18 +407,18 @@ private:
         return (*cp_)[b];
     }
 
-    void putByte(unsigned char b) { put(decode(b)); }
+    void PutByte(unsigned char b) { Put(Decode(b)); }
 
-    void put(char16_t c)
+    void Put(char16_t c)
     {
-        if (consumeSkip())
+        if (ConsumeSkip())
             return;
         switch (st_.dest) {
         case Dest::Text:
-            currentRun().Text.append(QChar(c));
+            CurrentRun().Text.append(QChar(c));
             break;
         case Dest::FontTable:
-            fontChar(c);
+            FontChar(c);
             break;
         case Dest::ColourTable:
             if (c == u';') {
@@ -435,7 +435,7 @@ private:
         }
     }
 
-    void fontChar(char16_t c)
+    void FontChar(char16_t c)
     {
         if (fontDef_ == INT_MIN)
             return;
@@ -450,25 +450,25 @@ private:
         }
     }
 
-    void appendText(const char* s, const char* e)
+    void AppendText(const char* s, const char* e)
     {
         if (s == e)
             return;
-        QString& t = currentRun().Text;
+        QString& t = CurrentRun().Text;
         // Through a small buffer, so that the text grows geometrically.
         char16_t buf[256];
         while (s < e) {
             const std::ptrdiff_t n = std::min<std::ptrdiff_t>(e - s, 256);
             for (std::ptrdiff_t i = 0; i < n; ++i) {
                 const auto b = static_cast<unsigned char>(s[i]);
-                buf[i] = b < 0x80 ? char16_t(b) : decode(b);
+                buf[i] = b < 0x80 ? char16_t(b) : Decode(b);
             }
             t.append(reinterpret_cast<const QChar*>(buf), n);
             s += n;
         }
     }
 
-    TRichRun& currentRun()
+    TRichRun& CurrentRun()
     {
         TRichParagraph& para = doc_.Paragraphs.back();
         para.Align = st_.align;
@@ -477,14 +477,14 @@ private:
                 cp_ = nullptr;
                 dirty_ = false;
             }
-            TRichFormat f = format();
+            TRichFormat f = Format();
             if (para.Runs.empty() || para.Runs.back().Format != f)
                 para.Runs.push_back({std::move(f), QString()});
         }
         return para.Runs.back();
     }
 
-    TRichFormat format() const
+    TRichFormat Format() const
     {
         TRichFormat f;
         const auto it = fonts_.find(st_.font >= 0 ? st_.font : deff_);

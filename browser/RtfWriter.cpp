@@ -18,16 +18,16 @@ public:
 
     std::string Run()
     {
-        collect();
-        out_.reserve(256 + estimate());
+        Collect();
+        out_.reserve(256 + Estimate());
         out_ += "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl";
         for (int i = 0; i < fonts_.size(); ++i) {
             out_ += "{\\f";
-            number(i);
+            Number(i);
             out_ += "\\fnil\\fcharset238 ";
             for (QChar c : fonts_[i])
                 if (c != QLatin1Char(';'))
-                    character(c.unicode());
+                    Character(c.unicode());
             out_ += ";}";
         }
         out_ += "}\r\n";
@@ -35,11 +35,11 @@ public:
             out_ += "{\\colortbl ;";
             for (std::uint32_t c : colours_) {
                 out_ += "\\red";
-                number(int(c >> 16 & 0xFF));
+                Number(int(c >> 16 & 0xFF));
                 out_ += "\\green";
-                number(int(c >> 8 & 0xFF));
+                Number(int(c >> 8 & 0xFF));
                 out_ += "\\blue";
-                number(int(c & 0xFF));
+                Number(int(c & 0xFF));
                 out_ += ';';
             }
             out_ += "}\r\n";
@@ -50,20 +50,20 @@ public:
         for (const TRichParagraph& p : doc_.Paragraphs) {
             if (p.Align != align) {
                 align = p.Align;
-                word("\\pard");
+                Word("\\pard");
                 switch (align) {
-                case AlignCenter: word("\\qc"); break;
-                case AlignRight: word("\\qr"); break;
-                case AlignJustify: word("\\qj"); break;
+                case AlignCenter: Word("\\qc"); break;
+                case AlignRight: Word("\\qr"); break;
+                case AlignJustify: Word("\\qj"); break;
                 default: break;
                 }
             }
             for (const TRichRun& r : p.Runs) {
-                format(r.Format);
+                Format(r.Format);
                 for (QChar c : r.Text)
-                    character(c.unicode());
+                    Character(c.unicode());
             }
-            word("\\par");
+            Word("\\par");
             out_ += "\r\n";
             space_ = false;
         }
@@ -72,7 +72,7 @@ public:
     }
 
 private:
-    void collect()
+    void Collect()
     {
         for (const TRichParagraph& p : doc_.Paragraphs)
             for (const TRichRun& r : p.Runs) {
@@ -89,7 +89,7 @@ private:
             fonts_.push_back(QString::fromLatin1(kNotesFontName));
     }
 
-    std::size_t estimate() const
+    std::size_t Estimate() const
     {
         std::size_t n = 0;
         for (const TRichParagraph& p : doc_.Paragraphs) {
@@ -101,48 +101,48 @@ private:
     }
 
     // Writes the control words that change the current character format.
-    void format(const TRichFormat& f)
+    void Format(const TRichFormat& f)
     {
         const int font = fontIndex_.value(f.Font);
         if (font != font_) {
             font_ = font;
-            word("\\f");
-            number(font);
+            Word("\\f");
+            Number(font);
         }
         const int size = ClampHalfPoints(f.HalfPoints);
         if (size != size_) {
             size_ = size;
-            word("\\fs");
-            number(size);
+            Word("\\fs");
+            Number(size);
         }
         const int colour = f.Colour == kAutoColour ? 0 : colourIndex_.value(f.Colour);
         if (colour != colour_) {
             colour_ = colour;
-            word("\\cf");
-            number(colour);
+            Word("\\cf");
+            Number(colour);
         }
-        toggle(bold_, f.Bold, "\\b", "\\b0");
-        toggle(italic_, f.Italic, "\\i", "\\i0");
-        toggle(underline_, f.Underline, "\\ul", "\\ulnone");
-        toggle(strike_, f.Strike, "\\strike", "\\strike0");
+        Toggle(bold_, f.Bold, "\\b", "\\b0");
+        Toggle(italic_, f.Italic, "\\i", "\\i0");
+        Toggle(underline_, f.Underline, "\\ul", "\\ulnone");
+        Toggle(strike_, f.Strike, "\\strike", "\\strike0");
     }
 
-    void toggle(bool& current, bool wanted, const char* on, const char* off)
+    void Toggle(bool& current, bool wanted, const char* on, const char* off)
     {
         if (current != wanted) {
             current = wanted;
-            word(wanted ? on : off);
+            Word(wanted ? on : off);
         }
     }
 
     // A control word; text after it needs a blank to end it.
-    void word(const char* w)
+    void Word(const char* w)
     {
         out_ += w;
         space_ = true;
     }
 
-    void number(int n)
+    void Number(int n)
     {
         char buf[16];
         int len = 0;
@@ -157,7 +157,7 @@ private:
             out_ += buf[--len];
     }
 
-    void character(char16_t c)
+    void Character(char16_t c)
     {
         static const char* const hex = "0123456789abcdef";
         if (c >= 0x20 && c < 0x80) {
@@ -171,11 +171,11 @@ private:
             return;
         }
         if (c == u'\t') {
-            word("\\tab");
+            Word("\\tab");
             return;
         }
         if (c == 0x2028) {
-            word("\\line");
+            Word("\\line");
             return;
         }
         const int b = c < 0x20 ? -1 : rtf::Cp1250Byte(c);
@@ -185,7 +185,7 @@ private:
             out_ += hex[b & 15];
         } else {
             out_ += "\\u";
-            number(c < 0x8000 ? int(c) : int(c) - 0x10000);
+            Number(c < 0x8000 ? int(c) : int(c) - 0x10000);
             out_ += '?';
         }
         space_ = false;

@@ -160,7 +160,7 @@ void TTreeView::BuildTree()
     try {
         Tree.BuildTree();
     } catch (const std::exception& e) {
-        Messages().error(QString::fromLocal8Bit(e.what()));
+        Messages().Error(QString::fromLocal8Bit(e.what()));
     }
     SyncWatcher();
 }
@@ -178,7 +178,7 @@ void TTreeView::RefreshTree()
     try {
         Tree.RefreshTree();
     } catch (const std::exception& e) {
-        Messages().error(QString::fromLocal8Bit(e.what()));
+        Messages().Error(QString::fromLocal8Bit(e.what()));
     }
     SyncWatcher();
 }
@@ -331,7 +331,7 @@ void TTreeView::OpenOrClose(TTreeNode* node)
         const int row = Tree.Host ? Tree.Host->OpenFile(Tree.GetFullName(node)) : -1;
         Tree.SetGridRow(node, row < 0 ? -1 : row);
         if (row < 0)
-            Messages().error(QStringLiteral("Chyba při otevírání souboru!"));
+            Messages().Error(QStringLiteral("Chyba při otevírání souboru!"));
     } else {
         emit CloseRow(node->Data->GridRow);
     }
@@ -357,7 +357,7 @@ void TTreeView::ShowPopup(const QPoint& pos)
         TreeView1->setCurrentItem(item);
         PopupMenuFile->popup(TreeView1->viewport()->mapToGlobal(pos));
     } catch (const std::exception& e) {
-        Messages().error(QString::fromLocal8Bit(e.what()));
+        Messages().Error(QString::fromLocal8Bit(e.what()));
     }
 }
 

@@ -219,7 +219,7 @@ void TDataView::mnuGridSaveClick()
     try {
         data_.GridSaveFile(PopupRow);
     } catch (const std::exception& e) {
-        Messages().error(QStringLiteral("Error by saving data!\n") + QString::fromLocal8Bit(e.what()));
+        Messages().Error(QStringLiteral("Error by saving data!\n") + QString::fromLocal8Bit(e.what()));
     }
 }
 

@@ -32,7 +32,7 @@ class LineReader {
 public:
     explicit LineReader(std::string_view bytes) : p_(bytes.data()), end_(bytes.data() + bytes.size()) {}
 
-    bool next(std::string_view& line)
+    bool Next(std::string_view& line)
     {
         if (p_ >= end_)
             return false;
@@ -47,10 +47,10 @@ public:
     }
 
     // Skips lines until one equal to tag; false at the end of the file.
-    bool skipTo(std::string_view tag)
+    bool SkipTo(std::string_view tag)
     {
         std::string_view line;
-        while (next(line))
+        while (Next(line))
             if (line == tag)
                 return true;
         return false;
@@ -66,21 +66,21 @@ private:
 };
 
 
-inline bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-std::string_view trim(std::string_view s)
+std::string_view Trim(std::string_view s)
 {
     std::size_t b = 0, e = s.size();
-    while (b < e && isBlank(s[b]))
+    while (b < e && IsBlank(s[b]))
         ++b;
-    while (e > b && isBlank(s[e - 1]))
+    while (e > b && IsBlank(s[e - 1]))
         --e;
     return s.substr(b, e - b);
 }
 
 // Header word: a decimal integer at the start of the line (blanks before it
 // allowed); anything behind it is ignored.
-std::int32_t parseHeaderWord(std::string_view line)
+std::int32_t ParseHeaderWord(std::string_view line)
 {
     const char* b = line.data();
     const char* e = b + line.size();
@@ -97,7 +97,7 @@ std::int32_t parseHeaderWord(std::string_view line)
 
 // One field of a data or annotation line, the fast way first: a plain
 // number directly followed by the separator or the end of the line.
-inline bool parseField(const char* b, const char* e, double& v)
+inline bool ParseField(const char* b, const char* e, double& v)
 {
     if (b < e) {
         const auto r = std::from_chars(b, e, v);
@@ -109,7 +109,7 @@ inline bool parseField(const char* b, const char* e, double& v)
 
 // Cuts the next field off [p, e) at the first ','; p moves behind the comma
 // (or to e when there is none, so later fields are empty).
-inline std::string_view cutField(const char*& p, const char* e)
+inline std::string_view CutField(const char*& p, const char* e)
 {
     const char* comma = p < e ? static_cast<const char*>(std::memchr(p, ',', static_cast<std::size_t>(e - p))) : nullptr;
     const char* fe = comma ? comma : e;
@@ -118,22 +118,22 @@ inline std::string_view cutField(const char*& p, const char* e)
     return f;
 }
 
-double fieldValue(std::string_view f)
+double FieldValue(std::string_view f)
 {
     double v = 0;
-    if (!parseField(f.data(), f.data() + f.size(), v))
+    if (!ParseField(f.data(), f.data() + f.size(), v))
         throw DataFileError(kErrBadData);
     return v;
 }
 
 // A "Key=value" line of the extra section naming one of the further
 // offsets; other lines, and values that are no number, are passed over.
-void readOffset(std::string_view line, TFileOffsets& offsets)
+void ReadOffset(std::string_view line, TFileOffsets& offsets)
 {
     const std::size_t eq = line.find('=');
     if (eq == std::string_view::npos)
         return;
-    const std::string_view key = trim(line.substr(0, eq));
+    const std::string_view key = Trim(line.substr(0, eq));
     for (const auto& [name, field] : kOffsetKeys) {
         double v = 0;
         if (key == name && ParseReal(line.substr(eq + 1), v))
@@ -142,7 +142,7 @@ void readOffset(std::string_view line, TFileOffsets& offsets)
 }
 
 // Number of LF bytes in [b, e), eight bytes at a time.
-std::size_t countLf(const char* b, const char* e)
+std::size_t CountLf(const char* b, const char* e)
 {
     constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     constexpr std::uint64_t kLow7 = kOnes * 0x7F;
@@ -162,7 +162,7 @@ std::size_t countLf(const char* b, const char* e)
 
 // Lines from b (the start of a line) up to the first line "</Data>";
 // false when there is no such line.
-bool countDataLines(const char* b, const char* e, std::size_t& count)
+bool CountDataLines(const char* b, const char* e, std::size_t& count)
 {
     const std::string_view rest(b, static_cast<std::size_t>(e - b));
     for (std::size_t at = rest.find(kTagDataEnd); at != std::string_view::npos;
@@ -174,7 +174,7 @@ bool countDataLines(const char* b, const char* e, std::size_t& count)
             ++after;
         if (after < rest.size() && rest[after] != '\n')
             continue;
-        count = countLf(b, b + at);
+        count = CountLf(b, b + at);
         return true;
     }
     return false;
@@ -193,31 +193,31 @@ struct Parsed {
     TFileOffsets offsets;
 };
 
-void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
+void ParseInto(std::string_view bytes, double markerThreshold, Parsed& out)
 {
     // Count the lines of the data section.
     std::size_t count = 0;
     {
         LineReader in(bytes);
-        if (!in.skipTo(kTagData) || !countDataLines(in.pos(), in.end(), count))
+        if (!in.SkipTo(kTagData) || !CountDataLines(in.pos(), in.end(), count))
             throw DataFileError(kErrUnexpectedEnd);
     }
 
     LineReader in(bytes);
     std::string_view line;
-    if (!in.next(line) || line != kTagHeader)
+    if (!in.Next(line) || line != kTagHeader)
         throw DataFileError(kErrBadHeader);
 
-    if (!in.next(line))
+    if (!in.Next(line))
         throw ReadFailure{};
     out.date.assign(line);
     for (auto& w : out.words) {
-        if (!in.next(line))
+        if (!in.Next(line))
             throw ReadFailure{};
-        w = parseHeaderWord(line);
+        w = ParseHeaderWord(line);
     }
 
-    in.skipTo(kTagData);
+    in.SkipTo(kTagData);
 
     // Columns: time, then one per set bit among bits 0..15 of the flags.
     const auto flags = static_cast<std::uint32_t>(out.words[1]);
@@ -240,7 +240,7 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
     for (int c = 0; c <= n; ++c)
         if (target[c] >= 0) {
             dest[c] = &out.data[target[c]];
-            reserveLarge(*dest[c], count);
+            ReserveLarge(*dest[c], count);
         }
 
     std::size_t samples = 0;
@@ -285,13 +285,13 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
             continue;
         }
 
-        if (!in.next(line))
+        if (!in.Next(line))
             break;
         // The closing tag ends the section even where the header lines
         // took the opening tag the counting pass used.
         if (line == kTagDataEnd)
             break;
-        const std::string_view t = trim(line);
+        const std::string_view t = Trim(line);
         const char* p = t.data();
         const char* e = p + t.size();
         for (int c = 0; c <= n; ++c) {
@@ -301,7 +301,7 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
                 if (r.ec == std::errc() && (r.ptr == e || *r.ptr == ',') && std::isfinite(v)) {
                     p = r.ptr == e ? e : r.ptr + 1;
                 } else {
-                    v = fieldValue(cutField(p, e));
+                    v = FieldValue(CutField(p, e));
                 }
             }
             if (dest[c])
@@ -312,7 +312,7 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
 
     if (flags & kArrayMask[ArrRx]) {
         const std::vector<double>& rx = out.data[ArrRx];
-        reserveLarge(out.markers, rx.size());
+        ReserveLarge(out.markers, rx.size());
         for (const double v : rx)
             out.markers.push_back(v > markerThreshold ? 1 : 0);
     }
@@ -322,41 +322,41 @@ void parseInto(std::string_view bytes, double markerThreshold, Parsed& out)
     // what the first one gave.
     out.rxOffsetY = 0;
     bool haveNotes = false;
-    while (in.next(line)) {
+    while (in.Next(line)) {
         if (line == kTagAnnot) {
-            while (in.next(line) && line != kTagAnnotEnd) {
-                const std::string_view t = trim(line);
+            while (in.Next(line) && line != kTagAnnotEnd) {
+                const std::string_view t = Trim(line);
                 const char* p = t.data();
                 const char* e = p + t.size();
                 TAnotace a;
-                a.Time = fieldValue(cutField(p, e));
-                a.Altitude = fieldValue(cutField(p, e));
+                a.Time = FieldValue(CutField(p, e));
+                a.Altitude = FieldValue(CutField(p, e));
                 a.Text.assign(p, static_cast<std::size_t>(e - p));
                 out.annotations.push_back(std::move(a));
             }
         } else if (line == kTagText) {
-            while (in.next(line) && line != kTagTextEnd) {
+            while (in.Next(line) && line != kTagTextEnd) {
                 if (haveNotes)
                     out.notes.append(kEol);
                 out.notes.append(line);
                 haveNotes = true;
             }
         } else if (line == kTagExtra) {
-            while (in.next(line) && line != kTagExtraEnd) {
+            while (in.Next(line) && line != kTagExtraEnd) {
                 if (line.find(kRxOffsetKey) == std::string_view::npos) {
-                    readOffset(line, out.offsets);
+                    ReadOffset(line, out.offsets);
                     continue;
                 }
                 const std::size_t eq = line.find('=');
                 if (eq != std::string_view::npos)
                     line.remove_prefix(eq + 1);
-                out.rxOffsetY = fieldValue(line);
+                out.rxOffsetY = FieldValue(line);
             }
         }
     }
 }
 
-void commit(Parsed& p, TDataBlock& block)
+void Commit(Parsed& p, TDataBlock& block)
 {
     block.Date = std::move(p.date);
     block.Words = p.words;
@@ -382,7 +382,7 @@ namespace {
 // Whether the well-formed number in [b, e) is below 1 in magnitude, told
 // from its digits and exponent alone (the parser refuses values out of the
 // range of a double without saying on which side they fall).
-bool belowOne(const char* b, const char* e)
+bool BelowOne(const char* b, const char* e)
 {
     if (b < e && (*b == '-' || *b == '+'))
         ++b;
@@ -420,7 +420,7 @@ bool belowOne(const char* b, const char* e)
 
 bool ParseReal(std::string_view text, double& value)
 {
-    text = trim(text);
+    text = Trim(text);
     if (text.empty()) {
         value = 0;
         return true;
@@ -440,7 +440,7 @@ bool ParseReal(std::string_view text, double& value)
     const auto r = std::from_chars(b, e, v, std::chars_format::general);
     if (r.ptr != e)
         return false;
-    if (r.ec == std::errc::result_out_of_range && belowOne(b, e)) {
+    if (r.ec == std::errc::result_out_of_range && BelowOne(b, e)) {
         value = 0; // too small for a double: zero, as any decimal parser gives
         return true;
     }
@@ -456,13 +456,13 @@ int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThresh
 {
     try {
         Parsed parsed;
-        parseInto(bytes, markerThreshold, parsed);
-        commit(parsed, block);
+        ParseInto(bytes, markerThreshold, parsed);
+        Commit(parsed, block);
         return block.SampleCount();
     } catch (const ReadFailure&) {
     } catch (const std::bad_alloc&) {
     }
-    msgs.error(QString::fromLatin1(kErrReading));
+    msgs.Error(QString::fromLatin1(kErrReading));
     return 0;
 }
 
@@ -477,7 +477,7 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
     if (fileName.isEmpty())
         return 0;
     if (!IsRegularFile(fileName)) {
-        msgs.error(QString::fromLatin1(kErrReading));
+        msgs.Error(QString::fromLatin1(kErrReading));
         return 0;
     }
     // The whole file in one go, then parsed in memory.
@@ -490,7 +490,7 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
             if (ok) {
                 const qint64 size = f.size();
                 buf.reset(new char[static_cast<std::size_t>(std::max<qint64>(size, 1))]);
-                prepareLarge(buf.get(), static_cast<std::size_t>(size));
+                PrepareLarge(buf.get(), static_cast<std::size_t>(size));
                 qint64 got = 0;
                 while (got < size) {
                     const qint64 r = f.read(buf.get() + got, size - got);
@@ -505,7 +505,7 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
         }
         ok = ok && f.error() == QFileDevice::NoError;
         if (!ok) {
-            msgs.error(QString::fromLatin1(kErrReading));
+            msgs.Error(QString::fromLatin1(kErrReading));
             return 0;
         }
     }

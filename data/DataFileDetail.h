@@ -35,7 +35,7 @@ inline constexpr std::string_view kEol = "\r\n";
 // where the system offers them and the page tables filled in one call. On
 // some virtual machines a page fault costs more than parsing the page;
 // both are hints that change nothing else.
-inline void prepareLarge(const void* p, std::size_t bytes)
+inline void PrepareLarge(const void* p, std::size_t bytes)
 {
 #if defined(__linux__)
     constexpr std::size_t kMin = std::size_t(1) << 20;
@@ -63,9 +63,9 @@ inline void prepareLarge(const void* p, std::size_t bytes)
 }
 
 template <class T>
-inline void reserveLarge(std::vector<T>& v, std::size_t n)
+inline void ReserveLarge(std::vector<T>& v, std::size_t n)
 {
     v.reserve(n);
-    prepareLarge(v.data(), n * sizeof(T));
+    PrepareLarge(v.data(), n * sizeof(T));
 }
 } // namespace qv::detail

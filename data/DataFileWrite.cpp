@@ -35,33 +35,33 @@ public:
     explicit OutBuffer(Sink sink) : sink_(std::move(sink)), buf_(new char[kChunk]) {}
 
     // Room for one line of numbers.
-    char* room()
+    char* Room()
     {
         if (kChunk - fill_ < kLine)
-            flush();
+            Flush();
         return buf_.get() + fill_;
     }
     void done(char* end) { fill_ = static_cast<std::size_t>(end - buf_.get()); }
-    void put(std::string_view s)
+    void Put(std::string_view s)
     {
         while (!s.empty()) {
             if (fill_ == kChunk)
-                flush();
+                Flush();
             const std::size_t n = std::min(s.size(), kChunk - fill_);
             std::memcpy(buf_.get() + fill_, s.data(), n);
             fill_ += n;
             s.remove_prefix(n);
         }
     }
-    bool ok() const { return ok_; }
-    bool finish()
+    bool Ok() const { return ok_; }
+    bool Finish()
     {
-        flush();
+        Flush();
         return ok_;
     }
 
 private:
-    void flush()
+    void Flush()
     {
         if (ok_ && fill_ > 0)
             ok_ = sink_(buf_.get(), fill_);
@@ -73,7 +73,7 @@ private:
     bool ok_ = true;
 };
 
-inline char* putEol(char* p)
+inline char* PutEol(char* p)
 {
     p[0] = '\r';
     p[1] = '\n';
@@ -82,7 +82,7 @@ inline char* putEol(char* p)
 
 // A one-line text (date, annotation text): a line break inside it would
 // break the file's structure, so it becomes a blank.
-std::string oneLine(const std::string& s)
+std::string OneLine(const std::string& s)
 {
     std::string r = s;
     for (char& c : r)
@@ -91,10 +91,10 @@ std::string oneLine(const std::string& s)
     return r;
 }
 
-void putLine(OutBuffer& out, std::string_view s)
+void PutLine(OutBuffer& out, std::string_view s)
 {
-    out.put(s);
-    out.put(kEol);
+    out.Put(s);
+    out.Put(kEol);
 }
 
 } // namespace
@@ -106,7 +106,7 @@ namespace {
 // Values too large for the integer path (|value| * 10^decimals >= 2^52):
 // with at most 9 decimals they have at most 30 binary fraction digits, so 40
 // decimals give the exact value, which is then rounded by hand.
-char* fixedLarge(char* out, double value, int decimals)
+char* FixedLarge(char* out, double value, int decimals)
 {
     char buf[kMaxFixedChars + 64];
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 40);
@@ -143,7 +143,7 @@ char* fixedLarge(char* out, double value, int decimals)
 // that product rounded to a double; only when p ends in exactly .5 does
 // the exact product (p plus the rest fma gives) decide which way to go.
 template <int D>
-inline char* fixed(char* out, double value)
+inline char* Fixed(char* out, double value)
 {
     constexpr double scale = kPow10d[D];
     constexpr std::uint64_t div = kPow10[D];
@@ -153,7 +153,7 @@ inline char* fixed(char* out, double value)
     const double a = neg ? -value : value;
     const double p = a * scale;
     if (!(p < 0x1p52))
-        return fixedLarge(out, value, D);
+        return FixedLarge(out, value, D);
     auto t = static_cast<std::uint64_t>(p);
     const double frac = p - static_cast<double>(t);
     if (frac > 0.5 || (frac == 0.5 && std::fma(a, scale, -p) >= 0))
@@ -179,16 +179,16 @@ inline char* fixed(char* out, double value)
 char* FormatFixed(char* out, double value, int decimals)
 {
     switch (decimals < 0 ? 0 : decimals > 9 ? 9 : decimals) {
-    case 0: return fixed<0>(out, value);
-    case 1: return fixed<1>(out, value);
-    case 2: return fixed<2>(out, value);
-    case 3: return fixed<3>(out, value);
-    case 4: return fixed<4>(out, value);
-    case 5: return fixed<5>(out, value);
-    case 6: return fixed<6>(out, value);
-    case 7: return fixed<7>(out, value);
-    case 8: return fixed<8>(out, value);
-    default: return fixed<9>(out, value);
+    case 0: return Fixed<0>(out, value);
+    case 1: return Fixed<1>(out, value);
+    case 2: return Fixed<2>(out, value);
+    case 3: return Fixed<3>(out, value);
+    case 4: return Fixed<4>(out, value);
+    case 5: return Fixed<5>(out, value);
+    case 6: return Fixed<6>(out, value);
+    case 7: return Fixed<7>(out, value);
+    case 8: return Fixed<8>(out, value);
+    default: return Fixed<9>(out, value);
     }
 }
 
@@ -203,7 +203,7 @@ std::string FormatFixed(double value, int decimals)
 namespace {
 
 // Writes the whole file into out; false when the sink failed.
-bool writeRecord(const TDataBlock& block, OutBuffer& out)
+bool WriteRecord(const TDataBlock& block, OutBuffer& out)
 {
     const std::vector<double>& time = block.Data[ArrTime];
     const std::size_t count = time.size();
@@ -219,45 +219,45 @@ bool writeRecord(const TDataBlock& block, OutBuffer& out)
         }
     QV_ASSERT(lengthsAgree, "Channel arrays differ in length from the time array in FormatDataFile");
 
-    out.put(kTagHeader);
-    out.put(kEol);
-    putLine(out, oneLine(block.Date));
+    out.Put(kTagHeader);
+    out.Put(kEol);
+    PutLine(out, OneLine(block.Date));
     for (const std::int32_t w : block.Words) {
-        char* p = out.room();
+        char* p = out.Room();
         p = std::to_chars(p, p + 16, w).ptr;
-        out.done(putEol(p));
+        out.done(PutEol(p));
     }
-    putLine(out, kTagHeaderEnd);
-    putLine(out, kTagData);
+    PutLine(out, kTagHeaderEnd);
+    PutLine(out, kTagData);
 
-    for (std::size_t i = 0; i < count && out.ok(); ++i) {
-        char* p = out.room();
-        p = fixed<kTimeDecimals>(p, time[i]);
+    for (std::size_t i = 0; i < count && out.Ok(); ++i) {
+        char* p = out.Room();
+        p = Fixed<kTimeDecimals>(p, time[i]);
         for (int c = 0; c < ncols; ++c) {
             const std::vector<double>& a = *cols[c];
             *p++ = ',';
-            p = fixed<kValueDecimals>(p, i < a.size() ? a[i] : 0.0);
+            p = Fixed<kValueDecimals>(p, i < a.size() ? a[i] : 0.0);
         }
-        out.done(putEol(p));
+        out.done(PutEol(p));
     }
-    putLine(out, kTagDataEnd);
+    PutLine(out, kTagDataEnd);
 
     if (!block.Annotations.empty()) {
-        putLine(out, kTagAnnot);
+        PutLine(out, kTagAnnot);
         for (const TAnotace& a : block.Annotations) {
-            char* p = out.room();
+            char* p = out.Room();
             p = FormatFixed(p, a.Time, kValueDecimals);
             *p++ = ',';
             p = FormatFixed(p, a.Altitude, kValueDecimals);
             *p++ = ',';
             out.done(p);
-            putLine(out, oneLine(a.Text));
+            PutLine(out, OneLine(a.Text));
         }
-        putLine(out, kTagAnnotEnd);
+        PutLine(out, kTagAnnotEnd);
     }
 
     // The notes, every line ended by CR LF like the rest of the file.
-    putLine(out, kTagText);
+    PutLine(out, kTagText);
     {
         std::string_view notes = block.NotesText();
         for (;;) {
@@ -265,33 +265,33 @@ bool writeRecord(const TDataBlock& block, OutBuffer& out)
             std::string_view l = notes.substr(0, lf);
             while (!l.empty() && l.back() == '\r')
                 l.remove_suffix(1);
-            putLine(out, l);
+            PutLine(out, l);
             if (lf == std::string_view::npos)
                 break;
             notes.remove_prefix(lf + 1);
         }
     }
-    putLine(out, kTagTextEnd);
+    PutLine(out, kTagTextEnd);
 
-    putLine(out, kTagExtra);
+    PutLine(out, kTagExtra);
     {
-        char* p = out.room();
+        char* p = out.Room();
         std::memcpy(p, "RxOffsetY=", 10);
         p = FormatFixed(p + 10, block.RxOffsetY, kValueDecimals);
-        out.done(putEol(p));
+        out.done(PutEol(p));
     }
     // The other curve offsets, only those in use.
     for (const auto& [key, field] : kOffsetKeys) {
         const double v = block.Offsets.*field;
         if (v == 0)
             continue;
-        char* p = out.room();
+        char* p = out.Room();
         std::memcpy(p, key.data(), key.size());
         p[key.size()] = '=';
-        out.done(putEol(FormatFixed(p + key.size() + 1, v, kValueDecimals)));
+        out.done(PutEol(FormatFixed(p + key.size() + 1, v, kValueDecimals)));
     }
-    putLine(out, kTagExtraEnd);
-    return out.finish();
+    PutLine(out, kTagExtraEnd);
+    return out.Finish();
 }
 
 } // namespace
@@ -301,12 +301,12 @@ std::string FormatDataFile(const TDataBlock& block)
     std::string s;
     s.reserve(256 + block.Date.size() + block.NotesText().size() * 2 + block.Annotations.size() * 40 +
               block.Data[ArrTime].size() * 40);
-    prepareLarge(s.data(), s.capacity());
+    PrepareLarge(s.data(), s.capacity());
     OutBuffer out([&s](const char* p, std::size_t n) {
         s.append(p, n);
         return true;
     });
-    writeRecord(block, out);
+    WriteRecord(block, out);
     return s;
 }
 
@@ -329,14 +329,14 @@ bool WriteDataFile(const QString& fileName, const TDataBlock& block, IMessageSer
                 }
                 return true;
             });
-            ok = writeRecord(block, out) && f.commit();
+            ok = WriteRecord(block, out) && f.commit();
         } catch (const std::bad_alloc&) {
             ok = false;
         }
     }
     if (!ok) {
         f.cancelWriting();
-        msgs.error(QString::fromLatin1(kErrWriting));
+        msgs.Error(QString::fromLatin1(kErrWriting));
         return false;
     }
     return true;

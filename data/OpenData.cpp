@@ -136,7 +136,7 @@ int TOpenData::OpenDataFile(const QString& fileName)
         const double threshold = device_.MarkerThreshold;
         count = ReadDataFile(fileName, *block, threshold, Messages());
     } catch (const std::exception& e) {
-        Messages().error(OpenErrorText(fileName, QString::fromLocal8Bit(e.what())));
+        Messages().Error(OpenErrorText(fileName, QString::fromLocal8Bit(e.what())));
         count = -1;
     }
     if (count < 1) {
@@ -170,7 +170,7 @@ int TOpenData::OpenDataFile(const QString& fileName)
             curves_->RemoveFile(block->Curves);
             block->Curves = kNoCurves;
             block->Release();
-            Messages().error(OpenErrorText(fileName, QString::fromLocal8Bit(e.what())));
+            Messages().Error(OpenErrorText(fileName, QString::fromLocal8Bit(e.what())));
             return -1;
         }
     }
@@ -256,12 +256,12 @@ TOpenData::SaveResult TOpenData::SaveStep(int row, bool ask)
         if (!b->Modified)
             return SaveResult::NotSaved;
         const QString q = QStringLiteral("Do you want to save changes of ") + cells_[row][ColPath] + QStringLiteral("?");
-        if (Messages().question(q, Buttons::YesNo) != Answer::Yes)
+        if (Messages().Question(q, Buttons::YesNo) != Answer::Yes)
             return SaveResult::NotSaved;
     }
     QString path = cells_[row][ColPath];
     if (!QFileInfo::exists(path)) {
-        path = Messages().saveFileName(QStringLiteral("DataFile ") + path + QStringLiteral(" not found!"), path,
+        path = Messages().SaveFileName(QStringLiteral("DataFile ") + path + QStringLiteral(" not found!"), path,
                                        QString::fromLatin1(kDataFileFilter), QStringLiteral("kdf"));
         if (path.isEmpty())
             return SaveResult::NotSaved;
@@ -335,7 +335,7 @@ bool TOpenData::GridCloseFile(int row, bool force)
         Changed();
         return true;
     } catch (const std::exception& e) {
-        Messages().error(QStringLiteral("In GridCloseFile.\r") + QString::fromLocal8Bit(e.what()));
+        Messages().Error(QStringLiteral("In GridCloseFile.\r") + QString::fromLocal8Bit(e.what()));
         return false;
     }
 }
@@ -343,7 +343,7 @@ bool TOpenData::GridCloseFile(int row, bool force)
 bool TOpenData::GridRenameRow(int row, const QString& fileName)
 {
     if (!ValidRow(row)) {
-        Messages().error(QStringLiteral("Chyba při přejmenování seznamu otevřených souborů! Řádek neexistuje!"));
+        Messages().Error(QStringLiteral("Chyba při přejmenování seznamu otevřených souborů! Řádek neexistuje!"));
         return false;
     }
     cells_[row][ColPath] = fileName;

@@ -30,15 +30,15 @@ enum FinishMode : quint8 { FinishOnPowerOff = 0, FinishAfterMinutes = 1, FinishB
 struct TDeviceConfig {
     // Byte offsets of the known fields.
     enum Offset {
-        ChannelFlags = 11,     // bytes 11..17: channels 1..7 recorded (1 = yes)
-        Period = 30,           // word, units of 10 ms, at most 60000
+        ChannelFlags = 11,         // bytes 11..17: channels 1..7 recorded (1 = yes)
+        PeriodWord = 30,           // word, units of 10 ms, at most 60000
         StartModeByte = 50,
         FinishModeByte = 51,
-        StartDelay = 52,       // word, seconds after power on, 0..9999
-        StartAltitude = 54,    // word, metres, 0..9999
-        FinishTime = 56,       // word, minutes after power on, 0..1000
-        VoltageThreshold = 66, // word, raw = round(volts / 0.01199)
-        Number1 = 70,          // words 70, 72, 74: Numbers 1..3
+        StartDelayWord = 52,       // word, seconds after power on, 0..9999
+        StartAltitudeWord = 54,    // word, metres, 0..9999
+        FinishTimeWord = 56,       // word, minutes after power on, 0..1000
+        VoltageThresholdWord = 66, // word, raw = round(volts / 0.01199)
+        Number1 = 70,              // words 70, 72, 74: Numbers 1..3
     };
     static constexpr double kVoltsPerUnit = 0.01199;
     static constexpr double kMaxVoltageThreshold = 9.8;
@@ -46,36 +46,36 @@ struct TDeviceConfig {
 
     std::array<quint8, kConfigSize> bytes{};
 
-    quint16 word(int offset) const;            // big-endian word at offset, offset+1
-    void setWord(int offset, quint16 value);
+    quint16 Word(int offset) const;            // big-endian word at offset, offset+1
+    void SetWord(int offset, quint16 value);
 
     // channel 1..7
-    bool channelRecorded(int channel) const { return bytes[ChannelFlags + channel - 1] == 1; }
-    void setChannelRecorded(int channel, bool on) { bytes[ChannelFlags + channel - 1] = on ? 1 : 0; }
-    int recordedChannelCount() const;          // bytes 11..17 equal to 1
+    bool ChannelRecorded(int channel) const { return bytes[ChannelFlags + channel - 1] == 1; }
+    void SetChannelRecorded(int channel, bool on) { bytes[ChannelFlags + channel - 1] = on ? 1 : 0; }
+    int RecordedChannelCount() const;          // bytes 11..17 equal to 1
 
-    quint16 period() const { return word(Period); }
-    void setPeriod(quint16 v) { setWord(Period, v); }
-    quint8 startMode() const { return bytes[StartModeByte]; }
-    void setStartMode(quint8 v) { bytes[StartModeByte] = v; }
-    quint8 finishMode() const { return bytes[FinishModeByte]; }
-    void setFinishMode(quint8 v) { bytes[FinishModeByte] = v; }
-    quint16 startDelay() const { return word(StartDelay); }
-    void setStartDelay(quint16 v) { setWord(StartDelay, v); }
-    quint16 startAltitude() const { return word(StartAltitude); }
-    void setStartAltitude(quint16 v) { setWord(StartAltitude, v); }
-    quint16 finishTime() const { return word(FinishTime); }
-    void setFinishTime(quint16 v) { setWord(FinishTime, v); }
-    quint16 voltageThresholdRaw() const { return word(VoltageThreshold); }
-    void setVoltageThresholdRaw(quint16 v) { setWord(VoltageThreshold, v); }
-    double voltageThreshold() const { return voltageThresholdRaw() * kVoltsPerUnit; }
+    quint16 Period() const { return Word(PeriodWord); }
+    void SetPeriod(quint16 v) { SetWord(PeriodWord, v); }
+    quint8 StartMode() const { return bytes[StartModeByte]; }
+    void SetStartMode(quint8 v) { bytes[StartModeByte] = v; }
+    quint8 FinishMode() const { return bytes[FinishModeByte]; }
+    void SetFinishMode(quint8 v) { bytes[FinishModeByte] = v; }
+    quint16 StartDelay() const { return Word(StartDelayWord); }
+    void SetStartDelay(quint16 v) { SetWord(StartDelayWord, v); }
+    quint16 StartAltitude() const { return Word(StartAltitudeWord); }
+    void SetStartAltitude(quint16 v) { SetWord(StartAltitudeWord, v); }
+    quint16 FinishTime() const { return Word(FinishTimeWord); }
+    void SetFinishTime(quint16 v) { SetWord(FinishTimeWord, v); }
+    quint16 VoltageThresholdRaw() const { return Word(VoltageThresholdWord); }
+    void SetVoltageThresholdRaw(quint16 v) { SetWord(VoltageThresholdWord, v); }
+    double VoltageThreshold() const { return VoltageThresholdRaw() * kVoltsPerUnit; }
     // Clamps to 0..9.8 V and stores round(volts / 0.01199).
-    void setVoltageThreshold(double volts);
+    void SetVoltageThreshold(double volts);
     // n = 1..3
-    quint16 number(int n) const { return word(Number1 + 2 * (n - 1)); }
-    void setNumber(int n, quint16 v) { setWord(Number1 + 2 * (n - 1), v); }
+    quint16 Number(int n) const { return Word(Number1 + 2 * (n - 1)); }
+    void SetNumber(int n, quint16 v) { SetWord(Number1 + 2 * (n - 1), v); }
 
-    quint8 checksum() const { return FrameChecksum(bytes.data(), bytes.size()); }
+    quint8 Checksum() const { return FrameChecksum(bytes.data(), bytes.size()); }
 
     bool operator==(const TDeviceConfig& o) const { return bytes == o.bytes; }
     bool operator!=(const TDeviceConfig& o) const { return bytes != o.bytes; }

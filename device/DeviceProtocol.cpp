@@ -31,7 +31,7 @@ DeviceProtocol::DeviceProtocol(ISerialPort& port, IDeviceObserver* observer)
 
 DeviceProtocol::~DeviceProtocol() = default;
 
-QString DeviceProtocol::firmwareText() const
+QString DeviceProtocol::FirmwareText() const
 {
     QByteArray b = firmware_;
     const int nul = b.indexOf('\0');
@@ -40,10 +40,10 @@ QString DeviceProtocol::firmwareText() const
     return QString::fromLatin1(b);
 }
 
-void DeviceProtocol::pump()
+void DeviceProtocol::PumpEvents()
 {
     // A button handler running inside the pump may call back into us
-    // (disconnect() pumps too); never nest.
+    // (Disconnect() pumps too); never nest.
     if (!pump_ || inPump_)
         return;
     inPump_ = true;
@@ -51,285 +51,285 @@ void DeviceProtocol::pump()
     inPump_ = false;
 }
 
-quint8 DeviceProtocol::readOrFail(const QString& failText)
+quint8 DeviceProtocol::ReadOrFail(const QString& failText)
 {
     quint8 b = 0;
-    if (port_.readByte(b) != 1)
+    if (port_.ReadByte(b) != 1)
         throw Failure{failText};
     return b;
 }
 
-void DeviceProtocol::write(char c) { port_.writeByte(static_cast<quint8>(c)); }
+void DeviceProtocol::Write(char c) { port_.WriteByte(static_cast<quint8>(c)); }
 
-void DeviceProtocol::setButtons(std::initializer_list<DeviceButton> buttons, bool enabled)
+void DeviceProtocol::SetButtons(std::initializer_list<DeviceButton> buttons, bool enabled)
 {
     for (DeviceButton b : buttons)
-        obs_->setButtonEnabled(b, enabled);
+        obs_->SetButtonEnabled(b, enabled);
 }
 
-void DeviceProtocol::setActionButtons(bool enabled)
+void DeviceProtocol::SetActionButtons(bool enabled)
 {
-    setButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::UploadCfg,
+    SetButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::UploadCfg,
                 DeviceButton::DownloadCfg, DeviceButton::EraseMemory},
                enabled);
 }
 
 // --- Button handlers ---------------------------------------------------------
 
-void DeviceProtocol::reset()
+void DeviceProtocol::Reset()
 {
     identified_ = false;
     command_ = 0;
     initLabel_.clear();
-    obs_->setButtonEnabled(DeviceButton::Close, true);
-    setButtons({DeviceButton::ReadData, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
+    obs_->SetButtonEnabled(DeviceButton::Close, true);
+    SetButtons({DeviceButton::ReadData, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
                 DeviceButton::EraseMemory, DeviceButton::Disconnect},
                false);
-    obs_->setTopLabel(QStringLiteral(" "));
-    obs_->setInitLabel(QString());
-    obs_->setDataLabel(QString());
+    obs_->SetTopLabel(QStringLiteral(" "));
+    obs_->SetInitLabel(QString());
+    obs_->SetDataLabel(QString());
     progress_ = 0;
-    obs_->setProgress(0);
-    obs_->setStatusText(QStringLiteral("Kavo5 not connected."));
-    obs_->setConfigControlsEnabled(false);
+    obs_->SetProgress(0);
+    obs_->SetStatusText(QStringLiteral("Kavo5 not connected."));
+    obs_->SetConfigControlsEnabled(false);
 }
 
-PortOpenResult DeviceProtocol::openPort(const QString& comSetting)
+PortOpenResult DeviceProtocol::OpenPort(const QString& comSetting)
 {
     const QString name = PortNameFromSetting(comSetting);
-    PortOpenResult r = port_.open(name);
+    PortOpenResult r = port_.Open(name);
     if (r.ok)
         r.message = QStringLiteral("Waiting for Kavo5 at ") + name;
     return r;
 }
 
-bool DeviceProtocol::connect(const QString& comSetting)
+bool DeviceProtocol::Connect(const QString& comSetting)
 {
-    if (port_.isOpen())
+    if (port_.IsOpen())
         return false;
-    const PortOpenResult r = openPort(comSetting);
+    const PortOpenResult r = OpenPort(comSetting);
     if (!r.ok) {
-        obs_->setTopLabel(r.message);
+        obs_->SetTopLabel(r.message);
         return false;
     }
-    obs_->setStatusText(r.message);
-    obs_->setButtonEnabled(DeviceButton::Connect, false);
-    obs_->setButtonEnabled(DeviceButton::Disconnect, true);
-    write('*');
-    obs_->setLamp(DeviceLamp::Yellow);
-    runLinkLoop();
-    closePort();
+    obs_->SetStatusText(r.message);
+    obs_->SetButtonEnabled(DeviceButton::Connect, false);
+    obs_->SetButtonEnabled(DeviceButton::Disconnect, true);
+    Write('*');
+    obs_->SetLamp(DeviceLamp::Yellow);
+    RunLinkLoop();
+    ClosePort();
     identified_ = false;
     abort_ = true;
-    obs_->setLamp(DeviceLamp::Red);
-    obs_->setButtonEnabled(DeviceButton::Connect, true);
+    obs_->SetLamp(DeviceLamp::Red);
+    obs_->SetButtonEnabled(DeviceButton::Connect, true);
     return true;
 }
 
-void DeviceProtocol::disconnect()
+void DeviceProtocol::Disconnect()
 {
     abort_ = true;
-    pump();
-    obs_->setStatusText(QStringLiteral("Disconnected."));
-    obs_->setTopLabel(QStringLiteral("Disconnected."));
-    obs_->setCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
-    obs_->setLamp(DeviceLamp::Red);
-    setButtons({DeviceButton::Close, DeviceButton::Connect}, true);
-    setButtons({DeviceButton::Disconnect, DeviceButton::ReadData, DeviceButton::UploadCfg,
+    PumpEvents();
+    obs_->SetStatusText(QStringLiteral("Disconnected."));
+    obs_->SetTopLabel(QStringLiteral("Disconnected."));
+    obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
+    obs_->SetLamp(DeviceLamp::Red);
+    SetButtons({DeviceButton::Close, DeviceButton::Connect}, true);
+    SetButtons({DeviceButton::Disconnect, DeviceButton::ReadData, DeviceButton::UploadCfg,
                 DeviceButton::DownloadCfg, DeviceButton::EraseMemory},
                false);
-    obs_->setConfigControlsEnabled(false);
+    obs_->SetConfigControlsEnabled(false);
 }
 
-void DeviceProtocol::shutdown()
+void DeviceProtocol::Shutdown()
 {
     abort_ = true;
-    pump();
-    obs_->setCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
-    closePort();
+    PumpEvents();
+    obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
+    ClosePort();
 }
 
-void DeviceProtocol::closePort()
+void DeviceProtocol::ClosePort()
 {
-    port_.close();
+    port_.Close();
 }
 
-void DeviceProtocol::downloadConfig()
+void DeviceProtocol::DownloadConfig()
 {
-    setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::ReadData,
+    SetButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::ReadData,
                 DeviceButton::EraseMemory},
                false);
-    requestConfig();
+    RequestConfig();
 }
 
-void DeviceProtocol::requestConfig()
+void DeviceProtocol::RequestConfig()
 {
-    if (!port_.isOpen()) {
-        Messages().error(QStringLiteral("Not connected."));
+    if (!port_.IsOpen()) {
+        Messages().Error(QStringLiteral("Not connected."));
         return;
     }
     command_ = 'R';
-    write('R');
+    Write('R');
 }
 
-void DeviceProtocol::uploadConfig()
+void DeviceProtocol::UploadConfig()
 {
-    if (!port_.isOpen()) {
-        Messages().error(QStringLiteral("Not connected."));
+    if (!port_.IsOpen()) {
+        Messages().Error(QStringLiteral("Not connected."));
         return;
     }
     if (!configLoaded_) {
-        Messages().error(QStringLiteral("File not loaded."));
+        Messages().Error(QStringLiteral("File not loaded."));
         return;
     }
-    setButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::DownloadCfg,
+    SetButtons({DeviceButton::Close, DeviceButton::ReadData, DeviceButton::DownloadCfg,
                 DeviceButton::EraseMemory},
                false);
     command_ = 'W';
-    write('W');
-    obs_->setStatusText(QStringLiteral("Config file writing started."));
+    Write('W');
+    obs_->SetStatusText(QStringLiteral("Config file writing started."));
     int total = 0;
     for (quint8 b : config_.bytes)
-        total += port_.writeByte(b);
+        total += port_.WriteByte(b);
     if (total != kConfigSize)
-        Messages().error(QStringLiteral("Only %1 bytes written.").arg(total));
-    obs_->setStatusText(QStringLiteral("Config file writing finished."));
-    obs_->setStatusText(QStringLiteral("Verifying config file."));
-    write('R'); // the reply is checked against the record (command stays "W")
+        Messages().Error(QStringLiteral("Only %1 bytes written.").arg(total));
+    obs_->SetStatusText(QStringLiteral("Config file writing finished."));
+    obs_->SetStatusText(QStringLiteral("Verifying config file."));
+    Write('R'); // the reply is checked against the record (command stays "W")
 }
 
-void DeviceProtocol::readData()
+void DeviceProtocol::ReadData()
 {
-    if (!port_.isOpen()) {
-        Messages().error(QStringLiteral("Not connected."));
+    if (!port_.IsOpen()) {
+        Messages().Error(QStringLiteral("Not connected."));
         return;
     }
-    setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
+    SetButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
                 DeviceButton::EraseMemory},
                false);
     command_ = 'D';
     progress_ = 0;
-    obs_->setProgress(0);
-    obs_->setDataLabel(QStringLiteral("Number of bytes read: 0"));
-    obs_->setTopLabel(QString());
-    write('D');
+    obs_->SetProgress(0);
+    obs_->SetDataLabel(QStringLiteral("Number of bytes read: 0"));
+    obs_->SetTopLabel(QString());
+    Write('D');
 }
 
-void DeviceProtocol::eraseMemory()
+void DeviceProtocol::EraseMemory()
 {
-    if (!port_.isOpen()) {
-        Messages().error(QStringLiteral("Not connected."));
+    if (!port_.IsOpen()) {
+        Messages().Error(QStringLiteral("Not connected."));
         return;
     }
-    if (Messages().question(QStringLiteral("Erase memory?"), Buttons::YesNo) != Answer::Yes)
+    if (Messages().Question(QStringLiteral("Erase memory?"), Buttons::YesNo) != Answer::Yes)
         return;
-    setButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
+    SetButtons({DeviceButton::Close, DeviceButton::UploadCfg, DeviceButton::DownloadCfg,
                 DeviceButton::ReadData},
                false);
-    write('E');
+    Write('E');
     command_ = 'E';
 }
 
 // --- Link loop -----------------------------------------------------------------
 
-void DeviceProtocol::runLinkLoop()
+void DeviceProtocol::RunLinkLoop()
 {
-    if (!port_.isOpen())
+    if (!port_.IsOpen())
         return;
     abort_ = false;
     while (!abort_) {
         try {
             quint8 b = 0;
-            if (port_.readByte(b) == 1)
-                onByte(b);
+            if (port_.ReadByte(b) == 1)
+                OnByte(b);
         } catch (const Failure& f) {
-            Messages().error(f.text);
+            Messages().Error(f.text);
             break;
         }
-        pump();
+        PumpEvents();
     }
 }
 
-void DeviceProtocol::onByte(quint8 b)
+void DeviceProtocol::OnByte(quint8 b)
 {
     if (!identified_) {
         initLabel_ += QLatin1Char('.');
         if (initLabel_.size() > 100)
             initLabel_ = QStringLiteral(".");
-        obs_->setInitLabel(initLabel_);
+        obs_->SetInitLabel(initLabel_);
         if (b == '*') {
-            write('*');
+            Write('*');
             identified_ = true;
-            obs_->setStatusText(QStringLiteral("Connected to Kavo5"));
-            obs_->setCaption(QStringLiteral("Data Reading / Kavo5 - Connected"));
-            obs_->setLamp(DeviceLamp::Green);
+            obs_->SetStatusText(QStringLiteral("Connected to Kavo5"));
+            obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Connected"));
+            obs_->SetLamp(DeviceLamp::Green);
             initLabel_.clear();
-            obs_->setInitLabel(QString());
+            obs_->SetInitLabel(QString());
             command_ = 'F';
-            write('F');
+            Write('F');
             progress_ = 0;
-            obs_->setProgress(0);
-            obs_->setDataLabel(QStringLiteral("Number of bytes read: 0"));
+            obs_->SetProgress(0);
+            obs_->SetDataLabel(QStringLiteral("Number of bytes read: 0"));
             return;
         }
     }
     switch (command_) {
     case 'F':
         if (b == 'F')
-            firmwareReply();
+            FirmwareReply();
         break;
     case 'R':
         if (b == 'R')
-            configReply();
+            ConfigReply();
         break;
     case 'W':
         if (b == 'R')
-            verifyReply();
+            VerifyReply();
         break;
     case 'E':
         if (b == 'E')
-            eraseReply();
+            EraseReply();
         break;
     case 'D':
         if (b == 'D')
-            dataReply();
+            DataReply();
         break;
     default:
         break; // anything else is line noise
     }
 }
 
-void DeviceProtocol::firmwareReply()
+void DeviceProtocol::FirmwareReply()
 {
-    obs_->setBusyCursor(true);
+    obs_->SetBusyCursor(true);
     firmware_.clear();
     while (firmware_.size() < kFirmwareSize && !abort_) {
         quint8 b = 0;
-        if (port_.readByte(b) == 1)
+        if (port_.ReadByte(b) == 1)
             firmware_.append(static_cast<char>(b));
-        pump();
+        PumpEvents();
     }
     if (!firmware_.isEmpty())
-        obs_->setFirmwareLabel(firmwareText());
+        obs_->SetFirmwareLabel(FirmwareText());
     memorySize_ = firmware_.contains("KAVO5") ? kMemorySizeKavo5 : kMemorySizeOther;
-    obs_->setProgressMax(memorySize_);
-    obs_->setBusyCursor(false);
-    obs_->setStatusText(QStringLiteral("Reading firmware finished."));
+    obs_->SetProgressMax(memorySize_);
+    obs_->SetBusyCursor(false);
+    obs_->SetStatusText(QStringLiteral("Reading firmware finished."));
     command_ = 0;
-    requestConfig();
+    RequestConfig();
 }
 
 // Reads one frame into `into`; returns the number of bytes received (265
 // unless aborted) and whether the check byte matched. Without a byte it
 // waits on, or fails when failText is given.
-int DeviceProtocol::readFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText)
+int DeviceProtocol::ReadFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText)
 {
     int count = 0;
     quint8 sum = 0;
     quint8 last = 0;
     while (count < kFrameSize && !abort_) {
         quint8 b = 0;
-        if (port_.readByte(b) == 1) {
+        if (port_.ReadByte(b) == 1) {
             if (count < kConfigSize) {
                 into.bytes[count] = b;
                 sum ^= b;
@@ -339,90 +339,90 @@ int DeviceProtocol::readFrame(TDeviceConfig& into, bool& checksumOk, const QStri
         } else if (failText) {
             throw Failure{*failText};
         }
-        pump();
+        PumpEvents();
     }
     checksumOk = count == kFrameSize && last == sum;
     return count;
 }
 
-void DeviceProtocol::configReply()
+void DeviceProtocol::ConfigReply()
 {
     // Only a frame whose check byte matches replaces the record: a garbled
     // reply must not turn a loaded record into one that could be uploaded.
     bool ok = false;
     TDeviceConfig received = config_;
-    const int count = readFrame(received, ok, nullptr);
+    const int count = ReadFrame(received, ok, nullptr);
     if (ok)
         config_ = received;
     if (count < kFrameSize)
-        Messages().error(QStringLiteral("Reading failed, only %1 bytes read.").arg(count));
+        Messages().Error(QStringLiteral("Reading failed, only %1 bytes read.").arg(count));
     else if (!ok)
-        Messages().error(QStringLiteral("Reading failed, CRC error."));
+        Messages().Error(QStringLiteral("Reading failed, CRC error."));
     else {
         configLoaded_ = true;
-        obs_->setConfigControlsEnabled(true);
+        obs_->SetConfigControlsEnabled(true);
     }
-    obs_->showConfig(config_);
-    obs_->setStatusText(QStringLiteral("Config file reading finished."));
+    obs_->ShowConfig(config_);
+    obs_->SetStatusText(QStringLiteral("Config file reading finished."));
     command_ = 0;
-    setActionButtons(true);
+    SetActionButtons(true);
 }
 
-void DeviceProtocol::verifyReply()
+void DeviceProtocol::VerifyReply()
 {
     try {
         bool ok = false;
-        const int count = readFrame(verify_, ok, &kNoResponse);
+        const int count = ReadFrame(verify_, ok, &kNoResponse);
         if (count < kFrameSize)
             throw Failure{QStringLiteral("Reading failed, only %1 bytes read.").arg(count)};
         if (!ok)
             throw Failure{QStringLiteral("Config file reading failed, CRC error.")};
         configLoaded_ = true;
         if (verify_ != config_)
-            Messages().error(QStringLiteral("Verifying config file failed."));
+            Messages().Error(QStringLiteral("Verifying config file failed."));
         else
-            obs_->setConfigControlsEnabled(true);
-        obs_->setStatusText(QStringLiteral("Config file writing finished."));
+            obs_->SetConfigControlsEnabled(true);
+        obs_->SetStatusText(QStringLiteral("Config file writing finished."));
     } catch (const Failure& f) {
-        Messages().error(f.text);
-        disconnect();
+        Messages().Error(f.text);
+        Disconnect();
     }
     command_ = 0;
-    obs_->showConfig(config_);
-    setActionButtons(true);
+    obs_->ShowConfig(config_);
+    SetActionButtons(true);
 }
 
-void DeviceProtocol::eraseReply()
+void DeviceProtocol::EraseReply()
 {
-    obs_->setStatusText(QStringLiteral("Erasing started, please wait."));
-    obs_->setBusyCursor(true);
+    obs_->SetStatusText(QStringLiteral("Erasing started, please wait."));
+    obs_->SetBusyCursor(true);
     while (!abort_) {
         quint8 b = 0;
-        if (port_.readByte(b) == 1) {
+        if (port_.ReadByte(b) == 1) {
             if (b == 'E')
-                obs_->setStatusText(QStringLiteral("Erasing finished."));
+                obs_->SetStatusText(QStringLiteral("Erasing finished."));
             else
-                obs_->setStatusText(QStringLiteral("Command:E expected, but ") +
+                obs_->SetStatusText(QStringLiteral("Command:E expected, but ") +
                                     QChar::fromLatin1(static_cast<char>(b)) +
                                     QStringLiteral(" found"));
             break;
         }
-        pump();
+        PumpEvents();
     }
-    obs_->setBusyCursor(false);
+    obs_->SetBusyCursor(false);
     command_ = 0;
-    setActionButtons(true);
+    SetActionButtons(true);
 }
 
-void DeviceProtocol::setImageCapacity(int bytes)
+void DeviceProtocol::SetImageCapacity(int bytes)
 {
     capacity_ = bytes < kConfigSize ? kConfigSize : (bytes > kMemoryImageSize ? kMemoryImageSize : bytes);
 }
 
-void DeviceProtocol::dataReply()
+void DeviceProtocol::DataReply()
 {
-    obs_->setBusyCursor(true);
-    obs_->setTopLabel(QStringLiteral("Data reading started."));
+    obs_->SetBusyCursor(true);
+    obs_->SetTopLabel(QStringLiteral("Data reading started."));
     byteCount_ = 0;
     dataEnd_ = 0;
     TDownloadEnd end;
@@ -433,46 +433,46 @@ void DeviceProtocol::dataReply()
             if (!QV_ASSERT(image_ != nullptr, "memory image allocated"))
                 throw Failure{QStringLiteral("Out of memory.")};
         }
-        const int total = downloadFrames(end);
+        const int total = DownloadFrames(end);
         byteCount_ = total;
         if (!end.EndMarker && !end.MemoryFull && !end.ImageFull)
             end.Status = TDownloadEnd::Aborted;
         if (total > 0) {
             dataEnd_ = total - 1;
-            obs_->setDataLabel(QStringLiteral("Number of bytes read: %1").arg(total > 5 ? total - 1 : 0));
+            obs_->SetDataLabel(QStringLiteral("Number of bytes read: %1").arg(total > 5 ? total - 1 : 0));
             progress_ += total % 1000;
-            obs_->setProgress(progress_);
+            obs_->SetProgress(progress_);
             usedMemory_ = total - 1;
         }
-        obs_->recordingTimeChanged();
+        obs_->RecordingTimeChanged();
     } catch (const Failure& f) {
         // byteCount_ holds the frames accepted before the failure.
         end.Status = TDownloadEnd::Failed;
         end.Error = f.text;
         dataEnd_ = byteCount_ > 0 ? byteCount_ - 1 : 0;
-        Messages().error(f.text);
-        disconnect();
+        Messages().Error(f.text);
+        Disconnect();
     }
     end.Image = image_.get();
     end.ByteCount = end.Image ? byteCount_ : 0;
     end.DataEndIndex = dataEnd_;
     end.Firmware = firmware_;
-    const QString failure = obs_->downloadFinished(end);
+    const QString failure = obs_->DownloadFinished(end);
     if (!failure.isEmpty()) {
-        Messages().error(failure);
+        Messages().Error(failure);
         if (end.Status != TDownloadEnd::Failed)
-            disconnect();
+            Disconnect();
     }
-    obs_->setBusyCursor(false);
+    obs_->SetBusyCursor(false);
     command_ = 0;
-    setActionButtons(true);
+    SetActionButtons(true);
 }
 
-void DeviceProtocol::acknowledge(char c)
+void DeviceProtocol::Acknowledge(char c)
 {
-    write(c);
+    Write(c);
     quint8 echo = 0;
-    if (port_.readByte(echo) != 1 || echo != static_cast<quint8>(c))
+    if (port_.ReadByte(echo) != 1 || echo != static_cast<quint8>(c))
         throw Failure{kCommError};
 }
 
@@ -481,24 +481,24 @@ void DeviceProtocol::acknowledge(char c)
 // data end here: the rest did not come, or came with a matching check
 // byte. False when the whole frame came and its check byte is wrong: it
 // was line noise, and the frame is a bad frame like any other.
-bool DeviceProtocol::frameEndsData(quint8* frame, int j, quint8 sum)
+bool DeviceProtocol::FrameEndsData(quint8* frame, int j, quint8 sum)
 {
     for (; j < kConfigSize; ++j) {
         quint8 b = 0;
-        if (abort_ || port_.readByte(b) != 1)
+        if (abort_ || port_.ReadByte(b) != 1)
             return true;
         frame[j] = b;
         sum ^= b;
         if (j % 64 == 0)
-            pump(); // a trickling line must not freeze the window
+            PumpEvents(); // a trickling line must not freeze the window
     }
     quint8 check = 0;
-    if (abort_ || port_.readByte(check) != 1)
+    if (abort_ || port_.ReadByte(check) != 1)
         return true;
     return check == sum;
 }
 
-int DeviceProtocol::downloadFrames(TDownloadEnd& end)
+int DeviceProtocol::DownloadFrames(TDownloadEnd& end)
 {
     quint8* const image = image_.get();
     quint8 frame[kConfigSize];
@@ -512,7 +512,7 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
     auto rejectFrame = [&] {
         if (++badFrames > kMaxBadFrames)
             throw Failure{QStringLiteral("Communication error, bad CRC more then 10 times.")};
-        acknowledge('X'); // dropped; the device sends the frame again
+        Acknowledge('X'); // dropped; the device sends the frame again
         ffPairs = ffPairsAtFrameStart;
     };
 
@@ -528,7 +528,7 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
             end.ImageFull = true;
             break;
         }
-        const quint8 b = readOrFail(kNoResponse);
+        const quint8 b = ReadOrFail(kNoResponse);
         if (j == kConfigSize) { // the frame's check byte
             if (b == sum) {
                 std::memcpy(image + total, frame, kConfigSize);
@@ -536,7 +536,7 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
                 byteCount_ = total;
                 badFrames = 0;
                 ffPairsAtFrameStart = ffPairs;
-                acknowledge('O');
+                Acknowledge('O');
             } else {
                 rejectFrame();
             }
@@ -560,7 +560,7 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
                 // The end of the recorded data, unless the frame turns out
                 // to be garbled: then it is answered "X" and comes again.
                 const int endAt = j;
-                if (frameEndsData(frame, j, sum)) {
+                if (FrameEndsData(frame, j, sum)) {
                     std::memcpy(image + total, frame, endAt);
                     total += endAt;
                     end.EndMarker = true;
@@ -572,10 +572,10 @@ int DeviceProtocol::downloadFrames(TDownloadEnd& end)
             }
         }
         if (j == 0) {
-            obs_->setDataLabel(QStringLiteral("Number of bytes read: %1").arg(total));
+            obs_->SetDataLabel(QStringLiteral("Number of bytes read: %1").arg(total));
             progress_ = total;
-            obs_->setProgress(total);
-            pump();
+            obs_->SetProgress(total);
+            PumpEvents();
         }
     }
     // Bytes past the memory size are not the logger's memory.

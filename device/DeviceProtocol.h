@@ -12,7 +12,7 @@
 // Single-threaded: every waiting loop calls the pump callback between reads
 // (the dialog passes one that runs pending window messages); a button
 // handler that runs inside the pump only writes a command (requestData(),
-// uploadConfig(), ...) or sets the abort flag (disconnect()), and the
+// UploadConfig(), ...) or sets the abort flag (Disconnect()), and the
 // running link loop picks up the reply. Every loop polls the abort flag.
 #include "device/DeviceConfig.h"
 #include "device/SerialPort.h"
@@ -60,29 +60,29 @@ class IDeviceObserver {
 public:
     virtual ~IDeviceObserver() = default;
 
-    virtual void setStatusText(const QString&) {}    // status bar
-    virtual void setTopLabel(const QString&) {}      // Label1
-    virtual void setInitLabel(const QString&) {}     // InitLabel (whole text)
-    virtual void setDataLabel(const QString&) {}     // DataLabel1
-    virtual void setFirmwareLabel(const QString&) {} // FirmLabel
-    virtual void setCaption(const QString&) {}       // form caption
-    virtual void setLamp(DeviceLamp) {}              // Shape1
-    virtual void setProgressMax(int) {}
-    virtual void setProgress(int) {}
-    virtual void setBusyCursor(bool) {}              // hourglass on / default cursor
-    virtual void setButtonEnabled(DeviceButton, bool) {}
-    virtual void setConfigControlsEnabled(bool) {}
+    virtual void SetStatusText(const QString&) {}    // status bar
+    virtual void SetTopLabel(const QString&) {}      // Label1
+    virtual void SetInitLabel(const QString&) {}     // InitLabel (whole text)
+    virtual void SetDataLabel(const QString&) {}     // DataLabel1
+    virtual void SetFirmwareLabel(const QString&) {} // FirmLabel
+    virtual void SetCaption(const QString&) {}       // form caption
+    virtual void SetLamp(DeviceLamp) {}              // Shape1
+    virtual void SetProgressMax(int) {}
+    virtual void SetProgress(int) {}
+    virtual void SetBusyCursor(bool) {}              // hourglass on / default cursor
+    virtual void SetButtonEnabled(DeviceButton, bool) {}
+    virtual void SetConfigControlsEnabled(bool) {}
     // The configuration record is to be shown in the controls.
-    virtual void showConfig(const TDeviceConfig&) {}
+    virtual void ShowConfig(const TDeviceConfig&) {}
     // Memory size or used memory changed: recompute the recording time.
-    virtual void recordingTimeChanged() {}
+    virtual void RecordingTimeChanged() {}
     // A data download has ended, however it ended: completely, aborted
     // (Disconnect / Close: only the frames accepted so far count) or
     // failed (called after the error box and the disconnect, with the
     // frames accepted before the failure). Keep, split and save here.
     // Return an empty string on success, else the failure text: it is
     // shown in an error box and the link disconnects.
-    virtual QString downloadFinished(const TDownloadEnd&) { return {}; }
+    virtual QString DownloadFinished(const TDownloadEnd&) { return {}; }
 };
 
 class DeviceProtocol {
@@ -95,89 +95,89 @@ public:
     DeviceProtocol(const DeviceProtocol&) = delete;
     DeviceProtocol& operator=(const DeviceProtocol&) = delete;
 
-    void setObserver(IDeviceObserver* observer) { obs_ = observer ? observer : &nullObs_; }
-    void setPump(Pump pump) { pump_ = std::move(pump); }
+    void SetObserver(IDeviceObserver* observer) { obs_ = observer ? observer : &nullObs_; }
+    void SetPump(Pump pump) { pump_ = std::move(pump); }
 
     // --- Button handlers -------------------------------------------------
     // Form shown: flags cleared, buttons and labels to their start state,
     // status "Kavo5 not connected.".
-    void reset();
+    void Reset();
     // Connect: opens the port (empty setting = "COM1"); on failure shows the
     // text in Label1 and returns false. On success shows "Waiting for Kavo5
     // at <port>", writes "*", lamp yellow and runs the link loop until the
     // abort flag is set; then closes the port (lamp red, Connect enabled)
     // and returns true.
-    bool connect(const QString& comSetting);
+    bool Connect(const QString& comSetting);
     // Disconnect: sets the abort flag, pumps, "Disconnected." and the
     // disconnected look.
-    void disconnect();
+    void Disconnect();
     // Download Cfg: disables the other action buttons and requests the
     // configuration.
-    void downloadConfig();
+    void DownloadConfig();
     // Sends "R" ("Not connected." when the port is closed).
-    void requestConfig();
+    void RequestConfig();
     // Upload Cfg: writes "W" and the 264 bytes, then "R" for verification.
-    void uploadConfig();
+    void UploadConfig();
     // Read Data: sends "D".
-    void readData();
+    void ReadData();
     // Erase Memory: asks "Erase memory?" and sends "E" on Yes.
-    void eraseMemory();
+    void EraseMemory();
     // Closing the form: abort flag set, pump, port closed when open.
-    void shutdown();
+    void Shutdown();
 
     // --- Lower-level pieces (also used by the handlers above) -------------
     // Opens the port only; on success the message is "Waiting for Kavo5 at "
     // + port name.
-    PortOpenResult openPort(const QString& comSetting);
+    PortOpenResult OpenPort(const QString& comSetting);
     // Runs until the abort flag is set (clears it first). Only when open.
-    void runLinkLoop();
-    void closePort();
+    void RunLinkLoop();
+    void ClosePort();
 
-    void setAbort(bool on = true) { abort_ = on; }
-    bool abortRequested() const { return abort_; }
+    void SetAbort(bool on = true) { abort_ = on; }
+    bool AbortRequested() const { return abort_; }
 
     // --- State -----------------------------------------------------------
-    bool portOpen() const { return port_.isOpen(); }
-    bool identified() const { return identified_; }
+    bool PortOpen() const { return port_.IsOpen(); }
+    bool Identified() const { return identified_; }
     // 0 when idle, else 'F', 'R', 'W', 'E' or 'D'.
-    char currentCommand() const { return command_; }
-    bool commandInProgress() const { return command_ != 0; }
-    bool configLoaded() const { return configLoaded_; }
-    TDeviceConfig& config() { return config_; }
-    const TDeviceConfig& config() const { return config_; }
-    const TDeviceConfig& verifyCopy() const { return verify_; }
-    QByteArray firmware() const { return firmware_; }   // bytes as received (<= 26)
-    QString firmwareText() const;                       // the same as text
-    int memorySize() const { return memorySize_; }      // 9000000 or 540672
+    char CurrentCommand() const { return command_; }
+    bool CommandInProgress() const { return command_ != 0; }
+    bool ConfigLoaded() const { return configLoaded_; }
+    TDeviceConfig& Config() { return config_; }
+    const TDeviceConfig& Config() const { return config_; }
+    const TDeviceConfig& VerifyCopy() const { return verify_; }
+    QByteArray Firmware() const { return firmware_; }   // bytes as received (<= 26)
+    QString FirmwareText() const;                       // the same as text
+    int MemorySize() const { return memorySize_; }      // 9000000 or 540672
     // The memory image (kMemoryImageSize bytes, allocated at the first
-    // download; null before it). Only indices below byteCount() are valid.
-    const quint8* memoryImage() const { return image_.get(); }
-    int byteCount() const { return byteCount_; }        // bytes of the last download
-    int dataEndIndex() const { return dataEnd_; }
-    int usedMemory() const { return usedMemory_; }
+    // download; null before it). Only indices below ByteCount() are valid.
+    const quint8* MemoryImage() const { return image_.get(); }
+    int ByteCount() const { return byteCount_; }        // bytes of the last download
+    int DataEndIndex() const { return dataEnd_; }
+    int UsedMemory() const { return usedMemory_; }
     // Bytes of the image a download may fill (at most kMemoryImageSize);
     // a logger that sends more ends the download with the image full.
-    void setImageCapacity(int bytes);
-    int imageCapacity() const { return capacity_; }
+    void SetImageCapacity(int bytes);
+    int ImageCapacity() const { return capacity_; }
 
 private:
     struct Freer { void operator()(quint8* p) const; };
 
-    void pump();
-    quint8 readOrFail(const QString& failText);
-    int readFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText);
-    void write(char c);
-    void setActionButtons(bool enabled);
-    void setButtons(std::initializer_list<DeviceButton> buttons, bool enabled);
-    void onByte(quint8 b);
-    void firmwareReply();
-    void configReply();
-    void verifyReply();
-    void eraseReply();
-    void dataReply();
-    int downloadFrames(TDownloadEnd& end);
-    bool frameEndsData(quint8* frame, int j, quint8 sum);
-    void acknowledge(char c);
+    void PumpEvents();
+    quint8 ReadOrFail(const QString& failText);
+    int ReadFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText);
+    void Write(char c);
+    void SetActionButtons(bool enabled);
+    void SetButtons(std::initializer_list<DeviceButton> buttons, bool enabled);
+    void OnByte(quint8 b);
+    void FirmwareReply();
+    void ConfigReply();
+    void VerifyReply();
+    void EraseReply();
+    void DataReply();
+    int DownloadFrames(TDownloadEnd& end);
+    bool FrameEndsData(quint8* frame, int j, quint8 sum);
+    void Acknowledge(char c);
 
     ISerialPort& port_;
     IDeviceObserver nullObs_;

@@ -101,18 +101,18 @@ int VoltsToRaw(double volts)
 TConfigView ConfigToView(const TDeviceConfig& c)
 {
     TConfigView v;
-    v.Period = PeriodToEdits(c.period());
-    v.Channel1 = c.channelRecorded(1);
-    v.Channel2 = c.channelRecorded(2);
-    v.Channel5 = c.channelRecorded(5);
-    v.StartDelay = QString::number(c.startDelay());
-    v.StartAlt = QString::number(c.startAltitude());
-    v.FinishTime = QString::number(c.finishTime());
-    v.StartRadio = StartRadioForMode(c.startMode());
-    v.FinishRadio = FinishRadioForMode(c.finishMode());
-    v.Volts = VoltsText(c.voltageThresholdRaw());
+    v.Period = PeriodToEdits(c.Period());
+    v.Channel1 = c.ChannelRecorded(1);
+    v.Channel2 = c.ChannelRecorded(2);
+    v.Channel5 = c.ChannelRecorded(5);
+    v.StartDelay = QString::number(c.StartDelay());
+    v.StartAlt = QString::number(c.StartAltitude());
+    v.FinishTime = QString::number(c.FinishTime());
+    v.StartRadio = StartRadioForMode(c.StartMode());
+    v.FinishRadio = FinishRadioForMode(c.FinishMode());
+    v.Volts = VoltsText(c.VoltageThresholdRaw());
     for (int i = 0; i < 3; ++i)
-        v.Numbers[i] = QString::number(c.number(i + 1));
+        v.Numbers[i] = QString::number(c.Number(i + 1));
     return v;
 }
 
@@ -122,10 +122,10 @@ QString ApplyLimitedEdit(TDeviceConfig& c, int at, const QString& text, int limi
     if (!ParseInt(text, v) || v < 0)
         return text;
     if (v > limit) {
-        c.setWord(at, static_cast<quint16>(limit));
+        c.SetWord(at, static_cast<quint16>(limit));
         return QString::number(limit);
     }
-    c.setWord(at, static_cast<quint16>(v));
+    c.SetWord(at, static_cast<quint16>(v));
     return text;
 }
 
@@ -143,7 +143,7 @@ bool ApplyVoltsEdit(TDeviceConfig& c, const QString& text, QString& shown, QStri
         v = TDeviceConfig::kMaxVoltageThreshold;
         shown = QStringLiteral("9.8");
     }
-    c.setVoltageThresholdRaw(static_cast<quint16>(VoltsToRaw(v)));
+    c.SetVoltageThresholdRaw(static_cast<quint16>(VoltsToRaw(v)));
     return true;
 }
 
@@ -151,7 +151,7 @@ void ApplyNumberEdit(TDeviceConfig& c, int index, const QString& text)
 {
     int v = 0;
     if (index >= 0 && index < 3 && ParseInt(text, v) && v >= 0 && v <= 65535)
-        c.setNumber(index + 1, static_cast<quint16>(v));
+        c.SetNumber(index + 1, static_cast<quint16>(v));
 }
 
 bool CheckNumberOnExit(QString& text)

@@ -25,7 +25,7 @@ const QColor kYellow(Qt::yellow);
 const QColor kGreen(Qt::green);
 
 
-QString disconnectedCaption() { return QStringLiteral("Data Reading / Kavo5 - Disconnected"); }
+QString DisconnectedCaption() { return QStringLiteral("Data Reading / Kavo5 - Disconnected"); }
 
 } // namespace
 
@@ -33,7 +33,7 @@ QString disconnectedCaption() { return QStringLiteral("Data Reading / Kavo5 - Di
 
 TShape::TShape(QWidget* parent) : QWidget(parent), colour_(kRed) {}
 
-void TShape::setBrushColor(const QColor& c)
+void TShape::SetBrushColor(const QColor& c)
 {
     colour_ = c;
     update();
@@ -56,16 +56,16 @@ TDoskComForm::TDoskComForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("DoskComForm"));
     setWindowTitle(QStringLiteral("Data Reading"));
-    protocol_.setPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
-    buildControls();
+    protocol_.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+    BuildControls();
     FormCreate();
 }
 
 TDoskComForm::~TDoskComForm()
 {
-    protocol_.setAbort();
-    protocol_.setObserver(nullptr);
-    protocol_.closePort();
+    protocol_.SetAbort();
+    protocol_.SetObserver(nullptr);
+    protocol_.ClosePort();
     while (busy_ > 0) {
         QApplication::restoreOverrideCursor();
         --busy_;
@@ -87,23 +87,23 @@ void TDoskComForm::FormCreate()
     for (QWidget* p : {Panel5, Panel2, Panel6, Panel3, Panel4})
         p->hide();
     for (QWidget* w : {UniRow, static_cast<QWidget*>(UploadButton), static_cast<QWidget*>(ResetButton), Panel4})
-        moveBy(w, -h);
+        MoveBy(w, -h);
     Bevel1->resize(Bevel1->width(), Bevel1->height() - h);
     const int shrink = h + kPanel4Height;
     for (QWidget* w : {static_cast<QWidget*>(FirmLabel), static_cast<QWidget*>(OKButton),
                        static_cast<QWidget*>(StatusBar1)})
-        moveBy(w, -shrink);
+        MoveBy(w, -shrink);
     setFixedSize(width(), height() - shrink);
 }
 
-void TDoskComForm::togglePanel4()
+void TDoskComForm::TogglePanel4()
 {
     const int dy = panel4Shown_ ? -kPanel4Height : kPanel4Height;
     panel4Shown_ = !panel4Shown_;
     Panel4->setVisible(panel4Shown_);
     for (QWidget* w : {static_cast<QWidget*>(FirmLabel), static_cast<QWidget*>(OKButton),
                        static_cast<QWidget*>(StatusBar1)})
-        moveBy(w, dy);
+        MoveBy(w, dy);
     setFixedSize(width(), height() + dy);
 }
 
@@ -116,11 +116,11 @@ void TDoskComForm::showEvent(QShowEvent* e)
 
 void TDoskComForm::FormShow()
 {
-    protocol_.reset();
+    protocol_.Reset();
     OKButton->setEnabled(true);
     for (QPushButton* b : {DataButton, UploadButton, ResetButton, EraseButton, CancelButton})
         b->setEnabled(false);
-    ConnectButton->setEnabled(!protocol_.portOpen());
+    ConnectButton->setEnabled(!protocol_.PortOpen());
     Label1->setText(QStringLiteral(" "));
     InitLabel->clear();
     DataLabel1->clear();
@@ -129,34 +129,34 @@ void TDoskComForm::FormShow()
     FTEdit->setText(QString::number(settings_.FlightTemperature));
     updating_ = false;
     StatusBar1->showMessage(QStringLiteral("Kavo5 not connected."));
-    setConfigControlsEnabled(false);
+    SetConfigControlsEnabled(false);
 }
 
 void TDoskComForm::closeEvent(QCloseEvent* e)
 {
     // The window's close box: Close, with its question.
-    if (protocol_.commandInProgress() && !confirmBreak()) {
+    if (protocol_.CommandInProgress() && !ConfirmBreak()) {
         e->ignore();
         return;
     }
     e->accept();
-    closeDialog();
+    CloseDialog();
 }
 
-bool TDoskComForm::confirmBreak()
+bool TDoskComForm::ConfirmBreak()
 {
-    return Messages().question(QStringLiteral("Are you sure to break current operation?"), Buttons::YesNo)
+    return Messages().Question(QStringLiteral("Are you sure to break current operation?"), Buttons::YesNo)
         == Answer::Yes;
 }
 
 void TDoskComForm::FormClose()
 {
-    protocol_.setAbort();
+    protocol_.SetAbort();
     QCoreApplication::processEvents();
-    setWindowTitle(disconnectedCaption());
+    setWindowTitle(DisconnectedCaption());
     blocks_.clear();
     blocks_.shrink_to_fit();
-    protocol_.shutdown();
+    protocol_.Shutdown();
 }
 
 void TDoskComForm::reject()
@@ -165,7 +165,7 @@ void TDoskComForm::reject()
     OKButtonClick();
 }
 
-void TDoskComForm::closeDialog()
+void TDoskComForm::CloseDialog()
 {
     FormClose();
     if (isVisible())
@@ -179,7 +179,7 @@ void TDoskComForm::keyPressEvent(QKeyEvent* e)
         return;
     }
     if (e->key() == Qt::Key_J && (e->modifiers() & Qt::ControlModifier) && (e->modifiers() & Qt::AltModifier)) {
-        togglePanel4();
+        TogglePanel4();
         return;
     }
     QDialog::keyPressEvent(e);
@@ -196,14 +196,14 @@ bool TDoskComForm::eventFilter(QObject* watched, QEvent* e)
             return true;
         }
         if (ed && isAncestorOf(ed))
-            return editKeyPress(ed, k);
+            return EditKeyPress(ed, k);
     } else if (e->type() == QEvent::FocusOut && ed && isAncestorOf(ed)) {
-        editExit(ed);
+        EditExit(ed);
     }
     return QDialog::eventFilter(watched, e);
 }
 
-bool TDoskComForm::editKeyPress(QLineEdit* ed, QKeyEvent* k)
+bool TDoskComForm::EditKeyPress(QLineEdit* ed, QKeyEvent* k)
 {
     if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
         QWidget* next = nullptr;
@@ -233,7 +233,7 @@ bool TDoskComForm::editKeyPress(QLineEdit* ed, QKeyEvent* k)
     return !passes;
 }
 
-void TDoskComForm::setText(QLineEdit* edit, const QString& text)
+void TDoskComForm::SetText(QLineEdit* edit, const QString& text)
 {
     const bool was = updating_;
     updating_ = true;
@@ -241,16 +241,16 @@ void TDoskComForm::setText(QLineEdit* edit, const QString& text)
     updating_ = was;
 }
 
-void TDoskComForm::editExit(QLineEdit* ed)
+void TDoskComForm::EditExit(QLineEdit* ed)
 {
     if (ed == FTEdit) {
         QString text = FTEdit->text();
         int temperature = settings_.FlightTemperature;
         const bool ok = CheckFlightTemperature(text, temperature);
-        setText(FTEdit, text);
+        SetText(FTEdit, text);
         settings_.FlightTemperature = temperature;
         if (!ok)
-            Messages().error(FlightTemperatureText());
+            Messages().Error(FlightTemperatureText());
         return;
     }
     for (int i = 0; i < 3; ++i) {
@@ -261,7 +261,7 @@ void TDoskComForm::editExit(QLineEdit* ed)
         if (text != ed->text())
             ed->setText(text);
         if (!ok) {
-            Messages().information(NumberRangeText());
+            Messages().Information(NumberRangeText());
             ed->setFocus(Qt::OtherFocusReason);
         }
         return;
@@ -274,160 +274,160 @@ void TDoskComForm::editExit(QLineEdit* ed)
 
 void TDoskComForm::ConnectButtonClick()
 {
-    if (protocol_.portOpen())
+    if (protocol_.PortOpen())
         return;
-    protocol_.connect(PortName());
+    protocol_.Connect(PortName());
 }
 
 void TDoskComForm::CancelButtonClick()
 {
-    protocol_.disconnect();
+    protocol_.Disconnect();
     Label1->setText(QStringLiteral("Disconnected."));
     StatusBar1->showMessage(QStringLiteral("Disconnected."));
-    setWindowTitle(disconnectedCaption());
-    Shape1->setBrushColor(kRed);
+    setWindowTitle(DisconnectedCaption());
+    Shape1->SetBrushColor(kRed);
     OKButton->setEnabled(true);
     ConnectButton->setEnabled(true);
     for (QPushButton* b : {CancelButton, DataButton, UploadButton, ResetButton, EraseButton})
         b->setEnabled(false);
-    setConfigControlsEnabled(false);
+    SetConfigControlsEnabled(false);
 }
 
 void TDoskComForm::OKButtonClick()
 {
-    if (protocol_.commandInProgress() && !confirmBreak())
+    if (protocol_.CommandInProgress() && !ConfirmBreak())
         return;
-    protocol_.setAbort();
+    protocol_.SetAbort();
     QCoreApplication::processEvents();
-    closeDialog();
+    CloseDialog();
 }
 
-void TDoskComForm::ResetButtonClick() { protocol_.downloadConfig(); }
+void TDoskComForm::ResetButtonClick() { protocol_.DownloadConfig(); }
 
-void TDoskComForm::UploadButtonClick() { protocol_.uploadConfig(); }
+void TDoskComForm::UploadButtonClick() { protocol_.UploadConfig(); }
 
 void TDoskComForm::DataButtonClick()
 {
-    if (!protocol_.portOpen()) {
-        Messages().error(QStringLiteral("Not connected."));
+    if (!protocol_.PortOpen()) {
+        Messages().Error(QStringLiteral("Not connected."));
         return;
     }
-    protocol_.readData();
+    protocol_.ReadData();
 }
 
-void TDoskComForm::EraseButtonClick() { protocol_.eraseMemory(); }
+void TDoskComForm::EraseButtonClick() { protocol_.EraseMemory(); }
 
 // --- Configuration controls ---------------------------------------------------
 
-void TDoskComForm::checkBoxClick(int channel, bool checked)
+void TDoskComForm::CheckBoxClick(int channel, bool checked)
 {
     if (updating_)
         return;
-    protocol_.config().setChannelRecorded(channel, checked);
-    showRecordingTime();
+    protocol_.Config().SetChannelRecorded(channel, checked);
+    ShowRecordingTime();
 }
 
-void TDoskComForm::periodEditChange(QLineEdit* edit)
+void TDoskComForm::PeriodEditChange(QLineEdit* edit)
 {
     if (updating_ || edit->text().trimmed().isEmpty())
         return;
     int v = 0;
     if (!ParseInt(edit->text(), v)) {
-        Messages().error(NotAnIntegerText(edit->text()));
+        Messages().Error(NotAnIntegerText(edit->text()));
         return;
     }
-    recomputeRecordingTime();
+    RecomputeRecordingTime();
 }
 
-void TDoskComForm::recomputeRecordingTime()
+void TDoskComForm::RecomputeRecordingTime()
 {
-    TDeviceConfig& c = protocol_.config();
+    TDeviceConfig& c = protocol_.Config();
     const TPeriodFromEdits p = PeriodFromEdits(MinEdit->text(), SecEdit->text(), mSecEdit->text());
     if (!p.Ok) {
-        Messages().error(p.Error);
+        Messages().Error(p.Error);
         return;
     }
     if (p.Clamped) {
-        Messages().error(MaxSampleRateText());
-        setText(MinEdit, QStringLiteral("10"));
-        setText(SecEdit, QStringLiteral("0"));
-        setText(mSecEdit, QStringLiteral("0"));
+        Messages().Error(MaxSampleRateText());
+        SetText(MinEdit, QStringLiteral("10"));
+        SetText(SecEdit, QStringLiteral("0"));
+        SetText(mSecEdit, QStringLiteral("0"));
     }
-    c.setPeriod(static_cast<quint16>(p.Period));
-    showRecordingTime();
+    c.SetPeriod(static_cast<quint16>(p.Period));
+    ShowRecordingTime();
 }
 
 // From the stored period: showing a record must not change its bytes.
-void TDoskComForm::showRecordingTime()
+void TDoskComForm::ShowRecordingTime()
 {
-    const TDeviceConfig& c = protocol_.config();
-    recSeconds_ = RecordingSeconds(c.recordedChannelCount(), static_cast<long long>(c.period()) * 10,
-                                   protocol_.memorySize(), protocol_.usedMemory());
+    const TDeviceConfig& c = protocol_.Config();
+    recSeconds_ = RecordingSeconds(c.RecordedChannelCount(), static_cast<long long>(c.Period()) * 10,
+                                   protocol_.MemorySize(), protocol_.UsedMemory());
     RecTimeLabel->setText(RecordingTimeText(recSeconds_));
 }
 
-void TDoskComForm::startRadioClick(int index, bool checked)
+void TDoskComForm::StartRadioClick(int index, bool checked)
 {
     if (updating_ || !checked)
         return;
-    TDeviceConfig& c = protocol_.config();
-    c.setStartMode(static_cast<quint8>(kStartModes[index]));
+    TDeviceConfig& c = protocol_.Config();
+    c.SetStartMode(static_cast<quint8>(kStartModes[index]));
     if (index == 1)
-        ApplyLimitedEdit(c, TDeviceConfig::StartDelay, RSEdit->text(), kMaxStartValue);
+        ApplyLimitedEdit(c, TDeviceConfig::StartDelayWord, RSEdit->text(), kMaxStartValue);
     else if (index == 3)
-        ApplyLimitedEdit(c, TDeviceConfig::StartAltitude, RSAltEdit->text(), kMaxStartValue);
+        ApplyLimitedEdit(c, TDeviceConfig::StartAltitudeWord, RSAltEdit->text(), kMaxStartValue);
 }
 
-void TDoskComForm::finishRadioClick(int index, bool checked)
+void TDoskComForm::FinishRadioClick(int index, bool checked)
 {
     if (updating_ || !checked)
         return;
-    TDeviceConfig& c = protocol_.config();
-    c.setFinishMode(static_cast<quint8>(kFinishModes[index]));
+    TDeviceConfig& c = protocol_.Config();
+    c.SetFinishMode(static_cast<quint8>(kFinishModes[index]));
     if (index == 1)
-        ApplyLimitedEdit(c, TDeviceConfig::FinishTime, RFEdit->text(), kMaxFinishTime);
+        ApplyLimitedEdit(c, TDeviceConfig::FinishTimeWord, RFEdit->text(), kMaxFinishTime);
 }
 
-void TDoskComForm::limitedEditChange(QLineEdit* edit, int offset, int limit)
+void TDoskComForm::LimitedEditChange(QLineEdit* edit, int offset, int limit)
 {
     if (updating_)
         return;
-    const QString shown = ApplyLimitedEdit(protocol_.config(), offset, edit->text(), limit);
+    const QString shown = ApplyLimitedEdit(protocol_.Config(), offset, edit->text(), limit);
     if (shown != edit->text())
-        setText(edit, shown);
+        SetText(edit, shown);
 }
 
-void TDoskComForm::uniEditChange()
+void TDoskComForm::UniEditChange()
 {
     if (updating_)
         return;
     QString shown, error;
-    if (!ApplyVoltsEdit(protocol_.config(), UniEdit->text(), shown, error)) {
-        Messages().error(error);
+    if (!ApplyVoltsEdit(protocol_.Config(), UniEdit->text(), shown, error)) {
+        Messages().Error(error);
         return;
     }
     if (shown != UniEdit->text())
-        setText(UniEdit, shown);
+        SetText(UniEdit, shown);
 }
 
 // --- What the protocol shows ---------------------------------------------------
 
-void TDoskComForm::setStatusText(const QString& t) { StatusBar1->showMessage(t); }
-void TDoskComForm::setTopLabel(const QString& t) { Label1->setText(t); }
-void TDoskComForm::setInitLabel(const QString& t) { InitLabel->setText(t); }
-void TDoskComForm::setDataLabel(const QString& t) { DataLabel1->setText(t); }
-void TDoskComForm::setFirmwareLabel(const QString& t) { FirmLabel->setText(t); }
-void TDoskComForm::setCaption(const QString& t) { setWindowTitle(t); }
+void TDoskComForm::SetStatusText(const QString& t) { StatusBar1->showMessage(t); }
+void TDoskComForm::SetTopLabel(const QString& t) { Label1->setText(t); }
+void TDoskComForm::SetInitLabel(const QString& t) { InitLabel->setText(t); }
+void TDoskComForm::SetDataLabel(const QString& t) { DataLabel1->setText(t); }
+void TDoskComForm::SetFirmwareLabel(const QString& t) { FirmLabel->setText(t); }
+void TDoskComForm::SetCaption(const QString& t) { setWindowTitle(t); }
 
-void TDoskComForm::setLamp(DeviceLamp lamp)
+void TDoskComForm::SetLamp(DeviceLamp lamp)
 {
-    Shape1->setBrushColor(lamp == DeviceLamp::Green ? kGreen : lamp == DeviceLamp::Yellow ? kYellow : kRed);
+    Shape1->SetBrushColor(lamp == DeviceLamp::Green ? kGreen : lamp == DeviceLamp::Yellow ? kYellow : kRed);
 }
 
-void TDoskComForm::setProgressMax(int v) { ProgressBar1->setMaximum(v); }
-void TDoskComForm::setProgress(int v) { ProgressBar1->setValue(qMin(v, ProgressBar1->maximum())); }
+void TDoskComForm::SetProgressMax(int v) { ProgressBar1->setMaximum(v); }
+void TDoskComForm::SetProgress(int v) { ProgressBar1->setValue(qMin(v, ProgressBar1->maximum())); }
 
-void TDoskComForm::setBusyCursor(bool on)
+void TDoskComForm::SetBusyCursor(bool on)
 {
     if (on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -440,7 +440,7 @@ void TDoskComForm::setBusyCursor(bool on)
     }
 }
 
-QPushButton* TDoskComForm::button(DeviceButton b) const
+QPushButton* TDoskComForm::Button(DeviceButton b) const
 {
     switch (b) {
     case DeviceButton::Connect: return ConnectButton;
@@ -454,19 +454,19 @@ QPushButton* TDoskComForm::button(DeviceButton b) const
     return nullptr;
 }
 
-void TDoskComForm::setButtonEnabled(DeviceButton b, bool on)
+void TDoskComForm::SetButtonEnabled(DeviceButton b, bool on)
 {
     // The commands follow the link: once it is down (a failed transfer
     // disconnects) they stay off until the next Connect.
     const bool needsLink = b == DeviceButton::ReadData || b == DeviceButton::UploadCfg ||
                            b == DeviceButton::DownloadCfg || b == DeviceButton::EraseMemory;
-    if (on && needsLink && (!protocol_.portOpen() || protocol_.abortRequested()))
+    if (on && needsLink && (!protocol_.PortOpen() || protocol_.AbortRequested()))
         on = false;
-    if (QPushButton* p = button(b))
+    if (QPushButton* p = Button(b))
         p->setEnabled(on);
 }
 
-void TDoskComForm::setConfigControlsEnabled(bool on)
+void TDoskComForm::SetConfigControlsEnabled(bool on)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{CheckBox1, CheckBox2, CheckBox5, MinEdit, SecEdit, mSecEdit,
                                                       RSEdit, RSAltEdit, RFEdit, UniEdit, HiddenEdit[0],
@@ -478,7 +478,7 @@ void TDoskComForm::setConfigControlsEnabled(bool on)
         r->setEnabled(on);
 }
 
-void TDoskComForm::showConfig(const TDeviceConfig& c)
+void TDoskComForm::ShowConfig(const TDeviceConfig& c)
 {
     const TConfigView v = ConfigToView(c);
     updating_ = true;
@@ -506,12 +506,12 @@ void TDoskComForm::showConfig(const TDeviceConfig& c)
     for (int i = 0; i < 3; ++i)
         HiddenEdit[i]->setText(v.Numbers[i]);
     updating_ = false;
-    showRecordingTime();
+    ShowRecordingTime();
 }
 
-void TDoskComForm::recordingTimeChanged() { showRecordingTime(); }
+void TDoskComForm::RecordingTimeChanged() { ShowRecordingTime(); }
 
-TSaveOptions TDoskComForm::saveOptions() const
+TSaveOptions TDoskComForm::SaveOptions() const
 {
     TSaveOptions options;
     options.Root = settings_.Root;
@@ -520,7 +520,7 @@ TSaveOptions TDoskComForm::saveOptions() const
     return options;
 }
 
-void TDoskComForm::bindSaver(TFlightSaver& saver)
+void TDoskComForm::BindSaver(TFlightSaver& saver)
 {
     connect(&saver, &TFlightSaver::FileWritten, this, [this](int written, const QString&) {
         Label1->setText(FilesWrittenText(written));
@@ -529,11 +529,11 @@ void TDoskComForm::bindSaver(TFlightSaver& saver)
     connect(&saver, &TFlightSaver::StatusText, this, [this](const QString& t) { StatusBar1->showMessage(t); });
 }
 
-QString TDoskComForm::downloadFinished(const TDownloadEnd& end)
+QString TDoskComForm::DownloadFinished(const TDownloadEnd& end)
 {
     TFlightSaver saver(Messages());
-    bindSaver(saver);
-    const TDownloadResult r = saver.FinishDownload(end, saveOptions());
+    BindSaver(saver);
+    const TDownloadResult r = saver.FinishDownload(end, SaveOptions());
     blocks_ = saver.Blocks();
     OKButton->setEnabled(true);
     return r.Save.Error;
@@ -541,17 +541,17 @@ QString TDoskComForm::downloadFinished(const TDownloadEnd& end)
 
 void TDoskComForm::SplitMemoryImage()
 {
-    const QString path = Messages().openFileName(QStringLiteral("Split memory image"), TRawImageStore().Folder(),
+    const QString path = Messages().OpenFileName(QStringLiteral("Split memory image"), TRawImageStore().Folder(),
                                                   QStringLiteral("Memory images (*.bin);;All files (*)"));
     if (path.isEmpty())
         return;
-    setBusyCursor(true);
+    SetBusyCursor(true);
     TFlightSaver saver(Messages());
-    bindSaver(saver);
-    const TDownloadResult r = saver.SplitImageFile(path, saveOptions());
-    setBusyCursor(false);
+    BindSaver(saver);
+    const TDownloadResult r = saver.SplitImageFile(path, SaveOptions());
+    SetBusyCursor(false);
     if (!r.Save.Error.isEmpty())
-        Messages().error(r.Save.Error);
+        Messages().Error(r.Save.Error);
 }
 
 } // namespace qv

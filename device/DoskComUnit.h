@@ -28,8 +28,8 @@ class TShape : public QWidget {
     Q_OBJECT
 public:
     explicit TShape(QWidget* parent = nullptr);
-    void setBrushColor(const QColor& c);
-    QColor brushColor() const { return colour_; }
+    void SetBrushColor(const QColor& c);
+    QColor BrushColor() const { return colour_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -51,7 +51,7 @@ public:
     // empty to use the setting again.
     void SetPortOverride(const QString& port) { portOverride_ = port; }
     QString PortName() const;
-    const char* className() const { return "TDoskComForm"; }
+    const char* ClassName() const { return "TDoskComForm"; }
 
     DeviceProtocol& Protocol() { return protocol_; }
     const TFlightBlockList& FlightBlocks() const { return blocks_; }
@@ -79,47 +79,47 @@ protected:
     void reject() override;
 
 private:
-    void buildControls();
+    void BuildControls();
     void FormCreate();
     void FormShow();
     void FormClose();
-    void togglePanel4();
-    void moveBy(QWidget* w, int dy);
+    void TogglePanel4();
+    void MoveBy(QWidget* w, int dy);
 
-    void checkBoxClick(int channel, bool checked);
-    void periodEditChange(QLineEdit* edit);
-    void recomputeRecordingTime();
-    void showRecordingTime();
-    void startRadioClick(int index, bool checked);
-    void finishRadioClick(int index, bool checked);
-    void limitedEditChange(QLineEdit* edit, int offset, int limit);
-    void uniEditChange();
-    void editExit(QLineEdit* edit);
-    bool editKeyPress(QLineEdit* edit, QKeyEvent* e);
-    void setText(QLineEdit* edit, const QString& text); // without change handlers
-    void closeDialog();
-    bool confirmBreak();
+    void CheckBoxClick(int channel, bool checked);
+    void PeriodEditChange(QLineEdit* edit);
+    void RecomputeRecordingTime();
+    void ShowRecordingTime();
+    void StartRadioClick(int index, bool checked);
+    void FinishRadioClick(int index, bool checked);
+    void LimitedEditChange(QLineEdit* edit, int offset, int limit);
+    void UniEditChange();
+    void EditExit(QLineEdit* edit);
+    bool EditKeyPress(QLineEdit* edit, QKeyEvent* e);
+    void SetText(QLineEdit* edit, const QString& text); // without change handlers
+    void CloseDialog();
+    bool ConfirmBreak();
 
     // IDeviceObserver
-    void setStatusText(const QString& t) override;
-    void setTopLabel(const QString& t) override;
-    void setInitLabel(const QString& t) override;
-    void setDataLabel(const QString& t) override;
-    void setFirmwareLabel(const QString& t) override;
-    void setCaption(const QString& t) override;
-    void setLamp(DeviceLamp lamp) override;
-    void setProgressMax(int v) override;
-    void setProgress(int v) override;
-    void setBusyCursor(bool on) override;
-    void setButtonEnabled(DeviceButton b, bool on) override;
-    void setConfigControlsEnabled(bool on) override;
-    void showConfig(const TDeviceConfig& c) override;
-    void recordingTimeChanged() override;
-    QString downloadFinished(const TDownloadEnd& end) override;
-    TSaveOptions saveOptions() const;
-    void bindSaver(TFlightSaver& saver);
+    void SetStatusText(const QString& t) override;
+    void SetTopLabel(const QString& t) override;
+    void SetInitLabel(const QString& t) override;
+    void SetDataLabel(const QString& t) override;
+    void SetFirmwareLabel(const QString& t) override;
+    void SetCaption(const QString& t) override;
+    void SetLamp(DeviceLamp lamp) override;
+    void SetProgressMax(int v) override;
+    void SetProgress(int v) override;
+    void SetBusyCursor(bool on) override;
+    void SetButtonEnabled(DeviceButton b, bool on) override;
+    void SetConfigControlsEnabled(bool on) override;
+    void ShowConfig(const TDeviceConfig& c) override;
+    void RecordingTimeChanged() override;
+    QString DownloadFinished(const TDownloadEnd& end) override;
+    TSaveOptions SaveOptions() const;
+    void BindSaver(TFlightSaver& saver);
 
-    QPushButton* button(DeviceButton b) const;
+    QPushButton* Button(DeviceButton b) const;
 
     TDeviceSettings settings_;
     QString portOverride_;

@@ -66,7 +66,7 @@ TSaveResult TFlightSaver::SaveFlights(const std::uint8_t* image, std::size_t siz
     for (const TFlightBlock& block : blocks) {
         const QString path = FlightFileName(folder, name.Base, number);
         if (ask && QFileInfo::exists(path)) {
-            const Answer a = msgs_.question(RewriteQuestionText(path), Buttons::YesNoYesToAll);
+            const Answer a = msgs_.Question(RewriteQuestionText(path), Buttons::YesNoYesToAll);
             if (a == Answer::YesToAll) {
                 ask = false;
             } else if (a != Answer::Yes) {
@@ -102,7 +102,7 @@ TDownloadResult TFlightSaver::SplitAndSave(const std::uint8_t* image, std::size_
     if (blocks_.empty()) {
         if (!extraLines.isEmpty()) {
             r.Message = extraLines.join(QLatin1Char('\n'));
-            msgs_.information(r.Message);
+            msgs_.Information(r.Message);
         }
         return r;
     }
@@ -115,7 +115,7 @@ TDownloadResult TFlightSaver::SplitAndSave(const std::uint8_t* image, std::size_
         lines << EmptyFilesText(r.Save.Empty);
     lines << extraLines;
     r.Message = lines.join(QLatin1Char('\n'));
-    msgs_.information(r.Message);
+    msgs_.Information(r.Message);
     return r;
 }
 
@@ -165,7 +165,7 @@ TDownloadResult TFlightSaver::FinishDownload(const TDownloadEnd& end, const TSav
             case TPartialSave::Save: save = true; break;
             case TPartialSave::Discard: save = false; break;
             case TPartialSave::Ask:
-                save = msgs_.question(SavePartialQuestionText(r.Blocks), Buttons::YesNo) == Answer::Yes;
+                save = msgs_.Question(SavePartialQuestionText(r.Blocks), Buttons::YesNo) == Answer::Yes;
                 break;
             }
         }
@@ -173,7 +173,7 @@ TDownloadResult TFlightSaver::FinishDownload(const TDownloadEnd& end, const TSav
             r = SplitAndSave(end.Image, size, options, false, extra);
         } else if (!extra.isEmpty()) {
             r.Message = extra.join(QLatin1Char('\n'));
-            msgs_.information(r.Message);
+            msgs_.Information(r.Message);
         }
     }
     // A failure to save is shown as an error: say there where the data are.

@@ -19,12 +19,12 @@ namespace qv {
 
 namespace {
 
-std::uint16_t word(const std::uint8_t* p)
+std::uint16_t Word(const std::uint8_t* p)
 {
     return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
 }
 
-int bitCount(std::uint16_t v)
+int BitCount(std::uint16_t v)
 {
     int n = 0;
     for (; v; v &= static_cast<std::uint16_t>(v - 1))
@@ -32,7 +32,7 @@ int bitCount(std::uint16_t v)
     return n;
 }
 
-bool isMarker(const std::uint8_t* p)
+bool IsMarker(const std::uint8_t* p)
 {
     return p[0] == 0xFF && p[1] == 0xFF && p[2] == 0xFF && p[3] == 0xFF;
 }
@@ -40,7 +40,7 @@ bool isMarker(const std::uint8_t* p)
 // Sizes a sample array for n values. A full memory gives arrays of tens of
 // megabytes; on Linux they are asked to sit on huge pages before their
 // first touch, which saves thousands of page faults per array.
-void sizeArray(std::vector<double>& v, std::size_t n)
+void SizeArray(std::vector<double>& v, std::size_t n)
 {
     v.clear();
     v.reserve(n);
@@ -73,7 +73,7 @@ long long FindFlightEnd(const std::uint8_t* image, std::size_t size, std::size_t
             p += 3; // no run of four can start at p .. p + 3
             continue;
         }
-        if (isMarker(image + p))
+        if (IsMarker(image + p))
             return static_cast<long long>(p);
     }
     return -1;
@@ -94,11 +94,11 @@ TFlightBlockList SplitImage(const std::uint8_t* image, std::size_t size, bool fu
         if (start < e && e - start >= kFlightHeaderBytes) {
             TFlightBlock b;
             const std::uint8_t* h = image + start + 4;
-            b.SamplePeriod = word(h);
-            b.ChannelMask = word(h + 2);
+            b.SamplePeriod = Word(h);
+            b.ChannelMask = Word(h + 2);
             for (int k = 0; k < 5; ++k)
-                b.Words[k] = word(h + 4 + 2 * k);
-            b.ChannelCount = bitCount(b.ChannelMask);
+                b.Words[k] = Word(h + 4 + 2 * k);
+            b.ChannelCount = BitCount(b.ChannelMask);
             b.DataStart = start + kFlightHeaderBytes;
             b.DataEnd = e;
             blocks.push_back(b);
@@ -147,7 +147,7 @@ void BuildFlightRecord(const std::uint8_t* image, std::size_t size, const TFligh
 
     const std::size_t n = SampleCount(block, size);
     auto& time = rec.Data[ArrTime];
-    sizeArray(time, n);
+    SizeArray(time, n);
     const double step = block.SamplePeriod / 100.0;
     double t = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -162,26 +162,26 @@ void BuildFlightRecord(const std::uint8_t* image, std::size_t size, const TFligh
         if ((block.ChannelMask & kArrayMask[k]) == 0)
             continue;
         auto& out = rec.Data[k];
-        sizeArray(out, n);
+        SizeArray(out, n);
         const std::uint8_t* p = image + block.DataStart + 2 * column;
         if (n > 0) {
-            const std::uint16_t first = word(p);
+            const std::uint16_t first = Word(p);
             switch (k) {
             case 1:
                 for (std::size_t i = 0; i < n; ++i, p += stride)
-                    out[i] = (static_cast<double>(word(p)) - first) / 41.85 * 9.8067;
+                    out[i] = (static_cast<double>(Word(p)) - first) / 41.85 * 9.8067;
                 break;
             case 2:
                 for (std::size_t i = 0; i < n; ++i, p += stride)
-                    out[i] = (19843.0 - word(p)) / 43.35;
+                    out[i] = (19843.0 - Word(p)) / 43.35;
                 break;
             case 5:
                 for (std::size_t i = 0; i < n; ++i, p += stride)
-                    out[i] = (word(p) + 85.0) * 0.0217;
+                    out[i] = (Word(p) + 85.0) * 0.0217;
                 break;
             default:
                 for (std::size_t i = 0; i < n; ++i, p += stride)
-                    out[i] = word(p);
+                    out[i] = Word(p);
             }
         }
         rec.Present[k] = true;

@@ -20,7 +20,7 @@ constexpr auto kWriteTimeout = std::chrono::milliseconds(100 * 1 + 200);
 
 // The modem-line ioctls: a pseudo-terminal has no modem lines and answers
 // ENOTTY (some drivers EINVAL); that is no failure for us.
-bool modemLine(int fd, unsigned long request, int bits)
+bool ModemLine(int fd, unsigned long request, int bits)
 {
     if (::ioctl(fd, request, &bits) == 0)
         return true;
@@ -33,11 +33,11 @@ QString PortNameFromSetting(const QString& setting)
     return setting.isEmpty() ? QStringLiteral("COM1") : setting;
 }
 
-PosixSerialPort::~PosixSerialPort() { close(); }
+PosixSerialPort::~PosixSerialPort() { Close(); }
 
-PortOpenResult PosixSerialPort::open(const QString& name)
+PortOpenResult PosixSerialPort::Open(const QString& name)
 {
-    close();
+    Close();
     PortOpenResult r;
     const QByteArray shown = name.toLocal8Bit();
     // A bare device name ("ttyUSB0", "COM1") is looked for under /dev, never
@@ -87,7 +87,7 @@ PortOpenResult PosixSerialPort::open(const QString& name)
 
     if (::tcflush(fd, TCIOFLUSH) != 0)
         return fail("PurgeComm failed");
-    if (!modemLine(fd, TIOCMBIS, TIOCM_DTR) || !modemLine(fd, TIOCMBIC, TIOCM_RTS))
+    if (!ModemLine(fd, TIOCMBIS, TIOCM_DTR) || !ModemLine(fd, TIOCMBIC, TIOCM_RTS))
         return fail("EscapeCommFunction failed");
 
     fd_ = fd;
@@ -97,7 +97,7 @@ PortOpenResult PosixSerialPort::open(const QString& name)
     return r;
 }
 
-int PosixSerialPort::readByte(quint8& byte)
+int PosixSerialPort::ReadByte(quint8& byte)
 {
     if (bufPos_ < bufLen_) {
         byte = buf_[bufPos_++];
@@ -125,7 +125,7 @@ int PosixSerialPort::readByte(quint8& byte)
     return 0;
 }
 
-int PosixSerialPort::writeByte(quint8 byte)
+int PosixSerialPort::WriteByte(quint8 byte)
 {
     if (!open_)
         return 0;
@@ -151,7 +151,7 @@ int PosixSerialPort::writeByte(quint8 byte)
     }
 }
 
-void PosixSerialPort::close()
+void PosixSerialPort::Close()
 {
     if (fd_ >= 0) {
         ::ioctl(fd_, TIOCNXCL);

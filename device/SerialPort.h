@@ -20,17 +20,17 @@ public:
 
     // Opens and sets up the port (see PortNameFromSetting for the name).
     // On failure nothing stays open.
-    virtual PortOpenResult open(const QString& name) = 0;
-    // True once the set-up has completed, until close().
-    virtual bool isOpen() const = 0;
+    virtual PortOpenResult Open(const QString& name) = 0;
+    // True once the set-up has completed, until Close().
+    virtual bool IsOpen() const = 0;
     // Reads one byte: returns 1 with the byte, or 0 when nothing came
     // within 100 ms (or the port is closed / the line has hung up).
-    virtual int readByte(quint8& byte) = 0;
+    virtual int ReadByte(quint8& byte) = 0;
     // Writes one byte: returns 1, or 0 when the port is not open, the write
     // failed or did not finish within its time-out (100 ms per byte plus
     // 200 ms). Nothing is sent while the port is closed.
-    virtual int writeByte(quint8 byte) = 0;
-    virtual void close() = 0;
+    virtual int WriteByte(quint8 byte) = 0;
+    virtual void Close() = 0;
 };
 
 // "COM1" when the setting is empty, else the setting itself.
@@ -58,13 +58,13 @@ public:
     PosixSerialPort(const PosixSerialPort&) = delete;
     PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
-    PortOpenResult open(const QString& name) override;
-    bool isOpen() const override { return open_; }
-    int readByte(quint8& byte) override;
-    int writeByte(quint8 byte) override;
-    void close() override;
+    PortOpenResult Open(const QString& name) override;
+    bool IsOpen() const override { return open_; }
+    int ReadByte(quint8& byte) override;
+    int WriteByte(quint8 byte) override;
+    void Close() override;
 
-    int fd() const { return fd_; }
+    int Fd() const { return fd_; }
 
 private:
     int fd_ = -1;

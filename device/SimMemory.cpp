@@ -22,7 +22,7 @@ private:
 
 // No byte of a stored value may be 0xFF: the high byte stays below 0xFF
 // and a low byte 0xFF becomes 0xFE.
-quint16 storable(double v)
+quint16 Storable(double v)
 {
     long x = std::lround(v);
     x = std::clamp(x, 0L, 0xFEFEL);
@@ -32,7 +32,7 @@ quint16 storable(double v)
     return r;
 }
 
-void putWord(std::vector<quint8>& m, quint16 w)
+void PutWord(std::vector<quint8>& m, quint16 w)
 {
     m.push_back(static_cast<quint8>(w >> 8));
     m.push_back(static_cast<quint8>(w & 0xFF));
@@ -97,7 +97,7 @@ std::vector<quint16> FlightSamples(const FlightShape& shape, quint32 rngStart)
                 v = 1000 + 100 * bit + 500 * f + 10 * rng.uniform();
                 break;
             }
-            out.push_back(storable(v));
+            out.push_back(Storable(v));
         }
     }
     return out;
@@ -108,12 +108,12 @@ void AppendFlight(std::vector<quint8>& memory, const FlightShape& shape,
 {
     for (int k = 0; k < 4; ++k)
         memory.push_back(0xFF);
-    putWord(memory, shape.period);
-    putWord(memory, shape.mask);
+    PutWord(memory, shape.period);
+    PutWord(memory, shape.mask);
     for (quint16 w : shape.words)
-        putWord(memory, w);
+        PutWord(memory, w);
     for (quint16 s : samples)
-        putWord(memory, s);
+        PutWord(memory, s);
 }
 
 void AppendFlight(std::vector<quint8>& memory, const FlightShape& shape, quint32 rngStart)

@@ -479,7 +479,7 @@ QString TChartView::Chart1GetAxisLabel(const QCPAxis* axis, const QString& text)
 
 void TChartView::ShowError(const QString& where, const std::exception& e) const
 {
-    Messages().error(where + QStringLiteral("\r") + QString::fromLocal8Bit(e.what()));
+    Messages().Error(where + QStringLiteral("\r") + QString::fromLocal8Bit(e.what()));
 }
 
 void TChartView::LayOut()

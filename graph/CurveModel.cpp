@@ -58,7 +58,7 @@ TCurveHandle TCurveModel::AddFile(const QString& shortName, std::uint8_t colourI
         c.ColorIndex = colourIndex;
         c.Rgb = rgb;
     }
-    applyRxMapping(h, f);
+    ApplyRxMapping(h, f);
     emit FileAdded(h);
     return h;
 }
@@ -81,7 +81,7 @@ const TCurve* TCurveModel::Curve(TCurveHandle h, int slot) const
     return f && slot >= 0 && slot < kSlotCount ? &f->Curves[slot] : nullptr;
 }
 
-TCurve* TCurveModel::curve(TCurveHandle h, int slot)
+TCurve* TCurveModel::MutableCurve(TCurveHandle h, int slot)
 {
     return const_cast<TCurve*>(Curve(h, slot));
 }
@@ -105,7 +105,7 @@ std::vector<std::uint8_t> TCurveModel::UsedColourIndices() const
 void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
                             std::shared_ptr<const std::vector<double>> y)
 {
-    TCurve* c = curve(h, slot);
+    TCurve* c = MutableCurve(h, slot);
     if (!c)
         return;
     if (!x)
@@ -141,7 +141,7 @@ void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std:
 
 void TCurveModel::SetVisible(TCurveHandle h, int slot, bool visible)
 {
-    TCurve* c = curve(h, slot);
+    TCurve* c = MutableCurve(h, slot);
     if (!c || c->Visible == visible)
         return;
     c->Visible = visible;
@@ -150,7 +150,7 @@ void TCurveModel::SetVisible(TCurveHandle h, int slot, bool visible)
 
 void TCurveModel::SetOffset(TCurveHandle h, int slot, double dx, double dy)
 {
-    TCurve* c = curve(h, slot);
+    TCurve* c = MutableCurve(h, slot);
     if (!c)
         return;
     c->OffsetX = dx;
@@ -160,14 +160,14 @@ void TCurveModel::SetOffset(TCurveHandle h, int slot, double dx, double dy)
 
 void TCurveModel::SetOffsetEnabled(TCurveHandle h, int slot, bool enabled)
 {
-    TCurve* c = curve(h, slot);
+    TCurve* c = MutableCurve(h, slot);
     if (!c || c->OffsetEnabled == enabled)
         return;
     c->OffsetEnabled = enabled;
     emit CurveChanged(h, slot);
 }
 
-void TCurveModel::applyRxMapping(TCurveHandle, TCurveFile& f)
+void TCurveModel::ApplyRxMapping(TCurveHandle, TCurveFile& f)
 {
     TCurve& rx = f.Curves[SlotRx];
     if (rxCentre_) {
@@ -187,7 +187,7 @@ void TCurveModel::SetRxOffsetY(TCurveHandle h, double rxOffsetY)
     if (it == files_.end())
         return;
     it->second.RxOffsetY = rxOffsetY;
-    applyRxMapping(h, it->second);
+    ApplyRxMapping(h, it->second);
     emit CurveChanged(h, SlotRx);
 }
 
@@ -195,7 +195,7 @@ void TCurveModel::SetRxCentre(bool centre)
 {
     rxCentre_ = centre;
     for (auto& [h, f] : files_) {
-        applyRxMapping(h, f);
+        ApplyRxMapping(h, f);
         emit CurveChanged(h, SlotRx);
     }
 }
@@ -215,7 +215,7 @@ const std::vector<TCurveLabel>& TCurveModel::Labels(TCurveHandle h) const
     return f ? f->Labels : none;
 }
 
-void TCurveModel::syncLabelPoints(TCurveHandle h, TCurveFile& f)
+void TCurveModel::SyncLabelPoints(TCurveHandle h, TCurveFile& f)
 {
     // The annotation curve's points follow the labels, in time order.
     std::vector<TCurveLabel> sorted = f.Labels;
@@ -237,7 +237,7 @@ void TCurveModel::SetLabels(TCurveHandle h, std::vector<TCurveLabel> labels)
     if (it == files_.end())
         return;
     it->second.Labels = std::move(labels);
-    syncLabelPoints(h, it->second);
+    SyncLabelPoints(h, it->second);
 }
 
 int TCurveModel::AddLabel(TCurveHandle h, const TCurveLabel& label)
@@ -246,7 +246,7 @@ int TCurveModel::AddLabel(TCurveHandle h, const TCurveLabel& label)
     if (it == files_.end())
         return -1;
     it->second.Labels.push_back(label);
-    syncLabelPoints(h, it->second);
+    SyncLabelPoints(h, it->second);
     return static_cast<int>(it->second.Labels.size()) - 1;
 }
 
@@ -257,7 +257,7 @@ void TCurveModel::MoveLabel(TCurveHandle h, int index, double time, double altit
         return;
     it->second.Labels[index].Time = time;
     it->second.Labels[index].Altitude = altitude;
-    syncLabelPoints(h, it->second);
+    SyncLabelPoints(h, it->second);
 }
 
 void TCurveModel::DeleteLabel(TCurveHandle h, int index)
@@ -266,7 +266,7 @@ void TCurveModel::DeleteLabel(TCurveHandle h, int index)
     if (it == files_.end() || index < 0 || index >= static_cast<int>(it->second.Labels.size()))
         return;
     it->second.Labels.erase(it->second.Labels.begin() + index);
-    syncLabelPoints(h, it->second);
+    SyncLabelPoints(h, it->second);
 }
 
 void TCurveModel::SetDrawnLabels(TCurveHandle h, const std::vector<TCurveLabel>& drawn)

@@ -122,9 +122,9 @@ signals:
     void LabelsChanged(TCurveHandle h);
 
 private:
-    TCurve* curve(TCurveHandle h, int slot);
-    void applyRxMapping(TCurveHandle h, TCurveFile& f);
-    void syncLabelPoints(TCurveHandle h, TCurveFile& f);
+    TCurve* MutableCurve(TCurveHandle h, int slot);
+    void ApplyRxMapping(TCurveHandle h, TCurveFile& f);
+    void SyncLabelPoints(TCurveHandle h, TCurveFile& f);
 
     std::map<TCurveHandle, TCurveFile> files_;
     TCurveHandle next_ = 1;

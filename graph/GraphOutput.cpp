@@ -230,7 +230,7 @@ void TGraphOutput::TBCopyGraphClick()
 QString TGraphOutput::SavePictureDialog1()
 {
     // The name is taken as chosen: no extension is added.
-    return Messages().saveFileName(QStringLiteral("Save as"), QString(), QLatin1String(kPictureFilter), QString());
+    return Messages().SaveFileName(QStringLiteral("Save as"), QString(), QLatin1String(kPictureFilter), QString());
 }
 
 void TGraphOutput::TBSaveGraphClick()
@@ -245,7 +245,7 @@ void TGraphOutput::TBSaveGraphClick()
         saved = SaveChart(chart_, name, &reason);
     }
     if (!saved) {
-        Messages().error(SaveErrorText(name, reason));
+        Messages().Error(SaveErrorText(name, reason));
         return;
     }
     emit GraphSaved(name);
@@ -264,7 +264,7 @@ void TGraphOutput::TBPrintGraphClick()
         printed = PrintChart(chart_, printer_, &reason);
     }
     if (!printed) {
-        Messages().error(QStringLiteral("Error by printing Graph!\r") + reason);
+        Messages().Error(QStringLiteral("Error by printing Graph!\r") + reason);
         return;
     }
     emit GraphPrinted();

@@ -194,7 +194,7 @@ void TGraphPage::TBGraphSetupClick()
             UpdateScrollBars();
         }
     } catch (const std::exception& e) {
-        Messages().error(QStringLiteral("Error in Graph Setup!\r") + QString::fromLocal8Bit(e.what()));
+        Messages().Error(QStringLiteral("Error in Graph Setup!\r") + QString::fromLocal8Bit(e.what()));
     }
 }
 

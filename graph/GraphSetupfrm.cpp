@@ -256,7 +256,7 @@ bool TFormGraphSetup::eventFilter(QObject* watched, QEvent* e)
         // Leaving a range edit with something that is not a number.
         if (edit && numberEdits_.contains(edit) && isVisible() && ReadTypedNumber(edit->text(), -999999) < -999998) {
             checking_ = true;
-            Messages().error(QStringLiteral("Incorrect number!"));
+            Messages().Error(QStringLiteral("Incorrect number!"));
             QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
             checking_ = false;
         }

@@ -133,14 +133,14 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
     UpdateTable();
 }
 
-bool TMeasurement::inPlot(const QPoint& pos) const
+bool TMeasurement::InPlot(const QPoint& pos) const
 {
     return page_.Chart->Chart1->axisRect()->rect().contains(pos);
 }
 
-double TMeasurement::timeAt(int x) const { return page_.Chart->Chart1->xAxis->pixelToCoord(x); }
+double TMeasurement::TimeAt(int x) const { return page_.Chart->Chart1->xAxis->pixelToCoord(x); }
 
-int TMeasurement::pixelOf(double t) const
+int TMeasurement::PixelOf(double t) const
 {
     return static_cast<int>(std::lround(page_.Chart->Chart1->xAxis->coordToPixel(t)));
 }
@@ -151,11 +151,11 @@ void TMeasurement::TBMeasureClick()
     dragging_ = -1;
     if (!active_) {
         cursor_ = {};
-        hideCrosshair();
+        HideCrosshair();
         page_.LabelCursor->clear();
         UpdateTable();
     }
-    showCursors();
+    ShowCursors();
 }
 
 void TMeasurement::SetCursor(int which, std::optional<double> t)
@@ -163,11 +163,11 @@ void TMeasurement::SetCursor(int which, std::optional<double> t)
     if (which < 0 || which > 1)
         return;
     cursor_[which] = t;
-    showCursors();
+    ShowCursors();
     UpdateTable();
 }
 
-void TMeasurement::showCursors()
+void TMeasurement::ShowCursors()
 {
     for (int i = 0; i < 2; ++i) {
         const bool shown = active_ && cursor_[i].has_value();
@@ -179,34 +179,34 @@ void TMeasurement::showCursors()
         lines_[i]->point2->setCoords(*cursor_[i], 1);
         letters_[i]->position->setCoords(*cursor_[i], 0);
     }
-    redraw();
+    Redraw();
 }
 
-void TMeasurement::redraw()
+void TMeasurement::Redraw()
 {
     layer_->replot();
     page_.Chart->Chart1->update();
 }
 
-void TMeasurement::hideCrosshair()
+void TMeasurement::HideCrosshair()
 {
     if (!crossV_->visible())
         return;
     crossV_->setVisible(false);
     crossH_->setVisible(false);
-    redraw();
+    Redraw();
 }
 
-void TMeasurement::mouseMove(const QPoint& pos, bool leftDown)
+void TMeasurement::MouseMove(const QPoint& pos, bool leftDown)
 {
     if (dragging_ >= 0 && leftDown) {
         const QRect r = page_.Chart->Chart1->axisRect()->rect();
-        cursor_[dragging_] = timeAt(qBound(r.left(), pos.x(), r.right()));
-        showCursors();
+        cursor_[dragging_] = TimeAt(qBound(r.left(), pos.x(), r.right()));
+        ShowCursors();
         UpdateTable();
     }
-    if (!inPlot(pos)) {
-        hideCrosshair();
+    if (!InPlot(pos)) {
+        HideCrosshair();
         page_.LabelCursor->clear();
         return;
     }
@@ -216,12 +216,12 @@ void TMeasurement::mouseMove(const QPoint& pos, bool leftDown)
     crossH_->point2->setCoords(1, pos.y());
     crossV_->setVisible(true);
     crossH_->setVisible(true);
-    redraw();
-    page_.LabelCursor->setText(CursorReadout(page_.Chart->Model(), page_.ActualFile(), timeAt(pos.x()),
+    Redraw();
+    page_.LabelCursor->setText(CursorReadout(page_.Chart->Model(), page_.ActualFile(), TimeAt(pos.x()),
                                              page_.Chart->CheckBox_min_sec->isChecked()));
 }
 
-void TMeasurement::mousePress(const QPoint& pos)
+void TMeasurement::MousePress(const QPoint& pos)
 {
     // A press on a cursor drags it; else A is set, then B, then the nearer
     // of the two moves here (and can be dragged on).
@@ -229,7 +229,7 @@ void TMeasurement::mousePress(const QPoint& pos)
     int best = std::numeric_limits<int>::max();
     for (int i = 0; i < 2; ++i)
         if (cursor_[i]) {
-            const int d = std::abs(pixelOf(*cursor_[i]) - pos.x());
+            const int d = std::abs(PixelOf(*cursor_[i]) - pos.x());
             if (d < best) {
                 best = d;
                 nearest = i;
@@ -241,7 +241,7 @@ void TMeasurement::mousePress(const QPoint& pos)
     }
     const int which = !cursor_[0] ? 0 : !cursor_[1] ? 1 : nearest;
     dragging_ = which;
-    SetCursor(which, timeAt(pos.x()));
+    SetCursor(which, TimeAt(pos.x()));
 }
 
 void TMeasurement::UpdateTable()
@@ -293,22 +293,22 @@ bool TMeasurement::eventFilter(QObject* watched, QEvent* e)
         return QObject::eventFilter(watched, e);
     switch (e->type()) {
     case QEvent::Leave:
-        hideCrosshair();
+        HideCrosshair();
         if (active_)
             page_.LabelCursor->clear();
         break;
     case QEvent::MouseMove:
         if (active_) {
             auto* m = static_cast<QMouseEvent*>(e);
-            mouseMove(m->position().toPoint(), m->buttons() & Qt::LeftButton);
+            MouseMove(m->position().toPoint(), m->buttons() & Qt::LeftButton);
         }
         break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* m = static_cast<QMouseEvent*>(e);
         if (active_ && m->button() == Qt::LeftButton && !page_.Chart->Panning()) {
-            if (inPlot(m->position().toPoint()))
-                mousePress(m->position().toPoint());
+            if (InPlot(m->position().toPoint()))
+                MousePress(m->position().toPoint());
             return true; // no rubber band while measuring
         }
         break;

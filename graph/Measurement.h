@@ -60,14 +60,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void mouseMove(const QPoint& pos, bool leftDown);
-    void mousePress(const QPoint& pos);
-    void hideCrosshair();
-    void showCursors();
-    void redraw();
-    bool inPlot(const QPoint& pos) const;
-    double timeAt(int x) const;
-    int pixelOf(double t) const;
+    void MouseMove(const QPoint& pos, bool leftDown);
+    void MousePress(const QPoint& pos);
+    void HideCrosshair();
+    void ShowCursors();
+    void Redraw();
+    bool InPlot(const QPoint& pos) const;
+    double TimeAt(int x) const;
+    int PixelOf(double t) const;
 
     TGraphPage& page_;
     bool active_ = false;

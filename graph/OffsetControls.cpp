@@ -66,99 +66,99 @@ TOffsetControls::TOffsetControls(TGraphPage& page, TMeasurement& measurement)
     connect(mnuAlignRelease, &QAction::triggered, this, &TOffsetControls::AlignReleaseClick);
     // The servo's vertical offset is not drawn while the servo is centred.
     connect(page.ComboBoxShiftAxis, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &TOffsetControls::enableControls);
-    connect(page.Chart->CheckBox_RxCenter, &QCheckBox::toggled, this, &TOffsetControls::enableControls);
+            &TOffsetControls::EnableControls);
+    connect(page.Chart->CheckBox_RxCenter, &QCheckBox::toggled, this, &TOffsetControls::EnableControls);
 }
 
-void TOffsetControls::enableControls()
+void TOffsetControls::EnableControls()
 {
-    const bool servoY = !(axis() == ShiftServo && offsets_.Model().RxCentre());
+    const bool servoY = !(Axis() == ShiftServo && offsets_.Model().RxCentre());
     page_.TrackBarY->setEnabled(servoY);
     page_.EditShiftY->setEnabled(servoY);
     mnuServoToZero->setEnabled(!offsets_.Model().RxCentre());
 }
 
-int TOffsetControls::axis() const { return qBound(0, page_.ComboBoxShiftAxis->currentIndex(), 2); }
+int TOffsetControls::Axis() const { return qBound(0, page_.ComboBoxShiftAxis->currentIndex(), 2); }
 
-void TOffsetControls::showEdits()
+void TOffsetControls::ShowEdits()
 {
     // Puts back what is in force (after a text that is no number).
     const TCurveHandle h = page_.ActualFile();
-    page_.EditShiftX->setText(QString::number(offsets_.OffsetX(h, axis())));
-    page_.EditShiftY->setText(QString::number(offsets_.OffsetY(h, axis())));
+    page_.EditShiftX->setText(QString::number(offsets_.OffsetX(h, Axis())));
+    page_.EditShiftY->setText(QString::number(offsets_.OffsetY(h, Axis())));
 }
 
-void TOffsetControls::followView() { page_.UpdateScrollBars(); }
+void TOffsetControls::FollowView() { page_.UpdateScrollBars(); }
 
 void TOffsetControls::TrackBarXChange(int position)
 {
-    offsets_.SetOffsetX(page_.ActualFile(), axis(), position);
-    followView();
+    offsets_.SetOffsetX(page_.ActualFile(), Axis(), position);
+    FollowView();
 }
 
 void TOffsetControls::TrackBarYChange(int position)
 {
-    offsets_.SetOffsetY(page_.ActualFile(), axis(), position);
-    followView();
+    offsets_.SetOffsetY(page_.ActualFile(), Axis(), position);
+    FollowView();
 }
 
-void TOffsetControls::EditShiftXExit() { editExit(true); }
+void TOffsetControls::EditShiftXExit() { EditExit(true); }
 
-void TOffsetControls::EditShiftYExit() { editExit(false); }
+void TOffsetControls::EditShiftYExit() { EditExit(false); }
 
-void TOffsetControls::editExit(bool timeOffset)
+void TOffsetControls::EditExit(bool timeOffset)
 {
     double v = 0;
     if (!ParseUserNumber((timeOffset ? page_.EditShiftX : page_.EditShiftY)->text(), v))
-        return showEdits();
+        return ShowEdits();
     if (timeOffset)
-        offsets_.SetOffsetX(page_.ActualFile(), axis(), v);
+        offsets_.SetOffsetX(page_.ActualFile(), Axis(), v);
     else
-        offsets_.SetOffsetY(page_.ActualFile(), axis(), v);
-    followView();
+        offsets_.SetOffsetY(page_.ActualFile(), Axis(), v);
+    FollowView();
 }
 
 void TOffsetControls::CheckBoxShiftClick()
 {
-    offsets_.SetEnabled(page_.ActualFile(), axis(), page_.CheckBoxShift->isChecked());
-    followView();
+    offsets_.SetEnabled(page_.ActualFile(), Axis(), page_.CheckBoxShift->isChecked());
+    FollowView();
 }
 
 void TOffsetControls::AltToZeroClick()
 {
     offsets_.AltitudeToOrigin(page_.ActualFile(), measurement_.CursorA());
-    followView();
+    FollowView();
 }
 
 void TOffsetControls::AllAltToZeroClick()
 {
     for (TCurveHandle h : offsets_.Model().Handles())
         offsets_.AltitudeToOrigin(h, measurement_.CursorA());
-    followView();
+    FollowView();
 }
 
 void TOffsetControls::ServoToZeroClick()
 {
     offsets_.ServoToZero(page_.ActualFile(), measurement_.CursorA());
-    followView();
+    FollowView();
 }
 
 void TOffsetControls::ResetShiftClick()
 {
     offsets_.Reset(page_.ActualFile());
-    followView();
+    FollowView();
 }
 
 void TOffsetControls::AlignReleaseClick()
 {
     const std::vector<TCurveHandle> missing = offsets_.AlignAtRelease(offsets_.Model().Handles());
-    followView();
+    FollowView();
     if (missing.empty())
         return;
     QStringList names;
     for (TCurveHandle h : missing)
         names << offsets_.Model().File(h)->ShortName;
-    Messages().information(QStringLiteral("No tow release found in: ") + names.join(QStringLiteral(", ")) +
+    Messages().Information(QStringLiteral("No tow release found in: ") + names.join(QStringLiteral(", ")) +
                            QStringLiteral("\rThese files keep their offsets."));
 }
 

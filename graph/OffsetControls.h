@@ -41,11 +41,11 @@ public:
     void AlignReleaseClick();
 
 private:
-    int axis() const;
-    void showEdits();
-    void editExit(bool timeOffset);
-    void enableControls();
-    void followView();
+    int Axis() const;
+    void ShowEdits();
+    void EditExit(bool timeOffset);
+    void EnableControls();
+    void FollowView();
 
     TGraphPage& page_;
     TMeasurement& measurement_;

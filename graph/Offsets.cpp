@@ -43,7 +43,7 @@ bool TCurveOffsets::Enabled(TCurveHandle h, int axis) const
     return c && c->OffsetEnabled;
 }
 
-void TCurveOffsets::setGroup(TCurveHandle h, int axis, std::optional<double> dx, std::optional<double> dy)
+void TCurveOffsets::SetGroup(TCurveHandle h, int axis, std::optional<double> dx, std::optional<double> dy)
 {
     if (!model_.Has(h))
         return;
@@ -73,9 +73,9 @@ void TCurveOffsets::setGroup(TCurveHandle h, int axis, std::optional<double> dx,
         emit OffsetsChanged(h);
 }
 
-void TCurveOffsets::SetOffsetX(TCurveHandle h, int axis, double dx) { setGroup(h, axis, dx, std::nullopt); }
+void TCurveOffsets::SetOffsetX(TCurveHandle h, int axis, double dx) { SetGroup(h, axis, dx, std::nullopt); }
 
-void TCurveOffsets::SetOffsetY(TCurveHandle h, int axis, double dy) { setGroup(h, axis, std::nullopt, dy); }
+void TCurveOffsets::SetOffsetY(TCurveHandle h, int axis, double dy) { SetGroup(h, axis, std::nullopt, dy); }
 
 void TCurveOffsets::SetEnabled(TCurveHandle h, int axis, bool enabled)
 {
@@ -86,7 +86,7 @@ void TCurveOffsets::SetEnabled(TCurveHandle h, int axis, bool enabled)
 void TCurveOffsets::Reset(TCurveHandle h)
 {
     for (int axis : {ShiftAltitude, ShiftServo, ShiftVoltage})
-        setGroup(h, axis, 0.0, 0.0);
+        SetGroup(h, axis, 0.0, 0.0);
 }
 
 bool TCurveOffsets::AltitudeToOrigin(TCurveHandle h, std::optional<double> at)
@@ -97,7 +97,7 @@ bool TCurveOffsets::AltitudeToOrigin(TCurveHandle h, std::optional<double> at)
     // The point in the file's own coordinates.
     const double t = at ? *at - (c->OffsetEnabled ? c->OffsetX : 0.0) : c->X->front();
     const double v = *ValueAt(*c->X, *c->Y, t);
-    setGroup(h, ShiftAltitude, -t, -v);
+    SetGroup(h, ShiftAltitude, -t, -v);
     SetEnabled(h, ShiftAltitude, true);
     return true;
 }
@@ -109,7 +109,7 @@ bool TCurveOffsets::ServoToZero(TCurveHandle h, std::optional<double> at)
         return false;
     const double t = at ? *at - (c->OffsetEnabled ? c->OffsetX : 0.0) : c->X->front();
     const double v = *ValueAt(*c->X, *c->Y, t);
-    setGroup(h, ShiftServo, std::nullopt, -v);
+    SetGroup(h, ShiftServo, std::nullopt, -v);
     SetEnabled(h, ShiftServo, true);
     return true;
 }
@@ -125,7 +125,7 @@ std::vector<TCurveHandle> TCurveOffsets::AlignAtRelease(const std::vector<TCurve
             continue;
         }
         for (int axis : {ShiftAltitude, ShiftServo, ShiftVoltage}) {
-            setGroup(h, axis, -*release, std::nullopt);
+            SetGroup(h, axis, -*release, std::nullopt);
             SetEnabled(h, axis, true);
         }
     }
@@ -148,9 +148,9 @@ TFileOffsets TCurveOffsets::Stored(TCurveHandle h) const
 void TCurveOffsets::Apply(TCurveHandle h, const TFileOffsets& o)
 {
     const QSignalBlocker quiet(this); // what the file holds is no change
-    setGroup(h, ShiftAltitude, o.AltX, o.AltY);
-    setGroup(h, ShiftServo, o.RxX, std::nullopt);
-    setGroup(h, ShiftVoltage, o.VoltX, o.VoltY);
+    SetGroup(h, ShiftAltitude, o.AltX, o.AltY);
+    SetGroup(h, ShiftServo, o.RxX, std::nullopt);
+    SetGroup(h, ShiftVoltage, o.VoltX, o.VoltY);
 }
 
 } // namespace qv

@@ -58,7 +58,7 @@ signals:
     void OffsetsChanged(TCurveHandle h);
 
 private:
-    void setGroup(TCurveHandle h, int axis, std::optional<double> dx, std::optional<double> dy);
+    void SetGroup(TCurveHandle h, int axis, std::optional<double> dx, std::optional<double> dy);
 
     TCurveModel& model_;
 };

@@ -71,18 +71,18 @@ public:
 
     void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override
     {
-        prepare();
-        const QPolygon poly = map(points, count);
+        Prepare();
+        const QPolygon poly = Map(points, count);
         if (mode == PolylineMode) {
-            if (strokes()) {
-                writer_->SetPen(metaPen());
+            if (Strokes()) {
+                writer_->SetPen(MetaPen());
                 writer_->Polyline(poly);
             }
             return;
         }
         writer_->SetFillWinding(mode != OddEvenMode);
-        writer_->SetBrush(metaBrush());
-        writer_->SetPen(metaPen());
+        writer_->SetBrush(MetaBrush());
+        writer_->SetPen(MetaPen());
         writer_->Polygon(poly);
     }
 
@@ -95,38 +95,38 @@ public:
 
     void drawPath(const QPainterPath& path) override
     {
-        prepare();
-        if (auto brush = metaBrush()) {
+        Prepare();
+        if (auto brush = MetaBrush()) {
             QVector<QPolygon> fills;
             const QList<QPolygonF> polys = path.toFillPolygons(transform_);
             for (const QPolygonF& p : polys)
-                fills.push_back(scale(p));
+                fills.push_back(Scale(p));
             writer_->SetFillWinding(path.fillRule() == Qt::WindingFill);
             writer_->SetPen(TMetaPen{TMetaPen::Null, 0, 0});
             writer_->SetBrush(brush);
             writer_->PolyPolygon(fills);
         }
-        if (strokes()) {
-            writer_->SetPen(metaPen());
+        if (Strokes()) {
+            writer_->SetPen(MetaPen());
             const QList<QPolygonF> subpaths = path.toSubpathPolygons(transform_);
             for (const QPolygonF& p : subpaths)
-                writer_->Polyline(scale(p));
+                writer_->Polyline(Scale(p));
         }
     }
 
     void drawRects(const QRectF* rects, int count) override
     {
         for (int i = 0; i < count; ++i) {
-            if (!axisAligned()) {
+            if (!AxisAligned()) {
                 QPainterPath path;
                 path.addRect(rects[i]);
                 drawPath(path);
                 continue;
             }
-            prepare();
-            writer_->SetPen(metaPen());
-            writer_->SetBrush(metaBrush());
-            writer_->Rectangle(mapRect(rects[i]));
+            Prepare();
+            writer_->SetPen(MetaPen());
+            writer_->SetBrush(MetaBrush());
+            writer_->Rectangle(MapRect(rects[i]));
         }
     }
 
@@ -140,13 +140,13 @@ public:
 
     void drawLines(const QLineF* lines, int count) override
     {
-        prepare();
-        if (!strokes())
+        Prepare();
+        if (!Strokes())
             return;
-        writer_->SetPen(metaPen());
+        writer_->SetPen(MetaPen());
         for (int i = 0; i < count; ++i) {
             const QPointF ends[2] = {lines[i].p1(), lines[i].p2()};
-            writer_->Polyline(map(ends, 2));
+            writer_->Polyline(Map(ends, 2));
         }
     }
 
@@ -160,31 +160,31 @@ public:
 
     void drawEllipse(const QRectF& r) override
     {
-        if (!axisAligned()) {
+        if (!AxisAligned()) {
             QPainterPath path;
             path.addEllipse(r);
             drawPath(path);
             return;
         }
-        prepare();
-        writer_->SetPen(metaPen());
-        writer_->SetBrush(metaBrush());
-        writer_->Ellipse(mapRect(r));
+        Prepare();
+        writer_->SetPen(MetaPen());
+        writer_->SetBrush(MetaBrush());
+        writer_->Ellipse(MapRect(r));
     }
 
     void drawEllipse(const QRect& r) override { drawEllipse(QRectF(r)); }
 
     void drawPoints(const QPointF* points, int count) override
     {
-        prepare();
-        if (!strokes())
+        Prepare();
+        if (!Strokes())
             return;
         // A point is a dot of the pen's width.
-        const int half = std::max(1, metaPen().width / 2);
+        const int half = std::max(1, MetaPen().width / 2);
         writer_->SetPen(TMetaPen{TMetaPen::Null, 0, 0});
-        writer_->SetBrush(blend(pen_.color()));
+        writer_->SetBrush(Blend(pen_.color()));
         for (int i = 0; i < count; ++i) {
-            const QPoint c = scale(transform_.map(points[i]));
+            const QPoint c = Scale(transform_.map(points[i]));
             writer_->Rectangle(QRect(c.x() - half, c.y() - half, 2 * half, 2 * half));
         }
     }
@@ -199,7 +199,7 @@ public:
 
     void drawTextItem(const QPointF& p, const QTextItem& item) override
     {
-        prepare();
+        Prepare();
         const QString text = item.text();
         if (text.isEmpty() || pen_.style() == Qt::NoPen)
             return;
@@ -224,9 +224,9 @@ public:
             dx[i] = int(upTo - done);
             done = upTo;
         }
-        writer_->SetTextColour(blend(pen_.color()).value_or(qRgb(255, 255, 255)));
+        writer_->SetTextColour(Blend(pen_.color()).value_or(qRgb(255, 255, 255)));
         writer_->SetFont(mf);
-        writer_->Text(scale(transform_.map(p)), text, dx);
+        writer_->Text(Scale(transform_.map(p)), text, dx);
     }
 
     void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) override
@@ -236,7 +236,7 @@ public:
 
     void drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags) override
     {
-        prepare();
+        Prepare();
         QImage part = image.copy(sr.toAlignedRect());
         if (part.hasAlphaChannel()) {
             QImage flat(part.size(), QImage::Format_RGB888);
@@ -246,12 +246,12 @@ public:
             painter.end();
             part = flat;
         }
-        writer_->Image(scale(transform_.mapRect(r)), part);
+        writer_->Image(Scale(transform_.mapRect(r)), part);
     }
 
 private:
     // Whites out transparency: the formats know no alpha.
-    static std::optional<QRgb> blend(const QColor& c)
+    static std::optional<QRgb> Blend(const QColor& c)
     {
         const int a = c.alpha();
         if (a == 0)
@@ -260,19 +260,19 @@ private:
         return qRgb(mix(c.red()), mix(c.green()), mix(c.blue()));
     }
 
-    static QColor brushColour(const QBrush& b)
+    static QColor BrushColour(const QBrush& b)
     {
         if (b.gradient() && !b.gradient()->stops().isEmpty())
             return b.gradient()->stops().first().second;
         return b.color();
     }
 
-    bool strokes() const { return pen_.style() != Qt::NoPen && blend(brushColour(pen_.brush())).has_value(); }
+    bool Strokes() const { return pen_.style() != Qt::NoPen && Blend(BrushColour(pen_.brush())).has_value(); }
 
-    TMetaPen metaPen() const
+    TMetaPen MetaPen() const
     {
         TMetaPen p;
-        const auto colour = blend(brushColour(pen_.brush()));
+        const auto colour = Blend(BrushColour(pen_.brush()));
         if (pen_.style() == Qt::NoPen || !colour) {
             p.style = TMetaPen::Null;
             return p;
@@ -291,32 +291,32 @@ private:
         return p;
     }
 
-    std::optional<QRgb> metaBrush() const
+    std::optional<QRgb> MetaBrush() const
     {
         if (brush_.style() == Qt::NoBrush)
             return std::nullopt;
-        return blend(brushColour(brush_));
+        return Blend(BrushColour(brush_));
     }
 
-    bool axisAligned() const { return transform_.type() <= QTransform::TxScale; }
+    bool AxisAligned() const { return transform_.type() <= QTransform::TxScale; }
 
-    QPoint scale(const QPointF& px) const
+    QPoint Scale(const QPointF& px) const
     {
         return QPoint(int(std::lround(px.x() * units_)), int(std::lround(px.y() * units_)));
     }
 
-    QRect scale(const QRectF& px) const
+    QRect Scale(const QRectF& px) const
     {
-        const QPoint a = scale(px.topLeft()), b = scale(px.bottomRight());
+        const QPoint a = Scale(px.topLeft()), b = Scale(px.bottomRight());
         return QRect(a, QSize(b.x() - a.x(), b.y() - a.y()));
     }
 
-    QPolygon scale(const QPolygonF& px) const
+    QPolygon Scale(const QPolygonF& px) const
     {
         QPolygon out;
         out.reserve(px.size());
         for (const QPointF& p : px) {
-            const QPoint q = scale(p);
+            const QPoint q = Scale(p);
             if (out.isEmpty() || out.last() != q)
                 out.push_back(q);
         }
@@ -325,21 +325,21 @@ private:
         return out;
     }
 
-    QPolygon map(const QPointF* points, int count) const
+    QPolygon Map(const QPointF* points, int count) const
     {
         QPolygonF px(count);
         for (int i = 0; i < count; ++i)
             px[i] = transform_.map(points[i]);
-        return scale(px);
+        return Scale(px);
     }
 
-    QRect mapRect(const QRectF& r) const { return scale(transform_.mapRect(r.normalized())); }
+    QRect MapRect(const QRectF& r) const { return Scale(transform_.mapRect(r.normalized())); }
 
     // The clip is written only when something is drawn under it.
-    void prepare()
+    void Prepare()
     {
         if (clip_)
-            writer_->SetClip(scale(*clip_));
+            writer_->SetClip(Scale(*clip_));
         else
             writer_->SetClip(std::nullopt);
     }

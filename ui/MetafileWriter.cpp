@@ -164,19 +164,19 @@ TMetafileWriter::TMetafileWriter(TMetafileKind kind, QSize pixels, int dpi, int 
                                                                      std::lround(h * 2540.0 / dpi_)));
         const QString description = QStringLiteral("Quorvel") + QChar(0) + QStringLiteral("Graph") + QChar(0) + QChar(0);
         std::vector<uint16_t> desc(description.utf16(), description.utf16() + description.size());
-        append(U_EMRHEADER_set(bounds, frame, nullptr, static_cast<U_CBSTR>(desc.size()), desc.data(),
+        Append(U_EMRHEADER_set(bounds, frame, nullptr, static_cast<U_CBSTR>(desc.size()), desc.data(),
                                sizel_set(w, h),
                                sizel_set(std::max(1L, std::lround(w * 25.4 / dpi_)),
                                          std::max(1L, std::lround(h * 25.4 / dpi_))),
                                0));
-        append(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
-        append(U_EMRSETWINDOWORGEX_set(pointl_set(0, 0)));
-        append(U_EMRSETWINDOWEXTEX_set(sizel_set(w * units_, h * units_)));
-        append(U_EMRSETVIEWPORTORGEX_set(pointl_set(0, 0)));
-        append(U_EMRSETVIEWPORTEXTEX_set(sizel_set(w, h)));
-        append(U_EMRSETBKMODE_set(U_TRANSPARENT));
-        append(U_EMRSETTEXTALIGN_set(U_TA_BASELINE));
-        append(U_EMRSETPOLYFILLMODE_set(U_ALTERNATE));
+        Append(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+        Append(U_EMRSETWINDOWORGEX_set(pointl_set(0, 0)));
+        Append(U_EMRSETWINDOWEXTEX_set(sizel_set(w * units_, h * units_)));
+        Append(U_EMRSETVIEWPORTORGEX_set(pointl_set(0, 0)));
+        Append(U_EMRSETVIEWPORTEXTEX_set(sizel_set(w, h)));
+        Append(U_EMRSETBKMODE_set(U_TRANSPARENT));
+        Append(U_EMRSETTEXTALIGN_set(U_TA_BASELINE));
+        Append(U_EMRSETPOLYFILLMODE_set(U_ALTERNATE));
         used_.assign(1, true); // index 0 is the metafile itself
     } else {
         U_PAIRF* size = U_PAIRF_set(float(w) / dpi_, float(h) / dpi_);
@@ -185,18 +185,18 @@ TMetafileWriter::TMetafileWriter(TMetafileKind kind, QSize pixels, int dpi, int 
         // Placeable header and file header: not records of their own.
         out_.append(header, 40);
         std::free(header);
-        append(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC));
-        append(U_WMRSETWINDOWORG_set(point16_set(0, 0)));
-        append(U_WMRSETWINDOWEXT_set(point16_set(Clamp16(w * units_), Clamp16(h * units_))));
-        append(U_WMRSETBKMODE_set(U_TRANSPARENT));
-        append(U_WMRSETTEXTALIGN_set(U_TA_BASELINE));
-        append(U_WMRSETPOLYFILLMODE_set(U_ALTERNATE));
+        Append(U_WMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+        Append(U_WMRSETWINDOWORG_set(point16_set(0, 0)));
+        Append(U_WMRSETWINDOWEXT_set(point16_set(Clamp16(w * units_), Clamp16(h * units_))));
+        Append(U_WMRSETBKMODE_set(U_TRANSPARENT));
+        Append(U_WMRSETTEXTALIGN_set(U_TA_BASELINE));
+        Append(U_WMRSETPOLYFILLMODE_set(U_ALTERNATE));
     }
 }
 
 TMetafileWriter::~TMetafileWriter() = default;
 
-void TMetafileWriter::append(char* record)
+void TMetafileWriter::Append(char* record)
 {
     if (!record)
         return;
@@ -208,7 +208,7 @@ void TMetafileWriter::append(char* record)
     largest_ = std::max(largest_, size);
 }
 
-int TMetafileWriter::createHandle()
+int TMetafileWriter::CreateHandle()
 {
     auto it = std::find(used_.begin(), used_.end(), false);
     const int h = static_cast<int>(it - used_.begin());
@@ -221,21 +221,21 @@ int TMetafileWriter::createHandle()
     return h;
 }
 
-void TMetafileWriter::release(int handle)
+void TMetafileWriter::Release(int handle)
 {
     if (kind_ == TMetafileKind::Emf)
-        append(U_EMRDELETEOBJECT_set(static_cast<uint32_t>(handle)));
+        Append(U_EMRDELETEOBJECT_set(static_cast<uint32_t>(handle)));
     else
-        append(U_WMRDELETEOBJECT_set(static_cast<uint16_t>(handle)));
+        Append(U_WMRDELETEOBJECT_set(static_cast<uint16_t>(handle)));
     used_[handle] = false;
 }
 
-void TMetafileWriter::selectNew(Slot slot, int handle)
+void TMetafileWriter::SelectNew(Slot slot, int handle)
 {
     if (kind_ == TMetafileKind::Emf)
-        append(U_EMRSELECTOBJECT_set(static_cast<uint32_t>(handle)));
+        Append(U_EMRSELECTOBJECT_set(static_cast<uint32_t>(handle)));
     else
-        append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(handle)));
+        Append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(handle)));
     const int old = selected_[slot];
     selected_[slot] = handle;
     if (old < 0)
@@ -245,7 +245,7 @@ void TMetafileWriter::selectNew(Slot slot, int handle)
     if (clipped_ && std::find(std::begin(savedSelected_), std::end(savedSelected_), old) != std::end(savedSelected_))
         deferredDeletes_.push_back(old);
     else
-        release(old);
+        Release(old);
 }
 
 void TMetafileWriter::SetPen(const TMetaPen& pen)
@@ -254,7 +254,7 @@ void TMetafileWriter::SetPen(const TMetaPen& pen)
         return;
     pen_ = pen;
     havePen_ = true;
-    const int h = createHandle();
+    const int h = CreateHandle();
     const uint32_t style = static_cast<uint32_t>(pen.style);
     const bool dashed = pen.style != TMetaPen::Solid && pen.style != TMetaPen::Null;
     if (kind_ == TMetafileKind::Emf) {
@@ -264,19 +264,19 @@ void TMetafileWriter::SetPen(const TMetaPen& pen)
             PU_EXTLOGPEN elp = extlogpen_set(U_PS_GEOMETRIC | style | U_PS_ENDCAP_FLAT | U_PS_JOIN_MITER,
                                              static_cast<uint32_t>(std::max(pen.width, units_)), U_BS_SOLID,
                                              Colour(pen.colour), 0, 0, nullptr);
-            append(U_EMREXTCREATEPEN_set(static_cast<uint32_t>(h), nullptr, 0, nullptr, elp));
+            Append(U_EMREXTCREATEPEN_set(static_cast<uint32_t>(h), nullptr, 0, nullptr, elp));
             std::free(elp);
         } else {
             U_POINT width = point32_set(pen.width, 0);
-            append(U_EMRCREATEPEN_set(static_cast<uint32_t>(h), logpen_set(style, width, Colour(pen.colour))));
+            Append(U_EMRCREATEPEN_set(static_cast<uint32_t>(h), logpen_set(style, width, Colour(pen.colour))));
         }
     } else {
         // The old format draws dashes only with thin pens.
         // Dashes only with pens one pixel wide whatever the scale (width 0).
         const uint16_t width = static_cast<uint16_t>(dashed ? 0 : std::clamp(pen.width, 0, 32767));
-        append(U_WMRCREATEPENINDIRECT_set(U_PEN_set(static_cast<uint16_t>(style), width, Colour(pen.colour))));
+        Append(U_WMRCREATEPENINDIRECT_set(U_PEN_set(static_cast<uint16_t>(style), width, Colour(pen.colour))));
     }
-    selectNew(PenSlot, h);
+    SelectNew(PenSlot, h);
 }
 
 void TMetafileWriter::SetBrush(std::optional<QRgb> colour)
@@ -285,14 +285,14 @@ void TMetafileWriter::SetBrush(std::optional<QRgb> colour)
         return;
     brush_ = colour;
     haveBrush_ = true;
-    const int h = createHandle();
+    const int h = CreateHandle();
     const U_COLORREF c = Colour(colour.value_or(0));
     if (kind_ == TMetafileKind::Emf)
-        append(U_EMRCREATEBRUSHINDIRECT_set(static_cast<uint32_t>(h),
+        Append(U_EMRCREATEBRUSHINDIRECT_set(static_cast<uint32_t>(h),
                                             logbrush_set(colour ? U_BS_SOLID : U_BS_NULL, c, 0)));
     else
-        append(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(colour ? U_BS_SOLID : U_BS_NULL, c, 0)));
-    selectNew(BrushSlot, h);
+        Append(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(colour ? U_BS_SOLID : U_BS_NULL, c, 0)));
+    SelectNew(BrushSlot, h);
 }
 
 void TMetafileWriter::SetFont(const TMetaFont& font)
@@ -301,7 +301,7 @@ void TMetafileWriter::SetFont(const TMetaFont& font)
         return;
     font_ = font;
     haveFont_ = true;
-    const int h = createHandle();
+    const int h = CreateHandle();
     const uint8_t italic = font.italic ? U_FW_ITALIC : U_FW_NOITALIC;
     if (kind_ == TMetafileKind::Emf) {
         std::vector<uint16_t> face(32, 0);
@@ -311,17 +311,17 @@ void TMetafileWriter::SetFont(const TMetaFont& font)
                                    U_FW_NOUNDERLINE, U_FW_NOSTRIKEOUT, U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS,
                                    U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY, U_FF_SWISS | U_VARIABLE_PITCH,
                                    face.data());
-        append(U_EMREXTCREATEFONTINDIRECTW_set(static_cast<uint32_t>(h), reinterpret_cast<const char*>(&lf), nullptr));
+        Append(U_EMREXTCREATEFONTINDIRECTW_set(static_cast<uint32_t>(h), reinterpret_cast<const char*>(&lf), nullptr));
     } else {
         std::string face = ToCp1250(font.face.left(31));
         U_FONT* f = U_FONT_set(Clamp16(-font.height), 0, Clamp16(font.escapement), Clamp16(font.escapement),
                                Clamp16(font.weight), italic, U_FW_NOUNDERLINE, U_FW_NOSTRIKEOUT, U_EE_CHARSET,
                                U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY,
                                U_FF_SWISS | U_VARIABLE_PITCH, face.data());
-        append(U_WMRCREATEFONTINDIRECT_set(f));
+        Append(U_WMRCREATEFONTINDIRECT_set(f));
         std::free(f);
     }
-    selectNew(FontSlot, h);
+    SelectNew(FontSlot, h);
 }
 
 void TMetafileWriter::SetTextColour(QRgb colour)
@@ -331,9 +331,9 @@ void TMetafileWriter::SetTextColour(QRgb colour)
         return;
     textColour_ = colour;
     if (kind_ == TMetafileKind::Emf)
-        append(U_EMRSETTEXTCOLOR_set(Colour(colour)));
+        Append(U_EMRSETTEXTCOLOR_set(Colour(colour)));
     else
-        append(U_WMRSETTEXTCOLOR_set(Colour(colour)));
+        Append(U_WMRSETTEXTCOLOR_set(Colour(colour)));
 }
 
 void TMetafileWriter::SetFillWinding(bool winding)
@@ -343,31 +343,31 @@ void TMetafileWriter::SetFillWinding(bool winding)
     winding_ = winding;
     const uint32_t mode = winding ? U_WINDING : U_ALTERNATE;
     if (kind_ == TMetafileKind::Emf)
-        append(U_EMRSETPOLYFILLMODE_set(mode));
+        Append(U_EMRSETPOLYFILLMODE_set(mode));
     else
-        append(U_WMRSETPOLYFILLMODE_set(static_cast<uint16_t>(mode)));
+        Append(U_WMRSETPOLYFILLMODE_set(static_cast<uint16_t>(mode)));
 }
 
-void TMetafileWriter::restoreClip()
+void TMetafileWriter::RestoreClip()
 {
     if (!clipped_)
         return;
     if (kind_ == TMetafileKind::Emf)
-        append(U_EMRRESTOREDC_set(-1));
+        Append(U_EMRRESTOREDC_set(-1));
     else
-        append(U_WMRRESTOREDC_set(-1));
+        Append(U_WMRRESTOREDC_set(-1));
     clipped_ = false;
     // The restored state selects what was selected when it was saved, and
     // has the text colour and fill mode of then.
     for (int s = 0; s < SlotCount; ++s)
         if (selected_[s] >= 0 && selected_[s] != savedSelected_[s]) {
             if (kind_ == TMetafileKind::Emf)
-                append(U_EMRSELECTOBJECT_set(static_cast<uint32_t>(selected_[s])));
+                Append(U_EMRSELECTOBJECT_set(static_cast<uint32_t>(selected_[s])));
             else
-                append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(selected_[s])));
+                Append(U_WMRSELECTOBJECT_set(static_cast<uint16_t>(selected_[s])));
         }
     for (int h : deferredDeletes_)
-        release(h);
+        Release(h);
     deferredDeletes_.clear();
     std::fill(std::begin(savedSelected_), std::end(savedSelected_), -1);
     const QRgb text = textColour_;
@@ -382,16 +382,16 @@ void TMetafileWriter::SetClip(std::optional<QRect> rect)
 {
     if (rect == clip_ && clipped_ == rect.has_value())
         return;
-    restoreClip();
+    RestoreClip();
     clip_ = rect;
     if (!rect)
         return;
     if (kind_ == TMetafileKind::Emf) {
-        append(U_EMRSAVEDC_set());
-        append(U_EMRINTERSECTCLIPRECT_set(RectL(*rect)));
+        Append(U_EMRSAVEDC_set());
+        Append(U_EMRINTERSECTCLIPRECT_set(RectL(*rect)));
     } else {
-        append(U_WMRSAVEDC_set());
-        append(U_WMRINTERSECTCLIPRECT_set(Rect16(*rect)));
+        Append(U_WMRSAVEDC_set());
+        Append(U_WMRINTERSECTCLIPRECT_set(Rect16(*rect)));
     }
     clipped_ = true;
     std::copy(std::begin(selected_), std::end(selected_), std::begin(savedSelected_));
@@ -413,10 +413,10 @@ void TMetafileWriter::Polyline(const QPolygon& points)
         for (int start = 0; start < points.size() - 1; start += 32766) {
             const QPolygon part = points.mid(start, 32767);
             const auto p = Points16(part);
-            append(U_WMRPOLYLINE_set(static_cast<uint16_t>(p.size()), p.data()));
+            Append(U_WMRPOLYLINE_set(static_cast<uint16_t>(p.size()), p.data()));
         }
     } else {
-        append(EmfPoints(points, U_EMRPOLYLINE16_set, U_EMRPOLYLINE_set));
+        Append(EmfPoints(points, U_EMRPOLYLINE16_set, U_EMRPOLYLINE_set));
     }
 }
 
@@ -426,9 +426,9 @@ void TMetafileWriter::Polygon(const QPolygon& points)
         return;
     if (kind_ == TMetafileKind::Wmf) {
         const auto p = Points16(points.mid(0, 32767));
-        append(U_WMRPOLYGON_set(static_cast<uint16_t>(p.size()), p.data()));
+        Append(U_WMRPOLYGON_set(static_cast<uint16_t>(p.size()), p.data()));
     } else {
-        append(EmfPoints(points, U_EMRPOLYGON16_set, U_EMRPOLYGON_set));
+        Append(EmfPoints(points, U_EMRPOLYGON16_set, U_EMRPOLYGON_set));
     }
 }
 
@@ -451,14 +451,14 @@ void TMetafileWriter::PolyPolygon(const QVector<QPolygon>& polygons)
         return;
     if (kind_ == TMetafileKind::Wmf) {
         const auto p = Points16(all);
-        append(U_WMRPOLYPOLYGON_set(static_cast<uint16_t>(counts16.size()), counts16.data(), p.data()));
+        Append(U_WMRPOLYPOLYGON_set(static_cast<uint16_t>(counts16.size()), counts16.data(), p.data()));
     } else if (Fits16(all)) {
         const auto p = Points16(all);
-        append(U_EMRPOLYPOLYGON16_set(Bounds(all), static_cast<uint32_t>(counts.size()), counts.data(),
+        Append(U_EMRPOLYPOLYGON16_set(Bounds(all), static_cast<uint32_t>(counts.size()), counts.data(),
                                       static_cast<uint32_t>(p.size()), p.data()));
     } else {
         const auto p = Points32(all);
-        append(U_EMRPOLYPOLYGON_set(Bounds(all), static_cast<uint32_t>(counts.size()), counts.data(),
+        Append(U_EMRPOLYPOLYGON_set(Bounds(all), static_cast<uint32_t>(counts.size()), counts.data(),
                                     static_cast<uint32_t>(p.size()), p.data()));
     }
 }
@@ -466,17 +466,17 @@ void TMetafileWriter::PolyPolygon(const QVector<QPolygon>& polygons)
 void TMetafileWriter::Rectangle(const QRect& rect)
 {
     if (kind_ == TMetafileKind::Emf)
-        append(U_EMRRECTANGLE_set(RectL(rect)));
+        Append(U_EMRRECTANGLE_set(RectL(rect)));
     else
-        append(U_WMRRECTANGLE_set(Rect16(rect)));
+        Append(U_WMRRECTANGLE_set(Rect16(rect)));
 }
 
 void TMetafileWriter::Ellipse(const QRect& rect)
 {
     if (kind_ == TMetafileKind::Emf)
-        append(U_EMRELLIPSE_set(RectL(rect)));
+        Append(U_EMRELLIPSE_set(RectL(rect)));
     else
-        append(U_WMRELLIPSE_set(Rect16(rect)));
+        Append(U_WMRELLIPSE_set(Rect16(rect)));
 }
 
 void TMetafileWriter::Text(const QPoint& at, const QString& text, const std::vector<int>& dx)
@@ -491,7 +491,7 @@ void TMetafileWriter::Text(const QPoint& at, const QString& text, const std::vec
         char* emrtext = emrtext_set(pointl_set(at.x(), at.y()), static_cast<U_NUM_STR>(chars.size()), 2,
                                     chars.data(), U_ETO_NONE, rectl_set(pointl_set(0, 0), pointl_set(-1, -1)),
                                     advances.data());
-        append(U_EMREXTTEXTOUTW_set(rectl_set(pointl_set(0, 0), pointl_set(-1, -1)), U_GM_COMPATIBLE, 1.0f, 1.0f,
+        Append(U_EMREXTTEXTOUTW_set(rectl_set(pointl_set(0, 0), pointl_set(-1, -1)), U_GM_COMPATIBLE, 1.0f, 1.0f,
                                     reinterpret_cast<PU_EMRTEXT>(emrtext)));
         std::free(emrtext);
     } else {
@@ -511,7 +511,7 @@ void TMetafileWriter::Text(const QPoint& at, const QString& text, const std::vec
         }
         bytes = bytes.substr(0, 32000);
         advances.resize(bytes.size());
-        append(U_WMREXTTEXTOUT_set(Point16(at), static_cast<int16_t>(bytes.size()), 0, bytes.data(),
+        Append(U_WMREXTTEXTOUT_set(Point16(at), static_cast<int16_t>(bytes.size()), 0, bytes.data(),
                                    advances.data(), U_RECT16_set(point16_set(0, 0), point16_set(0, 0))));
     }
 }
@@ -524,12 +524,12 @@ void TMetafileWriter::Image(const QRect& target, const QImage& image)
     PU_BITMAPINFO bmi = bitmapinfo_set(dib.header, nullptr);
     const int w = image.width(), h = image.height();
     if (kind_ == TMetafileKind::Emf) {
-        append(U_EMRSTRETCHDIBITS_set(RectL(target), pointl_set(target.left(), target.top()),
+        Append(U_EMRSTRETCHDIBITS_set(RectL(target), pointl_set(target.left(), target.top()),
                                       pointl_set(target.width(), target.height()), pointl_set(0, 0),
                                       pointl_set(w, h), U_DIB_RGB_COLORS, U_SRCCOPY, bmi,
                                       static_cast<uint32_t>(dib.pixels.size()), dib.pixels.data()));
     } else {
-        append(U_WMRSTRETCHDIB_set(Point16(target.topLeft()),
+        Append(U_WMRSTRETCHDIB_set(Point16(target.topLeft()),
                                    point16_set(Clamp16(target.width()), Clamp16(target.height())),
                                    point16_set(0, 0), point16_set(Clamp16(w), Clamp16(h)), U_DIB_RGB_COLORS,
                                    U_SRCCOPY, bmi, static_cast<uint32_t>(dib.pixels.size()), dib.pixels.constData()));
@@ -541,17 +541,17 @@ QByteArray TMetafileWriter::Finish()
 {
     if (finished_)
         return out_;
-    restoreClip();
+    RestoreClip();
     finished_ = true;
     if (kind_ == TMetafileKind::Emf) {
         EMFTRACK track{};
-        append(U_EMREOF_set(0, nullptr, &track));
+        Append(U_EMREOF_set(0, nullptr, &track));
         uchar* d = reinterpret_cast<uchar*>(out_.data());
         qToLittleEndian<quint32>(static_cast<quint32>(out_.size()), d + 48);
         qToLittleEndian<quint32>(static_cast<quint32>(records_), d + 52);
         qToLittleEndian<quint16>(static_cast<quint16>(peak_ + 1), d + 56);
     } else {
-        append(U_WMREOF_set());
+        Append(U_WMREOF_set());
         uchar* d = reinterpret_cast<uchar*>(out_.data());
         const quint32 words = static_cast<quint32>((out_.size() - 22) / 2);
         qToLittleEndian<quint16>(static_cast<quint16>(words & 0xFFFF), d + 28);

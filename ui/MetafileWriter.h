@@ -52,8 +52,8 @@ public:
     TMetafileWriter(const TMetafileWriter&) = delete;
     TMetafileWriter& operator=(const TMetafileWriter&) = delete;
 
-    TMetafileKind kind() const { return kind_; }
-    int units() const { return units_; }
+    TMetafileKind Kind() const { return kind_; }
+    int Units() const { return units_; }
 
     void SetPen(const TMetaPen& pen);
     void SetBrush(std::optional<QRgb> colour); // nothing: hollow
@@ -78,11 +78,11 @@ public:
 
 private:
     enum Slot { PenSlot, BrushSlot, FontSlot, SlotCount };
-    void append(char* record); // takes ownership
-    int createHandle();
-    void selectNew(Slot slot, int handle);
-    void release(int handle);
-    void restoreClip();
+    void Append(char* record); // takes ownership
+    int CreateHandle();
+    void SelectNew(Slot slot, int handle);
+    void Release(int handle);
+    void RestoreClip();
 
     TMetafileKind kind_;
     QSize pixels_;

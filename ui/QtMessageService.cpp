@@ -9,23 +9,23 @@
 namespace qv {
 
 namespace {
-QWidget* owner() { return QApplication::activeWindow(); }
-QString title() { return QApplication::applicationName(); }
+QWidget* Owner() { return QApplication::activeWindow(); }
+QString Title() { return QApplication::applicationName(); }
 } // namespace
 
-void QtMessageService::error(const QString& text)
+void QtMessageService::Error(const QString& text)
 {
-    QMessageBox::critical(owner(), title(), text, QMessageBox::Ok);
+    QMessageBox::critical(Owner(), Title(), text, QMessageBox::Ok);
 }
 
-void QtMessageService::information(const QString& text)
+void QtMessageService::Information(const QString& text)
 {
-    QMessageBox::information(owner(), title(), text, QMessageBox::Ok);
+    QMessageBox::information(Owner(), Title(), text, QMessageBox::Ok);
 }
 
-Answer QtMessageService::question(const QString& text, Buttons buttons)
+Answer QtMessageService::Question(const QString& text, Buttons buttons)
 {
-    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::NoButton, owner());
+    QMessageBox box(QMessageBox::Question, Title(), text, QMessageBox::NoButton, Owner());
     QPushButton* yes = nullptr;
     QPushButton* no = nullptr;
     QPushButton* all = nullptr;
@@ -63,15 +63,15 @@ Answer QtMessageService::question(const QString& text, Buttons buttons)
     return cancel ? Answer::Cancel : Answer::No;
 }
 
-QString QtMessageService::openFileName(const QString& caption, const QString& dir, const QString& filter)
+QString QtMessageService::OpenFileName(const QString& caption, const QString& dir, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(owner(), caption, dir, QtFilterFromPipes(filter));
+    return QFileDialog::getOpenFileName(Owner(), caption, dir, QtFilterFromPipes(filter));
 }
 
-QString QtMessageService::saveFileName(const QString& caption, const QString& fileName,
+QString QtMessageService::SaveFileName(const QString& caption, const QString& fileName,
                                        const QString& filter, const QString& defaultExt)
 {
-    QFileDialog dlg(owner(), caption, fileName, QtFilterFromPipes(filter));
+    QFileDialog dlg(Owner(), caption, fileName, QtFilterFromPipes(filter));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDefaultSuffix(defaultExt);
     dlg.selectFile(QFileInfo(fileName).fileName());
@@ -80,12 +80,12 @@ QString QtMessageService::saveFileName(const QString& caption, const QString& fi
     return dlg.selectedFiles().constFirst();
 }
 
-QString QtMessageService::existingDirectory(const QString& caption, const QString& dir)
+QString QtMessageService::ExistingDirectory(const QString& caption, const QString& dir)
 {
-    return QFileDialog::getExistingDirectory(owner(), caption, dir);
+    return QFileDialog::getExistingDirectory(Owner(), caption, dir);
 }
 
-int QtMessageService::execDialog(QDialog& dialog)
+int QtMessageService::ExecDialog(QDialog& dialog)
 {
     return dialog.exec();
 }

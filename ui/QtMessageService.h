@@ -6,14 +6,14 @@ namespace qv {
 
 class QtMessageService : public IMessageService {
 public:
-    void error(const QString& text) override;
-    void information(const QString& text) override;
-    Answer question(const QString& text, Buttons buttons) override;
-    QString openFileName(const QString& title, const QString& dir, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& fileName, const QString& filter,
+    void Error(const QString& text) override;
+    void Information(const QString& text) override;
+    Answer Question(const QString& text, Buttons buttons) override;
+    QString OpenFileName(const QString& title, const QString& dir, const QString& filter) override;
+    QString SaveFileName(const QString& title, const QString& fileName, const QString& filter,
                          const QString& defaultExt) override;
-    QString existingDirectory(const QString& title, const QString& dir) override;
-    int execDialog(QDialog& dialog) override;
+    QString ExistingDirectory(const QString& title, const QString& dir) override;
+    int ExecDialog(QDialog& dialog) override;
 };
 
 } // namespace qv

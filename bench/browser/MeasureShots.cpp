@@ -43,7 +43,7 @@ namespace {
 class ShotMessages : public ConsoleMessageService {
 public:
     std::function<void(QDialog&)> Step;
-    int execDialog(QDialog& d) override
+    int ExecDialog(QDialog& d) override
     {
         d.show();
         Pump(200);
@@ -150,7 +150,7 @@ int main(int argc, char** argv)
     Pump(300);
     ok &= Save(FormMain, prefix + QStringLiteral("-annot-new.png"));
 
-    messages.setAnswer(Answer::No);
+    messages.SetAnswer(Answer::No);
     FormMain->close();
     SetApplicationTerminating(true);
     DestroyForms();

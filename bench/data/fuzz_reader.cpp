@@ -14,13 +14,13 @@ namespace {
 
 class SilentMessages : public qv::IMessageService {
 public:
-    void error(const QString&) override { ++errors; }
-    void information(const QString&) override {}
-    qv::Answer question(const QString&, qv::Buttons) override { return qv::Answer::No; }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    QString existingDirectory(const QString&, const QString&) override { return {}; }
-    int errors = 0;
+    void Error(const QString&) override { ++Errors; }
+    void Information(const QString&) override {}
+    qv::Answer Question(const QString&, qv::Buttons) override { return qv::Answer::No; }
+    QString OpenFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString SaveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString ExistingDirectory(const QString&, const QString&) override { return {}; }
+    int Errors = 0;
 };
 
 } // namespace
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const qv::DataFileError&) {
         return 0;
     }
-    if (msgs.errors > 0) {
+    if (msgs.Errors > 0) {
         // A read failure leaves the record as it was.
         if (n != 0 || block.SampleCount() != 0 || !block.Date.empty())
             std::abort();
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const qv::DataFileError&) {
         std::abort(); // the writer produced a file its reader refuses
     }
-    if (m != n || msgs.errors > 0 || qv::FormatDataFile(again) != first)
+    if (m != n || msgs.Errors > 0 || qv::FormatDataFile(again) != first)
         std::abort();
     return 0;
 }

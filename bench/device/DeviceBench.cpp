@@ -44,7 +44,7 @@ struct Result {
 
 class Observer : public qv::IDeviceObserver {
 public:
-    QString downloadFinished(const qv::TDownloadEnd& e) override
+    QString DownloadFinished(const qv::TDownloadEnd& e) override
     {
         end = Clock::now();
         cpuEnd = cpuSeconds();
@@ -60,8 +60,8 @@ public:
 
 class CollectErrors : public qv::ConsoleMessageService {
 public:
-    void error(const QString& t) override { errors << t; }
-    QStringList errors;
+    void Error(const QString& t) override { Errors << t; }
+    QStringList Errors;
 };
 
 Result download(const QString& sim, const QString& image, long baud,
@@ -89,28 +89,28 @@ Result download(const QString& sim, const QString& image, long baud,
     double cpuStart = 0;
     QElapsedTimer guard;
     guard.start();
-    proto.setPump([&] {
-        if (!messages.errors.isEmpty() || obs.done || guard.elapsed() > 180000) {
-            proto.setAbort();
-        } else if (!requested && proto.configLoaded() && proto.currentCommand() == 0) {
+    proto.SetPump([&] {
+        if (!messages.Errors.isEmpty() || obs.done || guard.elapsed() > 180000) {
+            proto.SetAbort();
+        } else if (!requested && proto.ConfigLoaded() && proto.CurrentCommand() == 0) {
             requested = true;
             start = Clock::now();
             cpuStart = cpuSeconds();
-            proto.readData();
+            proto.ReadData();
         }
     });
-    proto.connect(path);
+    proto.Connect(path);
     qv::SetMessageService(nullptr);
     proc.closeWriteChannel();
     if (!proc.waitForFinished(3000)) {
         proc.terminate();
         proc.waitForFinished(3000);
     }
-    for (const QString& e : messages.errors)
+    for (const QString& e : messages.Errors)
         std::fprintf(stderr, "error: %s\n", qPrintable(e));
     if (!obs.done)
         return r;
-    r.ok = messages.errors.isEmpty();
+    r.ok = messages.Errors.isEmpty();
     r.bytes = static_cast<int>(obs.data.size());
     r.elapsed = std::chrono::duration<double>(obs.end - start).count();
     r.cpu = obs.cpuEnd - cpuStart;

@@ -101,7 +101,7 @@ TEST_F(AnnotDialogs, ModifyingTheSecondOfThreeMovesItLastWithTheNewValues)
     list.Prepare(store, 1);
     list.show();
     list.ListBox1->setCurrentRow(1);
-    msgs.queueDialog([](QDialog& d) {
+    msgs.QueueDialog([](QDialog& d) {
         auto& e = static_cast<TFormAnnotEdit&>(d);
         EXPECT_EQ(e.EditTime->text(), "2.0");
         EXPECT_EQ(e.EditAlt->text(), "20.0");
@@ -109,7 +109,7 @@ TEST_F(AnnotDialogs, ModifyingTheSecondOfThreeMovesItLastWithTheNewValues)
         TypeAndOk("2.5", "-4", "moved")(d);
     });
     QTest::mouseClick(list.ButtonModify, Qt::LeftButton);
-    EXPECT_EQ(msgs.pendingDialogs(), 0);
+    EXPECT_EQ(msgs.PendingDialogs(), 0);
     EXPECT_EQ(Lines(list.ListBox1), (QStringList{"one", "three", "moved"}));
     EXPECT_EQ(list.ListBox1->currentRow(), 2);
     ASSERT_EQ(store.Files[1].Points.size(), 3u);
@@ -142,7 +142,7 @@ TEST_F(AnnotDialogs, NewStartsAtZeroAndAnEmptyTextIsStoredAsOneBlank)
 {
     list.Prepare(store, 0);
     list.show();
-    msgs.queueDialog([](QDialog& d) {
+    msgs.QueueDialog([](QDialog& d) {
         auto& e = static_cast<TFormAnnotEdit&>(d);
         EXPECT_EQ(e.EditTime->text(), "0");
         EXPECT_EQ(e.EditAlt->text(), "0");
@@ -155,7 +155,7 @@ TEST_F(AnnotDialogs, NewStartsAtZeroAndAnEmptyTextIsStoredAsOneBlank)
     EXPECT_EQ(Lines(list.ListBox1), QStringList{" "});
     EXPECT_TRUE(list.ButtonDelete->isEnabled());
 
-    msgs.queueDialog([](QDialog& d) { QTest::mouseClick(static_cast<TFormAnnotEdit&>(d).ButtonCancel, Qt::LeftButton); });
+    msgs.QueueDialog([](QDialog& d) { QTest::mouseClick(static_cast<TFormAnnotEdit&>(d).ButtonCancel, Qt::LeftButton); });
     QTest::mouseClick(list.ButtonAdd, Qt::LeftButton);
     EXPECT_EQ(store.Files[0].Points.size(), 1u); // cancelled: nothing added
 }
@@ -186,13 +186,13 @@ TEST_F(AnnotDialogs, MissingRecordIsAssertedAndNothingIsAdded)
     EXPECT_TRUE(asserts[0].startsWith("P=nil in FormAnnot.ComboBox1Change")) << asserts[0].toStdString();
     EXPECT_EQ(list.ListBox1->count(), 0);
 
-    msgs.queueDialog(TypeAndOk("1", "2", "x"));
+    msgs.QueueDialog(TypeAndOk("1", "2", "x"));
     EXPECT_FALSE(AddAnnotationFromChart(edit, store, 1));
-    EXPECT_EQ(msgs.errors(), QStringList{"Pointer not found!"});
+    EXPECT_EQ(msgs.Errors(), QStringList{"Pointer not found!"});
     EXPECT_TRUE(asserts.last().startsWith("P=nil in FormAnnot.pmnuAnnotNewClick"));
     EXPECT_EQ(store.Files[1].Points.size(), 3u);
 
-    msgs.queueDialog(TypeAndOk("7", "8", "chart"));
+    msgs.QueueDialog(TypeAndOk("7", "8", "chart"));
     EXPECT_TRUE(AddAnnotationFromChart(edit, store, 0));
     ASSERT_EQ(store.Files[0].Points.size(), 1u);
     EXPECT_DOUBLE_EQ(store.Files[0].Points[0].Time, 7);

@@ -245,10 +245,10 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     EXPECT_EQ(page->OffsetControls->Offsets().Stored(h), TFileOffsets{});
     EXPECT_EQ(page->EditShiftX->text(), "0");
 
-    msgs.queueAnswer(Answer::No);
+    msgs.QueueAnswer(Answer::No);
     FormMain->close();
     QApplication::processEvents();
-    EXPECT_EQ(msgs.questions().size(), 1);
+    EXPECT_EQ(msgs.Questions().size(), 1);
 }
 
 TEST_F(GraphMeasure, FlightsAlignedAtTheirReleasesAndAFlatOneNamed)
@@ -261,8 +261,8 @@ TEST_F(GraphMeasure, FlightsAlignedAtTheirReleasesAndAFlatOneNamed)
     files.push_back({"Flat", KdfText(flat)});
     start();
     page->OffsetControls->mnuAlignRelease->trigger();
-    ASSERT_EQ(msgs.informations().size(), 1);
-    EXPECT_EQ(msgs.informations()[0], "No tow release found in: Flat\rThese files keep their offsets.");
+    ASSERT_EQ(msgs.Informations().size(), 1);
+    EXPECT_EQ(msgs.Informations()[0], "No tow release found in: Flat\rThese files keep their offsets.");
     for (int row = 0; row < 3; ++row) {
         const TCurve& alt = *FormMain->Curves.Curve(Curves(row), SlotAlt);
         // Towing just before 0, released right after.
@@ -337,12 +337,12 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     page->OffsetControls->Offsets().SetOffsetX(Curves(0), ShiftAltitude, 100);
     FormMain->DataList[0]->Modified = false;
 
-    msgs.queueDialog([this](QDialog& d) {
+    msgs.QueueDialog([this](QDialog& d) {
         auto& f = static_cast<TFormAnnot&>(d);
         EXPECT_EQ(f.ComboBox1->currentText(), "Blok1");
         EXPECT_EQ(ListLines(f.ListBox1), (QStringList{"one", "two", "three"}));
         f.ListBox1->setCurrentRow(1);
-        msgs.queueDialog([](QDialog& e) {
+        msgs.QueueDialog([](QDialog& e) {
             EXPECT_EQ(static_cast<TFormAnnotEdit&>(e).EditTime->text(), "102.0");
             TypeAndOk("105", "7", "")(e); // an empty text becomes one blank
         });
@@ -357,7 +357,7 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
         QTest::mouseClick(f.ButtonClose, Qt::LeftButton);
     });
     QTest::mouseClick(FormMain->TBAnnotDialog, Qt::LeftButton);
-    EXPECT_EQ(msgs.pendingDialogs(), 0);
+    EXPECT_EQ(msgs.PendingDialogs(), 0);
     const auto& labels = FormMain->Curves.Labels(Curves(0));
     ASSERT_EQ(labels.size(), 3u);
     EXPECT_EQ(labels[2].Text, " ");
@@ -377,7 +377,7 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     ASSERT_TRUE(page->Chart->PopupChart->isVisible());
     EXPECT_EQ(page->Measurement->PopupFile(), Curves(1));
     double time = 0, alt = 0;
-    msgs.queueDialog([&](QDialog& d) {
+    msgs.QueueDialog([&](QDialog& d) {
         auto& e = static_cast<TFormAnnotEdit&>(d);
         time = e.EditTime->text().toDouble();
         alt = e.EditAlt->text().toDouble();
@@ -386,28 +386,28 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     });
     page->Measurement->pmnuAnnotNew->trigger();
     page->Chart->PopupChart->hide();
-    EXPECT_EQ(msgs.pendingDialogs(), 0);
+    EXPECT_EQ(msgs.PendingDialogs(), 0);
     EXPECT_NEAR(time, 6.0, 0.1);
     EXPECT_NEAR(alt, 60.0, 1.0);
     ASSERT_EQ(FormMain->Curves.Labels(Curves(1)).size(), 1u);
     EXPECT_EQ(FormMain->Curves.Labels(Curves(1))[0].Text, "gust");
 
     // "Modify Annotations" opens the list on that file.
-    msgs.queueDialog([](QDialog& d) {
+    msgs.QueueDialog([](QDialog& d) {
         auto& f = static_cast<TFormAnnot&>(d);
         EXPECT_EQ(f.ComboBox1->currentText(), "Blok2");
         EXPECT_EQ(ListLines(f.ListBox1), QStringList{"gust"});
         f.accept();
     });
     page->Measurement->pmnuAnnotModifi->trigger();
-    EXPECT_EQ(msgs.pendingDialogs(), 0);
+    EXPECT_EQ(msgs.PendingDialogs(), 0);
 
     // Closing asks about both files; saved annotations are less the offsets.
-    msgs.queueAnswer(Answer::Yes);
-    msgs.queueAnswer(Answer::Yes);
+    msgs.QueueAnswer(Answer::Yes);
+    msgs.QueueAnswer(Answer::Yes);
     FormMain->close();
     QApplication::processEvents();
-    EXPECT_EQ(msgs.questions().size(), 2);
+    EXPECT_EQ(msgs.Questions().size(), 2);
     EXPECT_TRUE(ReadAll(dir.file("Data/Blok1.kdf"))
                     .contains("<Anotace>\r\n1.00,10.00,one\r\n3.00,30.00,three\r\n5.00,7.00, \r\n</Anotace>"));
     EXPECT_TRUE(ReadAll(dir.file("Data/Blok1.kdf")).contains("AltOffsetX=100.00\r\nAltOffsetY=500.00\r\n"));

@@ -105,10 +105,10 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
     EXPECT_NE(item("Blok3"), nullptr);
 
     QTest::keyClicks(FormMain->InfoPage->RichEdit1, QStringLiteral("gusty"));
-    msgs.queueAnswer(Answer::Yes);
+    msgs.QueueAnswer(Answer::Yes);
     FormMain->close();
     QApplication::processEvents();
-    EXPECT_EQ(msgs.questions(),
+    EXPECT_EQ(msgs.Questions(),
               QStringList{QStringLiteral("Do you want to save changes of ") + dir.file("Data/Blok2.kdf") + "?"});
     const QByteArray saved = ReadAll(dir.file("Data/Blok2.kdf"));
     EXPECT_TRUE(saved.contains("<Text>\r\n{\\rtf1\\ansi\\ansicpg1250")) << saved.toStdString();
@@ -155,15 +155,15 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
     EXPECT_EQ(FormMain->DataRoot, dir.file("Lety"));
     EXPECT_EQ(grid->item(0, 6)->text(), dir.file("Lety/Jaro/Let 1.kdf"));
     EXPECT_TRUE(FormMain->TreeNotify);
-    EXPECT_TRUE(msgs.texts().isEmpty()) << msgs.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(msgs.Texts().isEmpty()) << msgs.Texts().join(QLatin1Char('|')).toStdString();
 
     // Deleting the folder closes its changed file first, with the question.
     FormMain->InfoPage->RichEdit1->selectAll();
     FormMain->InfoPage->RichEdit1->insertPlainText(QStringLiteral("windy"));
-    msgs.queueAnswer(Answer::No);
+    msgs.QueueAnswer(Answer::No);
     tree->setCurrentItem(item("Jaro"));
     QTest::keyClick(tree, Qt::Key_Delete);
-    EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Do you want to save changes of ") +
+    EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Do you want to save changes of ") +
                                             dir.file("Lety/Jaro/Let 1.kdf") + "?"});
     EXPECT_TRUE(FormMain->DataList.empty());
     EXPECT_EQ(chart->graphCount(), 0);
@@ -226,7 +226,7 @@ TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
         EXPECT_EQ(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), curve) << row;
     }
     EXPECT_EQ(grid->horizontalHeaderItem(1)->toolTip(), "Altitude");
-    msgs.queueAnswer(Answer::No);
+    msgs.QueueAnswer(Answer::No);
     FormMain->close();
 }
 

@@ -48,7 +48,7 @@ TEST(Options, LongRootIsShortenedAndUnknownPortShown)
     ASSERT_TRUE(form.Confirm(v));
     EXPECT_EQ(v.Com, "nowhere");
     EXPECT_EQ(v.Root, dir.path());
-    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_TRUE(messages.Shown().empty());
 }
 
 TEST(Options, MissingRootIsRefusedAndBadThresholdRestored)
@@ -58,12 +58,12 @@ TEST(Options, MissingRootIsRefusedAndBadThresholdRestored)
     form.Fill({"/no/such/folder", "COM1", "Blok", 2});
     TOptionsValues v{"/no/such/folder", "COM1", "Blok", 2};
     EXPECT_FALSE(form.Confirm(v));
-    EXPECT_EQ(messages.errors(), QStringList{"Invalid directory!"});
+    EXPECT_EQ(messages.Errors(), QStringList{"Invalid directory!"});
 
     form.MarkerEdit->setText("abc");
     form.MarkerEditExit();
     EXPECT_EQ(form.MarkerEdit->text(), "2.00");
-    EXPECT_EQ(messages.errors().last(), "Marker Threshold must be a number value.");
+    EXPECT_EQ(messages.Errors().last(), "Marker Threshold must be a number value.");
     form.MarkerEdit->setText("");
     form.MarkerEditExit();
     EXPECT_EQ(form.MarkerEdit->text(), "0");
@@ -123,7 +123,7 @@ TEST(Options, PortNotListedByTheSystemSurvivesOk)
     FormMain->mnuOptionsClick();
     EXPECT_EQ(DoskComForm->Settings().Com, "/dev/ttyUSB0");
     EXPECT_EQ(DoskComForm->PortName(), "/dev/ttyUSB0");
-    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_TRUE(messages.Shown().empty());
     FormMain->close();
     QApplication::processEvents();
     DestroyForms();

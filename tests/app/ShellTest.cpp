@@ -90,11 +90,11 @@ TEST_F(Shell, WindowsAreCreatedOnceInOrder)
 TEST_F(Shell, AboutAndDeviceDialogRunFromTheMenuThroughTheMessageService)
 {
     start();
-    messages.queueDialog([](QDialog& d) { EXPECT_EQ(d.objectName(), "FormAbout"); });
-    messages.queueDialog([](QDialog& d) { EXPECT_EQ(d.objectName(), "DoskComForm"); });
+    messages.QueueDialog([](QDialog& d) { EXPECT_EQ(d.objectName(), "FormAbout"); });
+    messages.QueueDialog([](QDialog& d) { EXPECT_EQ(d.objectName(), "DoskComForm"); });
     FormMain->mnuAboutClick();
     FormMain->mnuReadDataClick();
-    EXPECT_EQ(messages.pendingDialogs(), 0);
+    EXPECT_EQ(messages.PendingDialogs(), 0);
     EXPECT_TRUE(FormAbout->LabelSettings->text().endsWith(ini())) << FormAbout->LabelSettings->text().toStdString();
     stop();
 }
@@ -132,7 +132,7 @@ TEST_F(Shell, NoSettingsFileGivesDefaultsAndCloseWritesEveryKeyInOrder)
     EXPECT_EQ(value("Options/ShowTable"), "1");
     EXPECT_EQ(value("Options/TBShowLegend"), "0");
     EXPECT_EQ(value("Options/Root"), QDir::cleanPath(dir.path()));
-    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_TRUE(messages.Shown().empty());
 }
 
 TEST_F(Shell, AutoGridSizeOffStaysAndOnBecomesTextWidth)
@@ -202,11 +202,11 @@ TEST_F(Shell, SplitMemoryImageFromTheDataMenu)
                 if (item->text() == "Split memory image...")
                     split = item;
     ASSERT_NE(split, nullptr);
-    messages.queueFileName(dir.file("memory.bin"));
+    messages.QueueFileName(dir.file("memory.bin"));
     split->trigger();
     EXPECT_EQ(QDir(dir.file("Data")).entryList({"*.kdf"}, QDir::Files, QDir::Name),
               (QStringList{"Flug012.kdf", "Flug013.kdf"}));
-    EXPECT_EQ(messages.informations(), QStringList{"2 files succesfully written."});
+    EXPECT_EQ(messages.Informations(), QStringList{"2 files succesfully written."});
     auto* tree = FormMain->findChild<QTreeWidget*>("TreeView1");
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(tree->findItems("Flug013", Qt::MatchExactly | Qt::MatchRecursive).size(), 1);
@@ -217,14 +217,14 @@ TEST_F(Shell, SplitMemoryImageFromTheDataMenu)
 TEST_F(Shell, EscapeAsksBeforeExiting)
 {
     start();
-    messages.queueAnswer(Answer::No);
+    messages.QueueAnswer(Answer::No);
     FormMain->actEscape->trigger();
     EXPECT_TRUE(FormMain->isVisible());
-    messages.queueAnswer(Answer::Yes);
+    messages.QueueAnswer(Answer::Yes);
     FormMain->actEscape->trigger();
     QApplication::processEvents();
     EXPECT_FALSE(FormMain->isVisible());
-    EXPECT_EQ(messages.questions(),
+    EXPECT_EQ(messages.Questions(),
               (QStringList{"Are you sure to exit application?", "Are you sure to exit application?"}));
     EXPECT_TRUE(QFile::exists(ini()));
 }

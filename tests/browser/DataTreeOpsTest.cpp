@@ -78,15 +78,15 @@ TEST_F(DataTreeOpsTest, RenameOntoAnExistingNameKeepsTheOldText)
     TTreeNode* a = Node("a.kdf");
     EXPECT_FALSE(tree.RenameNode(a, QStringLiteral("b")));
     EXPECT_FALSE(tree.RenameNode(Node("one"), QStringLiteral("two")));
-    EXPECT_EQ(msgs.errors(), (QStringList{QStringLiteral("Soubor ") + Path("b.kdf") + QStringLiteral(" už existuje!"),
+    EXPECT_EQ(msgs.Errors(), (QStringList{QStringLiteral("Soubor ") + Path("b.kdf") + QStringLiteral(" už existuje!"),
                                           QStringLiteral("Složka ") + Path("two") + QStringLiteral(" už existuje!")}));
     EXPECT_EQ(a->Text, QStringLiteral("a"));
     EXPECT_EQ(qv::test::ReadAll(Path("b.kdf")), "B");
     // An empty text or the same text changes nothing and says nothing.
-    msgs.clear();
+    msgs.Clear();
     EXPECT_FALSE(tree.RenameNode(a, QString()));
     EXPECT_FALSE(tree.RenameNode(a, QStringLiteral("a")));
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
     ExpectSwitched(0);
     ExpectTrue();
 }
@@ -101,9 +101,9 @@ TEST_F(DataTreeOpsTest, NamesThatWouldLeaveTheFolderAreRefused)
     for (const char* bad : {"../f", "..", "   ", "a/b", "..\\f", "."})
         EXPECT_FALSE(tree.RenameNode(f, QString::fromLatin1(bad))) << bad;
     EXPECT_FALSE(tree.RenameNode(Node("sub"), QStringLiteral("..")));
-    EXPECT_EQ(msgs.errors().size(), 7);
-    EXPECT_EQ(msgs.errors().value(0), QStringLiteral("Název \"../f\" nesmí obsahovat znak \"/\"!"));
-    EXPECT_EQ(msgs.errors().value(2), QStringLiteral("Název nesmí být prázdný!"));
+    EXPECT_EQ(msgs.Errors().size(), 7);
+    EXPECT_EQ(msgs.Errors().value(0), QStringLiteral("Název \"../f\" nesmí obsahovat znak \"/\"!"));
+    EXPECT_EQ(msgs.Errors().value(2), QStringLiteral("Název nesmí být prázdný!"));
     EXPECT_EQ(DiskListing(root), before);
     EXPECT_EQ(f->Text, QStringLiteral("f"));
     ExpectSwitched(0);
@@ -131,7 +131,7 @@ TEST_F(DataTreeOpsTest, RenameKeepsOpenFilesAndTheirRows)
     EXPECT_EQ(rowPaths, (RowPaths{{0, Path("Let 7.kdf")}, {2, Path("alpha/inner/deep.kdf")}}));
     ExpectSwitched(2);
     ExpectTrue();
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 TEST_F(DataTreeOpsTest, RenameThatTheSystemRefusesShowsItsCode)
@@ -140,7 +140,7 @@ TEST_F(DataTreeOpsTest, RenameThatTheSystemRefusesShowsItsCode)
     Build();
     QFile::remove(Path("f.kdf")); // gone behind the program's back
     EXPECT_FALSE(tree.RenameNode(Node("f.kdf"), QStringLiteral("g")));
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Can not rename file \r") + Path("f.kdf") +
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Can not rename file \r") + Path("f.kdf") +
                                          QStringLiteral("\r to \r") + Path("g.kdf") + QStringLiteral("\rErorr#=") +
                                          QString::number(ENOENT)});
     EXPECT_EQ(Node("f.kdf")->Text, QStringLiteral("f"));
@@ -193,7 +193,7 @@ TEST_F(DataTreeOpsTest, FolderCannotGoIntoItselfOrBelow)
     EXPECT_FALSE(tree.MoveNode(f, Node("f/sub/deep")));
     EXPECT_FALSE(tree.MoveNode(f, Node("f/sub/deep/x.kdf")));
     const QString refused = QStringLiteral("Složku \"f\" nelze přesunout do ní samé ani do její podsložky!");
-    EXPECT_EQ(msgs.errors(), (QStringList{refused, refused, refused}));
+    EXPECT_EQ(msgs.Errors(), (QStringList{refused, refused, refused}));
     EXPECT_EQ(DiskListing(root), before);
     ExpectSwitched(0);
     ExpectTrue();
@@ -211,16 +211,16 @@ TEST_F(DataTreeOpsTest, MoveOntoAnExistingNameOrFromAVanishedSource)
     EXPECT_FALSE(tree.MoveNode(Node("b.kdf"), Node("dest")));
     QDir(Path("gone")).removeRecursively();
     EXPECT_FALSE(tree.MoveNode(Node("gone"), Node("dest")));
-    EXPECT_EQ(msgs.errors(), (QStringList{QStringLiteral("\"a\" již existuje v cílové složce!"),
+    EXPECT_EQ(msgs.Errors(), (QStringList{QStringLiteral("\"a\" již existuje v cílové složce!"),
                                           QStringLiteral("Zdrojový soubor nenalezen! ") + Path("b.kdf"),
                                           QStringLiteral("Zdrojová složka nenalezena! ") + Path("gone")}));
     EXPECT_EQ(qv::test::ReadAll(Path("a.kdf")), "mine");
     EXPECT_EQ(qv::test::ReadAll(Path("dest/a.kdf")), "theirs");
     ExpectSwitched(1);
     QDir(Path("dest")).removeRecursively();
-    msgs.clear();
+    msgs.Clear();
     EXPECT_FALSE(tree.MoveNode(Node("a.kdf"), Node("dest")));
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Cílová složka nenalezena! ") + Path("dest")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Cílová složka nenalezena! ") + Path("dest")});
 }
 
 TEST_F(DataTreeOpsTest, DeleteClosesOpenFilesFirstAndKeepsAllWhenOneStaysOpen)
@@ -253,7 +253,7 @@ TEST_F(DataTreeOpsTest, DeleteClosesOpenFilesFirstAndKeepsAllWhenOneStaysOpen)
     EXPECT_FALSE(tree.DeleteNode(tree.Root()));
     ExpectSwitched(2);
     ExpectTrue();
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
     EXPECT_TRUE(QFileInfo::exists(root));
 }
 
@@ -264,7 +264,7 @@ TEST_F(DataTreeOpsTest, DeleteThatFailsReportsAndRefreshes)
     Build();
     QFile::remove(Path("x.kdf"));
     EXPECT_FALSE(tree.DeleteNode(Node("x.kdf")));
-    EXPECT_EQ(msgs.errors(),
+    EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Chyba při odstraňování x\rError=") + QString::number(ENOENT)});
     EXPECT_EQ(Node("x.kdf"), nullptr); // the refresh took the node away
     ExpectSwitched(1);
@@ -293,7 +293,7 @@ TEST_F(DataTreeOpsTest, NewFoldersAreNumbered)
 
     QDir(Path("sub")).removeRecursively();
     EXPECT_EQ(tree.NewFolder(Node("sub")), nullptr);
-    EXPECT_EQ(msgs.errors(),
+    EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Složku \"") + Path("sub/Nová složka") + QStringLiteral("\" nelze vytvořit!")});
     ExpectSwitched(1);
 }

@@ -342,12 +342,12 @@ TEST_F(FlightInfoTest, PrintsTheNotesAndReportsAFailingPrinter)
     EXPECT_EQ(dialogs.printCalls, 1);
     dialogs.pdf = dir.file("notes.pdf");
     QTest::mouseClick(page.TBPrint, Qt::LeftButton);
-    EXPECT_TRUE(msgs.errors().isEmpty());
+    EXPECT_TRUE(msgs.Errors().isEmpty());
     EXPECT_TRUE(ReadAll(dialogs.pdf).startsWith("%PDF"));
 
     dialogs.pdf = dir.file("missing/folder/notes.pdf");
     page.pmnuPrint->trigger();
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Error by Printig richedit!\nThe printer \"") +
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by Printig richedit!\nThe printer \"") +
                                          dialogs.pdf + QStringLiteral("\" cannot be opened.")});
 }
 
@@ -396,7 +396,7 @@ TEST(FlightNotes, UneditedNotesKeepTheirBytes)
     // Closing with unchanged notes asks nothing.
     EXPECT_TRUE(open.GridCloseFile(0));
     EXPECT_TRUE(open.GridCloseFile(0));
-    EXPECT_TRUE(msgs.questions().isEmpty());
+    EXPECT_TRUE(msgs.Questions().isEmpty());
     EXPECT_TRUE(page.RichEdit1->isReadOnly());
 }
 

@@ -186,7 +186,7 @@ TEST_F(TreeViewOpsTest, PopupOffersWhatFitsTheNode)
     QTest::mouseClick(widget.windowHandle(), Qt::RightButton, {}, QPoint(380, 420));
     QApplication::processEvents();
     EXPECT_FALSE(view.PopupMenuFile->isVisible());
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 TEST_F(TreeViewOpsTest, RenameFromThePopupAndByEditingTheText)
@@ -247,7 +247,7 @@ TEST_F(TreeViewOpsTest, DeleteKeyAndPopupDeleteToTheTrash)
     EXPECT_EQ(host.Switches, (std::vector<bool>{false, true, false, true}));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     ExpectTrue();
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 TEST_F(TreeViewOpsTest, NewFoldersThenNamedAtOnce)
@@ -269,7 +269,7 @@ TEST_F(TreeViewOpsTest, NewFoldersThenNamedAtOnce)
     EXPECT_TRUE(QFileInfo(Path("sub/Lety 2026")).isDir());
     EXPECT_FALSE(QFileInfo::exists(Path("sub/Nová složka (1)")));
     ExpectTrue();
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 TEST_F(TreeViewOpsTest, DropMovesTheDraggedNodeIntoTheFolderUnderThePointer)
@@ -361,9 +361,9 @@ TEST_F(TreeViewOpsTest, TextOfferedAgainDuringTheErrorBoxIsNotRenamedTwice)
     // The error box takes the focus; the editor then offers its text again.
     struct Reoffer : ScriptedMessages {
         std::function<void()> again;
-        void error(const QString& text) override
+        void Error(const QString& text) override
         {
-            ScriptedMessages::error(text);
+            ScriptedMessages::Error(text);
             if (again)
                 again();
         }
@@ -376,8 +376,8 @@ TEST_F(TreeViewOpsTest, TextOfferedAgainDuringTheErrorBoxIsNotRenamedTwice)
     widget.setCurrentItem(a);
     QTest::keyClick(&widget, Qt::Key_F2);
     TypeName(QStringLiteral("b"));
-    EXPECT_EQ(reoffer.errors().size(), 1);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_EQ(reoffer.Errors().size(), 1);
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 } // namespace

@@ -208,7 +208,7 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     EXPECT_EQ(f->ImageIndex, imgFile);
 
     emit widget.itemDoubleClicked(view.ItemOf(Node("bad")), 0);
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Chyba při otevírání souboru!")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Chyba při otevírání souboru!")});
     EXPECT_EQ(Node("bad")->Data->GridRow, -1);
     EXPECT_EQ(Node("bad")->ImageIndex, imgFile);
 
@@ -306,7 +306,7 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     EXPECT_EQ(open.Cell(6, 1), dir.file("c.kdf"));
     EXPECT_EQ(node("c")->Data->GridRow, 1);
     EXPECT_EQ(chart.Chart1->graphCount(), 10);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 
     // Closing from the tree and reopening.
     view.OpenOrClose(node("a"));

@@ -35,7 +35,7 @@ Loaded load(const std::string& text)
     ScriptedMessages msgs;
     r.block.NotesStream();
     r.count = ParseDataFile(text, r.block, 0, msgs);
-    r.errors = msgs.errors();
+    r.errors = msgs.Errors();
     return r;
 }
 
@@ -144,7 +144,7 @@ TEST(DataFileRead, OnlyRegularFilesAreRead)
         EXPECT_FALSE(IsRegularFile(name));
         EXPECT_EQ(ReadDataFile(name, b, 0, msgs), 0);
     }
-    EXPECT_EQ(msgs.errors(), QStringList(3, QString::fromLatin1(kErrReading)));
+    EXPECT_EQ(msgs.Errors(), QStringList(3, QString::fromLatin1(kErrReading)));
     EXPECT_EQ(b.SampleCount(), 0);
 
     // A link to a regular file is read.

@@ -63,7 +63,7 @@ TEST(DataFileRead, FullFileFillsEveryPart)
     ScriptedMessages msgs;
     TDataBlock b;
     ASSERT_EQ(parse(sampleFile(), b, msgs, 5.0), 3);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
     EXPECT_EQ(b.Date, "15.03.2024 10:22:01");
     EXPECT_EQ(b.Words, (std::array<std::int32_t, 7>{10, 51200, 3, -4, 5, 6, 7}));
     EXPECT_EQ(b.Data[ArrTime], (std::vector<double>{0.0, 0.1, 0.2}));
@@ -98,7 +98,7 @@ TEST(DataFileRead, LfAndStrayCrFilesReadLikeCrLf)
     TDataBlock last;
     EXPECT_EQ(parse(noEnd, last, msgs), 3);
     EXPECT_EQ(last.RxOffsetY, -1.25);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 TEST(DataFileRead, FileEndingAfterDataHasNoExtras)
@@ -110,7 +110,7 @@ TEST(DataFileRead, FileEndingAfterDataHasNoExtras)
     EXPECT_TRUE(b.Annotations.empty());
     EXPECT_EQ(b.NotesText(), "");
     EXPECT_EQ(b.RxOffsetY, 0);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 
     // Without a text section the extra values are still read.
     TDataBlock noText;
@@ -160,7 +160,7 @@ TEST(DataFileRead, FieldRules)
     EXPECT_EQ(b.Data[ArrRx], (std::vector<double>{0, 2, 5, 0}));
     EXPECT_EQ(b.Data[ArrVoltage], (std::vector<double>{0, 3, 6, 0}));
     EXPECT_EQ(b.Data[ArrTime], (std::vector<double>{0, 0.1, 0.2, 0}));
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 
     // Plain lines and their near misses.
     TDataBlock c;
@@ -220,15 +220,15 @@ TEST(DataFileRead, BadHeaderWordIsAReadError)
     b.Date = "kept";
     const std::string file = "<Header>\r\nd\r\n10\r\nflags\r\n0\r\n0\r\n0\r\n0\r\n0\r\n</Header>\r\n<Data>\r\n0,1\r\n</Data>\r\n";
     EXPECT_EQ(parse(file, b, msgs), 0);
-    EXPECT_EQ(msgs.errors(), QStringList{kErrReading});
+    EXPECT_EQ(msgs.Errors(), QStringList{kErrReading});
     EXPECT_EQ(b.Date, "kept"); // nothing half read
     EXPECT_EQ(b.SampleCount(), 0);
 
     ScriptedMessages msgs2;
     EXPECT_EQ(parse("<Header>\r\n<Data>\r\n1\r\n</Data>\r\n", b, msgs2), 0);
-    EXPECT_EQ(msgs2.errors(), QStringList{kErrReading});
+    EXPECT_EQ(msgs2.Errors(), QStringList{kErrReading});
     EXPECT_EQ(parse(minimalFile("99999999999", "0\r\n"), b, msgs2), 0);
-    EXPECT_EQ(msgs2.errors().size(), 2);
+    EXPECT_EQ(msgs2.Errors().size(), 2);
 }
 
 TEST(DataFileRead, DateLineLookingLikeTheDataTag)
@@ -254,18 +254,18 @@ TEST(DataFileRead, FilesOnDisk)
     TDataBlock b;
     b.NotesStream();
     EXPECT_EQ(ReadDataFile(QString(), b, 0, msgs), 0);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
     EXPECT_EQ(ReadDataFile(dir.file("missing.kdf"), b, 0, msgs), 0);
-    EXPECT_EQ(msgs.errors(), QStringList{kErrReading});
-    msgs.clear();
+    EXPECT_EQ(msgs.Errors(), QStringList{kErrReading});
+    msgs.Clear();
     EXPECT_EQ(ReadDataFile(dir.path(), b, 0, msgs), 0); // a folder
-    EXPECT_EQ(msgs.errors(), QStringList{kErrReading});
-    msgs.clear();
+    EXPECT_EQ(msgs.Errors(), QStringList{kErrReading});
+    msgs.Clear();
 
     const QString f = dir.file("a.kdf");
     ASSERT_TRUE(WriteAll(f, QByteArray::fromStdString(sampleFile())));
     EXPECT_EQ(ReadDataFile(f, b, 0, msgs), 3);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 TEST(DataFileRead, JunkNeverCrashes)
@@ -314,7 +314,7 @@ TEST(DataFileRead, HugeInputs)
     TDataBlock b;
     ASSERT_EQ(parse(minimalFile("32768", lines), b, msgs), 2000000);
     EXPECT_EQ(b.Data[ArrAltitude].back(), 2);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 // --- Writer --------------------------------------------------------------
@@ -368,7 +368,7 @@ TEST(DataFileWrite, FilesAndFailedSaves)
     const QString f = dir.file("a.kdf");
     ASSERT_TRUE(WriteDataFile(f, b, msgs));
     EXPECT_EQ(ReadAll(f).toStdString(), FormatDataFile(b));
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 
     // A shorter record replaces a longer file whole.
     TDataBlock shorter = smallRecord();
@@ -379,19 +379,19 @@ TEST(DataFileWrite, FilesAndFailedSaves)
 
     // No folder for the file.
     EXPECT_FALSE(WriteDataFile(dir.file("no/such/folder/a.kdf"), b, msgs));
-    EXPECT_EQ(msgs.errors(), QStringList{kErrWriting});
-    msgs.clear();
+    EXPECT_EQ(msgs.Errors(), QStringList{kErrWriting});
+    msgs.Clear();
     EXPECT_FALSE(WriteDataFile(QString(), b, msgs));
-    EXPECT_EQ(msgs.errors(), QStringList{kErrWriting});
-    msgs.clear();
+    EXPECT_EQ(msgs.Errors(), QStringList{kErrWriting});
+    msgs.Clear();
 
     // A folder in the way stays as it was.
     ASSERT_TRUE(QDir(dir.path()).mkpath("busy.kdf/inner"));
     EXPECT_FALSE(WriteDataFile(dir.file("busy.kdf"), b, msgs));
-    EXPECT_EQ(msgs.errors(), QStringList{kErrWriting});
+    EXPECT_EQ(msgs.Errors(), QStringList{kErrWriting});
     EXPECT_TRUE(QFileInfo(dir.file("busy.kdf/inner")).isDir());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.kdf"}); // no temporary left
-    msgs.clear();
+    msgs.Clear();
 
     // A folder the program may not write into keeps the old file byte for byte.
     if (::geteuid() != 0) {
@@ -401,7 +401,7 @@ TEST(DataFileWrite, FilesAndFailedSaves)
         ASSERT_TRUE(WriteAll(old, "old bytes\r\n"));
         QFile(ro).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
         EXPECT_FALSE(WriteDataFile(old, b, msgs));
-        EXPECT_EQ(msgs.errors(), QStringList{kErrWriting});
+        EXPECT_EQ(msgs.Errors(), QStringList{kErrWriting});
         EXPECT_EQ(ReadAll(old), QByteArray("old bytes\r\n"));
         QFile(ro).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -467,7 +467,7 @@ TEST(DataFileWrite, RoundTripIsStable)
         ASSERT_EQ(y.NotesText(), x.NotesText());
         ASSERT_EQ(y.Annotations.size(), x.Annotations.size());
     }
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 } // namespace

@@ -32,7 +32,7 @@ TEST(OffsetFile, FurtherOffsetsAreReadAndUnknownOrBadLinesPassedOver)
     ASSERT_EQ(ParseDataFile(std::string_view(text.constData(), text.size()), b, 0, msgs), 30);
     EXPECT_EQ(b.RxOffsetY, 1.5);
     EXPECT_EQ(b.Offsets, (TFileOffsets{-12.3, 0, 4.5, 0, 0.25}));
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 TEST(OffsetFile, OnlyOffsetsInUseAreWrittenAndTheyReadBack)
@@ -107,7 +107,7 @@ TEST_F(OffsetFileOpen, OffsetsSetOnTheChartAreSavedAndComeBackOnOpening)
     offsets.SetOffsetX(h, ShiftVoltage, 0);
     // Switched off, they are still the file's offsets.
     offsets.SetEnabled(h, ShiftAltitude, false);
-    msgs.queueAnswer(Answer::Yes);
+    msgs.QueueAnswer(Answer::Yes);
     list[0]->Modified = true;
     ASSERT_TRUE(open.GridCloseFile(0));
     const QByteArray saved = ReadAll(path);

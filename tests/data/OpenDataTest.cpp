@@ -103,7 +103,7 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     const QString path = Write("flight.kdf", s);
 
     EXPECT_EQ(open.OpenDataFile(path), 0);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
     ASSERT_EQ(open.RowCount(), 1);
     EXPECT_EQ(open.Cell(0, 0), QStringLiteral("flight"));
     EXPECT_EQ(open.Cell(1, 0), QStringLiteral("1"));
@@ -167,16 +167,16 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
 TEST_F(OpenDataTest, FilesThatCannotBeShownAreNotOpened)
 {
     EXPECT_EQ(open.OpenDataFile(dir.file("missing.kdf")), -1);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 
     KdfContent empty;
     EXPECT_EQ(open.OpenDataFile(Write("empty.kdf", empty)), -1);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 
     const QString bad = dir.file("bad.kdf");
     WriteAll(bad, " <Header>\r\nx\r\n<Data>\r\n1\r\n</Data>\r\n");
     EXPECT_EQ(open.OpenDataFile(bad), -1);
-    EXPECT_EQ(msgs.errors(),
+    EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Error by opening datafile \"") + bad + "\"! \rBad header of file"});
     EXPECT_EQ(open.RowCount(), 0);
     EXPECT_TRUE(list.empty());
@@ -286,7 +286,7 @@ TEST_F(OpenDataTest, ClosingRemovesSeriesRowAndShiftsLaterRows)
     open.GridCloseFile(0);
     EXPECT_EQ(chart.Chart1->graphCount(), 0);
     EXPECT_TRUE(grid.isHidden());
-    EXPECT_TRUE(msgs.questions().isEmpty()); // none was changed
+    EXPECT_TRUE(msgs.Questions().isEmpty()); // none was changed
 }
 
 TEST_F(OpenDataTest, RenamedRowShowsItsNewPathAndName)
@@ -297,7 +297,7 @@ TEST_F(OpenDataTest, RenamedRowShowsItsNewPathAndName)
     EXPECT_EQ(grid.item(0, 0)->text(), QStringLiteral("Let 1"));
     EXPECT_EQ(grid.item(0, 6)->text(), moved);
     EXPECT_FALSE(open.GridRenameRow(1, moved));
-    EXPECT_EQ(msgs.errors(),
+    EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Chyba při přejmenování seznamu otevřených souborů! Řádek neexistuje!")});
 }
 
@@ -320,10 +320,10 @@ TEST_F(OpenDataTest, EditedNotesAskBeforeClosing)
 
     // Closing the unchanged row asks nothing; the changed one asks.
     open.GridCloseFile(1);
-    EXPECT_TRUE(msgs.questions().isEmpty());
-    msgs.queueAnswer(Answer::No);
+    EXPECT_TRUE(msgs.Questions().isEmpty());
+    msgs.QueueAnswer(Answer::No);
     open.GridCloseFile(0);
-    EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Do you want to save changes of ") + a + "?"});
+    EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Do you want to save changes of ") + a + "?"});
     EXPECT_EQ(ReadAll(a), before);
     EXPECT_EQ(open.RowCount(), 0);
 }
@@ -334,9 +334,9 @@ TEST_F(OpenDataTest, EditsOfTheCurrentRowAreSavedOnClose)
     open.OpenDataFile(a);
     const QString typed = QStringLiteral("Přistání: landed softly\nsecond line, <b>not bold</b>");
     Type(typed);
-    msgs.queueAnswer(Answer::Yes);
+    msgs.QueueAnswer(Answer::Yes);
     EXPECT_TRUE(open.GridCloseFile(0));
-    EXPECT_EQ(msgs.questions().size(), 1);
+    EXPECT_EQ(msgs.Questions().size(), 1);
     EXPECT_TRUE(ReadAll(a).contains("landed softly"));
     EXPECT_TRUE(ReadAll(a).contains("P\xf8ist\xe1n\xed")); // Windows-1250 bytes
     EXPECT_EQ(info.notes, QString());
@@ -359,7 +359,7 @@ TEST_F(OpenDataTest, SavingWritesAnnotationsLessTheirOffsets)
     model.SetDrawnLabels(h, {{2.5, 13.0, "first, with comma"}, {3.25, 15.5, "second"}});
 
     EXPECT_EQ(open.GridSaveFile(0), TOpenData::SaveResult::Saved);
-    EXPECT_TRUE(msgs.questions().isEmpty());
+    EXPECT_TRUE(msgs.Questions().isEmpty());
     const QByteArray text = ReadAll(a);
     EXPECT_TRUE(text.contains("<Anotace>\r\n0.50,3.00,first, with comma\r\n1.25,5.50,second\r\n</Anotace>"))
         << text.toStdString();
@@ -385,16 +385,16 @@ TEST_F(OpenDataTest, VanishedFileAsksForANewName)
     QFile::remove(b);
 
     // Cancelling the dialog closes without saving.
-    msgs.queueAnswer(Answer::Yes);
-    msgs.queueFileName(QString());
+    msgs.QueueAnswer(Answer::Yes);
+    msgs.QueueFileName(QString());
     EXPECT_TRUE(open.GridCloseFile(1));
-    EXPECT_EQ(msgs.texts(Shown::SaveFile), QStringList{QStringLiteral("DataFile ") + b + " not found!"});
+    EXPECT_EQ(msgs.Texts(Shown::SaveFile), QStringList{QStringLiteral("DataFile ") + b + " not found!"});
     EXPECT_FALSE(QFile::exists(b));
 
     // A name given: written there.
     const QString elsewhere = dir.file("renamed.kdf");
-    msgs.queueAnswer(Answer::Yes);
-    msgs.queueFileName(elsewhere);
+    msgs.QueueAnswer(Answer::Yes);
+    msgs.QueueFileName(elsewhere);
     EXPECT_TRUE(open.GridCloseFile(0));
     EXPECT_TRUE(ReadAll(elsewhere).startsWith("<Header>"));
 }
@@ -405,14 +405,14 @@ TEST_F(OpenDataTest, FailedSaveKeepsTheRowOpen)
     open.OpenDataFile(a);
     list[0]->Modified = true;
     QFile::remove(a);
-    msgs.queueAnswer(Answer::Yes);
-    msgs.queueFileName(dir.file("no/such/folder/a.kdf"));
+    msgs.QueueAnswer(Answer::Yes);
+    msgs.QueueFileName(dir.file("no/such/folder/a.kdf"));
     EXPECT_FALSE(open.GridCloseFile(0));
     EXPECT_EQ(open.RowCount(), 1);
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Error in writing file.")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error in writing file.")});
 
     // Shutdown closes it all the same.
-    msgs.queueAnswer(Answer::No);
+    msgs.QueueAnswer(Answer::No);
     EXPECT_EQ(open.GridCloseAll(true), 0);
 }
 
@@ -420,10 +420,10 @@ TEST_F(OpenDataTest, FailedSaveKeepsTheRowOpen)
 // running under the question's event loop would.
 struct ReenteringMessages : ScriptedMessages {
     std::function<void()> during;
-    Answer question(const QString& text, Buttons b) override
+    Answer Question(const QString& text, Buttons b) override
     {
-        queueAnswer(Answer::No);
-        const Answer a = ScriptedMessages::question(text, b);
+        QueueAnswer(Answer::No);
+        const Answer a = ScriptedMessages::Question(text, b);
         if (during)
             during();
         return a;

@@ -56,7 +56,7 @@ int samplesIn(const QString& path)
     return qv::ReadDataFile(path, rec, 1000.0, msgs);
 }
 
-QByteArray bytesOf(const std::vector<quint8>& m)
+QByteArray BytesOf(const std::vector<quint8>& m)
 {
     return QByteArray(reinterpret_cast<const char*>(m.data()), static_cast<int>(m.size()));
 }
@@ -71,7 +71,7 @@ TEST(CliSplit, SavesTheFlightsOfAnImageFile)
     qv::sim::FlightShape shape;
     shape.samples = 20;
     const QString image = tmp.file(QStringLiteral("memory.bin"));
-    ASSERT_TRUE(qv::test::WriteAll(image, bytesOf(qv::sim::BuildMemory(2, shape, 3))));
+    ASSERT_TRUE(qv::test::WriteAll(image, BytesOf(qv::sim::BuildMemory(2, shape, 3))));
     const QString root = tmp.file(QStringLiteral("out"));
     const QString raw = tmp.file(QStringLiteral("raw"));
     auto split = [&](QStringList extra) {
@@ -129,7 +129,7 @@ TEST(CliSplit, AWholeMemoryDumpEndsWithTheFlightThatFilledIt)
     qv::sim::FlightShape shape;
     const std::vector<quint8> mem = qv::sim::BuildFullMemory(qv::kMemorySizeOther, 3, shape, 1);
     const QString image = tmp.file(QStringLiteral("dump.bin"));
-    ASSERT_TRUE(qv::test::WriteAll(image, bytesOf(mem)));
+    ASSERT_TRUE(qv::test::WriteAll(image, BytesOf(mem)));
     const QString root = tmp.file(QStringLiteral("out"));
     const CliRun r = cli({QStringLiteral("split"), image, QStringLiteral("--root"), root, QStringLiteral("--overwrite"),
                           kAll}, tmp.file(QStringLiteral("raw")));
@@ -159,7 +159,7 @@ TEST(CliDownload, ReadsTheSimulatedLoggerAndKeepsTheImage)
     EXPECT_TRUE(r.err.contains(QStringLiteral("Memory image kept in ") + kept));
     qv::sim::FlightShape shape;
     shape.samples = 100;
-    const QByteArray memory = bytesOf(qv::sim::BuildMemory(2, shape, 1));
+    const QByteArray memory = BytesOf(qv::sim::BuildMemory(2, shape, 1));
     EXPECT_EQ(qv::test::ReadAll(kept), memory.left(memory.size() - 3)); // up to the fifth 0xFF
     QString firmware = kept;
     firmware.replace(QStringLiteral(".bin"), QStringLiteral(".txt"));
@@ -187,7 +187,7 @@ TEST(CliDownload, HangUpAtTheLastFrameSavesTheCompleteFlights)
 {
     // Five flights of 3618 bytes: 69 frames. The line drops after 68.
     qv::sim::FlightShape shape;
-    const QByteArray memory = bytesOf(qv::sim::BuildMemory(5, shape, 1));
+    const QByteArray memory = BytesOf(qv::sim::BuildMemory(5, shape, 1));
     const int received = 68 * 264;
     for (const QString& partial : {QStringLiteral("save"), QStringLiteral("discard")}) {
         SCOPED_TRACE(partial.toStdString());

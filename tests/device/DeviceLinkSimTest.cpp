@@ -50,14 +50,14 @@ struct Pty {
 TEST(PosixSerialPort, MissingDeviceFailsWithErrorTwo)
 {
     PosixSerialPort port;
-    const PortOpenResult r = port.open(QStringLiteral("/dev/no-such-kavo5"));
+    const PortOpenResult r = port.Open(QStringLiteral("/dev/no-such-kavo5"));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.errorCode, 2);
     EXPECT_EQ(r.message, QStringLiteral("CreateFile failed with error 2  ,/dev/no-such-kavo5.\r\n"));
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(port.writeByte('*'), 0); // nothing is sent while closed
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.WriteByte('*'), 0); // nothing is sent while closed
     quint8 b = 0;
-    EXPECT_EQ(port.readByte(b), 0);
+    EXPECT_EQ(port.ReadByte(b), 0);
 }
 
 TEST(PosixSerialPort, EmptySettingMeansCom1)
@@ -68,9 +68,9 @@ TEST(PosixSerialPort, EmptySettingMeansCom1)
     PosixSerialPort port;
     RecordingObserver obs;
     DeviceProtocol proto(port, &obs);
-    EXPECT_FALSE(proto.connect(QString()));
+    EXPECT_FALSE(proto.Connect(QString()));
     EXPECT_EQ(obs.topLabel, QStringList{QStringLiteral("CreateFile failed with error 2  ,COM1.\r\n")});
-    EXPECT_FALSE(proto.portOpen());
+    EXPECT_FALSE(proto.PortOpen());
 }
 
 TEST(PosixSerialPort, PseudoTerminalRawExclusiveAndTimedReads)
@@ -78,12 +78,12 @@ TEST(PosixSerialPort, PseudoTerminalRawExclusiveAndTimedReads)
     Pty pty;
     ASSERT_FALSE(pty.path.isEmpty());
     PosixSerialPort port;
-    const PortOpenResult r = port.open(pty.path);
+    const PortOpenResult r = port.Open(pty.path);
     ASSERT_TRUE(r.ok) << r.message.toStdString();
-    EXPECT_TRUE(port.isOpen());
+    EXPECT_TRUE(port.IsOpen());
 
     termios tio{};
-    ASSERT_EQ(::tcgetattr(port.fd(), &tio), 0);
+    ASSERT_EQ(::tcgetattr(port.Fd(), &tio), 0);
     EXPECT_EQ(::cfgetospeed(&tio), speed_t(B115200));
     EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t(CS8));
     EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
@@ -94,31 +94,31 @@ TEST(PosixSerialPort, PseudoTerminalRawExclusiveAndTimedReads)
 
     // A second user is refused.
     PosixSerialPort other;
-    const PortOpenResult r2 = other.open(pty.path);
+    const PortOpenResult r2 = other.Open(pty.path);
     EXPECT_FALSE(r2.ok);
     EXPECT_EQ(r2.errorCode, EBUSY);
 
     quint8 b = 0;
-    EXPECT_EQ(port.readByte(b), 0); // nothing on the line
+    EXPECT_EQ(port.ReadByte(b), 0); // nothing on the line
 
     const char in[] = "\x2A\xFF\x00\x0D";
     ASSERT_EQ(::write(pty.master, in, 4), 4);
     std::vector<int> got;
     for (int i = 0; i < 4; ++i) {
-        ASSERT_EQ(port.readByte(b), 1);
+        ASSERT_EQ(port.ReadByte(b), 1);
         got.push_back(b);
     }
     EXPECT_EQ(got, (std::vector<int>{0x2A, 0xFF, 0x00, 0x0D})); // raw: no CR/LF mapping
 
-    EXPECT_EQ(port.writeByte('O'), 1);
+    EXPECT_EQ(port.WriteByte('O'), 1);
     char out = 0;
     ASSERT_EQ(::read(pty.master, &out, 1), 1);
     EXPECT_EQ(out, 'O');
 
-    port.close();
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(port.writeByte('O'), 0);
-    EXPECT_TRUE(other.open(pty.path).ok); // free again
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.WriteByte('O'), 0);
+    EXPECT_TRUE(other.Open(pty.path).ok); // free again
 }
 
 namespace {
@@ -139,17 +139,17 @@ struct Session {
     {
         QElapsedTimer t;
         t.start();
-        proto.setPump([&] {
+        proto.SetPump([&] {
             if (t.elapsed() > 20000) {
                 timedOut = true;
-                proto.setAbort();
-            } else if (!messages.errors().isEmpty()) {
-                proto.setAbort();
-            } else if (proto.configLoaded() && proto.currentCommand() == 0 && step(proto)) {
-                proto.setAbort();
+                proto.SetAbort();
+            } else if (!messages.Errors().isEmpty()) {
+                proto.SetAbort();
+            } else if (proto.ConfigLoaded() && proto.CurrentCommand() == 0 && step(proto)) {
+                proto.SetAbort();
             }
         });
-        EXPECT_TRUE(proto.connect(path));
+        EXPECT_TRUE(proto.Connect(path));
         EXPECT_FALSE(timedOut);
     }
 
@@ -158,7 +158,7 @@ struct Session {
     {
         if (!requested) {
             requested = true;
-            p.readData();
+            p.ReadData();
             return false;
         }
         return obs.downloads > 0;
@@ -184,14 +184,14 @@ TEST(DeviceLinkSim, DownloadsTheGeneratedFlights)
     ASSERT_FALSE(sim.path.isEmpty());
     Session s;
     s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
-    EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
-    EXPECT_EQ(s.proto.firmwareText(), QStringLiteral("KAVO5 TEST 9              "));
-    EXPECT_EQ(s.proto.memorySize(), kMemorySizeKavo5);
-    EXPECT_TRUE(s.proto.config().channelRecorded(1));
-    EXPECT_EQ(s.proto.config().period(), 10);
+    EXPECT_TRUE(s.messages.Errors().isEmpty()) << s.messages.Errors().join(';').toStdString();
+    EXPECT_EQ(s.proto.FirmwareText(), QStringLiteral("KAVO5 TEST 9              "));
+    EXPECT_EQ(s.proto.MemorySize(), kMemorySizeKavo5);
+    EXPECT_TRUE(s.proto.Config().ChannelRecorded(1));
+    EXPECT_EQ(s.proto.Config().Period(), 10);
     ASSERT_EQ(s.obs.downloads, 1);
     EXPECT_EQ(s.obs.downloaded, expectedDownload(3, 300));
-    EXPECT_FALSE(s.proto.portOpen());
+    EXPECT_FALSE(s.proto.PortOpen());
 }
 
 TEST(DeviceLinkSim, BadFramesAndNoiseAreOvercome)
@@ -202,7 +202,7 @@ TEST(DeviceLinkSim, BadFramesAndNoiseAreOvercome)
     ASSERT_FALSE(sim.path.isEmpty());
     Session s;
     s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
-    EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
+    EXPECT_TRUE(s.messages.Errors().isEmpty()) << s.messages.Errors().join(';').toStdString();
     EXPECT_EQ(s.obs.downloaded, expectedDownload(2, 200));
 }
 
@@ -227,7 +227,7 @@ TEST(DeviceLinkSim, LineFaultsFailTheDownload)
         ASSERT_FALSE(sim.path.isEmpty());
         Session s;
         s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
-        EXPECT_EQ(s.messages.errors(), QStringList{c.error});
+        EXPECT_EQ(s.messages.Errors(), QStringList{c.error});
         EXPECT_EQ(s.obs.ending.Status, TDownloadEnd::Failed);
         EXPECT_TRUE(s.obs.status.contains(QStringLiteral("Disconnected.")));
     }
@@ -241,31 +241,31 @@ TEST(DeviceLinkSim, UploadVerifyEraseAndReconnect)
     {
         Session s;
         int stage = 0;
-        s.messages.queueAnswer(Answer::Yes);
+        s.messages.QueueAnswer(Answer::Yes);
         s.run(sim.path, [&](DeviceProtocol& p) {
             switch (stage++) {
             case 0:
-                p.config().setNumber(1, 777);
-                p.config().setPeriod(50);
-                p.uploadConfig();
+                p.Config().SetNumber(1, 777);
+                p.Config().SetPeriod(50);
+                p.UploadConfig();
                 return false;
             case 1:
-                p.eraseMemory();
+                p.EraseMemory();
                 return false;
             default:
                 return true;
             }
         });
-        EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
-        EXPECT_EQ(s.proto.verifyCopy(), s.proto.config());
+        EXPECT_TRUE(s.messages.Errors().isEmpty()) << s.messages.Errors().join(';').toStdString();
+        EXPECT_EQ(s.proto.VerifyCopy(), s.proto.Config());
         EXPECT_TRUE(s.obs.status.contains(QStringLiteral("Erasing finished.")));
     }
     { // the logger kept the configuration; its memory is empty
         Session s;
         s.run(sim.path, [&](DeviceProtocol& p) { return s.downloadStep(p); });
-        EXPECT_TRUE(s.messages.errors().isEmpty()) << s.messages.errors().join(';').toStdString();
-        EXPECT_EQ(s.proto.config().number(1), 777);
-        EXPECT_EQ(s.proto.config().period(), 50);
+        EXPECT_TRUE(s.messages.Errors().isEmpty()) << s.messages.Errors().join(';').toStdString();
+        EXPECT_EQ(s.proto.Config().Number(1), 777);
+        EXPECT_EQ(s.proto.Config().Period(), 50);
         EXPECT_EQ(s.obs.downloaded, QByteArray(5, '\xFF'));
     }
 }

@@ -45,12 +45,12 @@ bool ReadOnce(TDoskComForm& form)
     Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
         auto* data = form.findChild<QPushButton*>(QStringLiteral("DataButton"));
-        if (!started && p.configLoaded() && !p.commandInProgress() && data->isEnabled()) {
+        if (!started && p.ConfigLoaded() && !p.CommandInProgress() && data->isEnabled()) {
             started = true;
             data->click();
             return false;
         }
-        return started && !p.commandInProgress();
+        return started && !p.CommandInProgress();
     });
     return started;
 }
@@ -70,7 +70,7 @@ TEST(DeviceDialogRescue, HangUpAtTheLastFrameOffersTheCompleteFlights)
                         QStringLiteral("68")});
         ASSERT_FALSE(sim.path.isEmpty());
         ScriptedMessages msgs;
-        msgs.queueAnswer(answer);
+        msgs.QueueAnswer(answer);
         TempDir tmp;
         TDoskComForm form;
         const QString root = tmp.file(QStringLiteral("Data"));
@@ -83,7 +83,7 @@ TEST(DeviceDialogRescue, HangUpAtTheLastFrameOffersTheCompleteFlights)
         const QString keptText =
             QStringLiteral("Everything received (%1 bytes) is kept in %2.").arg(received).arg(kept);
         // The error box first, then the question, then what was saved.
-        const std::vector<qv::test::Shown>& shown = msgs.shown();
+        const std::vector<qv::test::Shown>& shown = msgs.Shown();
         ASSERT_EQ(shown.size(), 3u);
         EXPECT_EQ(shown[0].text, QStringLiteral("Communication error, no response from device"));
         EXPECT_EQ(shown[1].text, QStringLiteral("Save the 4 complete flights received before the error?"));
@@ -95,7 +95,7 @@ TEST(DeviceDialogRescue, HangUpAtTheLastFrameOffersTheCompleteFlights)
             EXPECT_TRUE(kdf(root).isEmpty());
             EXPECT_EQ(shown[2].text, keptText);
         }
-        EXPECT_FALSE(form.Protocol().portOpen());
+        EXPECT_FALSE(form.Protocol().PortOpen());
     }
 }
 
@@ -111,9 +111,9 @@ TEST(DeviceDialogRescue, NoCompleteFlightMeansNoQuestion)
     qv::test::ShowOn(form, sim.path, tmp.path());
     ASSERT_TRUE(ReadOnce(form));
     ASSERT_EQ(images.images().size(), 1);
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Communication error")});
-    EXPECT_TRUE(msgs.questions().isEmpty());
-    EXPECT_EQ(msgs.informations(),
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Communication error")});
+    EXPECT_TRUE(msgs.Questions().isEmpty());
+    EXPECT_EQ(msgs.Informations(),
               QStringList{QStringLiteral("Everything received (1056 bytes) is kept in %1.").arg(images.images().first())});
     EXPECT_TRUE(kdf(tmp.path()).isEmpty());
 }
@@ -134,26 +134,26 @@ TEST(DeviceDialogRescue, SplitMemoryImageSavesLikeADownload)
     s.DefFileName = QStringLiteral("Flug0012.kdf");
     form.SetSettings(s);
 
-    msgs.queueFileName(image);
+    msgs.QueueFileName(image);
     form.SplitMemoryImage();
     EXPECT_EQ(kdf(s.Root), (QStringList{QStringLiteral("Flug012.kdf"), QStringLiteral("Flug013.kdf")}));
-    EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("2 files succesfully written.")});
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("2 files succesfully written.")});
 
     // Again: the overwrite question; No stops.
-    msgs.clear();
-    msgs.queueFileName(image);
-    msgs.queueAnswer(Answer::No);
+    msgs.Clear();
+    msgs.QueueFileName(image);
+    msgs.QueueAnswer(Answer::No);
     form.SplitMemoryImage();
-    EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Filename ") + s.Root
+    EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Filename ") + s.Root
                                             + QStringLiteral("/Flug012.kdf already exists. Rewrite?")});
-    EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("0 files succesfully written.")});
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("0 files succesfully written.")});
 
     // A cancelled dialog does nothing; an unreadable file says so.
-    msgs.clear();
-    msgs.queueFileName(QString());
+    msgs.Clear();
+    msgs.QueueFileName(QString());
     form.SplitMemoryImage();
-    EXPECT_TRUE(msgs.informations().isEmpty());
-    msgs.queueFileName(tmp.file(QStringLiteral("missing.bin")));
+    EXPECT_TRUE(msgs.Informations().isEmpty());
+    msgs.QueueFileName(tmp.file(QStringLiteral("missing.bin")));
     form.SplitMemoryImage();
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Error in reading file.")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error in reading file.")});
 }

@@ -57,7 +57,7 @@ void leave(QWidget* w)
 
 QString status(QWidget& form) { return child<QStatusBar>(form, "StatusBar1")->currentMessage(); }
 
-QColor lamp(QWidget& form) { return child<TShape>(form, "Shape1")->brushColor(); }
+QColor lamp(QWidget& form) { return child<TShape>(form, "Shape1")->BrushColor(); }
 
 // Enables the configuration controls as a loaded configuration would.
 void enableConfig(QWidget& form)
@@ -108,7 +108,7 @@ TEST(DeviceDialog, FirstStartLayoutAndHiddenNumbers)
     key(child(form, "UniEdit"), Qt::Key_J, Qt::ControlModifier | Qt::AltModifier); // from an edit too
     EXPECT_TRUE(child(form, "Panel4")->isHidden());
     EXPECT_EQ(form.height(), h);
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
 TEST(DeviceDialog, ShowResetsAndCloseAsksNothingWhenIdle)
@@ -130,13 +130,13 @@ TEST(DeviceDialog, ShowResetsAndCloseAsksNothingWhenIdle)
 
     // Read Data without a port.
     form.DataButtonClick();
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Not connected.")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Not connected.")});
 
     // A port that is not there: the open failure in the top label.
     child<QPushButton>(form, "ConnectButton")->click();
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(),
               QStringLiteral("CreateFile failed with error 2  ,/nonexistent/ttyKavo.\r\n"));
-    EXPECT_FALSE(form.Protocol().portOpen());
+    EXPECT_FALSE(form.Protocol().PortOpen());
     EXPECT_EQ(lamp(form), QColor(Qt::red));
 
     // The port override wins over the setting and is not kept in it.
@@ -148,7 +148,7 @@ TEST(DeviceDialog, ShowResetsAndCloseAsksNothingWhenIdle)
     key(&form, Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Reading / Kavo5 - Disconnected"));
-    EXPECT_TRUE(msgs.questions().isEmpty());
+    EXPECT_TRUE(msgs.Questions().isEmpty());
 }
 
 TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
@@ -157,27 +157,27 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     TDoskComForm form;
     form.show();
     enableConfig(form);
-    TDeviceConfig& c = form.Protocol().config();
+    TDeviceConfig& c = form.Protocol().Config();
     auto* minEdit = child<QLineEdit>(form, "MinEdit");
     auto* secEdit = child<QLineEdit>(form, "SecEdit");
     auto* msecEdit = child<QLineEdit>(form, "mSecEdit");
     auto* rec = child<QLabel>(form, "RecTimeLabel");
 
     minEdit->setText(QStringLiteral("10"));
-    EXPECT_EQ(c.period(), 60000);
+    EXPECT_EQ(c.Period(), 60000);
     EXPECT_EQ(rec->text(), QStringLiteral("0 s")); // no channel recorded
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
     msecEdit->setText(QStringLiteral("1"));
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Max Sample rate is 10min")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Max Sample rate is 10min")});
     EXPECT_EQ(minEdit->text(), QStringLiteral("10"));
     EXPECT_EQ(secEdit->text(), QStringLiteral("0"));
     EXPECT_EQ(msecEdit->text(), QStringLiteral("0"));
-    EXPECT_EQ(c.period(), 60000);
+    EXPECT_EQ(c.Period(), 60000);
 
     // 0.1 s with one channel in 540672 bytes: 27034 s.
     minEdit->setText(QStringLiteral("0"));
     msecEdit->setText(QStringLiteral("1"));
-    EXPECT_EQ(c.period(), 10);
+    EXPECT_EQ(c.Period(), 10);
     child<QCheckBox>(form, "CheckBox1")->setChecked(true);
     EXPECT_EQ(c.bytes[11], 1);
     EXPECT_EQ(rec->text(), QStringLiteral("7h 30min 34s"));
@@ -188,71 +188,71 @@ TEST(DeviceDialog, ConfigurationEditsAndTheirLimits)
     EXPECT_EQ(c.bytes[11], 0);
 
     // Typed keys: digits pass, letters do not; "." only in UniEdit.
-    msgs.clear();
+    msgs.Clear();
     secEdit->setText(QString());
     key(secEdit, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     EXPECT_EQ(secEdit->text(), QString());
     key(secEdit, Qt::Key_5, Qt::NoModifier, QStringLiteral("5"));
     EXPECT_EQ(secEdit->text(), QStringLiteral("5"));
-    EXPECT_EQ(c.period(), 510);
+    EXPECT_EQ(c.Period(), 510);
     key(secEdit, Qt::Key_Period, Qt::NoModifier, QStringLiteral("."));
     EXPECT_EQ(secEdit->text(), QStringLiteral("5"));
     // A pasted non-integer: the conversion error, nothing stored.
     secEdit->setText(QStringLiteral("5x"));
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("'5x' is not a valid integer value")});
-    EXPECT_EQ(c.period(), 510);
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("'5x' is not a valid integer value")});
+    EXPECT_EQ(c.Period(), 510);
     // Leaving an empty edit puts "0" in it.
     secEdit->setText(QString());
     leave(secEdit);
     EXPECT_EQ(secEdit->text(), QStringLiteral("0"));
 
     // Voltage threshold.
-    msgs.clear();
+    msgs.Clear();
     auto* uni = child<QLineEdit>(form, "UniEdit");
     uni->setText(QStringLiteral("9.9"));
     EXPECT_EQ(uni->text(), QStringLiteral("9.8"));
-    EXPECT_EQ(c.voltageThresholdRaw(), 817);
+    EXPECT_EQ(c.VoltageThresholdRaw(), 817);
     uni->setText(QStringLiteral("1.2.3"));
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Invalid input value")});
-    EXPECT_EQ(c.voltageThresholdRaw(), 817);
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Invalid input value")});
+    EXPECT_EQ(c.VoltageThresholdRaw(), 817);
 
     // Start and finish.
     auto* rsEdit = child<QLineEdit>(form, "RSEdit");
     rsEdit->setText(QStringLiteral("12345"));
     EXPECT_EQ(rsEdit->text(), QStringLiteral("9999"));
-    EXPECT_EQ(c.startDelay(), 9999);
+    EXPECT_EQ(c.StartDelay(), 9999);
     child<QRadioButton>(form, "RSRadioButton4")->setChecked(true);
-    EXPECT_EQ(c.startMode(), 2);
+    EXPECT_EQ(c.StartMode(), 2);
     child<QRadioButton>(form, "RSRadioButton1")->setChecked(true);
-    EXPECT_EQ(c.startMode(), 3);
+    EXPECT_EQ(c.StartMode(), 3);
     child<QRadioButton>(form, "RSRadioButton3")->setChecked(true);
-    EXPECT_EQ(c.startMode(), 0);
+    EXPECT_EQ(c.StartMode(), 0);
     child<QLineEdit>(form, "RFEdit")->setText(QStringLiteral("1500"));
-    EXPECT_EQ(c.finishTime(), 1000);
+    EXPECT_EQ(c.FinishTime(), 1000);
     child<QRadioButton>(form, "RFRadioButton3")->setChecked(true);
-    EXPECT_EQ(c.finishMode(), 3);
+    EXPECT_EQ(c.FinishMode(), 3);
     child<QRadioButton>(form, "RFRadioButton2")->setChecked(true);
-    EXPECT_EQ(c.finishMode(), 1);
+    EXPECT_EQ(c.FinishMode(), 1);
 
     // Numbers: 70000 is refused on leaving the edit.
-    msgs.clear();
+    msgs.Clear();
     auto* n2 = child<QLineEdit>(form, "HiddenEdit2");
     n2->setText(QStringLiteral("65535"));
-    EXPECT_EQ(c.number(2), 65535);
+    EXPECT_EQ(c.Number(2), 65535);
     n2->setText(QStringLiteral("70000"));
     leave(n2);
-    EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("Number must be 0..65535!")});
-    EXPECT_EQ(c.number(2), 65535);
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("Number must be 0..65535!")});
+    EXPECT_EQ(c.Number(2), 65535);
 
     // Flight temperature.
-    msgs.clear();
+    msgs.Clear();
     auto* ft = child<QLineEdit>(form, "FTEdit");
     ft->setText(QStringLiteral("-12"));
     leave(ft);
     EXPECT_EQ(form.Settings().FlightTemperature, -12);
     ft->setText(QStringLiteral("61"));
     leave(ft);
-    EXPECT_EQ(msgs.errors(),
+    EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Flight Temperature must be an integer between -30 and 60.")});
     EXPECT_EQ(ft->text(), QStringLiteral("-12"));
     EXPECT_EQ(form.Settings().FlightTemperature, -12);
@@ -305,34 +305,34 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
     const bool finished = Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
         sawGreen = sawGreen || lamp(form) == QColor(Qt::green);
-        if (!dataStarted && p.configLoaded() && !p.commandInProgress() && dataButton->isEnabled()) {
+        if (!dataStarted && p.ConfigLoaded() && !p.CommandInProgress() && dataButton->isEnabled()) {
             EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Reading / Kavo5 - Connected"));
             dataStarted = true;
             dataButton->click();
             return false;
         }
-        if (dataStarted && !asked && p.currentCommand() == 'D') {
+        if (dataStarted && !asked && p.CurrentCommand() == 'D') {
             // Esc during the download asks; No carries on.
             asked = true;
-            msgs.queueAnswer(Answer::No);
+            msgs.QueueAnswer(Answer::No);
             key(&form, Qt::Key_Escape);
             EXPECT_TRUE(form.isVisible());
             // So does the window's close box.
-            msgs.queueAnswer(Answer::No);
+            msgs.QueueAnswer(Answer::No);
             EXPECT_FALSE(form.close());
             EXPECT_TRUE(form.isVisible());
             return false;
         }
-        return dataStarted && !p.commandInProgress() && !form.FlightBlocks().empty();
+        return dataStarted && !p.CommandInProgress() && !form.FlightBlocks().empty();
     });
     ASSERT_TRUE(finished);
     EXPECT_TRUE(sawGreen);
-    EXPECT_EQ(msgs.questions(), QStringList(2, QStringLiteral("Are you sure to break current operation?")));
-    EXPECT_TRUE(msgs.errors().isEmpty()) << msgs.errors().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("3 files succesfully written.")});
+    EXPECT_EQ(msgs.Questions(), QStringList(2, QStringLiteral("Are you sure to break current operation?")));
+    EXPECT_TRUE(msgs.Errors().isEmpty()) << msgs.Errors().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("3 files succesfully written.")});
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(), QStringLiteral("Disconnected."));
     EXPECT_EQ(lamp(form), QColor(Qt::red));
-    EXPECT_FALSE(form.Protocol().portOpen());
+    EXPECT_FALSE(form.Protocol().PortOpen());
     EXPECT_TRUE(child<QLabel>(form, "FirmLabel")->text().contains(QStringLiteral("KAVO5")));
 
     const QStringList files = QDir(s.Root).entryList({QStringLiteral("*.kdf")}, QDir::Files, QDir::Name);
@@ -369,13 +369,13 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
     bool dataStarted = false;
     const bool done = Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
-        if (!dataStarted && p.configLoaded() && !p.commandInProgress()) {
+        if (!dataStarted && p.ConfigLoaded() && !p.CommandInProgress()) {
             dataStarted = true;
             child<QPushButton>(form, "DataButton")->click();
             return false;
         }
-        if (dataStarted && p.currentCommand() == 'D') {
-            msgs.queueAnswer(Answer::Yes);
+        if (dataStarted && p.CurrentCommand() == 'D') {
+            msgs.QueueAnswer(Answer::Yes);
             key(&form, Qt::Key_Escape);
             return true;
         }
@@ -383,10 +383,10 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
     });
     ASSERT_TRUE(done);
     EXPECT_FALSE(form.isVisible());
-    EXPECT_FALSE(form.Protocol().portOpen());
+    EXPECT_FALSE(form.Protocol().PortOpen());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Reading / Kavo5 - Disconnected"));
-    EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Are you sure to break current operation?")});
-    EXPECT_EQ(msgs.pendingAnswers(), 0);
+    EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Are you sure to break current operation?")});
+    EXPECT_EQ(msgs.PendingAnswers(), 0);
     // The flight still being read when the link ended is not written.
     EXPECT_FALSE(QFileInfo::exists(tmp.file(QStringLiteral("Blok002.kdf"))));
 }
@@ -404,11 +404,11 @@ TEST(DeviceDialogWithSim, UploadedConfigurationComesBackIntoTheControls)
     int stage = 0;
     const bool done = Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
-        if (p.commandInProgress() || !child(form, "UploadButton")->isEnabled())
+        if (p.CommandInProgress() || !child(form, "UploadButton")->isEnabled())
             return false;
         switch (stage) {
         case 0:
-            if (!p.configLoaded())
+            if (!p.ConfigLoaded())
                 return false;
             EXPECT_TRUE(uni->isEnabled());
             uni->setText(QStringLiteral("9.9"));
@@ -428,11 +428,11 @@ TEST(DeviceDialogWithSim, UploadedConfigurationComesBackIntoTheControls)
         }
     });
     ASSERT_TRUE(done);
-    EXPECT_TRUE(msgs.errors().isEmpty()) << msgs.errors().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(msgs.Errors().isEmpty()) << msgs.Errors().join(QLatin1Char('|')).toStdString();
     const double v = ParseUserNumber(uni->text(), -1);
     EXPECT_DOUBLE_EQ(v, 9.8); // 817 x 0.01199 = 9.79583, shown as 9.80
     EXPECT_EQ(rf->text(), QStringLiteral("77"));
-    EXPECT_EQ(form.Protocol().config().voltageThresholdRaw(), 817);
+    EXPECT_EQ(form.Protocol().Config().VoltageThresholdRaw(), 817);
 }
 
 TEST(DeviceDialogWithSim, AfterAFailedTransferOnlyConnectAndCloseStayEnabled)
@@ -448,14 +448,14 @@ TEST(DeviceDialogWithSim, AfterAFailedTransferOnlyConnectAndCloseStayEnabled)
     // The failure ends the link by itself.
     Drive(form, [&] {
         DeviceProtocol& p = form.Protocol();
-        if (!dataStarted && p.configLoaded() && !p.commandInProgress()) {
+        if (!dataStarted && p.ConfigLoaded() && !p.CommandInProgress()) {
             dataStarted = true;
             QTest::mouseClick(child<QPushButton>(form, "DataButton"), Qt::LeftButton);
         }
         return false;
     });
     ASSERT_TRUE(dataStarted);
-    EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Communication error")});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Communication error")});
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(), QStringLiteral("Disconnected."));
     EXPECT_TRUE(child(form, "OKButton")->isEnabled());
     EXPECT_TRUE(child(form, "ConnectButton")->isEnabled());

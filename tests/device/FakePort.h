@@ -18,7 +18,7 @@ namespace qv::test {
 
 class FakePort : public ISerialPort {
 public:
-    PortOpenResult open(const QString& name) override
+    PortOpenResult Open(const QString& name) override
     {
         openedNames << name;
         if (!failure.message.isEmpty())
@@ -28,8 +28,8 @@ public:
         r.ok = true;
         return r;
     }
-    bool isOpen() const override { return open_; }
-    int readByte(quint8& b) override
+    bool IsOpen() const override { return open_; }
+    int ReadByte(quint8& b) override
     {
         if (input.empty() && source && source(b))
             return 1;
@@ -43,7 +43,7 @@ public:
         input.pop_front();
         return 1;
     }
-    int writeByte(quint8 b) override
+    int WriteByte(quint8 b) override
     {
         if (!open_)
             return 0;
@@ -52,19 +52,19 @@ public:
             onWrite(b);
         return 1;
     }
-    void close() override
+    void Close() override
     {
         open_ = false;
         ++closes;
     }
 
-    void feed(const QByteArray& bytes)
+    void Feed(const QByteArray& bytes)
     {
         for (char c : bytes)
             input.push_back(static_cast<quint8>(c));
     }
 
-    PortOpenResult failure;            // set a message to make open() fail
+    PortOpenResult failure;            // set a message to make Open() fail
     std::deque<quint8> input;
     std::function<bool(quint8&)> source; // bytes after the queue, when set
     std::function<void()> onEmpty;       // a read found nothing
@@ -81,25 +81,25 @@ private:
 // Records what the protocol shows.
 class RecordingObserver : public IDeviceObserver {
 public:
-    void setStatusText(const QString& t) override { status << t; }
-    void setTopLabel(const QString& t) override { topLabel << t; }
-    void setInitLabel(const QString& t) override { initLabel = t; }
-    void setDataLabel(const QString& t) override { dataLabel << t; }
-    void setFirmwareLabel(const QString& t) override { firmwareLabel = t; }
-    void setCaption(const QString& t) override { caption = t; }
-    void setLamp(DeviceLamp l) override { lamps.push_back(l); }
-    void setProgressMax(int m) override { progressMax = m; }
-    void setProgress(int p) override { progress = p; }
-    void setBusyCursor(bool on) override { busy = on; }
-    void setButtonEnabled(DeviceButton b, bool on) override { buttons[b] = on; }
-    void setConfigControlsEnabled(bool on) override { configControls = on; }
-    void showConfig(const TDeviceConfig& c) override
+    void SetStatusText(const QString& t) override { status << t; }
+    void SetTopLabel(const QString& t) override { topLabel << t; }
+    void SetInitLabel(const QString& t) override { initLabel = t; }
+    void SetDataLabel(const QString& t) override { dataLabel << t; }
+    void SetFirmwareLabel(const QString& t) override { firmwareLabel = t; }
+    void SetCaption(const QString& t) override { caption = t; }
+    void SetLamp(DeviceLamp l) override { lamps.push_back(l); }
+    void SetProgressMax(int m) override { progressMax = m; }
+    void SetProgress(int p) override { progress = p; }
+    void SetBusyCursor(bool on) override { busy = on; }
+    void SetButtonEnabled(DeviceButton b, bool on) override { buttons[b] = on; }
+    void SetConfigControlsEnabled(bool on) override { configControls = on; }
+    void ShowConfig(const TDeviceConfig& c) override
     {
         ++configShown;
         if (onShowConfig)
             onShowConfig(c);
     }
-    QString downloadFinished(const TDownloadEnd& e) override
+    QString DownloadFinished(const TDownloadEnd& e) override
     {
         ++downloads;
         ending = e;

@@ -54,18 +54,18 @@ TEST(RecordingTime, SecondsAndText)
 TEST(ConfigView, RecordToControlTexts)
 {
     TDeviceConfig c;
-    c.setPeriod(6230);
-    c.setChannelRecorded(1, true);
-    c.setChannelRecorded(5, true);
+    c.SetPeriod(6230);
+    c.SetChannelRecorded(1, true);
+    c.SetChannelRecorded(5, true);
     c.bytes[TDeviceConfig::ChannelFlags + 1] = 2; // not 1: unchecked
-    c.setStartMode(StartAboveAltitude);
-    c.setFinishMode(7); // unknown: no button
-    c.setStartDelay(12);
-    c.setStartAltitude(345);
-    c.setFinishTime(1000);
-    c.setVoltageThresholdRaw(817);
-    c.setNumber(1, 65535);
-    c.setNumber(3, 7);
+    c.SetStartMode(StartAboveAltitude);
+    c.SetFinishMode(7); // unknown: no button
+    c.SetStartDelay(12);
+    c.SetStartAltitude(345);
+    c.SetFinishTime(1000);
+    c.SetVoltageThresholdRaw(817);
+    c.SetNumber(1, 65535);
+    c.SetNumber(3, 7);
     const TConfigView v = ConfigToView(c);
     EXPECT_EQ(v.Period.Minutes, QStringLiteral("1"));
     EXPECT_TRUE(v.Channel1);
@@ -92,34 +92,34 @@ TEST(ConfigView, RecordToControlTexts)
 TEST(ConfigEdits, LimitsAndMessages)
 {
     TDeviceConfig c;
-    EXPECT_EQ(ApplyLimitedEdit(c, TDeviceConfig::StartDelay, QStringLiteral("12345"), kMaxStartValue),
+    EXPECT_EQ(ApplyLimitedEdit(c, TDeviceConfig::StartDelayWord, QStringLiteral("12345"), kMaxStartValue),
               QStringLiteral("9999"));
-    EXPECT_EQ(c.startDelay(), 9999);
-    EXPECT_EQ(ApplyLimitedEdit(c, TDeviceConfig::FinishTime, QStringLiteral("1001"), kMaxFinishTime),
+    EXPECT_EQ(c.StartDelay(), 9999);
+    EXPECT_EQ(ApplyLimitedEdit(c, TDeviceConfig::FinishTimeWord, QStringLiteral("1001"), kMaxFinishTime),
               QStringLiteral("1000"));
-    EXPECT_EQ(c.finishTime(), 1000);
-    EXPECT_EQ(ApplyLimitedEdit(c, TDeviceConfig::FinishTime, QStringLiteral("999"), kMaxFinishTime),
+    EXPECT_EQ(c.FinishTime(), 1000);
+    EXPECT_EQ(ApplyLimitedEdit(c, TDeviceConfig::FinishTimeWord, QStringLiteral("999"), kMaxFinishTime),
               QStringLiteral("999"));
-    EXPECT_EQ(c.finishTime(), 999);
-    EXPECT_EQ(ApplyLimitedEdit(c, TDeviceConfig::FinishTime, QString(), kMaxFinishTime), QString());
-    EXPECT_EQ(c.finishTime(), 999);
+    EXPECT_EQ(c.FinishTime(), 999);
+    EXPECT_EQ(ApplyLimitedEdit(c, TDeviceConfig::FinishTimeWord, QString(), kMaxFinishTime), QString());
+    EXPECT_EQ(c.FinishTime(), 999);
 
     QString shown, error;
     EXPECT_TRUE(ApplyVoltsEdit(c, QStringLiteral("9.9"), shown, error));
     EXPECT_EQ(shown, QStringLiteral("9.8"));
-    EXPECT_EQ(c.voltageThresholdRaw(), 817);
+    EXPECT_EQ(c.VoltageThresholdRaw(), 817);
     EXPECT_TRUE(ApplyVoltsEdit(c, QStringLiteral("6"), shown, error));
-    EXPECT_EQ(c.voltageThresholdRaw(), 500); // 6 / 0.01199 = 500.4
+    EXPECT_EQ(c.VoltageThresholdRaw(), 500); // 6 / 0.01199 = 500.4
     EXPECT_FALSE(ApplyVoltsEdit(c, QStringLiteral("6.."), shown, error));
     EXPECT_EQ(error, QStringLiteral("Invalid input value"));
-    EXPECT_EQ(c.voltageThresholdRaw(), 500);
+    EXPECT_EQ(c.VoltageThresholdRaw(), 500);
     EXPECT_FALSE(ApplyVoltsEdit(c, QString(), shown, error));
-    EXPECT_EQ(c.voltageThresholdRaw(), 500);
+    EXPECT_EQ(c.VoltageThresholdRaw(), 500);
 
     ApplyNumberEdit(c, 1, QStringLiteral("65535"));
-    EXPECT_EQ(c.number(2), 65535);
+    EXPECT_EQ(c.Number(2), 65535);
     ApplyNumberEdit(c, 1, QStringLiteral("70000")); // not stored
-    EXPECT_EQ(c.number(2), 65535);
+    EXPECT_EQ(c.Number(2), 65535);
     QString text = QStringLiteral("70000");
     EXPECT_FALSE(CheckNumberOnExit(text));
     text.clear();

@@ -10,12 +10,12 @@
 
 namespace qv::test {
 
-inline QByteArray bytesOf(const TDeviceConfig& c)
+inline QByteArray BytesOf(const TDeviceConfig& c)
 {
     return QByteArray(reinterpret_cast<const char*>(c.bytes.data()), kConfigSize);
 }
 
-inline QByteArray withChecksum(const QByteArray& payload, bool good = true)
+inline QByteArray WithChecksum(const QByteArray& payload, bool good = true)
 {
     QByteArray f = payload;
     quint8 sum = FrameChecksum(reinterpret_cast<const quint8*>(payload.constData()),
@@ -24,25 +24,25 @@ inline QByteArray withChecksum(const QByteArray& payload, bool good = true)
     return f;
 }
 
-inline QByteArray firmware(const char* text)
+inline QByteArray Firmware(const char* text)
 {
     QByteArray f(text);
     f.resize(kFirmwareSize, ' ');
     return f;
 }
 
-inline TDeviceConfig testConfig()
+inline TDeviceConfig TestConfig()
 {
     TDeviceConfig c;
     for (int i = 0; i < kConfigSize; ++i)
         c.bytes[i] = static_cast<quint8>(i * 3 + 1);
-    c.setChannelRecorded(1, true);
-    c.setPeriod(10);
+    c.SetChannelRecorded(1, true);
+    c.SetPeriod(10);
     return c;
 }
 
 // 264 bytes of data without any 0xFF.
-inline QByteArray payload(int k)
+inline QByteArray Payload(int k)
 {
     QByteArray p(kConfigSize, '\0');
     for (int i = 0; i < kConfigSize; ++i)
@@ -60,29 +60,29 @@ struct Rig {
     {
         // Nothing left to read: end the link loop (a data download fails
         // with "no response" first, as a silent line should make it).
-        port.onEmpty = [this] { proto.setAbort(); };
+        port.onEmpty = [this] { proto.SetAbort(); };
     }
 
     // Port open, device identified, firmware and configuration read.
-    void bringUp(const TDeviceConfig& c = testConfig(), const char* fw = "KAVO5 TEST 1.0")
+    void BringUp(const TDeviceConfig& c = TestConfig(), const char* fw = "KAVO5 TEST 1.0")
     {
-        port.feed("*F" + firmware(fw) + "R" + withChecksum(bytesOf(c)));
-        EXPECT_TRUE(proto.openPort(QString()).ok);
-        proto.runLinkLoop();
-        ASSERT_TRUE(proto.configLoaded());
+        port.Feed("*F" + Firmware(fw) + "R" + WithChecksum(BytesOf(c)));
+        EXPECT_TRUE(proto.OpenPort(QString()).ok);
+        proto.RunLinkLoop();
+        ASSERT_TRUE(proto.ConfigLoaded());
         port.written.clear();
         obs.status.clear();
     }
 
     // "D" answered with the given bytes.
-    void download(const QByteArray& reply)
+    void Download(const QByteArray& reply)
     {
-        proto.readData();
-        port.feed("D" + reply);
-        proto.runLinkLoop();
+        proto.ReadData();
+        port.Feed("D" + reply);
+        proto.RunLinkLoop();
     }
 
-    bool disconnected() const { return obs.status.contains(QStringLiteral("Disconnected.")); }
+    bool Disconnected() const { return obs.status.contains(QStringLiteral("Disconnected.")); }
 };
 
 } // namespace qv::test

@@ -129,7 +129,7 @@ TEST(FinishDownload, EndingsAndTheirMessages)
         end.ImageCapacity = 1000;
         const TDownloadResult r = saver.FinishDownload(end, o);
         EXPECT_EQ(r.Save.Written, 2);
-        EXPECT_EQ(msgs.informations(),
+        EXPECT_EQ(msgs.Informations(),
                   QStringList{QStringLiteral("2 files succesfully written.\nThe logger sent more than the memory image "
                                              "holds (1000 bytes); the rest was not read.")});
         EXPECT_FALSE(r.RawImage.isEmpty());
@@ -142,12 +142,12 @@ TEST(FinishDownload, EndingsAndTheirMessages)
         end.ByteCount = 300; // inside the second flight (flights of 198 bytes)
         const TDownloadResult r = saver.FinishDownload(end, o);
         EXPECT_EQ(r.Save.Written, 1);
-        EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("1 file succesfully written.\n")
+        EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("1 file succesfully written.\n")
                                                    + RawImageKeptText(300, r.RawImage)});
     }
     { // Failed with one complete flight, asked, and a folder that cannot be made.
         ScriptedMessages msgs;
-        msgs.queueAnswer(Answer::Yes);
+        msgs.QueueAnswer(Answer::Yes);
         TFlightSaver saver(msgs);
         end.Status = TDownloadEnd::Failed;
         TSaveOptions bad = o;
@@ -155,7 +155,7 @@ TEST(FinishDownload, EndingsAndTheirMessages)
         ASSERT_TRUE(qv::test::WriteAll(bad.Root, "file, not folder"));
         bad.Root += QStringLiteral("/x");
         const TDownloadResult r = saver.FinishDownload(end, bad);
-        EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Save the 1 complete flight received before the error?")});
+        EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Save the 1 complete flight received before the error?")});
         EXPECT_EQ(r.Save.Status, TSaveResult::FolderFailed);
         EXPECT_TRUE(r.Save.Error.startsWith(QStringLiteral("Cannot create ")));
     }
@@ -165,7 +165,7 @@ TEST(FinishDownload, EndingsAndTheirMessages)
         end.ByteCount = 0;
         const TDownloadResult r = saver.FinishDownload(end, o);
         EXPECT_TRUE(r.RawImage.isEmpty());
-        EXPECT_TRUE(msgs.texts().isEmpty());
+        EXPECT_TRUE(msgs.Texts().isEmpty());
     }
 }
 
@@ -178,14 +178,14 @@ TEST(PosixSerialPort, AStalledLineTimesTheWriteOut)
     ASSERT_EQ(::grantpt(master), 0);
     ASSERT_EQ(::unlockpt(master), 0);
     PosixSerialPort port;
-    ASSERT_TRUE(port.open(QString::fromLocal8Bit(::ptsname(master))).ok);
+    ASSERT_TRUE(port.Open(QString::fromLocal8Bit(::ptsname(master))).ok);
     int written = 0;
     int result = 1;
-    while (written < 4 * 1024 * 1024 && (result = port.writeByte(0x55)) == 1)
+    while (written < 4 * 1024 * 1024 && (result = port.WriteByte(0x55)) == 1)
         ++written;
     EXPECT_EQ(result, 0);
     EXPECT_GT(written, 0);
-    EXPECT_TRUE(port.isOpen());
-    port.close();
+    EXPECT_TRUE(port.IsOpen());
+    port.Close();
     ::close(master);
 }

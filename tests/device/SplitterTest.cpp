@@ -138,8 +138,8 @@ TEST(SplitImage, TwoFlightsAndTailGiveTwoBlocksAndTwoNumberedFiles)
     EXPECT_EQ(kdfFiles(tmp.path()), (QStringList{QStringLiteral("Block001.kdf"), QStringLiteral("Block002.kdf")}));
     EXPECT_EQ(labels, (QStringList{QStringLiteral("1 file succesfully written."),
                                    QStringLiteral("2 files succesfully written.")}));
-    EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("2 files succesfully written.")});
-    EXPECT_TRUE(msgs.errors().isEmpty());
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("2 files succesfully written.")});
+    EXPECT_TRUE(msgs.Errors().isEmpty());
 
     // The second file read back: two channels, times by the period.
     TDataBlock rec;
@@ -185,7 +185,7 @@ TEST(SplitImage, ShortRangesAndTheTailAreNoFlights)
     EXPECT_EQ(r.Save.Written, 2);
     EXPECT_EQ(r.Save.Empty, 1);
     EXPECT_EQ(kdfFiles(tmp.path()), (QStringList{QStringLiteral("Block001.kdf"), QStringLiteral("Block002.kdf")}));
-    EXPECT_EQ(msgs.informations(),
+    EXPECT_EQ(msgs.Informations(),
               QStringList{QStringLiteral("2 files succesfully written.\n1 of them holds no samples.")});
     TDataBlock empty;
     ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block001.kdf")), empty, 1000.0, msgs), 0);
@@ -200,7 +200,7 @@ TEST(SplitImage, ShortRangesAndTheTailAreNoFlights)
     const TDownloadResult e = splitAndSave(ff, options(root), none, &status);
     EXPECT_EQ(e.Blocks, 0);
     EXPECT_EQ(status, QStringList{QStringLiteral("Data reading finished (0 blocks read.)")});
-    EXPECT_TRUE(none.texts().isEmpty());
+    EXPECT_TRUE(none.Texts().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(root));
 }
 
@@ -312,7 +312,7 @@ TEST(SaveFlights, EveryFlightKeepsItsNumberAlsoWithoutChannels)
     EXPECT_EQ(r.Save.Written, 3);
     EXPECT_EQ(kdfFiles(tmp.path()), (QStringList{QStringLiteral("Block001.kdf"), QStringLiteral("Block002.kdf"),
                                                  QStringLiteral("Block003.kdf")}));
-    EXPECT_EQ(msgs.informations(),
+    EXPECT_EQ(msgs.Informations(),
               QStringList{QStringLiteral("3 files succesfully written.\n1 of them holds no samples.")});
     TDataBlock third;
     ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block003.kdf")), third, 1000.0, msgs), 2);
@@ -395,35 +395,35 @@ TEST(SaveFlights, OverwriteQuestionYesNoAndYesToAll)
 
     {   // No stops here: 001 written, 002 and 003 kept.
         ScriptedMessages msgs;
-        msgs.queueAnswer(Answer::No);
+        msgs.QueueAnswer(Answer::No);
         const TDownloadResult r = splitAndSave(m, options(tmp.path()), msgs);
         EXPECT_EQ(r.Save.Status, TSaveResult::Stopped);
         EXPECT_EQ(r.Save.Written, 1);
-        EXPECT_EQ(msgs.questions(), QStringList{QStringLiteral("Filename ") + folder
+        EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Filename ") + folder
                                                 + QStringLiteral("Block002.kdf already exists. Rewrite?")});
-        EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("1 file succesfully written.")});
+        EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("1 file succesfully written.")});
         EXPECT_EQ(qv::test::ReadAll(folder + QStringLiteral("Block002.kdf")), old);
         EXPECT_EQ(qv::test::ReadAll(folder + QStringLiteral("Block003.kdf")), old);
     }
     {   // Yes overwrites one file and asks again for the next.
         ScriptedMessages msgs;
-        msgs.queueAnswer(Answer::Yes);
-        msgs.queueAnswer(Answer::Yes);
-        msgs.queueAnswer(Answer::No);
+        msgs.QueueAnswer(Answer::Yes);
+        msgs.QueueAnswer(Answer::Yes);
+        msgs.QueueAnswer(Answer::No);
         const TDownloadResult r = splitAndSave(m, options(tmp.path()), msgs);
-        EXPECT_EQ(msgs.questions().size(), 3);
+        EXPECT_EQ(msgs.Questions().size(), 3);
         EXPECT_EQ(r.Save.Written, 2);
         EXPECT_EQ(qv::test::ReadAll(folder + QStringLiteral("Block003.kdf")), old);
     }
     {   // Yes to All: one question, every file written.
         ScriptedMessages msgs;
-        msgs.queueAnswer(Answer::YesToAll);
+        msgs.QueueAnswer(Answer::YesToAll);
         const TDownloadResult r = splitAndSave(m, options(tmp.path()), msgs);
-        EXPECT_EQ(msgs.questions().size(), 1);
+        EXPECT_EQ(msgs.Questions().size(), 1);
         EXPECT_EQ(r.Save.Written, 3);
         EXPECT_EQ(r.Save.Status, TSaveResult::Done);
         EXPECT_NE(qv::test::ReadAll(folder + QStringLiteral("Block003.kdf")), old);
-        EXPECT_EQ(msgs.informations(), QStringList{QStringLiteral("3 files succesfully written.")});
+        EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("3 files succesfully written.")});
     }
 }
 
@@ -442,17 +442,17 @@ TEST(SaveFlights, FolderAndWriteFailures)
     const TDownloadResult f = splitAndSave(m, options(file + QStringLiteral("/sub")), msgs);
     EXPECT_EQ(f.Save.Status, TSaveResult::FolderFailed);
     EXPECT_EQ(f.Save.Error, QStringLiteral("Cannot create ") + file + QStringLiteral("/sub/"));
-    EXPECT_TRUE(msgs.texts().isEmpty());
+    EXPECT_TRUE(msgs.Texts().isEmpty());
 
     // Block002.kdf is a folder: the writer fails once and saving stops.
     ASSERT_TRUE(QDir(tmp.path()).mkdir(QStringLiteral("Block002.kdf")));
     ScriptedMessages w;
-    w.queueAnswer(Answer::YesToAll);
+    w.QueueAnswer(Answer::YesToAll);
     const TDownloadResult r = splitAndSave(m, options(tmp.path()), w);
     EXPECT_EQ(r.Save.Status, TSaveResult::WriteFailed);
     EXPECT_EQ(r.Save.Written, 1);
-    EXPECT_EQ(w.errors(), QStringList{QStringLiteral("Error in writing file.")});
-    EXPECT_EQ(w.informations(), QStringList{QStringLiteral("1 file succesfully written.")});
+    EXPECT_EQ(w.Errors(), QStringList{QStringLiteral("Error in writing file.")});
+    EXPECT_EQ(w.Informations(), QStringList{QStringLiteral("1 file succesfully written.")});
     EXPECT_FALSE(QFileInfo::exists(tmp.file(QStringLiteral("Block003.kdf"))));
 
     // A name with a tab or a line end names no file.

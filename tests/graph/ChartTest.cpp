@@ -145,7 +145,7 @@ TEST_F(GraphPageTest, RubberBandZoomAndCancelZoom)
     EXPECT_NEAR(Range(AxisBottom).Max, 100, 1e-9);
     EXPECT_FALSE(page.Chart->ScrollBar1->isEnabled());
     EXPECT_FALSE(page.Chart->ScrollBar2->isEnabled());
-    EXPECT_TRUE(msgs.errors().isEmpty());
+    EXPECT_TRUE(msgs.Errors().isEmpty());
 }
 
 TEST_F(GraphPageTest, WheelZoomsOnlyOverTheChartWithAFileOpen)
@@ -335,7 +335,7 @@ TEST_F(GraphPageTest, GraphSetupErrorsAndInvalidStyles)
     QTimer::singleShot(3000, &form, [&] { form.reject(); });
     QTest::mouseClick(page.TBGraphSetup, Qt::LeftButton);
     EXPECT_TRUE(changed);
-    EXPECT_EQ(msgs.errors(),
+    EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Error in Graph Setup!\rPointer to data not found in ChangeGraphSettings!")});
 }
 

@@ -238,23 +238,23 @@ TEST(GraphOutput, SaveButtonAsksForANameAndReportsAFailure)
     ScriptedMessages msgs;
     TempDir dir;
 
-    msgs.queueFileName(QString()); // cancelled
+    msgs.QueueFileName(QString()); // cancelled
     QTest::mouseClick(out.TBSaveGraph, Qt::LeftButton);
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 
     const QString name = dir.file(QStringLiteral("graph.emf"));
-    msgs.queueFileName(name);
+    msgs.QueueFileName(name);
     QTest::mouseClick(out.TBSaveGraph, Qt::LeftButton);
     EXPECT_EQ(U32(ReadAll(name), 40), 0x464D4520u);
-    EXPECT_TRUE(msgs.errors().isEmpty());
+    EXPECT_TRUE(msgs.Errors().isEmpty());
 
     const QString bad = dir.file(QStringLiteral("no such folder/graph.bmp"));
-    msgs.queueFileName(bad);
+    msgs.QueueFileName(bad);
     QTest::mouseClick(out.TBSaveGraph, Qt::LeftButton);
-    ASSERT_EQ(msgs.errors().size(), 1);
-    EXPECT_TRUE(msgs.errors()[0].startsWith(QStringLiteral("Error by saving Graph as Image file \"") + bad +
+    ASSERT_EQ(msgs.Errors().size(), 1);
+    EXPECT_TRUE(msgs.Errors()[0].startsWith(QStringLiteral("Error by saving Graph as Image file \"") + bad +
                                             QStringLiteral("\"!\r")));
-    EXPECT_GT(msgs.errors()[0].size(), bad.size() + 40); // the reason follows
+    EXPECT_GT(msgs.Errors()[0].size(), bad.size() + 40); // the reason follows
 }
 
 TEST(GraphOutput, PrintButtonPrintsOnlyAVisibleChart)
@@ -279,7 +279,7 @@ TEST(GraphOutput, PrintButtonPrintsOnlyAVisibleChart)
     const QByteArray printed = ReadAll(pdf);
     EXPECT_TRUE(printed.startsWith("%PDF"));
     EXPECT_EQ(printed.count("/Type /Page\n") + printed.count("/Type /Page\r"), 1);
-    EXPECT_TRUE(msgs.errors().isEmpty());
+    EXPECT_TRUE(msgs.Errors().isEmpty());
 
     // Cancelled set-up: nothing printed.
     QFile::remove(pdf);

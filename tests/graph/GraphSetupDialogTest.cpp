@@ -94,7 +94,7 @@ TEST_F(GraphSetupDialog, ManualRangeTypedAndConfirmedWithEnter)
     EXPECT_EQ(rec.AltitudeMin, 50);
     EXPECT_EQ(rec.AltitudeMax, 50);
     EXPECT_EQ(rec.AltitudeLWidth, 2);
-    EXPECT_TRUE(msgs.errors().isEmpty());
+    EXPECT_TRUE(msgs.Errors().isEmpty());
     // Applied, the range becomes 50..51, and the dialog shows it so.
     EXPECT_EQ(AxisSetupOf(rec, AxisLeft).Range, (TAxisRange{50, 51}));
     Run([&] {
@@ -111,7 +111,7 @@ TEST_F(GraphSetupDialog, NotANumberIsRefusedOnLeavingTheEdit)
         form.EditTMin->selectAll();
         QTest::keyClicks(form.EditTMin, "-");
         QTest::keyClick(form.EditTMin, Qt::Key_Tab);
-        EXPECT_EQ(msgs.errors(), QStringList{QStringLiteral("Incorrect number!")});
+        EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Incorrect number!")});
         QApplication::processEvents();
         EXPECT_TRUE(form.EditTMin->hasFocus());
         QTest::keyClick(form.EditTMin, Qt::Key_Escape);

@@ -15,7 +15,7 @@ ScriptedMessages::~ScriptedMessages()
         SetMessageService(nullptr);
 }
 
-QStringList ScriptedMessages::texts() const
+QStringList ScriptedMessages::Texts() const
 {
     QStringList out;
     for (const auto& s : shown_)
@@ -23,7 +23,7 @@ QStringList ScriptedMessages::texts() const
     return out;
 }
 
-QStringList ScriptedMessages::texts(Shown::Kind kind) const
+QStringList ScriptedMessages::Texts(Shown::Kind kind) const
 {
     QStringList out;
     for (const auto& s : shown_)
@@ -32,11 +32,11 @@ QStringList ScriptedMessages::texts(Shown::Kind kind) const
     return out;
 }
 
-void ScriptedMessages::error(const QString& text) { shown_.push_back({Shown::Error, text}); }
+void ScriptedMessages::Error(const QString& text) { shown_.push_back({Shown::Error, text}); }
 
-void ScriptedMessages::information(const QString& text) { shown_.push_back({Shown::Information, text}); }
+void ScriptedMessages::Information(const QString& text) { shown_.push_back({Shown::Information, text}); }
 
-Answer ScriptedMessages::question(const QString& text, Buttons)
+Answer ScriptedMessages::Question(const QString& text, Buttons)
 {
     shown_.push_back({Shown::Question, text});
     if (answers_.empty()) {
@@ -60,22 +60,22 @@ QString ScriptedMessages::nextFile(Shown::Kind kind, const QString& title)
     return f;
 }
 
-QString ScriptedMessages::openFileName(const QString& title, const QString&, const QString&)
+QString ScriptedMessages::OpenFileName(const QString& title, const QString&, const QString&)
 {
     return nextFile(Shown::OpenFile, title);
 }
 
-QString ScriptedMessages::saveFileName(const QString& title, const QString&, const QString&, const QString&)
+QString ScriptedMessages::SaveFileName(const QString& title, const QString&, const QString&, const QString&)
 {
     return nextFile(Shown::SaveFile, title);
 }
 
-QString ScriptedMessages::existingDirectory(const QString& title, const QString&)
+QString ScriptedMessages::ExistingDirectory(const QString& title, const QString&)
 {
     return nextFile(Shown::Directory, title);
 }
 
-int ScriptedMessages::execDialog(QDialog& dialog)
+int ScriptedMessages::ExecDialog(QDialog& dialog)
 {
     shown_.push_back({Shown::Dialog, dialog.windowTitle()});
     if (dialogs_.empty()) {

@@ -24,36 +24,36 @@ public:
     ScriptedMessages();
     ~ScriptedMessages() override;
 
-    void queueAnswer(Answer a) { answers_.push_back(a); }
-    void queueFileName(const QString& name) { files_.push_back(name); }
+    void QueueAnswer(Answer a) { answers_.push_back(a); }
+    void QueueFileName(const QString& name) { files_.push_back(name); }
     // A program dialog that will be run: the script gets it shown (not
     // modal), works it with real input and leaves it accepted or rejected.
     using DialogScript = std::function<void(QDialog& dialog)>;
-    void queueDialog(DialogScript script) { dialogs_.push_back(std::move(script)); }
-    int pendingDialogs() const { return static_cast<int>(dialogs_.size()); }
+    void QueueDialog(DialogScript script) { dialogs_.push_back(std::move(script)); }
+    int PendingDialogs() const { return static_cast<int>(dialogs_.size()); }
 
-    const std::vector<Shown>& shown() const { return shown_; }
-    QStringList texts() const;            // every text, in order
-    QStringList texts(Shown::Kind) const; // texts of one kind
-    QStringList errors() const { return texts(Shown::Error); }
-    QStringList informations() const { return texts(Shown::Information); }
-    QStringList questions() const { return texts(Shown::Question); }
-    int pendingAnswers() const { return static_cast<int>(answers_.size()); }
-    void clear() { shown_.clear(); }
+    const std::vector<test::Shown>& Shown() const { return shown_; }
+    QStringList Texts() const;            // every text, in order
+    QStringList Texts(test::Shown::Kind) const; // texts of one kind
+    QStringList Errors() const { return Texts(Shown::Error); }
+    QStringList Informations() const { return Texts(Shown::Information); }
+    QStringList Questions() const { return Texts(Shown::Question); }
+    int PendingAnswers() const { return static_cast<int>(answers_.size()); }
+    void Clear() { shown_.clear(); }
 
-    void error(const QString& text) override;
-    void information(const QString& text) override;
-    Answer question(const QString& text, Buttons buttons) override;
-    QString openFileName(const QString& title, const QString& dir, const QString& filter) override;
-    QString saveFileName(const QString& title, const QString& fileName, const QString& filter,
+    void Error(const QString& text) override;
+    void Information(const QString& text) override;
+    Answer Question(const QString& text, Buttons buttons) override;
+    QString OpenFileName(const QString& title, const QString& dir, const QString& filter) override;
+    QString SaveFileName(const QString& title, const QString& fileName, const QString& filter,
                          const QString& defaultExt) override;
-    QString existingDirectory(const QString& title, const QString& dir) override;
-    int execDialog(QDialog& dialog) override;
+    QString ExistingDirectory(const QString& title, const QString& dir) override;
+    int ExecDialog(QDialog& dialog) override;
 
 private:
-    QString nextFile(Shown::Kind kind, const QString& title);
+    QString nextFile(test::Shown::Kind kind, const QString& title);
 
-    std::vector<Shown> shown_;
+    std::vector<test::Shown> shown_;
     std::deque<Answer> answers_;
     std::deque<QString> files_;
     std::deque<DialogScript> dialogs_;

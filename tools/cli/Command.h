@@ -34,13 +34,13 @@ void PrintOut(const QString& text);
 class TFileMessages : public IMessageService {
 public:
     explicit TFileMessages(const QString& fileName) : fileName_(fileName) {}
-    void error(const QString& text) override;
-    void information(const QString& text) override;
-    Answer question(const QString&, Buttons) override { return Answer::No; }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    QString existingDirectory(const QString&, const QString&) override { return {}; }
-    int errors = 0;
+    void Error(const QString& text) override;
+    void Information(const QString& text) override;
+    Answer Question(const QString&, Buttons) override { return Answer::No; }
+    QString OpenFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString SaveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString ExistingDirectory(const QString&, const QString&) override { return {}; }
+    int Errors = 0;
 
 private:
     QString fileName_;

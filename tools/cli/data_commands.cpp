@@ -22,7 +22,7 @@ namespace {
 
 // Parses the arguments after the command's name; false (usage on stderr)
 // when they do not fit.
-bool parseArgs(QCommandLineParser& parser, const QStringList& args, const QString& usage, int positional)
+bool ParseArgs(QCommandLineParser& parser, const QStringList& args, const QString& usage, int positional)
 {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     if (!parser.parse(QStringList{QStringLiteral("quorvel-cli")} + args) ||
@@ -35,7 +35,7 @@ bool parseArgs(QCommandLineParser& parser, const QStringList& args, const QStrin
 
 const char* const kColumnNames[kChannelArrays] = {"time", "altitude", "rx", "ch3", "ch4", "voltage", "ch6", "ch7"};
 
-int markerCount(const TDataBlock& b)
+int MarkerCount(const TDataBlock& b)
 {
     int n = 0;
     for (const auto m : b.Markers)
@@ -43,9 +43,9 @@ int markerCount(const TDataBlock& b)
     return n;
 }
 
-QString fixed(double v, int decimals) { return QString::fromStdString(FormatFixed(v, decimals)); }
+QString Fixed(double v, int decimals) { return QString::fromStdString(FormatFixed(v, decimals)); }
 
-int runInfo(const QStringList& args)
+int RunInfo(const QStringList& args)
 {
     const QString usage = QStringLiteral("usage: quorvel-cli info [--json] [--marker-threshold X] FILE");
     QCommandLineParser parser;
@@ -53,7 +53,7 @@ int runInfo(const QStringList& args)
     const QCommandLineOption thresholdOption(QStringLiteral("marker-threshold"), QString(), QStringLiteral("X"));
     parser.addOption(jsonOption);
     parser.addOption(thresholdOption);
-    if (!parseArgs(parser, args, usage, 1))
+    if (!ParseArgs(parser, args, usage, 1))
         return 2;
     const bool json = parser.isSet(jsonOption);
     double threshold = 0;
@@ -96,7 +96,7 @@ int runInfo(const QStringList& args)
         o.insert(QStringLiteral("annotations"), annotations);
         o.insert(QStringLiteral("notes"), FromCp1250(b.NotesText()));
         o.insert(QStringLiteral("rx_offset_y"), b.RxOffsetY);
-        o.insert(QStringLiteral("markers"), markerCount(b));
+        o.insert(QStringLiteral("markers"), MarkerCount(b));
         const QByteArray text = QJsonDocument(o).toJson(QJsonDocument::Indented);
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
         return 0;
@@ -104,7 +104,7 @@ int runInfo(const QStringList& args)
 
     PrintOut(QStringLiteral("File:          %1").arg(file));
     PrintOut(QStringLiteral("Date:          %1").arg(FromCp1250(b.Date)));
-    PrintOut(QStringLiteral("Period:        %1 (%2 s)").arg(b.Words[0]).arg(fixed(b.Words[0] / 100.0, 2)));
+    PrintOut(QStringLiteral("Period:        %1 (%2 s)").arg(b.Words[0]).arg(Fixed(b.Words[0] / 100.0, 2)));
     PrintOut(QStringLiteral("Flags:         0x%1 (%2)")
                  .arg(static_cast<quint32>(b.Words[1]) & 0xFFFFu, 4, 16, QLatin1Char('0'))
                  .arg(b.Words[1]));
@@ -119,12 +119,12 @@ int runInfo(const QStringList& args)
             present << QLatin1String(kColumnNames[k]);
     PrintOut(QStringLiteral("Channels:      %1").arg(present.join(QStringLiteral(", "))));
     if (b.SampleCount() > 0)
-        PrintOut(QStringLiteral("Flight time:   %1 s").arg(fixed(b.Data[ArrTime].back(), 1)));
-    PrintOut(QStringLiteral("Markers:       %1").arg(markerCount(b)));
-    PrintOut(QStringLiteral("RxOffsetY:     %1").arg(fixed(b.RxOffsetY, 2)));
+        PrintOut(QStringLiteral("Flight time:   %1 s").arg(Fixed(b.Data[ArrTime].back(), 1)));
+    PrintOut(QStringLiteral("Markers:       %1").arg(MarkerCount(b)));
+    PrintOut(QStringLiteral("RxOffsetY:     %1").arg(Fixed(b.RxOffsetY, 2)));
     PrintOut(QStringLiteral("Annotations:   %1").arg(b.Annotations.size()));
     for (const TAnotace& a : b.Annotations)
-        PrintOut(QStringLiteral("  %1 s  %2  %3").arg(fixed(a.Time, 2), fixed(a.Altitude, 2), FromCp1250(a.Text)));
+        PrintOut(QStringLiteral("  %1 s  %2  %3").arg(Fixed(a.Time, 2), Fixed(a.Altitude, 2), FromCp1250(a.Text)));
     const QString notes = FromCp1250(b.NotesText());
     if (notes.isEmpty()) {
         PrintOut(QStringLiteral("Notes:         (none)"));
@@ -136,10 +136,10 @@ int runInfo(const QStringList& args)
     return 0;
 }
 
-int runResave(const QStringList& args)
+int RunResave(const QStringList& args)
 {
     QCommandLineParser parser;
-    if (!parseArgs(parser, args, QStringLiteral("usage: quorvel-cli resave IN OUT"), 2))
+    if (!ParseArgs(parser, args, QStringLiteral("usage: quorvel-cli resave IN OUT"), 2))
         return 2;
     const QString in = parser.positionalArguments().at(0);
     const QString out = parser.positionalArguments().at(1);
@@ -150,12 +150,12 @@ int runResave(const QStringList& args)
     return WriteDataFile(out, b, msgs) ? 0 : 1;
 }
 
-int runExportCsv(const QStringList& args)
+int RunExportCsv(const QStringList& args)
 {
     QCommandLineParser parser;
     const QCommandLineOption outOption(QStringLiteral("o"), QString(), QStringLiteral("OUT"));
     parser.addOption(outOption);
-    if (!parseArgs(parser, args, QStringLiteral("usage: quorvel-cli export-csv FILE [-o OUT]"), 1))
+    if (!ParseArgs(parser, args, QStringLiteral("usage: quorvel-cli export-csv FILE [-o OUT]"), 1))
         return 2;
     const QString file = parser.positionalArguments().first();
     const QString out = parser.value(outOption);
@@ -201,9 +201,9 @@ int runExportCsv(const QStringList& args)
     return 0;
 }
 
-const RegisterCommand info({"info", "[--json] [--marker-threshold X] FILE", runInfo});
-const RegisterCommand resave({"resave", "IN OUT", runResave});
-const RegisterCommand exportCsv({"export-csv", "FILE [-o OUT]", runExportCsv});
+const RegisterCommand info({"info", "[--json] [--marker-threshold X] FILE", RunInfo});
+const RegisterCommand resave({"resave", "IN OUT", RunResave});
+const RegisterCommand exportCsv({"export-csv", "FILE [-o OUT]", RunExportCsv});
 
 } // namespace
 

@@ -18,20 +18,20 @@ namespace {
 // Collects the error boxes of the protocol instead of showing them.
 class CollectingMessages : public ConsoleMessageService {
 public:
-    void error(const QString& text) override { errors << text; }
-    QStringList errors;
+    void Error(const QString& text) override { Errors << text; }
+    QStringList Errors;
 };
 
 class InfoObserver : public IDeviceObserver {
 public:
     explicit InfoObserver(DeviceProtocol*& p) : proto_(p) {}
-    void showConfig(const TDeviceConfig&) override
+    void ShowConfig(const TDeviceConfig&) override
     {
         configDone = true;
         if (proto_)
-            proto_->setAbort(); // all we wanted; ends the link loop
+            proto_->SetAbort(); // all we wanted; ends the link loop
     }
-    void setTopLabel(const QString& t) override { topLabel = t; }
+    void SetTopLabel(const QString& t) override { topLabel = t; }
     bool configDone = false;
     QString topLabel;
 
@@ -39,7 +39,7 @@ private:
     DeviceProtocol*& proto_;
 };
 
-QString startModeName(int m)
+QString StartModeName(int m)
 {
     switch (m) {
     case StartImmediately: return QStringLiteral("Immediately");
@@ -50,7 +50,7 @@ QString startModeName(int m)
     }
 }
 
-QString finishModeName(int m)
+QString FinishModeName(int m)
 {
     switch (m) {
     case FinishOnPowerOff: return QStringLiteral("On Power OFF");
@@ -60,7 +60,7 @@ QString finishModeName(int m)
     }
 }
 
-int deviceInfo(const QStringList& args)
+int DeviceInfo(const QStringList& args)
 {
     const QString usage = QStringLiteral("usage: quorvel-cli device-info --port PATH [--json] [--timeout S]");
     QCommandLineParser parser;
@@ -97,79 +97,79 @@ int deviceInfo(const QStringList& args)
     bool timedOut = false;
     QElapsedTimer clock;
     clock.start();
-    proto.setPump([&] {
-        if (!messages.errors.isEmpty() || clock.elapsed() > timeout * 1000) {
-            timedOut = messages.errors.isEmpty();
-            proto.setAbort();
+    proto.SetPump([&] {
+        if (!messages.Errors.isEmpty() || clock.elapsed() > timeout * 1000) {
+            timedOut = messages.Errors.isEmpty();
+            proto.SetAbort();
         }
     });
-    const bool opened = proto.connect(port);
+    const bool opened = proto.Connect(port);
     SetMessageService(&previous == &messages ? nullptr : &previous);
 
     if (!opened) {
         PrintError(observer.topLabel.trimmed());
         return 1;
     }
-    if (!messages.errors.isEmpty()) {
-        PrintError(messages.errors.first());
+    if (!messages.Errors.isEmpty()) {
+        PrintError(messages.Errors.first());
         return 1;
     }
-    if (timedOut || !observer.configDone || !proto.configLoaded()) {
+    if (timedOut || !observer.configDone || !proto.ConfigLoaded()) {
         PrintError(QStringLiteral("Communication error, no response from device"));
         return 1;
     }
 
-    const TDeviceConfig& c = proto.config();
+    const TDeviceConfig& c = proto.Config();
     QStringList channels;
     QJsonArray jsonChannels;
     for (int ch = 1; ch <= 7; ++ch)
-        if (c.channelRecorded(ch)) {
+        if (c.ChannelRecorded(ch)) {
             channels << QString::number(ch);
             jsonChannels.append(ch);
         }
-    const double periodSeconds = c.period() / 100.0;
+    const double periodSeconds = c.Period() / 100.0;
 
     if (json) {
         QJsonObject o;
-        o[QStringLiteral("firmware")] = proto.firmwareText().trimmed();
-        o[QStringLiteral("memorySize")] = proto.memorySize();
+        o[QStringLiteral("firmware")] = proto.FirmwareText().trimmed();
+        o[QStringLiteral("memorySize")] = proto.MemorySize();
         o[QStringLiteral("channels")] = jsonChannels;
-        o[QStringLiteral("period")] = c.period();
+        o[QStringLiteral("period")] = c.Period();
         o[QStringLiteral("periodSeconds")] = periodSeconds;
-        o[QStringLiteral("startMode")] = c.startMode();
-        o[QStringLiteral("startModeName")] = startModeName(c.startMode());
-        o[QStringLiteral("startDelay")] = c.startDelay();
-        o[QStringLiteral("startAltitude")] = c.startAltitude();
-        o[QStringLiteral("finishMode")] = c.finishMode();
-        o[QStringLiteral("finishModeName")] = finishModeName(c.finishMode());
-        o[QStringLiteral("finishTime")] = c.finishTime();
-        o[QStringLiteral("voltageThresholdRaw")] = c.voltageThresholdRaw();
-        o[QStringLiteral("voltageThreshold")] = QString::number(c.voltageThreshold(), 'f', 2).toDouble();
-        o[QStringLiteral("numbers")] = QJsonArray{c.number(1), c.number(2), c.number(3)};
+        o[QStringLiteral("startMode")] = c.StartMode();
+        o[QStringLiteral("startModeName")] = StartModeName(c.StartMode());
+        o[QStringLiteral("startDelay")] = c.StartDelay();
+        o[QStringLiteral("startAltitude")] = c.StartAltitude();
+        o[QStringLiteral("finishMode")] = c.FinishMode();
+        o[QStringLiteral("finishModeName")] = FinishModeName(c.FinishMode());
+        o[QStringLiteral("finishTime")] = c.FinishTime();
+        o[QStringLiteral("voltageThresholdRaw")] = c.VoltageThresholdRaw();
+        o[QStringLiteral("voltageThreshold")] = QString::number(c.VoltageThreshold(), 'f', 2).toDouble();
+        o[QStringLiteral("numbers")] = QJsonArray{c.Number(1), c.Number(2), c.Number(3)};
         PrintOut(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed());
         return 0;
     }
 
-    PrintOut(QStringLiteral("Firmware: ") + proto.firmwareText().trimmed());
-    PrintOut(QStringLiteral("Memory size: %1 bytes").arg(proto.memorySize()));
+    PrintOut(QStringLiteral("Firmware: ") + proto.FirmwareText().trimmed());
+    PrintOut(QStringLiteral("Memory size: %1 bytes").arg(proto.MemorySize()));
     PrintOut(QStringLiteral("Channels recorded: ") +
              (channels.isEmpty() ? QStringLiteral("none") : channels.join(QLatin1Char(' '))));
     PrintOut(QStringLiteral("Sampling period: %1 s (%2 x 10 ms)")
-                 .arg(QString::number(periodSeconds, 'f', 2)).arg(c.period()));
-    PrintOut(QStringLiteral("Recording start: %1 (%2)").arg(startModeName(c.startMode())).arg(c.startMode()));
-    PrintOut(QStringLiteral("Start delay: %1 s").arg(c.startDelay()));
-    PrintOut(QStringLiteral("Start altitude: %1 m").arg(c.startAltitude()));
-    PrintOut(QStringLiteral("Recording finish: %1 (%2)").arg(finishModeName(c.finishMode())).arg(c.finishMode()));
-    PrintOut(QStringLiteral("Finish time: %1 min").arg(c.finishTime()));
+                 .arg(QString::number(periodSeconds, 'f', 2)).arg(c.Period()));
+    PrintOut(QStringLiteral("Recording start: %1 (%2)").arg(StartModeName(c.StartMode())).arg(c.StartMode()));
+    PrintOut(QStringLiteral("Start delay: %1 s").arg(c.StartDelay()));
+    PrintOut(QStringLiteral("Start altitude: %1 m").arg(c.StartAltitude()));
+    PrintOut(QStringLiteral("Recording finish: %1 (%2)").arg(FinishModeName(c.FinishMode())).arg(c.FinishMode()));
+    PrintOut(QStringLiteral("Finish time: %1 min").arg(c.FinishTime()));
     PrintOut(QStringLiteral("Voltspy threshold: %1 V (raw %2)")
-                 .arg(QString::number(c.voltageThreshold(), 'f', 2)).arg(c.voltageThresholdRaw()));
+                 .arg(QString::number(c.VoltageThreshold(), 'f', 2)).arg(c.VoltageThresholdRaw()));
     for (int n = 1; n <= 3; ++n)
-        PrintOut(QStringLiteral("Number %1: %2").arg(n).arg(c.number(n)));
+        PrintOut(QStringLiteral("Number %1: %2").arg(n).arg(c.Number(n)));
     return 0;
 }
 
 const RegisterCommand kDeviceInfo{
-    {"device-info", "--port PATH [--json] [--timeout S]", &deviceInfo}};
+    {"device-info", "--port PATH [--json] [--timeout S]", &DeviceInfo}};
 
 } // namespace
 

@@ -37,21 +37,21 @@ public:
     explicit CliMessages(Overwrite o) : overwrite_(o) { SetMessageService(this); }
     ~CliMessages() override { SetMessageService(nullptr); }
 
-    void error(const QString& text) override
+    void Error(const QString& text) override
     {
-        endProgressLine();
+        EndProgressLine();
         PrintError(text.trimmed());
         errors_ << text.trimmed();
     }
-    void information(const QString& text) override
+    void Information(const QString& text) override
     {
-        endProgressLine();
+        EndProgressLine();
         PrintOut(text);
         informations_ << text;
     }
-    Answer question(const QString& text, Buttons buttons) override
+    Answer Question(const QString& text, Buttons buttons) override
     {
-        endProgressLine();
+        EndProgressLine();
         if (buttons == Buttons::YesNoYesToAll && overwrite_ != Overwrite::Ask) {
             static const char* const said[] = {"", "yes", "no", "yes to all"};
             PrintError(text + QLatin1Char(' ') + QLatin1String(said[static_cast<int>(overwrite_)]));
@@ -74,19 +74,19 @@ public:
             return Answer::YesToAll;
         return Answer::No;
     }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
-    QString existingDirectory(const QString&, const QString&) override { return {}; }
+    QString OpenFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString SaveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString ExistingDirectory(const QString&, const QString&) override { return {}; }
 
-    const QStringList& errors() const { return errors_; }
+    const QStringList& Errors() const { return errors_; }
 
     // A progress line is open on the terminal: end it before other output.
-    bool progressOpen = false;
-    void endProgressLine()
+    bool ProgressOpen = false;
+    void EndProgressLine()
     {
-        if (progressOpen) {
+        if (ProgressOpen) {
             std::fputc('\n', stderr);
-            progressOpen = false;
+            ProgressOpen = false;
         }
     }
 
@@ -96,7 +96,7 @@ private:
     QStringList informations_;
 };
 
-bool parseOptions(const QStringList& args, bool wantPort, Options& o)
+bool ParseOptions(const QStringList& args, bool wantPort, Options& o)
 {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
@@ -192,7 +192,7 @@ bool parseOptions(const QStringList& args, bool wantPort, Options& o)
     return true;
 }
 
-TSaveOptions saveOptions(const Options& o)
+TSaveOptions SaveOptions(const Options& o)
 {
     TSaveOptions s;
     s.Root = o.root;
@@ -203,7 +203,7 @@ TSaveOptions saveOptions(const Options& o)
 
 // Non-zero whenever something asked for did not happen: the transfer
 // failed, saving stopped or failed, or flights were found and none written.
-int finish(const TDownloadResult& r, bool failed)
+int Finish(const TDownloadResult& r, bool failed)
 {
     if (!r.Save.Error.isEmpty()) {
         PrintError(r.Save.Error);
@@ -223,57 +223,57 @@ class CliObserver : public IDeviceObserver {
 public:
     CliObserver(CliMessages& msgs, const Options& o) : msgs_(msgs), options_(o) { idle_.start(); }
 
-    void setStatusText(const QString& t) override
+    void SetStatusText(const QString& t) override
     {
-        touch();
+        Touch();
         if (t == lastStatus_)
             return;
         lastStatus_ = t;
-        msgs_.endProgressLine();
+        msgs_.EndProgressLine();
         PrintError(t);
     }
-    void setTopLabel(const QString& t) override
+    void SetTopLabel(const QString& t) override
     {
-        touch();
+        Touch();
         topLabel = t;
     }
-    void setInitLabel(const QString&) override { touch(); }
-    void setFirmwareLabel(const QString& t) override
+    void SetInitLabel(const QString&) override { Touch(); }
+    void SetFirmwareLabel(const QString& t) override
     {
-        touch();
-        msgs_.endProgressLine();
+        Touch();
+        msgs_.EndProgressLine();
         PrintError(QStringLiteral("Firmware: ") + t.trimmed());
     }
-    void setProgressMax(int v) override { memorySize_ = v; }
-    void setProgress(int v) override
+    void SetProgressMax(int v) override { memorySize_ = v; }
+    void SetProgress(int v) override
     {
-        touch();
+        Touch();
         if (!downloading_ && v > 0) {
             downloading_ = true;
             rate_.start();
         }
-        showProgress(v);
+        ShowProgress(v);
     }
-    void showConfig(const TDeviceConfig&) override
+    void ShowConfig(const TDeviceConfig&) override
     {
-        touch();
+        Touch();
         configShown = true;
     }
-    QString downloadFinished(const TDownloadEnd& end) override
+    QString DownloadFinished(const TDownloadEnd& end) override
     {
-        msgs_.endProgressLine();
+        msgs_.EndProgressLine();
         TFlightSaver saver(msgs_);
         QObject::connect(&saver, &TFlightSaver::StatusText, &saver, [](const QString& t) { PrintError(t); });
-        result = saver.FinishDownload(end, saveOptions(options_));
+        result = saver.FinishDownload(end, SaveOptions(options_));
         if (!result.RawImage.isEmpty())
             PrintError(QStringLiteral("Memory image kept in ") + result.RawImage);
         failed = end.Status == TDownloadEnd::Failed;
         finished = true;
-        return {}; // folder and name failures are told by finish()
+        return {}; // folder and name failures are told by Finish()
     }
 
     // Seconds without any sign of life from the logger.
-    double idleSeconds() const { return idle_.elapsed() / 1000.0; }
+    double IdleSeconds() const { return idle_.elapsed() / 1000.0; }
 
     bool configShown = false;
     bool finished = false;
@@ -282,8 +282,8 @@ public:
     TDownloadResult result;
 
 private:
-    void touch() { idle_.restart(); }
-    void showProgress(int bytes)
+    void Touch() { idle_.restart(); }
+    void ShowProgress(int bytes)
     {
         if (!isatty(2) || bytes <= 0)
             return;
@@ -293,7 +293,7 @@ private:
         std::fprintf(stderr, "\rRead %d of %d bytes, %.1f kB/s, %.0f s left   ", bytes, memorySize_, rate / 1000.0,
                      left > 0 ? left : 0.0);
         std::fflush(stderr);
-        msgs_.progressOpen = true;
+        msgs_.ProgressOpen = true;
     }
 
     CliMessages& msgs_;
@@ -305,10 +305,10 @@ private:
     QString lastStatus_;
 };
 
-int runDownload(const QStringList& args)
+int RunDownload(const QStringList& args)
 {
     Options o;
-    if (!parseOptions(args, true, o))
+    if (!ParseOptions(args, true, o))
         return 2;
     CliMessages msgs(o.overwrite);
     CliObserver obs(msgs, o);
@@ -317,64 +317,64 @@ int runDownload(const QStringList& args)
     bool dataRequested = false;
     bool timedOut = false;
     int errorsBeforeData = 0;
-    protocol.setPump([&] {
-        if (obs.finished || (dataRequested && msgs.errors().size() > errorsBeforeData)) {
-            protocol.setAbort();
+    protocol.SetPump([&] {
+        if (obs.finished || (dataRequested && msgs.Errors().size() > errorsBeforeData)) {
+            protocol.SetAbort();
             return;
         }
-        if (obs.idleSeconds() > o.timeout) {
+        if (obs.IdleSeconds() > o.timeout) {
             timedOut = true;
-            protocol.setAbort();
+            protocol.SetAbort();
             return;
         }
         // Identification, firmware and configuration run by themselves;
         // then the data. The download does not need the configuration: a
         // garbled one has been reported and is no reason to leave the
         // flights on the logger.
-        if (!dataRequested && obs.configShown && protocol.identified() && !protocol.commandInProgress()) {
+        if (!dataRequested && obs.configShown && protocol.Identified() && !protocol.CommandInProgress()) {
             dataRequested = true;
-            errorsBeforeData = msgs.errors().size();
-            protocol.readData();
+            errorsBeforeData = msgs.Errors().size();
+            protocol.ReadData();
         }
     });
-    if (!protocol.connect(o.port)) {
+    if (!protocol.Connect(o.port)) {
         PrintError(obs.topLabel.trimmed());
         return 1;
     }
-    msgs.endProgressLine();
+    msgs.EndProgressLine();
     if (!obs.finished) {
         if (timedOut)
             PrintError(QStringLiteral("Communication error, no response from device"));
-        else if (msgs.errors().isEmpty())
+        else if (msgs.Errors().isEmpty())
             PrintError(QStringLiteral("Communication error"));
         return 1;
     }
-    return finish(obs.result, obs.failed || msgs.errors().size() > errorsBeforeData);
+    return Finish(obs.result, obs.failed || msgs.Errors().size() > errorsBeforeData);
 }
 
 // --- split ---------------------------------------------------------------------
 
-int runSplit(const QStringList& args)
+int RunSplit(const QStringList& args)
 {
     Options o;
-    if (!parseOptions(args, false, o))
+    if (!ParseOptions(args, false, o))
         return 2;
     CliMessages msgs(o.overwrite);
     TFlightSaver saver(msgs);
     QObject::connect(&saver, &TFlightSaver::StatusText, &saver, [](const QString& t) { PrintError(t); });
-    const TDownloadResult r = saver.SplitImageFile(o.image, saveOptions(o));
-    return finish(r, !msgs.errors().isEmpty());
+    const TDownloadResult r = saver.SplitImageFile(o.image, SaveOptions(o));
+    return Finish(r, !msgs.Errors().isEmpty());
 }
 
 const RegisterCommand downloadCommand({"download",
                                        "--port PATH [--root DIR] [--name BASE] [--overwrite ask|yes|no|all] "
                                        "[--timeout S] [--partial save|discard]  read the logger's memory and "
                                        "save its flights",
-                                       runDownload});
+                                       RunDownload});
 const RegisterCommand splitCommand({"split",
                                     "IMAGE [--root DIR] [--name BASE] [--overwrite ask|yes|no|all]  save the "
                                     "flights of a memory image file",
-                                    runSplit});
+                                    RunSplit});
 
 } // namespace
 

@@ -7,13 +7,13 @@
 
 namespace qv::cli {
 
-void TFileMessages::error(const QString& text)
+void TFileMessages::Error(const QString& text)
 {
-    ++errors;
+    ++Errors;
     PrintError(fileName_ + QStringLiteral(": ") + text);
 }
 
-void TFileMessages::information(const QString& text)
+void TFileMessages::Information(const QString& text)
 {
     PrintError(fileName_ + QStringLiteral(": ") + text);
 }
@@ -32,9 +32,9 @@ bool LoadFlightFile(const QString& fileName, TDataBlock& block, double markerThr
     try {
         ReadDataFile(fileName, block, markerThreshold, msgs);
     } catch (const DataFileError& e) {
-        msgs.error(QString::fromLatin1(e.what()));
+        msgs.Error(QString::fromLatin1(e.what()));
     }
-    return msgs.errors == 0;
+    return msgs.Errors == 0;
 }
 
 } // namespace qv::cli

@@ -12,23 +12,23 @@
 namespace qv::cli {
 
 namespace {
-std::vector<Command>& registry()
+std::vector<Command>& Registry()
 {
     static std::vector<Command> commands;
     return commands;
 }
 
-void usage()
+void Usage()
 {
     std::fprintf(stderr, "usage: quorvel-cli COMMAND [ARGS]\n");
-    for (const auto& c : registry())
+    for (const auto& c : Registry())
         std::fprintf(stderr, "  quorvel-cli %s %s\n", c.name, c.usage);
 }
 } // namespace
 
-RegisterCommand::RegisterCommand(const Command& c) { registry().push_back(c); }
+RegisterCommand::RegisterCommand(const Command& c) { Registry().push_back(c); }
 
-const std::vector<Command>& Commands() { return registry(); }
+const std::vector<Command>& Commands() { return Registry(); }
 
 void PrintError(const QString& text) { std::fprintf(stderr, "%s\n", text.toUtf8().constData()); }
 
@@ -54,7 +54,7 @@ int main(int argc, char** argv)
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        qv::cli::usage();
+        qv::cli::Usage();
         return args.isEmpty() ? 2 : 0;
     }
     const QString name = args.takeFirst();
@@ -62,6 +62,6 @@ int main(int argc, char** argv)
         if (name == QLatin1String(c.name))
             return c.run(args);
     std::fprintf(stderr, "quorvel-cli: unknown command '%s'\n", name.toUtf8().constData());
-    qv::cli::usage();
+    qv::cli::Usage();
     return 2;
 }

@@ -13,13 +13,13 @@ namespace qv::cli {
 
 namespace {
 
-bool writeOut(const std::string& bytes)
+bool WriteOut(const std::string& bytes)
 {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     return std::fflush(stdout) == 0;
 }
 
-int runNotes(const QStringList& args)
+int RunNotes(const QStringList& args)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Prints or replaces the notes of a flight file."));
@@ -57,12 +57,12 @@ int runNotes(const QStringList& args)
     }
     const std::string& notes = block.NotesText();
     if (parser.isSet(rtf))
-        return writeOut(NotesAsRtf(notes) + "\n") ? 0 : 1;
+        return WriteOut(NotesAsRtf(notes) + "\n") ? 0 : 1;
     const QString text = NotesPlainText(notes);
-    return text.isEmpty() || writeOut((text + QLatin1Char('\n')).toStdString()) ? 0 : 1;
+    return text.isEmpty() || WriteOut((text + QLatin1Char('\n')).toStdString()) ? 0 : 1;
 }
 
-const RegisterCommand notes({"notes", "FILE [--rtf | --set-text TEXT]", runNotes});
+const RegisterCommand notes({"notes", "FILE [--rtf | --set-text TEXT]", RunNotes});
 
 } // namespace
 

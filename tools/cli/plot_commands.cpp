@@ -227,18 +227,18 @@ void BuildPlot(QCustomPlot& plot, std::vector<TFlight>& flights, const TGraphSet
 class TErrorCount : public ConsoleMessageService {
 public:
     explicit TErrorCount(QString file) : file_(std::move(file)) {}
-    void error(const QString& text) override
+    void Error(const QString& text) override
     {
-        ++errors;
-        ConsoleMessageService::error(file_ + QStringLiteral(": ") + text);
+        ++Errors;
+        ConsoleMessageService::Error(file_ + QStringLiteral(": ") + text);
     }
-    int errors = 0;
+    int Errors = 0;
 
 private:
     QString file_;
 };
 
-int runPlot(const QStringList& args)
+int RunPlot(const QStringList& args)
 {
     TPlotRequest r;
     if (const QString e = ParsePlotArgs(args, r); !e.isEmpty()) {
@@ -266,7 +266,7 @@ int runPlot(const QStringList& args)
             PrintError(r.Files[i] + QStringLiteral(": ") + QString::fromLatin1(e.what()));
             return 1;
         }
-        if (msgs.errors > 0)
+        if (msgs.Errors > 0)
             return 1;
     }
     // A curve asked for by name that a file cannot draw is named.
@@ -292,7 +292,7 @@ int runPlot(const QStringList& args)
 const RegisterCommand plotCommand({"plot",
                                    "FILE.kdf [FILE2.kdf ...] --out PICTURE [--size WxH] [--time MIN:MAX] "
                                    "[--curves alt,rx,pows,mark,annot] [--ini SETTINGS]",
-                                   runPlot, true});
+                                   RunPlot, true});
 
 } // namespace
 

@@ -52,8 +52,8 @@ public:
             byteTime_ = std::chrono::nanoseconds(10'000'000'000LL / o.baud);
     }
 
-    bool open() const { return fd_ >= 0; }
-    void hangup()
+    bool IsOpen() const { return fd_ >= 0; }
+    void Hangup()
     {
         if (fd_ >= 0)
             ::close(fd_);
@@ -62,12 +62,12 @@ public:
 
     // Sends bytes; paced lines deliver them in small chunks at the time
     // the last byte of the chunk would have arrived.
-    void send(const quint8* data, size_t n)
+    void Send(const quint8* data, size_t n)
     {
         if (fd_ < 0)
             return;
         if (byteTime_.count() == 0) {
-            writeAll(data, n);
+            WriteAll(data, n);
             return;
         }
         // Bytes follow one another on the wire: deadlines are absolute, so
@@ -81,18 +81,18 @@ public:
             const size_t len = std::min(kChunk, n - off);
             wireFree_ += byteTime_ * static_cast<long>(len);
             std::this_thread::sleep_until(wireFree_);
-            writeAll(data + off, len);
+            WriteAll(data + off, len);
         }
     }
-    void send(char c)
+    void Send(char c)
     {
         const quint8 b = static_cast<quint8>(c);
-        send(&b, 1);
+        Send(&b, 1);
     }
 
     // One byte from the host within timeoutMs (-1: no limit). Returns
     // false on time-out, stop request or a closed stdin when watched.
-    bool receive(quint8& b, int timeoutMs)
+    bool Receive(quint8& b, int timeoutMs)
     {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         while (!g_stop && fd_ >= 0) {
@@ -138,7 +138,7 @@ public:
     }
 
 private:
-    void writeAll(const quint8* data, size_t n)
+    void WriteAll(const quint8* data, size_t n)
     {
         while (n > 0 && fd_ >= 0) {
             const ssize_t w = ::write(fd_, data, n);
@@ -168,35 +168,35 @@ public:
     {
         // A plausible configuration: traction, servo and supply recorded,
         // 0.1 s period, start immediately, stop at power off, 6 V watch.
-        cfg_.setChannelRecorded(1, true);
-        cfg_.setChannelRecorded(2, true);
-        cfg_.setChannelRecorded(5, true);
-        cfg_.setPeriod(static_cast<quint16>(o.period));
-        cfg_.setStartMode(qv::StartImmediately);
-        cfg_.setFinishMode(qv::FinishOnPowerOff);
-        cfg_.setStartDelay(10);
-        cfg_.setStartAltitude(50);
-        cfg_.setFinishTime(30);
-        cfg_.setVoltageThreshold(6.0);
-        cfg_.setNumber(1, 1);
-        cfg_.setNumber(2, 2);
-        cfg_.setNumber(3, 3);
+        cfg_.SetChannelRecorded(1, true);
+        cfg_.SetChannelRecorded(2, true);
+        cfg_.SetChannelRecorded(5, true);
+        cfg_.SetPeriod(static_cast<quint16>(o.period));
+        cfg_.SetStartMode(qv::StartImmediately);
+        cfg_.SetFinishMode(qv::FinishOnPowerOff);
+        cfg_.SetStartDelay(10);
+        cfg_.SetStartAltitude(50);
+        cfg_.SetFinishTime(30);
+        cfg_.SetVoltageThreshold(6.0);
+        cfg_.SetNumber(1, 1);
+        cfg_.SetNumber(2, 2);
+        cfg_.SetNumber(3, 3);
         firmware_.assign(o.firmware.begin(), o.firmware.end());
         firmware_.resize(qv::kFirmwareSize, ' ');
     }
 
     void setMemory(std::vector<quint8> m) { memory_ = std::move(m); }
 
-    int run()
+    int Run()
     {
-        announce();
-        while (!g_stop && line_.open()) {
+        Announce();
+        while (!g_stop && line_.IsOpen()) {
             quint8 b = 0;
-            if (!line_.receive(b, -1))
+            if (!line_.Receive(b, -1))
                 break;
             if (silent_)
                 continue;
-            handle(b);
+            Handle(b);
         }
         return 0;
     }
@@ -211,7 +211,7 @@ private:
     }
 
     // "*", after a burst of junk when --noise is given.
-    void sendAnnouncement()
+    void SendAnnouncement()
     {
         if (opt_.noise) {
             quint8 j[5];
@@ -221,16 +221,16 @@ private:
                 if (std::strchr("*FRWEDOX", x) && x != 0)
                     x = '.'; // junk, but never a command letter
             }
-            line_.send(j, sizeof j);
+            line_.Send(j, sizeof j);
         }
-        line_.send('*');
+        line_.Send('*');
     }
 
     // "*" every half second until the host sends a command.
-    void announce()
+    void Announce()
     {
-        while (!g_stop && line_.open()) {
-            sendAnnouncement();
+        while (!g_stop && line_.IsOpen()) {
+            SendAnnouncement();
             const auto until = Clock::now() + std::chrono::milliseconds(500);
             while (!g_stop) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -238,67 +238,67 @@ private:
                 if (left <= 0)
                     break;
                 quint8 b = 0;
-                if (!line_.receive(b, static_cast<int>(left)))
+                if (!line_.Receive(b, static_cast<int>(left)))
                     continue;
                 if (b == '*') {
-                    sendAnnouncement(); // the host's wake-up: answer at once
+                    SendAnnouncement(); // the host's wake-up: answer at once
                     continue;
                 }
-                handle(b); // a command: the host has heard us
+                Handle(b); // a command: the host has heard us
                 return;
             }
         }
     }
 
-    void handle(quint8 b)
+    void Handle(quint8 b)
     {
         switch (b) {
         case 'F':
             log("F");
-            line_.send('F');
-            line_.send(firmware_.data(), firmware_.size());
+            line_.Send('F');
+            line_.Send(firmware_.data(), firmware_.size());
             break;
         case 'R': {
             log("R");
             quint8 frame[qv::kFrameSize];
             std::copy(cfg_.bytes.begin(), cfg_.bytes.end(), frame);
-            frame[qv::kConfigSize] = cfg_.checksum();
+            frame[qv::kConfigSize] = cfg_.Checksum();
             if (opt_.badConfig)
                 frame[qv::kConfigSize] ^= 0x21;
-            line_.send('R');
-            line_.send(frame, sizeof frame);
+            line_.Send('R');
+            line_.Send(frame, sizeof frame);
             break;
         }
         case 'W': {
             log("W");
             qv::TDeviceConfig in;
             for (int i = 0; i < qv::kConfigSize; ++i)
-                if (!line_.receive(in.bytes[i], 2000))
+                if (!line_.Receive(in.bytes[i], 2000))
                     return; // incomplete: keep the old configuration
             cfg_ = in;
             break;
         }
         case 'E':
             log("E");
-            line_.send('E');
+            line_.Send('E');
             std::this_thread::sleep_for(std::chrono::milliseconds(opt_.eraseMs));
             memory_.clear();
-            line_.send('E');
+            line_.Send('E');
             break;
         case '*':
-            sendAnnouncement(); // a host (re)connecting wakes us up
+            SendAnnouncement(); // a host (re)connecting wakes us up
             break;
         case 'D':
             log("D");
-            line_.send('D');
-            download();
+            line_.Send('D');
+            Download();
             break;
         default:
             break;
         }
     }
 
-    void sendFrame(long index, bool badChecksum, bool ffNoise)
+    void SendFrame(long index, bool badChecksum, bool ffNoise)
     {
         quint8 frame[qv::kFrameSize];
         const size_t base = static_cast<size_t>(index) * qv::kConfigSize;
@@ -309,10 +309,10 @@ private:
             frame[qv::kConfigSize] ^= 0x5A;
         if (ffNoise) // the line turns five bytes into 0xFF; the check byte no longer fits
             std::fill(frame + 100, frame + 105, quint8(0xFF));
-        line_.send(frame, sizeof frame);
+        line_.Send(frame, sizeof frame);
     }
 
-    void download()
+    void Download()
     {
         std::map<long, int> bad = opt_.badFrames;
         bool noiseLeft = opt_.noiseFf >= 0;
@@ -330,9 +330,9 @@ private:
                 log("hang-up after %ld frames", framesSent_);
                 quint8 half[qv::kConfigSize / 2];
                 std::fill(std::begin(half), std::end(half), quint8(0x11));
-                line_.send(half, sizeof half);
+                line_.Send(half, sizeof half);
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                line_.hangup();
+                line_.Hangup();
                 return;
             }
             if (opt_.silentAfter >= 0 && framesSent_ >= opt_.silentAfter) {
@@ -347,21 +347,21 @@ private:
             const bool ffNoise = noiseLeft && index == opt_.noiseFf;
             if (ffNoise)
                 noiseLeft = false;
-            sendFrame(index, badChecksum, ffNoise);
+            SendFrame(index, badChecksum, ffNoise);
             ++framesSent_;
             quint8 ack = 0;
-            if (!line_.receive(ack, opt_.ackTimeoutMs))
+            if (!line_.Receive(ack, opt_.ackTimeoutMs))
                 return; // the host has finished (end of data) or gone
             if (ack == 'O' || ack == 'X') {
                 char echo = static_cast<char>(ack);
                 if (index == opt_.wrongEcho)
                     echo = ack == 'O' ? 'X' : 'O';
-                line_.send(echo);
+                line_.Send(echo);
                 if (ack == 'O')
                     ++index;
                 continue;
             }
-            handle(ack); // a new command: this download is over
+            Handle(ack); // a new command: this download is over
             return;
         }
     }
@@ -383,11 +383,11 @@ int main(int argc, char** argv)
     Options opt;
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            simcli::usage();
+            simcli::Usage();
             return 0;
         }
-    if (!simcli::parseArgs(argc, argv, opt)) {
-        simcli::usage();
+    if (!simcli::ParseArgs(argc, argv, opt)) {
+        simcli::Usage();
         return 2;
     }
 
@@ -468,9 +468,9 @@ int main(int argc, char** argv)
     Line line(master, opt);
     Logger logger(line, opt);
     logger.setMemory(std::move(memory));
-    const int rc = logger.run();
+    const int rc = logger.Run();
 
-    line.hangup();
+    line.Hangup();
     ::close(slave);
     if (!opt.link.empty())
         ::unlink(opt.link.c_str());

@@ -13,7 +13,7 @@ namespace simcli {
 
 namespace {
 
-bool parseNumber(const char* s, long& out)
+bool ParseNumber(const char* s, long& out)
 {
     char* end = nullptr;
     errno = 0;
@@ -21,7 +21,7 @@ bool parseNumber(const char* s, long& out)
     return errno == 0 && end && *end == '\0' && end != s;
 }
 
-bool parseBadFrames(const std::string& list, std::map<long, int>& out)
+bool ParseBadFrames(const std::string& list, std::map<long, int>& out)
 {
     size_t pos = 0;
     while (pos <= list.size()) {
@@ -32,10 +32,10 @@ bool parseBadFrames(const std::string& list, std::map<long, int>& out)
         if (!item.empty()) {
             long frame = 0, times = 1;
             const size_t colon = item.find(':');
-            if (!parseNumber(item.substr(0, colon).c_str(), frame) || frame < 0)
+            if (!ParseNumber(item.substr(0, colon).c_str(), frame) || frame < 0)
                 return false;
             if (colon != std::string::npos &&
-                (!parseNumber(item.substr(colon + 1).c_str(), times) || times < 0))
+                (!ParseNumber(item.substr(colon + 1).c_str(), times) || times < 0))
                 return false;
             out[frame] += static_cast<int>(times);
         }
@@ -46,7 +46,7 @@ bool parseBadFrames(const std::string& list, std::map<long, int>& out)
 
 } // namespace
 
-void usage()
+void Usage()
 {
     std::fprintf(stderr,
         "usage: kavo5-sim [options]\n"
@@ -74,7 +74,7 @@ void usage()
         "  --verbose            log commands on stderr\n");
 }
 
-bool parseArgs(int argc, char** argv, Options& o)
+bool ParseArgs(int argc, char** argv, Options& o)
 {
     QStringList args;
     for (int i = 0; i < argc; ++i)
@@ -108,7 +108,7 @@ bool parseArgs(int argc, char** argv, Options& o)
             return true;
         long n = 0;
         const QByteArray v = parser.value(opt).toLocal8Bit();
-        if (!parseNumber(v.constData(), n) || n < min || n > max)
+        if (!ParseNumber(v.constData(), n) || n < min || n > max)
             return false;
         out = static_cast<std::remove_reference_t<decltype(out)>>(n);
         return true;
@@ -130,7 +130,7 @@ bool parseArgs(int argc, char** argv, Options& o)
         || !number(baud, 0, kAny, o.baud) || !number(eraseMs, 0, kAny, o.eraseMs))
         return false;
     o.rngStart = static_cast<unsigned>(rng);
-    if (parser.isSet(badFrames) && !parseBadFrames(parser.value(badFrames).toStdString(), o.badFrames))
+    if (parser.isSet(badFrames) && !ParseBadFrames(parser.value(badFrames).toStdString(), o.badFrames))
         return false;
     o.fullMemory = parser.isSet(fullMemory);
     o.noise = parser.isSet(noise);

@@ -32,8 +32,8 @@ struct Options {
     bool verbose = false;
 };
 
-void usage();
+void Usage();
 // False on an unknown option or a bad value.
-bool parseArgs(int argc, char** argv, Options& o);
+bool ParseArgs(int argc, char** argv, Options& o);
 
 } // namespace simcli
