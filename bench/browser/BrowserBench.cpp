@@ -77,14 +77,9 @@ int main(int argc, char** argv)
     SetMessageService(&console);
 
     QTemporaryDir dir;
-    std::vector<QString> files;
-    for (int v = 0; v < 3; ++v) {
-        const QString path = dir.filePath(QStringLiteral("big%1.kdf").arg(v));
-        TDataBlock b = bench::MakeFlight(kSamples, 2, v);
-        if (!WriteDataFile(path, b, Messages()))
-            return 1;
-        files.push_back(path);
-    }
+    const std::vector<QString> files = bench::WriteFlights(dir.path(), QStringLiteral("big"), kSamples, 2);
+    if (files.empty())
+        return 1;
     std::printf("file of %d samples: %.1f MB\n", kSamples, QFileInfo(files[0]).size() / 1e6);
 
     // Warm the page cache and the code paths once.

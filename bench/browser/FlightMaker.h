@@ -2,7 +2,13 @@
 // Flights with plausible curves for the benchmark and the screenshot: a tow
 // launch on the traction channel, stick movements on the servo channel and
 // a slowly sinking supply voltage.
+#include "base/MessageService.h"
 #include "data/DataBlock.h"
+#include "data/DataFile.h"
+
+#include <QDir>
+#include <QString>
+#include <vector>
 
 #include <cmath>
 #include <string>
@@ -51,6 +57,20 @@ inline TDataBlock MakeFlight(int samples, int periodTenMs, int variant)
     b.Annotations.push_back({release * 0.5, peak * 0.9, "tow"});
     b.Annotations.push_back({release, peak * 0.6, "release " + std::to_string(variant + 1)});
     return b;
+}
+
+// Writes three flights of the given length into folder as STEM0.kdf ..
+// STEM2.kdf; nothing when one could not be written.
+inline std::vector<QString> WriteFlights(const QString& folder, const QString& stem, int samples, int periodTenMs)
+{
+    std::vector<QString> files;
+    for (int v = 0; v < 3; ++v) {
+        const QString path = QDir(folder).filePath(stem + QString::number(v) + QStringLiteral(".kdf"));
+        if (!WriteDataFile(path, MakeFlight(samples, periodTenMs, v), Messages()))
+            return {};
+        files.push_back(path);
+    }
+    return files;
 }
 
 } // namespace qv::bench

@@ -57,13 +57,6 @@ public:
     }
 };
 
-bool Save(QWidget* w, const QString& path)
-{
-    const bool ok = w->grab().save(path);
-    std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
-    return ok;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -118,19 +111,19 @@ int main(int argc, char** argv)
     QMouseEvent move(QEvent::MouseMove, over, chart->mapToGlobal(over), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(chart, &move);
     Pump(300);
-    ok &= Save(FormMain, prefix + QStringLiteral("-cursors.png"));
+    ok &= bench::SaveShot(FormMain, prefix + QStringLiteral("-cursors.png"));
     page->TBMeasure->click();
 
     // The three flights lined up at their releases.
     page->OffsetControls->mnuAlignRelease->trigger();
     Pump(300);
-    ok &= Save(FormMain, prefix + QStringLiteral("-aligned.png"));
+    ok &= bench::SaveShot(FormMain, prefix + QStringLiteral("-aligned.png"));
 
     // The annotation list of the current file.
     messages.Step = [&](QDialog& d) {
         static_cast<TFormAnnot&>(d).ListBox1->setCurrentRow(1);
         Pump(100);
-        ok &= Save(&d, prefix + QStringLiteral("-annot-list.png"));
+        ok &= bench::SaveShot(&d, prefix + QStringLiteral("-annot-list.png"));
     };
     FormMain->TBAnnotDialog->click();
 
@@ -144,11 +137,11 @@ int main(int argc, char** argv)
     messages.Step = [&](QDialog& d) {
         static_cast<TFormAnnotEdit&>(d).EditText->setText(QStringLiteral("thermal here"));
         Pump(100);
-        ok &= Save(&d, prefix + QStringLiteral("-annot-edit.png"));
+        ok &= bench::SaveShot(&d, prefix + QStringLiteral("-annot-edit.png"));
     };
     page->Measurement->pmnuAnnotNew->trigger();
     Pump(300);
-    ok &= Save(FormMain, prefix + QStringLiteral("-annot-new.png"));
+    ok &= bench::SaveShot(FormMain, prefix + QStringLiteral("-annot-new.png"));
 
     messages.SetAnswer(Answer::No);
     FormMain->close();

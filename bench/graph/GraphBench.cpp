@@ -69,14 +69,9 @@ int main(int argc, char** argv)
     const QSize size = argc > 2 ? QSize(atoi(argv[1]), atoi(argv[2])) : QSize(1400, 800);
 
     QTemporaryDir dir;
-    std::vector<QString> files;
-    for (int v = 0; v < 3; ++v) {
-        const QString path = dir.filePath(QStringLiteral("long%1.kdf").arg(v));
-        TDataBlock b = bench::MakeFlight(kSamples, 1, v);
-        if (!WriteDataFile(path, b, Messages()))
-            return 1;
-        files.push_back(path);
-    }
+    const std::vector<QString> files = bench::WriteFlights(dir.path(), QStringLiteral("long"), kSamples, 1);
+    if (files.empty())
+        return 1;
     std::printf("3 files of %d samples, %.1f MB each; chart %dx%d\n", kSamples, QFileInfo(files[0]).size() / 1e6,
                 size.width(), size.height());
 

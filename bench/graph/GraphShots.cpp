@@ -27,15 +27,6 @@
 using namespace qv;
 using qv::bench::Pump;
 
-namespace {
-bool Save(QWidget* w, const QString& path)
-{
-    const bool ok = w->grab().save(path);
-    std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(path));
-    return ok;
-}
-} // namespace
-
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -83,19 +74,19 @@ int main(int argc, char** argv)
         page->TBUndoZoomClick();
         page->Chart->CheckBox_min_sec->setChecked(false);
         Pump(300);
-        ok &= Save(FormMain, out + QStringLiteral("/graph-legend-five-%1.png").arg(tag));
+        ok &= bench::SaveShot(FormMain, out + QStringLiteral("/graph-legend-five-%1.png").arg(tag));
         page->TBZoomOutClick();
         page->TBZoomOutClick();
         page->Chart->ScrollBar1->setValue(30);
         Pump(300);
-        ok &= Save(FormMain, out + QStringLiteral("/graph-zoomed-%1.png").arg(tag));
+        ok &= bench::SaveShot(FormMain, out + QStringLiteral("/graph-zoomed-%1.png").arg(tag));
         page->Chart->CheckBox_min_sec->setChecked(true);
         Pump(300);
-        ok &= Save(FormMain, out + QStringLiteral("/graph-minsec-%1.png").arg(tag));
+        ok &= bench::SaveShot(FormMain, out + QStringLiteral("/graph-minsec-%1.png").arg(tag));
     }
     FormGraphSetup->show();
     Pump(300);
-    ok &= Save(FormGraphSetup, out + QStringLiteral("/graph-setup-dialog.png"));
+    ok &= bench::SaveShot(FormGraphSetup, out + QStringLiteral("/graph-setup-dialog.png"));
     FormGraphSetup->hide();
 
     FormMain->close();
