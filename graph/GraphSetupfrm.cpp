@@ -1,5 +1,7 @@
 #include "graph/GraphSetupfrm.h"
 
+#include "base/Numbers.h"
+
 #include "base/MessageService.h"
 
 #include <QCheckBox>
@@ -46,12 +48,7 @@ QStringList Numbers(int from, int to)
 
 double ReadTypedNumber(const QString& text, double fallback)
 {
-    const QString t = text.trimmed();
-    bool ok = false;
-    double v = QLocale().toDouble(t, &ok);
-    if (!ok)
-        v = t.toDouble(&ok);
-    return ok ? v : fallback;
+    return ParseUserNumber(text, fallback);
 }
 
 QString FormatRangeValue(double v)
@@ -254,7 +251,7 @@ bool TFormGraphSetup::eventFilter(QObject* watched, QEvent* e)
     } else if (e->type() == QEvent::FocusOut && !checking_) {
         auto* edit = qobject_cast<QLineEdit*>(watched);
         // Leaving a range edit with something that is not a number.
-        if (edit && numberEdits_.contains(edit) && isVisible() && ReadTypedNumber(edit->text(), -999999) < -999998) {
+        if (edit && numberEdits_.contains(edit) && isVisible() && !ParseUserNumber(edit->text())) {
             checking_ = true;
             Messages().Error(QStringLiteral("Incorrect number!"));
             QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });

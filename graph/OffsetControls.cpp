@@ -1,5 +1,7 @@
 #include "graph/OffsetControls.h"
 
+#include "base/Numbers.h"
+
 #include "base/MessageService.h"
 #include "graph/GraphPage.h"
 #include "graph/Measurement.h"
@@ -15,16 +17,6 @@
 #include <cmath>
 
 namespace qv {
-
-bool ParseUserNumber(const QString& text, double& value)
-{
-    bool ok = false;
-    const QString t = text.trimmed();
-    value = QLocale().toDouble(t, &ok);
-    if (!ok)
-        value = QLocale::c().toDouble(t, &ok);
-    return ok && std::isfinite(value);
-}
 
 TOffsetControls::TOffsetControls(TGraphPage& page, TMeasurement& measurement)
     : QObject(&page), page_(page), measurement_(measurement), offsets_(page.Chart->Model(), this)
@@ -108,9 +100,10 @@ void TOffsetControls::EditShiftYExit() { EditExit(false); }
 
 void TOffsetControls::EditExit(bool timeOffset)
 {
-    double v = 0;
-    if (!ParseUserNumber((timeOffset ? page_.EditShiftX : page_.EditShiftY)->text(), v))
+    const std::optional<double> typed = ParseUserNumber((timeOffset ? page_.EditShiftX : page_.EditShiftY)->text());
+    if (!typed)
         return ShowEdits();
+    const double v = *typed;
     if (timeOffset)
         offsets_.SetOffsetX(page_.ActualFile(), Axis(), v);
     else

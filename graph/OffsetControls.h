@@ -52,7 +52,5 @@ private:
     TCurveOffsets offsets_;
 };
 
-// A number typed by the user: the system's decimal separator or ".".
-bool ParseUserNumber(const QString& text, double& value);
 
 } // namespace qv
