@@ -58,16 +58,21 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     TBGraphSetup = Button(ToolBarGraph, "TBGraphSetup", "Graph Setup", "Graph setup");
     TBShowLegend = Button(ToolBarGraph, "TBShowLegend", "Show Legend", "Show legend", true);
     ShowTable = Button(ToolBarGraph, "ShowTable", "Measurement table", "Show measurement table", true);
-    ToolBarGraph->addSeparator();
-    TBMeasure = Button(ToolBarGraph, "TBMeasure", "Measurement Mode", "Measurement mode", true);
-    TBAnnotations = Button(ToolBarGraph, "TBAnnotations", "Annotations", "Annotations");
+    ToolBarGraph->addSeparator(); // copy, save, print come after it
+    layout->addWidget(ToolBarGraph);
+    // Second row: measuring and annotating, with the read-out under the
+    // pointer, which needs the room.
+    ToolBarMeasure = new QToolBar(this);
+    ToolBarMeasure->setObjectName(QStringLiteral("ToolBarMeasure"));
+    TBMeasure = Button(ToolBarMeasure, "TBMeasure", "Measurement Mode", "Measurement mode", true);
+    TBAnnotations = Button(ToolBarMeasure, "TBAnnotations", "Annotations", "Annotations");
     for (QToolButton* later : {TBMeasure, TBAnnotations})
         later->setEnabled(false);
-    QAction* outputPlace = ToolBarGraph->addSeparator(); // copy, save, print come here
+    ToolBarMeasure->addSeparator();
     LabelCursor = new QLabel(this);
     LabelCursor->setObjectName(QStringLiteral("LabelCursor"));
-    ToolBarGraph->addWidget(LabelCursor);
-    layout->addWidget(ToolBarGraph);
+    ToolBarMeasure->addWidget(LabelCursor);
+    layout->addWidget(ToolBarMeasure);
 
     PanelOdecet = new QWidget(this);
     PanelOdecet->setObjectName(QStringLiteral("PanelOdecet"));
@@ -94,7 +99,7 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     TBSaveGraph = Output->TBSaveGraph;
     TBPrintGraph = Output->TBPrintGraph;
     for (QToolButton* b : {TBCopyGraph, TBSaveGraph, TBPrintGraph})
-        ToolBarGraph->insertWidget(outputPlace, b);
+        ToolBarGraph->addWidget(b);
 
     // Curve offsets.
     auto* shift = new QHBoxLayout();

@@ -31,6 +31,7 @@ public:
 
     TChartView* Chart = nullptr;
     QToolBar* ToolBarGraph = nullptr;
+    QToolBar* ToolBarMeasure = nullptr;
     QToolButton* TBZoomIn = nullptr;
     QToolButton* TBZoomOut = nullptr;
     QToolButton* TBUndoZoom = nullptr;

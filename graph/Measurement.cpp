@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTableWidget>
@@ -95,16 +96,20 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
 
     page_.TBMeasure->setEnabled(true);
     connect(page_.TBMeasure, &QToolButton::clicked, this, &TMeasurement::TBMeasureClick);
-    // "Copy to clipboard" beside the table switch, and on the table's menu.
-    TBCopyTable = new QToolButton(page_.ToolBarGraph);
+    // "Copy to clipboard" beside the table (it shows and hides with it, and
+    // leaves the tool bar room for the chart's buttons), and on the table's
+    // menu.
+    TBCopyTable = new QToolButton(page_.PanelOdecet);
     TBCopyTable->setObjectName(QStringLiteral("TBCopyTable"));
     TBCopyTable->setText(QStringLiteral("Copy to clipboard"));
     TBCopyTable->setToolTip(QStringLiteral("Copies the measurement table to the clipboard"));
-    QAction* before = nullptr;
-    for (QAction* a : page_.ToolBarGraph->actions())
-        if (page_.ToolBarGraph->widgetForAction(a) == page_.TBMeasure)
-            before = a;
-    page_.ToolBarGraph->insertWidget(before, TBCopyTable);
+    if (auto* column = qobject_cast<QBoxLayout*>(page_.PanelOdecet->layout())) {
+        column->removeWidget(grid);
+        auto* row = new QHBoxLayout;
+        row->addWidget(grid, 1);
+        row->addWidget(TBCopyTable, 0, Qt::AlignTop);
+        column->addLayout(row);
+    }
     connect(TBCopyTable, &QToolButton::clicked, this, &TMeasurement::CopyTableClick);
     grid->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* copy = new QAction(QStringLiteral("Copy to clipboard"), grid);
