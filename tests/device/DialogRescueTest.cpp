@@ -9,6 +9,7 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -156,4 +157,43 @@ TEST(DeviceDialogRescue, SplitMemoryImageSavesLikeADownload)
     msgs.QueueFileName(tmp.file(QStringLiteral("missing.bin")));
     form.SplitMemoryImage();
     EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error in reading file.")});
+}
+
+TEST(DeviceDialogRescue, ZeroFramesAreNoFlightAndTheLinkStays)
+{
+    ImageFolder images;
+    TempDir tmp;
+    const QString zeros = tmp.file(QStringLiteral("zeros.bin"));
+    ASSERT_TRUE(qv::test::WriteAll(zeros, QByteArray(kMemorySizeOther, '\0')));
+    SimProcess sim({QStringLiteral("--image"), zeros, QStringLiteral("--full-memory"), QStringLiteral("--firmware"),
+                    QStringLiteral("OTHER 1.0")});
+    ASSERT_FALSE(sim.path.isEmpty());
+    ScriptedMessages msgs;
+    TDoskComForm form;
+    const QString root = tmp.file(QStringLiteral("Data"));
+    qv::test::ShowOn(form, sim.path, root);
+    bool started = false;
+    bool connectedAfter = false;
+    Drive(form, [&] {
+        DeviceProtocol& p = form.Protocol();
+        auto* data = form.findChild<QPushButton*>(QStringLiteral("DataButton"));
+        if (!started && p.ConfigLoaded() && !p.CommandInProgress() && data->isEnabled()) {
+            started = true;
+            data->click();
+            return false;
+        }
+        if (!started || p.CommandInProgress())
+            return false;
+        connectedAfter = p.PortOpen() && p.Identified() && data->isEnabled();
+        return true;
+    });
+    ASSERT_TRUE(started);
+    ASSERT_EQ(images.images().size(), 1);
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("The memory image holds no flight.\n")
+                                         + QStringLiteral("Everything received (%1 bytes) is kept in %2.")
+                                               .arg(kMemorySizeOther)
+                                               .arg(images.images().first())});
+    EXPECT_TRUE(msgs.Informations().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(root));
+    EXPECT_TRUE(connectedAfter);
 }
