@@ -163,10 +163,10 @@ TEST(DeviceDialogRescue, ZeroFramesAreNoFlightAndTheLinkStays)
 {
     ImageFolder images;
     TempDir tmp;
+    // Ten frames of zero bytes, then the erased rest of the memory.
     const QString zeros = tmp.file(QStringLiteral("zeros.bin"));
-    ASSERT_TRUE(qv::test::WriteAll(zeros, QByteArray(kMemorySizeOther, '\0')));
-    SimProcess sim({QStringLiteral("--image"), zeros, QStringLiteral("--full-memory"), QStringLiteral("--firmware"),
-                    QStringLiteral("OTHER 1.0")});
+    ASSERT_TRUE(qv::test::WriteAll(zeros, QByteArray(10 * kConfigSize, '\0')));
+    SimProcess sim({QStringLiteral("--image"), zeros});
     ASSERT_FALSE(sim.path.isEmpty());
     ScriptedMessages msgs;
     TDoskComForm form;
@@ -191,7 +191,7 @@ TEST(DeviceDialogRescue, ZeroFramesAreNoFlightAndTheLinkStays)
     ASSERT_EQ(images.images().size(), 1);
     EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("The memory image holds no flight.\n")
                                          + QStringLiteral("Everything received (%1 bytes) is kept in %2.")
-                                               .arg(kMemorySizeOther)
+                                               .arg(10 * kConfigSize + 5)
                                                .arg(images.images().first())});
     EXPECT_TRUE(msgs.Informations().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(root));
