@@ -39,8 +39,9 @@ struct ImageFolder {
 };
 
 // Connects, reads the data once and lets the download end however it ends
-// (a failure ends the link by itself). Returns whether the data were asked.
-bool ReadOnce(TDoskComForm& form)
+// (a failure ends the link by itself); `ended` runs once it has, before
+// the dialog disconnects. Returns whether the data were asked.
+bool ReadOnce(TDoskComForm& form, const std::function<void()>& ended = {})
 {
     bool started = false;
     Drive(form, [&] {
@@ -51,7 +52,11 @@ bool ReadOnce(TDoskComForm& form)
             data->click();
             return false;
         }
-        return started && !p.CommandInProgress();
+        if (!started || p.CommandInProgress())
+            return false;
+        if (ended)
+            ended();
+        return true;
     });
     return started;
 }
@@ -172,22 +177,11 @@ TEST(DeviceDialogRescue, ZeroFramesAreNoFlightAndTheLinkStays)
     TDoskComForm form;
     const QString root = tmp.file(QStringLiteral("Data"));
     qv::test::ShowOn(form, sim.path, root);
-    bool started = false;
     bool connectedAfter = false;
-    Drive(form, [&] {
-        DeviceProtocol& p = form.Protocol();
-        auto* data = form.findChild<QPushButton*>(QStringLiteral("DataButton"));
-        if (!started && p.ConfigLoaded() && !p.CommandInProgress() && data->isEnabled()) {
-            started = true;
-            data->click();
-            return false;
-        }
-        if (!started || p.CommandInProgress())
-            return false;
-        connectedAfter = p.PortOpen() && p.Identified() && data->isEnabled();
-        return true;
-    });
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(ReadOnce(form, [&] {
+        connectedAfter = form.Protocol().PortOpen() && form.Protocol().Identified()
+            && form.findChild<QPushButton*>(QStringLiteral("DataButton"))->isEnabled();
+    }));
     ASSERT_EQ(images.images().size(), 1);
     EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("The memory image holds no flight.\n")
                                          + QStringLiteral("Everything received (%1 bytes) is kept in %2.")
