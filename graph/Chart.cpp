@@ -333,32 +333,40 @@ void TChartView::RefreshDrawnData()
                 continue;
             const double ox = c->OffsetEnabled ? c->OffsetX : 0.0;
             const double lower = keys.lower - ox, upper = keys.upper - ox;
+            TDrawn want{lower, upper, pixels};
+            want.Dirty = false;
+            if (IsPointSlot(k)) {
+                want.ValueLower = g->valueAxis()->range().lower;
+                want.ValueUpper = g->valueAxis()->range().upper;
+                want.ValuePixels = Chart1->axisRect()->height();
+            }
             TDrawn& d = drawn_[g];
-            if (!d.Dirty && d.Lower == lower && d.Upper == upper && d.Pixels == pixels)
+            if (d == want)
                 continue;
-            d = TDrawn{lower, upper, pixels, false};
+            d = want;
             QVector<QCPGraphData> points;
             if (c->Count() > 0) {
                 ReduceForView(*c->X, *c->Y, c->Pyramid, lower, upper, pixels, indices_);
+                if (IsPointSlot(k)) {
+                    // One mark per cell of the shape's width: more would
+                    // only be drawn over each other.
+                    markX_.resize(indices_.size());
+                    markY_.resize(indices_.size());
+                    QCPAxis* valueAxis = g->valueAxis();
+                    for (std::size_t m = 0; m < indices_.size(); ++m) {
+                        const auto j = static_cast<std::size_t>(indices_[m]);
+                        markX_[m] = Chart1->xAxis->coordToPixel(c->DrawnX((*c->X)[j]));
+                        markY_[m] = valueAxis->coordToPixel(c->DrawnY((*c->Y)[j]));
+                    }
+                    ThinMarks(markX_, markY_, g->scatterStyle().size(), kept_);
+                    for (std::int32_t& m : kept_)
+                        m = indices_[static_cast<std::size_t>(m)];
+                    indices_.swap(kept_);
+                }
                 points.reserve(static_cast<int>(indices_.size()));
-                // Marks closer than a third of their size to the last one
-                // kept would only be drawn over it.
-                const bool marks = IsPointSlot(k);
-                const double cell = std::max(1.0, g->scatterStyle().size() / 3);
-                QCPAxis* valueAxis = g->valueAxis();
-                double lastX = 0, lastY = 0;
                 for (std::int32_t i : indices_) {
                     const auto j = static_cast<std::size_t>(i);
-                    const QCPGraphData p(c->DrawnX((*c->X)[j]), c->DrawnY((*c->Y)[j]));
-                    if (marks) {
-                        const double px = Chart1->xAxis->coordToPixel(p.key);
-                        const double py = valueAxis->coordToPixel(p.value);
-                        if (!points.isEmpty() && std::abs(px - lastX) < cell && std::abs(py - lastY) < cell)
-                            continue;
-                        lastX = px;
-                        lastY = py;
-                    }
-                    points.push_back(p);
+                    points.push_back(QCPGraphData(c->DrawnX((*c->X)[j]), c->DrawnY((*c->Y)[j])));
                 }
             }
             // A curve with a point in every column is a band: drawn without

@@ -104,7 +104,15 @@ private:
     struct TDrawn {
         double Lower = 0, Upper = 0;
         int Pixels = 0;
+        // Marks are thinned in pixels: the value axis counts too.
+        double ValueLower = 0, ValueUpper = 0;
+        int ValuePixels = 0;
         bool Dirty = true;
+        bool operator==(const TDrawn& o) const
+        {
+            return Lower == o.Lower && Upper == o.Upper && Pixels == o.Pixels && ValueLower == o.ValueLower &&
+                   ValueUpper == o.ValueUpper && ValuePixels == o.ValuePixels && Dirty == o.Dirty;
+        }
     };
 
     void FileAdded(TCurveHandle h);
@@ -125,7 +133,8 @@ private:
     bool panning_ = false;
     bool dragged_ = false;
     bool legendShown_ = false;
-    std::vector<std::int32_t> indices_;
+    std::vector<std::int32_t> indices_, kept_;
+    std::vector<double> markX_, markY_;
 };
 
 } // namespace qv

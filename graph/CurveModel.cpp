@@ -1,6 +1,7 @@
 #include "graph/CurveModel.h"
 
 #include "graph/GraphStyle.h"
+#include "graph/Measure.h"
 #include "graph/ViewMath.h"
 
 #include <algorithm>
@@ -131,6 +132,10 @@ void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std:
     c->X = std::move(x);
     c->Y = std::move(y);
     c->Pyramid.Build(*c->Y);
+    if (IsPointSlot(slot))
+        c->Prefix.reset();
+    else
+        c->Prefix = std::make_shared<const std::vector<double>>(PrefixSums(*c->Y));
     if (n > 0) {
         const auto mm = std::minmax_element(c->Y->begin(), c->Y->end());
         c->MinY = *mm.first;

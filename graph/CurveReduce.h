@@ -46,4 +46,12 @@ private:
 void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, const TMinMaxPyramid& pyramid,
                    double x0, double x1, int pixels, std::vector<std::int32_t>& indices);
 
+// Marks to draw of a point curve, from candidate marks at pixel positions
+// (px, py): the plane is cut into cells of `cell` pixels (the shape's
+// width) and each cell keeps the first candidate that falls into it, so no
+// more than one mark is drawn per cell and a mark alone in its cell is
+// always drawn. `keep` gets the indices of the kept candidates, in order.
+void ThinMarks(const std::vector<double>& px, const std::vector<double>& py, double cell,
+               std::vector<std::int32_t>& keep);
+
 } // namespace qv

@@ -51,8 +51,8 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
 
     ToolBarGraph = new QToolBar(this);
     ToolBarGraph->setObjectName(QStringLiteral("ToolBarGraph"));
-    TBZoomIn = Button(ToolBarGraph, "TBZoomIn", "Zoom In", "Zoom out");
-    TBZoomOut = Button(ToolBarGraph, "TBZoomOut", "Zoom Out", "Zoom in");
+    TBZoomIn = Button(ToolBarGraph, "TBZoomIn", "Zoom In", "Zoom in");
+    TBZoomOut = Button(ToolBarGraph, "TBZoomOut", "Zoom Out", "Zoom out");
     TBUndoZoom = Button(ToolBarGraph, "TBUndoZoom", "Undo zoom", "Original size");
     ToolBarGraph->addSeparator();
     TBGraphSetup = Button(ToolBarGraph, "TBGraphSetup", "Graph Setup", "Graph setup");
@@ -179,9 +179,11 @@ void TGraphPage::ShowOffsets()
 
 void TGraphPage::ChangeGraphSettings() { Chart->ChangeGraphSettings(files_); }
 
-void TGraphPage::TBZoomInClick() { Chart->ZoomPercent(90); }
+// Each button does what its caption says: "Zoom In" narrows the view (110),
+// "Zoom Out" widens it (90), as the wheel does away from and towards the user.
+void TGraphPage::TBZoomInClick() { Chart->ZoomPercent(110); }
 
-void TGraphPage::TBZoomOutClick() { Chart->ZoomPercent(110); }
+void TGraphPage::TBZoomOutClick() { Chart->ZoomPercent(90); }
 
 void TGraphPage::TBUndoZoomClick() { Chart->UndoZoom(); }
 

@@ -23,12 +23,16 @@ std::optional<double> ValueAt(const std::vector<double>& x, const std::vector<do
 
 std::vector<double> PrefixSums(const std::vector<double>& y)
 {
+    // Compensated summation: as exact as a wider sum, at the speed of doubles.
     std::vector<double> p(y.size() + 1);
-    long double sum = 0;
+    double sum = 0, carry = 0;
     p[0] = 0;
     for (std::size_t i = 0; i < y.size(); ++i) {
-        sum += y[i];
-        p[i + 1] = static_cast<double>(sum);
+        const double v = y[i] - carry;
+        const double t = sum + v;
+        carry = (t - sum) - v;
+        sum = t;
+        p[i + 1] = sum;
     }
     return p;
 }
@@ -164,7 +168,9 @@ TMeasureTable MeasureFile(const TCurveModel& model, TCurveHandle h, std::optiona
         if (*b != *a)
             c[MeasRate][col] = delta / (*b - *a);
         const double ox = curve.OffsetEnabled ? curve.OffsetX : 0.0;
-        const TRangeStats s = RangeStats(*curve.X, *curve.Y, curve.Pyramid, cache.For(curve.Y), *a - ox, *b - ox);
+        const bool own = curve.Prefix && curve.Prefix->size() == curve.Y->size() + 1;
+        const TRangeStats s = RangeStats(*curve.X, *curve.Y, curve.Pyramid, own ? *curve.Prefix : cache.For(curve.Y),
+                                         *a - ox, *b - ox);
         if (s.Count > 0) {
             const double lo = curve.DrawnY(s.Min), hi = curve.DrawnY(s.Max);
             c[MeasMin][col] = std::min(lo, hi);

@@ -169,13 +169,19 @@ TEST_F(GraphPageTest, WheelZoomsOnlyOverTheChartWithAFileOpen)
     EXPECT_NEAR(Range(AxisBottom).Max - Range(AxisBottom).Min, 96, 1e-9);
     EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(QPoint(0, 0)), 120));
     EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(QPoint(plot()->width() + 5, 10)), 120));
-    // The zoom buttons: "Zoom In" by 90, "Zoom Out" by 110.
+    // The zoom buttons do what they say: "Zoom In" narrows the view (110),
+    // "Zoom Out" widens it (90).
     page.TBUndoZoom->click();
-    QTest::mouseClick(page.TBZoomOut, Qt::LeftButton);
-    EXPECT_NEAR(Range(AxisBottom).Min, 10, 1e-9);
     QTest::mouseClick(page.TBZoomIn, Qt::LeftButton);
+    EXPECT_NEAR(Range(AxisBottom).Min, 10, 1e-9);
+    EXPECT_NEAR(Range(AxisBottom).Max, 90, 1e-9);
+    QTest::mouseClick(page.TBZoomOut, Qt::LeftButton);
     EXPECT_NEAR(Range(AxisBottom).Min, 2, 1e-9);
-    EXPECT_EQ(page.TBZoomIn->toolTip(), QStringLiteral("Zoom out"));
+    EXPECT_NEAR(Range(AxisBottom).Max, 98, 1e-9);
+    EXPECT_EQ(page.TBZoomIn->text(), QStringLiteral("Zoom In"));
+    EXPECT_EQ(page.TBZoomIn->toolTip(), QStringLiteral("Zoom in"));
+    EXPECT_EQ(page.TBZoomOut->text(), QStringLiteral("Zoom Out"));
+    EXPECT_EQ(page.TBZoomOut->toolTip(), QStringLiteral("Zoom out"));
     EXPECT_EQ(page.TBUndoZoom->toolTip(), QStringLiteral("Original size"));
 }
 

@@ -140,3 +140,37 @@ TEST(CurveReduce, ShortRangesGiveEverySampleAndTheNeighboursOutside)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CurveReduce, MarksAreThinnedToOnePerShapeWidthAndNeverDroppedAlone)
+{
+    // A dense run of marks 1 pixel apart on a line, and a lone mark far
+    // from it; marks of 9 pixels.
+    std::vector<double> px, py;
+    for (int i = 0; i < 90; ++i) {
+        px.push_back(100 + i);
+        py.push_back(50);
+    }
+    px.push_back(150);
+    py.push_back(300); // alone, in the middle of the run's time span
+    std::vector<std::int32_t> keep;
+    ThinMarks(px, py, 9.0, keep);
+    ASSERT_EQ(keep.size(), 11u); // 90 pixels of run: ten cells, and the lone one
+    EXPECT_EQ(keep.front(), 0);
+    EXPECT_EQ(keep.back(), 90);
+    for (std::size_t k = 1; k + 1 < keep.size(); ++k)
+        EXPECT_GE(px[keep[k]] - px[keep[k - 1]], 9.0);
+    // Marks a shape's width apart are all kept, at any position.
+    px = {0.5, 9.5, 18.5, 18.5};
+    py = {0, 0, 0, 9.5};
+    ThinMarks(px, py, 9.0, keep);
+    EXPECT_EQ(keep, (std::vector<std::int32_t>{0, 1, 2, 3}));
+    // Two on the same spot are one mark.
+    ThinMarks({7, 7}, {3, 3}, 9.0, keep);
+    EXPECT_EQ(keep, (std::vector<std::int32_t>{0}));
+    ThinMarks({}, {}, 9.0, keep);
+    EXPECT_TRUE(keep.empty());
+}
+
+} // namespace

@@ -164,6 +164,9 @@ TEST(MeasureTable, PrefixSumsFollowNewPoints)
     const TCurveHandle h = HandMadeFile(m);
     TPrefixCache cache;
     EXPECT_DOUBLE_EQ(*MeasureFile(m, h, 0, 10, cache).Cells[MeasMean][1], 50);
+    // The sums are made with the points, not by the first table.
+    ASSERT_TRUE(m.Curve(h, SlotAlt)->Prefix);
+    EXPECT_EQ(m.Curve(h, SlotAlt)->Prefix->size(), 12u);
     m.SetPoints(h, SlotAlt, m.Curve(h, SlotRx)->X, Points(std::vector<double>(11, 7.0)));
     EXPECT_DOUBLE_EQ(*MeasureFile(m, h, 0, 10, cache).Cells[MeasMean][1], 7);
 }
