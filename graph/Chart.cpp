@@ -2,6 +2,7 @@
 
 #include "base/Cp1250.h"
 #include "base/MessageService.h"
+#include "graph/BandGraph.h"
 #include "graph/GraphStyle.h"
 #include "graph/ViewMath.h"
 
@@ -212,7 +213,8 @@ void TChartView::FileAdded(TCurveHandle h)
     TFileGraphs& fg = files_[h];
     for (int k = 0; k < kSlotCount; ++k) {
         const TCurve& c = file->Curves[k];
-        QCPGraph* g = Chart1->addGraph(Chart1->xAxis, Axis(kSlotAxis[k]));
+        QCPGraph* g = IsPointSlot(k) ? new QCPGraph(Chart1->xAxis, Axis(kSlotAxis[k]))
+                                     : new TBandGraph(Chart1->xAxis, Axis(kSlotAxis[k]));
         const QColor colour = QColor::fromRgb(c.Rgb);
         g->setPen(QPen(colour));
         g->setName(file->ShortName + QString::fromLatin1(kSlotTitles[k]));
