@@ -13,7 +13,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(
   cmake make g++ pkg-config python3 ccache
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
-  libqcustomplot-dev libqcustomplot2.1-qt6 libsimpleini-dev libuemf-dev
+  libqcustomplot-dev libqcustomplot2.1-qt6 libsimpleini-dev libuemf-dev libqt6sql6-sqlite
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-dejavu-core
 )
