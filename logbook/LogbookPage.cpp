@@ -1,0 +1,274 @@
+#include "logbook/LogbookPage.h"
+
+#include "base/MessageService.h"
+#include "logbook/LogbookCsv.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+
+// Draws a row's sparkline: per bucket a bar from its lowest to its highest
+// value, so a single-sample spike stays visible.
+class TSparkDelegate : public QStyledItemDelegate {
+public:
+    TSparkDelegate(TLogbookFilter& filter, QObject* parent) : QStyledItemDelegate(parent), filter_(filter) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const TLogEntry* e = filter_.EntryAt(index.row());
+        if (!e || e->Figures.Spark.size() < 2)
+            return;
+        const std::vector<float>& s = e->Figures.Spark;
+        const auto [lo, hi] = std::minmax_element(s.begin(), s.end());
+        const double bottom = std::min(0.0f, *lo);
+        const double span = std::max(1e-9, static_cast<double>(*hi) - bottom);
+        const QRectF r = QRectF(option.rect).adjusted(3, 3, -3, -3);
+        const int buckets = static_cast<int>(s.size() / 2);
+        const double w = r.width() / buckets;
+        auto y = [&](double v) { return r.bottom() - (v - bottom) / span * r.height(); };
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->setPen(QPen(selected ? option.palette.highlightedText().color() : QColor(0, 90, 200), 1));
+        for (int b = 0; b < buckets; ++b) {
+            const double x = r.left() + (b + 0.5) * w;
+            const double y0 = y(s[2 * b]), y1 = y(s[2 * b + 1]);
+            painter->drawLine(QPointF(x, y0), QPointF(x, std::min(y1, y0 - 1.0)));
+        }
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.setWidth(std::max(s.width(), 2 * kSparkBuckets + 8));
+        return s;
+    }
+
+private:
+    TLogbookFilter& filter_;
+};
+
+// Enter on the table opens the selected rows.
+class TEnterOpens : public QObject {
+public:
+    TEnterOpens(TLogbookPage& page) : QObject(&page), page_(page) {}
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                page_.OpenSelected();
+                return true;
+            }
+        }
+        return QObject::eventFilter(o, e);
+    }
+
+private:
+    TLogbookPage& page_;
+};
+
+} // namespace
+
+TLogbookPage::TLogbookPage(TLogbook& logbook, QWidget* parent) : QWidget(parent), Logbook(logbook)
+{
+    setObjectName(QStringLiteral("TabLogbook"));
+    Model = new TLogbookModel(Logbook, this);
+    Filter = new TLogbookFilter(*Model, this);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Filter:"), this));
+    EditFilter = new QLineEdit(this);
+    EditFilter->setObjectName(QStringLiteral("EditFilter"));
+    EditFilter->setPlaceholderText(QStringLiteral("file name, notes, annotations"));
+    EditFilter->setClearButtonEnabled(true);
+    top->addWidget(EditFilter, 1);
+    CheckFrom = new QCheckBox(QStringLiteral("From"), this);
+    DateFrom = new QDateEdit(QDate::currentDate().addMonths(-1), this);
+    CheckTo = new QCheckBox(QStringLiteral("To"), this);
+    DateTo = new QDateEdit(QDate::currentDate(), this);
+    for (QDateEdit* d : {DateFrom, DateTo}) {
+        d->setCalendarPopup(true);
+        d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        d->setEnabled(false);
+    }
+    top->addWidget(CheckFrom);
+    top->addWidget(DateFrom);
+    top->addWidget(CheckTo);
+    top->addWidget(DateTo);
+    ButtonOpen = new QPushButton(QStringLiteral("Open"), this);
+    ButtonExport = new QPushButton(QStringLiteral("Export CSV"), this);
+    top->addWidget(ButtonOpen);
+    top->addWidget(ButtonExport);
+
+    TableLogbook = new QTableView(this);
+    TableLogbook->setObjectName(QStringLiteral("TableLogbook"));
+    TableLogbook->setModel(Filter);
+    TableLogbook->setSortingEnabled(true);
+    TableLogbook->sortByColumn(LogDate, Qt::DescendingOrder);
+    TableLogbook->setSelectionBehavior(QAbstractItemView::SelectRows);
+    TableLogbook->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    TableLogbook->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TableLogbook->setAlternatingRowColors(true);
+    TableLogbook->setWordWrap(false);
+    TableLogbook->verticalHeader()->hide();
+    TableLogbook->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    TableLogbook->horizontalHeader()->moveSection(LogCurve, LogDate);
+    TableLogbook->horizontalHeader()->setStretchLastSection(true);
+    TableLogbook->setItemDelegateForColumn(LogCurve, new TSparkDelegate(*Filter, this));
+    TableLogbook->installEventFilter(new TEnterOpens(*this));
+
+    auto* bottom = new QHBoxLayout;
+    LabelTotals = new QLabel(this);
+    LabelTotals->setObjectName(QStringLiteral("LabelTotals"));
+    bottom->addWidget(LabelTotals, 1);
+    LabelStatus = new QLabel(this);
+    LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
+    bottom->addWidget(LabelStatus);
+    ProgressRead = new QProgressBar(this);
+    ProgressRead->setMaximumWidth(240);
+    ProgressRead->hide();
+    bottom->addWidget(ProgressRead);
+    ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    ButtonCancel->hide();
+    bottom->addWidget(ButtonCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(TableLogbook, 1);
+    layout->addLayout(bottom);
+
+    connect(EditFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
+        Filter->SetText(text);
+        UpdateTotals();
+    });
+    for (QCheckBox* c : {CheckFrom, CheckTo})
+        connect(c, &QCheckBox::toggled, this, &TLogbookPage::DateRangeChanged);
+    for (QDateEdit* d : {DateFrom, DateTo})
+        connect(d, &QDateEdit::dateChanged, this, &TLogbookPage::DateRangeChanged);
+    connect(ButtonOpen, &QPushButton::clicked, this, &TLogbookPage::OpenSelected);
+    connect(ButtonExport, &QPushButton::clicked, this, &TLogbookPage::ExportCsvClick);
+    connect(ButtonCancel, &QPushButton::clicked, &Logbook, &TLogbook::Cancel);
+    connect(TableLogbook, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (const TLogEntry* e = Filter->EntryAt(index.row()))
+            emit OpenFiles({Logbook.FullPath(e->Figures.File)});
+    });
+    for (auto sig : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(Filter, sig, this, [this] { UpdateTotals(); });
+    connect(Filter, &QAbstractItemModel::modelReset, this, [this] { UpdateTotals(); });
+    connect(Filter, &QAbstractItemModel::dataChanged, this, [this] { UpdateTotals(); });
+    connect(&Logbook, &TLogbook::StatusChanged, LabelStatus, &QLabel::setText);
+    connect(&Logbook, &TLogbook::Progress, this, &TLogbookPage::ShowProgress);
+    connect(&Logbook, &TLogbook::Finished, this, &TLogbookPage::Finished);
+    LabelStatus->setText(Logbook.Status());
+    FitColumns();
+    UpdateTotals();
+}
+
+void TLogbookPage::FitColumns()
+{
+    QHeaderView* header = TableLogbook->horizontalHeader();
+    const QFontMetrics fm = TableLogbook->fontMetrics();
+    const QFontMetrics hm = header->fontMetrics();
+    // The widest figure each column holds in practice, and the title.
+    static const char* const kSample[kLogColumns] = {
+        "Folder/Flight 123.kdf", "08.12.2026 10:15:00", "10000", "600000", "6000.0", "-1000.00", "6000.0",
+        "6000.0", "6000.0", "6000.0", "-1000.00", "12.00", "000", "notes"};
+    for (int c = 0; c < kLogColumns; ++c) {
+        int w = std::max(hm.horizontalAdvance(LogColumnNames()[c]) + 24, fm.horizontalAdvance(QLatin1String(kSample[c])) + 16);
+        for (int r = 0, n = std::min(Filter->rowCount(), 200); c == LogFile && r < n; ++r)
+            w = std::max(w, fm.horizontalAdvance(Filter->index(r, c).data().toString()) + 16);
+        header->resizeSection(c, std::min(w, 360));
+    }
+    header->resizeSection(LogCurve, 2 * kSparkBuckets + 8);
+}
+
+QStringList TLogbookPage::SelectedFiles() const
+{
+    QModelIndexList rows = TableLogbook->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    QStringList files;
+    for (const QModelIndex& i : rows)
+        if (const TLogEntry* e = Filter->EntryAt(i.row()))
+            files << Logbook.FullPath(e->Figures.File);
+    return files;
+}
+
+void TLogbookPage::OpenSelected()
+{
+    const QStringList files = SelectedFiles();
+    if (!files.isEmpty())
+        emit OpenFiles(files);
+}
+
+void TLogbookPage::ExportCsvClick()
+{
+    const QString name = Messages().SaveFileName(QStringLiteral("Export CSV"),
+                                                 Logbook.Root() + QStringLiteral("/logbook.csv"),
+                                                 QStringLiteral("CSV (csv)|*.csv"), QStringLiteral("csv"));
+    if (!name.isEmpty())
+        ExportCsv(name);
+}
+
+bool TLogbookPage::ExportCsv(const QString& fileName)
+{
+    const QByteArray bytes = LogbookCsv(Filter->ShownRows());
+    QSaveFile f(fileName);
+    if (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit())
+        return true;
+    Messages().Error(QStringLiteral("Error in writing file."));
+    return false;
+}
+
+void TLogbookPage::UpdateTotals() { LabelTotals->setText(TotalsText(Filter->Totals())); }
+
+void TLogbookPage::DateRangeChanged()
+{
+    DateFrom->setEnabled(CheckFrom->isChecked());
+    DateTo->setEnabled(CheckTo->isChecked());
+    Filter->SetDateRange(CheckFrom->isChecked() ? std::optional<QDate>(DateFrom->date()) : std::nullopt,
+                         CheckTo->isChecked() ? std::optional<QDate>(DateTo->date()) : std::nullopt);
+    UpdateTotals();
+}
+
+void TLogbookPage::ShowProgress(int done, int total)
+{
+    ProgressRead->setRange(0, std::max(total, 1));
+    ProgressRead->setValue(done);
+    ProgressRead->setFormat(QStringLiteral("Reading flights: %v of %m"));
+    const bool reading = done < total;
+    ProgressRead->setVisible(reading);
+    ButtonCancel->setVisible(reading);
+}
+
+void TLogbookPage::Finished(bool cancelled)
+{
+    ProgressRead->hide();
+    ButtonCancel->hide();
+    if (cancelled)
+        LabelStatus->setText(QStringLiteral("Reading cancelled: %1 flights in the logbook.").arg(Logbook.Count()));
+    if (!fitted_ && Filter->rowCount() > 0) {
+        fitted_ = true;
+        FitColumns();
+    }
+}
+
+} // namespace qv
