@@ -7,6 +7,7 @@
 #include "app/WinStates.h"
 #include "graph/GraphPage.h"
 #include "graph/GraphStyle.h"
+#include "logbook/LogbookPage.h"
 #include "base/MessageService.h"
 
 #include <QAction>
@@ -88,6 +89,10 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     TabGraph = CreateGraphPage();
     PageControl1->addTab(TabInfo, QStringLiteral("Flight information"));
     PageControl1->addTab(TabGraph, QStringLiteral("Graph"));
+    Logbook = new TLogbook(this);
+    TabLogbook = LogbookPage = new TLogbookPage(*Logbook, this);
+    PageControl1->addTab(TabLogbook, QStringLiteral("Logbook"));
+    connect(LogbookPage, &TLogbookPage::OpenFiles, this, &TFormMain::OpenFlights);
     MainSplitter->addWidget(PanelLeft);
     MainSplitter->addWidget(PageControl1);
     MainSplitter->setStretchFactor(1, 1);
@@ -198,12 +203,14 @@ void TFormMain::FirstShow()
     InfoPage->ResetFontBoxes();
 
     // 10. Pages are enabled once a file is open.
-    PageControl1->setEnabled(false);
+    SetDataPagesEnabled(false);
 
-    // 11. The tree, then notifications on.
+    // 11. The tree, then notifications on; the logbook of the same root.
     BuildTree();
     QCoreApplication::processEvents();
     TreeNotify = true;
+    Logbook->SetRoot(DataRoot);
+    Logbook->SetWatching(true);
 }
 
 void TFormMain::resizeEvent(QResizeEvent* e)
@@ -292,11 +299,31 @@ void TFormMain::mnuOptionsClick()
         BuildTree();
         QCoreApplication::processEvents();
         TreeNotify = true;
+        Logbook->SetRoot(DataRoot);
     }
     Settings.DeflectionOnGraph = false;
 }
 
 void TFormMain::mnuRefreshClick() { RefreshTree(); }
+
+void TFormMain::SetDataPagesEnabled(bool on)
+{
+    // The page control stays usable for the logbook, which is shown while
+    // the other pages are off; the first open file brings back the notes.
+    const bool was = DataPagesEnabled();
+    PageControl1->setTabEnabled(PageControl1->indexOf(TabInfo), on);
+    PageControl1->setTabEnabled(PageControl1->indexOf(TabGraph), on);
+    if (!on)
+        PageControl1->setCurrentWidget(TabLogbook);
+    else if (!was && PageControl1->currentWidget() == TabLogbook)
+        PageControl1->setCurrentWidget(TabInfo);
+}
+
+bool TFormMain::DataPagesEnabled() const
+{
+    return PageControl1->isTabEnabled(PageControl1->indexOf(TabInfo)) &&
+           PageControl1->isTabEnabled(PageControl1->indexOf(TabGraph));
+}
 
 void TFormMain::mnuExitClick() { close(); }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The main window: menu, the data folder tree and the open-files grid on the
-// left, the "Flight information" and "Graph" pages on the right.
+// left, the "Flight information", "Graph" and "Logbook" pages on the right.
 #include "app/Application.h"
 #include "app/Settings.h"
 #include "app/WinStates.h"
@@ -28,6 +28,8 @@ namespace qv {
 class TFlightInfoPage;
 class TGraphLink;
 class TGraphPage;
+class TLogbook;
+class TLogbookPage;
 class TOpenData;
 
 class TFormMain : public QMainWindow {
@@ -62,7 +64,10 @@ public:
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabInfo = nullptr;
     QWidget* TabGraph = nullptr;
+    QWidget* TabLogbook = nullptr;
     TFlightInfoPage* InfoPage = nullptr; // the flight information page
+    TLogbook* Logbook = nullptr;         // every flight of the data root
+    TLogbookPage* LogbookPage = nullptr;
     // graph page
     TGraphPage* GraphPage = nullptr;
     // menu
@@ -85,6 +90,13 @@ public:
     void LayoutGrid();         // first column of the open-files grid
     void DeviceSettingsChanged(); // hands the device settings to the data views
     QFontMetrics GridFontMetrics() const; // in the open-files grid's font
+    // Opens flight files onto the graph page in one step; files already
+    // open stay as they are.
+    void OpenFlights(const QStringList& files);
+    // The notes and graph pages, usable once a file is open; the logbook
+    // always is.
+    void SetDataPagesEnabled(bool on);
+    bool DataPagesEnabled() const;
 
     // --- annotations and offsets of the open files: app/GraphLink.cpp
     TGraphLink* GraphLink = nullptr;

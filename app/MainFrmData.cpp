@@ -8,6 +8,7 @@
 #include "data/Data.h"
 #include "data/OpenData.h"
 #include "graph/GraphPage.h"
+#include "logbook/Logbook.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -92,7 +93,7 @@ void TFormMain::CreateDataViews()
     connect(v.View, &TDataView::RowCountChanged, this, [this](int rows) {
         PanelGrid->setVisible(rows > 0);
         if (rows > 0)
-            PageControl1->setEnabled(true);
+            SetDataPagesEnabled(true);
         LayoutGrid();
     });
 
@@ -113,6 +114,7 @@ void TFormMain::CreateDataViews()
     connect(dataTree, &TDataTree::DataRootChanged, this, [this](const QString& root) {
         DataRoot = root;
         Settings.Root = root;
+        Logbook->SetRoot(root);
         if (DoskComForm) {
             TDeviceSettings dev = DoskComForm->Settings();
             dev.Root = root;
@@ -148,6 +150,29 @@ void TFormMain::RefreshTree()
         return;
     views_->Tree->Tree.DataRoot = DataRoot;
     views_->Tree->RefreshTree();
+    Logbook->Update();
+}
+
+void TFormMain::OpenFlights(const QStringList& files)
+{
+    // One file after the other through the tree's own open path, until the
+    // open files have an owner that opens several in one step.
+    if (!views_)
+        return;
+    TDataTree& tree = views_->Tree->Tree;
+    bool any = false;
+    for (const QString& file : files) {
+        if (views_->Open.RowOf(file) >= 0) {
+            any = true;
+            continue;
+        }
+        const int row = views_->Open.OpenDataFile(file);
+        if (TTreeNode* node = tree.FindByPath(file))
+            tree.SetGridRow(node, row < 0 ? -1 : row);
+        any = any || row >= 0;
+    }
+    if (any)
+        PageControl1->setCurrentWidget(TabGraph);
 }
 
 int TFormMain::OpenRowCount() const { return views_ ? views_->Open.RowCount() : 0; }

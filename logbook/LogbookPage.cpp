@@ -110,10 +110,12 @@ TLogbookPage::TLogbookPage(TLogbook& logbook, QWidget* parent) : QWidget(parent)
         d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
         d->setEnabled(false);
     }
-    top->addWidget(CheckFrom);
-    top->addWidget(DateFrom);
-    top->addWidget(CheckTo);
-    top->addWidget(DateTo);
+    auto* range = new QHBoxLayout;
+    range->addWidget(CheckFrom);
+    range->addWidget(DateFrom);
+    range->addWidget(CheckTo);
+    range->addWidget(DateTo);
+    range->addStretch(1);
     ButtonOpen = new QPushButton(QStringLiteral("Open"), this);
     ButtonExport = new QPushButton(QStringLiteral("Export CSV"), this);
     top->addWidget(ButtonOpen);
@@ -139,10 +141,13 @@ TLogbookPage::TLogbookPage(TLogbook& logbook, QWidget* parent) : QWidget(parent)
     auto* bottom = new QHBoxLayout;
     LabelTotals = new QLabel(this);
     LabelTotals->setObjectName(QStringLiteral("LabelTotals"));
-    bottom->addWidget(LabelTotals, 1);
+    // Long lines must not widen the page beyond its side of the window.
+    LabelTotals->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bottom->addWidget(LabelTotals, 3);
     LabelStatus = new QLabel(this);
     LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
-    bottom->addWidget(LabelStatus);
+    LabelStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bottom->addWidget(LabelStatus, 2);
     ProgressRead = new QProgressBar(this);
     ProgressRead->setMaximumWidth(240);
     ProgressRead->hide();
@@ -153,6 +158,7 @@ TLogbookPage::TLogbookPage(TLogbook& logbook, QWidget* parent) : QWidget(parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addLayout(range);
     layout->addWidget(TableLogbook, 1);
     layout->addLayout(bottom);
 

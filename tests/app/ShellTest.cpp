@@ -113,7 +113,7 @@ TEST_F(Shell, NoSettingsFileGivesDefaultsAndCloseWritesEveryKeyInOrder)
     EXPECT_FALSE(FormMain->GraphPage->TBShowLegend->isChecked());
     // No "Data" subfolder beside the executable: the executable's folder.
     EXPECT_EQ(FormMain->DataRoot, QDir::cleanPath(dir.path()));
-    EXPECT_FALSE(FormMain->PageControl1->isEnabled());
+    EXPECT_FALSE(FormMain->DataPagesEnabled());
     EXPECT_TRUE(FormMain->TreeNotify);
     stop();
 
