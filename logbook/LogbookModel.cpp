@@ -85,25 +85,34 @@ QVariant TLogbookModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (section >= 0 && section < headers_.size())
+        return headers_[section];
     if (section == LogCurve)
         return QStringLiteral("Curve");
     return section >= 0 && section < kLogColumns ? LogColumnNames()[section] : QVariant();
+}
+
+void TLogbookModel::SetHeaderTexts(const QStringList& texts)
+{
+    headers_ = texts;
+    emit headerDataChanged(Qt::Horizontal, 0, kLogColumns);
 }
 
 void TLogbookModel::Renumber()
 {
     rowOf_.clear();
     rowOf_.reserve(static_cast<qsizetype>(rows_.size()));
-    for (std::size_t i = 0; i < rows_.size(); ++i)
+    keys_.resize(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
         rowOf_.insert(rows_[i]->Figures.File, static_cast<int>(i));
+        keys_[i] = rows_[i]->Figures.File.toCaseFolded();
+    }
 }
 
 void TLogbookModel::Rebuild()
 {
     beginResetModel();
-    rows_ = logbook_.Entries();
-    std::sort(rows_.begin(), rows_.end(),
-              [](const TLogEntry* a, const TLogEntry* b) { return CompareText(a->Figures.File, b->Figures.File) < 0; });
+    rows_ = logbook_.Entries(); // in no order: the view sorts
     Renumber();
     endResetModel();
 }
@@ -122,6 +131,7 @@ void TLogbookModel::Added(const QStringList& files)
     for (const TLogEntry* e : add) {
         rowOf_.insert(e->Figures.File, static_cast<int>(rows_.size()));
         rows_.push_back(e);
+        keys_.push_back(e->Figures.File.toCaseFolded());
     }
     endInsertRows();
 }
@@ -155,6 +165,7 @@ void TLogbookModel::Removing(const QStringList& files)
     for (int row : rows) {
         beginRemoveRows({}, row, row);
         rows_.erase(rows_.begin() + row);
+        keys_.erase(keys_.begin() + row);
         endRemoveRows();
     }
     Renumber();
@@ -241,7 +252,9 @@ bool TLogbookFilter::lessThan(const QModelIndex& left, const QModelIndex& right)
         if (c != 0)
             return c < 0;
     }
-    return CompareText(fa.File, fb.File) < 0;
+    const QString& ka = model_.FileKey(left.row());
+    const QString& kb = model_.FileKey(right.row());
+    return ka != kb ? ka < kb : fa.File < fb.File;
 }
 
 std::vector<const TFlightFigures*> TLogbookFilter::ShownRows() const

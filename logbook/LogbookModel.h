@@ -28,6 +28,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     const TLogEntry* EntryAt(int row) const;
+    // The row's file name folded for sorting without regard to case.
+    const QString& FileKey(int row) const { return keys_[static_cast<std::size_t>(row)]; }
+    // Column titles as the view shows them (wrapped into lines, say);
+    // the column names when not set.
+    void SetHeaderTexts(const QStringList& texts);
     int RowOf(const QString& file) const { return rowOf_.value(file, -1); }
 
 private:
@@ -39,7 +44,9 @@ private:
 
     TLogbook& logbook_;
     std::vector<const TLogEntry*> rows_;
+    std::vector<QString> keys_; // FileKey of each row
     QHash<QString, int> rowOf_;
+    QStringList headers_;
 };
 
 struct TLogTotals {

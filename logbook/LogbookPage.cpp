@@ -58,7 +58,7 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QSize s = QStyledItemDelegate::sizeHint(option, index);
-        s.setWidth(std::max(s.width(), 2 * kSparkBuckets + 8));
+        s.setWidth(std::max(s.width(), kSparkBuckets + 10));
         return s;
     }
 
@@ -124,13 +124,15 @@ TLogbookPage::TLogbookPage(TLogbook& logbook, QWidget* parent) : QWidget(parent)
     TableLogbook = new QTableView(this);
     TableLogbook->setObjectName(QStringLiteral("TableLogbook"));
     TableLogbook->setModel(Filter);
+    // Newest first, sorted once.
+    TableLogbook->horizontalHeader()->setSortIndicator(LogDate, Qt::DescendingOrder);
     TableLogbook->setSortingEnabled(true);
-    TableLogbook->sortByColumn(LogDate, Qt::DescendingOrder);
     TableLogbook->setSelectionBehavior(QAbstractItemView::SelectRows);
     TableLogbook->setSelectionMode(QAbstractItemView::ExtendedSelection);
     TableLogbook->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TableLogbook->setAlternatingRowColors(true);
     TableLogbook->setWordWrap(false);
+    TableLogbook->setTextElideMode(Qt::ElideMiddle);
     TableLogbook->verticalHeader()->hide();
     TableLogbook->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     TableLogbook->horizontalHeader()->moveSection(LogCurve, LogDate);
@@ -143,18 +145,19 @@ TLogbookPage::TLogbookPage(TLogbook& logbook, QWidget* parent) : QWidget(parent)
     LabelTotals->setObjectName(QStringLiteral("LabelTotals"));
     // Long lines must not widen the page beyond its side of the window.
     LabelTotals->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    bottom->addWidget(LabelTotals, 3);
+    bottom->addWidget(LabelTotals, 1);
     LabelStatus = new QLabel(this);
     LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
     LabelStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    bottom->addWidget(LabelStatus, 2);
+    LabelStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    range->addWidget(LabelStatus, 3);
     ProgressRead = new QProgressBar(this);
     ProgressRead->setMaximumWidth(240);
     ProgressRead->hide();
-    bottom->addWidget(ProgressRead);
+    range->addWidget(ProgressRead);
     ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
     ButtonCancel->hide();
-    bottom->addWidget(ButtonCancel);
+    range->addWidget(ButtonCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -194,17 +197,34 @@ void TLogbookPage::FitColumns()
     QHeaderView* header = TableLogbook->horizontalHeader();
     const QFontMetrics fm = TableLogbook->fontMetrics();
     const QFontMetrics hm = header->fontMetrics();
-    // The widest figure each column holds in practice, and the title.
+    // The widest figure each column holds in practice; titles are wrapped
+    // into lines no wider than that (or than their longest word).
     static const char* const kSample[kLogColumns] = {
-        "Folder/Flight 123.kdf", "08.12.2026 10:15:00", "10000", "600000", "6000.0", "-1000.00", "6000.0",
-        "6000.0", "6000.0", "6000.0", "-1000.00", "12.00", "000", "notes"};
+        "Season/Flight 123.kdf", "08.12.2026 10:15:00", "10000", "60000", "6000.0", "-100.00", "6000.0",
+        "6000.0", "6000.0", "6000.0", "-100.00", "12.00", "000", "notes"};
+    QStringList titles;
     for (int c = 0; c < kLogColumns; ++c) {
-        int w = std::max(hm.horizontalAdvance(LogColumnNames()[c]) + 24, fm.horizontalAdvance(QLatin1String(kSample[c])) + 16);
+        const QStringList words = LogColumnNames()[c].split(QLatin1Char(' '));
+        int width = fm.horizontalAdvance(QLatin1String(kSample[c]));
+        for (const QString& w : words)
+            width = std::max(width, hm.horizontalAdvance(w));
+        QStringList lines;
+        for (const QString& w : words) {
+            if (!lines.isEmpty() && hm.horizontalAdvance(lines.back() + QLatin1Char(' ') + w) <= width)
+                lines.back() += QLatin1Char(' ') + w;
+            else
+                lines << w;
+        }
+        titles << lines.join(QLatin1Char('\n'));
+        for (const QString& l : std::as_const(lines))
+            width = std::max(width, hm.horizontalAdvance(l));
         for (int r = 0, n = std::min(Filter->rowCount(), 200); c == LogFile && r < n; ++r)
-            w = std::max(w, fm.horizontalAdvance(Filter->index(r, c).data().toString()) + 16);
-        header->resizeSection(c, std::min(w, 360));
+            width = std::max(width, fm.horizontalAdvance(Filter->index(r, c).data().toString()));
+        header->resizeSection(c, std::min(width + 18, c == LogFile ? 230 : 260));
     }
-    header->resizeSection(LogCurve, 2 * kSparkBuckets + 8);
+    titles << QStringLiteral("Curve");
+    Model->SetHeaderTexts(titles);
+    header->resizeSection(LogCurve, kSparkBuckets + 10);
 }
 
 QStringList TLogbookPage::SelectedFiles() const
