@@ -1,5 +1,6 @@
 #include "logbook/Logbook.h"
 
+#include "browser/DataTree.h"
 #include "browser/FileUtils.h"
 
 #include <QCoreApplication>
@@ -35,6 +36,10 @@ struct TLogbook::TJob {
 
 TLogbook::TLogbook(QObject* parent) : QObject(parent)
 {
+    // The tree's name collation is made ready on this thread before any
+    // walk on the pool uses it.
+    TTreeNode a, b;
+    CompareNodes(a, b);
     flushTimer_ = new QTimer(this);
     flushTimer_->setInterval(200);
     connect(flushTimer_, &QTimer::timeout, this, &TLogbook::Flush);

@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -111,6 +113,39 @@ TEST_F(LogbookIndex, GarbageDatabaseIsRebuiltFromTheFiles)
     EXPECT_EQ(lb->Status(), QString());
     EXPECT_EQ(lb->Count(), 3);
     EXPECT_EQ(Reads(*lb), 0);
+}
+
+TEST_F(LogbookIndex, CancelledFirstIndexGoesOnNextTimeAndALockedDatabaseIsLeftForMemory)
+{
+    auto lb = Open();
+    QSignalSpy finished(lb.get(), &TLogbook::Finished);
+    lb->Cancel();
+    ASSERT_TRUE(lb->WaitIdle(20000));
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_TRUE(finished[0][0].toBool());
+    EXPECT_EQ(lb->Count(), 0);
+    lb->Update();
+    EXPECT_EQ(Reads(*lb), 3);
+    lb.reset();
+
+    // Another program holds the database's write lock.
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(index);
+        ASSERT_TRUE(other.open());
+        QSqlQuery q(other);
+        ASSERT_TRUE(q.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        lb = Open();
+        ASSERT_TRUE(WriteFlight(root + "/sub/New.kdf", TowFlight({0, 7})));
+        lb->Update();
+        EXPECT_EQ(Reads(*lb), 1);
+        EXPECT_EQ(lb->Status(), QString::fromLatin1(kIndexLocked));
+        EXPECT_EQ(Files(*lb), (QStringList{"A.kdf", "sub/B.kdf", "sub/New.kdf", "sub/deep/C.KDF"}));
+        q.exec(QStringLiteral("ROLLBACK"));
+        lb.reset();
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
 }
 
 TEST_F(LogbookIndex, WatcherAndRootSwitch)
