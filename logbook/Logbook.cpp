@@ -250,8 +250,8 @@ void TLogbook::JobDone()
     const bool cancelled = job_->Cancelled;
     job_->Walk.disconnect(this);
     job_->Read.disconnect(this);
-    // The watcher that called us is deleted once its signal has returned.
-    QTimer::singleShot(0, this, [job = job_.release()] { delete job; });
+    // The watcher that called us lives on until the next job ends.
+    spent_ = std::move(job_);
     flushTimer_->stop();
     if (cancelled) {
         pending_.clear();
@@ -314,7 +314,9 @@ void TLogbook::SetWatching(bool on)
         dirty_.insert(path);
         coalesce_->start(CoalesceMs);
     });
-    Update();
+    // A walk under way adds its folders when it ends; else one is needed.
+    if (!job_)
+        Update();
 }
 
 void TLogbook::Watch(const QStringList& folders)

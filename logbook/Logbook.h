@@ -90,6 +90,7 @@ private:
     QString status_;
     QThreadPool pool_;
     std::unique_ptr<TJob> job_;
+    std::unique_ptr<TJob> spent_; // the last job, whose signal may still be returning
     QStringList pending_;   // folders waiting for the next update
     bool pendingAll_ = false;
     QFileSystemWatcher* watcher_ = nullptr;
