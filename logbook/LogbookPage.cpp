@@ -1,5 +1,6 @@
 #include "logbook/LogbookPage.h"
 
+#include "base/CheckedWrite.h"
 #include "base/MessageService.h"
 #include "logbook/LogbookCsv.h"
 
@@ -13,7 +14,6 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -256,12 +256,14 @@ void TLogbookPage::ExportCsvClick()
 
 bool TLogbookPage::ExportCsv(const QString& fileName)
 {
-    const QByteArray bytes = LogbookCsv(Filter->ShownRows());
-    QSaveFile f(fileName);
-    if (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit())
-        return true;
-    Messages().Error(QStringLiteral("Error in writing file."));
-    return false;
+    const TWriteResult written = WriteFileChecked(fileName, LogbookCsv(Filter->ShownRows()));
+    if (!written) {
+        Messages().Error(WriteErrorText(fileName, written));
+        return false;
+    }
+    if (const QString notice = WriteNoticeText(fileName, written); !notice.isEmpty())
+        Messages().Information(notice);
+    return true;
 }
 
 void TLogbookPage::UpdateTotals() { LabelTotals->setText(TotalsText(Filter->Totals())); }

@@ -1,12 +1,12 @@
 // quorvel-cli logbook: the logbook page's table on the command line, from
 // the same figures and the same index.
+#include "base/CheckedWrite.h"
 #include "logbook/Logbook.h"
 #include "logbook/LogbookCsv.h"
 #include "tools/cli/Command.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstdio>
 
@@ -88,12 +88,14 @@ int RunLogbook(const QStringList& args)
     const QByteArray out = parser.isSet(csvOption) ? LogbookCsv(rows) : TextTable(rows);
     const QString target = parser.value(csvOption);
     if (!parser.isSet(csvOption) || target == QLatin1String("-")) {
-        std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
-        std::fflush(stdout);
+        if (std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout) !=
+                static_cast<std::size_t>(out.size()) ||
+            std::fflush(stdout) != 0)
+            return 1;
     } else {
-        QSaveFile f(target);
-        if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.commit()) {
-            PrintError(QStringLiteral("%1: Error in writing file.").arg(target));
+        const TWriteResult written = WriteFileChecked(target, out);
+        if (!written) {
+            PrintError(QStringLiteral("logbook: cannot write %1: %2").arg(target, written.Error));
             return 1;
         }
     }
