@@ -4,6 +4,7 @@
 //    replot of the same points;
 //  - replot with three such files open;
 //  - building the tree of 5,000 files in 200 folders.
+#include "BenchApp.h"
 #include "FlightMaker.h"
 #include "browser/TreeView.h"
 #include "data/DataFile.h"
@@ -70,11 +71,7 @@ double Baseline(const QString& path, double& readMs)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ConsoleMessageService console(Answer::No);
-    SetMessageService(&console);
+    bench::TBenchApp app(argc, argv);
 
     QTemporaryDir dir;
     const std::vector<QString> files = bench::WriteFlights(dir.path(), QStringLiteral("big"), kSamples, 2);
@@ -165,6 +162,5 @@ int main(int argc, char** argv)
     view.RefreshTree();
     std::printf("refresh of the same tree: %6.1f ms\n", Ms(t));
 
-    SetMessageService(nullptr);
     return 0;
 }

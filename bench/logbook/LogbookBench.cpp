@@ -4,6 +4,7 @@
 //  - opening the page on an up-to-date index of UPTODATE flights;
 //  - one changed file back in its row, seen by the file watcher.
 // quorvel-bench-logbook [FLIGHTS [SAMPLES [UPTODATE [FOLDER]]]]
+#include "../browser/BenchApp.h"
 #include "../browser/FlightMaker.h"
 #include "base/MessageService.h"
 #include "data/DataFile.h"
@@ -77,11 +78,7 @@ double FirstIndex(const QString& root, const QString& index, int threads, double
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ConsoleMessageService console(Answer::No);
-    SetMessageService(&console);
+    bench::TBenchApp app(argc, argv);
     const int flights = argc > 1 ? std::atoi(argv[1]) : 200;
     const int samples = argc > 2 ? std::atoi(argv[2]) : 60000;
     const int upToDate = argc > 3 ? std::atoi(argv[3]) : 5000;
@@ -186,6 +183,5 @@ int main(int argc, char** argv)
         std::printf("one changed file of %d samples back in its row: %.0f ms (watcher gathers %d ms)\n", samples,
                     Ms(back), lb.CoalesceMs);
     }
-    SetMessageService(nullptr);
     return 0;
 }
