@@ -66,6 +66,25 @@ private:
     TLogbookFilter& filter_;
 };
 
+// The notes column: cut at the right, a refused file's error in red.
+class TNotesDelegate : public QStyledItemDelegate {
+public:
+    TNotesDelegate(TLogbookFilter& filter, QObject* parent) : QStyledItemDelegate(parent), filter_(filter) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+        const TLogEntry* e = filter_.EntryAt(index.row());
+        if (e && e->Figures.Refused)
+            option->palette.setColor(QPalette::Text, QColor(190, 0, 0));
+    }
+
+private:
+    TLogbookFilter& filter_;
+};
+
 // Enter on the table opens the selected rows.
 class TEnterOpens : public QObject {
 public:
@@ -138,6 +157,7 @@ TLogbookPage::TLogbookPage(TLogbook& logbook, QWidget* parent) : QWidget(parent)
     TableLogbook->horizontalHeader()->moveSection(LogCurve, LogDate);
     TableLogbook->horizontalHeader()->setStretchLastSection(true);
     TableLogbook->setItemDelegateForColumn(LogCurve, new TSparkDelegate(*Filter, this));
+    TableLogbook->setItemDelegateForColumn(LogNotes, new TNotesDelegate(*Filter, this));
     TableLogbook->installEventFilter(new TEnterOpens(*this));
 
     auto* bottom = new QHBoxLayout;
