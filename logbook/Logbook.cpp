@@ -146,9 +146,13 @@ void TLogbook::StartNext()
     if (pendingAll_) {
         job_->Folders = {root_};
     } else {
-        std::sort(pending_.begin(), pending_.end());
+        // Outermost first; a folder inside one already walked is left out.
+        std::sort(pending_.begin(), pending_.end(), [](const QString& a, const QString& b) {
+            return a.count(QLatin1Char('/')) < b.count(QLatin1Char('/'));
+        });
         for (const QString& f : std::as_const(pending_))
-            if (job_->Folders.isEmpty() || !IsSameOrInside(job_->Folders.back(), f))
+            if (std::none_of(job_->Folders.begin(), job_->Folders.end(),
+                             [&](const QString& kept) { return IsSameOrInside(kept, f); }))
                 job_->Folders << f;
     }
     pendingAll_ = false;

@@ -110,12 +110,21 @@ int main(int argc, char** argv)
         readerMs = Ms(t);
         readerCpu = CpuMs() - readerCpu;
     }
+    // The figures the same way, on this thread: what they add to reading.
+    t.restart();
+    double figuresCpu = CpuMs();
+    for (const QString& f : files)
+        ReadFlightFigures(f, f);
+    const double figuresMs = Ms(t);
+    figuresCpu = CpuMs() - figuresCpu;
     const QString index = base + QStringLiteral("/index.sqlite");
     double oneCpu = 0, allCpu = 0;
     const double one = FirstIndex(root, index, 1, &oneCpu);
     const double all = FirstIndex(root, index, cores, &allCpu);
     std::printf("reader alone, 1 thread: %.0f ms, processor %.0f ms (%.1f MB/s)\n", readerMs, readerCpu,
                 bytes / 1e3 / readerMs);
+    std::printf("figures alone, 1 thread: %.0f ms, processor %.0f ms (%.2f of the reader's speed)\n", figuresMs,
+                figuresCpu, readerMs / figuresMs);
     std::printf("first index, 1 thread:  %.0f ms, processor %.0f ms (%.2f of the reader's speed)\n", one, oneCpu,
                 readerMs / one);
     std::printf("first index, %d threads: %.0f ms, processor %.0f ms (%.2f of the reader's speed, %.2f of it times "
