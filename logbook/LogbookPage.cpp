@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -200,10 +201,15 @@ TLogbookPage::TLogbookPage(TLogbook& logbook, QWidget* parent) : QWidget(parent)
         if (const TLogEntry* e = Filter->EntryAt(index.row()))
             emit OpenFiles({Logbook.FullPath(e->Figures.File)});
     });
+    // Rows come and change in batches: the totals follow once per batch.
+    auto* totals = new QTimer(this);
+    totals->setSingleShot(true);
+    totals->setInterval(0);
+    connect(totals, &QTimer::timeout, this, &TLogbookPage::UpdateTotals);
     for (auto sig : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(Filter, sig, this, [this] { UpdateTotals(); });
-    connect(Filter, &QAbstractItemModel::modelReset, this, [this] { UpdateTotals(); });
-    connect(Filter, &QAbstractItemModel::dataChanged, this, [this] { UpdateTotals(); });
+        connect(Filter, sig, totals, qOverload<>(&QTimer::start));
+    connect(Filter, &QAbstractItemModel::modelReset, totals, qOverload<>(&QTimer::start));
+    connect(Filter, &QAbstractItemModel::dataChanged, totals, qOverload<>(&QTimer::start));
     connect(&Logbook, &TLogbook::StatusChanged, LabelStatus, &QLabel::setText);
     connect(&Logbook, &TLogbook::Progress, this, &TLogbookPage::ShowProgress);
     connect(&Logbook, &TLogbook::Finished, this, &TLogbookPage::Finished);

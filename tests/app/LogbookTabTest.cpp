@@ -9,6 +9,8 @@
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -43,6 +45,8 @@ TEST(LogbookTab, OpensRowsOnTheGraphPageAndFollowsTheDisk)
     TLogbookPage* page = FormMain->LogbookPage;
     QTableView* table = page->TableLogbook;
     ASSERT_EQ(page->Filter->rowCount(), 3);
+    QApplication::processEvents();
+    EXPECT_EQ(page->LabelTotals->text(), "Flights: 3   Total tow time: 0.0 s   Highest maximum: 29.00");
     table->sortByColumn(LogFile, Qt::AscendingOrder);
 
     // Double click: that flight on the graph page.
@@ -63,6 +67,8 @@ TEST(LogbookTab, OpensRowsOnTheGraphPageAndFollowsTheDisk)
     for (int i = 0; i < 100 && page->Filter->rowCount() < 4; ++i)
         QTest::qWait(50);
     EXPECT_EQ(page->Filter->rowCount(), 4);
+    QApplication::processEvents();
+    EXPECT_TRUE(page->LabelTotals->text().startsWith("Flights: 4   ")) << page->LabelTotals->text().toStdString();
 }
 
 } // namespace
