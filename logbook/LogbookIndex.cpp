@@ -197,7 +197,9 @@ void TLogbookIndex::Open(const QString& path, const QString& root)
         }
     }
     QSqlQuery wal(QSqlDatabase::database(conn_, false));
-    if (!wal.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !Create(root))
+    const bool walOk = wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    wal.finish(); // an open statement would keep the tables from being dropped
+    if (!walOk || !Create(root))
         UseMemory();
 }
 

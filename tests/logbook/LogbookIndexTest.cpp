@@ -113,6 +113,21 @@ TEST_F(LogbookIndex, GarbageDatabaseIsRebuiltFromTheFiles)
     EXPECT_EQ(lb->Status(), QString());
     EXPECT_EQ(lb->Count(), 3);
     EXPECT_EQ(Reads(*lb), 0);
+    lb.reset();
+
+    // One of another version is started afresh too.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+        db.setDatabaseName(index);
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("UPDATE meta SET value = '0' WHERE key = 'schema'")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("old"));
+    lb = Open();
+    EXPECT_EQ(lb->Status(), QString::fromLatin1(kIndexVersion));
+    EXPECT_EQ(lb->Count(), 0);
+    EXPECT_EQ(Reads(*lb), 3);
 }
 
 TEST_F(LogbookIndex, CancelledFirstIndexGoesOnNextTimeAndALockedDatabaseIsLeftForMemory)

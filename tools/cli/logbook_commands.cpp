@@ -14,7 +14,7 @@ namespace qv::cli {
 
 namespace {
 
-// The rows as a table of aligned columns.
+// The rows as a table of aligned columns, numbers to the right.
 QByteArray TextTable(const std::vector<const TFlightFigures*>& rows)
 {
     std::vector<QStringList> cells;
@@ -33,8 +33,12 @@ QByteArray TextTable(const std::vector<const TFlightFigures*>& rows)
     for (const QStringList& line : cells) {
         QString text;
         for (int c = 0; c < kLogColumns; ++c) {
-            const bool last = c == kLogColumns - 1;
-            text += last ? line[c] : line[c].leftJustified(widths[static_cast<std::size_t>(c)] + 2);
+            const qsizetype w = widths[static_cast<std::size_t>(c)];
+            const bool number = c >= LogSampling && c <= LogAnnotations;
+            if (c == kLogColumns - 1)
+                text += line[c];
+            else
+                text += (number ? line[c].rightJustified(w) : line[c].leftJustified(w)) + QStringLiteral("  ");
         }
         out += text.trimmed().toUtf8() + '\n';
     }
