@@ -16,6 +16,7 @@ packages=(
   libqcustomplot-dev libqcustomplot2.1-qt6 libsimpleini-dev libuemf-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-dejavu-core
+  desktop-file-utils appstream shared-mime-info
 )
 
 install_missing() {
