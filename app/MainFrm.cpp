@@ -26,6 +26,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -100,6 +101,7 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     GraphPage->LabelCursor->clear();
 
     CreateDataViews();
+    pendingFiles_ = options.Files; // opened once the window is shown
 }
 
 TFormMain::~TFormMain()
@@ -204,6 +206,10 @@ void TFormMain::FirstShow()
     BuildTree();
     QCoreApplication::processEvents();
     TreeNotify = true;
+
+    // Files named on the command line.
+    if (!pendingFiles_.isEmpty())
+        QTimer::singleShot(0, this, &TFormMain::OpenPendingFiles);
 }
 
 void TFormMain::resizeEvent(QResizeEvent* e)

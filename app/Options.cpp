@@ -3,6 +3,7 @@
 
 #include "app/Settings.h"
 #include "base/MessageService.h"
+#include "base/Version.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -183,7 +184,9 @@ bool TFormOptions::eventFilter(QObject* o, QEvent* e)
 TFormAbout::TFormAbout(QWidget* parent) : TBareForm(QStringLiteral("FormAbout"), QStringLiteral("About"), parent)
 {
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("<b>Quorvel</b><br>version 1.1<br>Companion program of the Kavo5 data logger."), this);
+    auto* title = new QLabel(QStringLiteral("<b>Quorvel</b><br>version %1<br>Companion program of the Kavo5 data logger.")
+                                 .arg(ProgramVersion()),
+                             this);
     layout->addWidget(title);
     LabelSettings = new QLabel(this);
     LabelSettings->setWordWrap(true);
