@@ -7,6 +7,7 @@
 #include "device/PortAdvice.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -91,6 +92,10 @@ TFormOptions::TFormOptions(QWidget* parent) : TBareForm(QStringLiteral("FormOpti
     ComboBoxCOM->setEditable(true);
     ComboBoxCOM->setInsertPolicy(QComboBox::NoInsert);
     ComboBoxCOM->setItemDelegate(new TPortItemDelegate(ComboBoxCOM));
+    // Suggestions beside what is typed, never in it: "/dev/ttyS" stays
+    // "/dev/ttyS" and not the "/dev/ttyS0" of the list.
+    ComboBoxCOM->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    ComboBoxCOM->completer()->setCaseSensitivity(Qt::CaseSensitive);
     SetPorts(SystemPorts());
     grid->addWidget(ComboBoxCOM, 3, 0, 1, 2);
 
