@@ -177,6 +177,10 @@ TEST(StartOptions, HelpVersionAndRunsOfTheirOwn)
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_EQ(p.readAllStandardOutput(), "Quorvel " + ProgramVersion().toUtf8() + "\n");
+    p.start(QV_CLI_PATH, {"--version"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(p.readAllStandardOutput(), "quorvel-cli " + ProgramVersion().toUtf8() + "\n");
     // No display is needed for either.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("QT_QPA_PLATFORM");
