@@ -276,6 +276,9 @@ void TFormMain::FilesFromDesktop(const QStringList& files)
         showNormal();
     raise();
     activateWindow();
+    // Where the desktop keeps others from taking the focus, the task bar
+    // shows that the window wants it.
+    QApplication::alert(this);
     OpenPendingFiles();
 }
 
