@@ -46,10 +46,11 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     setWindowTitle(QStringLiteral("Quorvel"));
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     // The first size fits the screen's available area, however small, with
-    // room for a title bar.
+    // room for a title bar; where there is room, the graph page's tool bar
+    // shows every button with its icon and caption.
     const QRect available = AvailableArea(QRect());
     const QMargins frame(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
-    resize(FitRect(QRect(available.topLeft(), QSize(1100, 720)), available, frame).size());
+    resize(FitRect(QRect(available.topLeft(), QSize(1280, 760)), available, frame).size());
 
     exePath_ = options.ExePath.isEmpty() ? QCoreApplication::applicationFilePath() : options.ExePath;
     const TSettingsFiles files = options.IniPath.isEmpty()

@@ -6,6 +6,7 @@
 //                              OUTDIR/icons-notes-TAG.png
 #include "FlightMaker.h"
 #include "ShotRun.h"
+#include "base/CheckedWrite.h"
 #include "browser/FlightInfo.h"
 #include "data/DataFile.h"
 #include "graph/GraphPage.h"
@@ -34,11 +35,17 @@ int main(int argc, char** argv)
         files << QDir(tmp.path()).filePath(QStringLiteral("Blok%1.kdf").arg(v + 1));
         WriteDataFile(files.last(), bench::MakeFlight(1200, 10, v), Messages());
     }
+    // The data folder is another one, empty: the flights open from outside it.
+    const QString root = QDir(tmp.path()).filePath(QStringLiteral("Data"));
+    QDir().mkpath(root);
     const QString ini = QDir(tmp.path()).filePath(QStringLiteral("quorvel.ini"));
+    if (!WriteFileChecked(ini, "[Options]\r\nRoot=" + root.toUtf8() + "\r\n"))
+        return 1;
     bool ok = true;
     {
         bench::TShotRun run(ini, files);
-        FormMain->resize(1100, 720);
+        // The first size of the window on a screen that has room for it.
+        FormMain->resize(1280, 760);
         FormMain->show();
         for (int i = 0; i < 100 && FormMain->OpenRowCount() < files.size(); ++i)
             bench::Pump(50);
