@@ -13,6 +13,7 @@
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -126,6 +127,8 @@ TEST_F(DesktopStart, LaterStartHandsItsFilesToTheRunningWindowAndEnds)
     ASSERT_TRUE(link.Listen());
     QObject::connect(&link, &TInstanceLink::FilesReceived, FormMain, &TFormMain::FilesFromDesktop);
 
+    FormMain->showMinimized();
+    QApplication::processEvents();
     // A relative name is taken in the folder the later start ran in.
     QProcess* later = program({"Away.kdf"});
     ASSERT_TRUE(WaitUntil([&] { return later->state() == QProcess::NotRunning; }))
@@ -135,6 +138,7 @@ TEST_F(DesktopStart, LaterStartHandsItsFilesToTheRunningWindowAndEnds)
     ASSERT_TRUE(WaitUntil([&] { return grid->rowCount() == 1; }));
     EXPECT_EQ(openPaths(), QStringList{other.file("Away.kdf")});
     EXPECT_EQ(FormMain->PageControl1->currentWidget(), FormMain->TabGraph);
+    EXPECT_FALSE(FormMain->isMinimized()); // brought back to the front
     EXPECT_TRUE(msgs.Errors().isEmpty()) << msgs.Errors().join("|").toStdString();
 
     // A second window never steals the socket of a live one.
