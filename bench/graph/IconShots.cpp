@@ -1,17 +1,22 @@
 // Pictures of the tool bars' icons for looking at: the program started with
 // two flights on its command line (they open on the graph page), then the
-// graph page and the flight information page with the notes editor. Run
+// graph page and the flight information page with the notes editor, and
+// the Options dialog's port list. Run
 // under a display, once as it is and once with QT_SCALE_FACTOR=2:
 //   qv_icon_shots OUTDIR TAG   writes OUTDIR/icons-graph-TAG.png and
-//                              OUTDIR/icons-notes-TAG.png
+//                              OUTDIR/icons-notes-TAG.png, the tool bars
+//                              alone and OUTDIR/options-ports-TAG.png
 #include "FlightMaker.h"
 #include "ShotRun.h"
 #include "base/CheckedWrite.h"
+#include "app/Options.h"
 #include "browser/FlightInfo.h"
 #include "data/DataFile.h"
 #include "graph/GraphPage.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -62,6 +67,21 @@ int main(int argc, char** argv)
         FormMain->PageControl1->setCurrentWidget(FormMain->TabInfo);
         bench::Pump(300);
         ok &= bench::SaveShot(FormMain, out + QStringLiteral("/icons-notes-%1.png").arg(tag));
+
+        // The Options dialog's port list as a USB adapter shows in it.
+        FormOptions->SetPorts({{QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS0")},
+                               {QStringLiteral("/dev/ttyUSB0"),
+                                PortCaption(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R USB UART"),
+                                            QStringLiteral("FTDI"))}});
+        FormOptions->Fill({tmp.path(), QStringLiteral("/dev/ttyUSB0"), QStringLiteral("Blok"), 0});
+        FormOptions->show();
+        bench::Pump(200);
+        FormOptions->ComboBoxCOM->showPopup();
+        bench::Pump(300);
+        ok &= bench::SaveShot(FormOptions->ComboBoxCOM->view()->window(),
+                              out + QStringLiteral("/options-ports-%1.png").arg(tag));
+        FormOptions->ComboBoxCOM->hidePopup();
+        FormOptions->hide();
     }
     return ok ? 0 : 1;
 }
