@@ -103,7 +103,7 @@ TEST_F(DesktopStart, FilesOfTheCommandLineOpenOnTheGraphPageInAnyFolder)
 
     EXPECT_EQ(openPaths(), QStringList({other.file("Away.kdf"), exe.file("Data/Blok1.kdf")}));
     EXPECT_EQ(FormMain->PageControl1->currentWidget(), FormMain->TabGraph);
-    EXPECT_TRUE(FormMain->PageControl1->isEnabled());
+    EXPECT_TRUE(FormMain->DataPagesEnabled());
     EXPECT_EQ(FormMain->DataRoot, root);
     EXPECT_EQ(FormMain->ActualRow, 1); // the last one named
     // The file of the data folder shows open in the tree.
