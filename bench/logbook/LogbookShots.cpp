@@ -1,7 +1,7 @@
 // Pictures of the "Logbook" page with 200 generated flights in a few
 // folders, at 1600x1000 and at 1024x700:
-// qv_logbook_screenshot OUT_PREFIX [FOLDER] writes OUT_PREFIX_1600.png and
-// OUT_PREFIX_1024.png.
+// qv_logbook_screenshot OUT_PREFIX [FOLDER] writes OUT_PREFIX_1600.png,
+// OUT_PREFIX_1024.png and OUT_PREFIX_1024_right.png (scrolled to the right).
 #include "../browser/FlightMaker.h"
 #include "../browser/ShotRun.h"
 #include "data/DataFile.h"
@@ -11,7 +11,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <string>
@@ -70,6 +72,11 @@ int main(int argc, char** argv)
             bench::Pump(400);
             ok = bench::SaveShot(FormMain, prefix + QStringLiteral("_%1.png").arg(size.width())) && ok;
         }
+        // The columns the narrow window shows after scrolling to the right.
+        QScrollBar* bar = FormMain->LogbookPage->TableLogbook->horizontalScrollBar();
+        bar->setValue(bar->maximum());
+        bench::Pump(200);
+        ok = bench::SaveShot(FormMain, prefix + QStringLiteral("_1024_right.png")) && ok;
     }
     return ok ? 0 : 1;
 }
