@@ -1,6 +1,7 @@
 #include "data/DataFile.h"
 
 #include "base/Assert.h"
+#include "base/FileName.h"
 #include "base/MessageService.h"
 #include "data/DataFileDetail.h"
 
@@ -13,6 +14,10 @@
 #include <filesystem>
 #include <limits>
 #include <new>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace qv {
 
@@ -468,8 +473,13 @@ int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThresh
 
 bool IsRegularFile(const QString& path)
 {
+#ifdef Q_OS_WIN
     std::error_code ec;
     return !path.isEmpty() && std::filesystem::is_regular_file(std::filesystem::path(path.toStdU16String()), ec);
+#else
+    struct stat st;
+    return !path.isEmpty() && ::stat(NativeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+#endif
 }
 
 int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThreshold, IMessageService& msgs)
@@ -484,8 +494,8 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
     std::unique_ptr<char[]> buf;
     std::string_view bytes;
     {
-        QFile f(fileName);
-        bool ok = f.open(QIODevice::ReadOnly);
+        QFile f;
+        bool ok = OpenForReading(f, fileName);
         try {
             if (ok) {
                 const qint64 size = f.size();

@@ -1,6 +1,7 @@
 #include "data/DataFile.h"
 
 #include "base/Assert.h"
+#include "base/FileName.h"
 #include "base/MessageService.h"
 #include "data/DataFileDetail.h"
 
@@ -314,9 +315,11 @@ bool WriteDataFile(const QString& fileName, const TDataBlock& block, IMessageSer
 {
     // The new text goes to a temporary file beside the target, which replaces
     // the old file only after it was written and flushed completely.
+    // A name whose bytes are not text cannot go through QSaveFile, which
+    // would write a new file under another name: refused, the file stays.
     QSaveFile f(fileName);
     f.setDirectWriteFallback(false);
-    bool ok = !fileName.isEmpty() && f.open(QIODevice::WriteOnly);
+    bool ok = !fileName.isEmpty() && QtCanName(fileName) && f.open(QIODevice::WriteOnly);
     if (ok) {
         try {
             OutBuffer out([&f](const char* p, std::size_t n) {

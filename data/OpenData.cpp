@@ -2,6 +2,7 @@
 
 #include "base/Assert.h"
 #include "base/Cp1250.h"
+#include "base/FileName.h"
 #include "data/DataFile.h"
 #include "base/MessageService.h"
 #include "graph/GraphStyle.h"
@@ -41,7 +42,7 @@ QString FormatFlightTime(double seconds)
 
 QString ShortFileName(const QString& fileName)
 {
-    QString name = QFileInfo(fileName).fileName();
+    QString name = ShownName(QFileInfo(fileName).fileName());
     const int at = name.indexOf(QStringLiteral(".kdf"));
     if (at >= 0)
         name.truncate(at);
