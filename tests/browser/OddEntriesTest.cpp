@@ -85,6 +85,14 @@ protected:
         tree.Host = &host;
         tree.DataRoot = root;
     }
+    // Qt's own removal of the temporary folders cannot see names that are
+    // not text.
+    ~OddEntriesTest() override
+    {
+        std::error_code ec;
+        fs::remove_all(Root(), ec);
+        fs::remove_all(P(trash.file("x")).parent_path().parent_path(), ec);
+    }
     fs::path Root() const { return P(root); }
     TTreeNode* Node(const char* rel) const { return tree.FindByPath(root + QLatin1Char('/') + NameFromNative(rel)); }
 
@@ -145,7 +153,9 @@ TEST_F(OddEntriesTest, FileOperationsOnALinkReachTheLinkAndNeverWhatItLeadsTo)
     tree.BuildTree();
 
     TTreeNode* out = Node("out");
-    ASSERT_TRUE(out && out->IsLink());
+    ASSERT_NE(out, nullptr);
+    EXPECT_TRUE(out->IsLink());
+    EXPECT_TRUE(out->Children.empty());
     ASSERT_TRUE(tree.RenameNode(out, QStringLiteral("ven")));
     TTreeNode* made = tree.NewFolder(out); // beside the link, not behind it
     ASSERT_NE(made, nullptr);
