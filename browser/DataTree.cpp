@@ -185,7 +185,8 @@ void TDataTree::Search(TFolderWalk& walk, const QString& folder, TTreeNode* pare
         if (checkExisting && IsInTN(false, name, parent))
             continue;
         const bool link = e.Kind == TEntryKind::Link;
-        TTreeNode* node = AddChild(parent, ShownName(link ? name : name.left(name.size() - 4)), link ? imgLink : imgFile);
+        const QString text = ShownName(link ? name : name.left(name.size() - 4));
+        TTreeNode* node = AddChild(parent, text, link ? imgLink : imgFile);
         AssignDataptr(node, e.Path, false);
         QV_ASSERT(node->Data != nullptr, QStringLiteral("NTN.data<>nil in RunSearch, NTN.text=") + node->Text);
         if (node->Data)

@@ -94,8 +94,8 @@ bool TDataTree::RenameNode(TTreeNode* node, const QString& newText)
 
     const TFileResult result = Unwatched([&] { return RenamePath(oldPath, newPath); });
     if (!result.Ok()) {
-        Messages().Error(QStringLiteral("Can not rename file \r") + ShownName(oldPath) + QStringLiteral("\r to \r") + ShownName(newPath) +
-                         QStringLiteral("\rErorr#=") + QString::number(result.Code));
+        Messages().Error(QStringLiteral("Can not rename file \r") + ShownName(oldPath) + QStringLiteral("\r to \r") +
+                         ShownName(newPath) + QStringLiteral("\rErorr#=") + QString::number(result.Code));
         return false;
     }
     node->Data->Name = (newText + suffix).left(kMaxNodeName);
@@ -156,8 +156,9 @@ bool TDataTree::MoveNode(TTreeNode* dragged, TTreeNode* target)
         if (IsAlreadyExists(result.Code)) {
             Messages().Error(Quoted(dragged->Text) + QStringLiteral(" již existuje v cílové složce!"));
         } else {
-            Messages().Error(QStringLiteral("Chyba při přesouvání \"\r") + ShownName(oldPath) + QStringLiteral("\" do \"\r") +
-                             ShownName(newPath) + QStringLiteral("! \rErorr:") + QString::number(result.Code));
+            Messages().Error(QStringLiteral("Chyba při přesouvání \"\r") + ShownName(oldPath) +
+                             QStringLiteral("\" do \"\r") + ShownName(newPath) + QStringLiteral("! \rErorr:") +
+                             QString::number(result.Code));
             RefreshTree();
         }
         return false;
@@ -244,7 +245,8 @@ TTreeNode* TDataTree::NewFolder(TTreeNode* node)
     const QString candidate = NewFolderPath(parentPath);
     const TFileResult result = Unwatched([&] { return MakeFolder(candidate); });
     if (!result.Ok()) {
-        Messages().Error(QStringLiteral("Složku ") + Quoted(ShownName(candidate)) + QStringLiteral(" nelze vytvořit!"));
+        Messages().Error(QStringLiteral("Složku ") + Quoted(ShownName(candidate)) +
+                         QStringLiteral(" nelze vytvořit!"));
         return nullptr;
     }
     TTreeNode* added = AddChild(node, candidate.mid(parentPath.size() + 1), imgFolder);

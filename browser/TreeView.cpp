@@ -47,30 +47,6 @@ QPixmap FolderPixmap(bool open)
     return pm;
 }
 
-// A file with a bent arrow: a symbolic link, never followed.
-QPixmap LinkPixmap()
-{
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QColor(0x60, 0x60, 0x60));
-    p.setBrush(QColor(0xee, 0xee, 0xee));
-    p.drawRect(QRectF(2.5, 1.5, 11, 13));
-    QPen arrow(QColor(0x20, 0x70, 0x30));
-    arrow.setWidthF(1.5);
-    p.setPen(arrow);
-    p.setBrush(Qt::NoBrush);
-    QPainterPath path;
-    path.moveTo(5, 12);
-    path.quadTo(5, 6, 11, 6);
-    path.moveTo(8.5, 3.5);
-    path.lineTo(11, 6);
-    path.lineTo(8.5, 8.5);
-    p.drawPath(path);
-    return pm;
-}
-
 QPixmap FilePixmap(bool open)
 {
     QPixmap pm(16, 16);
@@ -88,6 +64,30 @@ QPixmap FilePixmap(bool open)
     path.moveTo(4, 12);
     path.cubicTo(6, 3, 9, 3, 12, 9);
     p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    return pm;
+}
+
+// The file image with a shortcut arrow in its corner: a symbolic link,
+// never followed.
+QPixmap LinkPixmap()
+{
+    QPixmap pm = FilePixmap(false);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(0x60, 0x60, 0x60));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(0.5, 8.5, 7, 7));
+    QPen arrow(QColor(0x20, 0x70, 0x30));
+    arrow.setWidthF(1.3);
+    p.setPen(arrow);
+    p.setBrush(Qt::NoBrush);
+    QPainterPath path;
+    path.moveTo(2, 14);
+    path.quadTo(2, 10.5, 6, 10.5);
+    path.moveTo(4.5, 9);
+    path.lineTo(6, 10.5);
+    path.lineTo(4.5, 12);
     p.drawPath(path);
     return pm;
 }
