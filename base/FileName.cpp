@@ -117,21 +117,21 @@ QString ShownName(const QString& name)
     return out;
 }
 
-bool OpenForReading(QFile& f, const QString& path)
+bool OpenForReading(QFile& f, const QString& path, QIODevice::OpenMode mode)
 {
 #ifndef Q_OS_WIN
     if (!QtCanName(path)) {
         const int fd = ::open(NativeName(path).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             return false;
-        if (f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        if (f.open(fd, mode, QFileDevice::AutoCloseHandle))
             return true;
         ::close(fd);
         return false;
     }
 #endif
     f.setFileName(path);
-    return f.open(QIODevice::ReadOnly);
+    return f.open(mode);
 }
 
 } // namespace qv

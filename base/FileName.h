@@ -24,6 +24,6 @@ bool QtCanName(const QString& path);
 QString ShownName(const QString& name);
 
 // Opens the file at path (any name from NameFromNative) into f for reading.
-bool OpenForReading(QFile& f, const QString& path);
+bool OpenForReading(QFile& f, const QString& path, QIODevice::OpenMode mode = QIODevice::ReadOnly);
 
 } // namespace qv

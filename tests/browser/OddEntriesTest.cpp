@@ -173,13 +173,13 @@ TEST_F(OddEntriesTest, FileOperationsOnALinkReachTheLinkAndNeverWhatItLeadsTo)
     EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
-TEST_F(OddEntriesTest, NamesThatAreNotTextAreShownOpenedRenamedMovedAndDeleted)
+TEST_F(OddEntriesTest, NamesThatAreNotTextAreShownOpenedSavedRenamedMovedAndDeleted)
 {
     // "czéš.kdf" and a folder "fé" as Windows-1250 bytes.
     KdfContent flight;
     flight.Lines = ThreeChannelLines(5);
-    const std::string text = KdfText(flight).toStdString();
-    MakeFile(Root() / "cz\xe9\x9a.kdf", text);
+    const std::string written = KdfText(flight).toStdString();
+    MakeFile(Root() / "cz\xe9\x9a.kdf", written);
     MakeFile(Root() / "f\xe9" / "a.kdf");
     tree.BuildTree();
     EXPECT_EQ(Shown(tree), (QStringList{"cz\uFFFD\uFFFD", "f\uFFFD/", "f\uFFFD/a"}));
@@ -188,10 +188,14 @@ TEST_F(OddEntriesTest, NamesThatAreNotTextAreShownOpenedRenamedMovedAndDeleted)
     ASSERT_NE(file, nullptr);
     TDataBlock block;
     EXPECT_EQ(ReadDataFile(tree.GetFullName(file), block, 0, msgs), 5);
-    // Saving cannot reach that name yet: refused, and nothing else written.
-    EXPECT_FALSE(WriteDataFile(tree.GetFullName(file), block, msgs));
-    EXPECT_EQ(msgs.Errors(), QStringList{QString::fromLatin1(kErrWriting)});
-    msgs.Clear();
+    // Saved under the same bytes, no file beside it.
+    block.NotesStream() = "x";
+    ASSERT_TRUE(WriteDataFile(tree.GetFullName(file), block, msgs));
+    TDataBlock again;
+    EXPECT_EQ(ReadDataFile(tree.GetFullName(file), again, 0, msgs), 5);
+    EXPECT_EQ(again.NotesText(), "x");
+    const std::string text = ReadBytes(Root() / "cz\xe9\x9a.kdf");
+    EXPECT_EQ(RawListing(Root()), (Bytes{"cz\xe9\x9a.kdf", "f\xe9/", "f\xe9/a.kdf"}));
 
     ASSERT_TRUE(tree.RenameNode(file, QStringLiteral("czech")));
     ASSERT_TRUE(tree.MoveNode(file, Node("f\xe9")));
