@@ -6,6 +6,8 @@
 #include "browser/FolderWalk.h"
 #include "data/DataBlock.h"
 #include "data/DataFile.h"
+#include "data/OpenData.h"
+#include "graph/CurveModel.h"
 #include "TestTreeHost.h"
 #include "support/KdfText.h"
 #include "support/ScriptedMessages.h"
@@ -186,11 +188,17 @@ TEST_F(OddEntriesTest, NamesThatAreNotTextAreShownOpenedSavedRenamedMovedAndDele
 
     TTreeNode* file = Node("cz\xe9\x9a.kdf");
     ASSERT_NE(file, nullptr);
-    TDataBlock block;
-    EXPECT_EQ(ReadDataFile(tree.GetFullName(file), block, 0, msgs), 5);
-    // Saved under the same bytes, no file beside it.
-    block.NotesStream() = "x";
-    ASSERT_TRUE(WriteDataFile(tree.GetFullName(file), block, msgs));
+    // Opened into the grid and saved under the same bytes, no file beside it.
+    TDataList list;
+    int actual = -1;
+    TCurveModel model;
+    TOpenData open(list, actual);
+    open.SetCurveModel(&model);
+    ASSERT_EQ(open.OpenDataFile(tree.GetFullName(file)), 0);
+    EXPECT_EQ(open.Cell(TOpenData::ColName, 0), QStringLiteral("cz\uFFFD\uFFFD"));
+    open.Block(0)->NotesStream() = "x";
+    open.Block(0)->Modified = true;
+    EXPECT_EQ(open.GridSaveFile(0), TOpenData::SaveResult::Saved);
     TDataBlock again;
     EXPECT_EQ(ReadDataFile(tree.GetFullName(file), again, 0, msgs), 5);
     EXPECT_EQ(again.NotesText(), "x");
