@@ -53,7 +53,7 @@ QString TargetOf(const QString& path)
         }
         return fi.symLinkTarget();
     }
-    return fi.absoluteFilePath();
+    return AbsolutePath(path);
 }
 
 bool ReadWhole(const QByteArray& name, QByteArray& out, int& err)

@@ -1,5 +1,7 @@
 #include "base/FileName.h"
 
+#include <QDir>
+
 #ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <unistd.h>
@@ -115,6 +117,11 @@ QString ShownName(const QString& name)
         if (IsEscape(c))
             c = QChar(QChar::ReplacementCharacter);
     return out;
+}
+
+QString AbsolutePath(const QString& path)
+{
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path);
 }
 
 bool OpenForReading(QFile& f, const QString& path, QIODevice::OpenMode mode)

@@ -23,6 +23,10 @@ bool QtCanName(const QString& path);
 // The name as shown to the user: bytes that were not text are U+FFFD.
 QString ShownName(const QString& name);
 
+// The path made absolute and clean by its text alone (QFileInfo goes
+// through the bytes and loses those that are not text).
+QString AbsolutePath(const QString& path);
+
 // Opens the file at path (any name from NameFromNative) into f for reading.
 bool OpenForReading(QFile& f, const QString& path, QIODevice::OpenMode mode = QIODevice::ReadOnly);
 

@@ -184,8 +184,7 @@ TFileResult TrashEntry(const QString& path)
     for (const QString& d : {trash, trash + QStringLiteral("/files"), trash + QStringLiteral("/info")})
         if (::mkdir(NativeName(d).constData(), 0700) != 0 && errno != EEXIST)
             return {SystemError(kIoError)};
-    const QString absolute =
-        QDir::cleanPath(path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path);
+    const QString absolute = AbsolutePath(path);
     const QByteArray source = NativeName(absolute);
     const QByteArray name = source.mid(source.lastIndexOf('/') + 1);
     const QByteArray text = "[Trash Info]\nPath=" + source.toPercentEncoding("/") + "\nDeletionDate=" +
@@ -262,7 +261,7 @@ TFileResult CopyEntry(const QString& from, const QString& to)
 QString CleanAbsolute(const QString& path)
 {
     const QString resolved = ResolvedPath(path);
-    return resolved.isEmpty() ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : resolved;
+    return resolved.isEmpty() ? AbsolutePath(path) : resolved;
 }
 
 // The copy step of a move across file systems: copies from to the new path
