@@ -3,6 +3,7 @@
 #include "tools/cli/Command.h"
 #include "base/FileName.h"
 #include "base/MessageService.h"
+#include "base/Version.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -21,7 +22,7 @@ std::vector<Command>& Registry()
 
 void Usage()
 {
-    std::fprintf(stderr, "usage: quorvel-cli COMMAND [ARGS]\n");
+    std::fprintf(stderr, "usage: quorvel-cli COMMAND [ARGS] | --help | --version\n");
     for (const auto& c : Registry())
         std::fprintf(stderr, "  quorvel-cli %s %s\n", c.name, c.usage);
 }
@@ -65,6 +66,10 @@ int main(int argc, char** argv)
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         qv::cli::Usage();
         return args.isEmpty() ? 2 : 0;
+    }
+    if (args.first() == QLatin1String("--version") || args.first() == QLatin1String("-v")) {
+        qv::cli::PrintOut(QStringLiteral("quorvel-cli ") + qv::ProgramVersion());
+        return 0;
     }
     const QString name = args.takeFirst();
     for (const auto& c : qv::cli::Commands())
