@@ -1,5 +1,6 @@
 #include "browser/FlightInfo.h"
 
+#include "base/FileName.h"
 #include "browser/Notes.h"
 #include "browser/NotesDialogs.h"
 #include "ui/ToolIcons.h"
@@ -301,7 +302,7 @@ void TFlightInfoPage::UpdateUndoPaste()
 
 void TFlightInfoPage::ShowInfo(const TFlightInfo& info)
 {
-    EditFile->setText(info.FileName.isEmpty() ? QString() : QFileInfo(info.FileName).fileName());
+    EditFile->setText(info.FileName.isEmpty() ? QString() : ShownName(QFileInfo(info.FileName).fileName()));
     EditFile->setToolTip(info.FileName);
     EditDate->setText(info.Date);
     EditSampling->setText(info.Sampling);

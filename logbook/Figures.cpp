@@ -1,6 +1,7 @@
 #include "logbook/Figures.h"
 
 #include "base/Cp1250.h"
+#include "base/FileName.h"
 #include "base/MessageService.h"
 #include "browser/Notes.h"
 #include "data/DataFile.h"
@@ -195,7 +196,7 @@ QString FigureText(const TFlightFigures& f, int column)
     if (f.Refused && column != LogFile && column != LogNotes)
         return {};
     switch (column) {
-    case LogFile: return f.File;
+    case LogFile: return ShownName(f.File);
     case LogDate: return f.Date;
     case LogSampling: return QString::number(f.SamplingMs);
     case LogSamples: return QString::number(f.Samples);

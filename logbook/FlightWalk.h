@@ -18,9 +18,9 @@ struct TFlightWalk {
     QStringList Folders; // full paths, folder itself first
 };
 
-// Every ".kdf" file at or below folder (a folder of the data root, or the
-// root itself), with its size and time, and the folders on the way. The
-// walk is the data tree's own.
+// Every flight file at or below folder (a folder of the data root, or the
+// root itself), with its size and time, and the folders on the way, by the
+// data folder's one walk rule (browser/FolderWalk.h).
 TFlightWalk WalkFlights(const QString& root, const QString& folder);
 
 // The relative path of a file or folder below root ("" for root itself).

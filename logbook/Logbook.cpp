@@ -1,6 +1,5 @@
 #include "logbook/Logbook.h"
 
-#include "browser/DataTree.h"
 #include "browser/FileUtils.h"
 
 #include <QCoreApplication>
@@ -36,10 +35,6 @@ struct TLogbook::TJob {
 
 TLogbook::TLogbook(QObject* parent) : QObject(parent)
 {
-    // The tree's name collation is made ready on this thread before any
-    // walk on the pool uses it.
-    TTreeNode a, b;
-    CompareNodes(a, b);
     flushTimer_ = new QTimer(this);
     flushTimer_->setInterval(200);
     connect(flushTimer_, &QTimer::timeout, this, &TLogbook::Flush);

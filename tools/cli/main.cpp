@@ -1,6 +1,7 @@
 // quorvel-cli: the flight file, device and download operations of the
 // program on the command line, on the same core code.
 #include "tools/cli/Command.h"
+#include "base/FileName.h"
 #include "base/MessageService.h"
 #include "base/Version.h"
 
@@ -52,7 +53,15 @@ int main(int argc, char** argv)
     qv::ConsoleMessageService console(qv::Answer::No);
     qv::SetMessageService(&console);
 
+#ifdef Q_OS_WIN
     QStringList args = QCoreApplication::arguments();
+#else
+    // File names keep every byte, also those that are not UTF-8 (the
+    // application has taken its own options out of argv).
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << qv::NameFromNative(argv[i]);
+#endif
     args.removeFirst();
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         qv::cli::Usage();
