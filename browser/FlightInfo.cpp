@@ -1,6 +1,7 @@
 #include "browser/FlightInfo.h"
 
 #include "browser/Notes.h"
+#include "browser/NotesDocument.h"
 #include "browser/NotesDialogs.h"
 
 #include <QActionGroup>
@@ -55,6 +56,7 @@ TFlightInfoPage::TFlightInfoPage(QWidget* parent) : QWidget(parent)
 
     RichEdit1 = new QTextEdit(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->setDocument(new TNotesDocument(RichEdit1));
     RichEdit1->setAcceptRichText(true);
     RichEdit1->setFont(QFont(QString::fromLatin1(kNotesFontName), kNotesFontPoints));
     RichEdit1->setReadOnly(true); // until a file is shown

@@ -414,3 +414,27 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(GraphMeasure, AnAnnotationTextTheFileCannotHoldIsNamedOnce)
+{
+    files = {{"Blok1", KdfText(Lines(101, 1.0))}};
+    start();
+    const QString text = QStringLiteral("Vítr ☺ € ");
+    msgs.QueueDialog([&](QDialog& d) {
+        auto& f = static_cast<TFormAnnot&>(d);
+        msgs.QueueDialog(TypeAndOk("2", "3", text));
+        QTest::mouseClick(f.ButtonAdd, Qt::LeftButton);
+        f.accept();
+    });
+    QTest::mouseClick(FormMain->TBAnnotDialog, Qt::LeftButton);
+    EXPECT_EQ(msgs.PendingDialogs(), 0);
+    EXPECT_EQ(msgs.Informations(),
+              QStringList{QStringLiteral("The annotation \"Vítr ☺ € \" holds characters that cannot be stored in the "
+                                         "data file; they are saved as \"?\".")});
+    ASSERT_EQ(FormMain->Curves.Labels(Curves(0)).size(), 1u);
+    EXPECT_EQ(FormMain->Curves.Labels(Curves(0))[0].Text, "V\xedtr ? \x80 ");
+}
+
+} // namespace

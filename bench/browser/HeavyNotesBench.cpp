@@ -1,0 +1,176 @@
+// Time and memory of notes and annotations that are large or deep
+// (qv_bench_heavy_notes CASE): "html N" nested blocks, "rtf N" paragraphs,
+// "annot N" annotations. Each case reads the notes or the file as the
+// program does and shows it in the window's own widgets (notes editor,
+// chart), then pans the chart. Prints seconds (wall clock) per step and the
+// peak memory of the process; run one case per process so that the peak
+// belongs to it.
+#include "base/MessageService.h"
+#include "browser/FlightInfo.h"
+#include "browser/Notes.h"
+#include "data/DataFile.h"
+#include "data/OpenData.h"
+#include "graph/Chart.h"
+#include "graph/ChartLabels.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTextEdit>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <qcustomplot.h>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using namespace qv;
+
+double PeakMb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
+}
+
+void Report(const char* step, QElapsedTimer& t)
+{
+    std::printf("  %-34s %8.3f s   peak %7.1f MB\n", step, t.nsecsElapsed() / 1e9, PeakMb());
+    std::fflush(stdout);
+    t.restart();
+}
+
+void Pump()
+{
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+}
+
+std::string NestedHtml(int depth)
+{
+    std::string s = "<html><body>";
+    for (int i = 0; i < depth; ++i)
+        s += "<div>x";
+    for (int i = 0; i < depth; ++i)
+        s += "</div>";
+    return s + "</body></html>";
+}
+
+std::string ManyParagraphs(int paragraphs)
+{
+    std::string s = "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}}\r\n\\pard\\f0\\fs20 ";
+    for (int i = 0; i < paragraphs; ++i)
+        s += "Odstavec pozn\\'e1mek\\par\r\n";
+    return s + "}";
+}
+
+void Notes(const std::string& bytes)
+{
+    std::printf("notes: %.1f MB\n", bytes.size() / 1048576.0);
+    QElapsedTimer t;
+    t.start();
+    const TRichDocument rich = ReadNotes(bytes);
+    std::printf("  %zu paragraphs\n", rich.Paragraphs.size());
+    Report("read (formatted text)", t);
+    TFlightInfoPage page;
+    page.resize(900, 600);
+    page.show();
+    Pump();
+    t.restart();
+    page.SetNotes(bytes);
+    Report("into the editor", t);
+    Pump();
+    page.RichEdit1->document()->documentLayout()->documentSize();
+    Report("shown and laid out", t);
+    const std::string saved = page.NotesBytes();
+    Report("saved again (RTF)", t);
+}
+
+std::string AnnotatedFlight(int annotations)
+{
+    std::ostringstream s;
+    s << "<Header>\r\n01.01.2026 12:00:00\r\n10\r\n" << 0x8000 << "\r\n0\r\n0\r\n0\r\n0\r\n0\r\n</Header>\r\n<Data>\r\n";
+    const int samples = 6000;
+    for (int i = 0; i < samples; ++i)
+        s << i / 10.0 << "," << (i % 500) / 2.0 << "\r\n";
+    s << "</Data>\r\n<Anotace>\r\n";
+    for (int i = 0; i < annotations; ++i)
+        s << (i % 6000) / 10.0 << "," << (i % 250) << ".00,label " << i << "\r\n";
+    s << "</Anotace>\r\n<Text>\r\n</Text>\r\n<Extra>\r\nRxOffsetY=0.00\r\n</Extra>\r\n";
+    return s.str();
+}
+
+void Annotations(int count)
+{
+    const std::string bytes = AnnotatedFlight(count);
+    const QString file = QStringLiteral("/tmp/qv_bench_annot_%1.kdf").arg(QCoreApplication::applicationPid());
+    std::ofstream(file.toStdString(), std::ios::binary) << bytes;
+    std::printf("annotations: %d, file %.1f MB\n", count, bytes.size() / 1048576.0);
+    QElapsedTimer t;
+    t.start();
+    {
+        TDataBlock b;
+        ParseDataFile(bytes, b, 50.0, Messages());
+        std::printf("  %zu read\n", b.Annotations.size());
+        Report("read (the file's bytes)", t);
+    }
+    TDataList list;
+    int actual = -1;
+    TCurveModel model;
+    TGraphSetupRec setup;
+    TChartView chart(model, setup);
+    chart.resize(1200, 700);
+    chart.show();
+    Pump();
+    TOpenData open(list, actual);
+    open.SetCurveModel(&model);
+    t.restart();
+    open.OpenDataFile(file);
+    Report("opened into the curve model", t);
+    model.SetVisible(list[0]->Curves, SlotAnnot, true);
+    chart.Chart1->replot();
+    Report("first replot with labels", t);
+    std::printf("  %zu labels drawn\n", chart.LabelLayer(list[0]->Curves)->Drawn().size());
+    t.restart();
+    constexpr int kPans = 20;
+    for (int i = 0; i < kPans; ++i) {
+        chart.Chart1->xAxis->moveRange(1.0);
+        chart.Chart1->replot();
+    }
+    std::printf("  pan: %.1f ms a replot\n", t.nsecsElapsed() / 1e6 / kPans);
+    t.restart();
+    chart.Chart1->xAxis->setRange(100, 110);
+    chart.Chart1->replot();
+    Report("zoom to 10 s", t);
+    std::printf("  %zu labels drawn\n", chart.LabelLayer(list[0]->Curves)->Drawn().size());
+    QFile::remove(file);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: qv_bench_heavy_notes html|rtf|annot COUNT\n");
+        return 2;
+    }
+    const int n = std::atoi(argv[2]);
+    if (!std::strcmp(argv[1], "html"))
+        Notes(NestedHtml(n));
+    else if (!std::strcmp(argv[1], "rtf"))
+        Notes(ManyParagraphs(n));
+    else if (!std::strcmp(argv[1], "annot"))
+        Annotations(n);
+    else
+        return 2;
+    return 0;
+}

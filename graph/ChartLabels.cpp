@@ -1,0 +1,129 @@
+#include "graph/ChartLabels.h"
+
+#include "base/Cp1250.h"
+#include "graph/LabelPlace.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+// Labels whose anchor lies this far outside the view may still reach into it.
+constexpr double kReachPixels = 400;
+
+} // namespace
+
+TChartLabels::TChartLabels(QCustomPlot* plot, const QString& layerName, const TCurveModel& model, TCurveHandle h)
+    : QCPLayerable(plot, layerName), model_(model), h_(h)
+{
+    font_ = plot->font();
+    font_.setPointSize(8);
+}
+
+void TChartLabels::Changed()
+{
+    dirty_ = true;
+    widths_.clear();
+}
+
+void TChartLabels::SetBottomPadding(int pixels)
+{
+    if (pixels != pad_) {
+        pad_ = pixels;
+        dirty_ = true;
+    }
+}
+
+void TChartLabels::applyDefaultAntialiasingHint(QCPPainter* painter) const
+{
+    applyAntialiasingHint(painter, mAntialiased, QCP::aeItems);
+}
+
+QRect TChartLabels::clipRect() const
+{
+    return mParentPlot && mParentPlot->axisRect() ? mParentPlot->axisRect()->rect() : QCPLayerable::clipRect();
+}
+
+void TChartLabels::Choose(const TView& view, const QFontMetricsF& fm)
+{
+    chosen_.clear();
+    const TCurveFile* file = model_.File(h_);
+    if (!file)
+        return;
+    const std::vector<TCurveLabel>& labels = file->Labels;
+    const std::vector<std::int32_t>& order = file->LabelOrder;
+    if (widths_.size() != labels.size())
+        widths_.assign(labels.size(), -1.0f);
+    QCPAxis* x = mParentPlot->xAxis;
+    QCPAxis* y = mParentPlot->yAxis;
+    const double boxHeight = fm.height() + 1 + pad_;
+    TLabelPlace place(QRectF(view.Rect), boxHeight);
+    // The labels whose anchors lie in view or within reach of it.
+    const double reach = std::abs(x->pixelToCoord(view.Rect.left() + kReachPixels) - x->pixelToCoord(view.Rect.left()));
+    const double lower = std::min(view.Keys.lower, view.Keys.upper) - view.OffsetX - reach;
+    const double upper = std::max(view.Keys.lower, view.Keys.upper) - view.OffsetX + reach;
+    auto first = std::partition_point(order.begin(), order.end(),
+                                      [&](std::int32_t i) { return labels[i].Time < lower; });
+    for (auto it = first; it != order.end() && labels[*it].Time <= upper; ++it) {
+        const std::int32_t i = *it;
+        const TCurveLabel& l = labels[i];
+        const double px = x->coordToPixel(l.Time + view.OffsetX);
+        const double py = y->coordToPixel(l.Altitude + view.OffsetY);
+        if (!std::isfinite(px) || !std::isfinite(py))
+            continue;
+        auto width = [&] {
+            float& w = widths_[static_cast<std::size_t>(i)];
+            if (w < 0)
+                w = static_cast<float>(fm.horizontalAdvance(FromCp1250(l.Text)));
+            return w + 2.0;
+        };
+        if (place.Offer(px, py, width))
+            chosen_.push_back(i);
+    }
+}
+
+void TChartLabels::draw(QCPPainter* painter)
+{
+    drawn_.clear();
+    const TCurve* annot = model_.Curve(h_, SlotAnnot);
+    if (!annot || !mParentPlot->axisRect())
+        return;
+    QCPAxis* x = mParentPlot->xAxis;
+    QCPAxis* y = mParentPlot->yAxis;
+    TView view;
+    view.Keys = x->range();
+    view.Values = y->range();
+    view.Rect = mParentPlot->axisRect()->rect();
+    view.OffsetX = annot->OffsetEnabled ? annot->OffsetX : 0.0;
+    view.OffsetY = annot->OffsetEnabled ? annot->OffsetY : 0.0;
+    view.Dpi = painter->device() ? painter->device()->logicalDpiY() : 0;
+    painter->setFont(font_);
+    const QFontMetricsF fm(font_, painter->device());
+    if (dirty_ || !(view == view_)) {
+        if (view.Dpi != view_.Dpi)
+            widths_.clear();
+        Choose(view, fm);
+        view_ = view;
+        dirty_ = false;
+    }
+    const TCurveFile* file = model_.File(h_);
+    painter->setPen(QPen(Qt::black));
+    painter->setBrush(Qt::NoBrush);
+    const double textHeight = fm.height();
+    for (const std::int32_t i : chosen_) {
+        const TCurveLabel& l = file->Labels[static_cast<std::size_t>(i)];
+        const double key = l.Time + view.OffsetX, value = l.Altitude + view.OffsetY;
+        const QString text = FromCp1250(l.Text);
+        const double px = x->coordToPixel(key), py = y->coordToPixel(value);
+        const double w = widths_[static_cast<std::size_t>(i)];
+        // The box: one pixel of room left, right and above the text, the
+        // padding below it; anchored at its bottom centre.
+        const QRectF textRect(px - w / 2, py - pad_ - textHeight, w, textHeight);
+        painter->drawText(textRect, Qt::AlignCenter | Qt::TextDontClip, text);
+        drawn_.push_back({text, key, value});
+    }
+}
+
+} // namespace qv
