@@ -3,6 +3,8 @@
 #include "browser/Notes.h"
 #include "browser/NotesDocument.h"
 #include "browser/NotesDialogs.h"
+#include "base/MessageService.h"
+#include "ui/HourGlass.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -15,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QTextEdit>
@@ -298,8 +301,10 @@ void TFlightInfoPage::ShowInfo(const TFlightInfo& info)
     EditVer->setText(info.Ver);
     EditFlightTime->setText(info.FlightTime);
     EditMaxHeight->setText(info.MaxHeight);
-    // Notes typed with no file shown would belong to none.
-    RichEdit1->setReadOnly(info.FileName.isEmpty());
+    // Notes typed with no file shown would belong to none, and typing over
+    // notes not shown would replace them.
+    fileShown_ = !info.FileName.isEmpty();
+    RichEdit1->setReadOnly(!fileShown_ || withheld_);
     RichEdit1SelectionChange();
 }
 
@@ -310,8 +315,34 @@ std::string TFlightInfoPage::NotesBytes() const { return SaveNotes(*RichEdit1->d
 void TFlightInfoPage::SetNotes(const std::string& bytes)
 {
     QTextDocument* doc = RichEdit1->document();
+    withheld_ = false;
+    RichEdit1->setPlaceholderText(QString());
+    if (bytes.size() > kLargeNotesBytes) {
+        const QString size = QLocale(QLocale::Czech).toString(bytes.size() / 1048576.0, 'f', 1);
+        withheld_ = Messages().Question(QStringLiteral("Poznámky tohoto letu jsou velké (%1 MB), jejich zobrazení "
+                                                       "může trvat dlouho. Zobrazit je?")
+                                            .arg(size),
+                                        Buttons::YesNo) != Answer::Yes;
+        if (withheld_) {
+            // The record keeps them as they are; the editor stays empty
+            // and closed to typing.
+            updating_ = true;
+            doc->clear();
+            doc->clearUndoRedoStacks();
+            doc->setModified(false);
+            updating_ = false;
+            RichEdit1->setPlaceholderText(QStringLiteral("Poznámky (%1 MB) nejsou zobrazeny.").arg(size));
+            RichEdit1->setReadOnly(true);
+            RichEdit1SelectionChange();
+            return;
+        }
+    }
+    THourGlass hourGlass;
     updating_ = true;
+    doc->setUndoRedoEnabled(false);
     LoadNotes(bytes, *doc);
+    doc->setUndoRedoEnabled(true);
+    RichEdit1->setReadOnly(!fileShown_);
     doc->clearUndoRedoStacks();
     doc->setModified(false);
     RichEdit1->setTextCursor(QTextCursor(doc));

@@ -7,7 +7,9 @@
 // belongs to it.
 #include "base/MessageService.h"
 #include "browser/FlightInfo.h"
+#include "browser/HtmlFlatten.h"
 #include "browser/Notes.h"
+#include "browser/NotesDocument.h"
 #include "data/DataFile.h"
 #include "data/OpenData.h"
 #include "graph/Chart.h"
@@ -75,9 +77,29 @@ void Notes(const std::string& bytes)
     std::printf("notes: %.1f MB\n", bytes.size() / 1048576.0);
     QElapsedTimer t;
     t.start();
+    if (NotesKindOf(bytes) == TNotesKind::Html) {
+        const QString flat = FlattenHtml(QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        Report("HTML flattened", t);
+        TNotesDocument doc;
+        doc.setHtml(flat);
+        Report("HTML parsed", t);
+        RichFromDocument(doc);
+        Report("formats taken", t);
+    }
     const TRichDocument rich = ReadNotes(bytes);
     std::printf("  %zu paragraphs\n", rich.Paragraphs.size());
     Report("read (formatted text)", t);
+    {
+        TNotesDocument doc;
+        doc.setUndoRedoEnabled(false);
+        RichToDocument(rich, doc);
+        Report("into a document without undo", t);
+    }
+    {
+        TNotesDocument doc;
+        RichToDocument(rich, doc);
+        Report("into a document with undo", t);
+    }
     TFlightInfoPage page;
     page.resize(900, 600);
     page.show();

@@ -116,3 +116,43 @@ TEST(HostileNotes, NestingBeyondTheBoundIsFlattened)
 }
 
 } // namespace
+
+namespace {
+
+TEST(HostileNotes, LargeNotesAreShownOnlyWhenAskedFor)
+{
+    ScriptedMessages msgs;
+    TempDir dir;
+    TFlightInfoPage page;
+    TFlightInfo info;
+    info.FileName = dir.file("Blok1.kdf");
+    page.ShowInfo(info);
+    std::string notes;
+    while (notes.size() <= kLargeNotesBytes)
+        notes += "Vzlet v 10:42, vitr 3 m/s od zapadu, stoupava cast bez potizi.\r\n";
+    const QString question = QStringLiteral("Poznámky tohoto letu jsou velké (2,0 MB), jejich zobrazení může trvat "
+                                            "dlouho. Zobrazit je?");
+
+    msgs.QueueAnswer(Answer::No);
+    page.SetNotes(notes);
+    EXPECT_EQ(msgs.Questions(), QStringList{question});
+    EXPECT_TRUE(page.RichEdit1->document()->isEmpty());
+    EXPECT_TRUE(page.RichEdit1->isReadOnly());
+    EXPECT_EQ(page.RichEdit1->placeholderText(), QStringLiteral("Poznámky (2,0 MB) nejsou zobrazeny."));
+    EXPECT_FALSE(page.NotesChanged()); // so the record keeps them
+    page.ShowInfo(info);
+    EXPECT_TRUE(page.RichEdit1->isReadOnly());
+
+    msgs.QueueAnswer(Answer::Yes);
+    page.SetNotes(notes);
+    EXPECT_EQ(msgs.Questions().size(), 2);
+    EXPECT_TRUE(page.RichEdit1->toPlainText().startsWith(QStringLiteral("Vzlet v 10:42")));
+    EXPECT_FALSE(page.RichEdit1->isReadOnly());
+    EXPECT_FALSE(page.NotesChanged());
+
+    page.SetNotes("short");
+    EXPECT_EQ(msgs.Questions().size(), 2);
+    EXPECT_EQ(page.RichEdit1->toPlainText(), QStringLiteral("short"));
+}
+
+} // namespace

@@ -159,6 +159,8 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     EXPECT_FALSE(labels->visible()); // follows the hidden annotation series
     open.GridCheck(5, 0, true);
     EXPECT_TRUE(labels->visible());
+    chart.resize(800, 500);
+    chart.show();
     chart.Chart1->replot();
     ASSERT_EQ(labels->Drawn().size(), 2u);
     EXPECT_EQ(labels->Drawn()[0].Text, QStringLiteral("start, go"));
@@ -369,7 +371,10 @@ TEST_F(OpenDataTest, SavingWritesAnnotationsLessTheirOffsets)
     model.MoveLabel(h, 1, 7.0, 8.25);
     model.DeleteLabel(h, 0);
     model.SetVisible(h, SlotAnnot, true);
+    chart.resize(800, 500);
+    chart.show();
     chart.Chart1->xAxis->setRange(0, 20);
+    chart.Chart1->yAxis->setRange(0, 50);
     chart.Chart1->replot();
     ASSERT_EQ(chart.LabelLayer(h)->Drawn().size(), 1u);
     EXPECT_DOUBLE_EQ(chart.LabelLayer(h)->Drawn()[0].Key, 9.0); // drawn with its offset
