@@ -31,6 +31,13 @@ bool EndsAtNextOfKind(QStringView name)
     return OneOf(name, {"p", "li", "dt", "dd", "tr", "td", "th", "option"});
 }
 
+// Blocks that hold text directly: one left out below them ends the one
+// open and begins another like it, so paragraphs stay paragraphs.
+bool IsTextBlock(QStringView name)
+{
+    return OneOf(name, {"p", "div", "h1", "h2", "h3", "h4", "h5", "h6", "blockquote", "pre", "center", "address"});
+}
+
 bool IsBlock(QStringView name)
 {
     return OneOf(name, {"p", "div", "h1", "h2", "h3", "h4", "h5", "h6", "li", "ul", "ol", "dl", "dt", "dd",
@@ -57,7 +64,7 @@ public:
             const qsizetype textEnd = lt < 0 ? n_ : lt;
             if (textEnd > i) {
                 out_.append(QStringView(in_).mid(i, textEnd - i));
-                lineBreakLast_ = false;
+                breakLast_ = false;
             }
             if (lt < 0)
                 break;
@@ -143,16 +150,16 @@ private:
             auto d = dropped_.find(name);
             if (d != dropped_.end() && *d > 0)
                 --*d; // the one before was left out: so is its end
-            else if (!open_.empty() && open_.back() == name)
+            else if (!open_.empty() && open_.back().Name == name)
                 Close(open_.size() - 1);
         }
         if (static_cast<int>(open_.size()) >= max_) {
             ++dropped_[name];
             if (IsBlock(name))
-                LineBreak();
+                Break();
             return false;
         }
-        open_.push_back(name);
+        open_.push_back({name, tag.toString()});
         out_.append(tag);
         return true;
     }
@@ -165,7 +172,7 @@ private:
             return;
         }
         for (std::size_t k = open_.size(); k-- > 0;)
-            if (open_[k] == name) {
+            if (open_[k].Name == name) {
                 Close(k);
                 return;
             }
@@ -177,27 +184,38 @@ private:
     {
         while (open_.size() > k) {
             out_.append(QLatin1String("</"));
-            out_.append(open_.back());
+            out_.append(open_.back().Name);
             out_.append(QLatin1Char('>'));
             open_.pop_back();
         }
     }
 
-    void LineBreak()
+    void Break()
     {
-        if (lineBreakLast_)
+        if (breakLast_)
             return;
-        out_.append(QLatin1String("<br>"));
-        lineBreakLast_ = true;
+        if (IsTextBlock(open_.back().Name)) {
+            const TOpen top = open_.back();
+            Close(open_.size() - 1);
+            open_.push_back(top);
+            out_.append(top.Tag);
+        } else {
+            out_.append(QLatin1String("<br>"));
+        }
+        breakLast_ = true;
     }
 
     const QString& in_;
     const qsizetype n_;
     const int max_;
     QString out_;
-    std::vector<QString> open_;
+    struct TOpen {
+        QString Name;
+        QString Tag; // as it was written, attributes and all
+    };
+    std::vector<TOpen> open_;
     QHash<QString, int> dropped_;
-    bool lineBreakLast_ = false;
+    bool breakLast_ = false;
 };
 
 } // namespace

@@ -10,8 +10,9 @@ namespace qv {
 constexpr int kHtmlMaxDepth = 32;
 
 // The HTML with every element opened deeper than maxDepth flattened: its
-// tags are left out, its text stays, and a block element left out becomes a
-// line break. Elements whose end is implied (p, li, td ...) are closed
+// tags are left out and its text stays; a block left out inside a block of
+// text ends that one and begins another like it (inside others it becomes a
+// line break). Elements whose end is implied (p, li, td ...) are closed
 // explicitly where the next one begins, unclosed elements at the end of an
 // enclosing one where it ends. Comments, declarations and the text of
 // script, style and title elements pass unchanged. Time and the length of

@@ -22,6 +22,30 @@ TLabelPlace::TLabelPlace(const QRectF& area, double boxHeight)
     cols_ = std::max(1, static_cast<int>(std::ceil(area.width() / cell_)) + 1);
     rows_ = std::max(1, static_cast<int>(std::ceil(area.height() / cell_)) + 2);
     cells_.resize(static_cast<std::size_t>(cols_) * static_cast<std::size_t>(rows_));
+    pixelCols_ = std::max(0, static_cast<int>(std::ceil(area.width())));
+    pixelRows_ = std::max(0, static_cast<int>(std::ceil(area.height())));
+    offered_.assign(static_cast<std::size_t>(pixelCols_) * static_cast<std::size_t>(pixelRows_), 0);
+    covered_.assign(offered_.size(), 0);
+}
+
+std::ptrdiff_t TLabelPlace::Pixel(double x, double y) const
+{
+    const double px = std::floor(x - area_.left()), py = std::floor(y - area_.top());
+    if (!(px >= 0 && py >= 0 && px < pixelCols_ && py < pixelRows_))
+        return -1;
+    return static_cast<std::ptrdiff_t>(py) * pixelCols_ + static_cast<std::ptrdiff_t>(px);
+}
+
+bool TLabelPlace::FirstAt(double x, double y)
+{
+    const std::ptrdiff_t at = Pixel(x, y - 0.5);
+    if (at < 0)
+        return true;
+    std::uint8_t& seen = offered_[static_cast<std::size_t>(at)];
+    if (seen)
+        return false;
+    seen = 1;
+    return true;
 }
 
 void TLabelPlace::Cells(const QRectF& r, int& c0, int& c1, int& r0, int& r1) const
@@ -61,6 +85,14 @@ bool TLabelPlace::Place(const QRectF& r)
     for (int y = r0; y <= r1; ++y)
         for (int x = c0; x <= c1; ++x)
             cells_[static_cast<std::size_t>(y) * cols_ + x].push_back(index);
+    // The pixels whose centres lie inside the box; boxes never overlap, so
+    // all of them together mark each pixel at most once.
+    const int x0 = std::max(0, static_cast<int>(std::ceil(r.left() - area_.left() - 0.5)));
+    const int x1 = std::min(pixelCols_ - 1, static_cast<int>(std::floor(r.right() - area_.left() - 0.5)));
+    const int y0 = std::max(0, static_cast<int>(std::ceil(r.top() - area_.top() - 0.5)));
+    const int y1 = std::min(pixelRows_ - 1, static_cast<int>(std::floor(r.bottom() - area_.top() - 0.5)));
+    for (int y = y0; y <= y1; ++y)
+        std::fill_n(covered_.begin() + static_cast<std::ptrdiff_t>(y) * pixelCols_ + x0, std::max(0, x1 - x0 + 1), 1);
     return true;
 }
 

@@ -1,6 +1,6 @@
 // Time and memory of notes and annotations that are large or deep
-// (qv_bench_heavy_notes CASE): "html N" nested blocks, "rtf N" paragraphs,
-// "annot N" annotations. Each case reads the notes or the file as the
+// (qv_bench_heavy_notes CASE [show]): "html N" nested blocks, "rtf N"
+// paragraphs, "annot N" annotations. Each case reads the notes or the file as the
 // program does and shows it in the window's own widgets (notes editor,
 // chart), then pans the chart. Prints seconds (wall clock) per step and the
 // peak memory of the process; run one case per process so that the peak
@@ -182,10 +182,14 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: qv_bench_heavy_notes html|rtf|annot COUNT\n");
+        std::fprintf(stderr, "usage: qv_bench_heavy_notes html|rtf|annot COUNT [show]\n");
         return 2;
     }
     const int n = std::atoi(argv[2]);
+    // Large notes are shown after a question: "show" as the third argument
+    // answers it with yes.
+    ConsoleMessageService answers(argc > 3 && !std::strcmp(argv[3], "show") ? Answer::Yes : Answer::No);
+    SetMessageService(&answers);
     if (!std::strcmp(argv[1], "html"))
         Notes(NestedHtml(n));
     else if (!std::strcmp(argv[1], "rtf"))

@@ -93,10 +93,10 @@ TEST(HostileNotes, NothingNamedInTheNotesIsOpened)
 TEST(HostileNotes, NestingBeyondTheBoundIsFlattened)
 {
     // Within the bound nothing changes; deeper, the tags go, the text stays
-    // and a block becomes a line break.
+    // and a block becomes the next paragraph.
     const QString nested = QStringLiteral("<div>a<div>b<div>c<span>d</span></div>e</div></div>");
     EXPECT_EQ(FlattenHtml(nested, 8), nested);
-    EXPECT_EQ(FlattenHtml(nested, 2), QStringLiteral("<div>a<div>b<br>cde</div></div>"));
+    EXPECT_EQ(FlattenHtml(nested, 2), QStringLiteral("<div>a<div>b</div><div>cde</div></div>"));
     // Elements whose end may be left out end where the next one begins;
     // unclosed ones end with the element around them.
     EXPECT_EQ(FlattenHtml(QStringLiteral("<ul><li>a<li>b</ul><p>c<p>d"), 8),
