@@ -66,11 +66,15 @@ void TChartLabels::Choose(const TView& view, const QFontMetricsF& fm)
     const double upper = std::max(view.Keys.lower, view.Keys.upper) - view.OffsetX + reach;
     auto first = std::partition_point(order.begin(), order.end(),
                                       [&](std::int32_t i) { return labels[i].Time < lower; });
+    // Linear axes map by a factor and a shift, worked out once.
+    const bool linear = x->scaleType() == QCPAxis::stLinear && y->scaleType() == QCPAxis::stLinear;
+    const double x0 = x->coordToPixel(view.OffsetX), kx = x->coordToPixel(view.OffsetX + 1) - x0;
+    const double y0 = y->coordToPixel(view.OffsetY), ky = y->coordToPixel(view.OffsetY + 1) - y0;
     for (auto it = first; it != order.end() && labels[*it].Time <= upper; ++it) {
         const std::int32_t i = *it;
         const TCurveLabel& l = labels[i];
-        const double px = x->coordToPixel(l.Time + view.OffsetX);
-        const double py = y->coordToPixel(l.Altitude + view.OffsetY);
+        const double px = linear ? x0 + kx * l.Time : x->coordToPixel(l.Time + view.OffsetX);
+        const double py = linear ? y0 + ky * l.Altitude : y->coordToPixel(l.Altitude + view.OffsetY);
         if (!std::isfinite(px) || !std::isfinite(py))
             continue;
         auto width = [&] {

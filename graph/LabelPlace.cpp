@@ -28,26 +28,6 @@ TLabelPlace::TLabelPlace(const QRectF& area, double boxHeight)
     covered_.assign(offered_.size(), 0);
 }
 
-std::ptrdiff_t TLabelPlace::Pixel(double x, double y) const
-{
-    const double px = std::floor(x - area_.left()), py = std::floor(y - area_.top());
-    if (!(px >= 0 && py >= 0 && px < pixelCols_ && py < pixelRows_))
-        return -1;
-    return static_cast<std::ptrdiff_t>(py) * pixelCols_ + static_cast<std::ptrdiff_t>(px);
-}
-
-bool TLabelPlace::FirstAt(double x, double y)
-{
-    const std::ptrdiff_t at = Pixel(x, y - 0.5);
-    if (at < 0)
-        return true;
-    std::uint8_t& seen = offered_[static_cast<std::size_t>(at)];
-    if (seen)
-        return false;
-    seen = 1;
-    return true;
-}
-
 void TLabelPlace::Cells(const QRectF& r, int& c0, int& c1, int& r0, int& r1) const
 {
     // Cells of the grid over the area, one row above it for boxes reaching

@@ -5,7 +5,6 @@
 // no other is always drawn. Work grows with the labels offered, and the
 // labels placed are bounded by the area they cover.
 #include <QRectF>
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -23,8 +22,29 @@ public:
     template <class Width>
     bool Offer(double x, double y, Width&& width)
     {
-        if (y <= area_.top() || y - height_ >= area_.bottom() || !FirstAt(x, y) || Marked(x, y - 1) ||
-            Marked(x, y - height_ + 1) || Covered(QRectF(x, y - height_, 0, height_)))
+        if (!(y > area_.top() && y - height_ < area_.bottom()))
+            return false;
+        const double fx = x - area_.left();
+        if (fx >= 0 && fx < pixelCols_) {
+            // Pixel tests first: a label anchored where one was offered
+            // before, or inside a box placed, cannot be drawn apart.
+            const auto col = static_cast<std::size_t>(fx);
+            const auto at = [&](double py) {
+                return static_cast<std::size_t>(py) * static_cast<std::size_t>(pixelCols_) + col;
+            };
+            const double fy = y - area_.top();
+            if (fy - 0.5 < pixelRows_) {
+                std::uint8_t& seen = offered_[at(fy - 0.5)];
+                if (seen)
+                    return false;
+                seen = 1;
+            }
+            if (fy - 1 >= 0 && fy - 1 < pixelRows_ && covered_[at(fy - 1)])
+                return false;
+            if (fy - height_ + 1 >= 0 && fy - height_ + 1 < pixelRows_ && covered_[at(fy - height_ + 1)])
+                return false;
+        }
+        if (Covered(QRectF(x, y - height_, 0, height_)))
             return false;
         const double w = width();
         return Place(QRectF(x - w / 2, y - height_, w, height_));
@@ -34,17 +54,6 @@ public:
     const std::vector<QRectF>& Boxes() const { return boxes_; }
 
 private:
-    // Index of the pixel of the area at (x, y); -1 outside.
-    std::ptrdiff_t Pixel(double x, double y) const;
-    // Whether no label was offered at that pixel before (one there already
-    // decided for every other).
-    bool FirstAt(double x, double y);
-    // Whether the pixel lies inside a box placed.
-    bool Marked(double x, double y) const
-    {
-        const std::ptrdiff_t at = Pixel(x, y);
-        return at >= 0 && covered_[static_cast<std::size_t>(at)];
-    }
     bool Covered(const QRectF& r) const;
     bool Place(const QRectF& r);
     void Cells(const QRectF& r, int& c0, int& c1, int& r0, int& r1) const;
