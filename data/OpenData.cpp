@@ -268,8 +268,16 @@ TOpenData::SaveResult TOpenData::SaveStep(int row, bool ask)
     }
     RebuildAnnotations(*b);
     StoreOffsets(*b);
-    if (!WriteDataFile(path, *b, Messages()))
-        return SaveResult::Failed;
+    while (!WriteDataFile(path, *b, Messages())) {
+        // At closing the edits would be lost: another place is offered
+        // until one takes the file or the user gives up.
+        if (!ask)
+            return SaveResult::Failed;
+        path = Messages().SaveFileName(QStringLiteral("Save as..."), path, QString::fromLatin1(kDataFileFilter),
+                                       QStringLiteral("kdf"));
+        if (path.isEmpty())
+            return SaveResult::Failed;
+    }
     b->Modified = false;
     if (path != cells_[row][ColPath]) {
         cells_[row][ColPath] = path;

@@ -1,8 +1,10 @@
 #include "graph/CurveModel.h"
 
 #include "graph/GraphStyle.h"
+#include "graph/ViewMath.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace qv {
@@ -153,8 +155,8 @@ void TCurveModel::SetOffset(TCurveHandle h, int slot, double dx, double dy)
     TCurve* c = MutableCurve(h, slot);
     if (!c)
         return;
-    c->OffsetX = dx;
-    c->OffsetY = dy;
+    c->OffsetX = std::isfinite(dx) ? std::clamp(dx, -kOffsetLimit, kOffsetLimit) : 0.0;
+    c->OffsetY = std::isfinite(dy) ? std::clamp(dy, -kOffsetLimit, kOffsetLimit) : 0.0;
     emit CurveChanged(h, slot);
 }
 
@@ -186,7 +188,7 @@ void TCurveModel::SetRxOffsetY(TCurveHandle h, double rxOffsetY)
     auto it = files_.find(h);
     if (it == files_.end())
         return;
-    it->second.RxOffsetY = rxOffsetY;
+    it->second.RxOffsetY = std::isfinite(rxOffsetY) ? std::clamp(rxOffsetY, -kOffsetLimit, kOffsetLimit) : 0.0;
     ApplyRxMapping(h, it->second);
     emit CurveChanged(h, SlotRx);
 }
