@@ -24,7 +24,6 @@
 #include <cstring>
 #include <fstream>
 #include <qcustomplot.h>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -114,25 +113,34 @@ void Notes(const std::string& bytes)
     Report("saved again (RTF)", t);
 }
 
-std::string AnnotatedFlight(int annotations)
+TDataBlock AnnotatedFlight(int annotations)
 {
-    std::ostringstream s;
-    s << "<Header>\r\n01.01.2026 12:00:00\r\n10\r\n" << 0x8000 << "\r\n0\r\n0\r\n0\r\n0\r\n0\r\n</Header>\r\n<Data>\r\n";
+    TDataBlock b;
+    b.Date = "01.01.2026 12:00:00";
+    b.Words = {10, 0x8000, 0, 0, 0, 0, 0};
     const int samples = 6000;
-    for (int i = 0; i < samples; ++i)
-        s << i / 10.0 << "," << (i % 500) / 2.0 << "\r\n";
-    s << "</Data>\r\n<Anotace>\r\n";
+    for (int i = 0; i < samples; ++i) {
+        b.Data[ArrTime].push_back(i / 10.0);
+        b.Data[ArrAltitude].push_back((i % 500) / 2.0);
+    }
+    b.Present[ArrAltitude] = true;
+    b.Annotations.reserve(static_cast<std::size_t>(annotations));
     for (int i = 0; i < annotations; ++i)
-        s << (i % 6000) / 10.0 << "," << (i % 250) << ".00,label " << i << "\r\n";
-    s << "</Anotace>\r\n<Text>\r\n</Text>\r\n<Extra>\r\nRxOffsetY=0.00\r\n</Extra>\r\n";
-    return s.str();
+        b.Annotations.push_back({(i % 6000) / 10.0, double(i % 250), "label " + std::to_string(i)});
+    b.NotesStream();
+    return b;
 }
 
 void Annotations(int count)
 {
-    const std::string bytes = AnnotatedFlight(count);
     const QString file = QStringLiteral("/tmp/qv_bench_annot_%1.kdf").arg(QCoreApplication::applicationPid());
-    std::ofstream(file.toStdString(), std::ios::binary) << bytes;
+    std::string bytes;
+    {
+        const TDataBlock flight = AnnotatedFlight(count);
+        if (!WriteDataFile(file, flight, Messages()))
+            return;
+        bytes = FormatDataFile(flight);
+    }
     std::printf("annotations: %d, file %.1f MB\n", count, bytes.size() / 1048576.0);
     QElapsedTimer t;
     t.start();

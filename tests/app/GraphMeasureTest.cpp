@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -424,7 +425,15 @@ TEST_F(GraphMeasure, AnAnnotationTextTheFileCannotHoldIsNamedOnce)
     const QString text = QStringLiteral("Vítr ☺ € ");
     msgs.QueueDialog([&](QDialog& d) {
         auto& f = static_cast<TFormAnnot&>(d);
-        msgs.QueueDialog(TypeAndOk("2", "3", text));
+        msgs.QueueDialog([&](QDialog& d) {
+            auto& e = static_cast<TFormAnnotEdit&>(d);
+            // Typed key by key; the test library has no keys for these.
+            for (const QChar c : text) {
+                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(e.EditText, &press);
+            }
+            QTest::mouseClick(e.ButtonOk, Qt::LeftButton);
+        });
         QTest::mouseClick(f.ButtonAdd, Qt::LeftButton);
         f.accept();
     });
