@@ -339,9 +339,15 @@ void TFlightInfoPage::SetNotes(const std::string& bytes)
     }
     THourGlass hourGlass;
     updating_ = true;
-    doc->setUndoRedoEnabled(false);
-    LoadNotes(bytes, *doc);
-    doc->setUndoRedoEnabled(true);
+    // Filled aside and then handed to the editor, which lays it out once
+    // instead of after every paragraph; the old one goes with the swap.
+    auto* fresh = new TNotesDocument(RichEdit1);
+    fresh->setDefaultFont(doc->defaultFont());
+    fresh->setUndoRedoEnabled(false);
+    LoadNotes(bytes, *fresh);
+    fresh->setUndoRedoEnabled(true);
+    RichEdit1->setDocument(fresh);
+    doc = fresh;
     RichEdit1->setReadOnly(!fileShown_);
     doc->clearUndoRedoStacks();
     doc->setModified(false);

@@ -92,12 +92,7 @@ void Notes(const std::string& bytes)
         TNotesDocument doc;
         doc.setUndoRedoEnabled(false);
         RichToDocument(rich, doc);
-        Report("into a document without undo", t);
-    }
-    {
-        TNotesDocument doc;
-        RichToDocument(rich, doc);
-        Report("into a document with undo", t);
+        Report("into a text document alone", t);
     }
     TFlightInfoPage page;
     page.resize(900, 600);
