@@ -33,7 +33,7 @@ public:
                 return static_cast<std::size_t>(py) * static_cast<std::size_t>(pixelCols_) + col;
             };
             const double fy = y - area_.top();
-            if (fy - 0.5 < pixelRows_) {
+            if (fy - 0.5 >= 0 && fy - 0.5 < pixelRows_) {
                 std::uint8_t& seen = offered_[at(fy - 0.5)];
                 if (seen)
                     return false;
