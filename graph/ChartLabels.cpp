@@ -1,9 +1,10 @@
 #include "graph/ChartLabels.h"
 
 #include "base/Cp1250.h"
-#include "graph/LabelPlace.h"
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <cmath>
 
 namespace qv {
@@ -12,6 +13,14 @@ namespace {
 
 // Labels whose anchor lies this far outside the view may still reach into it.
 constexpr double kReachPixels = 400;
+
+// Every byte of the code page, in order.
+constexpr std::array<char, 256> kAllBytes = [] {
+    std::array<char, 256> a{};
+    for (int b = 0; b < 256; ++b)
+        a[static_cast<std::size_t>(b)] = static_cast<char>(b);
+    return a;
+}();
 
 } // namespace
 
@@ -54,37 +63,54 @@ void TChartLabels::Choose(const TView& view, const QFontMetricsF& fm)
         return;
     const std::vector<TCurveLabel>& labels = file->Labels;
     const std::vector<std::int32_t>& order = file->LabelOrder;
-    if (widths_.size() != labels.size())
+    if (widths_.size() != labels.size()) {
         widths_.assign(labels.size(), -1.0f);
+        // A text's width as the sum of its characters' advances: shaping
+        // each of a million texts would take seconds.
+        const QString all = FromCp1250(std::string_view(kAllBytes.data(), kAllBytes.size()));
+        for (int b = 0; b < 256; ++b)
+            advances_[static_cast<std::size_t>(b)] = static_cast<float>(fm.horizontalAdvance(all[b]));
+    }
     QCPAxis* x = mParentPlot->xAxis;
     QCPAxis* y = mParentPlot->yAxis;
     const double boxHeight = fm.height() + 1 + pad_;
-    TLabelPlace place(QRectF(view.Rect), boxHeight);
-    // The labels whose anchors lie in view or within reach of it.
+    TLabelPlace& place = place_;
+    place.Reset(QRectF(view.Rect), boxHeight);
+    // The labels whose anchors lie in view or within reach of it, walked in
+    // time order over the annotation curve's points (the labels' times and
+    // altitudes side by side, so the walk reads memory in sequence).
+    const TCurve* annot = model_.Curve(h_, SlotAnnot);
+    if (!annot || !annot->X || !annot->Y || annot->X->size() != order.size() || annot->Y->size() != order.size())
+        return;
+    const std::vector<double>& times = *annot->X;
+    const std::vector<double>& altitudes = *annot->Y;
     const double reach = std::abs(x->pixelToCoord(view.Rect.left() + kReachPixels) - x->pixelToCoord(view.Rect.left()));
     const double lower = std::min(view.Keys.lower, view.Keys.upper) - view.OffsetX - reach;
     const double upper = std::max(view.Keys.lower, view.Keys.upper) - view.OffsetX + reach;
-    auto first = std::partition_point(order.begin(), order.end(),
-                                      [&](std::int32_t i) { return labels[i].Time < lower; });
     // Linear axes map by a factor and a shift, worked out once.
     const bool linear = x->scaleType() == QCPAxis::stLinear && y->scaleType() == QCPAxis::stLinear;
     const double x0 = x->coordToPixel(view.OffsetX), kx = x->coordToPixel(view.OffsetX + 1) - x0;
     const double y0 = y->coordToPixel(view.OffsetY), ky = y->coordToPixel(view.OffsetY + 1) - y0;
-    for (auto it = first; it != order.end() && labels[*it].Time <= upper; ++it) {
-        const std::int32_t i = *it;
-        const TCurveLabel& l = labels[i];
-        const double px = linear ? x0 + kx * l.Time : x->coordToPixel(l.Time + view.OffsetX);
-        const double py = linear ? y0 + ky * l.Altitude : y->coordToPixel(l.Altitude + view.OffsetY);
+    const std::size_t n = times.size();
+    for (std::size_t k = std::lower_bound(times.begin(), times.end(), lower) - times.begin();
+         k < n && times[k] <= upper; ++k) {
+        const double px = linear ? x0 + kx * times[k] : x->coordToPixel(times[k] + view.OffsetX);
+        const double py = linear ? y0 + ky * altitudes[k] : y->coordToPixel(altitudes[k] + view.OffsetY);
         if (!std::isfinite(px) || !std::isfinite(py))
             continue;
+        // Widths are kept in time order too.
         auto width = [&] {
-            float& w = widths_[static_cast<std::size_t>(i)];
-            if (w < 0)
-                w = static_cast<float>(fm.horizontalAdvance(FromCp1250(l.Text)));
+            float& w = widths_[k];
+            if (w < 0) {
+                double sum = 0;
+                for (const char c : labels[static_cast<std::size_t>(order[k])].Text)
+                    sum += advances_[static_cast<unsigned char>(c)];
+                w = static_cast<float>(sum);
+            }
             return w + 2.0;
         };
         if (place.Offer(px, py, width))
-            chosen_.push_back(i);
+            chosen_.push_back(static_cast<std::int32_t>(k));
     }
 }
 
@@ -116,12 +142,12 @@ void TChartLabels::draw(QCPPainter* painter)
     painter->setPen(QPen(Qt::black));
     painter->setBrush(Qt::NoBrush);
     const double textHeight = fm.height();
-    for (const std::int32_t i : chosen_) {
-        const TCurveLabel& l = file->Labels[static_cast<std::size_t>(i)];
+    for (const std::int32_t k : chosen_) {
+        const TCurveLabel& l = file->Labels[static_cast<std::size_t>(file->LabelOrder[static_cast<std::size_t>(k)])];
         const double key = l.Time + view.OffsetX, value = l.Altitude + view.OffsetY;
         const QString text = FromCp1250(l.Text);
         const double px = x->coordToPixel(key), py = y->coordToPixel(value);
-        const double w = widths_[static_cast<std::size_t>(i)];
+        const double w = widths_[static_cast<std::size_t>(k)];
         // The box: one pixel of room left, right and above the text, the
         // padding below it; anchored at its bottom centre.
         const QRectF textRect(px - w / 2, py - pad_ - textHeight, w, textHeight);

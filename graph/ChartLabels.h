@@ -5,8 +5,10 @@
 // or their offsets change, so a file with a million labels pans and zooms
 // as smoothly as one with a few.
 #include "graph/CurveModel.h"
+#include "graph/LabelPlace.h"
 
 #include <QFont>
+#include <array>
 #include <qcustomplot.h>
 #include <vector>
 
@@ -57,8 +59,10 @@ private:
     int pad_ = 2;
     bool dirty_ = true;
     TView view_;
-    std::vector<float> widths_; // text widths in pixels, by label; < 0 unknown
-    std::vector<std::int32_t> chosen_;
+    std::vector<float> widths_; // text widths in pixels, in time order; < 0 unknown
+    std::array<float, 256> advances_{}; // of each byte's character
+    std::vector<std::int32_t> chosen_; // labels drawn, by their place in time order
+    TLabelPlace place_;
     std::vector<TDrawnLabel> drawn_;
 };
 

@@ -14,6 +14,7 @@
 #include "data/OpenData.h"
 #include "graph/Chart.h"
 #include "graph/ChartLabels.h"
+#include "graph/GraphSetup.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -139,7 +140,7 @@ TDataBlock AnnotatedFlight(int annotations)
     b.Present[ArrAltitude] = true;
     b.Annotations.reserve(static_cast<std::size_t>(annotations));
     for (int i = 0; i < annotations; ++i)
-        b.Annotations.push_back({(i % 6000) / 10.0, double(i % 250), "label " + std::to_string(i)});
+        b.Annotations.push_back({(i % 6000) / 10.0, double((i / 6000 * 37 + i) % 250), "label " + std::to_string(i)});
     b.NotesStream();
     return b;
 }
@@ -166,7 +167,7 @@ void Annotations(int count)
     TDataList list;
     int actual = -1;
     TCurveModel model;
-    TGraphSetupRec setup;
+    TGraphSetupRec setup = DefaultGraphSetup();
     TChartView chart(model, setup);
     chart.resize(1200, 700);
     chart.show();
@@ -179,7 +180,11 @@ void Annotations(int count)
     model.SetVisible(list[0]->Curves, SlotAnnot, true);
     chart.Chart1->replot();
     Report("first replot with labels", t);
-    std::printf("  %zu labels drawn\n", chart.LabelLayer(list[0]->Curves)->Drawn().size());
+    std::printf("  %zu labels drawn, time %g..%g s, altitude %g..%g, %d x %d pixels\n",
+                chart.LabelLayer(list[0]->Curves)->Drawn().size(), chart.Chart1->xAxis->range().lower,
+                chart.Chart1->xAxis->range().upper, chart.Chart1->yAxis->range().lower,
+                chart.Chart1->yAxis->range().upper, chart.Chart1->axisRect()->width(),
+                chart.Chart1->axisRect()->height());
     t.restart();
     constexpr int kPans = 20;
     for (int i = 0; i < kPans; ++i) {
@@ -187,6 +192,14 @@ void Annotations(int count)
         chart.Chart1->replot();
     }
     std::printf("  pan: %.1f ms a replot\n", t.Seconds() * 1e3 / kPans);
+    chart.LabelLayer(list[0]->Curves)->setVisible(false);
+    t.restart();
+    for (int i = 0; i < kPans; ++i) {
+        chart.Chart1->xAxis->moveRange(-1.0);
+        chart.Chart1->replot();
+    }
+    std::printf("  pan without the labels (marks only): %.1f ms a replot\n", t.Seconds() * 1e3 / kPans);
+    chart.LabelLayer(list[0]->Curves)->setVisible(true);
     t.restart();
     chart.Chart1->xAxis->setRange(100, 110);
     chart.Chart1->replot();

@@ -26,7 +26,7 @@ TEST(LabelPlace, LeavesOutOnlyWhatWouldCoverALabelPlaced)
     EXPECT_FALSE(place.Offer(110, 105, width)); // anchor on the first: not even measured
     EXPECT_EQ(measured, 1);
     EXPECT_FALSE(place.Offer(135, 100, width)); // would cover its right end
-    EXPECT_TRUE(place.Offer(140, 100, width));  // touches it only
+    EXPECT_TRUE(place.Offer(140, 100, width));  // touches it only (no pixel in common)
     EXPECT_TRUE(place.Offer(100, 112, width));  // the line below
     EXPECT_TRUE(place.Offer(390, 50, width));   // reaching out of the area
     EXPECT_FALSE(place.Offer(450, 50, width));  // wholly outside it
