@@ -28,6 +28,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -45,10 +46,11 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     setWindowTitle(QStringLiteral("Quorvel"));
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     // The first size fits the screen's available area, however small, with
-    // room for a title bar.
+    // room for a title bar; where there is room, the graph page's tool bar
+    // shows every button with its icon and caption.
     const QRect available = AvailableArea(QRect());
     const QMargins frame(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
-    resize(FitRect(QRect(available.topLeft(), QSize(1100, 720)), available, frame).size());
+    resize(FitRect(QRect(available.topLeft(), QSize(1280, 760)), available, frame).size());
 
     exePath_ = options.ExePath.isEmpty() ? QCoreApplication::applicationFilePath() : options.ExePath;
     const TSettingsFiles files = options.IniPath.isEmpty()
@@ -102,6 +104,7 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     GraphPage->LabelCursor->clear();
 
     CreateDataViews();
+    pendingFiles_ = options.Files; // opened once the window is shown
 }
 
 TFormMain::~TFormMain()
@@ -208,6 +211,10 @@ void TFormMain::FirstShow()
     BuildTree();
     QCoreApplication::processEvents();
     TreeNotify = true;
+
+    // Files named on the command line.
+    if (!pendingFiles_.isEmpty())
+        QTimer::singleShot(0, this, &TFormMain::OpenPendingFiles);
 }
 
 void TFormMain::resizeEvent(QResizeEvent* e)

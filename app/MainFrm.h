@@ -20,6 +20,7 @@ class QLineEdit;
 class QSplitter;
 class QTabWidget;
 class QTableWidget;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
 
@@ -85,6 +86,13 @@ public:
     void LayoutGrid();         // first column of the open-files grid
     void DeviceSettingsChanged(); // hands the device settings to the data views
     QFontMetrics GridFontMetrics() const; // in the open-files grid's font
+    // Opens flight files on the graph page, any folder, the data root as it
+    // is; files open already stay as they are. One error box at the end
+    // names every file that did not open.
+    void OpenFiles(const QStringList& files);
+    // Files from the desktop (the command line, a later start): the window
+    // comes to the front and opens them once no dialog is up.
+    void FilesFromDesktop(const QStringList& files);
 
     // --- annotations and offsets of the open files: app/GraphLink.cpp
     TGraphLink* GraphLink = nullptr;
@@ -120,6 +128,10 @@ private:
     bool firstShown_ = false;
     bool closed_ = false;
     QString exePath_;
+
+    void OpenPendingFiles();
+    QStringList pendingFiles_;        // from the desktop, not opened yet
+    QTimer* pendingTimer_ = nullptr;  // retries while a dialog is up
 
     struct DataViews;
     DataViews* views_ = nullptr; // owned; defined in MainFrmData.cpp

@@ -342,7 +342,7 @@ TEST_F(Shell, FirstWindowFitsTheScreensAvailableArea)
 {
     start();
     const QRect area = FormMain->screen()->availableGeometry();
-    ASSERT_LT(area.width(), 1100); // the test screen is smaller than the default size
+    ASSERT_LT(area.width(), 1280); // the test screen is smaller than the default size
     EXPECT_TRUE(area.contains(FormMain->geometry())) << FormMain->geometry().width() << "x"
                                                       << FormMain->geometry().height();
     stop();
