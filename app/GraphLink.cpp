@@ -4,6 +4,7 @@
 #include "annot/AnnotEdit.h"
 #include "app/MainFrm.h"
 #include "base/Cp1250.h"
+#include "base/MessageService.h"
 #include "data/OpenData.h"
 #include "graph/GraphPage.h"
 #include "graph/Measurement.h"
@@ -67,6 +68,11 @@ void TGraphLink::AddAnnotation(int row, const TAnnotPoint& point)
     l.Time = point.Time - (c->OffsetEnabled ? c->OffsetX : 0.0);
     l.Altitude = point.Altitude - (c->OffsetEnabled ? c->OffsetY : 0.0);
     l.Text = ToCp1250(point.Text);
+    // The data files hold Windows-1250 only: say so once for the text.
+    if (FromCp1250(l.Text) != point.Text)
+        Messages().Information(QStringLiteral("The annotation \"%1\" holds characters that cannot be stored in "
+                                              "the data file; they are saved as \"?\".")
+                                   .arg(point.Text));
     curves_.AddLabel(h, l);
     open_.Block(row)->Modified = true;
 }

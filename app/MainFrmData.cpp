@@ -8,14 +8,21 @@
 #include "data/Data.h"
 #include "data/OpenData.h"
 #include "graph/GraphPage.h"
+#include "logbook/Logbook.h"
 
+#include "base/MessageService.h"
+
+#include <QApplication>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLayout>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <functional>
+#include <utility>
 
 namespace qv {
 
@@ -92,7 +99,7 @@ void TFormMain::CreateDataViews()
     connect(v.View, &TDataView::RowCountChanged, this, [this](int rows) {
         PanelGrid->setVisible(rows > 0);
         if (rows > 0)
-            PageControl1->setEnabled(true);
+            SetDataPagesEnabled(true);
         LayoutGrid();
     });
 
@@ -113,6 +120,7 @@ void TFormMain::CreateDataViews()
     connect(dataTree, &TDataTree::DataRootChanged, this, [this](const QString& root) {
         DataRoot = root;
         Settings.Root = root;
+        Logbook->SetRoot(root);
         if (DoskComForm) {
             TDeviceSettings dev = DoskComForm->Settings();
             dev.Root = root;
@@ -148,6 +156,7 @@ void TFormMain::RefreshTree()
         return;
     views_->Tree->Tree.DataRoot = DataRoot;
     views_->Tree->RefreshTree();
+    Logbook->Update();
 }
 
 int TFormMain::OpenRowCount() const { return views_ ? views_->Open.RowCount() : 0; }
@@ -187,6 +196,113 @@ void TFormMain::LayoutGrid()
         visible += grid->isColumnHidden(c) ? 0 : 1;
     grid->setColumnWidth(0, AutoFirstColumnWidth(Settings.AutoGridSize, grid->viewport()->width(), visible,
                                                  TDataView::CheckColumnWidth(*grid)));
+}
+
+} // namespace qv
+
+namespace qv {
+
+namespace {
+// Keeps the error boxes of a run of opens for one box at the end; every
+// other box and question goes on to the service in use.
+class TCollectedErrors : public IMessageService {
+public:
+    TCollectedErrors() : previous_(Messages()) { SetMessageService(this); }
+    ~TCollectedErrors() override { SetMessageService(&previous_); }
+    TCollectedErrors(const TCollectedErrors&) = delete;
+    TCollectedErrors& operator=(const TCollectedErrors&) = delete;
+
+    QStringList Texts;
+
+    void Error(const QString& text) override { Texts << text; }
+    void Information(const QString& text) override { previous_.Information(text); }
+    Answer Question(const QString& text, Buttons buttons) override { return previous_.Question(text, buttons); }
+    QString OpenFileName(const QString& title, const QString& dir, const QString& filter) override
+    {
+        return previous_.OpenFileName(title, dir, filter);
+    }
+    QString SaveFileName(const QString& title, const QString& fileName, const QString& filter,
+                         const QString& defaultExt) override
+    {
+        return previous_.SaveFileName(title, fileName, filter, defaultExt);
+    }
+    QString ExistingDirectory(const QString& title, const QString& dir) override
+    {
+        return previous_.ExistingDirectory(title, dir);
+    }
+    int ExecDialog(QDialog& dialog) override { return previous_.ExecDialog(dialog); }
+
+private:
+    IMessageService& previous_;
+};
+} // namespace
+
+void TFormMain::OpenFiles(const QStringList& files)
+{
+    if (!views_ || files.isEmpty())
+        return;
+    QStringList failures;
+    int shown = -1;
+    {
+        TCollectedErrors errors;
+        for (const QString& file : files) {
+            const QString path = QFileInfo(file).absoluteFilePath();
+            int row = views_->Open.RowOf(path);
+            if (row < 0) {
+                const qsizetype before = errors.Texts.size();
+                row = views_->Open.OpenDataFile(path);
+                if (row < 0 && errors.Texts.size() == before)
+                    errors.Texts << OpenErrorText(path, QFileInfo(path).isFile()
+                                                            ? QStringLiteral("Chyba při otevírání souboru!")
+                                                            : QStringLiteral("The file does not exist."));
+                // A file of the data folder shows open in the tree too.
+                if (row >= 0)
+                    views_->Tree->Tree.SetGridRow(views_->Tree->Tree.FindByPath(path), row);
+            }
+            if (row >= 0)
+                shown = row;
+        }
+        failures = errors.Texts;
+    }
+    if (shown >= 0) {
+        views_->Open.GridChangeActualFile(shown);
+        PageControl1->setCurrentWidget(TabGraph);
+    }
+    if (!failures.isEmpty())
+        Messages().Error(failures.join(QStringLiteral("\n\n")));
+}
+
+void TFormMain::FilesFromDesktop(const QStringList& files)
+{
+    pendingFiles_ << files;
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    // Where the desktop keeps others from taking the focus, the task bar
+    // shows that the window wants it.
+    QApplication::alert(this);
+    OpenPendingFiles();
+}
+
+void TFormMain::OpenPendingFiles()
+{
+    if (pendingFiles_.isEmpty())
+        return;
+    // Not before the settings and the tree are there, not under a dialog,
+    // not in the middle of an open, close or save.
+    if (!firstShown_ || !views_ || QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+        views_->Open.Busy()) {
+        if (!pendingTimer_) {
+            pendingTimer_ = new QTimer(this);
+            pendingTimer_->setSingleShot(true);
+            pendingTimer_->setInterval(250);
+            connect(pendingTimer_, &QTimer::timeout, this, &TFormMain::OpenPendingFiles);
+        }
+        pendingTimer_->start();
+        return;
+    }
+    OpenFiles(std::exchange(pendingFiles_, {}));
 }
 
 } // namespace qv

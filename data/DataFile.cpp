@@ -1,6 +1,7 @@
 #include "data/DataFile.h"
 
 #include "base/Assert.h"
+#include "base/FileName.h"
 #include "base/MessageService.h"
 #include "data/DataFileDetail.h"
 
@@ -17,6 +18,10 @@
 #include <filesystem>
 #include <limits>
 #include <new>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace qv {
 
@@ -119,6 +124,14 @@ private:
 
 
 inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string_view TrimStart(std::string_view s)
+{
+    std::size_t b = 0;
+    while (b < s.size() && IsBlank(s[b]))
+        ++b;
+    return s.substr(b);
+}
 
 std::string_view Trim(std::string_view s)
 {
@@ -395,7 +408,9 @@ void ParseInto(const ReaderMaker& reader, double markerThreshold, std::size_t me
     while (in.Next(line)) {
         if (line == kTagAnnot) {
             while (in.Next(line) && line != kTagAnnotEnd) {
-                const std::string_view t = Trim(line);
+                // Blanks at the end belong to the text (a text may be a
+                // single blank); only those before the time go.
+                const std::string_view t = TrimStart(line);
                 const char* p = t.data();
                 const char* e = p + t.size();
                 TAnotace a;
@@ -592,16 +607,21 @@ int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThresh
 
 bool IsRegularFile(const QString& path)
 {
+#ifdef Q_OS_WIN
     std::error_code ec;
     return !path.isEmpty() && std::filesystem::is_regular_file(std::filesystem::path(path.toStdU16String()), ec);
+#else
+    struct stat st;
+    return !path.isEmpty() && ::stat(NativeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+#endif
 }
 
 int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThreshold, IMessageService& msgs)
 {
     if (fileName.isEmpty())
         return 0;
-    QFile f(fileName);
-    if (!IsRegularFile(fileName) || !f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    QFile f;
+    if (!IsRegularFile(fileName) || !OpenForReading(f, fileName, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         msgs.Error(QString::fromLatin1(kErrReading));
         return 0;
     }

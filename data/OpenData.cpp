@@ -2,6 +2,7 @@
 
 #include "base/Assert.h"
 #include "base/Cp1250.h"
+#include "base/FileName.h"
 #include "data/DataFile.h"
 #include "base/MessageService.h"
 #include "graph/GraphStyle.h"
@@ -41,7 +42,7 @@ QString FormatFlightTime(double seconds)
 
 QString ShortFileName(const QString& fileName)
 {
-    QString name = QFileInfo(fileName).fileName();
+    QString name = ShownName(QFileInfo(fileName).fileName());
     const int at = name.indexOf(QStringLiteral(".kdf"));
     if (at >= 0)
         name.truncate(at);
@@ -125,7 +126,7 @@ void TOpenData::CreateCurves(TDataBlock& b, const QString& shortName, std::uint8
 
 int TOpenData::OpenDataFile(const QString& fileName)
 {
-    if (!QFileInfo(fileName).isFile())
+    if (!IsRegularFile(fileName))
         return -1;
     BusyScope busy(busy_);
 
@@ -255,13 +256,14 @@ TOpenData::SaveResult TOpenData::SaveStep(int row, bool ask)
     if (ask) {
         if (!b->Modified)
             return SaveResult::NotSaved;
-        const QString q = QStringLiteral("Do you want to save changes of ") + cells_[row][ColPath] + QStringLiteral("?");
+        const QString q =
+            QStringLiteral("Do you want to save changes of ") + ShownName(cells_[row][ColPath]) + QStringLiteral("?");
         if (Messages().Question(q, Buttons::YesNo) != Answer::Yes)
             return SaveResult::NotSaved;
     }
     QString path = cells_[row][ColPath];
-    if (!QFileInfo::exists(path)) {
-        path = Messages().SaveFileName(QStringLiteral("DataFile ") + path + QStringLiteral(" not found!"), path,
+    if (!IsRegularFile(path)) {
+        path = Messages().SaveFileName(QStringLiteral("DataFile ") + ShownName(path) + QStringLiteral(" not found!"), path,
                                        QString::fromLatin1(kDataFileFilter), QStringLiteral("kdf"));
         if (path.isEmpty())
             return SaveResult::NotSaved;

@@ -12,14 +12,14 @@
 
 namespace qv::bench {
 
-// Creates the windows with the settings file ini; closes and destroys them
-// at the end of the run.
+// Creates the windows with the settings file ini (and flight files on the
+// command line); closes and destroys them at the end of the run.
 class TShotRun {
 public:
-    explicit TShotRun(const QString& ini)
+    explicit TShotRun(const QString& ini, const QStringList& files = {})
     {
         SetMessageService(&console_);
-        CreateForms(ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini}));
+        CreateForms(ParseStartOptions(QStringList{QStringLiteral("quorvel"), QStringLiteral("--ini"), ini} + files));
     }
     ~TShotRun()
     {

@@ -13,6 +13,7 @@
 // Every timed replot draws a view the chart has not drawn just before, so
 // the reduction of the curves is part of each figure. Wall times count the
 // waits for a processor on a shared machine; processor times do not.
+#include "BenchApp.h"
 #include "FlightMaker.h"
 #include "base/MessageService.h"
 #include "data/DataFile.h"
@@ -184,11 +185,7 @@ void FillPlain(QCustomPlot& plain, const TCurveModel& model, const TChartView& c
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ConsoleMessageService console(Answer::No);
-    SetMessageService(&console);
+    bench::TBenchApp app(argc, argv);
     const QSize size = argc > 2 ? QSize(atoi(argv[1]), atoi(argv[2])) : QSize(1400, 800);
 
     QTemporaryDir dir;
@@ -345,6 +342,5 @@ int main(int argc, char** argv)
     Replay("200 space-bar pan steps", clock, QEvent::MouseMove, drag, 200, ours);
     qApp->removeEventFilter(&clock);
 
-    SetMessageService(nullptr);
     return 0;
 }

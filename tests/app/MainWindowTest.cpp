@@ -7,6 +7,7 @@
 #include "browser/FlightInfo.h"
 #include "graph/GraphPage.h"
 #include "support/EventPump.h"
+#include "support/MouseInput.h"
 #include "support/ScriptedMessages.h"
 #include "support/SmallDisk.h"
 #include "support/TempDir.h"
@@ -34,18 +35,6 @@ namespace {
 
 using namespace qv;
 using namespace qv::test;
-
-// A double click as the window system delivers it: press, release, then
-// the double-click event and its release.
-void DoubleClick(QWidget* w, QPoint pos)
-{
-    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, pos);
-    const QPointF local(pos);
-    const QPointF global(w->mapToGlobal(pos));
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &dbl);
-    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, pos);
-}
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -84,11 +73,11 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("Data"));
     EXPECT_FALSE(FormMain->PanelGrid->isVisibleTo(FormMain));
-    EXPECT_FALSE(FormMain->PageControl1->isEnabled());
+    EXPECT_FALSE(FormMain->DataPagesEnabled());
 
     DoubleClick(tree->viewport(), tree->visualItemRect(item("Blok2")).center());
     EXPECT_TRUE(FormMain->PanelGrid->isVisibleTo(FormMain));
-    EXPECT_TRUE(FormMain->PageControl1->isEnabled());
+    EXPECT_TRUE(FormMain->DataPagesEnabled());
     EXPECT_EQ(grid->rowCount(), 1);
     EXPECT_EQ(FormMain->DataList.size(), 1u);
     EXPECT_EQ(FormMain->ActualRow, 0);

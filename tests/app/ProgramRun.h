@@ -8,9 +8,12 @@
 
 namespace qv::test {
 
-inline void StartProgram(const QString& exeDir, const QString& iniPath, QStringList* order = nullptr)
+// files: the flight files of the command line.
+inline void StartProgram(const QString& exeDir, const QString& iniPath, QStringList* order = nullptr,
+                         const QStringList& files = {})
 {
     TStartOptions o;
+    o.Files = files;
     o.ExePath = exeDir + QStringLiteral("/quorvel");
     o.IniPath = iniPath;
     const QStringList made = CreateForms(o);

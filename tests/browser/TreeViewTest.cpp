@@ -242,6 +242,21 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     EXPECT_FALSE(view.Tree.Root()->Expanded);
     EXPECT_EQ(view.Tree.Root()->ImageIndex, imgFolder);
     EXPECT_EQ(opened.size(), 3u);
+
+    // A link to a flight elsewhere is never opened through.
+    TempDir elsewhere;
+    Touch(elsewhere.file("x.kdf"));
+    ASSERT_TRUE(QFile::link(elsewhere.file("x.kdf"), dir.file("ext.kdf")));
+    view.RefreshTree();
+    TTreeNode* link = Node("ext.kdf");
+    ASSERT_TRUE(link && link->IsLink());
+    emit widget.itemDoubleClicked(view.ItemOf(link), 0);
+    widget.setCurrentItem(view.ItemOf(link));
+    QApplication::sendEvent(&widget, &enter);
+    EXPECT_EQ(opened.size(), 3u);
+    ASSERT_TRUE(view.PreparePopup(link));
+    EXPECT_FALSE(view.mnuOpenFile->isVisible());
+    EXPECT_FALSE(view.mnuCloseFile->isVisible());
 }
 
 } // namespace
