@@ -1,9 +1,9 @@
 #include "graph/Chart.h"
 
 #include "base/MessageService.h"
-#include "graph/BandGraph.h"
 #include "graph/ChartLabels.h"
 #include "graph/GraphStyle.h"
+#include "graph/MarkGraph.h"
 #include "graph/ViewMath.h"
 
 #include <QApplication>
@@ -217,8 +217,8 @@ void TChartView::FileAdded(TCurveHandle h)
     TFileGraphs& fg = files_[h];
     for (int k = 0; k < kSlotCount; ++k) {
         const TCurve& c = file->Curves[k];
-        QCPGraph* g = IsPointSlot(k) ? new QCPGraph(Chart1->xAxis, Axis(kSlotAxis[k]))
-                                     : new TBandGraph(Chart1->xAxis, Axis(kSlotAxis[k]));
+        QCPGraph* g = IsPointSlot(k) ? new TMarkGraph(Chart1->xAxis, Axis(kSlotAxis[k]))
+                                     : Chart1->addGraph(Chart1->xAxis, Axis(kSlotAxis[k]));
         const QColor colour = QColor::fromRgb(c.Rgb);
         g->setPen(QPen(colour));
         g->setName(file->ShortName + QString::fromLatin1(kSlotTitles[k]));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace qv {
 
@@ -171,31 +172,15 @@ void ThinMarks(const std::vector<double>& px, const std::vector<double>& py, dou
     if (n == 0)
         return;
     cell = std::max(1.0, cell);
-    // Cells of the candidates' extent, one byte each; far-off candidates
-    // (beyond any screen) are kept as they come.
-    double x0 = px[0], x1 = px[0], y0 = py[0], y1 = py[0];
-    for (std::size_t i = 1; i < n; ++i) {
-        x0 = std::min(x0, px[i]);
-        x1 = std::max(x1, px[i]);
-        y0 = std::min(y0, py[i]);
-        y1 = std::max(y1, py[i]);
-    }
-    const double columns = std::floor((x1 - x0) / cell) + 1, rows = std::floor((y1 - y0) / cell) + 1;
-    if (!(columns * rows <= 1 << 24)) {
-        for (std::size_t i = 0; i < n; ++i)
-            keep.push_back(static_cast<std::int32_t>(i));
-        return;
-    }
-    const auto width = static_cast<std::size_t>(columns), height = static_cast<std::size_t>(rows);
-    std::vector<unsigned char> taken(width * height, 0);
+    // The cells taken so far, as (column, row) keys.
+    std::unordered_set<std::int64_t> taken;
+    taken.reserve(n * 2);
     for (std::size_t i = 0; i < n; ++i) {
-        const auto cx = static_cast<std::size_t>((px[i] - x0) / cell);
-        const auto cy = static_cast<std::size_t>((py[i] - y0) / cell);
-        unsigned char& t = taken[std::min(cy, height - 1) * width + std::min(cx, width - 1)];
-        if (t)
-            continue;
-        t = 1;
-        keep.push_back(static_cast<std::int32_t>(i));
+        const double cx = std::floor(px[i] / cell), cy = std::floor(py[i] / cell);
+        const auto key = (static_cast<std::int64_t>(std::clamp(cx, -1e9, 1e9)) << 32) ^
+                         static_cast<std::int64_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(std::clamp(cy, -1e9, 1e9))));
+        if (taken.insert(key).second)
+            keep.push_back(static_cast<std::int32_t>(i));
     }
 }
 

@@ -145,15 +145,15 @@ namespace {
 
 TEST(CurveReduce, MarksAreThinnedToOnePerShapeWidthAndNeverDroppedAlone)
 {
-    // A dense run of marks 1 pixel apart on a line, and a lone mark far
-    // from it; marks of 9 pixels.
+    // A dense run of marks 1 pixel apart on a line over ten cells, and a
+    // lone mark far from it; marks of 9 pixels.
     std::vector<double> px, py;
     for (int i = 0; i < 90; ++i) {
-        px.push_back(100 + i);
+        px.push_back(99 + i);
         py.push_back(50);
     }
     px.push_back(150);
-    py.push_back(300); // alone, in the middle of the run's time span
+    py.push_back(300.5); // alone, in the middle of the run's time span
     std::vector<std::int32_t> keep;
     ThinMarks(px, py, 9.0, keep);
     ASSERT_EQ(keep.size(), 11u); // 90 pixels of run: ten cells, and the lone one
