@@ -44,7 +44,10 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
     QCustomPlot* plot = page_.Chart->Chart1;
     plot->addLayer(QStringLiteral("measure"), plot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
     layer_ = plot->layer(QStringLiteral("measure"));
-    layer_->setMode(QCPLayer::lmBuffered);
+    // A buffer of its own only while measuring (the crosshair then redraws
+    // alone); otherwise the layer shares the chart's buffer, which saves
+    // clearing and composing two more buffers at every replot.
+    layer_->setMode(QCPLayer::lmLogical);
     crossV_ = VerticalLine(plot, QPen(kCrosshairColour, 1));
     crossH_ = VerticalLine(plot, QPen(kCrosshairColour, 1));
     for (QCPItemStraightLine* l : {crossV_, crossH_})
@@ -154,6 +157,8 @@ void TMeasurement::TBMeasureClick()
 {
     active_ = page_.TBMeasure->isChecked();
     dragging_ = -1;
+    layer_->setMode(active_ ? QCPLayer::lmBuffered : QCPLayer::lmLogical);
+    page_.Chart->Replot();
     if (!active_) {
         cursor_ = {};
         HideCrosshair();
@@ -189,6 +194,10 @@ void TMeasurement::ShowCursors()
 
 void TMeasurement::Redraw()
 {
+    if (layer_->mode() != QCPLayer::lmBuffered) {
+        page_.Chart->Replot();
+        return;
+    }
     layer_->replot();
     page_.Chart->Chart1->update();
 }
