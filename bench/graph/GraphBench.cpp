@@ -256,6 +256,10 @@ int main(int argc, char** argv)
             open.GridCheck(col, row, true);
     page.SetOpenFiles(open.CurveHandles());
     page.SetActualFile(list[0]->Curves);
+    if (qEnvironmentVariableIsSet("QV_SOLID")) { // what the patterned pens cost
+        setup.RXLStyle = setup.PowerSupLStyle = 0;
+        page.ChangeGraphSettings();
+    }
     QCoreApplication::processEvents();
     int points = 0;
     for (int row = 0; row < 3; ++row)

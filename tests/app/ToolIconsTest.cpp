@@ -38,7 +38,7 @@ TEST(ToolIcons, GraphAndNotesToolBarsShowIconsBesideTheirCaptions)
     qv::test::StartProgram(dir.path(), dir.file("quorvel.ini"));
     TGraphPage* page = FormMain->GraphPage;
     EXPECT_EQ(page->TBZoomIn->text(), "Zoom In");
-    EXPECT_EQ(page->TBZoomIn->toolTip(), "Zoom out"); // the hint stays the tool tip
+    EXPECT_EQ(page->TBZoomIn->toolTip(), "Zoom in"); // the hint stays the tool tip
     EXPECT_EQ(page->TBSaveGraph->text(), "Save as");
     EXPECT_EQ(FormMain->InfoPage->TBBold->text(), "B");
 
