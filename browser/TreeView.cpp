@@ -327,13 +327,13 @@ void TTreeView::OpenOrClose(TTreeNode* node)
     if (node->Data->Folder)
         return;
     TTreeBusy busy(*this);
-    if (node->Data->GridRow < 0) {
+    if (!Tree.IsOpen(node)) {
         const int row = Tree.Host ? Tree.Host->OpenFile(Tree.GetFullName(node)) : -1;
-        Tree.SetGridRow(node, row < 0 ? -1 : row);
         if (row < 0)
             Messages().Error(QStringLiteral("Chyba při otevírání souboru!"));
+        Tree.OpenFilesChanged();
     } else {
-        emit CloseRow(node->Data->GridRow);
+        emit CloseFile(Tree.GetFullName(node));
     }
 }
 
@@ -342,10 +342,10 @@ void TTreeView::mnuCloseFileClick()
     TTreeNode* node = PopupNode;
     if (!node || node == Tree.Root() || !node->Data)
         return;
-    if (!QV_ASSERT(node->Data->GridRow >= 0, "P^.GridRow>=0 in mnuCloseFileClick"))
+    if (!QV_ASSERT(Tree.IsOpen(node), "P^.GridRow>=0 in mnuCloseFileClick"))
         return;
     TTreeBusy busy(*this);
-    emit CloseRow(node->Data->GridRow);
+    emit CloseFile(Tree.GetFullName(node));
 }
 
 void TTreeView::ShowPopup(const QPoint& pos)
@@ -367,7 +367,7 @@ bool TTreeView::PreparePopup(TTreeNode* node)
         return false;
     PopupNode = node;
     const bool folder = !node->Data || node->Data->Folder;
-    const bool open = !folder && node->Data->GridRow >= 0;
+    const bool open = !folder && Tree.IsOpen(node);
     mnuOpenFile->setVisible(!folder && !open);
     mnuCloseFile->setVisible(open);
     return true;

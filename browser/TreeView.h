@@ -114,8 +114,8 @@ private:
     friend class TNodeEditDelegate;
 
 signals:
-    // Closes an open grid row (double click, Enter, "Close Data").
-    void CloseRow(int row);
+    // Closes an open file (double click, Enter, "Close Data").
+    void CloseFile(const QString& fullName);
 };
 
 // Marks the tree busy for a scope: dialogs shown meanwhile let events run,

@@ -186,14 +186,13 @@ struct Parsed {
     std::array<std::int32_t, kHeaderWords> words{};
     std::array<std::vector<double>, kChannelArrays> data;
     std::array<bool, kChannelArrays> present{};
-    std::vector<std::int32_t> markers;
     std::vector<TAnotace> annotations;
     std::string notes;
     double rxOffsetY = 0;
     TFileOffsets offsets;
 };
 
-void ParseInto(std::string_view bytes, double markerThreshold, Parsed& out)
+void ParseInto(std::string_view bytes, Parsed& out)
 {
     // Count the lines of the data section.
     std::size_t count = 0;
@@ -310,13 +309,6 @@ void ParseInto(std::string_view bytes, double markerThreshold, Parsed& out)
         ++samples;
     }
 
-    if (flags & kArrayMask[ArrRx]) {
-        const std::vector<double>& rx = out.data[ArrRx];
-        ReserveLarge(out.markers, rx.size());
-        for (const double v : rx)
-            out.markers.push_back(v > markerThreshold ? 1 : 0);
-    }
-
     // The annotation, text and extra sections, in whatever order they come;
     // lines outside them are ignored. A section that appears twice adds to
     // what the first one gave.
@@ -361,10 +353,9 @@ void Commit(Parsed& p, TDataBlock& block)
     block.Date = std::move(p.date);
     block.Words = p.words;
     for (int k = 0; k < kChannelArrays; ++k) {
-        block.Data[k] = std::move(p.data[k]);
+        block.SetSamples(k, std::move(p.data[k]));
         block.Present[k] = p.present[k];
     }
-    block.Markers = std::move(p.markers);
     block.Annotations = std::move(p.annotations);
     std::string& notes = block.NotesStream();
     if (notes.empty())
@@ -452,11 +443,11 @@ bool ParseReal(std::string_view text, double& value)
 
 // --- Reader ----------------------------------------------------------------
 
-int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThreshold, IMessageService& msgs)
+int ParseDataFile(std::string_view bytes, TDataBlock& block, IMessageService& msgs)
 {
     try {
         Parsed parsed;
-        ParseInto(bytes, markerThreshold, parsed);
+        ParseInto(bytes, parsed);
         Commit(parsed, block);
         return block.SampleCount();
     } catch (const ReadFailure&) {
@@ -472,7 +463,7 @@ bool IsRegularFile(const QString& path)
     return !path.isEmpty() && std::filesystem::is_regular_file(std::filesystem::path(path.toStdU16String()), ec);
 }
 
-int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThreshold, IMessageService& msgs)
+int ReadDataFile(const QString& fileName, TDataBlock& block, IMessageService& msgs)
 {
     if (fileName.isEmpty())
         return 0;
@@ -509,7 +500,7 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
             return 0;
         }
     }
-    return ParseDataFile(bytes, block, markerThreshold, msgs);
+    return ParseDataFile(bytes, block, msgs);
 }
 
 } // namespace qv

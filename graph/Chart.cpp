@@ -2,6 +2,7 @@
 
 #include "base/Cp1250.h"
 #include "base/MessageService.h"
+#include "graph/CurveTable.h"
 #include "graph/GraphStyle.h"
 
 #include <QApplication>
@@ -211,14 +212,15 @@ void TChartView::FileAdded(TCurveHandle h)
     TFileGraphs& fg = files_[h];
     for (int k = 0; k < kSlotCount; ++k) {
         const TCurve& c = file->Curves[k];
-        QCPGraph* g = Chart1->addGraph(Chart1->xAxis, Axis(kSlotAxis[k]));
+        const TCurveSlotInfo& slot = CurveSlot(k);
+        QCPGraph* g = Chart1->addGraph(Chart1->xAxis, Axis(slot.Axis));
         const QColor colour = QColor::fromRgb(c.Rgb);
         g->setPen(QPen(colour));
-        g->setName(file->ShortName + QString::fromLatin1(kSlotTitles[k]));
+        g->setName(file->ShortName + QString::fromLatin1(slot.TitleSuffix));
         g->setAdaptiveSampling(false); // the points come reduced already
         g->setVisible(c.Visible);
         g->removeFromLegend();
-        if (IsPointSlot(k)) {
+        if (slot.Points) {
             g->setLineStyle(QCPGraph::lsNone);
             g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, colour, colour, 9));
         }
@@ -330,8 +332,7 @@ void TChartView::RefreshDrawnData()
             const TCurve* c = model_.Curve(h, k);
             if (!g->visible() || !c)
                 continue;
-            const double ox = c->OffsetEnabled ? c->OffsetX : 0.0;
-            const double lower = keys.lower - ox, upper = keys.upper - ox;
+            const double lower = c->FileX(keys.lower), upper = c->FileX(keys.upper);
             TDrawn& d = drawn_[g];
             if (!d.Dirty && d.Lower == lower && d.Upper == upper && d.Pixels == pixels)
                 continue;
@@ -342,7 +343,7 @@ void TChartView::RefreshDrawnData()
                 points.reserve(static_cast<int>(indices_.size()));
                 // Marks closer than a third of their size to the last one
                 // kept would only be drawn over it.
-                const bool marks = IsPointSlot(k);
+                const bool marks = CurveSlot(k).Points;
                 const double cell = std::max(1.0, g->scatterStyle().size() / 3);
                 QCPAxis* valueAxis = g->valueAxis();
                 double lastX = 0, lastY = 0;
@@ -377,11 +378,13 @@ void TChartView::ApplySeriesStyle(TCurveHandle h)
         return;
     const TGraphSetupRec& gs = setup_;
     auto& g = it->second.Graphs;
-    StyleLine(g[SlotAlt], gs.AltitudeLStyle, gs.AltitudeLWidth);
-    StyleLine(g[SlotRx], gs.RXLStyle, gs.RXLWidth);
-    StyleLine(g[SlotPowS], gs.PowerSupLStyle, gs.PowerSupLWidth);
-    StylePoints(g[SlotMark], gs.MarkerMarkStyle, gs.MarkerMarkSize);
-    StylePoints(g[SlotAnnot], gs.AnnotMarkStyle, gs.AnnotMarkSize);
+    for (int k = 0; k < kSlotCount; ++k) {
+        const TCurveSlotInfo& slot = CurveSlot(k);
+        if (slot.Points)
+            StylePoints(g[k], gs.*slot.Style, gs.*slot.Size);
+        else
+            StyleLine(g[k], gs.*slot.Style, gs.*slot.Size);
+    }
     const int pad = 2 + static_cast<int>(g[SlotAnnot]->scatterStyle().size() / 2);
     for (QCPItemText* label : it->second.Labels)
         label->setPadding(QMargins(1, 1, 1, pad));

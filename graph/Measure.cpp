@@ -131,8 +131,7 @@ std::optional<double> DrawnValueAt(const TCurve& curve, double t)
 {
     if (curve.Count() == 0)
         return std::nullopt;
-    const double ox = curve.OffsetEnabled ? curve.OffsetX : 0.0;
-    const auto v = ValueAt(*curve.X, *curve.Y, t - ox);
+    const auto v = ValueAt(*curve.X, *curve.Y, curve.FileX(t));
     return v ? std::optional<double>(curve.DrawnY(*v)) : std::nullopt;
 }
 
@@ -163,8 +162,8 @@ TMeasureTable MeasureFile(const TCurveModel& model, TCurveHandle h, std::optiona
         c[MeasDelta][col] = delta;
         if (*b != *a)
             c[MeasRate][col] = delta / (*b - *a);
-        const double ox = curve.OffsetEnabled ? curve.OffsetX : 0.0;
-        const TRangeStats s = RangeStats(*curve.X, *curve.Y, curve.Pyramid, cache.For(curve.Y), *a - ox, *b - ox);
+        const TRangeStats s =
+            RangeStats(*curve.X, *curve.Y, curve.Pyramid, cache.For(curve.Y), curve.FileX(*a), curve.FileX(*b));
         if (s.Count > 0) {
             const double lo = curve.DrawnY(s.Min), hi = curve.DrawnY(s.Max);
             c[MeasMin][col] = std::min(lo, hi);

@@ -1,5 +1,6 @@
 #include "graph/Measurement.h"
 
+#include "graph/CurveTable.h"
 #include "graph/GraphPage.h"
 
 #include <QAction>
@@ -280,7 +281,7 @@ void TMeasurement::ChartPopup(const QPoint& pos)
             const auto v = c && c->Visible ? DrawnValueAt(*c, popupTime_) : std::nullopt;
             if (!v)
                 continue;
-            const double d = std::fabs(page_.Chart->Axis(kSlotAxis[slot])->coordToPixel(*v) - pos.y());
+            const double d = std::fabs(page_.Chart->Axis(CurveSlot(slot).Axis)->coordToPixel(*v) - pos.y());
             if (d < best) {
                 best = d;
                 popupFile_ = h;

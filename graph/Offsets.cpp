@@ -95,7 +95,7 @@ bool TCurveOffsets::AltitudeToOrigin(TCurveHandle h, std::optional<double> at)
     if (!c || c->Count() == 0)
         return false;
     // The point in the file's own coordinates.
-    const double t = at ? *at - (c->OffsetEnabled ? c->OffsetX : 0.0) : c->X->front();
+    const double t = at ? c->FileX(*at) : c->X->front();
     const double v = *ValueAt(*c->X, *c->Y, t);
     SetGroup(h, ShiftAltitude, -t, -v);
     SetEnabled(h, ShiftAltitude, true);
@@ -107,7 +107,7 @@ bool TCurveOffsets::ServoToZero(TCurveHandle h, std::optional<double> at)
     const TCurve* c = model_.Curve(h, SlotRx);
     if (!c || c->Count() == 0 || model_.RxCentre())
         return false;
-    const double t = at ? *at - (c->OffsetEnabled ? c->OffsetX : 0.0) : c->X->front();
+    const double t = at ? c->FileX(*at) : c->X->front();
     const double v = *ValueAt(*c->X, *c->Y, t);
     SetGroup(h, ShiftServo, std::nullopt, -v);
     SetEnabled(h, ShiftServo, true);

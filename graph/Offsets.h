@@ -5,7 +5,7 @@
 // offset only moves where they are drawn, so switching it off or back to 0
 // returns every point to its place.
 #include "graph/CurveModel.h"
-#include "graph/FileOffsets.h"
+#include "data/FileOffsets.h"
 
 #include <QObject>
 #include <optional>

@@ -25,7 +25,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -94,9 +94,9 @@ int main(int argc, char** argv)
             emit tree->itemDoubleClicked(items.first(), 0);
     }
     // Annotations shown for every file.
-    if (auto* grid = FormMain->findChild<QTableWidget*>(QStringLiteral("StringGrid1")))
+    if (auto* grid = FormMain->findChild<QTableView*>(QStringLiteral("StringGrid1")))
         for (int row = 0; row < 3; ++row)
-            emit grid->cellClicked(row, 5);
+            emit grid->clicked(grid->model()->index(row, 5));
     FormMain->PageControl1->setCurrentIndex(1);
     TGraphPage* page = FormMain->GraphPage;
     QCustomPlot* chart = page->Chart->Chart1;

@@ -15,7 +15,7 @@
 #include <QFile>
 #include <QScreen>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <cstdio>
@@ -77,12 +77,12 @@ int main(int argc, char** argv)
         }
     }
     // The first file's servo and voltage too.
-    if (auto* grid = FormMain->findChild<QTableWidget*>(QStringLiteral("StringGrid1"))) {
-        emit grid->cellClicked(0, 2);
-        emit grid->cellClicked(0, 3);
-        emit grid->cellClicked(0, 5);
+    if (auto* grid = FormMain->findChild<QTableView*>(QStringLiteral("StringGrid1"))) {
+        emit grid->clicked(grid->model()->index(0, 2));
+        emit grid->clicked(grid->model()->index(0, 3));
+        emit grid->clicked(grid->model()->index(0, 5));
         if (qEnvironmentVariableIsSet("QV_SHOT_MARKERS"))
-            emit grid->cellClicked(1, 4);
+            emit grid->clicked(grid->model()->index(1, 4));
     }
     FormMain->PageControl1->setCurrentIndex(1);
     Pump(500);

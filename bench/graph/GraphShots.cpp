@@ -17,7 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -59,10 +59,10 @@ int main(int argc, char** argv)
         if (!items.isEmpty())
             emit tree->itemDoubleClicked(items.first(), 0);
     }
-    if (auto* grid = FormMain->findChild<QTableWidget*>(QStringLiteral("StringGrid1"))) {
-        emit grid->cellClicked(0, 2);
-        emit grid->cellClicked(0, 3);
-        emit grid->cellClicked(1, 5);
+    if (auto* grid = FormMain->findChild<QTableView*>(QStringLiteral("StringGrid1"))) {
+        emit grid->clicked(grid->model()->index(0, 2));
+        emit grid->clicked(grid->model()->index(0, 3));
+        emit grid->clicked(grid->model()->index(1, 5));
     }
     FormMain->PageControl1->setCurrentIndex(1);
     TGraphPage* page = FormMain->GraphPage;

@@ -33,8 +33,8 @@ int main(int argc, char** argv)
     chart->yAxis->setLabel(QStringLiteral("Traction (N)"));
     const TDataBlock b = bench::MakeFlight(3000, 10, 0);
     QCPGraph* g = chart->addGraph();
-    g->setData(QVector<double>(b.Data[ArrTime].begin(), b.Data[ArrTime].end()),
-               QVector<double>(b.Data[ArrAltitude].begin(), b.Data[ArrAltitude].end()), true);
+    g->setData(QVector<double>(b.Samples(ArrTime).begin(), b.Samples(ArrTime).end()),
+               QVector<double>(b.Samples(ArrAltitude).begin(), b.Samples(ArrAltitude).end()), true);
     g->setPen(QPen(Qt::blue));
     g->setName(QStringLiteral("flight1 (Alt)"));
     chart->legend->setVisible(true);

@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
@@ -86,7 +87,7 @@ protected:
                 ++n;
         return n;
     }
-    TCurveHandle Curves(int row) const { return FormMain->DataList[row]->Curves; }
+    TCurveHandle Curves(int row) const { return FormMain->OpenFlights.CurvesOf(row); }
 
     TempDir dir;
     ScriptedMessages msgs;
@@ -149,9 +150,9 @@ TEST_F(GraphMeasure, CursorsPlacedMovedAndDraggedWithTheMouseFillTheTable)
     EXPECT_NEAR(Value(MeasA, 1), 10 * *page->Measurement->CursorA(), 0.01);
 
     // The table follows the current row of the open-files grid.
-    auto* grid = FormMain->findChild<QTableWidget*>("StringGrid1");
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
-    ASSERT_EQ(FormMain->ActualRow, 1);
+    auto* grid = FormMain->findChild<QTableView*>("StringGrid1");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(1, 0)).center());
+    ASSERT_EQ(FormMain->OpenFlights.Actual(), 1);
     EXPECT_NEAR(Value(MeasA, 1), 30 * *page->Measurement->CursorA(), 0.01);
 
     QTest::mouseClick(page->Measurement->TBCopyTable, Qt::LeftButton);
@@ -191,7 +192,7 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     EXPECT_EQ(alt.OffsetX, -2.5);
     EXPECT_EQ(FormMain->Curves.Curve(h, SlotAnnot)->OffsetX, -2.5);
     EXPECT_EQ(page->TrackBarX->value(), -3); // rounded half away from zero
-    EXPECT_TRUE(FormMain->DataList[0]->Modified);
+    EXPECT_TRUE(FormMain->OpenFlights.Block(0)->Modified);
 
     page->TrackBarY->setFocus();
     QTest::keyClick(page->TrackBarY, Qt::Key_PageUp);
@@ -269,12 +270,12 @@ TEST_F(GraphMeasure, FlightsAlignedAtTheirReleasesAndAFlatOneNamed)
         EXPECT_GT(*DrawnValueAt(alt, -1.0), 60) << row;
         EXPECT_LT(*DrawnValueAt(alt, 0.0), 0.2 * alt.MaxY) << row;
         EXPECT_EQ(FormMain->Curves.Curve(Curves(row), SlotRx)->OffsetX, alt.OffsetX);
-        EXPECT_TRUE(FormMain->DataList[row]->Modified);
+        EXPECT_TRUE(FormMain->OpenFlights.Block(row)->Modified);
     }
     EXPECT_EQ(FormMain->Curves.Curve(Curves(3), SlotAlt)->OffsetX, 0);
-    EXPECT_FALSE(FormMain->DataList[3]->Modified);
+    EXPECT_FALSE(FormMain->OpenFlights.Block(3)->Modified);
     for (int row = 0; row < 4; ++row)
-        FormMain->DataList[row]->Modified = false;
+        FormMain->OpenFlights.Block(row)->Modified = false;
 }
 
 TEST(Release, FoundInTheSimulatedLoggersFlightsAsDownloaded)
@@ -287,8 +288,8 @@ TEST(Release, FoundInTheSimulatedLoggersFlightsAsDownloaded)
     for (const TFlightBlock& f : flights) {
         TDataBlock rec;
         BuildFlightRecord(memory.data(), memory.size(), f, "08.12.2026", rec);
-        const auto& t = rec.Data[ArrTime];
-        const auto& pull = rec.Data[ArrAltitude];
+        const auto& t = rec.Samples(ArrTime);
+        const auto& pull = rec.Samples(ArrAltitude);
         const auto release = FindRelease(t, pull);
         ASSERT_TRUE(release);
         // The rope goes slack between half and nine tenths of the flight,
@@ -335,7 +336,7 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     EXPECT_EQ(FormMain->TBAnnotDialog->toolTip(), "Shows an Annotation dialog");
     // The annotation curve is offset: the dialog sees and edits drawn points.
     page->OffsetControls->Offsets().SetOffsetX(Curves(0), ShiftAltitude, 100);
-    FormMain->DataList[0]->Modified = false;
+    FormMain->OpenFlights.Block(0)->Modified = false;
 
     msgs.QueueDialog([this](QDialog& d) {
         auto& f = static_cast<TFormAnnot&>(d);
@@ -362,8 +363,8 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     ASSERT_EQ(labels.size(), 3u);
     EXPECT_EQ(labels[2].Text, " ");
     EXPECT_DOUBLE_EQ(labels[2].Time, 5.0); // kept less the offset
-    EXPECT_TRUE(FormMain->DataList[0]->Modified);
-    EXPECT_TRUE(FormMain->DataList[1]->Modified);
+    EXPECT_TRUE(FormMain->OpenFlights.Block(0)->Modified);
+    EXPECT_TRUE(FormMain->OpenFlights.Block(1)->Modified);
     EXPECT_TRUE(FormMain->Curves.Labels(Curves(1)).empty());
 
     // Right click near the second file's curve, which lies under the first's

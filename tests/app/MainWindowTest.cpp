@@ -1,5 +1,6 @@
 // The data views inside the main window: tree, open-files grid, chart and
 // flight information working together through the window's hooks.
+#include "graph/GraphStyle.h"
 #include "support/KdfText.h"
 #include "app/Application.h"
 #include "app/MainFrm.h"
@@ -20,7 +21,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -54,7 +55,7 @@ protected:
     {
         qv::test::StartProgram(dir.path(), dir.file("quorvel.ini"));
         tree = FormMain->findChild<QTreeWidget*>("TreeView1");
-        grid = FormMain->findChild<QTableWidget*>("StringGrid1");
+        grid = FormMain->findChild<QTableView*>("StringGrid1");
         chart = FormMain->findChild<QCustomPlot*>("Chart1");
         ASSERT_TRUE(tree && grid && chart);
     }
@@ -67,7 +68,7 @@ protected:
     TempDir dir;
     ScriptedMessages msgs;
     QTreeWidget* tree = nullptr;
-    QTableWidget* grid = nullptr;
+    QTableView* grid = nullptr;
     QCustomPlot* chart = nullptr;
 };
 
@@ -88,9 +89,9 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
     DoubleClick(tree->viewport(), tree->visualItemRect(item("Blok2")).center());
     EXPECT_TRUE(FormMain->PanelGrid->isVisibleTo(FormMain));
     EXPECT_TRUE(FormMain->PageControl1->isEnabled());
-    EXPECT_EQ(grid->rowCount(), 1);
-    EXPECT_EQ(FormMain->DataList.size(), 1u);
-    EXPECT_EQ(FormMain->ActualRow, 0);
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(FormMain->OpenFlights.RowCount(), 1);
+    EXPECT_EQ(FormMain->OpenFlights.Actual(), 0);
     EXPECT_EQ(chart->graphCount(), 5);
     EXPECT_FALSE(FormMain->InfoPage->EditDate->text().isEmpty());
     EXPECT_EQ(FormMain->InfoPage->EditFile->text(), QStringLiteral("Blok2.kdf"));
@@ -113,7 +114,7 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
     const QByteArray saved = ReadAll(dir.file("Data/Blok2.kdf"));
     EXPECT_TRUE(saved.contains("<Text>\r\n{\\rtf1\\ansi\\ansicpg1250")) << saved.toStdString();
     EXPECT_TRUE(saved.contains(" gusty\\par"));
-    EXPECT_TRUE(FormMain->DataList.empty());
+    EXPECT_EQ(FormMain->OpenFlights.RowCount(), 0);
 }
 
 // Renames and deletes in the tree reach the open-files grid and the data
@@ -140,20 +141,20 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
 
     QTest::mouseDClick(FormMain->windowHandle(), Qt::LeftButton, {},
                        tree->viewport()->mapTo(FormMain, tree->visualItemRect(item("Blok1")).center()));
-    ASSERT_EQ(grid->rowCount(), 1);
-    const QString colour = grid->item(0, 7) ? grid->item(0, 7)->text() : QString();
+    ASSERT_EQ(grid->model()->rowCount(), 1);
+    const QString colour = grid->model()->index(0, 7).data().toString();
     rename(QStringLiteral("Sezona"), QStringLiteral("Jaro"));
     EXPECT_TRUE(QFileInfo(dir.file("Data/Jaro/Blok1.kdf")).isFile());
-    EXPECT_EQ(grid->item(0, 6)->text(), dir.file("Data/Jaro/Blok1.kdf"));
+    EXPECT_EQ(grid->model()->index(0, 6).data().toString(), dir.file("Data/Jaro/Blok1.kdf"));
     rename(QStringLiteral("Blok1"), QStringLiteral("Let 1"));
-    EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("Let 1"));
-    EXPECT_EQ(grid->item(0, 6)->text(), dir.file("Data/Jaro/Let 1.kdf"));
-    EXPECT_EQ(grid->item(0, 7) ? grid->item(0, 7)->text() : QString(), colour);
+    EXPECT_EQ(grid->model()->index(0, 0).data().toString(), QStringLiteral("Let 1"));
+    EXPECT_EQ(grid->model()->index(0, 6).data().toString(), dir.file("Data/Jaro/Let 1.kdf"));
+    EXPECT_EQ(grid->model()->index(0, 7).data().toString(), colour);
     EXPECT_EQ(chart->graphCount(), 5);
 
     rename(QStringLiteral("Data"), QStringLiteral("Lety"));
     EXPECT_EQ(FormMain->DataRoot, dir.file("Lety"));
-    EXPECT_EQ(grid->item(0, 6)->text(), dir.file("Lety/Jaro/Let 1.kdf"));
+    EXPECT_EQ(grid->model()->index(0, 6).data().toString(), dir.file("Lety/Jaro/Let 1.kdf"));
     EXPECT_TRUE(FormMain->TreeNotify);
     EXPECT_TRUE(msgs.Texts().isEmpty()) << msgs.Texts().join(QLatin1Char('|')).toStdString();
 
@@ -165,7 +166,7 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
     QTest::keyClick(tree, Qt::Key_Delete);
     EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Do you want to save changes of ") +
                                             dir.file("Lety/Jaro/Let 1.kdf") + "?"});
-    EXPECT_TRUE(FormMain->DataList.empty());
+    EXPECT_EQ(FormMain->OpenFlights.RowCount(), 0);
     EXPECT_EQ(chart->graphCount(), 0);
     EXPECT_FALSE(QFileInfo::exists(dir.file("Lety/Jaro")));
     EXPECT_FALSE(ReadAll(trash.file("Jaro/Let 1.kdf")).contains("windy"));
@@ -176,9 +177,9 @@ TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
     // The grid has a font of its own; the automatic width follows it.
     QFont gridFont = QApplication::font();
     gridFont.setPointSize(gridFont.pointSize() + 3);
-    QApplication::setFont(gridFont, "QTableWidget");
+    QApplication::setFont(gridFont, "QTableView");
     struct RestoreFont {
-        ~RestoreFont() { QApplication::setFont(QApplication::font(), "QTableWidget"); }
+        ~RestoreFont() { QApplication::setFont(QApplication::font(), "QTableView"); }
     } restoreFont;
 
     QDir().mkpath(dir.file("Data"));
@@ -198,7 +199,7 @@ TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
         const QRect r = tree->visualItemRect(it);
         DoubleClick(tree->viewport(), r.center());
     }
-    ASSERT_EQ(grid->rowCount(), 3);
+    ASSERT_EQ(grid->model()->rowCount(), 3);
     QApplication::processEvents();
     EXPECT_EQ(FormMain->MainSplitter->sizes().first(), 233);
 
@@ -206,26 +207,26 @@ TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
     EXPECT_TRUE(grid->isColumnHidden(6));
     EXPECT_TRUE(grid->isColumnHidden(7));
     int visibleWidth = 0;
-    for (int c = 0; c < grid->columnCount(); ++c)
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
         visibleWidth += grid->isColumnHidden(c) ? 0 : grid->columnWidth(c);
     EXPECT_LE(visibleWidth, grid->viewport()->width());
     EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
 
     const QFontMetrics fm(grid->font());
     for (int row = 0; row < 3; ++row) {
-        QTableWidgetItem* name = grid->item(row, 0);
-        ASSERT_NE(name, nullptr);
-        EXPECT_EQ(name->text(), names[row]);
-        EXPECT_EQ(name->toolTip(), dir.file("Data/" + names[row] + ".kdf"));
+        const QModelIndex name = grid->model()->index(row, 0);
+        ASSERT_TRUE(name.isValid());
+        EXPECT_EQ(name.data().toString(), names[row]);
+        EXPECT_EQ(name.data(Qt::ToolTipRole).toString(), dir.file("Data/" + names[row] + ".kdf"));
         // Room for the swatch, the name and the cell's margins.
         EXPECT_GE(grid->columnWidth(0), grid->iconSize().width() + fm.horizontalAdvance(names[row]) + 12);
         // The swatch is the curve's colour.
-        const QImage swatch = name->icon().pixmap(grid->iconSize()).toImage();
+        const QImage swatch = name.data(Qt::DecorationRole).value<QIcon>().pixmap(grid->iconSize()).toImage();
         ASSERT_FALSE(swatch.isNull());
-        const QColor curve = FormMain->Palette[row];
+        const QColor curve = QColor::fromRgb(SwapRedBlue(kCurveColours[row]));
         EXPECT_EQ(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), curve) << row;
     }
-    EXPECT_EQ(grid->horizontalHeaderItem(1)->toolTip(), "Altitude");
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(), "Altitude");
     msgs.QueueAnswer(Answer::No);
     FormMain->close();
 }

@@ -173,7 +173,7 @@ TEST_F(TreeViewTest, RefreshWaitsForAnOperationThatShowsADialog)
     };
     view.OpenOrClose(Node("f"));
     EXPECT_TRUE(stillThere);
-    EXPECT_EQ(Node("f")->Data->GridRow, 0);
+    EXPECT_TRUE(view.Tree.IsOpen(Node("f")));
     Pump(400);
     EXPECT_EQ(Node("other"), nullptr);
 }
@@ -184,14 +184,14 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     Touch(dir.file("bad.kdf"));
     Build();
     std::vector<QString> opened;
-    std::vector<int> closed;
+    QStringList closed;
     host.Open = [&](const QString& name) {
         opened.push_back(name);
         return name.endsWith(QLatin1String("bad.kdf")) ? -1 : 4;
     };
-    QObject::connect(&view, &TTreeView::CloseRow, [&](int row) {
-        closed.push_back(row);
-        view.Tree.CancelGridRowFlag(row);
+    QObject::connect(&view, &TTreeView::CloseFile, [&](const QString& path) {
+        closed << path;
+        host.MarkClosed(view.Tree, path);
     });
 
     TTreeNode* f = Node("f");
@@ -199,17 +199,17 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(&widget, &enter);
     ASSERT_EQ(opened, std::vector<QString>{dir.file("f.kdf")});
-    EXPECT_EQ(f->Data->GridRow, 4);
+    EXPECT_TRUE(view.Tree.IsOpen(f));
     EXPECT_EQ(f->ImageIndex, imgFileOpen);
 
     emit widget.itemDoubleClicked(view.ItemOf(f), 0);
-    EXPECT_EQ(closed, std::vector<int>{4});
-    EXPECT_EQ(f->Data->GridRow, -1);
+    EXPECT_EQ(closed, QStringList{dir.file("f.kdf")});
+    EXPECT_FALSE(view.Tree.IsOpen(f));
     EXPECT_EQ(f->ImageIndex, imgFile);
 
     emit widget.itemDoubleClicked(view.ItemOf(Node("bad")), 0);
     EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Chyba při otevírání souboru!")});
-    EXPECT_EQ(Node("bad")->Data->GridRow, -1);
+    EXPECT_FALSE(view.Tree.IsOpen(Node("bad")));
     EXPECT_EQ(Node("bad")->ImageIndex, imgFile);
 
     // The pop-up offers what fits the node.
@@ -219,13 +219,13 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     EXPECT_TRUE(view.mnuOpenFile->isVisible());
     EXPECT_FALSE(view.mnuCloseFile->isVisible());
     view.mnuOpenFile->trigger();
-    EXPECT_EQ(f->Data->GridRow, 4);
+    EXPECT_TRUE(view.Tree.IsOpen(f));
     ASSERT_TRUE(view.PreparePopup(f));
     EXPECT_FALSE(view.mnuOpenFile->isVisible());
     EXPECT_TRUE(view.mnuCloseFile->isVisible());
     view.mnuCloseFile->trigger();
-    EXPECT_EQ(closed, (std::vector<int>{4, 4}));
-    EXPECT_EQ(f->Data->GridRow, -1);
+    EXPECT_EQ(closed, (QStringList{dir.file("f.kdf"), dir.file("f.kdf")}));
+    EXPECT_FALSE(view.Tree.IsOpen(f));
     Touch(dir.file("sub/y.kdf"));
     view.RefreshTree();
     ASSERT_TRUE(view.PreparePopup(Node("sub")));
@@ -247,7 +247,7 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
 } // namespace
 
 #include "support/KdfText.h"
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
 #include "graph/Chart.h"
 
 #include <qcustomplot.h>
@@ -267,9 +267,7 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     for (const char* name : {"a.kdf", "b.kdf", "c.kdf"})
         ASSERT_TRUE(WriteAll(dir.file(name), KdfText(content)));
 
-    TDataList list;
-    int actual = -1;
-    TOpenData open(list, actual);
+    TOpenFlights open;
     TCurveModel model;
     TGraphSetupRec setup = DefaultGraphSetup();
     TChartView chart(model, setup);
@@ -278,10 +276,11 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     TTreeView view(&widget);
     TTestTreeHost host;
     host.Open = [&](const QString& f) { return open.OpenDataFile(f); };
+    host.OpenQuery = [&](const QString& f) { return open.IsOpen(f); };
     view.Tree.Host = &host;
-    QObject::connect(&view, &TTreeView::CloseRow, [&](int row) { open.GridCloseFile(row); });
-    QObject::connect(&view.Tree, &TDataTree::CloseGridRow, [&](int row) { open.GridCloseFile(row); });
-    QObject::connect(&open, &TOpenData::RowClosed, [&](int row) { view.Tree.CancelGridRowFlag(row); });
+    QObject::connect(&view, &TTreeView::CloseFile, [&](const QString& f) { open.GridCloseFile(open.RowOf(f)); });
+    QObject::connect(&view.Tree, &TDataTree::CloseFile, [&](const QString& f) { open.GridCloseFile(open.RowOf(f)); });
+    QObject::connect(&open, &TOpenFlights::RowClosed, [&] { view.Tree.OpenFilesChanged(); });
     view.Tree.DataRoot = dir.path();
     view.BuildTree();
 
@@ -296,15 +295,15 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     for (const char* n : {"a", "b", "c"})
         view.OpenOrClose(node(n));
     ASSERT_EQ(open.RowCount(), 3);
-    EXPECT_EQ(node("c")->Data->GridRow, 2);
+    EXPECT_EQ(open.RowOf(dir.file("c.kdf")), 2);
     EXPECT_EQ(chart.Chart1->graphCount(), 15);
 
     QFile::remove(dir.file("b.kdf"));
     view.RefreshTree();
     EXPECT_EQ(node("b"), nullptr);
     ASSERT_EQ(open.RowCount(), 2);
-    EXPECT_EQ(open.Cell(6, 1), dir.file("c.kdf"));
-    EXPECT_EQ(node("c")->Data->GridRow, 1);
+    EXPECT_EQ(open.Path(1), dir.file("c.kdf"));
+    EXPECT_TRUE(view.Tree.IsOpen(node("c")));
     EXPECT_EQ(chart.Chart1->graphCount(), 10);
     EXPECT_TRUE(msgs.Texts().isEmpty());
 
@@ -312,9 +311,9 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     view.OpenOrClose(node("a"));
     EXPECT_EQ(open.RowCount(), 1);
     EXPECT_EQ(node("a")->ImageIndex, imgFile);
-    EXPECT_EQ(node("c")->Data->GridRow, 0);
+    EXPECT_EQ(open.RowOf(dir.file("c.kdf")), 0);
     view.OpenOrClose(node("a"));
-    EXPECT_EQ(node("a")->Data->GridRow, 1);
+    EXPECT_EQ(open.RowOf(dir.file("a.kdf")), 1);
     EXPECT_EQ(node("a")->ImageIndex, imgFileOpen);
 
     // The data root vanishes: every file closes and the tree empties.

@@ -345,15 +345,15 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
         const std::vector<quint16> raw = sim::FlightSamples(shape, kRngStart + k);
         TDataBlock rec;
         rec.NotesStream();
-        ASSERT_EQ(ReadDataFile(QDir(s.Root).filePath(files[k]), rec, 0.0, msgs), kSamples) << k;
+        ASSERT_EQ(ReadDataFile(QDir(s.Root).filePath(files[k]), rec, msgs), kSamples) << k;
         EXPECT_EQ(rec.SamplePeriod(), 20);
         EXPECT_EQ(rec.Flags(), shape.mask);
         EXPECT_EQ(rec.Words[2], shape.words[0]);
         for (int i = 0; i < kSamples; ++i) {
-            EXPECT_NEAR(rec.Data[ArrTime][i], i * 0.2, 0.051);
-            EXPECT_NEAR(rec.Data[ArrAltitude][i], (raw[3 * i] - double(raw[0])) / 41.85 * 9.8067, 0.0051);
-            EXPECT_NEAR(rec.Data[ArrRx][i], (19843.0 - raw[3 * i + 1]) / 43.35, 0.0051);
-            EXPECT_NEAR(rec.Data[ArrVoltage][i], (raw[3 * i + 2] + 85.0) * 0.0217, 0.0051);
+            EXPECT_NEAR(rec.Samples(ArrTime)[i], i * 0.2, 0.051);
+            EXPECT_NEAR(rec.Samples(ArrAltitude)[i], (raw[3 * i] - double(raw[0])) / 41.85 * 9.8067, 0.0051);
+            EXPECT_NEAR(rec.Samples(ArrRx)[i], (19843.0 - raw[3 * i + 1]) / 43.35, 0.0051);
+            EXPECT_NEAR(rec.Samples(ArrVoltage)[i], (raw[3 * i + 2] + 85.0) * 0.0217, 0.0051);
         }
     }
 }
