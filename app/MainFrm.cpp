@@ -1,5 +1,7 @@
 #include "app/MainFrm.h"
 
+#include <algorithm>
+
 #include "base/Assert.h"
 #include "browser/FlightInfo.h"
 #include "device/DoskComUnit.h"
@@ -170,7 +172,9 @@ void TFormMain::FirstShow()
     DeviceSettingsChanged();
 
     // 6. Left panel width; measurement table and legend buttons.
-    MainSplitter->setSizes({Settings.PanelLeft, qMax(100, width() - Settings.PanelLeft)});
+    // The tree and the pages both keep room in the window.
+    const int left = std::clamp(Settings.PanelLeft, kPanelLeftMin, qMax(kPanelLeftMin, width() - 200));
+    MainSplitter->setSizes({left, qMax(100, width() - left)});
     GraphPage->ShowTable->setChecked(Settings.ShowTable);
     GraphPage->ShowTableClick();
     GraphPage->TBShowLegend->setChecked(Settings.TBShowLegend);
@@ -250,7 +254,13 @@ void TFormMain::WriteSettings()
 void TFormMain::closeEvent(QCloseEvent* e)
 {
     if (!closed_) {
-        CloseQuery(); // never refuses
+        CloseQuery();
+        // A file whose save failed stays open with its edits; so does the
+        // program.
+        if (OpenRowCount() > 0) {
+            e->ignore();
+            return;
+        }
         WriteSettings();
         closed_ = true;
     }

@@ -1,12 +1,12 @@
 #include "base/Numbers.h"
 #include "app/Settings.h"
+#include "base/CheckedWrite.h"
 #include "base/Cp1250.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
 #include <QStandardPaths>
@@ -14,7 +14,9 @@
 #define SI_NO_CONVERSION // 8-bit text as it stands in the file
 #include <SimpleIni.h>
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <optional>
 
 namespace qv {
@@ -94,11 +96,7 @@ bool TIniFile::Save(const QString& path) const
     std::string text;
     if (d->ini.Save(text, false) < 0)
         return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write(text.data(), static_cast<qint64>(text.size()));
-    return f.commit();
+    return WriteFileChecked(path, QByteArray(text.data(), static_cast<qsizetype>(text.size()))).Ok;
 }
 
 static QByteArray Latin(const QString& s) { return s.toLocal8Bit(); }
@@ -172,6 +170,20 @@ void TIniFile::WriteFloat(const char* section, const char* key, double value)
     d->ini.SetValue(section, key, Latin(loc.toString(value, 'g', 15)).constData());
 }
 
+namespace {
+
+// Values typed into the program's number boxes stay within this.
+constexpr double kRealLimit = 1e9;
+
+double ClampReal(double v, double fallback)
+{
+    if (!std::isfinite(v))
+        return fallback;
+    return std::clamp(v, -kRealLimit, kRealLimit);
+}
+
+} // namespace
+
 void ReadAppSettings(const TIniFile& ini, TAppSettings& s)
 {
     const QString root = ini.ReadString("Options", "Root", s.Root);
@@ -181,14 +193,16 @@ void ReadAppSettings(const TIniFile& ini, TAppSettings& s)
     dev.Root = s.Root;
     dev.Com = ini.ReadString("Options", "COM", dev.Com);
     dev.DefFileName = ini.ReadString("Options", "DefFileName", dev.DefFileName);
-    dev.FlightTemperature = ini.ReadInteger("Options", "FlightTemperature", dev.FlightTemperature);
-    dev.DeflectionMin = ini.ReadFloat("Options", "DeflectionMin", dev.DeflectionMin);
-    dev.DeflectionMax = ini.ReadFloat("Options", "DeflectionMax", dev.DeflectionMax);
-    dev.MarkerThreshold = ini.ReadFloat("Options", "MarkerThreshold", dev.MarkerThreshold);
+    // Every value is kept within what the dialogs can set; one beyond is
+    // brought to the nearest end of that range.
+    dev.FlightTemperature = std::clamp(ini.ReadInteger("Options", "FlightTemperature", dev.FlightTemperature), -30, 60);
+    dev.DeflectionMin = ClampReal(ini.ReadFloat("Options", "DeflectionMin", dev.DeflectionMin), dev.DeflectionMin);
+    dev.DeflectionMax = ClampReal(ini.ReadFloat("Options", "DeflectionMax", dev.DeflectionMax), dev.DeflectionMax);
+    dev.MarkerThreshold = ClampReal(ini.ReadFloat("Options", "MarkerThreshold", dev.MarkerThreshold), dev.MarkerThreshold);
     s.DeflectionOnGraph = ini.ReadBool("Options", "DeflectionOnGraph", s.DeflectionOnGraph);
-    s.PanelLeft = ini.ReadInteger("Pos", "PanelLeft", s.PanelLeft);
+    s.PanelLeft = std::clamp(ini.ReadInteger("Pos", "PanelLeft", s.PanelLeft), kPanelLeftMin, kPanelLeftMax);
     s.SaveWindowsPos = ini.ReadBool("Options", "SaveWindowsPos", s.SaveWindowsPos);
-    s.AutoGridSize = ini.ReadInteger("Options", "AutoGridSize", s.AutoGridSize);
+    s.AutoGridSize = std::clamp(ini.ReadInteger("Options", "AutoGridSize", s.AutoGridSize), 0, 1000);
     s.ShowTable = ini.ReadBool("Options", "ShowTable", s.ShowTable);
     s.TBShowLegend = ini.ReadBool("Options", "TBShowLegend", s.TBShowLegend);
     dev.RawImageLimit = ini.ReadString("Options", "RawImageLimit", dev.RawImageLimit);
@@ -196,40 +210,49 @@ void ReadAppSettings(const TIniFile& ini, TAppSettings& s)
 
 namespace {
 // The "GraphSetup" keys in the file's order, each bound to its field.
+// Whole numbers carry the range the graph setup dialog offers.
 struct GraphKey {
     const char* key;
     double TGraphSetupRec::*real = nullptr;
     bool TGraphSetupRec::*flag = nullptr;
     std::int32_t TGraphSetupRec::*whole = nullptr;
+    int low = 0, high = 0;
 
     static GraphKey Float(const char* k, double TGraphSetupRec::*m) { return {k, m, nullptr, nullptr}; }
     static GraphKey Bool(const char* k, bool TGraphSetupRec::*m) { return {k, nullptr, m, nullptr}; }
-    static GraphKey Int(const char* k, std::int32_t TGraphSetupRec::*m) { return {k, nullptr, nullptr, m}; }
+    static GraphKey Int(const char* k, std::int32_t TGraphSetupRec::*m, int low, int high)
+    {
+        return {k, nullptr, nullptr, m, low, high};
+    }
 };
+
+// Line styles and widths, mark styles and sizes as the dialog lists them.
+constexpr int kLineStyleMax = 4, kLineWidthMin = 1, kLineWidthMax = 5;
+constexpr int kMarkStyleMax = 8, kMarkSizeMin = 2, kMarkSizeMax = 10;
 
 const GraphKey kGraphKeys[] = {
     GraphKey::Float("AltitudeMin", &TGraphSetupRec::AltitudeMin),
     GraphKey::Float("AltitudeMax", &TGraphSetupRec::AltitudeMax),
     GraphKey::Bool("AltitudeAuto", &TGraphSetupRec::AltitudeAuto),
-    GraphKey::Int("AltitudeLStyle", &TGraphSetupRec::AltitudeLStyle),
-    GraphKey::Int("AltitudeLWidth", &TGraphSetupRec::AltitudeLWidth),
+    GraphKey::Int("AltitudeLStyle", &TGraphSetupRec::AltitudeLStyle, 0, kLineStyleMax),
+    GraphKey::Int("AltitudeLWidth", &TGraphSetupRec::AltitudeLWidth, kLineWidthMin, kLineWidthMax),
     GraphKey::Float("PowerSupMin", &TGraphSetupRec::PowerSupMin),
     GraphKey::Float("PowerSupMax", &TGraphSetupRec::PowerSupMax),
     GraphKey::Bool("PowerSupAuto", &TGraphSetupRec::PowerSupAuto),
-    GraphKey::Int("PowerSupLStyle", &TGraphSetupRec::PowerSupLStyle),
-    GraphKey::Int("PowerSupLWidth", &TGraphSetupRec::PowerSupLWidth),
+    GraphKey::Int("PowerSupLStyle", &TGraphSetupRec::PowerSupLStyle, 0, kLineStyleMax),
+    GraphKey::Int("PowerSupLWidth", &TGraphSetupRec::PowerSupLWidth, kLineWidthMin, kLineWidthMax),
     GraphKey::Float("RXMin", &TGraphSetupRec::RXMin),
     GraphKey::Float("RXMax", &TGraphSetupRec::RXMax),
     GraphKey::Bool("RXAuto", &TGraphSetupRec::RXAuto),
-    GraphKey::Int("RXLStyle", &TGraphSetupRec::RXLStyle),
-    GraphKey::Int("RXLWidth", &TGraphSetupRec::RXLWidth),
+    GraphKey::Int("RXLStyle", &TGraphSetupRec::RXLStyle, 0, kLineStyleMax),
+    GraphKey::Int("RXLWidth", &TGraphSetupRec::RXLWidth, kLineWidthMin, kLineWidthMax),
     GraphKey::Float("TimeMin", &TGraphSetupRec::TimeMin),
     GraphKey::Float("TimeMax", &TGraphSetupRec::TimeMax),
     GraphKey::Bool("TimeAuto", &TGraphSetupRec::TimeAuto),
-    GraphKey::Int("AnnotMarkStyle", &TGraphSetupRec::AnnotMarkStyle),
-    GraphKey::Int("AnnotMarkSize", &TGraphSetupRec::AnnotMarkSize),
-    GraphKey::Int("MarkerMarkStyle", &TGraphSetupRec::MarkerMarkStyle),
-    GraphKey::Int("MarkerMarkSize", &TGraphSetupRec::MarkerMarkSize),
+    GraphKey::Int("AnnotMarkStyle", &TGraphSetupRec::AnnotMarkStyle, 0, kMarkStyleMax),
+    GraphKey::Int("AnnotMarkSize", &TGraphSetupRec::AnnotMarkSize, kMarkSizeMin, kMarkSizeMax),
+    GraphKey::Int("MarkerMarkStyle", &TGraphSetupRec::MarkerMarkStyle, 0, kMarkStyleMax),
+    GraphKey::Int("MarkerMarkSize", &TGraphSetupRec::MarkerMarkSize, kMarkSizeMin, kMarkSizeMax),
 };
 const char* const kGraphSection = "GraphSetup";
 } // namespace
@@ -238,11 +261,11 @@ void ReadGraphSetup(const TIniFile& ini, TGraphSetupRec& g)
 {
     for (const GraphKey& k : kGraphKeys) {
         if (k.real)
-            g.*k.real = ini.ReadFloat(kGraphSection, k.key, g.*k.real);
+            g.*k.real = ClampReal(ini.ReadFloat(kGraphSection, k.key, g.*k.real), g.*k.real);
         else if (k.flag)
             g.*k.flag = ini.ReadBool(kGraphSection, k.key, g.*k.flag);
         else
-            g.*k.whole = ini.ReadInteger(kGraphSection, k.key, g.*k.whole);
+            g.*k.whole = std::clamp(ini.ReadInteger(kGraphSection, k.key, g.*k.whole), k.low, k.high);
     }
 }
 

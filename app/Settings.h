@@ -11,12 +11,16 @@
 
 namespace qv {
 
+// Widths the left panel may have, in pixels.
+constexpr int kPanelLeftMin = 80;
+constexpr int kPanelLeftMax = 4000;
+
 // Values of the "Options" and "Pos" sections held by the main window.
 struct TAppSettings {
     QString Root;                 // data root, no trailing delimiter
     TDeviceSettings Device;       // handed to the device dialog
     bool DeflectionOnGraph = false;
-    int PanelLeft = 233;
+    int PanelLeft = 233;       // kPanelLeftMin..kPanelLeftMax, and within the window
     bool SaveWindowsPos = true;
     int AutoGridSize = 10;
     bool ShowTable = true;

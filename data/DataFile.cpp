@@ -6,10 +6,14 @@
 
 #include <QFile>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <filesystem>
 #include <limits>
 #include <new>
@@ -24,17 +28,23 @@ using namespace detail;
 // number, memory exhausted); reported as "Error in reading file.".
 struct ReadFailure {};
 
-// Lines of a file held in memory. A line ends at LF; the CRs before the LF
-// (CR LF files, stray CRs) are not part of the line. Text after the last
-// line end is one more line; a file ending in a line end has no empty line
-// after it.
+// Lines of a file. A line ends at LF; the CRs before the LF (CR LF files,
+// stray CRs) are not part of the line. Text after the last line end is one
+// more line; a file ending in a line end has no empty line after it.
+//
+// The bytes are either all in memory or read from a file a piece at a time,
+// so that a large file never sits in memory whole. A piece [pos(), end())
+// always ends just after a line end (or at the end of the file): a line
+// that starts in it ends in it. Views of lines stay valid until the next
+// piece is loaded.
 class LineReader {
 public:
     explicit LineReader(std::string_view bytes) : p_(bytes.data()), end_(bytes.data() + bytes.size()) {}
+    explicit LineReader(QFile& file) : file_(&file) {}
 
     bool Next(std::string_view& line)
     {
-        if (p_ >= end_)
+        if (p_ >= end_ && !Refill())
             return false;
         const char* lf = static_cast<const char*>(std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_)));
         const char* le = lf ? lf : end_;
@@ -60,10 +70,52 @@ public:
     const char* end() const { return end_; }
     void seek(const char* p) { p_ = p; }
 
+    // Loads the next piece once the current one is used up; false at the
+    // end of the file. A read error throws ReadFailure.
+    bool Refill()
+    {
+        if (!file_ || eof_)
+            return false;
+        // The unfinished line behind the last piece moves to the front.
+        const std::size_t carry = static_cast<std::size_t>(filled_ - (end_ - buf_.data()));
+        std::memmove(buf_.data(), buf_.data() + (filled_ - carry), carry);
+        filled_ = carry;
+        for (;;) {
+            if (buf_.size() - filled_ < kPiece / 2)
+                buf_.resize(std::max(buf_.size() * 2, kPiece));
+            const qint64 got = file_->read(buf_.data() + filled_, static_cast<qint64>(buf_.size() - filled_));
+            if (got < 0)
+                throw ReadFailure{};
+            const std::size_t from = filled_;
+            filled_ += static_cast<std::size_t>(got);
+            eof_ = got == 0;
+            p_ = buf_.data();
+            if (eof_) {
+                end_ = buf_.data() + filled_;
+                return end_ > p_;
+            }
+            // The piece ends after its last line end; a line longer than
+            // the buffer makes the buffer grow.
+            const char* b = buf_.data();
+            for (std::size_t i = filled_; i > from; --i)
+                if (b[i - 1] == '\n') {
+                    end_ = b + i;
+                    return true;
+                }
+        }
+    }
+
 private:
-    const char* p_;
-    const char* end_;
+    static constexpr std::size_t kPiece = std::size_t(8) << 20;
+
+    const char* p_ = nullptr;
+    const char* end_ = nullptr;
+    QFile* file_ = nullptr;
+    std::vector<char> buf_;
+    std::size_t filled_ = 0;
+    bool eof_ = false;
 };
+
 
 
 inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
@@ -160,24 +212,31 @@ std::size_t CountLf(const char* b, const char* e)
     return n;
 }
 
-// Lines from b (the start of a line) up to the first line "</Data>";
-// false when there is no such line.
-bool CountDataLines(const char* b, const char* e, std::size_t& count)
+// Lines from the reader's position (the start of a line) up to the first
+// line "</Data>"; false when there is no such line.
+bool CountDataLines(LineReader& in, std::size_t& count)
 {
-    const std::string_view rest(b, static_cast<std::size_t>(e - b));
-    for (std::size_t at = rest.find(kTagDataEnd); at != std::string_view::npos;
-         at = rest.find(kTagDataEnd, at + 1)) {
-        if (at > 0 && rest[at - 1] != '\n')
-            continue;
-        std::size_t after = at + kTagDataEnd.size();
-        while (after < rest.size() && rest[after] == '\r')
-            ++after;
-        if (after < rest.size() && rest[after] != '\n')
-            continue;
-        count = CountLf(b, b + at);
-        return true;
+    count = 0;
+    for (;;) {
+        if (in.pos() >= in.end() && !in.Refill())
+            return false;
+        const char* b = in.pos();
+        const std::string_view rest(b, static_cast<std::size_t>(in.end() - b));
+        for (std::size_t at = rest.find(kTagDataEnd); at != std::string_view::npos;
+             at = rest.find(kTagDataEnd, at + 1)) {
+            if (at > 0 && rest[at - 1] != '\n')
+                continue;
+            std::size_t after = at + kTagDataEnd.size();
+            while (after < rest.size() && rest[after] == '\r')
+                ++after;
+            if (after < rest.size() && rest[after] != '\n')
+                continue;
+            count += CountLf(b, b + at);
+            return true;
+        }
+        count += CountLf(b, in.end());
+        in.seek(in.end());
     }
-    return false;
 }
 
 // Everything the reader collects before it touches the record.
@@ -192,17 +251,20 @@ struct Parsed {
     TFileOffsets offsets;
 };
 
-void ParseInto(std::string_view bytes, Parsed& out)
+// The source of the bytes, read twice: once to count, once to parse.
+using ReaderMaker = std::function<LineReader()>;
+
+void ParseInto(const ReaderMaker& reader, std::size_t memoryLimit, Parsed& out)
 {
     // Count the lines of the data section.
     std::size_t count = 0;
     {
-        LineReader in(bytes);
-        if (!in.SkipTo(kTagData) || !CountDataLines(in.pos(), in.end(), count))
+        LineReader in = reader();
+        if (!in.SkipTo(kTagData) || !CountDataLines(in, count))
             throw DataFileError(kErrUnexpectedEnd);
     }
 
-    LineReader in(bytes);
+    LineReader in = reader();
     std::string_view line;
     if (!in.Next(line) || line != kTagHeader)
         throw DataFileError(kErrBadHeader);
@@ -235,6 +297,14 @@ void ParseInto(std::string_view bytes, Parsed& out)
             out.present[k] = true;
         }
 
+    // A file whose samples would not fit is refused before they are read.
+    std::size_t perSample = (flags & kArrayMask[ArrRx]) ? sizeof(std::int32_t) : 0;
+    for (int c = 0; c <= n; ++c)
+        if (target[c] >= 0)
+            perSample += sizeof(double);
+    if (count > memoryLimit / perSample)
+        throw DataFileError(TooLargeText(count, count * static_cast<double>(perSample), memoryLimit));
+
     std::array<std::vector<double>*, 17> dest{};
     for (int c = 0; c <= n; ++c)
         if (target[c] >= 0) {
@@ -244,8 +314,8 @@ void ParseInto(std::string_view bytes, Parsed& out)
 
     std::size_t samples = 0;
     std::array<double, 17> vals;
-    const char* const end = in.end();
-    while (samples < count && in.pos() < end) {
+    while (samples < count && (in.pos() < in.end() || in.Refill())) {
+        const char* const end = in.end();
         // The common line first: plain numbers, single commas, no blanks.
         // Anything else goes the general way below, which gives the same
         // result for these lines.
@@ -443,11 +513,13 @@ bool ParseReal(std::string_view text, double& value)
 
 // --- Reader ----------------------------------------------------------------
 
-int ParseDataFile(std::string_view bytes, TDataBlock& block, IMessageService& msgs)
+namespace {
+
+int Parse(const ReaderMaker& reader, TDataBlock& block, std::size_t memoryLimit, IMessageService& msgs)
 {
     try {
         Parsed parsed;
-        ParseInto(bytes, parsed);
+        ParseInto(reader, memoryLimit, parsed);
         Commit(parsed, block);
         return block.SampleCount();
     } catch (const ReadFailure&) {
@@ -455,6 +527,57 @@ int ParseDataFile(std::string_view bytes, TDataBlock& block, IMessageService& ms
     }
     msgs.Error(QString::fromLatin1(kErrReading));
     return 0;
+}
+
+} // namespace
+
+std::size_t MemoryForSamples()
+{
+    std::size_t available = 0;
+#if defined(__linux__)
+    // What the system can give without swapping, as it counts it.
+    if (FILE* f = std::fopen("/proc/meminfo", "r")) {
+        char line[256];
+        unsigned long long kb = 0;
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "MemAvailable: %llu kB", &kb) == 1) {
+                available = static_cast<std::size_t>(kb) * 1024;
+                break;
+            }
+        std::fclose(f);
+    }
+#endif
+#if defined(_SC_AVPHYS_PAGES)
+    if (available == 0) {
+        const long pages = ::sysconf(_SC_AVPHYS_PAGES);
+        const long size = ::sysconf(_SC_PAGESIZE);
+        if (pages > 0 && size > 0)
+            available = static_cast<std::size_t>(pages) * static_cast<std::size_t>(size);
+    }
+#endif
+    if (available == 0)
+        return std::numeric_limits<std::size_t>::max();
+    // The chart and the measuring need room beside the samples.
+    return available / 2;
+}
+
+std::string TooLargeText(std::size_t samples, double bytesNeeded, std::size_t bytesAvailable)
+{
+    char buf[200];
+    std::snprintf(buf, sizeof buf, "The file is too large: its %zu samples need %.0f MB, only %.0f MB can be spared.",
+                  samples, bytesNeeded / 1048576.0, static_cast<double>(bytesAvailable) / 1048576.0);
+    return buf;
+}
+
+int ParseDataFile(std::string_view bytes, TDataBlock& block, IMessageService& msgs,
+                  std::size_t memoryLimit)
+{
+    return Parse([bytes] { return LineReader(bytes); }, block, memoryLimit, msgs);
+}
+
+int ParseDataFile(std::string_view bytes, TDataBlock& block, IMessageService& msgs)
+{
+    return ParseDataFile(bytes, block, msgs, MemoryForSamples());
 }
 
 bool IsRegularFile(const QString& path)
@@ -467,40 +590,20 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, IMessageService& ms
 {
     if (fileName.isEmpty())
         return 0;
-    if (!IsRegularFile(fileName)) {
+    QFile f(fileName);
+    if (!IsRegularFile(fileName) || !f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         msgs.Error(QString::fromLatin1(kErrReading));
         return 0;
     }
-    // The whole file in one go, then parsed in memory.
-    std::unique_ptr<char[]> buf;
-    std::string_view bytes;
-    {
-        QFile f(fileName);
-        bool ok = f.open(QIODevice::ReadOnly);
-        try {
-            if (ok) {
-                const qint64 size = f.size();
-                buf.reset(new char[static_cast<std::size_t>(std::max<qint64>(size, 1))]);
-                PrepareLarge(buf.get(), static_cast<std::size_t>(size));
-                qint64 got = 0;
-                while (got < size) {
-                    const qint64 r = f.read(buf.get() + got, size - got);
-                    if (r <= 0)
-                        break;
-                    got += r;
-                }
-                bytes = std::string_view(buf.get(), static_cast<std::size_t>(got));
-            }
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-        ok = ok && f.error() == QFileDevice::NoError;
-        if (!ok) {
-            msgs.Error(QString::fromLatin1(kErrReading));
-            return 0;
-        }
-    }
-    return ParseDataFile(bytes, block, msgs);
+    // The file is read in pieces, twice (counting, then parsing), so that
+    // the memory needed is that of the samples, not of the file.
+    return Parse(
+        [&f] {
+            if (!f.seek(0))
+                throw ReadFailure{};
+            return LineReader(f);
+        },
+        block, MemoryForSamples(), msgs);
 }
 
 } // namespace qv

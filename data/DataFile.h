@@ -10,6 +10,7 @@
 namespace qv {
 
 class IMessageService;
+class TCheckedWriter;
 
 // Raised by the reader for a malformed file: "Unexpected end of file",
 // "Bad header of file", "Error reading data from file.".
@@ -35,8 +36,9 @@ constexpr int kTimeDecimals = 1;
 constexpr int kValueDecimals = 2;
 
 // Reads fileName into block (whose notes stream exists) and returns the
-// number of samples (0 for an empty name). The sample arrays are moved into
-// the record once and shared from there on. Format errors throw
+// number of samples (0 for an empty name). The file is read in pieces; its
+// samples must fit MemoryForSamples(). The sample arrays are moved into the
+// record once and shared from there on. Format errors throw
 // DataFileError; input/output errors (file missing or unreadable, header
 // words missing or not numbers, memory exhausted, not a regular file) are reported through msgs
 // ("Error in reading file.") and 0 is returned. Either way the record is
@@ -53,11 +55,22 @@ bool IsRegularFile(const QString& path);
 // section are joined with CR LF into the notes.
 int ParseDataFile(std::string_view bytes, TDataBlock& block,
                   IMessageService& msgs);
+// The same with the memory the samples may take; a file that needs more is
+// refused before its samples are read (DataFileError with TooLargeText).
+int ParseDataFile(std::string_view bytes, TDataBlock& block,
+                  IMessageService& msgs, std::size_t memoryLimit);
 
-// Writes block to fileName. The old file is replaced only once the new one
-// is complete; on failure msgs shows "Error in writing file.", the old file
-// stays as it was and false is returned.
+// The memory the samples of one file may take: half of what the system has
+// available.
+std::size_t MemoryForSamples();
+std::string TooLargeText(std::size_t samples, double bytesNeeded, std::size_t bytesAvailable);
+
+// Writes block to fileName through the checked writer. The old file is
+// replaced only once the new one is complete; on failure msgs shows "Error
+// in writing file." with the file's name, the old file stays as it was and
+// false is returned.
 bool WriteDataFile(const QString& fileName, const TDataBlock& block, IMessageService& msgs);
+bool WriteDataFile(const QString& fileName, const TDataBlock& block, IMessageService& msgs, TCheckedWriter& writer);
 
 // The bytes WriteDataFile writes for block.
 std::string FormatDataFile(const TDataBlock& block);

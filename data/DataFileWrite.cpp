@@ -4,7 +4,7 @@
 #include "base/MessageService.h"
 #include "data/DataFileDetail.h"
 
-#include <QSaveFile>
+#include "base/CheckedWrite.h"
 
 #include <algorithm>
 #include <charconv>
@@ -312,33 +312,28 @@ std::string FormatDataFile(const TDataBlock& block)
 
 bool WriteDataFile(const QString& fileName, const TDataBlock& block, IMessageService& msgs)
 {
-    // The new text goes to a temporary file beside the target, which replaces
-    // the old file only after it was written and flushed completely.
-    QSaveFile f(fileName);
-    f.setDirectWriteFallback(false);
-    bool ok = !fileName.isEmpty() && f.open(QIODevice::WriteOnly);
-    if (ok) {
-        try {
-            OutBuffer out([&f](const char* p, std::size_t n) {
-                while (n > 0) {
-                    const qint64 w = f.write(p, static_cast<qint64>(n));
-                    if (w <= 0)
-                        return false;
-                    p += w;
-                    n -= static_cast<std::size_t>(w);
-                }
-                return true;
-            });
-            ok = WriteRecord(block, out) && f.commit();
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
+    TCheckedWriter writer;
+    return WriteDataFile(fileName, block, msgs, writer);
+}
+
+bool WriteDataFile(const QString& fileName, const TDataBlock& block, IMessageService& msgs, TCheckedWriter& writer)
+{
+    TWriteResult r;
+    try {
+        r = writer.Write(fileName, [&block](const TByteSink& sink) {
+            OutBuffer out(sink);
+            return WriteRecord(block, out);
+        });
+    } catch (const std::bad_alloc&) {
+        r = TWriteResult{};
+        r.Error = QStringLiteral("Out of memory");
     }
-    if (!ok) {
-        f.cancelWriting();
-        msgs.Error(QString::fromLatin1(kErrWriting));
+    if (!r.Ok) {
+        msgs.Error(WriteErrorText(fileName, r));
         return false;
     }
+    if (const QString notice = WriteNoticeText(fileName, r); !notice.isEmpty())
+        msgs.Information(notice);
     return true;
 }
 

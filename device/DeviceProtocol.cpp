@@ -54,9 +54,17 @@ void DeviceProtocol::PumpEvents()
 quint8 DeviceProtocol::ReadOrFail(const QString& failText)
 {
     quint8 b = 0;
-    if (port_.ReadByte(b) != 1)
+    if (Read(b) != 1)
         throw Failure{failText};
     return b;
+}
+
+int DeviceProtocol::Read(quint8& b)
+{
+    const int n = port_.ReadByte(b);
+    if (n == 1)
+        ++received_;
+    return n;
 }
 
 void DeviceProtocol::Write(char c) { port_.WriteByte(static_cast<quint8>(c)); }
@@ -240,7 +248,7 @@ void DeviceProtocol::RunLinkLoop()
     while (!abort_) {
         try {
             quint8 b = 0;
-            if (port_.ReadByte(b) == 1)
+            if (Read(b) == 1)
                 OnByte(b);
         } catch (const Failure& f) {
             Messages().Error(f.text);
@@ -273,29 +281,20 @@ void DeviceProtocol::OnByte(quint8 b)
             return;
         }
     }
+    // The reply the host waits for starts with the letter of its command;
+    // every other byte is line noise.
+    const bool wanted = command_ != 0 && b == (command_ == 'W' ? 'R' : command_);
+    if (!wanted) {
+        ++noise_;
+        return;
+    }
     switch (command_) {
-    case 'F':
-        if (b == 'F')
-            FirmwareReply();
-        break;
-    case 'R':
-        if (b == 'R')
-            ConfigReply();
-        break;
-    case 'W':
-        if (b == 'R')
-            VerifyReply();
-        break;
-    case 'E':
-        if (b == 'E')
-            EraseReply();
-        break;
-    case 'D':
-        if (b == 'D')
-            DataReply();
-        break;
-    default:
-        break; // anything else is line noise
+    case 'F': FirmwareReply(); break;
+    case 'R': ConfigReply(); break;
+    case 'W': VerifyReply(); break;
+    case 'E': EraseReply(); break;
+    case 'D': DataReply(); break;
+    default: break;
     }
 }
 
@@ -305,7 +304,7 @@ void DeviceProtocol::FirmwareReply()
     firmware_.clear();
     while (firmware_.size() < kFirmwareSize && !abort_) {
         quint8 b = 0;
-        if (port_.ReadByte(b) == 1)
+        if (Read(b) == 1)
             firmware_.append(static_cast<char>(b));
         PumpEvents();
     }
@@ -329,7 +328,7 @@ int DeviceProtocol::ReadFrame(TDeviceConfig& into, bool& checksumOk, const QStri
     quint8 last = 0;
     while (count < kFrameSize && !abort_) {
         quint8 b = 0;
-        if (port_.ReadByte(b) == 1) {
+        if (Read(b) == 1) {
             if (count < kConfigSize) {
                 into.bytes[count] = b;
                 sum ^= b;
@@ -398,7 +397,7 @@ void DeviceProtocol::EraseReply()
     obs_->SetBusyCursor(true);
     while (!abort_) {
         quint8 b = 0;
-        if (port_.ReadByte(b) == 1) {
+        if (Read(b) == 1) {
             if (b == 'E')
                 obs_->SetStatusText(QStringLiteral("Erasing finished."));
             else
@@ -472,7 +471,7 @@ void DeviceProtocol::Acknowledge(char c)
 {
     Write(c);
     quint8 echo = 0;
-    if (port_.ReadByte(echo) != 1 || echo != static_cast<quint8>(c))
+    if (Read(echo) != 1 || echo != static_cast<quint8>(c))
         throw Failure{kCommError};
 }
 
@@ -485,7 +484,7 @@ bool DeviceProtocol::FrameEndsData(quint8* frame, int j, quint8 sum)
 {
     for (; j < kConfigSize; ++j) {
         quint8 b = 0;
-        if (abort_ || port_.ReadByte(b) != 1)
+        if (abort_ || Read(b) != 1)
             return true;
         frame[j] = b;
         sum ^= b;
@@ -493,7 +492,7 @@ bool DeviceProtocol::FrameEndsData(quint8* frame, int j, quint8 sum)
             PumpEvents(); // a trickling line must not freeze the window
     }
     quint8 check = 0;
-    if (abort_ || port_.ReadByte(check) != 1)
+    if (abort_ || Read(check) != 1)
         return true;
     return check == sum;
 }

@@ -134,6 +134,13 @@ public:
     void ClosePort();
 
     void SetAbort(bool on = true) { abort_ = on; }
+
+    // Bytes received since the protocol was made, and how many of them the
+    // link loop dropped as line noise (neither the logger's announcement
+    // nor the start of the reply waited for). Their difference grows only
+    // while the logger answers; a watchdog compares them between pumps.
+    qint64 BytesReceived() const { return received_; }
+    qint64 NoiseBytes() const { return noise_; }
     bool AbortRequested() const { return abort_; }
 
     // --- State -----------------------------------------------------------
@@ -164,6 +171,7 @@ private:
     struct Freer { void operator()(quint8* p) const; };
 
     void PumpEvents();
+    int Read(quint8& b);
     quint8 ReadOrFail(const QString& failText);
     int ReadFrame(TDeviceConfig& into, bool& checksumOk, const QString* failText);
     void Write(char c);
@@ -200,6 +208,8 @@ private:
     int capacity_ = kMemoryImageSize;
     int progress_ = 0;
     bool inPump_ = false;
+    qint64 received_ = 0;
+    qint64 noise_ = 0;
 };
 
 } // namespace qv

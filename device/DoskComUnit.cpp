@@ -536,6 +536,12 @@ QString TDoskComForm::DownloadFinished(const TDownloadEnd& end)
     const TDownloadResult r = saver.FinishDownload(end, SaveOptions());
     blocks_ = saver.Blocks();
     OKButton->setEnabled(true);
+    // An image without a flight is no fault of the link: say so and stay
+    // connected (the memory may still be erased).
+    if (r.Save.Status == TSaveResult::NoFlight) {
+        Messages().Error(r.Save.Error);
+        return {};
+    }
     return r.Save.Error;
 }
 

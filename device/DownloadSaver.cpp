@@ -33,6 +33,19 @@ QString ImageFullText(int capacity)
         .arg(capacity);
 }
 
+QString NoFlightText() { return QStringLiteral("The memory image holds no flight."); }
+
+bool HoldsNoFlight(const std::uint8_t* image, std::size_t size, const TFlightBlockList& blocks)
+{
+    for (const TFlightBlock& b : blocks)
+        if (b.SamplePeriod != 0 && b.ChannelMask != 0)
+            return false;
+    for (std::size_t i = 0; i < size; ++i)
+        if (image[i] != 0xFF)
+            return true;
+    return false; // erased memory: nothing recorded, which is no fault
+}
+
 TFlightSaver::TFlightSaver(IMessageService& msgs, QObject* parent) : QObject(parent), msgs_(msgs) {}
 
 TSaveResult TFlightSaver::SaveFlights(const std::uint8_t* image, std::size_t size, const TFlightBlockList& blocks,
@@ -93,10 +106,17 @@ TSaveResult TFlightSaver::SaveFlights(const std::uint8_t* image, std::size_t siz
 }
 
 TDownloadResult TFlightSaver::SplitAndSave(const std::uint8_t* image, std::size_t size, const TSaveOptions& options,
-                                           bool fullMemory, const QStringList& extraLines)
+                                           bool fullMemory, const QStringList& extraLines, bool complete)
 {
     TDownloadResult r;
     blocks_ = SplitImage(image, size, fullMemory);
+    if (complete && HoldsNoFlight(image, size, blocks_)) {
+        blocks_.clear();
+        emit StatusText(ReadingFinishedText(0));
+        r.Save.Status = TSaveResult::NoFlight;
+        r.Save.Error = (QStringList{NoFlightText()} + extraLines).join(QLatin1Char('\n'));
+        return r;
+    }
     r.Blocks = static_cast<int>(blocks_.size());
     emit StatusText(ReadingFinishedText(r.Blocks));
     if (blocks_.empty()) {
@@ -153,7 +173,7 @@ TDownloadResult TFlightSaver::FinishDownload(const TDownloadEnd& end, const TSav
 
     TDownloadResult r;
     if (end.Status != TDownloadEnd::Failed) {
-        r = SplitAndSave(end.Image, size, options, end.MemoryFull, extra);
+        r = SplitAndSave(end.Image, size, options, end.MemoryFull, extra, end.Status == TDownloadEnd::Complete);
     } else {
         // Only flights followed by their end marker are complete; what came
         // after the last marker is cut short.
@@ -177,7 +197,7 @@ TDownloadResult TFlightSaver::FinishDownload(const TDownloadEnd& end, const TSav
         }
     }
     // A failure to save is shown as an error: say there where the data are.
-    if (!r.Save.Error.isEmpty() && !rawPath.isEmpty())
+    if (!r.Save.Error.isEmpty() && !rawPath.isEmpty() && !extra.contains(RawImageKeptText(end.ByteCount, rawPath)))
         r.Save.Error += QLatin1Char('\n') + RawImageKeptText(end.ByteCount, rawPath);
     r.RawImage = rawPath;
     r.RawImageError = rawError;

@@ -37,7 +37,8 @@ struct TSaveResult {
         WriteFailed,   // the writer failed ("Error in writing file." shown)
         FolderFailed,  // the folder could not be created (see Error)
         NameFailed,    // the file name setting cannot name files (see Error)
-        ReadFailed     // the image file could not be read (see Error)
+        ReadFailed,    // the image file could not be read (see Error)
+        NoFlight       // the image holds data but no flight (see Error); nothing written
     } Status = Done;
     int Written = 0;
     int Empty = 0;     // files written that hold no samples
@@ -62,6 +63,15 @@ QString SavePartialQuestionText(int flights);
 QString RawImageKeptText(int bytes, const QString& path);
 // The image could not take all the logger sent.
 QString ImageFullText(int capacity);
+// "The memory image holds no flight."
+QString NoFlightText();
+
+// True when an image that is all there is holds no flight: it holds bytes
+// other than the 0xFF of an erased memory, yet no block with a flight
+// header (a sampling period and at least one recorded channel). Such an
+// image (a memory of zero bytes, line junk) is no flight: nothing is
+// written for it.
+bool HoldsNoFlight(const std::uint8_t* image, std::size_t size, const TFlightBlockList& blocks);
 
 class TFlightSaver : public QObject {
     Q_OBJECT
@@ -78,9 +88,11 @@ public:
     // Cuts an image and saves its flights: status "Data reading finished
     // (N blocks read.)", the files, and the final information box when
     // flights were found. A full logger memory (fullMemory) ends with the
-    // flight that filled it.
+    // flight that filled it. When the image is all there is (complete)
+    // and holds no flight (HoldsNoFlight), nothing is written and the
+    // result is NoFlight with its text (and the extra lines) in Error.
     TDownloadResult SplitAndSave(const std::uint8_t* image, std::size_t size, const TSaveOptions& options,
-                                 bool fullMemory, const QStringList& extraLines = {});
+                                 bool fullMemory, const QStringList& extraLines = {}, bool complete = true);
 
     // Reads a raw memory image file (a kept image or any memory dump) and
     // saves its flights as SplitAndSave does. An unreadable file gives

@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include "base/CheckedWrite.h"
 #include <QStandardPaths>
 
 namespace qv {
@@ -63,19 +63,24 @@ QString TRawImageStore::Keep(const quint8* image, int byteCount, const QByteArra
         base = stamp + QStringLiteral("_%1").arg(n, 2, 10, QLatin1Char('0'));
     const QString path = dir.filePath(base + QStringLiteral(".bin"));
 
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)
-        || f.write(reinterpret_cast<const char*>(image), byteCount) != byteCount || !f.commit()) {
-        error = QStringLiteral("Cannot write ") + path + QStringLiteral(": ") + f.errorString();
+    const TWriteResult wrote = WriteFileChecked(path, [&](const TByteSink& sink) {
+        return sink(reinterpret_cast<const char*>(image), static_cast<std::size_t>(byteCount));
+    });
+    if (!wrote.Ok) {
+        error = QStringLiteral("Cannot write ") + path + QStringLiteral(": ") + wrote.Error;
         return {};
     }
-    QFile fw(dir.filePath(base + QStringLiteral(".txt")));
+    const QString textPath = dir.filePath(base + QStringLiteral(".txt"));
     QByteArray text = firmware;
     const int nul = text.indexOf('\0');
     if (nul >= 0)
         text.truncate(nul);
-    if (fw.open(QIODevice::WriteOnly))
-        fw.write(text + '\n');
+    if (const TWriteResult t = WriteFileChecked(textPath, text + '\n'); !t.Ok) {
+        // An image without its firmware text is not kept half-described.
+        QFile::remove(path);
+        error = QStringLiteral("Cannot write ") + textPath + QStringLiteral(": ") + t.Error;
+        return {};
+    }
     Prune(path);
     return path;
 }

@@ -1,6 +1,10 @@
 #include "device/SerialPort.h"
 
+#include "device/PortLock.h"
+
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <chrono>
 #include <thread>
 
@@ -44,28 +48,57 @@ PortOpenResult PosixSerialPort::Open(const QString& name)
     // in the current folder.
     const QByteArray path = name.contains(QLatin1Char('/')) ? shown : "/dev/" + shown;
 
+    auto openFailed = [&](int err, const QString& more = QString()) {
+        r.errorCode = err;
+        r.message = QString::asprintf("CreateFile failed with error %d  ,%s.\r\n", err, shown.constData()) + more;
+        return r;
+    };
+    // The device itself, not a link to it, is what others lock and hold.
+    char real[PATH_MAX];
+    if (!::realpath(path.constData(), real))
+        return openFailed(errno);
+    const QString device = QString::fromLocal8Bit(real);
+
+    // The lock first: opening a port that another program drives would
+    // already disturb its line.
+    TPortUser owner;
+    if (!lock_.Acquire(device, owner))
+        return openFailed(EBUSY, PortInUseText(owner));
+    auto inUse = [&] {
+        // Name the other program when it can be found.
+        const std::vector<TPortUser> users = OtherUsersOf(device);
+        lock_.Release();
+        return openFailed(EBUSY, PortInUseText(users.empty() ? TPortUser{} : users.front()));
+    };
+
     // O_NONBLOCK so that the open does not wait for carrier; cleared below.
     int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    int err = errno;
-    if (fd >= 0) {
-        // Exclusive use: no other open of the tty, no other program holding it.
-        if (::ioctl(fd, TIOCEXCL) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            err = errno == EWOULDBLOCK ? EBUSY : errno;
-            ::close(fd);
-            fd = -1;
-        }
-    }
     if (fd < 0) {
-        r.errorCode = err;
-        r.message = QString::asprintf("CreateFile failed with error %d  ,%s.\r\n", err,
-                                      shown.constData());
-        return r;
+        const int err = errno;
+        if (err == EBUSY) // another program has it in exclusive use
+            return inUse();
+        lock_.Release();
+        return openFailed(err);
+    }
+    // Exclusive use: no other open of the tty, no other program holding it
+    // (the other end of a pseudo-terminal does not count).
+    if (::ioctl(fd, TIOCEXCL) != 0) { // not a terminal
+        const int err = errno;
+        ::close(fd);
+        lock_.Release();
+        return openFailed(err);
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !OtherUsersOf(device).empty()) {
+        ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return inUse();
     }
     auto fail = [&](const char* text) {
         r.errorCode = errno;
         r.message = QString::fromLatin1(text);
         ::ioctl(fd, TIOCNXCL);
         ::close(fd);
+        lock_.Release();
         return r;
     };
 
@@ -158,6 +191,7 @@ void PosixSerialPort::Close()
         ::flock(fd_, LOCK_UN);
         ::close(fd_);
     }
+    lock_.Release();
     fd_ = -1;
     open_ = false;
     bufPos_ = bufLen_ = 0;

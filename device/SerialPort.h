@@ -3,6 +3,8 @@
 // read one byte (waiting at most 100 ms), write one byte, close.
 // ISerialPort lets tests drive the protocol through a scripted port;
 // PosixSerialPort is the termios implementation.
+#include "device/PortLock.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -38,7 +40,11 @@ QString PortNameFromSetting(const QString& setting);
 
 // POSIX termios port. A name without '/' names a device under /dev
 // ("ttyUSB0"; "COM1" normally fails with error 2). Opened
-// O_RDWR|O_NOCTTY, exclusive (TIOCEXCL and flock),
+// O_RDWR|O_NOCTTY and kept to ourselves: the UUCP lock file of the device
+// (TPortLockFile) is taken first, then TIOCEXCL and flock, and the port is
+// refused while another program holds the device open (OtherUsersOf).
+// A port in use fails with error 16 (EBUSY) and a second line that names
+// the other program when it can be found ("Port in use by ...", PortLock.h).
 // raw 8N1 at 115200 with every kind of flow control off, VMIN=0/VTIME=1,
 // both queues purged, DTR raised and RTS dropped (a pseudo-terminal's
 // ENOTTY for the modem lines counts as success).
@@ -65,10 +71,14 @@ public:
     void Close() override;
 
     int Fd() const { return fd_; }
+    // Where the lock files go (tests); by default the system's lock folder.
+    void SetLockFolder(const QString& folder) { lock_.SetFolder(folder); }
+    QString LockFile() const { return lock_.Path(); }
 
 private:
     int fd_ = -1;
     bool open_ = false;
+    TPortLockFile lock_;
     quint8 buf_[4096];
     int bufPos_ = 0;
     int bufLen_ = 0;

@@ -323,8 +323,16 @@ TOpenFlights::SaveResult TOpenFlights::SaveStep(int row, bool ask)
     }
     RebuildAnnotations(f);
     StoreOffsets(f);
-    if (!WriteDataFile(path, *b, Messages()))
-        return SaveResult::Failed;
+    while (!WriteDataFile(path, *b, Messages())) {
+        // At closing the edits would be lost: another place is offered
+        // until one takes the file or the user gives up.
+        if (!ask)
+            return SaveResult::Failed;
+        path = Messages().SaveFileName(QStringLiteral("Save as..."), path, QString::fromLatin1(kDataFileFilter),
+                                       QString::fromLatin1(kDataFileSuffix));
+        if (path.isEmpty())
+            return SaveResult::Failed;
+    }
     b->Modified = false;
     if (path != f.Path) {
         f.Path = path;

@@ -4,6 +4,7 @@
 #include "base/MessageService.h"
 #include "graph/CurveTable.h"
 #include "graph/GraphStyle.h"
+#include "graph/ViewMath.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -420,10 +421,8 @@ void TChartView::RescaleAxes()
         const TRange r = model_.Extent(static_cast<AxisId>(a));
         if (!r.Valid)
             continue;
-        if (r.Upper > r.Lower)
-            Axis(static_cast<AxisId>(a))->setRange(r.Lower, r.Upper);
-        else
-            Axis(static_cast<AxisId>(a))->setRange(r.Lower - 0.5, r.Upper + 0.5);
+        const TAxisRange drawn = AutomaticRange(r.Lower, r.Upper);
+        Axis(static_cast<AxisId>(a))->setRange(drawn.Min, drawn.Max);
     }
 }
 

@@ -1,5 +1,6 @@
 // Zoom, scroll and resize of the chart.
 #include "graph/Chart.h"
+#include "graph/ViewMath.h"
 
 #include <QApplication>
 #include <QScrollBar>
@@ -113,10 +114,8 @@ void TChartView::Chart1Scroll()
             automatic_[axis] = false;
         const TRange v = model_.Extent(AxisVoltage);
         if (v.Valid) {
-            if (v.Upper > v.Lower)
-                VoltageAxis->setRange(v.Lower, v.Upper);
-            else
-                VoltageAxis->setRange(v.Lower - 0.5, v.Upper + 0.5);
+            const TAxisRange drawn = AutomaticRange(v.Lower, v.Upper);
+            VoltageAxis->setRange(drawn.Min, drawn.Max);
         }
     } catch (const std::exception& e) {
         ShowError(QStringLiteral("In ChartScroll."), e);

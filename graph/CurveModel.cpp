@@ -2,8 +2,10 @@
 
 #include "graph/CurveTable.h"
 #include "graph/GraphStyle.h"
+#include "graph/ViewMath.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace qv {
@@ -151,8 +153,8 @@ void TCurveModel::SetOffset(TCurveHandle h, int slot, double dx, double dy)
     TCurve* c = MutableCurve(h, slot);
     if (!c)
         return;
-    c->OffsetX = dx;
-    c->OffsetY = dy;
+    c->OffsetX = std::isfinite(dx) ? std::clamp(dx, -kOffsetLimit, kOffsetLimit) : 0.0;
+    c->OffsetY = std::isfinite(dy) ? std::clamp(dy, -kOffsetLimit, kOffsetLimit) : 0.0;
     emit CurveChanged(h, slot);
 }
 
@@ -184,7 +186,7 @@ void TCurveModel::SetRxOffsetY(TCurveHandle h, double rxOffsetY)
     auto it = files_.find(h);
     if (it == files_.end())
         return;
-    it->second.RxOffsetY = rxOffsetY;
+    it->second.RxOffsetY = std::isfinite(rxOffsetY) ? std::clamp(rxOffsetY, -kOffsetLimit, kOffsetLimit) : 0.0;
     ApplyRxMapping(h, it->second);
     emit CurveChanged(h, SlotRx);
 }

@@ -1,5 +1,7 @@
 #include "graph/GraphOutput.h"
 
+#include "base/CheckedWrite.h"
+
 #include "base/MessageService.h"
 #include "ui/HourGlass.h"
 #include "ui/MetafileDevice.h"
@@ -12,7 +14,6 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrintDialog>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <QToolBar>
 #include <QToolButton>
@@ -35,24 +36,25 @@ QSize ChartSize(const QCustomPlot& chart, QSize size)
 
 bool WriteFile(const QString& fileName, const QByteArray& bytes, QString* error)
 {
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    const TWriteResult r = WriteFileChecked(fileName, bytes);
+    if (!r.Ok && error)
+        *error = r.Error;
+    return r.Ok;
 }
 
+// The picture is encoded in memory and written through the checked writer.
 bool WriteImage(QCustomPlot& chart, const QString& fileName, const char* format, QSize size, QString* error)
 {
     const QImage image = chart.toPixmap(size.width(), size.height()).toImage();
-    QImageWriter writer(fileName, format);
-    if (writer.write(image))
-        return true;
-    if (error)
-        *error = writer.errorString();
-    return false;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(image)) {
+        if (error)
+            *error = writer.errorString();
+        return false;
+    }
+    return WriteFile(fileName, buffer.data(), error);
 }
 
 QByteArray ChartSvg(QCustomPlot& chart, QSize size)

@@ -97,4 +97,18 @@ int BottomAxisEndPercent(int plotWidth, bool axisHidden)
     return static_cast<int>(std::lround((plotWidth - 45) * 100.0 / plotWidth));
 }
 
+TAxisRange AutomaticRange(double lower, double upper)
+{
+    TAxisRange r{lower, upper};
+    if (!(upper > lower))
+        r = {lower - 0.5, upper + 0.5};
+    r.Min = std::clamp(r.Min, -kChartRangeLimit, kChartRangeLimit);
+    r.Max = std::clamp(r.Max, -kChartRangeLimit, kChartRangeLimit);
+    // Data entirely beyond the limit: the outermost stretch the chart draws.
+    if (!(r.Max > r.Min))
+        r = r.Min > 0 ? TAxisRange{kChartRangeLimit / 2, kChartRangeLimit}
+                      : TAxisRange{-kChartRangeLimit, -kChartRangeLimit / 2};
+    return r;
+}
+
 } // namespace qv

@@ -33,6 +33,14 @@ std::optional<TAxisRange> ZoomedRange(double a, double b);
 // A manual range from the graph setup: when Minimum is not below Maximum,
 // Maximum becomes Minimum + 1 (written back).
 TAxisRange CorrectedRange(double min, double& max);
+// The widest range the chart draws: it refuses an axis whose ends or
+// width reach 1e250.
+constexpr double kChartRangeLimit = 1e249;
+// Offsets of a curve stay within this.
+constexpr double kOffsetLimit = 1e9;
+// The range of an automatic axis over data [lower, upper]: half a unit
+// either side of flat data, and never wider than the chart draws.
+TAxisRange AutomaticRange(double lower, double upper);
 // A bottom-axis label in min:sec ("65" -> "1:5"); labels that are not
 // whole numbers stay as they are. The first no-break space is dropped.
 QString MinSecLabel(const QString& label);

@@ -1,12 +1,13 @@
 #include "ui/MetafileDevice.h"
 
+#include "base/CheckedWrite.h"
+
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QTextItem>
 #include <QtMath>
 #include <algorithm>
@@ -378,14 +379,10 @@ QPaintEngine* TMetafileDevice::paintEngine() const
 
 bool TMetafileDevice::Save(const QString& fileName, QString* error) const
 {
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data_) != data_.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    const TWriteResult r = WriteFileChecked(fileName, data_);
+    if (!r.Ok && error)
+        *error = r.Error;
+    return r.Ok;
 }
 
 int TMetafileDevice::metric(PaintDeviceMetric metric) const

@@ -9,6 +9,7 @@
 #include "graph/GraphPage.h"
 #include "support/EventPump.h"
 #include "support/ScriptedMessages.h"
+#include "support/SmallDisk.h"
 #include "support/TempDir.h"
 #include "support/TempTrash.h"
 
@@ -115,6 +116,42 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
     EXPECT_TRUE(saved.contains("<Text>\r\n{\\rtf1\\ansi\\ansicpg1250")) << saved.toStdString();
     EXPECT_TRUE(saved.contains(" gusty\\par"));
     EXPECT_EQ(FormMain->OpenFlights.RowCount(), 0);
+}
+
+// A save at exit that fails keeps the program open with the edits; closing
+// again asks once more.
+TEST_F(MainWindow, ExitAfterAFailedSaveKeepsTheEdits)
+{
+    SmallDisk disk(64 * 1024);
+    QV_NEED_SMALL_DISK(disk);
+    KdfContent s;
+    s.Lines = ThreeChannelLines(150);
+    const QByteArray old = KdfText(s);
+    ASSERT_TRUE(WriteAll(disk.file("Blok1.kdf"), old));
+    ASSERT_TRUE(WriteAll(dir.file("quorvel.ini"), "[Options]\r\nRoot=" + disk.path().toUtf8() + "\r\n"));
+    start();
+    DoubleClick(tree->viewport(), tree->visualItemRect(item("Blok1")).center());
+    ASSERT_EQ(FormMain->OpenFlights.RowCount(), 1);
+    QTest::keyClicks(FormMain->InfoPage->RichEdit1, QStringLiteral("gusty"));
+    ASSERT_TRUE(disk.FillUpTo(old.size() / 2));
+
+    const QString question = "Do you want to save changes of " + disk.file("Blok1.kdf") + "?";
+    msgs.QueueAnswer(Answer::Yes);
+    msgs.QueueFileName(QString()); // no other place either
+    FormMain->mnuExit->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(FormMain->isVisible());
+    ASSERT_EQ(FormMain->OpenFlights.RowCount(), 1);
+    EXPECT_TRUE(FormMain->OpenFlights.Block(0)->Modified);
+    ASSERT_EQ(msgs.Errors().size(), 1);
+    EXPECT_TRUE(msgs.Errors()[0].startsWith("Error in writing file.\n" + disk.file("Blok1.kdf")));
+    EXPECT_EQ(ReadAll(disk.file("Blok1.kdf")), old);
+
+    msgs.QueueAnswer(Answer::No);
+    FormMain->mnuExit->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(FormMain->isVisible());
+    EXPECT_EQ(msgs.Questions(), (QStringList{question, question}));
 }
 
 // Renames and deletes in the tree reach the open-files grid and the data

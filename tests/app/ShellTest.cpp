@@ -260,6 +260,30 @@ TEST(SettingsFile, BadInputGivesDefaults)
     }
 }
 
+TEST(SettingsFile, ValuesOutOfRangeComeToTheNearestEnd)
+{
+    qv::test::TempDir dir;
+    const QString path = dir.file("wild.ini");
+    ASSERT_TRUE(WriteAll(path, "[Options]\nFlightTemperature=500\nMarkerThreshold=1e300\nAutoGridSize=-4\n"
+                               "[Pos]\nPanelLeft=-100\n[GraphSetup]\nMarkerMarkSize=10000\nAnnotMarkStyle=-3\n"
+                               "AltitudeLWidth=0\nRXLStyle=77\nTimeMax=1e300\n"));
+    TIniFile ini;
+    ini.Load(path);
+    TAppSettings s;
+    ReadAppSettings(ini, s);
+    EXPECT_EQ(s.Device.FlightTemperature, 60);
+    EXPECT_EQ(s.Device.MarkerThreshold, 1e9);
+    EXPECT_EQ(s.AutoGridSize, 0);
+    EXPECT_EQ(s.PanelLeft, kPanelLeftMin);
+    TGraphSetupRec g = DefaultGraphSetup();
+    ReadGraphSetup(ini, g);
+    EXPECT_EQ(g.MarkerMarkSize, 10);
+    EXPECT_EQ(g.AnnotMarkStyle, 0);
+    EXPECT_EQ(g.AltitudeLWidth, 1);
+    EXPECT_EQ(g.RXLStyle, 4);
+    EXPECT_EQ(g.TimeMax, 1e9);
+}
+
 TEST(SettingsFile, FloatsAcceptPointAndNonZeroIntegersAreTrue)
 {
     qv::test::TempDir dir;

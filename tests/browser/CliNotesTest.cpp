@@ -1,6 +1,7 @@
 // quorvel-cli notes, run as the built program.
 #include "support/CliRun.h"
 #include "support/KdfText.h"
+#include "support/SmallDisk.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -85,3 +86,19 @@ TEST(CliNotes, ErrorsExitOneWithAMessage)
 }
 
 } // namespace
+
+TEST(CliNotes, SetTextOnAFullDiskFailsAndKeepsTheFile)
+{
+    SmallDisk disk(64 * 1024);
+    QV_NEED_SMALL_DISK(disk);
+    KdfContent s;
+    s.Lines = ThreeChannelLines(150);
+    const QByteArray old = KdfText(s);
+    const QString f = disk.file("a.kdf");
+    ASSERT_TRUE(WriteAll(f, old));
+    ASSERT_TRUE(disk.FillUpTo(old.size() / 2));
+    const CliRun r = cli({"notes", f, "--set-text", "x"});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.err.contains("Error in writing file.")) << r.err.toStdString();
+    EXPECT_EQ(ReadAll(f), old);
+}

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -317,6 +319,43 @@ TEST(DataFileRead, HugeInputs)
     EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
+// A file larger than the reader's pieces reads as it does in memory: lines
+// across the pieces' edges, a notes line longer than a piece, a file without
+// a last line end. Samples that would not fit are refused before reading.
+TEST(DataFileRead, LargeFilesInPiecesAndTheMemoryBound)
+{
+    std::string lines;
+    for (int i = 0; i < 700000; ++i)
+        lines += std::to_string(i) + ".5,-" + std::to_string(i % 977) + ".25\r\n";
+    const std::string text = minimalFile("32768", lines, "<Anotace>\r\n1,2,x\r\n</Anotace>\r\n<Text>\r\n" +
+                                                            std::string(20 << 20, 'n') + "\r\n</Text>");
+    TempDir dir;
+    const QString f = dir.file("big.kdf");
+    ASSERT_TRUE(WriteAll(f, QByteArray::fromStdString(text)));
+    ScriptedMessages msgs;
+    TDataBlock fromDisk, inMemory;
+    fromDisk.NotesStream();
+    ASSERT_EQ(ReadDataFile(f, fromDisk, msgs), 700000);
+    ASSERT_EQ(parse(text, inMemory, msgs), 700000);
+    EXPECT_EQ(fromDisk.Samples(ArrAltitude), inMemory.Samples(ArrAltitude));
+    EXPECT_EQ(fromDisk.Samples(ArrTime)[699999], 699999.5);
+    EXPECT_EQ(fromDisk.NotesText().size(), std::size_t(20 << 20));
+    EXPECT_EQ(fromDisk.Annotations.size(), 1u);
+    EXPECT_TRUE(msgs.Texts().isEmpty());
+
+    // Thirty million empty lines are thirty million samples: more than a
+    // small limit allows.
+    TDataBlock b;
+    b.NotesStream();
+    try {
+        ParseDataFile(minimalFile("51200", std::string(1000, '\n')), b, msgs, 1000 * 36 - 1);
+        ADD_FAILURE() << "not refused";
+    } catch (const DataFileError& e) {
+        EXPECT_EQ(std::string(e.what()), TooLargeText(1000, 1000 * 36, 1000 * 36 - 1));
+    }
+    EXPECT_EQ(ParseDataFile(minimalFile("51200", std::string(1000, '\n')), b, msgs, 1000 * 36), 1000);
+}
+
 // --- Writer --------------------------------------------------------------
 
 TDataBlock smallRecord()
@@ -380,30 +419,34 @@ TEST(DataFileWrite, FilesAndFailedSaves)
 
     // No folder for the file.
     EXPECT_FALSE(WriteDataFile(dir.file("no/such/folder/a.kdf"), b, msgs));
-    EXPECT_EQ(msgs.Errors(), QStringList{kErrWriting});
+    EXPECT_EQ(msgs.Errors(), QStringList{kErrWriting + QString("\n") + dir.file("no/such/folder/a.kdf") + "\n" +
+                                         QString::fromLocal8Bit(std::strerror(ENOENT))});
     msgs.Clear();
     EXPECT_FALSE(WriteDataFile(QString(), b, msgs));
-    EXPECT_EQ(msgs.Errors(), QStringList{kErrWriting});
+    ASSERT_EQ(msgs.Errors().size(), 1);
+    EXPECT_TRUE(msgs.Errors()[0].startsWith(kErrWriting));
     msgs.Clear();
 
     // A folder in the way stays as it was.
     ASSERT_TRUE(QDir(dir.path()).mkpath("busy.kdf/inner"));
     EXPECT_FALSE(WriteDataFile(dir.file("busy.kdf"), b, msgs));
-    EXPECT_EQ(msgs.Errors(), QStringList{kErrWriting});
+    ASSERT_EQ(msgs.Errors().size(), 1);
+    EXPECT_TRUE(msgs.Errors()[0].startsWith(kErrWriting + QString("\n") + dir.file("busy.kdf")));
     EXPECT_TRUE(QFileInfo(dir.file("busy.kdf/inner")).isDir());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.kdf"}); // no temporary left
     msgs.Clear();
 
-    // A folder the program may not write into keeps the old file byte for byte.
+    // A folder that takes no new file: the file is written over in place,
+    // read back, and the user is told.
     if (::geteuid() != 0) {
         const QString ro = dir.file("ro");
         ASSERT_TRUE(QDir(dir.path()).mkdir("ro"));
         const QString old = ro + "/old.kdf";
         ASSERT_TRUE(WriteAll(old, "old bytes\r\n"));
         QFile(ro).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-        EXPECT_FALSE(WriteDataFile(old, b, msgs));
-        EXPECT_EQ(msgs.Errors(), QStringList{kErrWriting});
-        EXPECT_EQ(ReadAll(old), QByteArray("old bytes\r\n"));
+        EXPECT_TRUE(WriteDataFile(old, b, msgs));
+        EXPECT_EQ(ReadAll(old).toStdString(), FormatDataFile(b));
+        EXPECT_EQ(msgs.Informations().size(), 1);
         QFile(ro).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 }

@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -22,7 +23,8 @@ struct CliRun {
 };
 
 // Runs quorvel-cli without a terminal on stdin; raw images go to imageDir.
-CliRun cli(const QStringList& args, const QString& imageDir)
+// A run that has not ended after waitMs is killed (code -1).
+CliRun cli(const QStringList& args, const QString& imageDir, int waitMs = 60000)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -31,7 +33,7 @@ CliRun cli(const QStringList& args, const QString& imageDir)
     p.start(QStringLiteral(QV_CLI_PATH), args);
     p.closeWriteChannel();
     CliRun r;
-    if (!p.waitForFinished(60000)) {
+    if (!p.waitForFinished(waitMs)) {
         p.kill();
         p.waitForFinished();
         return r;
@@ -264,4 +266,63 @@ TEST(CliDownload, HostileLoggerFaults)
         if (c.args.contains(QStringLiteral("--bad-config")))
             EXPECT_TRUE(r.err.contains(QStringLiteral("Reading failed, CRC error.")));
     }
+}
+
+TEST(CliDownload, TheTimeOutCountsBytesAndJunkAloneTimesOut)
+{
+    TempDir tmp;
+    const QString root = tmp.file(QStringLiteral("Data"));
+    const QString raw = tmp.file(QStringLiteral("raw"));
+    auto download = [&](const QString& port) {
+        return cli({QStringLiteral("download"), QStringLiteral("--port"), port, QStringLiteral("--root"), root,
+                    QStringLiteral("--timeout"), QStringLiteral("1"), QStringLiteral("--overwrite"), kAll},
+                   raw, 20000);
+    };
+    { // A slow line: every byte 6 ms after the one before, so the 266 bytes
+      // of the configuration take longer than the time-out.
+        SimProcess sim({QStringLiteral("--byte-ms"), QStringLiteral("6"), QStringLiteral("--flights"),
+                        QStringLiteral("1"), QStringLiteral("--samples"), QStringLiteral("20")});
+        ASSERT_FALSE(sim.path.isEmpty());
+        const CliRun r = download(sim.path);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, QStringLiteral("1 file succesfully written.\n"));
+        EXPECT_EQ(samplesIn(root + QStringLiteral("/Block001.kdf")), 20);
+    }
+    { // Nothing but junk, without pause: the same time-out ends it.
+        SimProcess sim({QStringLiteral("--junk-flood")});
+        ASSERT_FALSE(sim.path.isEmpty());
+        const CliRun r = download(sim.path);
+        EXPECT_EQ(r.code, 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Communication error, no response from device\n"
+                                                  "Only line noise came for 1 s ("))) << r.err.toStdString();
+    }
+}
+
+TEST(CliDownload, AMemoryOfZeroFramesIsNoFlight)
+{
+    TempDir tmp;
+    const QString zeros = tmp.file(QStringLiteral("zeros.bin"));
+    ASSERT_TRUE(qv::test::WriteAll(zeros, QByteArray(qv::kMemorySizeOther, '\0')));
+    SimProcess sim({QStringLiteral("--image"), zeros, QStringLiteral("--full-memory"), QStringLiteral("--firmware"),
+                    QStringLiteral("OTHER 1.0")});
+    ASSERT_FALSE(sim.path.isEmpty());
+    const QString root = tmp.file(QStringLiteral("Data"));
+    const QString raw = tmp.file(QStringLiteral("raw"));
+    CliRun r = cli({QStringLiteral("download"), QStringLiteral("--port"), sim.path, QStringLiteral("--root"), root,
+                    QStringLiteral("--overwrite"), kAll}, raw);
+    EXPECT_EQ(r.code, 1) << r.err.toStdString();
+    ASSERT_EQ(images(raw).size(), 1);
+    const QString kept = QDir(raw).filePath(images(raw).first());
+    EXPECT_EQ(qv::test::ReadAll(kept).size(), qv::kMemorySizeOther);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("The memory image holds no flight.\nEverything received (%1 bytes) is "
+                                              "kept in %2.").arg(qv::kMemorySizeOther).arg(kept)))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(root));
+
+    // Split again, the kept image is no flight either.
+    r = cli({QStringLiteral("split"), kept, QStringLiteral("--root"), root, QStringLiteral("--overwrite"), kAll}, raw);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, QStringLiteral("Data reading finished (0 blocks read.)\nThe memory image holds no flight.\n"));
+    EXPECT_FALSE(QFileInfo::exists(root));
 }

@@ -3,13 +3,17 @@
 #include "FakePort.h"
 #include "SimProcess.h"
 #include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
 
 #include "device/DeviceProtocol.h"
+#include "device/PortLock.h"
 #include "device/SerialPort.h"
 #include "device/SimMemory.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QThread>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,6 +39,8 @@ struct Pty {
     Pty()
     {
         master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master >= 0)
+            ::fcntl(master, F_SETFD, FD_CLOEXEC); // programs the test starts are not the other end
         if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0)
             path = QString::fromLocal8Bit(::ptsname(master));
     }
@@ -119,6 +125,66 @@ TEST(PosixSerialPort, PseudoTerminalRawExclusiveAndTimedReads)
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.WriteByte('O'), 0);
     EXPECT_TRUE(other.Open(pty.path).ok); // free again
+}
+
+TEST(PosixSerialPort, AnotherProgramOnThePortIsNamedAndStaleLocksGo)
+{
+    Pty pty;
+    ASSERT_FALSE(pty.path.isEmpty());
+    const QString ptsName = pty.path.mid(5).replace(QLatin1Char('/'), QLatin1Char('_'));
+    EXPECT_EQ(TPortLockFile::FileNameFor(pty.path), QStringLiteral("LCK..") + ptsName);
+    EXPECT_EQ(TPortLockFile::FileNameFor(QStringLiteral("/dev/ttyUSB0")), QStringLiteral("LCK..ttyUSB0"));
+    qv::test::TempDir locks;
+    const QString lockFile = locks.file(QStringLiteral("LCK..") + ptsName);
+    const QString inUse = QStringLiteral("CreateFile failed with error 16  ,%1.\r\n").arg(pty.path);
+    PosixSerialPort port;
+    port.SetLockFolder(locks.path());
+
+    // Another program reads the terminal (it holds it as its stdin).
+    QProcess reader;
+    reader.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec sleep 30 < ") + pty.path});
+    ASSERT_TRUE(reader.waitForStarted(5000));
+    const QString proc = QStringLiteral("/proc/%1/").arg(reader.processId());
+    QElapsedTimer t;
+    t.start();
+    while ((QFileInfo(proc + QStringLiteral("fd/0")).symLinkTarget() != pty.path
+            || qv::test::ReadAll(proc + QStringLiteral("comm")) != "sleep\n") && t.elapsed() < 5000)
+        QThread::msleep(10);
+    const QString bySleep = QStringLiteral("Port in use by sleep (process %1).").arg(reader.processId());
+    PortOpenResult r = port.Open(pty.path);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorCode, EBUSY);
+    EXPECT_EQ(r.message, inUse + bySleep);
+    EXPECT_FALSE(QFileInfo::exists(lockFile)); // a refused open leaves no lock
+    reader.kill();
+    reader.waitForFinished(5000);
+
+    // A lock file of a running program refuses the port and names it.
+    QProcess locker;
+    locker.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    ASSERT_TRUE(locker.waitForStarted(5000));
+    ASSERT_TRUE(qv::test::WriteAll(lockFile, QByteArray::number(locker.processId()).rightJustified(10) + '\n'));
+    r = port.Open(pty.path);
+    EXPECT_EQ(r.message, inUse + QStringLiteral("Port in use by sleep (process %1).").arg(locker.processId()));
+    // Once that program has ended its lock is stale: removed and taken.
+    locker.kill();
+    locker.waitForFinished(5000);
+    r = port.Open(pty.path);
+    ASSERT_TRUE(r.ok) << r.message.toStdString();
+    EXPECT_EQ(qv::test::ReadAll(lockFile), QByteArray::number(::getpid()).rightJustified(10) + '\n');
+    port.Close();
+    EXPECT_FALSE(QFileInfo::exists(lockFile));
+
+    // The system's lock folder by default.
+    const QString system = TPortLockFile::DefaultFolder();
+    if (!system.isEmpty() && ::access(QFile::encodeName(system).constData(), W_OK) == 0) {
+        PosixSerialPort plain;
+        ASSERT_TRUE(plain.Open(pty.path).ok);
+        EXPECT_EQ(plain.LockFile(), system + QStringLiteral("/LCK..") + ptsName);
+        EXPECT_TRUE(QFileInfo::exists(plain.LockFile()));
+        plain.Close();
+        EXPECT_FALSE(QFileInfo::exists(system + QStringLiteral("/LCK..") + ptsName));
+    }
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -38,8 +39,9 @@ struct ImageFolder {
 };
 
 // Connects, reads the data once and lets the download end however it ends
-// (a failure ends the link by itself). Returns whether the data were asked.
-bool ReadOnce(TDoskComForm& form)
+// (a failure ends the link by itself); `ended` runs once it has, before
+// the dialog disconnects. Returns whether the data were asked.
+bool ReadOnce(TDoskComForm& form, const std::function<void()>& ended = {})
 {
     bool started = false;
     Drive(form, [&] {
@@ -50,7 +52,11 @@ bool ReadOnce(TDoskComForm& form)
             data->click();
             return false;
         }
-        return started && !p.CommandInProgress();
+        if (!started || p.CommandInProgress())
+            return false;
+        if (ended)
+            ended();
+        return true;
     });
     return started;
 }
@@ -156,4 +162,32 @@ TEST(DeviceDialogRescue, SplitMemoryImageSavesLikeADownload)
     msgs.QueueFileName(tmp.file(QStringLiteral("missing.bin")));
     form.SplitMemoryImage();
     EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error in reading file.")});
+}
+
+TEST(DeviceDialogRescue, ZeroFramesAreNoFlightAndTheLinkStays)
+{
+    ImageFolder images;
+    TempDir tmp;
+    // Ten frames of zero bytes, then the erased rest of the memory.
+    const QString zeros = tmp.file(QStringLiteral("zeros.bin"));
+    ASSERT_TRUE(qv::test::WriteAll(zeros, QByteArray(10 * kConfigSize, '\0')));
+    SimProcess sim({QStringLiteral("--image"), zeros});
+    ASSERT_FALSE(sim.path.isEmpty());
+    ScriptedMessages msgs;
+    TDoskComForm form;
+    const QString root = tmp.file(QStringLiteral("Data"));
+    qv::test::ShowOn(form, sim.path, root);
+    bool connectedAfter = false;
+    ASSERT_TRUE(ReadOnce(form, [&] {
+        connectedAfter = form.Protocol().PortOpen() && form.Protocol().Identified()
+            && form.findChild<QPushButton*>(QStringLiteral("DataButton"))->isEnabled();
+    }));
+    ASSERT_EQ(images.images().size(), 1);
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("The memory image holds no flight.\n")
+                                         + QStringLiteral("Everything received (%1 bytes) is kept in %2.")
+                                               .arg(10 * kConfigSize + 5)
+                                               .arg(images.images().first())});
+    EXPECT_TRUE(msgs.Informations().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(root));
+    EXPECT_TRUE(connectedAfter);
 }

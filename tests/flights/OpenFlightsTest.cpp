@@ -4,7 +4,9 @@
 #include "flights/OpenFlights.h"
 #include "graph/Chart.h"
 #include "graph/GraphStyle.h"
+#include "data/DataFile.h"
 #include "support/ScriptedMessages.h"
+#include "support/SmallDisk.h"
 #include "support/TempDir.h"
 
 #include <QCheckBox>
@@ -424,6 +426,39 @@ TEST_F(OpenDataTest, VanishedFileAsksForANewName)
     EXPECT_TRUE(ReadAll(elsewhere).startsWith("<Header>"));
 }
 
+TEST_F(OpenDataTest, SaveOnAFullDiskKeepsTheEditsAndOffersAnotherPlace)
+{
+    SmallDisk disk(64 * 1024);
+    QV_NEED_SMALL_DISK(disk);
+    KdfContent s;
+    s.Lines = ThreeChannelLines(150);
+    const QByteArray old = KdfText(s);
+    const QString a = disk.file("a.kdf");
+    ASSERT_TRUE(WriteAll(a, old));
+    ASSERT_EQ(open.OpenDataFile(a), 0);
+    Type("a note that makes the file longer");
+    ASSERT_TRUE(disk.FillUpTo(old.size() / 2));
+
+    // "Save": no success, the record stays modified, the file as it was.
+    EXPECT_EQ(open.GridSaveFile(0), TOpenFlights::SaveResult::Failed);
+    ASSERT_EQ(msgs.Errors().size(), 1);
+    EXPECT_TRUE(msgs.Errors()[0].startsWith("Error in writing file.\n" + a + "\n"));
+    EXPECT_TRUE(open.Block(0)->Modified);
+    EXPECT_EQ(ReadAll(a), old);
+
+    // Closing offers another place; the file goes there.
+    msgs.Clear();
+    msgs.QueueAnswer(Answer::Yes);
+    const QString elsewhere = dir.file("a.kdf");
+    msgs.QueueFileName(elsewhere);
+    EXPECT_TRUE(open.GridCloseFile(0));
+    EXPECT_EQ(msgs.Errors().size(), 1);
+    EXPECT_EQ(ReadAll(a), old);
+    TDataBlock back;
+    EXPECT_EQ(ReadDataFile(elsewhere, back, msgs), 150);
+    EXPECT_NE(back.NotesText().find("a note that makes the file longer"), std::string::npos);
+}
+
 TEST_F(OpenDataTest, FailedSaveKeepsTheRowOpen)
 {
     const QString a = WriteDefault("a.kdf");
@@ -432,9 +467,12 @@ TEST_F(OpenDataTest, FailedSaveKeepsTheRowOpen)
     QFile::remove(a);
     msgs.QueueAnswer(Answer::Yes);
     msgs.QueueFileName(dir.file("no/such/folder/a.kdf"));
+    msgs.QueueFileName(QString()); // the offer of another place, declined
     EXPECT_FALSE(open.GridCloseFile(0));
     EXPECT_EQ(open.RowCount(), 1);
-    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error in writing file.")});
+    EXPECT_TRUE(open.Block(0)->Modified);
+    ASSERT_EQ(msgs.Errors().size(), 1);
+    EXPECT_TRUE(msgs.Errors()[0].startsWith("Error in writing file.\n" + dir.file("no/such/folder/a.kdf") + "\n"));
 
     // Shutdown closes it all the same.
     msgs.QueueAnswer(Answer::No);

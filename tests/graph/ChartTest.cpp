@@ -2,6 +2,7 @@
 // space bar, legend and the min:sec labels.
 #include "graph/GraphPage.h"
 #include "graph/GraphSetupfrm.h"
+#include "graph/ViewMath.h"
 #include "support/ScriptedMessages.h"
 
 #include <QApplication>
@@ -340,3 +341,25 @@ TEST_F(GraphPageTest, GraphSetupErrorsAndInvalidStyles)
 }
 
 } // namespace
+
+// One absurd value (or offset) widens its automatic axis as far as the
+// chart draws; the axis never falls back to 0..5 and the other curves stay.
+TEST_F(GraphPageTest, AnAbsurdValueKeepsTheOtherCurvesOnTheChart)
+{
+    const TCurveHandle h = AddFile();
+    const TCurveHandle huge = model.AddFile("huge", 1);
+    model.SetPoints(huge, SlotAlt, std::make_shared<std::vector<double>>(std::vector<double>{0, 1}),
+                    std::make_shared<std::vector<double>>(std::vector<double>{0, 1e300}));
+    model.SetVisible(huge, SlotAlt, true);
+    page.SetOpenFiles(model.Handles());
+    page.ChangeGraphSettings();
+    EXPECT_EQ(Range(AxisLeft).Min, 0);
+    EXPECT_EQ(Range(AxisLeft).Max, kChartRangeLimit);
+    EXPECT_EQ(Range(AxisBottom).Max, 100);
+
+    model.SetVisible(h, SlotPowS, true);
+    model.SetOffset(h, SlotPowS, 0, 1e300);
+    EXPECT_EQ(model.Curve(h, SlotPowS)->OffsetY, kOffsetLimit);
+    page.ChangeGraphSettings();
+    EXPECT_EQ(Range(AxisVoltage).Max, 8 + kOffsetLimit);
+}

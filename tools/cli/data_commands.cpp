@@ -1,4 +1,5 @@
 // quorvel-cli file commands: info, resave, export-csv.
+#include "base/CheckedWrite.h"
 #include "base/Cp1250.h"
 #include "data/DataFile.h"
 #include "tools/cli/Command.h"
@@ -10,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <charconv>
 #include <cstdio>
@@ -192,10 +192,9 @@ int RunExportCsv(const QStringList& args)
         std::fwrite(csv.data(), 1, csv.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    QSaveFile f(out);
-    if (!f.open(QIODevice::WriteOnly) || f.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()) ||
-        !f.commit()) {
-        PrintError(QStringLiteral("export-csv: cannot write %1").arg(out));
+    const TWriteResult written = WriteFileChecked(out, QByteArray(csv.data(), static_cast<qsizetype>(csv.size())));
+    if (!written.Ok) {
+        PrintError(QStringLiteral("export-csv: cannot write %1: %2").arg(out, written.Error));
         return 1;
     }
     return 0;

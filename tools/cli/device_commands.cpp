@@ -3,10 +3,10 @@
 #include "device/DeviceProtocol.h"
 #include "device/SerialPort.h"
 #include "tools/cli/Command.h"
+#include "tools/cli/LinkWatch.h"
 #include "base/MessageService.h"
 
 #include <QCommandLineParser>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -95,11 +95,12 @@ int DeviceInfo(const QStringList& args)
     DeviceProtocol proto(serial, &observer);
     self = &proto;
     bool timedOut = false;
-    QElapsedTimer clock;
-    clock.start();
+    TLinkWatch watch(proto, timeout);
     proto.SetPump([&] {
-        if (!messages.Errors.isEmpty() || clock.elapsed() > timeout * 1000) {
-            timedOut = messages.Errors.isEmpty();
+        if (!messages.Errors.isEmpty()) {
+            proto.SetAbort();
+        } else if (watch.Expired()) {
+            timedOut = true;
             proto.SetAbort();
         }
     });
@@ -114,7 +115,11 @@ int DeviceInfo(const QStringList& args)
         PrintError(messages.Errors.first());
         return 1;
     }
-    if (timedOut || !observer.configDone || !proto.ConfigLoaded()) {
+    if (timedOut) {
+        PrintError(watch.FailureText());
+        return 1;
+    }
+    if (!observer.configDone || !proto.ConfigLoaded()) {
         PrintError(QStringLiteral("Communication error, no response from device"));
         return 1;
     }

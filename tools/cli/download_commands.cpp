@@ -6,6 +6,7 @@
 #include "device/FlightSplitter.h"
 #include "device/SerialPort.h"
 #include "tools/cli/Command.h"
+#include "tools/cli/LinkWatch.h"
 #include "base/MessageService.h"
 
 #include <QCommandLineParser>
@@ -221,44 +222,32 @@ int Finish(const TDownloadResult& r, bool failed)
 
 class CliObserver : public IDeviceObserver {
 public:
-    CliObserver(CliMessages& msgs, const Options& o) : msgs_(msgs), options_(o) { idle_.start(); }
+    CliObserver(CliMessages& msgs, const Options& o) : msgs_(msgs), options_(o) {}
 
     void SetStatusText(const QString& t) override
     {
-        Touch();
         if (t == lastStatus_)
             return;
         lastStatus_ = t;
         msgs_.EndProgressLine();
         PrintError(t);
     }
-    void SetTopLabel(const QString& t) override
-    {
-        Touch();
-        topLabel = t;
-    }
-    void SetInitLabel(const QString&) override { Touch(); }
+    void SetTopLabel(const QString& t) override { topLabel = t; }
     void SetFirmwareLabel(const QString& t) override
     {
-        Touch();
         msgs_.EndProgressLine();
         PrintError(QStringLiteral("Firmware: ") + t.trimmed());
     }
     void SetProgressMax(int v) override { memorySize_ = v; }
     void SetProgress(int v) override
     {
-        Touch();
         if (!downloading_ && v > 0) {
             downloading_ = true;
             rate_.start();
         }
         ShowProgress(v);
     }
-    void ShowConfig(const TDeviceConfig&) override
-    {
-        Touch();
-        configShown = true;
-    }
+    void ShowConfig(const TDeviceConfig&) override { configShown = true; }
     QString DownloadFinished(const TDownloadEnd& end) override
     {
         msgs_.EndProgressLine();
@@ -272,9 +261,6 @@ public:
         return {}; // folder and name failures are told by Finish()
     }
 
-    // Seconds without any sign of life from the logger.
-    double IdleSeconds() const { return idle_.elapsed() / 1000.0; }
-
     bool configShown = false;
     bool finished = false;
     bool failed = false;
@@ -282,7 +268,6 @@ public:
     TDownloadResult result;
 
 private:
-    void Touch() { idle_.restart(); }
     void ShowProgress(int bytes)
     {
         if (!isatty(2) || bytes <= 0)
@@ -298,7 +283,6 @@ private:
 
     CliMessages& msgs_;
     const Options& options_;
-    QElapsedTimer idle_;
     QElapsedTimer rate_;
     bool downloading_ = false;
     int memorySize_ = kMemorySizeOther;
@@ -314,6 +298,7 @@ int RunDownload(const QStringList& args)
     CliObserver obs(msgs, o);
     PosixSerialPort port;
     DeviceProtocol protocol(port, &obs);
+    TLinkWatch watch(protocol, o.timeout);
     bool dataRequested = false;
     bool timedOut = false;
     int errorsBeforeData = 0;
@@ -322,7 +307,7 @@ int RunDownload(const QStringList& args)
             protocol.SetAbort();
             return;
         }
-        if (obs.IdleSeconds() > o.timeout) {
+        if (watch.Expired()) {
             timedOut = true;
             protocol.SetAbort();
             return;
@@ -344,7 +329,7 @@ int RunDownload(const QStringList& args)
     msgs.EndProgressLine();
     if (!obs.finished) {
         if (timedOut)
-            PrintError(QStringLiteral("Communication error, no response from device"));
+            PrintError(watch.FailureText());
         else if (msgs.Errors().isEmpty())
             PrintError(QStringLiteral("Communication error"));
         return 1;

@@ -50,6 +50,10 @@ public:
     {
         if (o.baud > 0)
             byteTime_ = std::chrono::nanoseconds(10'000'000'000LL / o.baud);
+        if (o.byteMs > 0) {
+            byteTime_ = std::chrono::milliseconds(o.byteMs);
+            chunk_ = 1;
+        }
     }
 
     bool IsOpen() const { return fd_ >= 0; }
@@ -76,9 +80,8 @@ public:
         const auto now = Clock::now();
         if (now > wireFree_ + std::chrono::milliseconds(1))
             wireFree_ = now;
-        constexpr size_t kChunk = 24;
-        for (size_t off = 0; off < n; off += kChunk) {
-            const size_t len = std::min(kChunk, n - off);
+        for (size_t off = 0; off < n; off += chunk_) {
+            const size_t len = std::min(chunk_, n - off);
             wireFree_ += byteTime_ * static_cast<long>(len);
             std::this_thread::sleep_until(wireFree_);
             WriteAll(data + off, len);
@@ -137,6 +140,38 @@ public:
         return false;
     }
 
+    // Junk without end, as fast as the other side takes it (at the pace of
+    // the line when paced); what the host sends is read and dropped. Ends
+    // on a stop request or a closed stdin when watched.
+    void Flood(unsigned seed)
+    {
+        quint8 junk[64];
+        while (!g_stop && fd_ >= 0) {
+            for (auto& x : junk) {
+                seed = seed * 1103515245u + 12345u;
+                x = static_cast<quint8>(seed >> 16);
+                if (std::strchr("*FRWEDOX", x) && x != 0)
+                    x = '.'; // never a command letter
+            }
+            pollfd p[2] = {{fd_, POLLIN | POLLOUT, 0}, {STDIN_FILENO, POLLIN, 0}};
+            if (::poll(p, opt_.exitOnStdinEof ? 2 : 1, 200) <= 0)
+                continue;
+            if (opt_.exitOnStdinEof && (p[1].revents & (POLLIN | POLLHUP))) {
+                char c;
+                if (::read(STDIN_FILENO, &c, 1) <= 0)
+                    return;
+            }
+            if (p[0].revents & POLLIN) {
+                quint8 drop[64];
+                (void)!::read(fd_, drop, sizeof drop);
+            }
+            if (p[0].revents & POLLOUT)
+                Send(junk, byteTime_.count() ? chunk_ : sizeof junk);
+            else if (p[0].revents & (POLLHUP | POLLERR))
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
 private:
     void WriteAll(const quint8* data, size_t n)
     {
@@ -159,6 +194,7 @@ private:
     int fd_;
     const Options& opt_;
     std::chrono::nanoseconds byteTime_{0};
+    size_t chunk_ = 24; // bytes handed to the terminal at once on a paced line
     Clock::time_point wireFree_ = Clock::now();
 };
 
@@ -189,6 +225,10 @@ public:
 
     int Run()
     {
+        if (opt_.junkFlood) {
+            line_.Flood(junk_);
+            return 0;
+        }
         Announce();
         while (!g_stop && line_.IsOpen()) {
             quint8 b = 0;

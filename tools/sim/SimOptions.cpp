@@ -68,6 +68,8 @@ void Usage()
         "  --empty-flight K     generated flight K has a header and no samples\n"
         "  --bad-config         the configuration goes out with a wrong check byte\n"
         "  --noise              junk bytes before each announcement\n"
+        "  --junk-flood         send nothing but junk (never a command letter), without pause\n"
+        "  --byte-ms MS         a slow line: every byte alone, MS ms after the one before\n"
         "  --baud B             pace bytes as a line of B baud would (default 115200; 0 unpaced)\n"
         "  --erase-ms MS        erase time (default 300)\n"
         "  --exit-on-stdin-eof  exit when stdin closes\n"
@@ -96,8 +98,9 @@ bool ParseArgs(int argc, char** argv, Options& o)
     const auto silentAfter = valued("silent-after"), wrongEcho = valued("wrong-echo");
     const auto hangupAfter = valued("hangup-after"), noiseFf = valued("noise-ff");
     const auto oddFlight = valued("odd-flight"), emptyFlight = valued("empty-flight");
-    const auto baud = valued("baud"), eraseMs = valued("erase-ms");
+    const auto baud = valued("baud"), eraseMs = valued("erase-ms"), byteMs = valued("byte-ms");
     const auto fullMemory = flag("full-memory"), noise = flag("noise"), badConfig = flag("bad-config");
+    const auto junkFlood = flag("junk-flood");
     const auto exitOnEof = flag("exit-on-stdin-eof"), verbose = flag("verbose");
     if (!parser.parse(args) || !parser.positionalArguments().isEmpty())
         return false;
@@ -127,13 +130,15 @@ bool ParseArgs(int argc, char** argv, Options& o)
         || !number(silentAfter, 0, kAny, o.silentAfter) || !number(wrongEcho, 0, kAny, o.wrongEcho)
         || !number(hangupAfter, 0, kAny, o.hangupAfter) || !number(noiseFf, 0, kAny, o.noiseFf)
         || !number(oddFlight, 0, kAny, o.oddFlight) || !number(emptyFlight, 0, kAny, o.emptyFlight)
-        || !number(baud, 0, kAny, o.baud) || !number(eraseMs, 0, kAny, o.eraseMs))
+        || !number(baud, 0, kAny, o.baud) || !number(eraseMs, 0, kAny, o.eraseMs)
+        || !number(byteMs, 0, 60000, o.byteMs))
         return false;
     o.rngStart = static_cast<unsigned>(rng);
     if (parser.isSet(badFrames) && !ParseBadFrames(parser.value(badFrames).toStdString(), o.badFrames))
         return false;
     o.fullMemory = parser.isSet(fullMemory);
     o.noise = parser.isSet(noise);
+    o.junkFlood = parser.isSet(junkFlood);
     o.badConfig = parser.isSet(badConfig);
     o.exitOnStdinEof = parser.isSet(exitOnEof);
     o.verbose = parser.isSet(verbose);

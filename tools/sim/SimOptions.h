@@ -25,6 +25,8 @@ struct Options {
     long emptyFlight = -1;         // generated flight with a header and no samples
     bool badConfig = false;        // the configuration goes out with a wrong check byte
     bool noise = false;
+    bool junkFlood = false;        // nothing but junk bytes, as fast as the line takes them
+    long byteMs = 0;               // each byte alone, this many ms after the one before (0: off)
     long baud = 115200;            // 0: unpaced
     int eraseMs = 300;
     int ackTimeoutMs = 5000;
