@@ -25,7 +25,14 @@ class QVBoxLayout;
 
 namespace qv {
 
+class TDoskComForm;
 class TFlightInfoPage;
+class TFormAbout;
+class TFormAnnot;
+class TFormAnnotEdit;
+class TFormGraphSetup;
+class TFormOptions;
+class TFormSettings;
 class TGraphLink;
 class TGraphPage;
 
@@ -48,6 +55,16 @@ public:
     TOpenFlights OpenFlights;  // the open files, their grid rows and the current one
     TGraphSetupRec GraphSetup = DefaultGraphSetup();
     bool GraphSetupChanged = false; // confirmed in the dialog: written on close
+
+    // --- the program's dialogs: children of this window, made by the
+    // shell right after it (app/Application.h)
+    TFormAnnotEdit* FormAnnotEdit = nullptr;
+    TFormAnnot* FormAnnot = nullptr;
+    TFormGraphSetup* FormGraphSetup = nullptr;
+    TFormSettings* FormSettings = nullptr;
+    TFormAbout* FormAbout = nullptr;
+    TDoskComForm* DoskComForm = nullptr;
+    TFormOptions* FormOptions = nullptr;
 
     // --- widgets
     QSplitter* MainSplitter = nullptr;

@@ -27,12 +27,13 @@ int main(int argc, char** argv)
     qv::SetMessageService(&messages);
 
     const qv::TStartOptions options = qv::ParseStartOptions(QCoreApplication::arguments());
-    qv::CreateForms(options);
-    qv::FormMain->show();
-    const int rc = app.exec();
-
-    qv::SetApplicationTerminating(true);
-    qv::DestroyForms();
+    int rc = 0;
+    {
+        qv::TShell shell(options);
+        shell.FormMain->show();
+        rc = app.exec();
+        qv::SetApplicationTerminating(true);
+    }
     qv::SetMessageService(nullptr);
     return rc;
 }

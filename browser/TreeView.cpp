@@ -130,20 +130,34 @@ TTreeView::TTreeView(QTreeWidget* tree, QObject* parent) : QObject(parent), Tree
     coalesce_ = new QTimer(this);
     coalesce_->setSingleShot(true);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
+        ++NotificationCount;
         // In the root's parent only the root's coming and going matters.
         if (path == rootParent_ && (Tree.Root() != nullptr) == QFileInfo(Tree.DataRoot).isDir())
             return;
         FileSystemChanged();
     });
-    connect(coalesce_, &QTimer::timeout, this, [this] {
-        if (ApplicationTerminating() || (Tree.Host && !Tree.Host->NotificationsOn()))
-            return;
-        if (busy_ > 0 || (Tree.Host && Tree.Host->Busy())) {
-            coalesce_->start(CoalesceMs); // once the operation is over
-            return;
-        }
-        RefreshTree();
-    });
+    connect(coalesce_, &QTimer::timeout, this, &TTreeView::CoalescedRefresh);
+}
+
+void TTreeView::CoalescedRefresh()
+{
+    if (ApplicationTerminating() || (Tree.Host && !Tree.Host->NotificationsOn()))
+        return;
+    if (busy_ > 0 || (Tree.Host && Tree.Host->Busy())) {
+        coalesce_->start(CoalesceMs); // once the operation is over
+        return;
+    }
+    RefreshTree();
+}
+
+bool TTreeView::RefreshPending() const { return coalesce_->isActive(); }
+
+void TTreeView::FlushRefresh()
+{
+    if (!coalesce_->isActive())
+        return;
+    coalesce_->stop();
+    CoalescedRefresh();
 }
 
 TTreeView::~TTreeView()

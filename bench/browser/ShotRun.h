@@ -9,8 +9,23 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <memory>
 
 namespace qv::bench {
+
+// The windows of the one program a picture program runs.
+inline std::unique_ptr<TShell>& Program()
+{
+    static std::unique_ptr<TShell> shell;
+    return shell;
+}
+inline TFormMain* Main() { return Program() ? Program()->FormMain : nullptr; }
+inline QStringList StartForms(const TStartOptions& options)
+{
+    Program() = std::make_unique<TShell>(options);
+    return Program()->Order;
+}
+inline void StopForms() { Program().reset(); }
 
 // Creates the windows with the settings file ini; closes and destroys them
 // at the end of the run.
@@ -19,13 +34,13 @@ public:
     explicit TShotRun(const QString& ini)
     {
         SetMessageService(&console_);
-        CreateForms(ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini}));
+        bench::StartForms(ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini}));
     }
     ~TShotRun()
     {
-        FormMain->close();
+        bench::Main()->close();
         SetApplicationTerminating(true);
-        DestroyForms();
+        bench::StopForms();
         SetMessageService(nullptr);
     }
     TShotRun(const TShotRun&) = delete;

@@ -28,7 +28,9 @@ int main(int argc, char** argv)
     window.setCentralWidget(chart);
     auto* bar = window.addToolBar(QStringLiteral("Graph"));
     TGraphOutput output(*chart);
-    output.AddTo(bar);
+    output.CreateButtons(bar);
+    for (QToolButton* b : {output.TBCopyGraph, output.TBSaveGraph, output.TBPrintGraph})
+        bar->addWidget(b);
     chart->xAxis->setLabel(QStringLiteral("Time (sec)"));
     chart->yAxis->setLabel(QStringLiteral("Traction (N)"));
     const TDataBlock b = bench::MakeFlight(3000, 10, 0);

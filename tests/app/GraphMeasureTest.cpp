@@ -46,7 +46,7 @@ using namespace qv::test;
 
 class GraphMeasure : public ::testing::Test {
 protected:
-    void TearDown() override { DestroyForms(); }
+    void TearDown() override { StopForms(); }
 
     void start()
     {
@@ -54,16 +54,16 @@ protected:
         for (const auto& [name, content] : files)
             ASSERT_TRUE(WriteAll(dir.file("Data/" + name + ".kdf"), content));
         StartProgram(dir.path(), dir.file("quorvel.ini"));
-        FormMain->resize(1200, 800);
-        page = FormMain->GraphPage;
+        Main()->resize(1200, 800);
+        page = Main()->GraphPage;
         chart = page->Chart->Chart1;
-        auto* tree = FormMain->findChild<QTreeWidget*>("TreeView1");
+        auto* tree = Main()->findChild<QTreeWidget*>("TreeView1");
         for (const auto& [name, content] : files) {
             const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
             ASSERT_FALSE(found.isEmpty());
             emit tree->itemDoubleClicked(found.first(), 0);
         }
-        FormMain->PageControl1->setCurrentWidget(FormMain->TabGraph);
+        Main()->PageControl1->setCurrentWidget(Main()->TabGraph);
         QApplication::processEvents();
         chart->replot();
     }
@@ -87,7 +87,7 @@ protected:
                 ++n;
         return n;
     }
-    TCurveHandle Curves(int row) const { return FormMain->OpenFlights.CurvesOf(row); }
+    TCurveHandle Curves(int row) const { return Main()->OpenFlights.CurvesOf(row); }
 
     TempDir dir;
     ScriptedMessages msgs;
@@ -150,9 +150,9 @@ TEST_F(GraphMeasure, CursorsPlacedMovedAndDraggedWithTheMouseFillTheTable)
     EXPECT_NEAR(Value(MeasA, 1), 10 * *page->Measurement->CursorA(), 0.01);
 
     // The table follows the current row of the open-files grid.
-    auto* grid = FormMain->findChild<QTableView*>("StringGrid1");
+    auto* grid = Main()->findChild<QTableView*>("StringGrid1");
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(1, 0)).center());
-    ASSERT_EQ(FormMain->OpenFlights.Actual(), 1);
+    ASSERT_EQ(Main()->OpenFlights.Actual(), 1);
     EXPECT_NEAR(Value(MeasA, 1), 30 * *page->Measurement->CursorA(), 0.01);
 
     QTest::mouseClick(page->Measurement->TBCopyTable, Qt::LeftButton);
@@ -183,16 +183,16 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     files = {{"Blok1", KdfText(Lines(101, 1.0))}};
     start();
     const TCurveHandle h = Curves(0);
-    const TCurve& alt = *FormMain->Curves.Curve(h, SlotAlt);
+    const TCurve& alt = *Main()->Curves.Curve(h, SlotAlt);
 
     page->EditShiftX->setFocus();
     page->EditShiftX->selectAll();
     QTest::keyClicks(page->EditShiftX, "-2.5");
     QTest::keyClick(page->EditShiftX, Qt::Key_Return);
     EXPECT_EQ(alt.OffsetX, -2.5);
-    EXPECT_EQ(FormMain->Curves.Curve(h, SlotAnnot)->OffsetX, -2.5);
+    EXPECT_EQ(Main()->Curves.Curve(h, SlotAnnot)->OffsetX, -2.5);
     EXPECT_EQ(page->TrackBarX->value(), -3); // rounded half away from zero
-    EXPECT_TRUE(FormMain->OpenFlights.Block(0)->Modified);
+    EXPECT_TRUE(Main()->OpenFlights.Block(0)->Modified);
 
     page->TrackBarY->setFocus();
     QTest::keyClick(page->TrackBarY, Qt::Key_PageUp);
@@ -214,7 +214,7 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     page->EditShiftY->selectAll();
     QTest::keyClicks(page->EditShiftY, "12");
     QTest::keyClick(page->EditShiftY, Qt::Key_Return);
-    EXPECT_EQ(FormMain->Curves.File(h)->RxOffsetY, 12);
+    EXPECT_EQ(Main()->Curves.File(h)->RxOffsetY, 12);
     EXPECT_EQ(alt.OffsetX, -2.5);
     // Centred, the servo draws no vertical offset: nothing to set there.
     QTest::mouseClick(page->Chart->CheckBox_RxCenter, Qt::LeftButton);
@@ -241,13 +241,13 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     EXPECT_NEAR(alt.OffsetX, -(a + 2.5), 1e-9);
     EXPECT_EQ(page->EditShiftX->text(), QString::number(alt.OffsetX));
     page->OffsetControls->mnuServoToZero->trigger();
-    EXPECT_NEAR(*DrawnValueAt(*FormMain->Curves.Curve(h, SlotRx), a), 0.0, 1e-9);
+    EXPECT_NEAR(*DrawnValueAt(*Main()->Curves.Curve(h, SlotRx), a), 0.0, 1e-9);
     page->OffsetControls->mnuResetShift->trigger();
     EXPECT_EQ(page->OffsetControls->Offsets().Stored(h), TFileOffsets{});
     EXPECT_EQ(page->EditShiftX->text(), "0");
 
     msgs.QueueAnswer(Answer::No);
-    FormMain->close();
+    Main()->close();
     QApplication::processEvents();
     EXPECT_EQ(msgs.Questions().size(), 1);
 }
@@ -265,17 +265,17 @@ TEST_F(GraphMeasure, FlightsAlignedAtTheirReleasesAndAFlatOneNamed)
     ASSERT_EQ(msgs.Informations().size(), 1);
     EXPECT_EQ(msgs.Informations()[0], "No tow release found in: Flat\rThese files keep their offsets.");
     for (int row = 0; row < 3; ++row) {
-        const TCurve& alt = *FormMain->Curves.Curve(Curves(row), SlotAlt);
+        const TCurve& alt = *Main()->Curves.Curve(Curves(row), SlotAlt);
         // Towing just before 0, released right after.
         EXPECT_GT(*DrawnValueAt(alt, -1.0), 60) << row;
         EXPECT_LT(*DrawnValueAt(alt, 0.0), 0.2 * alt.MaxY) << row;
-        EXPECT_EQ(FormMain->Curves.Curve(Curves(row), SlotRx)->OffsetX, alt.OffsetX);
-        EXPECT_TRUE(FormMain->OpenFlights.Block(row)->Modified);
+        EXPECT_EQ(Main()->Curves.Curve(Curves(row), SlotRx)->OffsetX, alt.OffsetX);
+        EXPECT_TRUE(Main()->OpenFlights.Block(row)->Modified);
     }
-    EXPECT_EQ(FormMain->Curves.Curve(Curves(3), SlotAlt)->OffsetX, 0);
-    EXPECT_FALSE(FormMain->OpenFlights.Block(3)->Modified);
+    EXPECT_EQ(Main()->Curves.Curve(Curves(3), SlotAlt)->OffsetX, 0);
+    EXPECT_FALSE(Main()->OpenFlights.Block(3)->Modified);
     for (int row = 0; row < 4; ++row)
-        FormMain->OpenFlights.Block(row)->Modified = false;
+        Main()->OpenFlights.Block(row)->Modified = false;
 }
 
 TEST(Release, FoundInTheSimulatedLoggersFlightsAsDownloaded)
@@ -333,10 +333,10 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     t.Annotations = {"4.00,5.00,only"};
     files = {{"Blok1", KdfText(s)}, {"Blok2", KdfText(t)}};
     start();
-    EXPECT_EQ(FormMain->TBAnnotDialog->toolTip(), "Shows an Annotation dialog");
+    EXPECT_EQ(Main()->TBAnnotDialog->toolTip(), "Shows an Annotation dialog");
     // The annotation curve is offset: the dialog sees and edits drawn points.
     page->OffsetControls->Offsets().SetOffsetX(Curves(0), ShiftAltitude, 100);
-    FormMain->OpenFlights.Block(0)->Modified = false;
+    Main()->OpenFlights.Block(0)->Modified = false;
 
     msgs.QueueDialog([this](QDialog& d) {
         auto& f = static_cast<TFormAnnot&>(d);
@@ -357,15 +357,15 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
         EXPECT_FALSE(f.ButtonDelete->isEnabled());
         QTest::mouseClick(f.ButtonClose, Qt::LeftButton);
     });
-    QTest::mouseClick(FormMain->TBAnnotDialog, Qt::LeftButton);
+    QTest::mouseClick(Main()->TBAnnotDialog, Qt::LeftButton);
     EXPECT_EQ(msgs.PendingDialogs(), 0);
-    const auto& labels = FormMain->Curves.Labels(Curves(0));
+    const auto& labels = Main()->Curves.Labels(Curves(0));
     ASSERT_EQ(labels.size(), 3u);
     EXPECT_EQ(labels[2].Text, " ");
     EXPECT_DOUBLE_EQ(labels[2].Time, 5.0); // kept less the offset
-    EXPECT_TRUE(FormMain->OpenFlights.Block(0)->Modified);
-    EXPECT_TRUE(FormMain->OpenFlights.Block(1)->Modified);
-    EXPECT_TRUE(FormMain->Curves.Labels(Curves(1)).empty());
+    EXPECT_TRUE(Main()->OpenFlights.Block(0)->Modified);
+    EXPECT_TRUE(Main()->OpenFlights.Block(1)->Modified);
+    EXPECT_TRUE(Main()->Curves.Labels(Curves(1)).empty());
 
     // Right click near the second file's curve, which lies under the first's
     // until the first is moved up.
@@ -390,8 +390,8 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     EXPECT_EQ(msgs.PendingDialogs(), 0);
     EXPECT_NEAR(time, 6.0, 0.1);
     EXPECT_NEAR(alt, 60.0, 1.0);
-    ASSERT_EQ(FormMain->Curves.Labels(Curves(1)).size(), 1u);
-    EXPECT_EQ(FormMain->Curves.Labels(Curves(1))[0].Text, "gust");
+    ASSERT_EQ(Main()->Curves.Labels(Curves(1)).size(), 1u);
+    EXPECT_EQ(Main()->Curves.Labels(Curves(1))[0].Text, "gust");
 
     // "Modify Annotations" opens the list on that file.
     msgs.QueueDialog([](QDialog& d) {
@@ -406,7 +406,7 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     // Closing asks about both files; saved annotations are less the offsets.
     msgs.QueueAnswer(Answer::Yes);
     msgs.QueueAnswer(Answer::Yes);
-    FormMain->close();
+    Main()->close();
     QApplication::processEvents();
     EXPECT_EQ(msgs.Questions().size(), 2);
     EXPECT_TRUE(ReadAll(dir.file("Data/Blok1.kdf"))

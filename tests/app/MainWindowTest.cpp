@@ -50,14 +50,14 @@ void DoubleClick(QWidget* w, QPoint pos)
 
 class MainWindow : public ::testing::Test {
 protected:
-    void TearDown() override { DestroyForms(); }
+    void TearDown() override { StopForms(); }
 
     void start()
     {
         qv::test::StartProgram(dir.path(), dir.file("quorvel.ini"));
-        tree = FormMain->findChild<QTreeWidget*>("TreeView1");
-        grid = FormMain->findChild<QTableView*>("StringGrid1");
-        chart = FormMain->findChild<QCustomPlot*>("Chart1");
+        tree = Main()->findChild<QTreeWidget*>("TreeView1");
+        grid = Main()->findChild<QTableView*>("StringGrid1");
+        chart = Main()->findChild<QCustomPlot*>("Chart1");
         ASSERT_TRUE(tree && grid && chart);
     }
     QTreeWidgetItem* item(const QString& text)
@@ -84,21 +84,21 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
 
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("Data"));
-    EXPECT_FALSE(FormMain->PanelGrid->isVisibleTo(FormMain));
-    EXPECT_FALSE(FormMain->PageControl1->isEnabled());
+    EXPECT_FALSE(Main()->PanelGrid->isVisibleTo(Main()));
+    EXPECT_FALSE(Main()->PageControl1->isEnabled());
 
     DoubleClick(tree->viewport(), tree->visualItemRect(item("Blok2")).center());
-    EXPECT_TRUE(FormMain->PanelGrid->isVisibleTo(FormMain));
-    EXPECT_TRUE(FormMain->PageControl1->isEnabled());
+    EXPECT_TRUE(Main()->PanelGrid->isVisibleTo(Main()));
+    EXPECT_TRUE(Main()->PageControl1->isEnabled());
     EXPECT_EQ(grid->model()->rowCount(), 1);
-    EXPECT_EQ(FormMain->OpenFlights.RowCount(), 1);
-    EXPECT_EQ(FormMain->OpenFlights.Actual(), 0);
+    EXPECT_EQ(Main()->OpenFlights.RowCount(), 1);
+    EXPECT_EQ(Main()->OpenFlights.Actual(), 0);
     EXPECT_EQ(chart->graphCount(), 5);
-    EXPECT_FALSE(FormMain->InfoPage->EditDate->text().isEmpty());
-    EXPECT_EQ(FormMain->InfoPage->EditFile->text(), QStringLiteral("Blok2.kdf"));
+    EXPECT_FALSE(Main()->InfoPage->EditDate->text().isEmpty());
+    EXPECT_EQ(Main()->InfoPage->EditFile->text(), QStringLiteral("Blok2.kdf"));
     // The offset controls show the file's offsets.
-    EXPECT_TRUE(FormMain->GraphPage->CheckBoxShift->isChecked());
-    EXPECT_EQ(FormMain->GraphPage->EditShiftY->text(), QStringLiteral("0"));
+    EXPECT_TRUE(Main()->GraphPage->CheckBoxShift->isChecked());
+    EXPECT_EQ(Main()->GraphPage->EditShiftY->text(), QStringLiteral("0"));
 
     // A file that appears while the program runs shows up by itself.
     ASSERT_TRUE(WriteAll(dir.file("Data/Blok3.kdf"), KdfText(s)));
@@ -106,16 +106,16 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
         Pump(50);
     EXPECT_NE(item("Blok3"), nullptr);
 
-    QTest::keyClicks(FormMain->InfoPage->RichEdit1, QStringLiteral("gusty"));
+    QTest::keyClicks(Main()->InfoPage->RichEdit1, QStringLiteral("gusty"));
     msgs.QueueAnswer(Answer::Yes);
-    FormMain->close();
+    Main()->close();
     QApplication::processEvents();
     EXPECT_EQ(msgs.Questions(),
               QStringList{QStringLiteral("Do you want to save changes of ") + dir.file("Data/Blok2.kdf") + "?"});
     const QByteArray saved = ReadAll(dir.file("Data/Blok2.kdf"));
     EXPECT_TRUE(saved.contains("<Text>\r\n{\\rtf1\\ansi\\ansicpg1250")) << saved.toStdString();
     EXPECT_TRUE(saved.contains(" gusty\\par"));
-    EXPECT_EQ(FormMain->OpenFlights.RowCount(), 0);
+    EXPECT_EQ(Main()->OpenFlights.RowCount(), 0);
 }
 
 // A save at exit that fails keeps the program open with the edits; closing
@@ -131,26 +131,26 @@ TEST_F(MainWindow, ExitAfterAFailedSaveKeepsTheEdits)
     ASSERT_TRUE(WriteAll(dir.file("quorvel.ini"), "[Options]\r\nRoot=" + disk.path().toUtf8() + "\r\n"));
     start();
     DoubleClick(tree->viewport(), tree->visualItemRect(item("Blok1")).center());
-    ASSERT_EQ(FormMain->OpenFlights.RowCount(), 1);
-    QTest::keyClicks(FormMain->InfoPage->RichEdit1, QStringLiteral("gusty"));
+    ASSERT_EQ(Main()->OpenFlights.RowCount(), 1);
+    QTest::keyClicks(Main()->InfoPage->RichEdit1, QStringLiteral("gusty"));
     ASSERT_TRUE(disk.FillUpTo(old.size() / 2));
 
     const QString question = "Do you want to save changes of " + disk.file("Blok1.kdf") + "?";
     msgs.QueueAnswer(Answer::Yes);
     msgs.QueueFileName(QString()); // no other place either
-    FormMain->mnuExit->trigger();
+    Main()->mnuExit->trigger();
     QApplication::processEvents();
-    EXPECT_TRUE(FormMain->isVisible());
-    ASSERT_EQ(FormMain->OpenFlights.RowCount(), 1);
-    EXPECT_TRUE(FormMain->OpenFlights.Block(0)->Modified);
+    EXPECT_TRUE(Main()->isVisible());
+    ASSERT_EQ(Main()->OpenFlights.RowCount(), 1);
+    EXPECT_TRUE(Main()->OpenFlights.Block(0)->Modified);
     ASSERT_EQ(msgs.Errors().size(), 1);
     EXPECT_TRUE(msgs.Errors()[0].startsWith("Error in writing file.\n" + disk.file("Blok1.kdf")));
     EXPECT_EQ(ReadAll(disk.file("Blok1.kdf")), old);
 
     msgs.QueueAnswer(Answer::No);
-    FormMain->mnuExit->trigger();
+    Main()->mnuExit->trigger();
     QApplication::processEvents();
-    EXPECT_FALSE(FormMain->isVisible());
+    EXPECT_FALSE(Main()->isVisible());
     EXPECT_EQ(msgs.Questions(), (QStringList{question, question}));
 }
 
@@ -176,8 +176,8 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
         Pump(30);
     };
 
-    QTest::mouseDClick(FormMain->windowHandle(), Qt::LeftButton, {},
-                       tree->viewport()->mapTo(FormMain, tree->visualItemRect(item("Blok1")).center()));
+    QTest::mouseDClick(Main()->windowHandle(), Qt::LeftButton, {},
+                       tree->viewport()->mapTo(Main(), tree->visualItemRect(item("Blok1")).center()));
     ASSERT_EQ(grid->model()->rowCount(), 1);
     const QString colour = grid->model()->index(0, 7).data().toString();
     rename(QStringLiteral("Sezona"), QStringLiteral("Jaro"));
@@ -190,20 +190,20 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
     EXPECT_EQ(chart->graphCount(), 5);
 
     rename(QStringLiteral("Data"), QStringLiteral("Lety"));
-    EXPECT_EQ(FormMain->DataRoot, dir.file("Lety"));
+    EXPECT_EQ(Main()->DataRoot, dir.file("Lety"));
     EXPECT_EQ(grid->model()->index(0, 6).data().toString(), dir.file("Lety/Jaro/Let 1.kdf"));
-    EXPECT_TRUE(FormMain->TreeNotify);
+    EXPECT_TRUE(Main()->TreeNotify);
     EXPECT_TRUE(msgs.Texts().isEmpty()) << msgs.Texts().join(QLatin1Char('|')).toStdString();
 
     // Deleting the folder closes its changed file first, with the question.
-    FormMain->InfoPage->RichEdit1->selectAll();
-    FormMain->InfoPage->RichEdit1->insertPlainText(QStringLiteral("windy"));
+    Main()->InfoPage->RichEdit1->selectAll();
+    Main()->InfoPage->RichEdit1->insertPlainText(QStringLiteral("windy"));
     msgs.QueueAnswer(Answer::No);
     tree->setCurrentItem(item("Jaro"));
     QTest::keyClick(tree, Qt::Key_Delete);
     EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Do you want to save changes of ") +
                                             dir.file("Lety/Jaro/Let 1.kdf") + "?"});
-    EXPECT_EQ(FormMain->OpenFlights.RowCount(), 0);
+    EXPECT_EQ(Main()->OpenFlights.RowCount(), 0);
     EXPECT_EQ(chart->graphCount(), 0);
     EXPECT_FALSE(QFileInfo::exists(dir.file("Lety/Jaro")));
     EXPECT_FALSE(ReadAll(trash.file("Jaro/Let 1.kdf")).contains("windy"));
@@ -226,9 +226,9 @@ TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
     for (const QString& n : names)
         ASSERT_TRUE(WriteAll(dir.file("Data/" + n + ".kdf"), KdfText(s)));
     start();
-    EXPECT_EQ(FormMain->Settings.AutoGridSize, QFontMetrics(grid->font()).horizontalAdvance("ABCDEFGH"));
+    EXPECT_EQ(Main()->Settings.AutoGridSize, QFontMetrics(grid->font()).horizontalAdvance("ABCDEFGH"));
     EXPECT_NE(QFontMetrics(grid->font()).horizontalAdvance("ABCDEFGH"),
-              FormMain->fontMetrics().horizontalAdvance("ABCDEFGH"));
+              Main()->fontMetrics().horizontalAdvance("ABCDEFGH"));
 
     for (const QString& n : names) {
         QTreeWidgetItem* it = item(n);
@@ -238,7 +238,7 @@ TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
     }
     ASSERT_EQ(grid->model()->rowCount(), 3);
     QApplication::processEvents();
-    EXPECT_EQ(FormMain->MainSplitter->sizes().first(), 233);
+    EXPECT_EQ(Main()->MainSplitter->sizes().first(), 233);
 
     // Path and colour stay in the model, out of sight.
     EXPECT_TRUE(grid->isColumnHidden(6));
@@ -265,7 +265,7 @@ TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
     }
     EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(), "Altitude");
     msgs.QueueAnswer(Answer::No);
-    FormMain->close();
+    Main()->close();
 }
 
 } // namespace

@@ -21,6 +21,7 @@ using qv::test::TempDir;
 using qv::test::TTestTreeHost;
 using qv::test::ExpectMirrors;
 using qv::test::Pump;
+using qv::test::PumpUntil;
 
 void Touch(const QString& path)
 {
@@ -110,48 +111,57 @@ TEST_F(TreeViewTest, RootRenamedOrRemovedOutsideIsNoticed)
     QObject::connect(&view.Tree, &TDataTree::CloseAllFiles, [&closed] { ++closed; });
 
     ASSERT_TRUE(QDir(dir.path()).rename("Data", "Data.old"));
-    for (int i = 0; i < 40 && widget.topLevelItemCount() > 0; ++i)
-        Pump(50);
-    EXPECT_EQ(widget.topLevelItemCount(), 0);
+    EXPECT_TRUE(PumpUntil([&] { return widget.topLevelItemCount() == 0; }));
     EXPECT_EQ(closed, 1);
 
     // Back under its name: the tree comes back by itself too.
     ASSERT_TRUE(QDir(dir.path()).rename("Data.old", "Data"));
-    for (int i = 0; i < 40 && widget.topLevelItemCount() == 0; ++i)
-        Pump(50);
-    ASSERT_EQ(widget.topLevelItemCount(), 1);
+    ASSERT_TRUE(PumpUntil([&] { return widget.topLevelItemCount() == 1; }));
     ExpectMirrors(view, view.Tree.Root(), widget.topLevelItem(0));
 
-    // Other changes beside the root refresh nothing.
+    // Other changes beside the root refresh nothing: once the watcher has
+    // told of them, no refresh is waiting.
+    view.FlushRefresh();
     const int refreshes = view.RefreshCount;
+    const int told = view.NotificationCount;
     Touch(dir.file("elsewhere.txt"));
     QDir().mkpath(dir.file("other"));
-    Pump(400);
+    ASSERT_TRUE(PumpUntil([&] { return view.NotificationCount > told; }));
+    EXPECT_FALSE(view.RefreshPending());
+    view.FlushRefresh();
     EXPECT_EQ(view.RefreshCount, refreshes);
 
     QDir(dir.file("Data")).removeRecursively();
-    for (int i = 0; i < 40 && widget.topLevelItemCount() > 0; ++i)
-        Pump(50);
-    EXPECT_EQ(widget.topLevelItemCount(), 0);
+    EXPECT_TRUE(PumpUntil([&] { return widget.topLevelItemCount() == 0; }));
 }
 
 TEST_F(TreeViewTest, BurstOfChangesGivesOneRefresh)
 {
     QDir().mkpath(dir.file("sub"));
     Build();
-    for (int i = 0; i < 5; ++i)
+    // Five changes as the watcher reports them, one refresh.
+    for (int i = 0; i < 5; ++i) {
         Touch(dir.file(QStringLiteral("sub/f%1.kdf").arg(i)));
-    Pump(600);
+        view.FileSystemChanged();
+    }
+    EXPECT_TRUE(view.RefreshPending());
+    view.FlushRefresh();
     EXPECT_EQ(view.RefreshCount, 1);
     EXPECT_EQ(Node("sub")->Children.size(), 5u);
+    // The watcher's own reports of them, when they come, find nothing new.
+    Touch(dir.file("sub/g.kdf"));
+    EXPECT_TRUE(PumpUntil([&] { return Node("sub")->Children.size() == 6u; }));
 }
 
 TEST_F(TreeViewTest, SwitchedOffNotificationsDoNotRefresh)
 {
     Build();
     host.Notify = false;
+    const int told = view.NotificationCount;
     Touch(dir.file("mine.kdf"));
-    Pump(400);
+    ASSERT_TRUE(PumpUntil([&] { return view.NotificationCount > told; }));
+    EXPECT_FALSE(view.RefreshPending());
+    view.FlushRefresh();
     EXPECT_EQ(view.RefreshCount, 0);
     EXPECT_EQ(Node("mine"), nullptr);
     host.Notify = true;
@@ -166,16 +176,19 @@ TEST_F(TreeViewTest, RefreshWaitsForAnOperationThatShowsADialog)
     Build();
     bool stillThere = false;
     host.Open = [&](const QString&) {
+        const int told = view.NotificationCount;
         QFile::remove(dir.file("other.kdf"));
-        Pump(400); // events run as under a modal dialog
+        // Events run as under a modal dialog: the watcher tells, the
+        // gathered refresh comes due, and waits.
+        EXPECT_TRUE(PumpUntil([&] { return view.NotificationCount > told; }));
+        view.FlushRefresh();
         stillThere = Node("other") != nullptr;
         return 0;
     };
     view.OpenOrClose(Node("f"));
     EXPECT_TRUE(stillThere);
     EXPECT_TRUE(view.Tree.IsOpen(Node("f")));
-    Pump(400);
-    EXPECT_EQ(Node("other"), nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return Node("other") == nullptr; }));
 }
 
 TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)

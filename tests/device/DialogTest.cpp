@@ -387,6 +387,9 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Reading / Kavo5 - Disconnected"));
     EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Are you sure to break current operation?")});
     EXPECT_EQ(msgs.PendingAnswers(), 0);
+    // What came before the break is kept as a raw image, and said so.
+    ASSERT_EQ(msgs.Informations().size(), 1);
+    EXPECT_TRUE(msgs.Informations()[0].startsWith(QStringLiteral("Everything received (")));
     // The flight still being read when the link ended is not written.
     EXPECT_FALSE(QFileInfo::exists(tmp.file(QStringLiteral("Blok002.kdf"))));
 }
@@ -456,6 +459,8 @@ TEST(DeviceDialogWithSim, AfterAFailedTransferOnlyConnectAndCloseStayEnabled)
     });
     ASSERT_TRUE(dataStarted);
     EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Communication error")});
+    ASSERT_EQ(msgs.Informations().size(), 1);
+    EXPECT_TRUE(msgs.Informations()[0].startsWith(QStringLiteral("Everything received (")));
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(), QStringLiteral("Disconnected."));
     EXPECT_TRUE(child(form, "OKButton")->isEnabled());
     EXPECT_TRUE(child(form, "ConnectButton")->isEnabled());

@@ -378,6 +378,7 @@ TEST(SaveFlights, NumberingFromTheSettingAndAMissingFolderIsCreated)
     EXPECT_EQ(r.Save.Written, 3);
     EXPECT_EQ(kdfFiles(root), (QStringList{QStringLiteral("Flug012.kdf"), QStringLiteral("Flug013.kdf"),
                                            QStringLiteral("Flug014.kdf")}));
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("3 files succesfully written.")});
 }
 
 TEST(SaveFlights, OverwriteQuestionYesNoAndYesToAll)
@@ -412,6 +413,7 @@ TEST(SaveFlights, OverwriteQuestionYesNoAndYesToAll)
         const TDownloadResult r = splitAndSave(m, options(tmp.path()), msgs);
         EXPECT_EQ(msgs.Questions().size(), 3);
         EXPECT_EQ(r.Save.Written, 2);
+        EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("2 files succesfully written.")});
         EXPECT_EQ(qv::test::ReadAll(folder + QStringLiteral("Block003.kdf")), old);
     }
     {   // Yes to All: one question, every file written.
@@ -473,6 +475,7 @@ TEST(SaveFlights, SimulatedMemoryRoundTrip)
     ScriptedMessages msgs;
     const TDownloadResult r = splitAndSave(mem, options(tmp.path()), msgs);
     ASSERT_EQ(r.Save.Written, 2);
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("2 files succesfully written.")});
     const std::vector<quint16> raw = sim::FlightSamples(shape, 8); // second flight
     TDataBlock rec;
     rec.NotesStream();

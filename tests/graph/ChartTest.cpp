@@ -332,8 +332,7 @@ TEST_F(GraphPageTest, GraphSetupErrorsAndInvalidStyles)
     page.SetOpenFiles({h, 4242});
     TFormGraphSetup form;
     page.SetGraphSetupForm(&form);
-    QTimer::singleShot(0, &form, [&] { QTest::keyClick(form.ComboBoxAnnSize, Qt::Key_Return); });
-    QTimer::singleShot(3000, &form, [&] { form.reject(); });
+    msgs.QueueDialog([&](QDialog&) { QTest::keyClick(form.ComboBoxAnnSize, Qt::Key_Return); });
     QTest::mouseClick(page.TBGraphSetup, Qt::LeftButton);
     EXPECT_TRUE(changed);
     EXPECT_EQ(msgs.Errors(),
