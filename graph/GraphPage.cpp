@@ -6,6 +6,7 @@
 #include "graph/GraphSetupfrm.h"
 #include "graph/Measurement.h"
 #include "graph/OffsetControls.h"
+#include "ui/ToolIcons.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -147,6 +148,19 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     qApp->installEventFilter(this);
     Measurement = new TMeasurement(*this);
     OffsetControls = new TOffsetControls(*this, *Measurement);
+
+    SetToolIcons(this, {{"TBZoomIn", "zoom-in"},
+                        {"TBZoomOut", "zoom-out"},
+                        {"TBUndoZoom", "zoom-original"},
+                        {"TBGraphSetup", "document-properties"},
+                        {"TBShowLegend", "view-list-details"},
+                        {"ShowTable", "view-form-table"},
+                        {"TBMeasure", "measure"},
+                        {"TBAnnotations", "insert-text"},
+                        {"TBCopyGraph", "edit-copy"},
+                        {"TBSaveGraph", "document-save-as"},
+                        {"TBPrintGraph", "document-print"},
+                        {"TBCopyTable", "edit-copy"}});
 }
 
 TGraphPage::~TGraphPage()

@@ -6,6 +6,7 @@
 //    the heap the open file holds against its sample arrays.
 // Every timed replot draws a view the chart has not drawn just before, so
 // the reduction of the curves is part of each figure.
+#include "BenchApp.h"
 #include "FlightMaker.h"
 #include "base/MessageService.h"
 #include "data/DataFile.h"
@@ -70,11 +71,7 @@ void Report(const char* what, const std::pair<Stats, Stats>& wallCpu)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ConsoleMessageService console(Answer::No);
-    SetMessageService(&console);
+    bench::TBenchApp app(argc, argv);
     const QSize size = argc > 2 ? QSize(atoi(argv[1]), atoi(argv[2])) : QSize(1400, 800);
 
     QTemporaryDir dir;
@@ -189,6 +186,5 @@ int main(int argc, char** argv)
                x->setRange(lo, lo + w10);
            }));
 
-    SetMessageService(nullptr);
     return 0;
 }

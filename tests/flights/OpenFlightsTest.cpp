@@ -554,8 +554,8 @@ TEST_F(OpenDataTest, SeveralFilesOpenInOneGoWithOneMessageForTheFailures)
     ASSERT_EQ(busy.size(), 2); // one hourglass for them all
     EXPECT_TRUE(busy.at(0).at(0).toBool());
     EXPECT_FALSE(busy.at(1).at(0).toBool());
-    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafiles! \r\"") + bad +
-                                         "\": Bad header of file\r\"" + missing + "\": no such file"});
+    EXPECT_EQ(msgs.Errors(), QStringList{OpenErrorText(bad, "Bad header of file") + "\n\n" +
+                                         OpenErrorText(missing, "The file does not exist.")});
     EXPECT_EQ(open.Actual(), 0);
     EXPECT_EQ(grid.model()->rowCount(), 2);
 }
