@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QShortcut>
 #include <QSlider>
 #include <QTableWidget>
 #include <QToolBar>
@@ -145,7 +146,18 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
             ShowOffsets();
     });
     Chart->Chart1->installEventFilter(this);
-    qApp->installEventFilter(this);
+    // Holding the space bar pans: a shortcut of this page, so it acts while
+    // the focus is on the page, and not in its text fields, which take the
+    // blank themselves. The chart holds the keyboard until the bar is let go.
+    SpaceBar = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    SpaceBar->setObjectName(QStringLiteral("SpaceBar"));
+    SpaceBar->setContext(Qt::WidgetWithChildrenShortcut);
+    SpaceBar->setAutoRepeat(false);
+    connect(SpaceBar, &QShortcut::activated, this, [this] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        if (FormKeyPress(&press))
+            Chart->Chart1->grabKeyboard();
+    });
     Measurement = new TMeasurement(*this);
     OffsetControls = new TOffsetControls(*this, *Measurement);
 
@@ -267,11 +279,13 @@ bool TGraphPage::eventFilter(QObject* watched, QEvent* e)
         }
         return false;
     }
-    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == window()) {
+    if (watched == Chart->Chart1 && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Space)
-            return e->type() == QEvent::KeyPress ? FormKeyPress(k) : FormKeyUp(k);
+        if (k->key() == Qt::Key_Space && Chart->Panning()) {
+            if (e->type() == QEvent::KeyRelease && FormKeyUp(k))
+                Chart->Chart1->releaseKeyboard();
+            return true; // the held bar repeats: nothing more to do
+        }
     }
     return QWidget::eventFilter(watched, e);
 }
