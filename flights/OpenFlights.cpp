@@ -108,15 +108,23 @@ void TOpenFlights::CreateCurves(TOpenFlight& f, std::uint8_t colour)
     for (int k = 0; k < kSlotCount; ++k)
         if (!CurveSlot(k).Points)
             m.SetPoints(h, k, b.Shared(ArrTime), b.Shared(CurveSlot(k).Source));
-    // (time, altitude) at every sample whose marker flag is 1.
-    const std::vector<std::int32_t> markers = MarkerFlags(b, device_.MarkerThreshold);
+    // (time, altitude) at every sample whose marker flag is 1: where the
+    // receiver is above the threshold (as MarkerFlags gives them).
     const std::vector<double>& t = b.Samples(ArrTime);
     const std::vector<double>& alt = b.Samples(CurveSlot(SlotMark).Source);
+    const std::vector<double>& rx = b.Samples(ArrRx);
+    const double threshold = device_.MarkerThreshold;
+    const bool hasRx = (static_cast<std::uint32_t>(b.Flags()) & kArrayMask[ArrRx]) != 0;
+    const std::size_t n = hasRx ? std::min({t.size(), alt.size(), rx.size()}) : 0;
+    std::size_t marked = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        marked += rx[i] > threshold;
     auto mx = std::make_shared<std::vector<double>>();
     auto my = std::make_shared<std::vector<double>>();
-    const std::size_t n = std::min({t.size(), alt.size(), markers.size()});
+    mx->reserve(marked);
+    my->reserve(marked);
     for (std::size_t i = 0; i < n; ++i)
-        if (markers[i] == 1) {
+        if (rx[i] > threshold) {
             mx->push_back(t[i]);
             my->push_back(alt[i]);
         }
