@@ -28,6 +28,7 @@ TFormAnnot::TFormAnnot(TFormAnnotEdit& editor, QWidget* parent)
     auto* body = new QHBoxLayout;
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setUniformItemSizes(true);
     body->addWidget(ListBox1, 1);
     auto* buttons = new QVBoxLayout;
     ButtonAdd = new QPushButton(QStringLiteral("New"), this);
@@ -94,8 +95,13 @@ void TFormAnnot::ComboBox1Change()
     if (store_ && ComboBox1->currentIndex() >= 0) {
         const int row = SelectedRecordRow("P=nil in FormAnnot.ComboBox1Change", false);
         if (row >= 0) {
-            for (const TAnnotPoint& p : store_->Annotations(row))
-                ListBox1->addItem(p.Text);
+            // All lines in one go: a file may hold a great many.
+            const std::vector<TAnnotPoint> points = store_->Annotations(row);
+            QStringList lines;
+            lines.reserve(static_cast<qsizetype>(points.size()));
+            for (const TAnnotPoint& p : points)
+                lines.append(p.Text);
+            ListBox1->addItems(lines);
             if (ListBox1->count() > 0)
                 ListBox1->setCurrentRow(0);
         }

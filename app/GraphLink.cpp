@@ -4,6 +4,7 @@
 #include "annot/AnnotEdit.h"
 #include "app/MainFrm.h"
 #include "base/Cp1250.h"
+#include "base/MessageService.h"
 #include "flights/OpenFlights.h"
 #include "graph/GraphPage.h"
 #include "graph/Measurement.h"
@@ -45,7 +46,13 @@ void TGraphLink::AddAnnotation(int row, const TAnnotPoint& point)
     if (!c)
         return;
     // Kept in the file's coordinates.
-    curves_.AddLabel(h, {c->FileX(point.Time), c->FileY(point.Altitude), ToCp1250(point.Text)});
+    TCurveLabel l{c->FileX(point.Time), c->FileY(point.Altitude), ToCp1250(point.Text)};
+    // The data files hold Windows-1250 only: say so once for the text.
+    if (FromCp1250(l.Text) != point.Text)
+        Messages().Information(QStringLiteral("The annotation \"%1\" holds characters that cannot be stored in "
+                                              "the data file; they are saved as \"?\".")
+                                   .arg(point.Text));
+    curves_.AddLabel(h, l);
     open_.MarkModified(row);
 }
 

@@ -2,7 +2,10 @@
 
 #include "base/FileName.h"
 #include "browser/Notes.h"
+#include "browser/NotesDocument.h"
 #include "browser/NotesDialogs.h"
+#include "base/MessageService.h"
+#include "ui/HourGlass.h"
 #include "ui/ToolIcons.h"
 
 #include <QActionGroup>
@@ -16,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QTextEdit>
@@ -57,6 +61,7 @@ TFlightInfoPage::TFlightInfoPage(QWidget* parent) : QWidget(parent)
 
     RichEdit1 = new QTextEdit(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->setDocument(new TNotesDocument(RichEdit1));
     RichEdit1->setAcceptRichText(true);
     RichEdit1->setFont(QFont(QString::fromLatin1(kNotesFontName), kNotesFontPoints));
     RichEdit1->setReadOnly(true); // until a file is shown
@@ -309,8 +314,10 @@ void TFlightInfoPage::ShowInfo(const TFlightInfo& info)
     EditVer->setText(info.Ver);
     EditFlightTime->setText(info.FlightTime);
     EditMaxHeight->setText(info.MaxHeight);
-    // Notes typed with no file shown would belong to none.
-    RichEdit1->setReadOnly(info.FileName.isEmpty());
+    // Notes typed with no file shown would belong to none, and typing over
+    // notes not shown would replace them.
+    fileShown_ = !info.FileName.isEmpty();
+    RichEdit1->setReadOnly(!fileShown_ || withheld_);
     RichEdit1SelectionChange();
 }
 
@@ -321,8 +328,40 @@ std::string TFlightInfoPage::NotesBytes() const { return SaveNotes(*RichEdit1->d
 void TFlightInfoPage::SetNotes(const std::string& bytes)
 {
     QTextDocument* doc = RichEdit1->document();
+    withheld_ = false;
+    RichEdit1->setPlaceholderText(QString());
+    if (bytes.size() > kLargeNotesBytes) {
+        const QString size = QLocale(QLocale::Czech).toString(bytes.size() / 1048576.0, 'f', 1);
+        withheld_ = Messages().Question(QStringLiteral("Poznámky tohoto letu jsou velké (%1 MB), jejich zobrazení "
+                                                       "může trvat dlouho. Zobrazit je?")
+                                            .arg(size),
+                                        Buttons::YesNo) != Answer::Yes;
+        if (withheld_) {
+            // The record keeps them as they are; the editor stays empty
+            // and closed to typing.
+            updating_ = true;
+            doc->clear();
+            doc->clearUndoRedoStacks();
+            doc->setModified(false);
+            updating_ = false;
+            RichEdit1->setPlaceholderText(QStringLiteral("Poznámky (%1 MB) nejsou zobrazeny.").arg(size));
+            RichEdit1->setReadOnly(true);
+            RichEdit1SelectionChange();
+            return;
+        }
+    }
+    THourGlass hourGlass;
     updating_ = true;
-    LoadNotes(bytes, *doc);
+    // Filled aside and then handed to the editor, which lays it out once
+    // instead of after every paragraph; the old one goes with the swap.
+    auto* fresh = new TNotesDocument(RichEdit1);
+    fresh->setDefaultFont(doc->defaultFont());
+    fresh->setUndoRedoEnabled(false);
+    LoadNotes(bytes, *fresh);
+    fresh->setUndoRedoEnabled(true);
+    RichEdit1->setDocument(fresh);
+    doc = fresh;
+    RichEdit1->setReadOnly(!fileShown_);
     doc->clearUndoRedoStacks();
     doc->setModified(false);
     RichEdit1->setTextCursor(QTextCursor(doc));

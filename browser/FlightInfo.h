@@ -22,6 +22,10 @@ namespace qv {
 
 class INotesDialogs;
 
+// Notes larger than this are shown only when the user asks for them (a
+// text document takes seconds for each megabyte).
+constexpr std::size_t kLargeNotesBytes = 2u << 20;
+
 class TFlightInfoPage : public QWidget, public IFlightInfoView {
     Q_OBJECT
 public:
@@ -112,6 +116,8 @@ private:
     std::unique_ptr<INotesDialogs> systemDialogs_;
     INotesDialogs* dialogs_ = nullptr;
     bool updating_ = false; // the tools are being brought in step
+    bool withheld_ = false; // large notes the user chose not to show
+    bool fileShown_ = false;
 };
 
 } // namespace qv

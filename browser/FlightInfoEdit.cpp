@@ -214,7 +214,9 @@ void TFlightInfoPage::PrintNotes(QPrinter& printer)
         const QString where = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
         throw std::runtime_error(QStringLiteral("The printer \"%1\" cannot be opened.").arg(where).toStdString());
     }
-    const std::unique_ptr<QTextDocument> doc(RichEdit1->document()->clone());
+    // The copy asks the notes document for whatever it names, so it too
+    // reads nothing from outside the notes.
+    const std::unique_ptr<QTextDocument> doc(RichEdit1->document()->clone(RichEdit1->document()));
     doc->documentLayout()->setPaintDevice(&printer);
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
     doc->setPageSize(page.size());

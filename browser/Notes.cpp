@@ -1,6 +1,8 @@
 #include "browser/Notes.h"
 
 #include "base/Cp1250.h"
+#include "browser/HtmlFlatten.h"
+#include "browser/NotesDocument.h"
 #include "browser/Rtf.h"
 
 #include <QTextBlock>
@@ -35,10 +37,14 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix)
 }
 
 // Text of an HTML document; such notes may hold RTF as plain paragraphs,
-// which is read again as what it is.
-TRichDocument RichFromHtml(std::string_view bytes, QTextDocument& doc)
+// which is read again as what it is. The HTML is read into a document of
+// its own that fetches nothing and is never laid out; only its text and
+// formats go on.
+TRichDocument RichFromHtml(std::string_view bytes)
 {
-    doc.setHtml(FromCp1250(bytes));
+    TNotesDocument doc;
+    doc.setUndoRedoEnabled(false);
+    doc.setHtml(FlattenHtml(FromCp1250(bytes)));
     const QString text = doc.toPlainText();
     const std::string code = ToCp1250(text);
     if (IsRtf(code))
@@ -115,10 +121,8 @@ TNotesKind NotesKindOf(std::string_view bytes)
 
 TRichDocument ReadNotes(std::string_view bytes)
 {
-    if (NotesKindOf(bytes) == TNotesKind::Html) {
-        QTextDocument doc;
-        return RichFromHtml(bytes, doc);
-    }
+    if (NotesKindOf(bytes) == TNotesKind::Html)
+        return RichFromHtml(bytes);
     return ReadRtf(bytes);
 }
 
@@ -205,11 +209,9 @@ void LoadNotes(std::string_view bytes, QTextDocument& doc)
     case TNotesKind::Rtf:
         RichToDocument(ReadRtf(bytes), doc);
         break;
-    case TNotesKind::Html: {
-        const TRichDocument rich = RichFromHtml(bytes, doc);
-        RichToDocument(rich, doc);
+    case TNotesKind::Html:
+        RichToDocument(RichFromHtml(bytes), doc);
         break;
-    }
     }
 }
 

@@ -125,6 +125,14 @@ private:
 
 inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
+std::string_view TrimStart(std::string_view s)
+{
+    std::size_t b = 0;
+    while (b < s.size() && IsBlank(s[b]))
+        ++b;
+    return s.substr(b);
+}
+
 std::string_view Trim(std::string_view s)
 {
     std::size_t b = 0, e = s.size();
@@ -392,7 +400,9 @@ void ParseInto(const ReaderMaker& reader, std::size_t memoryLimit, Parsed& out)
     while (in.Next(line)) {
         if (line == kTagAnnot) {
             while (in.Next(line) && line != kTagAnnotEnd) {
-                const std::string_view t = Trim(line);
+                // Blanks at the end belong to the text (a text may be a
+                // single blank); only those before the time go.
+                const std::string_view t = TrimStart(line);
                 const char* p = t.data();
                 const char* e = p + t.size();
                 TAnotace a;

@@ -1,7 +1,7 @@
 #include "graph/Chart.h"
 
-#include "base/Cp1250.h"
 #include "base/MessageService.h"
+#include "graph/ChartLabels.h"
 #include "graph/CurveTable.h"
 #include "graph/GraphStyle.h"
 #include "graph/ViewMath.h"
@@ -18,6 +18,9 @@
 namespace qv {
 
 namespace {
+
+// The layer of the annotation labels, above the curves.
+const char* const kLabelLayer = "labels";
 
 QCPScatterStyle::ScatterShape ShapeFromCode(int code)
 {
@@ -169,6 +172,7 @@ TChartView::TChartView(TCurveModel& model, TGraphSetupRec& setup, QWidget* paren
     connect(CheckBox_RxCenter, &QCheckBox::toggled, this, [this] { CheckBox_RxCenterClick(); });
     connect(CheckBox_min_sec, &QCheckBox::toggled, this, [this] { CheckBox_min_secClick(); });
     connect(Chart1, &QCustomPlot::beforeReplot, this, &TChartView::RefreshDrawnData);
+    Chart1->addLayer(QString::fromLatin1(kLabelLayer), Chart1->layer(QStringLiteral("main")), QCustomPlot::limAbove);
 
     connect(&model_, &TCurveModel::FileAdded, this, &TChartView::FileAdded);
     connect(&model_, &TCurveModel::FileRemoved, this, &TChartView::FileRemoved);
@@ -199,10 +203,10 @@ QCPGraph* TChartView::Series(TCurveHandle h, int slot) const
     return it == files_.end() || slot < 0 || slot >= kSlotCount ? nullptr : it->second.Graphs[slot];
 }
 
-std::vector<QCPItemText*> TChartView::LabelItems(TCurveHandle h) const
+TChartLabels* TChartView::LabelLayer(TCurveHandle h) const
 {
     auto it = files_.find(h);
-    return it == files_.end() ? std::vector<QCPItemText*>{} : it->second.Labels;
+    return it == files_.end() ? nullptr : it->second.Labels;
 }
 
 void TChartView::FileAdded(TCurveHandle h)
@@ -228,6 +232,7 @@ void TChartView::FileAdded(TCurveHandle h)
         fg.Graphs[k] = g;
         drawn_[g] = TDrawn{};
     }
+    fg.Labels = new TChartLabels(Chart1, QString::fromLatin1(kLabelLayer), model_, h);
     ApplySeriesStyle(h);
     LabelsChanged(h);
     RebuildLegend();
@@ -240,8 +245,7 @@ void TChartView::FileRemoved(TCurveHandle h)
     auto it = files_.find(h);
     if (it == files_.end())
         return;
-    for (QCPItemText* label : it->second.Labels)
-        Chart1->removeItem(label);
+    delete it->second.Labels;
     for (QCPGraph* g : it->second.Graphs) {
         drawn_.erase(g);
         Chart1->removeGraph(g);
@@ -270,8 +274,7 @@ void TChartView::VisibilityChanged(TCurveHandle h, int slot, bool visible)
     g->setVisible(visible);
     drawn_[g].Dirty = true;
     if (slot == SlotAnnot)
-        for (QCPItemText* label : files_[h].Labels)
-            label->setVisible(visible);
+        files_[h].Labels->setVisible(visible);
     RebuildLegend();
     RescaleAxes();
     Replot();
@@ -283,34 +286,8 @@ void TChartView::LabelsChanged(TCurveHandle h)
     const TCurve* annot = model_.Curve(h, SlotAnnot);
     if (it == files_.end() || !annot)
         return;
-    TFileGraphs& fg = it->second;
-    const auto& labels = model_.Labels(h);
-    while (fg.Labels.size() > labels.size()) {
-        Chart1->removeItem(fg.Labels.back());
-        fg.Labels.pop_back();
-    }
-    const int pad = 2 + static_cast<int>(fg.Graphs[SlotAnnot]->scatterStyle().size() / 2);
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        if (i == fg.Labels.size()) {
-            auto* item = new QCPItemText(Chart1);
-            item->position->setType(QCPItemPosition::ptPlotCoords);
-            item->position->setAxes(Chart1->xAxis, Chart1->yAxis);
-            item->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-            item->setClipToAxisRect(true);
-            item->setClipAxisRect(Chart1->axisRect());
-            item->setPen(Qt::NoPen);
-            item->setBrush(Qt::NoBrush);
-            QFont f = item->font();
-            f.setPointSize(8);
-            item->setFont(f);
-            fg.Labels.push_back(item);
-        }
-        QCPItemText* item = fg.Labels[i];
-        item->position->setCoords(annot->DrawnX(labels[i].Time), annot->DrawnY(labels[i].Altitude));
-        item->setText(FromCp1250(labels[i].Text));
-        item->setPadding(QMargins(1, 1, 1, pad));
-        item->setVisible(annot->Visible);
-    }
+    it->second.Labels->Changed();
+    it->second.Labels->setVisible(annot->Visible);
     Replot();
 }
 
@@ -386,9 +363,7 @@ void TChartView::ApplySeriesStyle(TCurveHandle h)
         else
             StyleLine(g[k], gs.*slot.Style, gs.*slot.Size);
     }
-    const int pad = 2 + static_cast<int>(g[SlotAnnot]->scatterStyle().size() / 2);
-    for (QCPItemText* label : it->second.Labels)
-        label->setPadding(QMargins(1, 1, 1, pad));
+    it->second.Labels->SetBottomPadding(2 + static_cast<int>(g[SlotAnnot]->scatterStyle().size() / 2));
 }
 
 void TChartView::ApplyAxisSetup()

@@ -15,10 +15,13 @@ class QAction;
 class QCheckBox;
 class QCPAxis;
 class QCPGraph;
-class QCPItemText;
 class QCustomPlot;
 class QMenu;
 class QScrollBar;
+
+namespace qv {
+class TChartLabels;
+}
 
 namespace qv {
 
@@ -42,7 +45,8 @@ public:
     TCurveModel& Model() const { return model_; }
     QCPAxis* Axis(AxisId axis) const;
     QCPGraph* Series(TCurveHandle h, int slot) const;
-    std::vector<QCPItemText*> LabelItems(TCurveHandle h) const;
+    // The annotation labels of a file (null when it has no curves here).
+    TChartLabels* LabelLayer(TCurveHandle h) const;
 
     // --- graph settings
     // Applies the graph settings to the axes and to the curves of `files`
@@ -99,7 +103,7 @@ protected:
 private:
     struct TFileGraphs {
         std::array<QCPGraph*, kSlotCount> Graphs{};
-        std::vector<QCPItemText*> Labels;
+        TChartLabels* Labels = nullptr;
     };
     struct TDrawn {
         double Lower = 0, Upper = 0;

@@ -218,14 +218,20 @@ const std::vector<TCurveLabel>& TCurveModel::Labels(TCurveHandle h) const
 void TCurveModel::SyncLabelPoints(TCurveHandle h, TCurveFile& f)
 {
     // The annotation curve's points follow the labels, in time order.
-    std::vector<TCurveLabel> sorted = f.Labels;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const TCurveLabel& a, const TCurveLabel& b) { return a.Time < b.Time; });
+    const std::vector<TCurveLabel>& labels = f.Labels;
+    std::vector<std::int32_t>& order = f.LabelOrder;
+    order.resize(labels.size());
+    std::iota(order.begin(), order.end(), 0);
+    auto earlier = [&](std::int32_t a, std::int32_t b) { return labels[a].Time < labels[b].Time; };
+    if (!std::is_sorted(order.begin(), order.end(), earlier))
+        std::stable_sort(order.begin(), order.end(), earlier);
     auto x = std::make_shared<std::vector<double>>();
     auto y = std::make_shared<std::vector<double>>();
-    for (const TCurveLabel& l : sorted) {
-        x->push_back(l.Time);
-        y->push_back(l.Altitude);
+    x->reserve(order.size());
+    y->reserve(order.size());
+    for (const std::int32_t i : order) {
+        x->push_back(labels[i].Time);
+        y->push_back(labels[i].Altitude);
     }
     SetPoints(h, SlotAnnot, x, y);
     emit LabelsChanged(h);

@@ -70,6 +70,7 @@ struct TCurveFile {
     QString ShortName;
     std::array<TCurve, kSlotCount> Curves;
     std::vector<TCurveLabel> Labels; // the annotation curve's points, file coordinates
+    std::vector<std::int32_t> LabelOrder; // indices of Labels in time order
     double RxOffsetY = 0;
 };
 

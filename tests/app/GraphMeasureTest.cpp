@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -412,6 +413,38 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     EXPECT_TRUE(ReadAll(dir.file("Data/Blok1.kdf"))
                     .contains("<Anotace>\r\n1.00,10.00,one\r\n3.00,30.00,three\r\n5.00,7.00, \r\n</Anotace>"));
     EXPECT_TRUE(ReadAll(dir.file("Data/Blok1.kdf")).contains("AltOffsetX=100.00\r\nAltOffsetY=500.00\r\n"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GraphMeasure, AnAnnotationTextTheFileCannotHoldIsNamedOnce)
+{
+    files = {{"Blok1", KdfText(Lines(101, 1.0))}};
+    start();
+    const QString text = QStringLiteral("Vítr ☺ € ");
+    msgs.QueueDialog([&](QDialog& d) {
+        auto& f = static_cast<TFormAnnot&>(d);
+        msgs.QueueDialog([&](QDialog& d) {
+            auto& e = static_cast<TFormAnnotEdit&>(d);
+            // Typed key by key; the test library has no keys for these.
+            for (const QChar c : text) {
+                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(e.EditText, &press);
+            }
+            QTest::mouseClick(e.ButtonOk, Qt::LeftButton);
+        });
+        QTest::mouseClick(f.ButtonAdd, Qt::LeftButton);
+        f.accept();
+    });
+    QTest::mouseClick(Main()->TBAnnotDialog, Qt::LeftButton);
+    EXPECT_EQ(msgs.PendingDialogs(), 0);
+    EXPECT_EQ(msgs.Informations(),
+              QStringList{QStringLiteral("The annotation \"Vítr ☺ € \" holds characters that cannot be stored in the "
+                                         "data file; they are saved as \"?\".")});
+    ASSERT_EQ(Main()->Curves.Labels(Curves(0)).size(), 1u);
+    EXPECT_EQ(Main()->Curves.Labels(Curves(0))[0].Text, "V\xedtr ? \x80 ");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -46,6 +47,20 @@ TEST(CliNotes, PrintsTextAndTheRtfTheProgramSaves)
     const QString plain = WriteFlight(dir, "b.kdf", "just text\r\nline 2");
     r = cli({"notes", plain});
     EXPECT_EQ(r.out, "just text\nline 2\n");
+}
+
+TEST(CliNotes, HtmlNotesNamingAPipeAreReadWithoutIt)
+{
+    // A style sheet that is a named pipe: whoever opened it would wait for
+    // a writer that never comes.
+    TempDir dir;
+    const QString pipe = dir.file("sheet.css");
+    ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+    const QByteArray html = "<html><head><link rel=\"stylesheet\" href=\"" + pipe.toLocal8Bit() +
+                            "\"></head><body><p>Vzlet <img src=\"" + pipe.toLocal8Bit() + "\"></p></body></html>";
+    const CliRun r = cli({"notes", WriteFlight(dir, "a.kdf", html)});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Vzlet \n");
 }
 
 TEST(CliNotes, SetTextSavesOnePlainParagraph)

@@ -80,6 +80,20 @@ TEST(DataFileSections, ForeignOrderIsWrittenBackWhole)
     EXPECT_EQ(FormatDataFile(r.block), kHead + kAnnot + kText + kExtra);
 }
 
+TEST(DataFileSections, AnnotationTextsKeepTheirBlanks)
+{
+    // The edit dialog stores an empty text as one blank; blanks before the
+    // time are no part of anything.
+    const std::string annot = "<Anotace>\r\n1.50,20.00, \r\n  2.00,0.00,landed  \r\n3.00,1.00,\r\n</Anotace>\r\n";
+    const Loaded r = load(kHead + annot + kText + kExtra);
+    ASSERT_EQ(r.block.Annotations.size(), 3u);
+    EXPECT_EQ(r.block.Annotations[0].Text, " ");
+    EXPECT_EQ(r.block.Annotations[1].Text, "landed  ");
+    EXPECT_EQ(r.block.Annotations[2].Text, "");
+    EXPECT_EQ(FormatDataFile(r.block),
+              kHead + "<Anotace>\r\n1.50,20.00, \r\n2.00,0.00,landed  \r\n3.00,1.00,\r\n</Anotace>\r\n" + kText + kExtra);
+}
+
 TEST(DataFileSections, TagsInsideTheNotesStayNotes)
 {
     const Loaded r = load(kHead + "<Text>\r\n<Anotace>\r\n<Extra>\r\n</Text>\r\n" + kExtra);

@@ -3,6 +3,7 @@
 #include "flights/Data.h"
 #include "flights/OpenFlights.h"
 #include "graph/Chart.h"
+#include "graph/ChartLabels.h"
 #include "graph/GraphStyle.h"
 #include "data/DataFile.h"
 #include "support/ScriptedMessages.h"
@@ -176,14 +177,16 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     EXPECT_DOUBLE_EQ(Curve(0, SlotMark).Y->at(0), 4.3);
     // Annotation points with their labels.
     EXPECT_EQ(Curve(0, SlotAnnot).Count(), 2);
-    ASSERT_EQ(chart.Chart1->itemCount(), 2);
-    auto* label = qobject_cast<QCPItemText*>(chart.Chart1->item(0));
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), QStringLiteral("start, go"));
-    EXPECT_TRUE(label->clipToAxisRect());
-    EXPECT_FALSE(label->visible()); // follows the hidden annotation series
+    TChartLabels* labels = chart.LabelLayer(open.CurvesOf(0));
+    ASSERT_NE(labels, nullptr);
+    EXPECT_FALSE(labels->visible()); // follows the hidden annotation series
     open.GridCheck(5, 0, true);
-    EXPECT_TRUE(label->visible());
+    EXPECT_TRUE(labels->visible());
+    chart.resize(800, 500);
+    chart.show();
+    chart.Chart1->replot();
+    ASSERT_EQ(labels->Drawn().size(), 2u);
+    EXPECT_EQ(labels->Drawn()[0].Text, QStringLiteral("start, go"));
     EXPECT_EQ(Cell(5, 0), QStringLiteral("1"));
 }
 
@@ -394,8 +397,14 @@ TEST_F(OpenDataTest, SavingWritesAnnotationsLessTheirOffsets)
     model.DeleteLabel(h, 1);
     model.AddLabel(h, {7.0, 8.25, "second"});
     model.DeleteLabel(h, 0);
-    ASSERT_EQ(chart.LabelItems(h).size(), 1u);
-    EXPECT_DOUBLE_EQ(chart.LabelItems(h)[0]->position->key(), 9.0); // drawn with its offset
+    model.SetVisible(h, SlotAnnot, true);
+    chart.resize(800, 500);
+    chart.show();
+    chart.Chart1->xAxis->setRange(0, 20);
+    chart.Chart1->yAxis->setRange(0, 50);
+    chart.Chart1->replot();
+    ASSERT_EQ(chart.LabelLayer(h)->Drawn().size(), 1u);
+    EXPECT_DOUBLE_EQ(chart.LabelLayer(h)->Drawn()[0].Key, 9.0); // drawn with its offset
     open.GridSaveFile(0);
     EXPECT_TRUE(ReadAll(a).contains("<Anotace>\r\n7.00,8.25,second\r\n</Anotace>"));
 }
