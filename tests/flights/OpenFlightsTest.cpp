@@ -1,3 +1,4 @@
+#include "OpenFlightsFixture.h"
 #include "support/KdfText.h"
 #include "base/Cp1250.h"
 #include "flights/Data.h"
@@ -24,95 +25,6 @@ namespace {
 
 using namespace qv;
 using namespace qv::test;
-
-struct FakeInfo : IFlightInfoView {
-    void ShowInfo(const TFlightInfo& i) override
-    {
-        shown = i;
-        readOnly = i.FileName.isEmpty();
-    }
-    bool NotesChanged() const override { return changed; }
-    std::string NotesBytes() const override { return ToCp1250(notes); }
-    void SetNotes(const std::string& bytes) override
-    {
-        notes = FromCp1250(bytes).replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        changed = false;
-    }
-    void MarkNotesUnchanged() override { changed = false; }
-    void Type(const QString& text)
-    {
-        notes = text;
-        changed = true;
-    }
-    TFlightInfo shown;
-    QString notes;
-    bool changed = false;
-    bool readOnly = true;
-};
-
-class OpenDataTest : public ::testing::Test {
-protected:
-    OpenDataTest()
-    {
-        view = std::make_unique<TDataView>(open, &grid);
-        open.Info = &info;
-        open.SetCurveModel(&model);
-        device.MarkerThreshold = 5.0;
-        device.DeflectionMin = -20;
-        device.DeflectionMax = 60;
-        open.SetDeviceSettings(device);
-        model.SetDeflection(device.DeflectionMin, device.DeflectionMax);
-    }
-
-    QString Write(const QString& name, const KdfContent& content)
-    {
-        const QString path = dir.file(name);
-        EXPECT_TRUE(WriteAll(path, KdfText(content)));
-        return path;
-    }
-    QString WriteDefault(const QString& name, int n = 20)
-    {
-        KdfContent s;
-        s.Lines = ThreeChannelLines(n);
-        return Write(name, s);
-    }
-    // A grid cell as the grid shows it: the name, "2" for a curve without
-    // data, "0" off, "1" shown, the path and the colour number.
-    QString Cell(int col, int row) const
-    {
-        const TOpenFlight* f = open.Row(row);
-        if (!f)
-            return {};
-        if (col == TOpenFlights::ColName)
-            return f->Name;
-        if (col == TOpenFlights::ColPath)
-            return f->Path;
-        if (col == TOpenFlights::ColColour)
-            return QString::number(f->Colour);
-        switch (open.Check(row, col - TOpenFlights::ColFirstSlot)) {
-        case TCheck::NoData: return QStringLiteral("2");
-        case TCheck::Off: return QStringLiteral("0");
-        case TCheck::On: return QStringLiteral("1");
-        }
-        return {};
-    }
-    QString GridText(int row, int col) const { return grid.model()->index(row, col).data().toString(); }
-    // As the user types: the editor's document becomes modified.
-    void Type(const QString& text) { info.Type(text); }
-    QCPGraph* Series(int row, int slot) { return chart.Series(open.CurvesOf(row), slot); }
-    const TCurve& Curve(int row, int slot) { return *model.Curve(open.CurvesOf(row), slot); }
-
-    ScriptedMessages msgs;
-    TempDir dir;
-    TOpenFlights open;
-    TCurveModel model;
-    TGraphSetupRec setup = DefaultGraphSetup();
-    TChartView chart{model, setup};
-    QTableView grid;
-    FakeInfo info;
-    std::unique_ptr<TDataView> view;
-    TDeviceSettings device;
-};
 
 TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
 {
@@ -542,61 +454,6 @@ TEST_F(OpenDataTest, GridPopupCommands)
     view->PopupRow = 0;
     view->mnuGridCloseClick();
     EXPECT_EQ(open.RowCount(), 0);
-}
-
-TEST_F(OpenDataTest, SeveralFilesOpenInOneGoWithOneMessageForTheFailures)
-{
-    const QString a = WriteDefault("a.kdf");
-    const QString b = WriteDefault("b.kdf");
-    const QString bad = dir.file("bad.kdf");
-    WriteAll(bad, " <Header>\r\nx\r\n<Data>\r\n1\r\n</Data>\r\n");
-    const QString missing = dir.file("missing.kdf");
-    ASSERT_EQ(open.OpenDataFile(a), 0);
-    QSignalSpy busy(&open, &TOpenFlights::BusyChanged);
-
-    // a is open already: left as it is.
-    EXPECT_EQ(open.OpenFiles({a, bad, b, missing}), 1);
-    EXPECT_EQ(open.RowCount(), 2);
-    EXPECT_EQ(open.RowOf(b), 1);
-    EXPECT_TRUE(open.IsOpen(a));
-    EXPECT_FALSE(open.IsOpen(bad));
-    ASSERT_EQ(busy.size(), 2); // one hourglass for them all
-    EXPECT_TRUE(busy.at(0).at(0).toBool());
-    EXPECT_FALSE(busy.at(1).at(0).toBool());
-    EXPECT_EQ(msgs.Errors(), QStringList{OpenErrorText(bad, "Bad header of file") + "\n\n" +
-                                         OpenErrorText(missing, "The file does not exist.")});
-    EXPECT_EQ(open.Actual(), 0);
-    EXPECT_EQ(grid.model()->rowCount(), 2);
-}
-
-TEST_F(OpenDataTest, RowsMoveWithTheirCurvesAndTheCurrentFile)
-{
-    const QString a = WriteDefault("a.kdf");
-    const QString b = WriteDefault("b.kdf");
-    const QString c = WriteDefault("c.kdf");
-    ASSERT_EQ(open.OpenFiles({a, b, c}), 3);
-    const TCurveHandle hb = open.CurvesOf(1);
-    open.GridChangeActualFile(1);
-    QSignalSpy moved(&open, &TOpenFlights::RowMoved);
-
-    EXPECT_TRUE(open.GridMoveRow(1, 2));
-    EXPECT_EQ(moved.size(), 1);
-    EXPECT_EQ(open.Path(2), b);
-    EXPECT_EQ(open.RowOf(c), 1);
-    EXPECT_EQ(open.RowOfCurves(hb), 2);
-    EXPECT_EQ(open.Actual(), 2);
-    EXPECT_EQ(GridText(2, 0), QStringLiteral("b"));
-    EXPECT_EQ(grid.currentIndex().row(), 2);
-    EXPECT_TRUE(open.GridMoveRow(2, 0));
-    EXPECT_EQ(open.Actual(), 0);
-    EXPECT_EQ(open.RowOf(a), 1);
-    EXPECT_FALSE(open.GridMoveRow(0, 3));
-
-    // Closing follows the move: the row of c, wherever it is now.
-    EXPECT_TRUE(open.GridCloseFile(open.RowOf(c)));
-    EXPECT_FALSE(open.IsOpen(c));
-    EXPECT_EQ(open.RowOfCurves(hb), 0);
-    EXPECT_EQ(open.RowOf(a), 1);
 }
 
 TEST(OpenDataTexts, ShortNameAndFlightTime)
