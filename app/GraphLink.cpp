@@ -72,9 +72,7 @@ void TFormMain::ConnectGraphLink()
     GraphLink = new TGraphLink(OpenFlights, Curves, this);
     connect(&GraphPage->OffsetControls->Offsets(), &TCurveOffsets::OffsetsChanged, GraphLink,
             &TGraphLink::MarkModified);
-    TBAnnotDialog = GraphPage->TBAnnotations;
-    TBAnnotDialog->setObjectName(QStringLiteral("TBAnnotDialog"));
-    TBAnnotDialog->setToolTip(QStringLiteral("Shows an Annotation dialog"));
+    TBAnnotDialog = GraphPage->TBAnnotDialog;
     TBAnnotDialog->setEnabled(true);
     connect(TBAnnotDialog, &QToolButton::clicked, this, &TFormMain::TBAnnotDialogClick);
     TMeasurement* m = GraphPage->Measurement;

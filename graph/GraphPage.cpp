@@ -67,8 +67,8 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     ToolBarMeasure = new QToolBar(this);
     ToolBarMeasure->setObjectName(QStringLiteral("ToolBarMeasure"));
     TBMeasure = Button(ToolBarMeasure, "TBMeasure", "Measurement Mode", "Measurement mode", true);
-    TBAnnotations = Button(ToolBarMeasure, "TBAnnotations", "Annotations", "Annotations");
-    for (QToolButton* later : {TBMeasure, TBAnnotations})
+    TBAnnotDialog = Button(ToolBarMeasure, "TBAnnotDialog", "Annotations", "Shows an Annotation dialog");
+    for (QToolButton* later : {TBMeasure, TBAnnotDialog})
         later->setEnabled(false);
     ToolBarMeasure->addSeparator();
     LabelCursor = new QLabel(this);
@@ -168,7 +168,7 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
                         {"TBShowLegend", "view-list-details"},
                         {"ShowTable", "view-form-table"},
                         {"TBMeasure", "measure"},
-                        {"TBAnnotations", "insert-text"},
+                        {"TBAnnotDialog", "insert-text"},
                         {"TBCopyGraph", "edit-copy"},
                         {"TBSaveGraph", "document-save-as"},
                         {"TBPrintGraph", "document-print"},

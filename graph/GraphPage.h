@@ -40,7 +40,7 @@ public:
     QToolButton* TBShowLegend = nullptr;
     QToolButton* ShowTable = nullptr;
     QToolButton* TBMeasure = nullptr;   // measurement mode (graph/Measurement.h)
-    QToolButton* TBAnnotations = nullptr;
+    QToolButton* TBAnnotDialog = nullptr; // the annotation list, which the main window runs
     QToolButton* TBCopyGraph = nullptr;
     QToolButton* TBSaveGraph = nullptr;
     QToolButton* TBPrintGraph = nullptr;

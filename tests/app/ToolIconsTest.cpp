@@ -45,7 +45,7 @@ TEST(ToolIcons, GraphAndNotesToolBarsShowIconsBesideTheirCaptions)
 
     const TFlightInfoPage* notes = Main()->InfoPage;
     for (QToolButton* b : {page->TBZoomIn, page->TBZoomOut, page->TBUndoZoom, page->TBGraphSetup,
-                           page->TBShowLegend, page->ShowTable, page->TBMeasure, page->TBAnnotations,
+                           page->TBShowLegend, page->ShowTable, page->TBMeasure, page->TBAnnotDialog,
                            page->TBCopyGraph, page->TBSaveGraph, page->TBPrintGraph, notes->TBPrint, notes->TBCut,
                            notes->TBCopy, notes->TBPaste, notes->TBUndo, notes->TBBold, notes->TBItalic,
                            notes->TBUnderline, notes->TBFont}) {
