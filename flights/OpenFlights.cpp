@@ -19,7 +19,8 @@ TFlightInfo FlightInfoOf(const TDataBlock& b)
 {
     TFlightInfo info;
     info.Date = FromCp1250(b.Date);
-    info.Sampling = QString::asprintf("%10.1f", b.SamplePeriod() / 10.0);
+    // The logger counts its period in units of 10 ms; the box reads milliseconds.
+    info.Sampling = QString::number(b.SamplePeriod() * 10.0, 'f', 1);
     info.Ver = QStringLiteral("0");
     const auto& t = b.Samples(ArrTime);
     info.FlightTime = FormatFlightTime(t.empty() ? 0.0 : t.back());

@@ -137,7 +137,7 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     // First file: current, information boxes filled.
     EXPECT_EQ(open.Actual(), 0);
     EXPECT_EQ(info.shown.Date, QStringLiteral("08.12.2026 10:15"));
-    EXPECT_EQ(info.shown.Sampling, QStringLiteral("       0.5"));
+    EXPECT_EQ(info.shown.Sampling, QStringLiteral("50.0")); // period word 5: 50 ms
     EXPECT_EQ(info.shown.Ver, QStringLiteral("0"));
     EXPECT_EQ(info.shown.FlightTime, QStringLiteral("0:00:02"));
     EXPECT_EQ(info.shown.MaxHeight, QStringLiteral("   124.7 m"));
