@@ -143,7 +143,26 @@ QString OpenFilesErrorText(const QStringList& failures)
     return QStringLiteral("Error by opening datafiles! \r") + failures.join(QStringLiteral("\r"));
 }
 
-int TOpenFlights::OpenDataFile(const QString& fileName) { return Open(fileName, nullptr, &Messages()); }
+int TOpenFlights::OpenDataFile(const QString& fileName)
+{
+    // One box for a file that cannot be opened: the reader's own words with
+    // the file's name.
+    QStringList failed;
+    TCollectedMessages collected;
+    const int row = Open(fileName, &failed, &collected);
+    if (row < 0) {
+        QString reason = collected.Texts.join(QStringLiteral(" "));
+        // A failure reads "\"name\": reason".
+        const int skip = fileName.size() + 4;
+        if (reason.isEmpty() && !failed.isEmpty() && failed.last().size() > skip)
+            reason = failed.last().mid(skip);
+        Messages().Error(OpenErrorText(fileName, reason.isEmpty() ? QString::fromLatin1(kErrReading) : reason));
+    } else {
+        for (const QString& text : collected.Texts)
+            Messages().Error(text);
+    }
+    return row;
+}
 
 int TOpenFlights::OpenFiles(const QStringList& fileNames)
 {

@@ -189,12 +189,18 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
 
 TEST_F(OpenDataTest, FilesThatCannotBeShownAreNotOpened)
 {
-    EXPECT_EQ(open.OpenDataFile(dir.file("missing.kdf")), -1);
-    EXPECT_TRUE(msgs.Texts().isEmpty());
+    // Each failure is one box naming the file.
+    const QString missing = dir.file("missing.kdf");
+    EXPECT_EQ(open.OpenDataFile(missing), -1);
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafile \"") + missing + "\"! \rno such file"});
+    msgs.Clear();
 
     KdfContent empty;
-    EXPECT_EQ(open.OpenDataFile(Write("empty.kdf", empty)), -1);
-    EXPECT_TRUE(msgs.Texts().isEmpty());
+    const QString emptyFile = Write("empty.kdf", empty);
+    EXPECT_EQ(open.OpenDataFile(emptyFile), -1);
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafile \"") + emptyFile + "\"! \rno samples"});
+    msgs.Clear();
+
 
     const QString bad = dir.file("bad.kdf");
     WriteAll(bad, " <Header>\r\nx\r\n<Data>\r\n1\r\n</Data>\r\n");
