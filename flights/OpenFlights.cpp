@@ -437,6 +437,8 @@ bool TOpenFlights::GridRenameRow(int row, const QString& fileName)
     }
     rows_[row].Path = fileName;
     rows_[row].Name = ShortFileName(fileName);
+    if (curves_)
+        curves_->SetShortName(rows_[row].Curves, rows_[row].Name);
     Reindex();
     emit RowChanged(row);
     Changed();

@@ -109,6 +109,7 @@ private:
 
     void FileAdded(TCurveHandle h);
     void FileRemoved(TCurveHandle h);
+    void FileRenamed(TCurveHandle h);
     void CurveChanged(TCurveHandle h, int slot);
     void VisibilityChanged(TCurveHandle h, int slot, bool visible);
     void LabelsChanged(TCurveHandle h);

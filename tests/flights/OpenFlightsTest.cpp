@@ -325,6 +325,15 @@ TEST_F(OpenDataTest, RenamedRowShowsItsNewPathAndName)
     EXPECT_TRUE(open.GridRenameRow(0, moved));
     EXPECT_EQ(GridText(0, 0), QStringLiteral("Let 1"));
     EXPECT_EQ(GridText(0, 6), moved);
+    // The series and the legend follow the new name.
+    EXPECT_EQ(Series(0, SlotAlt)->name(), QStringLiteral("Let 1 (Alt)"));
+    EXPECT_EQ(Series(0, SlotAnnot)->name(), QStringLiteral("Let 1 (Annot)"));
+    QStringList legend;
+    for (int i = 0; i < chart.Chart1->legend->itemCount(); ++i)
+        if (auto* item = qobject_cast<QCPPlottableLegendItem*>(chart.Chart1->legend->item(i)))
+            legend << item->plottable()->name();
+    EXPECT_TRUE(legend.contains(QStringLiteral("Let 1 (Alt)"))) << legend.join(',').toStdString();
+    EXPECT_FALSE(legend.join(',').contains(QStringLiteral("a (")));
     EXPECT_FALSE(open.GridRenameRow(1, moved));
     EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Chyba při přejmenování seznamu otevřených souborů! Řádek neexistuje!")});
