@@ -15,6 +15,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTextEdit>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTableWidget>
@@ -233,6 +236,18 @@ bool TGraphPage::FormKeyPress(QKeyEvent* e)
     return true;
 }
 
+bool TGraphPage::SpaceTypesText() const
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || (focus != this && !isAncestorOf(focus)))
+        return true;
+    if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus) ||
+        qobject_cast<QTextEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus))
+        return true;
+    auto* combo = qobject_cast<QComboBox*>(focus);
+    return combo && combo->isEditable();
+}
+
 bool TGraphPage::FormKeyUp(QKeyEvent* e)
 {
     if (e->key() != Qt::Key_Space || e->isAutoRepeat() || !isVisible() || !Chart->Panning())
@@ -256,8 +271,15 @@ bool TGraphPage::eventFilter(QObject* watched, QEvent* e)
     if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == window()) {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Space)
-            return e->type() == QEvent::KeyPress ? FormKeyPress(k) : FormKeyUp(k);
+        if (k->key() == Qt::Key_Space) {
+            if (e->type() == QEvent::KeyRelease)
+                return FormKeyUp(k);
+            // The space bar pans only from the page itself; a text field
+            // anywhere keeps its spaces.
+            if (SpaceTypesText())
+                return false;
+            return FormKeyPress(k);
+        }
     }
     return QWidget::eventFilter(watched, e);
 }

@@ -90,6 +90,9 @@ protected:
 private:
     void ShowOffsets();
     bool Active() const;
+    // Whether a space typed now belongs to a text field or lies outside the
+    // page, so that it must not pan.
+    bool SpaceTypesText() const;
 
     TCurveModel& model_;
     TGraphSetupRec& setup_;

@@ -183,6 +183,12 @@ TEST_F(GraphPageTest, SpaceBarPansAndReleasingItRestoresTheRubberBand)
 {
     AddFile();
     Replot();
+    // A space typed into a text field of the page stays there.
+    page.EditShiftX->setFocus();
+    QTest::keyClick(page.EditShiftX, Qt::Key_End);
+    QTest::keyClick(page.EditShiftX, Qt::Key_Space);
+    EXPECT_FALSE(page.Chart->Panning());
+    EXPECT_EQ(page.EditShiftX->text(), QStringLiteral("0 "));
     plot()->setFocus();
     QTest::keyPress(plot(), Qt::Key_Space);
     EXPECT_TRUE(page.Chart->Panning());
