@@ -190,7 +190,9 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     QTest::keyClicks(page->EditShiftX, "-2.5");
     QTest::keyClick(page->EditShiftX, Qt::Key_Return);
     EXPECT_EQ(alt.OffsetX, -2.5);
-    EXPECT_EQ(Main()->Curves.Curve(h, SlotAnnot)->OffsetX, -2.5);
+    // The whole flight moves in time.
+    for (int slot = 0; slot < kSlotCount; ++slot)
+        EXPECT_EQ(Main()->Curves.Curve(h, slot)->OffsetX, -2.5) << slot;
     EXPECT_EQ(page->TrackBarX->value(), -3); // rounded half away from zero
     EXPECT_TRUE(Main()->OpenFlights.Block(0)->Modified);
 
@@ -210,6 +212,7 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     // The servo has its own offsets: the file's receiver offset.
     page->ComboBoxShiftAxis->setCurrentIndex(ShiftServo);
     EXPECT_EQ(page->EditShiftY->text(), "0");
+    EXPECT_EQ(page->EditShiftX->text(), "-2.5");
     page->EditShiftY->setFocus();
     page->EditShiftY->selectAll();
     QTest::keyClicks(page->EditShiftY, "12");
@@ -274,6 +277,12 @@ TEST_F(GraphMeasure, FlightsAlignedAtTheirReleasesAndAFlatOneNamed)
     }
     EXPECT_EQ(Main()->Curves.Curve(Curves(3), SlotAlt)->OffsetX, 0);
     EXPECT_FALSE(Main()->OpenFlights.Block(3)->Modified);
+    // Then every altitude to (0,0): each flight still moves as one.
+    page->OffsetControls->mnuAllAltToZero->trigger();
+    for (int row = 0; row < 4; ++row)
+        for (int slot : {SlotRx, SlotPowS, SlotMark, SlotAnnot})
+            EXPECT_EQ(Main()->Curves.Curve(Curves(row), slot)->OffsetX,
+                      Main()->Curves.Curve(Curves(row), SlotAlt)->OffsetX) << row << slot;
     for (int row = 0; row < 4; ++row)
         Main()->OpenFlights.Block(row)->Modified = false;
 }
