@@ -69,6 +69,9 @@ public:
     void Chart1Scroll();
     // Zoom by percentage (above 100 in, below 100 out) and scroll bars.
     void ZoomPercent(double percent);
+    // The wheel's zoom: about the time and values under the pixel `at` of
+    // the chart, which stay under it.
+    void ZoomPercentAt(double percent, const QPoint& at);
     // The chart's undo-zoom, when the chart is visible.
     void UndoZoom();
     // Space held: panning instead of the rubber band.

@@ -132,6 +132,16 @@ void TChartView::ZoomPercent(double percent)
     Replot();
 }
 
+void TChartView::ZoomPercentAt(double percent, const QPoint& at)
+{
+    SetRange(AxisBottom, ZoomPercentAbout(Range(AxisBottom), percent, Chart1->xAxis->pixelToCoord(at.x())));
+    for (AxisId axis : {AxisLeft, AxisRight, AxisVoltage})
+        SetRange(axis, ZoomPercentAbout(Range(axis), percent, Axis(axis)->pixelToCoord(at.y())));
+    ServoCenterRule();
+    UpdateScrollBars();
+    Replot();
+}
+
 void TChartView::SetPanning(bool on)
 {
     panning_ = on;

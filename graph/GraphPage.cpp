@@ -223,7 +223,7 @@ bool TGraphPage::FormMouseWheel(const QPoint& globalPos, int delta)
     const QPoint p = Chart->Chart1->mapFromGlobal(globalPos);
     if (p.x() < 1 || p.x() >= Chart->Chart1->width() || p.y() < 1 || p.y() >= Chart->Chart1->height())
         return false;
-    Chart->ZoomPercent(delta < 1 ? 90 : 110);
+    Chart->ZoomPercentAt(delta < 1 ? 90 : 110, p);
     return true;
 }
 

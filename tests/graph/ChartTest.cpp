@@ -167,6 +167,15 @@ TEST_F(GraphPageTest, WheelZoomsOnlyOverTheChartWithAFileOpen)
     EXPECT_NEAR(Range(AxisBottom).Max, 90, 1e-9);
     EXPECT_TRUE(wheel(centre, -120)); // towards the user: out
     EXPECT_NEAR(Range(AxisBottom).Max - Range(AxisBottom).Min, 96, 1e-9);
+    // Off the centre the time and the value under the pointer stay there.
+    const QPoint off = PlotPoint(0.8, 0.25);
+    const double t = plot()->xAxis->pixelToCoord(off.x()), v = plot()->yAxis->pixelToCoord(off.y());
+    const double width = Range(AxisBottom).Max - Range(AxisBottom).Min;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(wheel(off, 120));
+    EXPECT_NEAR(plot()->xAxis->pixelToCoord(off.x()), t, 1e-6 * width);
+    EXPECT_NEAR(plot()->yAxis->pixelToCoord(off.y()), v, 1e-6 * width);
+    EXPECT_LT(Range(AxisBottom).Max - Range(AxisBottom).Min, 0.4 * width);
     EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(QPoint(0, 0)), 120));
     EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(QPoint(plot()->width() + 5, 10)), 120));
     // The zoom buttons: "Zoom In" by 90, "Zoom Out" by 110.
