@@ -245,6 +245,59 @@ TEST_F(GraphPageTest, ServoCenterKeepsTheServoAxisSymmetric)
     EXPECT_NEAR(left.Max, p + 10, 1e-9); // data 0..100
 }
 
+TEST_F(GraphPageTest, VerticalScrollKeepsTractionServoAndVoltageOnScreen)
+{
+    // Traction 0..400 N, servo -100..100 %, voltage 7..8.5 V.
+    const int n = 101;
+    auto t = std::make_shared<std::vector<double>>(n), alt = std::make_shared<std::vector<double>>(n),
+         rx = std::make_shared<std::vector<double>>(n), volt = std::make_shared<std::vector<double>>(n);
+    for (int i = 0; i < n; ++i) {
+        (*t)[i] = i;
+        (*alt)[i] = 4.0 * i;
+        (*rx)[i] = 2.0 * i - 100;
+        (*volt)[i] = 7 + 0.015 * i;
+    }
+    const TCurveHandle h = model.AddFile(QStringLiteral("tow"), 0);
+    for (auto [slot, y] : {std::pair{SlotAlt, alt}, {SlotRx, rx}, {SlotPowS, volt}}) {
+        model.SetPoints(h, slot, t, y);
+        model.SetVisible(h, slot, true);
+    }
+    page.SetOpenFiles(model.Handles());
+    setup.AltitudeAuto = setup.RXAuto = setup.PowerSupAuto = false;
+    setup.AltitudeMin = 0;
+    setup.AltitudeMax = 100;
+    setup.RXMin = -20;
+    setup.RXMax = 20;
+    setup.PowerSupMin = 7;
+    setup.PowerSupMax = 7.3;
+    page.ChangeGraphSettings();
+    page.UpdateScrollBars();
+    QScrollBar* bar = page.Chart->ScrollBar2;
+    ASSERT_TRUE(bar->isEnabled());
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_Home);
+    auto centreAt = [&](AxisId axis) {
+        const TAxisRange r = Range(axis);
+        return (r.Min + r.Max) / 2;
+    };
+    for (int step = 0; step <= 10; ++step) {
+        const double f = 1.0 - bar->value() / 100.0; // 0 is the top of the data
+        EXPECT_NEAR(centreAt(AxisLeft), 400 * f, 1e-9) << bar->value();
+        EXPECT_NEAR(centreAt(AxisRight), -100 + 200 * f, 1e-9) << bar->value();
+        EXPECT_NEAR(centreAt(AxisVoltage), 7 + 1.5 * f, 1e-9) << bar->value();
+        EXPECT_NEAR(Range(AxisVoltage).Max - Range(AxisVoltage).Min, 0.3, 1e-9);
+        QTest::keyClick(bar, Qt::Key_PageDown);
+    }
+    EXPECT_EQ(bar->value(), 100);
+    // "Servo Center" keeps the servo axis on zero while the others move.
+    QTest::mouseClick(page.Chart->CheckBox_RxCenter, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(5, page.Chart->CheckBox_RxCenter->height() / 2));
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_PageUp);
+    EXPECT_EQ(Range(AxisRight), (TAxisRange{-20, 20}));
+    EXPECT_NEAR(centreAt(AxisVoltage), 7 + 1.5 * 0.1, 1e-9);
+}
+
 TEST_F(GraphPageTest, LegendListsShownCurvesAboveThePlot)
 {
     for (int i = 0; i < 5; ++i)
