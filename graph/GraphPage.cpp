@@ -25,6 +25,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <qcustomplot.h>
 
@@ -113,13 +115,13 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     ComboBoxShiftAxis->addItems({QStringLiteral("Altitude"), QStringLiteral("Servo"), QStringLiteral("Voltage")});
     TrackBarX = new QSlider(Qt::Horizontal, this);
     TrackBarX->setObjectName(QStringLiteral("TrackBarX"));
-    TrackBarX->setRange(-3600, 3600);
+    TrackBarX->setRange(-100, 100); // fitted to the flight and the view
     TrackBarX->setValue(0);
     TrackBarY = new QSlider(Qt::Horizontal, this);
     TrackBarY->setObjectName(QStringLiteral("TrackBarY"));
     TrackBarY->setRange(-1000, 1000);
     TrackBarY->setValue(0);
-    EditShiftX = new QLineEdit(QStringLiteral("0"), this);
+    EditShiftX = new QLineEdit(QStringLiteral("0.0"), this);
     EditShiftX->setObjectName(QStringLiteral("EditShiftX"));
     EditShiftX->setMaximumWidth(70);
     EditShiftY = new QLineEdit(QStringLiteral("0"), this);
@@ -146,6 +148,8 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
         if (h == actual_)
             ShowOffsets();
     });
+    connect(Chart->Chart1->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this] { FitTrackBarX(); });
     Chart->Chart1->installEventFilter(this);
     qApp->installEventFilter(this);
     Measurement = new TMeasurement(*this);
@@ -174,10 +178,55 @@ void TGraphPage::ShowOffsets()
     const TCurve& s = c ? *c : none;
     const QSignalBlocker b1(CheckBoxShift), b2(EditShiftX), b3(EditShiftY), b4(TrackBarX), b5(TrackBarY);
     CheckBoxShift->setChecked(c ? s.OffsetEnabled : false);
-    EditShiftX->setText(QString::number(s.OffsetX));
+    EditShiftX->setText(TimeOffsetText(s.OffsetX));
     EditShiftY->setText(QString::number(s.OffsetY));
-    TrackBarX->setValue(qRound(s.OffsetX));
     TrackBarY->setValue(qRound(s.OffsetY));
+    FitTrackBarX();
+}
+
+QString TGraphPage::TimeOffsetText(double seconds)
+{
+    const QString text = QString::number(seconds, 'f', 1);
+    return text == QLatin1String("-0.0") ? QStringLiteral("0.0") : text;
+}
+
+double TGraphPage::TimeStep() const
+{
+    for (int slot : {SlotAlt, SlotRx, SlotPowS})
+        if (const TCurve* c = model_.Curve(actual_, slot); c && c->Count() > 1) {
+            const double step = (c->X->back() - c->X->front()) / (c->Count() - 1);
+            if (step > 0 && std::isfinite(step))
+                return step;
+        }
+    return 0.1;
+}
+
+void TGraphPage::FitTrackBarX()
+{
+    // One step of the bar is one sample period; it reaches as far as the
+    // flight is long or the view is wide, whichever is less, and always the
+    // offset in force; Page Up/Down move a tenth of the view.
+    if (TrackBarX->isSliderDown())
+        return;
+    const double step = TimeStep();
+    double length = 100 * step;
+    for (int slot : {SlotAlt, SlotRx, SlotPowS})
+        if (const TCurve* c = model_.Curve(actual_, slot); c && c->Count() > 1) {
+            length = std::max(length, c->X->back() - c->X->front());
+            break;
+        }
+    const TAxisRange view = Chart->Range(AxisBottom);
+    const double width = view.Max > view.Min && std::isfinite(view.Max - view.Min) ? view.Max - view.Min : length;
+    const TCurve* c = model_.Curve(actual_, SlotAlt);
+    const double offset = c ? c->OffsetX : 0.0;
+    const double half = std::max(std::min(length, width), std::abs(offset));
+    constexpr double kMostSteps = 1e9;
+    const int ticks = static_cast<int>(std::clamp(std::ceil(half / step), 1.0, kMostSteps));
+    const QSignalBlocker quiet(TrackBarX);
+    TrackBarX->setRange(-ticks, ticks);
+    TrackBarX->setSingleStep(1);
+    TrackBarX->setPageStep(static_cast<int>(std::clamp(std::round(width / 10 / step), 1.0, kMostSteps)));
+    TrackBarX->setValue(static_cast<int>(std::clamp(std::round(offset / step), -kMostSteps, kMostSteps)));
 }
 
 void TGraphPage::ChangeGraphSettings() { Chart->ChangeGraphSettings(files_); }

@@ -64,6 +64,10 @@ public:
     // The current file, whose offsets the offset controls show.
     void SetActualFile(TCurveHandle h);
     TCurveHandle ActualFile() const { return actual_; }
+    // The time between samples of the current file (one step of TrackBarX).
+    double TimeStep() const;
+    // A time offset as EditShiftX shows it: one decimal, never "-0.0".
+    static QString TimeOffsetText(double seconds);
 
     // Applies the graph settings to the chart; throws when an open file
     // has no curves.
@@ -89,6 +93,7 @@ protected:
 
 private:
     void ShowOffsets();
+    void FitTrackBarX();
     bool Active() const;
     // Whether a space typed now belongs to a text field or lies outside the
     // page, so that it must not pan.

@@ -193,7 +193,22 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     // The whole flight moves in time.
     for (int slot = 0; slot < kSlotCount; ++slot)
         EXPECT_EQ(Main()->Curves.Curve(h, slot)->OffsetX, -2.5) << slot;
-    EXPECT_EQ(page->TrackBarX->value(), -3); // rounded half away from zero
+    // The time bar steps by sample periods (0.1 s) over the flight's 10 s.
+    EXPECT_EQ(page->TrackBarX->value(), -25);
+    EXPECT_EQ(page->TrackBarX->maximum(), 100);
+    page->TrackBarX->setFocus();
+    QTest::keyClick(page->TrackBarX, Qt::Key_Left);
+    EXPECT_NEAR(alt.OffsetX, -2.6, 1e-9);
+    EXPECT_EQ(page->EditShiftX->text(), "-2.6");
+    // Zoomed in to 2 s: the bar reaches the offset, a page is a tenth of the view.
+    page->Chart->SetRange(AxisBottom, {0, 2});
+    EXPECT_EQ(page->TrackBarX->maximum(), 26);
+    QTest::keyClick(page->TrackBarX, Qt::Key_PageDown);
+    EXPECT_NEAR(alt.OffsetX, -2.8, 1e-9);
+    QTest::keyClick(page->TrackBarX, Qt::Key_PageUp);
+    QTest::keyClick(page->TrackBarX, Qt::Key_Right);
+    EXPECT_NEAR(alt.OffsetX, -2.5, 1e-9);
+    page->TBUndoZoom->click();
     EXPECT_TRUE(Main()->OpenFlights.Block(0)->Modified);
 
     page->TrackBarY->setFocus();
@@ -242,12 +257,12 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     page->OffsetControls->mnuAltToZero->trigger();
     EXPECT_NEAR(*DrawnValueAt(alt, 0.0), 0.0, 1e-9);
     EXPECT_NEAR(alt.OffsetX, -(a + 2.5), 1e-9);
-    EXPECT_EQ(page->EditShiftX->text(), QString::number(alt.OffsetX));
+    EXPECT_EQ(page->EditShiftX->text(), TGraphPage::TimeOffsetText(alt.OffsetX));
     page->OffsetControls->mnuServoToZero->trigger();
     EXPECT_NEAR(*DrawnValueAt(*Main()->Curves.Curve(h, SlotRx), a), 0.0, 1e-9);
     page->OffsetControls->mnuResetShift->trigger();
     EXPECT_EQ(page->OffsetControls->Offsets().Stored(h), TFileOffsets{});
-    EXPECT_EQ(page->EditShiftX->text(), "0");
+    EXPECT_EQ(page->EditShiftX->text(), "0.0");
 
     msgs.QueueAnswer(Answer::No);
     Main()->close();

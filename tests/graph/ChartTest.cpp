@@ -197,7 +197,7 @@ TEST_F(GraphPageTest, SpaceBarPansAndReleasingItRestoresTheRubberBand)
     QTest::keyClick(page.EditShiftX, Qt::Key_End);
     QTest::keyClick(page.EditShiftX, Qt::Key_Space);
     EXPECT_FALSE(page.Chart->Panning());
-    EXPECT_EQ(page.EditShiftX->text(), QStringLiteral("0 "));
+    EXPECT_EQ(page.EditShiftX->text(), QStringLiteral("0.0 "));
     plot()->setFocus();
     QTest::keyPress(plot(), Qt::Key_Space);
     EXPECT_TRUE(page.Chart->Panning());
