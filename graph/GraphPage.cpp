@@ -90,7 +90,6 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     StringGridOdecet->setVerticalHeaderLabels({QStringLiteral("DELTA"), QStringLiteral("d X/d TIME")});
     StringGridOdecet->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     odecet->addWidget(StringGridOdecet);
-    PanelOdecet->setFixedHeight(92);
     layout->addWidget(PanelOdecet);
 
     Chart = new TChartView(model_, setup_, this);
@@ -259,8 +258,22 @@ void TGraphPage::TBShowLegendClick() { Chart->SetLegendVisible(TBShowLegend->isC
 
 void TGraphPage::ShowTableClick()
 {
-    PanelOdecet->setFixedHeight(ShowTable->isChecked() ? 92 : 0);
     PanelOdecet->setVisible(ShowTable->isChecked());
+    FitTablePanel();
+}
+
+void TGraphPage::FitTablePanel()
+{
+    if (PanelOdecet->isHidden()) {
+        PanelOdecet->setFixedHeight(0);
+        return;
+    }
+    QTableWidget* grid = StringGridOdecet;
+    int height = 2 * grid->frameWidth() + grid->horizontalHeader()->sizeHint().height();
+    for (int r = 0; r < grid->rowCount(); ++r)
+        height += grid->verticalHeader()->sectionSize(r);
+    grid->setFixedHeight(height);
+    PanelOdecet->setFixedHeight(height);
 }
 
 bool TGraphPage::Active() const { return Chart->Chart1->isVisible() && model_.FileCount() > 0; }

@@ -81,6 +81,8 @@ public:
     void TBGraphSetupClick();
     void TBShowLegendClick();
     void ShowTableClick();
+    // The table's panel as high as every row of the table needs.
+    void FitTablePanel();
     // Wheel at a global position: zooms when over the chart of the shown
     // page with a file open; returns whether the wheel was used.
     bool FormMouseWheel(const QPoint& globalPos, int delta);

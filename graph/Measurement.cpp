@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QVBoxLayout>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
@@ -104,13 +105,27 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
     TBCopyTable->setObjectName(QStringLiteral("TBCopyTable"));
     TBCopyTable->setText(QStringLiteral("Copy to clipboard"));
     TBCopyTable->setToolTip(QStringLiteral("Copies the measurement table to the clipboard"));
+    // The file measured is named beside the table, above the button.
+    LabelTableFile = new QLabel(page_.PanelOdecet);
+    LabelTableFile->setObjectName(QStringLiteral("LabelTableFile"));
+    QFont bold = LabelTableFile->font();
+    bold.setBold(true);
+    LabelTableFile->setFont(bold);
     if (auto* column = qobject_cast<QBoxLayout*>(page_.PanelOdecet->layout())) {
         column->removeWidget(grid);
         auto* row = new QHBoxLayout;
         row->addWidget(grid, 1);
-        row->addWidget(TBCopyTable, 0, Qt::AlignTop);
+        auto* side = new QVBoxLayout;
+        side->addWidget(LabelTableFile);
+        side->addWidget(TBCopyTable);
+        side->addStretch(1);
+        row->addLayout(side);
         column->addLayout(row);
     }
+    // Every row shows: the panel is as high as the table's rows.
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    page_.FitTablePanel();
     connect(TBCopyTable, &QToolButton::clicked, this, &TMeasurement::CopyTableClick);
     grid->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* copy = new QAction(QStringLiteral("Copy to clipboard"), grid);
@@ -135,6 +150,7 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
             UpdateTable();
     });
     connect(&model, &TCurveModel::FileRemoved, this, [this](TCurveHandle) { UpdateTable(); });
+    connect(&model, &TCurveModel::FileRenamed, this, [this](TCurveHandle) { UpdateTable(); });
     connect(page_.Chart->CheckBox_min_sec, &QCheckBox::toggled, this, &TMeasurement::UpdateTable);
     UpdateTable();
 }
@@ -253,6 +269,7 @@ void TMeasurement::MousePress(const QPoint& pos)
 void TMeasurement::UpdateTable()
 {
     table_ = MeasureFile(page_.Chart->Model(), page_.ActualFile(), cursor_[0], cursor_[1], prefixes_);
+    LabelTableFile->setText(TableFileName());
     QTableWidget* grid = page_.StringGridOdecet;
     const bool minSec = page_.Chart->CheckBox_min_sec->isChecked();
     for (int r = 0; r < kMeasureRows; ++r)
@@ -263,7 +280,14 @@ void TMeasurement::UpdateTable()
 
 void TMeasurement::CopyTableClick()
 {
-    QApplication::clipboard()->setText(MeasureTableText(table_, page_.Chart->CheckBox_min_sec->isChecked()));
+    QApplication::clipboard()->setText(
+        MeasureTableText(table_, page_.Chart->CheckBox_min_sec->isChecked(), TableFileName()));
+}
+
+QString TMeasurement::TableFileName() const
+{
+    const TCurveFile* f = page_.Chart->Model().File(page_.ActualFile());
+    return f ? f->ShortName : QString();
 }
 
 void TMeasurement::ChartPopup(const QPoint& pos)

@@ -14,6 +14,7 @@
 #include <optional>
 
 class QAction;
+class QLabel;
 class QCPItemStraightLine;
 class QCPItemText;
 class QCPLayer;
@@ -29,6 +30,7 @@ public:
     explicit TMeasurement(TGraphPage& page);
 
     QToolButton* TBCopyTable = nullptr; // "Copy to clipboard"
+    QLabel* LabelTableFile = nullptr;   // the short name of the file measured
     QAction* pmnuAnnotModifi = nullptr; // "Modify Annotations"
     QAction* pmnuAnnotNew = nullptr;    // "New Annotation"
 
@@ -68,6 +70,7 @@ private:
     bool InPlot(const QPoint& pos) const;
     double TimeAt(int x) const;
     int PixelOf(double t) const;
+    QString TableFileName() const;
 
     TGraphPage& page_;
     bool active_ = false;

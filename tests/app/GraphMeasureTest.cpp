@@ -110,7 +110,20 @@ TEST_F(GraphMeasure, CursorsPlacedMovedAndDraggedWithTheMouseFillTheTable)
     start();
     EXPECT_EQ(page->StringGridOdecet->horizontalHeaderItem(1)->text(), "ALTITUDE");
     EXPECT_EQ(page->StringGridOdecet->verticalHeaderItem(3)->text(), "d X/d TIME");
-    EXPECT_EQ(page->PanelOdecet->height(), 92);
+    // Every row of the table shows, at 1024 x 700 too; its title names the file.
+    auto everyRowShows = [this] {
+        QTableWidget* t = page->StringGridOdecet;
+        return t->visualItemRect(t->item(kMeasureRows - 1, 0)).bottom() < t->viewport()->height() &&
+               page->PanelOdecet->height() >= t->height();
+    };
+    EXPECT_TRUE(everyRowShows());
+    Main()->resize(1024, 700);
+    QApplication::processEvents();
+    EXPECT_TRUE(everyRowShows());
+    Main()->resize(1200, 800);
+    QApplication::processEvents();
+    chart->replot();
+    EXPECT_EQ(page->Measurement->LabelTableFile->text(), "Blok1");
     const QCPRange before = chart->xAxis->range();
 
     QTest::mouseClick(page->TBMeasure, Qt::LeftButton);
@@ -154,17 +167,29 @@ TEST_F(GraphMeasure, CursorsPlacedMovedAndDraggedWithTheMouseFillTheTable)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(1, 0)).center());
     ASSERT_EQ(Main()->OpenFlights.Actual(), 1);
     EXPECT_NEAR(Value(MeasA, 1), 30 * *page->Measurement->CursorA(), 0.01);
+    EXPECT_EQ(page->Measurement->LabelTableFile->text(), "Blok2");
 
     QTest::mouseClick(page->Measurement->TBCopyTable, Qt::LeftButton);
-    const QStringList lines = QApplication::clipboard()->text().split('\n');
-    ASSERT_GE(lines.size(), 8);
-    EXPECT_EQ(lines[0], "\tTIME\tALTITUDE\tSERVO\tVOLTAGE");
-    EXPECT_TRUE(lines[1].startsWith("A\t" + Cell(MeasA, 0) + "\t" + Cell(MeasA, 1) + "\t"));
-    EXPECT_TRUE(lines[6].startsWith("MAX\t\t"));
+    QStringList lines = QApplication::clipboard()->text().split('\n');
+    ASSERT_GE(lines.size(), 9);
+    EXPECT_EQ(lines[0], "Blok2");
+    EXPECT_EQ(lines[1], "\tTIME\tALTITUDE\tSERVO\tVOLTAGE");
+    EXPECT_TRUE(lines[2].startsWith("A\t" + Cell(MeasA, 0) + "\t" + Cell(MeasA, 1) + "\t"));
+    EXPECT_TRUE(lines[7].startsWith("MAX\t\t"));
 
-    // min:sec switches the times of the table and of the pointer read-out.
-    page->Chart->CheckBox_min_sec->setChecked(true);
+    // min:sec switches the times of the table and of the pointer read-out;
+    // the copy keeps plain seconds beside them.
+    QTest::mouseClick(page->Chart->CheckBox_min_sec, Qt::LeftButton, {},
+                      QPoint(5, page->Chart->CheckBox_min_sec->height() / 2));
+    ASSERT_TRUE(page->Chart->CheckBox_min_sec->isChecked());
     EXPECT_TRUE(Cell(MeasA, 0).startsWith("0:01.")) << Cell(MeasA, 0).toStdString();
+    QTest::mouseClick(page->Measurement->TBCopyTable, Qt::LeftButton);
+    lines = QApplication::clipboard()->text().split('\n');
+    ASSERT_GE(lines.size(), 9);
+    EXPECT_EQ(lines[1], "\tTIME\tTIME (s)\tALTITUDE\tSERVO\tVOLTAGE");
+    EXPECT_TRUE(lines[2].startsWith("A\t" + Cell(MeasA, 0) + "\t" +
+                                    QString::number(*page->Measurement->CursorA(), 'f', 2) + "\t"))
+        << lines[2].toStdString();
     QTest::mouseMove(chart, At(3.0));
     EXPECT_TRUE(page->LabelCursor->text().startsWith("Time: 0:03.")) << page->LabelCursor->text().toStdString();
 
