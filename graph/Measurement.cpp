@@ -16,8 +16,10 @@
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 #include <qcustomplot.h>
 
 namespace qv {
@@ -28,6 +30,7 @@ namespace {
 const QColor kCrosshairColour(0xFF, 0xFF, 0x00);
 const QColor kCursorColour(0x80, 0x00, 0x80);
 constexpr int kGrabPixels = 4; // a press this close to a cursor drags it
+constexpr double kReachPixels = 8; // a line this close to a right click is under the pointer
 
 QCPItemStraightLine* VerticalLine(QCustomPlot* plot, const QPen& pen)
 {
@@ -139,6 +142,12 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
     pmnuAnnotModifi->setObjectName(QStringLiteral("pmnuAnnotModifi"));
     pmnuAnnotNew = popup->addAction(QStringLiteral("New Annotation"));
     pmnuAnnotNew->setObjectName(QStringLiteral("pmnuAnnotNew"));
+    // Where several flights lie under the pointer, "New Annotation" asks
+    // which one.
+    PopupAnnotNewFor = new QMenu(QStringLiteral("New Annotation"), popup);
+    PopupAnnotNewFor->setObjectName(QStringLiteral("PopupAnnotNewFor"));
+    popup->addMenu(PopupAnnotNewFor);
+    PopupAnnotNewFor->menuAction()->setVisible(false);
     connect(plot, &QWidget::customContextMenuRequested, this, &TMeasurement::ChartPopup);
     connect(pmnuAnnotModifi, &QAction::triggered, this, [this] { emit AnnotModifyRequested(popupFile_); });
     connect(pmnuAnnotNew, &QAction::triggered, this,
@@ -296,25 +305,42 @@ void TMeasurement::ChartPopup(const QPoint& pos)
     const TCurveModel& model = page_.Chart->Model();
     popupTime_ = plot->xAxis->pixelToCoord(pos.x());
     popupAltitude_ = plot->yAxis->pixelToCoord(pos.y());
-    // The file of the shown line nearest to the point, in pixels.
+    // The file of the shown line nearest to the point, in pixels, and the
+    // files whose lines are within reach, nearest first.
     popupFile_ = kNoCurves;
     double best = std::numeric_limits<double>::infinity();
-    for (TCurveHandle h : model.Handles())
+    std::vector<std::pair<double, TCurveHandle>> near;
+    for (TCurveHandle h : model.Handles()) {
+        double nearest = std::numeric_limits<double>::infinity();
         for (int slot : {SlotAlt, SlotRx, SlotPowS}) {
             const TCurve* c = model.Curve(h, slot);
             const auto v = c && c->Visible ? DrawnValueAt(*c, popupTime_) : std::nullopt;
-            if (!v)
-                continue;
-            const double d = std::fabs(page_.Chart->Axis(CurveSlot(slot).Axis)->coordToPixel(*v) - pos.y());
-            if (d < best) {
-                best = d;
-                popupFile_ = h;
-            }
+            if (v)
+                nearest = std::min(nearest,
+                                   std::fabs(page_.Chart->Axis(CurveSlot(slot).Axis)->coordToPixel(*v) - pos.y()));
         }
+        if (nearest < best) {
+            best = nearest;
+            popupFile_ = h;
+        }
+        if (nearest <= kReachPixels)
+            near.emplace_back(nearest, h);
+    }
     if (popupFile_ == kNoCurves && model.Has(page_.ActualFile()))
         popupFile_ = page_.ActualFile();
     pmnuAnnotModifi->setEnabled(popupFile_ != kNoCurves);
     pmnuAnnotNew->setEnabled(popupFile_ != kNoCurves);
+
+    std::stable_sort(near.begin(), near.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    PopupAnnotNewFor->clear();
+    for (const auto& [distance, h] : near) {
+        QAction* a = PopupAnnotNewFor->addAction(model.File(h)->ShortName);
+        connect(a, &QAction::triggered, this,
+                [this, h = h] { emit AnnotNewRequested(h, popupTime_, popupAltitude_); });
+    }
+    const bool choose = near.size() > 1;
+    pmnuAnnotNew->setVisible(!choose);
+    PopupAnnotNewFor->menuAction()->setVisible(choose);
 }
 
 bool TMeasurement::eventFilter(QObject* watched, QEvent* e)

@@ -15,6 +15,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QCPItemStraightLine;
 class QCPItemText;
 class QCPLayer;
@@ -33,6 +34,7 @@ public:
     QLabel* LabelTableFile = nullptr;   // the short name of the file measured
     QAction* pmnuAnnotModifi = nullptr; // "Modify Annotations"
     QAction* pmnuAnnotNew = nullptr;    // "New Annotation"
+    QMenu* PopupAnnotNewFor = nullptr;  // "New Annotation" for each flight under the pointer
 
     bool Active() const { return active_; }
     std::optional<double> CursorA() const { return cursor_[0]; }

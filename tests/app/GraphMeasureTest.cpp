@@ -427,8 +427,10 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     ASSERT_TRUE(page->Chart->PopupChart->isVisible());
     EXPECT_EQ(page->Measurement->PopupFile(), Curves(1));
     double time = 0, alt = 0;
+    EXPECT_FALSE(page->Measurement->PopupAnnotNewFor->menuAction()->isVisible()); // one flight there
     msgs.QueueDialog([&](QDialog& d) {
         auto& e = static_cast<TFormAnnotEdit&>(d);
+        EXPECT_EQ(e.windowTitle(), "Edit Annotation - Blok2");
         time = e.EditTime->text().toDouble();
         alt = e.EditAlt->text().toDouble();
         QTest::keyClicks(e.EditText, "gust");
@@ -461,6 +463,44 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     EXPECT_TRUE(ReadAll(dir.file("Data/Blok1.kdf"))
                     .contains("<Anotace>\r\n1.00,10.00,one\r\n3.00,30.00,three\r\n5.00,7.00, \r\n</Anotace>"));
     EXPECT_TRUE(ReadAll(dir.file("Data/Blok1.kdf")).contains("AltOffsetX=100.00\r\nAltOffsetY=500.00\r\n"));
+}
+
+TEST_F(GraphMeasure, NewAnnotationAsksWhichOfTheFlightsUnderThePointer)
+{
+    files = {{"Blok1", KdfText(Lines(101, 1.0))}, {"Blok2", KdfText(Lines(101, 1.0))}};
+    start();
+    page->Chart->Replot(true);
+    // Both altitude curves pass through (5 s, 50).
+    const QPoint at(static_cast<int>(chart->xAxis->coordToPixel(5.0)),
+                    static_cast<int>(chart->yAxis->coordToPixel(50.0)));
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, chart->mapToGlobal(at));
+    QApplication::sendEvent(chart, &menu);
+    QMenu* popup = page->Chart->PopupChart;
+    QMenu* which = page->Measurement->PopupAnnotNewFor;
+    ASSERT_TRUE(popup->isVisible());
+    ASSERT_TRUE(which->menuAction()->isVisible());
+    EXPECT_FALSE(page->Measurement->pmnuAnnotNew->isVisible());
+    ASSERT_EQ(which->actions().size(), 2);
+    QStringList names{which->actions()[0]->text(), which->actions()[1]->text()};
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"Blok1", "Blok2"}));
+    QAction* second = which->actions()[0]->text() == "Blok2" ? which->actions()[0] : which->actions()[1];
+    msgs.QueueDialog([](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Edit Annotation - Blok2");
+        TypeAndOk("5", "50", "thermal")(d);
+    });
+    QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(which->menuAction()).center());
+    for (int i = 0; i < 100 && !which->isVisible(); ++i)
+        QTest::qWait(10);
+    ASSERT_TRUE(which->isVisible());
+    QTest::mouseClick(which, Qt::LeftButton, {}, which->actionGeometry(second).center());
+    EXPECT_EQ(msgs.PendingDialogs(), 0);
+    EXPECT_TRUE(Main()->Curves.Labels(Curves(0)).empty());
+    ASSERT_EQ(Main()->Curves.Labels(Curves(1)).size(), 1u);
+    EXPECT_EQ(Main()->Curves.Labels(Curves(1))[0].Text, "thermal");
+    popup->hide();
+    for (int row = 0; row < 2; ++row)
+        Main()->OpenFlights.Block(row)->Modified = false;
 }
 
 } // namespace
