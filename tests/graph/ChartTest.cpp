@@ -162,9 +162,10 @@ TEST_F(GraphPageTest, WheelZoomsOnlyOverTheChartWithAFileOpen)
     EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(centre), 120)); // no file open
     AddFile();
     Replot();
-    EXPECT_TRUE(wheel(centre, 120)); // away from the user: in
-    EXPECT_NEAR(Range(AxisBottom).Min, 10, 1e-9);
-    EXPECT_NEAR(Range(AxisBottom).Max, 90, 1e-9);
+    const double mid = plot()->xAxis->pixelToCoord(centre.x());
+    EXPECT_TRUE(wheel(centre, 120)); // away from the user: in, by a fifth about the pointer
+    EXPECT_NEAR(Range(AxisBottom).Min, 0.2 * mid, 1e-9);
+    EXPECT_NEAR(Range(AxisBottom).Max, mid + 0.8 * (100 - mid), 1e-9);
     EXPECT_TRUE(wheel(centre, -120)); // towards the user: out
     EXPECT_NEAR(Range(AxisBottom).Max - Range(AxisBottom).Min, 96, 1e-9);
     // Off the centre the time and the value under the pointer stay there.
@@ -276,6 +277,11 @@ TEST_F(GraphPageTest, VerticalScrollKeepsTractionServoAndVoltageOnScreen)
     ASSERT_TRUE(bar->isEnabled());
     bar->setFocus();
     QTest::keyClick(bar, Qt::Key_Home);
+    auto clickArrow = [bar](bool down, int times) {
+        const QPoint arrow(bar->width() / 2, down ? bar->height() - 4 : 4);
+        for (int i = 0; i < times; ++i)
+            QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, arrow);
+    };
     auto centreAt = [&](AxisId axis) {
         const TAxisRange r = Range(axis);
         return (r.Min + r.Max) / 2;
@@ -286,14 +292,15 @@ TEST_F(GraphPageTest, VerticalScrollKeepsTractionServoAndVoltageOnScreen)
         EXPECT_NEAR(centreAt(AxisRight), -100 + 200 * f, 1e-9) << bar->value();
         EXPECT_NEAR(centreAt(AxisVoltage), 7 + 1.5 * f, 1e-9) << bar->value();
         EXPECT_NEAR(Range(AxisVoltage).Max - Range(AxisVoltage).Min, 0.3, 1e-9);
-        QTest::keyClick(bar, Qt::Key_PageDown);
+        if (step < 10)
+            clickArrow(true, 10);
     }
     EXPECT_EQ(bar->value(), 100);
     // "Servo Center" keeps the servo axis on zero while the others move.
     QTest::mouseClick(page.Chart->CheckBox_RxCenter, Qt::LeftButton, Qt::NoModifier,
                       QPoint(5, page.Chart->CheckBox_RxCenter->height() / 2));
-    bar->setFocus();
-    QTest::keyClick(bar, Qt::Key_PageUp);
+    clickArrow(false, 10);
+    EXPECT_EQ(bar->value(), 90);
     EXPECT_EQ(Range(AxisRight), (TAxisRange{-20, 20}));
     EXPECT_NEAR(centreAt(AxisVoltage), 7 + 1.5 * 0.1, 1e-9);
 }
