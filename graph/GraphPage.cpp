@@ -202,9 +202,9 @@ double TGraphPage::TimeStep() const
 
 void TGraphPage::FitTrackBarX()
 {
-    // One step of the bar is one sample period; it reaches as far as the
-    // flight is long or the view is wide, whichever is less, and always the
-    // offset in force; Page Up/Down move a tenth of the view.
+    // One step of the bar is one sample period; from the offset in force it
+    // reaches as far as the flight is long or the view is wide, whichever is
+    // less; Page Up/Down move a tenth of the view.
     if (TrackBarX->isSliderDown())
         return;
     const double step = TimeStep();
@@ -216,9 +216,9 @@ void TGraphPage::FitTrackBarX()
         }
     const TAxisRange view = Chart->Range(AxisBottom);
     const double width = view.Max > view.Min && std::isfinite(view.Max - view.Min) ? view.Max - view.Min : length;
-    const TCurve* c = model_.Curve(actual_, SlotAlt);
+    const TCurve* c = model_.Curve(actual_, qBound(0, ComboBoxShiftAxis->currentIndex(), 2));
     const double offset = c ? c->OffsetX : 0.0;
-    const double half = std::max(std::min(length, width), std::abs(offset));
+    const double half = std::min(length, width) + std::abs(offset);
     constexpr double kMostSteps = 1e9;
     const int ticks = static_cast<int>(std::clamp(std::ceil(half / step), 1.0, kMostSteps));
     const QSignalBlocker quiet(TrackBarX);

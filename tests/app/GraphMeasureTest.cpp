@@ -220,14 +220,15 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
         EXPECT_EQ(Main()->Curves.Curve(h, slot)->OffsetX, -2.5) << slot;
     // The time bar steps by sample periods (0.1 s) over the flight's 10 s.
     EXPECT_EQ(page->TrackBarX->value(), -25);
-    EXPECT_EQ(page->TrackBarX->maximum(), 100);
+    EXPECT_EQ(page->TrackBarX->maximum(), 125); // the flight's 10 s beyond the offset
     page->TrackBarX->setFocus();
     QTest::keyClick(page->TrackBarX, Qt::Key_Left);
     EXPECT_NEAR(alt.OffsetX, -2.6, 1e-9);
     EXPECT_EQ(page->EditShiftX->text(), "-2.6");
-    // Zoomed in to 2 s: the bar reaches the offset, a page is a tenth of the view.
+    // Zoomed in to 2 s: the bar reaches 2 s beyond the offset, a page is a
+    // tenth of the view.
     page->Chart->SetRange(AxisBottom, {0, 2});
-    EXPECT_EQ(page->TrackBarX->maximum(), 26);
+    EXPECT_EQ(page->TrackBarX->maximum(), 46);
     QTest::keyClick(page->TrackBarX, Qt::Key_PageDown);
     EXPECT_NEAR(alt.OffsetX, -2.8, 1e-9);
     QTest::keyClick(page->TrackBarX, Qt::Key_PageUp);
