@@ -23,9 +23,16 @@ struct TStartOptions {
     QString IniReadPath;  // read instead of IniPath while that does not exist yet
     QString PortOverride; // --port NAME: this run only, not saved
     QString ExePath;      // the executable (tests may name another)
+    QStringList Files;    // flight files to open, absolute
+    bool NewInstance = false; // --new-instance, --ini, --port: a window of its own
+    bool Help = false;    // --help: print HelpText and end
+    bool Version = false; // --version: print VersionText and end
+    QString HelpText;
 };
 
 TStartOptions ParseStartOptions(const QStringList& arguments);
+// "Quorvel 1.1", as --version prints it.
+QString VersionText();
 
 // The windows of the run, created once each in this order: TFormMain,
 // TFormAssert, TFormAnnotEdit, TFormAnnot, TFormGraphSetup, TFormSettings,

@@ -9,6 +9,7 @@
 #include "app/WinStates.h"
 #include "graph/GraphPage.h"
 #include "graph/GraphStyle.h"
+#include "logbook/LogbookPage.h"
 #include "base/MessageService.h"
 
 #include <QAction>
@@ -28,6 +29,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -40,10 +42,11 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     setWindowTitle(QStringLiteral("Quorvel"));
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     // The first size fits the screen's available area, however small, with
-    // room for a title bar.
+    // room for a title bar; where there is room, the graph page's tool bar
+    // shows every button with its icon and caption.
     const QRect available = AvailableArea(QRect());
     const QMargins frame(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
-    resize(FitRect(QRect(available.topLeft(), QSize(1100, 720)), available, frame).size());
+    resize(FitRect(QRect(available.topLeft(), QSize(1280, 760)), available, frame).size());
 
     exePath_ = options.ExePath.isEmpty() ? QCoreApplication::applicationFilePath() : options.ExePath;
     const TSettingsFiles files = options.IniPath.isEmpty()
@@ -82,6 +85,11 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     TabGraph = CreateGraphPage();
     PageControl1->addTab(TabInfo, QStringLiteral("Flight information"));
     PageControl1->addTab(TabGraph, QStringLiteral("Graph"));
+    Logbook = new TLogbook(this);
+    TabLogbook = LogbookPage = new TLogbookPage(*Logbook, this);
+    PageControl1->addTab(TabLogbook, QStringLiteral("Logbook"));
+    // Several rows open in one step, as files from the desktop do.
+    connect(LogbookPage, &TLogbookPage::OpenFiles, this, &TFormMain::OpenFiles);
     MainSplitter->addWidget(PanelLeft);
     MainSplitter->addWidget(PageControl1);
     MainSplitter->setStretchFactor(1, 1);
@@ -94,6 +102,7 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     GraphPage->LabelCursor->clear();
 
     CreateDataViews();
+    pendingFiles_ = options.Files; // opened once the window is shown
 }
 
 TFormMain::~TFormMain()
@@ -193,12 +202,18 @@ void TFormMain::FirstShow()
     InfoPage->ResetFontBoxes();
 
     // 10. Pages are enabled once a file is open.
-    PageControl1->setEnabled(false);
+    SetDataPagesEnabled(false);
 
-    // 11. The tree, then notifications on.
+    // 11. The tree, then notifications on; the logbook of the same root.
     BuildTree();
     QCoreApplication::processEvents();
     TreeNotify = true;
+    Logbook->SetRoot(DataRoot);
+    Logbook->SetWatching(true);
+
+    // Files named on the command line.
+    if (!pendingFiles_.isEmpty())
+        QTimer::singleShot(0, this, &TFormMain::OpenPendingFiles);
 }
 
 void TFormMain::resizeEvent(QResizeEvent* e)
@@ -293,11 +308,31 @@ void TFormMain::mnuOptionsClick()
         BuildTree();
         QCoreApplication::processEvents();
         TreeNotify = true;
+        Logbook->SetRoot(DataRoot);
     }
     Settings.DeflectionOnGraph = false;
 }
 
 void TFormMain::mnuRefreshClick() { RefreshTree(); }
+
+void TFormMain::SetDataPagesEnabled(bool on)
+{
+    // The page control stays usable for the logbook, which is shown while
+    // the other pages are off; the first open file brings back the notes.
+    const bool was = DataPagesEnabled();
+    PageControl1->setTabEnabled(PageControl1->indexOf(TabInfo), on);
+    PageControl1->setTabEnabled(PageControl1->indexOf(TabGraph), on);
+    if (!on)
+        PageControl1->setCurrentWidget(TabLogbook);
+    else if (!was && PageControl1->currentWidget() == TabLogbook)
+        PageControl1->setCurrentWidget(TabInfo);
+}
+
+bool TFormMain::DataPagesEnabled() const
+{
+    return PageControl1->isTabEnabled(PageControl1->indexOf(TabInfo)) &&
+           PageControl1->isTabEnabled(PageControl1->indexOf(TabGraph));
+}
 
 void TFormMain::mnuExitClick() { close(); }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The main window: menu, the data folder tree and the open-files grid on the
-// left, the "Flight information" and "Graph" pages on the right.
+// left, the "Flight information", "Graph" and "Logbook" pages on the right.
 #include "app/Application.h"
 #include "app/Settings.h"
 #include "app/WinStates.h"
@@ -20,6 +20,7 @@ class QLineEdit;
 class QSplitter;
 class QTabWidget;
 class QTableWidget;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
 
@@ -35,6 +36,8 @@ class TFormOptions;
 class TFormSettings;
 class TGraphLink;
 class TGraphPage;
+class TLogbook;
+class TLogbookPage;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -74,7 +77,10 @@ public:
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabInfo = nullptr;
     QWidget* TabGraph = nullptr;
+    QWidget* TabLogbook = nullptr;
     TFlightInfoPage* InfoPage = nullptr; // the flight information page
+    TLogbook* Logbook = nullptr;         // every flight of the data root
+    TLogbookPage* LogbookPage = nullptr;
     // graph page
     TGraphPage* GraphPage = nullptr;
     // menu
@@ -97,6 +103,17 @@ public:
     void LayoutGrid();         // first column of the open-files grid
     void DeviceSettingsChanged(); // hands the device settings to the data views
     QFontMetrics GridFontMetrics() const; // in the open-files grid's font
+    // Opens flight files on the graph page, any folder, the data root as it
+    // is; files open already stay as they are. One error box at the end
+    // names every file that did not open.
+    void OpenFiles(const QStringList& files);
+    // Files from the desktop (the command line, a later start): the window
+    // comes to the front and opens them once no dialog is up.
+    void FilesFromDesktop(const QStringList& files);
+    // The notes and graph pages, usable once a file is open; the logbook
+    // always is.
+    void SetDataPagesEnabled(bool on);
+    bool DataPagesEnabled() const;
 
     // --- annotations and offsets of the open files: app/GraphLink.cpp
     TGraphLink* GraphLink = nullptr;
@@ -133,6 +150,10 @@ private:
     bool firstShown_ = false;
     bool closed_ = false;
     QString exePath_;
+
+    void OpenPendingFiles();
+    QStringList pendingFiles_;        // from the desktop, not opened yet
+    QTimer* pendingTimer_ = nullptr;  // retries while a dialog is up
 
     struct DataViews;
     DataViews* views_ = nullptr; // owned; defined in MainFrmData.cpp

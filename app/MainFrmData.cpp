@@ -7,14 +7,21 @@
 #include "browser/TreeView.h"
 #include "flights/Data.h"
 #include "graph/GraphPage.h"
+#include "logbook/Logbook.h"
 
+#include "base/MessageService.h"
+
+#include <QApplication>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLayout>
 #include <QTableView>
 #include <QToolButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <functional>
+#include <utility>
 
 namespace qv {
 
@@ -90,7 +97,7 @@ void TFormMain::CreateDataViews()
     connect(v.View, &TDataView::RowCountChanged, this, [this](int rows) {
         PanelGrid->setVisible(rows > 0);
         if (rows > 0)
-            PageControl1->setEnabled(true);
+            SetDataPagesEnabled(true);
         LayoutGrid();
     });
 
@@ -112,6 +119,7 @@ void TFormMain::CreateDataViews()
     connect(dataTree, &TDataTree::DataRootChanged, this, [this](const QString& root) {
         DataRoot = root;
         Settings.Root = root;
+        Logbook->SetRoot(root);
         if (DoskComForm) {
             TDeviceSettings dev = DoskComForm->Settings();
             dev.Root = root;
@@ -151,6 +159,7 @@ void TFormMain::RefreshTree()
         return;
     views_->Tree->Tree.DataRoot = DataRoot;
     views_->Tree->RefreshTree();
+    Logbook->Update();
 }
 
 int TFormMain::OpenRowCount() const { return views_ ? views_->Open.RowCount() : 0; }
@@ -190,6 +199,55 @@ void TFormMain::LayoutGrid()
         visible += grid->isColumnHidden(c) ? 0 : 1;
     grid->setColumnWidth(0, AutoFirstColumnWidth(Settings.AutoGridSize, grid->viewport()->width(), visible,
                                                  TDataView::CheckColumnWidth(*grid)));
+}
+
+} // namespace qv
+
+namespace qv {
+
+void TFormMain::OpenFiles(const QStringList& files)
+{
+    if (!views_ || files.isEmpty())
+        return;
+    int shown = -1;
+    OpenFlights.OpenFiles(files, &shown);
+    if (shown >= 0) {
+        OpenFlights.GridChangeActualFile(shown);
+        PageControl1->setCurrentWidget(TabGraph);
+    }
+}
+
+void TFormMain::FilesFromDesktop(const QStringList& files)
+{
+    pendingFiles_ << files;
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    // Where the desktop keeps others from taking the focus, the task bar
+    // shows that the window wants it.
+    QApplication::alert(this);
+    OpenPendingFiles();
+}
+
+void TFormMain::OpenPendingFiles()
+{
+    if (pendingFiles_.isEmpty())
+        return;
+    // Not before the settings and the tree are there, not under a dialog,
+    // not in the middle of an open, close or save.
+    if (!firstShown_ || !views_ || QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+        views_->Open.Busy()) {
+        if (!pendingTimer_) {
+            pendingTimer_ = new QTimer(this);
+            pendingTimer_->setSingleShot(true);
+            pendingTimer_->setInterval(250);
+            connect(pendingTimer_, &QTimer::timeout, this, &TFormMain::OpenPendingFiles);
+        }
+        pendingTimer_->start();
+        return;
+    }
+    OpenFiles(std::exchange(pendingFiles_, {}));
 }
 
 } // namespace qv

@@ -3,8 +3,11 @@
 
 #include "app/Settings.h"
 #include "base/MessageService.h"
+#include "base/Version.h"
+#include "device/PortAdvice.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -12,21 +15,53 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSerialPortInfo>
+#include <QAbstractItemView>
+#include <QStyledItemDelegate>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace qv {
 
+namespace {
+// The port list shows each port's caption (description and maker); the
+// box itself, and what is saved, hold the port's name.
+class TPortItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString caption = index.data(TFormOptions::CaptionRole).toString();
+        if (!caption.isEmpty())
+            option->text = caption;
+    }
+};
+
+// Without a port listed by the system.
+QStringList DefaultPortNames() { return {"COM1", "COM2", "COM3", "COM4"}; }
+} // namespace
+
 QStringList SystemPortNames()
 {
     QStringList names;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        names << info.systemLocation();
-    if (names.isEmpty())
-        names = QStringList{"COM1", "COM2", "COM3", "COM4"};
-    return names;
+    for (const TPortEntry& port : SystemPorts())
+        names << port.Name;
+    return names.isEmpty() ? DefaultPortNames() : names;
+}
+
+void TFormOptions::SetPorts(const QList<TPortEntry>& ports)
+{
+    ComboBoxCOM->clear();
+    for (const TPortEntry& port : ports) {
+        ComboBoxCOM->addItem(port.Name);
+        ComboBoxCOM->setItemData(ComboBoxCOM->count() - 1, port.Caption, CaptionRole);
+    }
+    if (ports.isEmpty())
+        ComboBoxCOM->addItems(DefaultPortNames());
+    ComboBoxCOM->view()->setMinimumWidth(ComboBoxCOM->view()->sizeHintForColumn(0));
 }
 
 TFormOptions::TFormOptions(QWidget* parent) : TBareForm(QStringLiteral("FormOptions"), QStringLiteral("Options"), parent)
@@ -56,7 +91,12 @@ TFormOptions::TFormOptions(QWidget* parent) : TBareForm(QStringLiteral("FormOpti
     // hand) is shown and kept as it is.
     ComboBoxCOM->setEditable(true);
     ComboBoxCOM->setInsertPolicy(QComboBox::NoInsert);
-    ComboBoxCOM->addItems(SystemPortNames());
+    ComboBoxCOM->setItemDelegate(new TPortItemDelegate(ComboBoxCOM));
+    // Suggestions beside what is typed, never in it: "/dev/ttyS" stays
+    // "/dev/ttyS" and not the "/dev/ttyS0" of the list.
+    ComboBoxCOM->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    ComboBoxCOM->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    SetPorts(SystemPorts());
     grid->addWidget(ComboBoxCOM, 3, 0, 1, 2);
 
     grid->addWidget(new QLabel(QStringLiteral("Default file name:"), this), 4, 0, 1, 2);
@@ -183,7 +223,9 @@ bool TFormOptions::eventFilter(QObject* o, QEvent* e)
 TFormAbout::TFormAbout(QWidget* parent) : TBareForm(QStringLiteral("FormAbout"), QStringLiteral("About"), parent)
 {
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("<b>Quorvel</b><br>version 1.1<br>Companion program of the Kavo5 data logger."), this);
+    auto* title = new QLabel(QStringLiteral("<b>Quorvel</b><br>version %1<br>Companion program of the Kavo5 data logger.")
+                                 .arg(ProgramVersion()),
+                             this);
     layout->addWidget(title);
     LabelSettings = new QLabel(this);
     LabelSettings->setWordWrap(true);

@@ -1,5 +1,6 @@
 #pragma once
 // The "Options" dialog: data root folder, serial port, default file name.
+#include "device/PortAdvice.h"
 #include "ui/BareForm.h"
 
 #include <QDialog>
@@ -35,6 +36,10 @@ public:
     void ChooseRoot();
     void SetRootFolder(const QString& folder);
     void MarkerEditExit();
+    // Fills the port list: each port by name, shown with its caption; the
+    // four "COM" names when there are none.
+    void SetPorts(const QList<TPortEntry>& ports);
+    static constexpr int CaptionRole = Qt::UserRole + 1;
 
     QString RootFolder;
     QLabel* LabelRoot = nullptr;

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QSet>
 #include <QStringDecoder>
+#include <QStringList>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #define SI_NO_CONVERSION // 8-bit text as it stands in the file
@@ -298,9 +299,26 @@ void WriteAppSettings(TIniFile& ini, const TAppSettings& s, const TGraphSetupRec
     }
 }
 
+bool IsSystemProgramFolder(const QString& dir)
+{
+    const QString canonical = QFileInfo(dir).canonicalFilePath();
+    const QString path = QDir::cleanPath(canonical.isEmpty() ? dir : canonical);
+    static const QStringList system{"/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/games",
+                                    "/usr/local/bin", "/usr/local/sbin", "/usr/local/games"};
+    return system.contains(path) || path.startsWith(QStringLiteral("/opt/"));
+}
+
 QString DefaultDataRoot(const QString& exeDir)
 {
     const QString dir = QDir::cleanPath(exeDir);
+    if (IsSystemProgramFolder(dir)) {
+        // An installed program keeps the flights in the user's documents.
+        QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (documents.isEmpty())
+            documents = QDir::homePath();
+        const QString data = QDir(documents).filePath(QStringLiteral("Quorvel"));
+        return QDir().mkpath(data) ? data : QDir::cleanPath(documents);
+    }
     const QString data = QDir(dir).filePath(QStringLiteral("Data"));
     return QFileInfo(data).isDir() ? data : dir;
 }
@@ -318,7 +336,9 @@ TSettingsFiles DefaultSettingsFiles(const QString& exePath)
     const QString name = exe.completeBaseName() + QStringLiteral(".ini");
     const QString beside = exe.absoluteDir().filePath(name);
     bool writable = false;
-    if (QFileInfo::exists(beside)) {
+    if (IsSystemProgramFolder(exe.absolutePath())) {
+        writable = false; // not even for root: one user's settings are not the system's
+    } else if (QFileInfo::exists(beside)) {
         writable = QFileInfo(beside).isWritable();
     } else {
         QTemporaryFile probe(exe.absoluteDir().filePath(QStringLiteral("probe-XXXXXX")));

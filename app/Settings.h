@@ -70,8 +70,13 @@ void ReadGraphSetup(const TIniFile& ini, TGraphSetupRec& g);
 // section only when given.
 void WriteAppSettings(TIniFile& ini, const TAppSettings& s, const TGraphSetupRec* graph);
 
+// Whether a folder is one of the system's program folders (/usr/bin,
+// /usr/local/bin, /opt/..., ...), where an installed program lives.
+bool IsSystemProgramFolder(const QString& dir);
 // Data root at creation: the executable's "Data" subfolder when it exists,
-// else the executable's folder.
+// else the executable's folder. An installed program (in a system program
+// folder) uses the folder "Quorvel" of the user's documents, made when
+// missing.
 QString DefaultDataRoot(const QString& exeDir);
 
 // Where the settings are read from and written to.
@@ -81,7 +86,8 @@ struct TSettingsFiles {
 };
 
 // The file beside the executable is read whenever it is there; it is also
-// written when it can be (or created where it is missing). Otherwise the
+// written when it can be (or created where it is missing), unless the
+// executable is installed in a system program folder. Otherwise the
 // copy in the user's configuration folder is written, and read in its
 // place once it exists.
 TSettingsFiles ChooseSettingsFiles(const QString& besidePath, const QString& userPath, bool besideWritable);

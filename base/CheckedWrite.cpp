@@ -1,11 +1,14 @@
 #include "base/CheckedWrite.h"
 
+#include "base/FileName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,13 +43,17 @@ auto Retry(F f)
 QString TargetOf(const QString& path)
 {
     const QFileInfo fi(path);
-    if (fi.isSymLink()) {
-        const QString canonical = fi.canonicalFilePath();
-        if (!canonical.isEmpty())
-            return canonical;
+    struct stat st {};
+    const QByteArray name = NativeName(path);
+    if (::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* canonical = ::realpath(name.constData(), nullptr)) {
+            const QString resolved = NameFromNative(canonical);
+            std::free(canonical);
+            return resolved;
+        }
         return fi.symLinkTarget();
     }
-    return fi.absoluteFilePath();
+    return AbsolutePath(path);
 }
 
 bool ReadWhole(const QByteArray& name, QByteArray& out, int& err)
@@ -118,7 +125,7 @@ TWriteResult TCheckedWriter::Write(const QString& path, const TContentWriter& co
     if (path.isEmpty())
         return Failed(ENOENT);
     const QString target = TargetOf(path);
-    const QByteArray name = QFile::encodeName(target);
+    const QByteArray name = NativeName(target);
     struct stat st {};
     const bool exists = ::stat(name.constData(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode))
@@ -136,15 +143,15 @@ TWriteResult TCheckedWriter::Write(const QString& path, const TContentWriter& co
 TWriteResult TCheckedWriter::ViaTemporary(const QString& target, const TContentWriter& content, bool& noNewFile)
 {
     const QFileInfo fi(target);
-    const QByteArray folder = QFile::encodeName(fi.absolutePath());
-    const QByteArray finalName = QFile::encodeName(target);
+    const QByteArray folder = NativeName(fi.absolutePath());
+    const QByteArray finalName = NativeName(target);
     struct stat old {};
     const bool hadOld = ::stat(finalName.constData(), &old) == 0;
 
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temp = folder + "/." + QFile::encodeName(fi.fileName()) + '.'
+        temp = folder + "/." + NativeName(fi.fileName()) + '.'
                + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
         // 0666 less the umask for a new file; an existing file's mode is
         // copied below.
@@ -192,7 +199,7 @@ TWriteResult TCheckedWriter::ViaTemporary(const QString& target, const TContentW
 
 TWriteResult TCheckedWriter::InPlace(const QString& target, const TContentWriter& content)
 {
-    const QByteArray name = QFile::encodeName(target);
+    const QByteArray name = NativeName(target);
     QByteArray fresh;
     if (!content([&fresh](const char* p, std::size_t n) {
             fresh.append(p, static_cast<qsizetype>(n));
@@ -275,7 +282,7 @@ TWriteResult WriteFileChecked(const QString& path, const QByteArray& bytes)
 
 QString WriteErrorText(const QString& path, const TWriteResult& result)
 {
-    QString text = QStringLiteral("Error in writing file.\n") + QDir::toNativeSeparators(path);
+    QString text = QStringLiteral("Error in writing file.\n") + QDir::toNativeSeparators(ShownName(path));
     if (!result.Error.isEmpty())
         text += QStringLiteral("\n") + result.Error;
     return text;
@@ -287,7 +294,7 @@ QString WriteNoticeText(const QString& path, const TWriteResult& result)
         return {};
     return QStringLiteral("No new file can be made in the folder of %1, not even a backup: the file was "
                           "written over in place and checked by reading it back.")
-        .arg(QDir::toNativeSeparators(path));
+        .arg(QDir::toNativeSeparators(ShownName(path)));
 }
 
 } // namespace qv

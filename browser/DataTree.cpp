@@ -1,10 +1,10 @@
 #include "browser/DataTree.h"
 
 #include "base/Assert.h"
+#include "base/FileName.h"
 
 #include <QCollator>
 #include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 #include <stdexcept>
 
@@ -27,11 +27,6 @@ const QCollator& FileNameCollator()
         return c;
     }();
     return collator;
-}
-
-bool IsDataFileName(const QString& name)
-{
-    return name.toLower().endsWith(QLatin1String(".kdf"));
 }
 
 } // namespace
@@ -169,36 +164,33 @@ void TDataTree::RunSearch(const QString& folder, TTreeNode* parent, bool checkEx
 {
     if (!parent)
         return;
-    // A link back to a folder above would make the search endless.
-    thread_local QStringList chain;
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    if (canonical.isEmpty() || chain.contains(canonical))
-        return;
-    chain.push_back(canonical);
-    struct Pop {
-        ~Pop() { chain.pop_back(); }
-    } pop;
+    TFolderWalk walk(WithoutTrailingDelimiter(DataRoot));
+    Search(walk, folder, parent, checkExisting);
+}
 
-    const QDir dir(folder);
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QFileInfo& fi : entries) {
-        const QString name = fi.fileName();
-        if (fi.isDir()) {
+void TDataTree::Search(TFolderWalk& walk, const QString& folder, TTreeNode* parent, bool checkExisting)
+{
+    for (const TFolderEntry& e : walk.Enter(folder)) {
+        const QString& name = e.Name;
+        if (e.Kind == TEntryKind::Folder) {
             TTreeNode* node = checkExisting ? IsInTN(true, name, parent) : nullptr;
             if (!node) {
-                node = AddChild(parent, name, imgFolder);
-                AssignDataptr(node, fi.filePath(), true);
+                node = AddChild(parent, ShownName(name), imgFolder);
+                AssignDataptr(node, e.Path, true);
                 QV_ASSERT(node->Data != nullptr, QStringLiteral("NTN.data<>nil in Runsearch, TN.text=") + node->Text);
             }
-            RunSearch(fi.filePath(), node, checkExisting);
-        } else if (IsDataFileName(name)) {
-            if (checkExisting && IsInTN(false, name, parent))
-                continue;
-            TTreeNode* node = AddChild(parent, name.left(name.size() - 4), imgFile);
-            AssignDataptr(node, fi.filePath(), false);
-            QV_ASSERT(node->Data != nullptr, QStringLiteral("NTN.data<>nil in RunSearch, NTN.text=") + node->Text);
+            Search(walk, e.Path, node, checkExisting);
+            continue;
         }
+        if (checkExisting && IsInTN(false, name, parent))
+            continue;
+        const bool link = e.Kind == TEntryKind::Link;
+        const QString text = ShownName(link ? name : name.left(name.size() - 4));
+        TTreeNode* node = AddChild(parent, text, link ? imgLink : imgFile);
+        AssignDataptr(node, e.Path, false);
+        QV_ASSERT(node->Data != nullptr, QStringLiteral("NTN.data<>nil in RunSearch, NTN.text=") + node->Text);
+        if (node->Data)
+            node->Data->Link = link;
     }
 }
 
@@ -211,8 +203,7 @@ TTreeNode* TDataTree::IsInTN(bool folder, const QString& name, TTreeNode* parent
             continue;
         if (k->Data->Folder != folder)
             continue;
-        // Folders by their text, files by their name on disk.
-        if ((folder ? k->Text : k->Data->Name) == name)
+        if (k->Data->Name == name)
             return k.get();
     }
     return nullptr;
@@ -224,7 +215,8 @@ void TDataTree::AssignDataptr(TTreeNode* node, const QString& path, bool folder)
         return;
     auto rec = std::make_unique<TNodeRec>();
     rec->Folder = folder;
-    rec->Name = (folder ? node->Text : QFileInfo(path).fileName()).left(kMaxNodeName);
+    // The name on disk, which the text shows.
+    rec->Name = WithoutTrailingDelimiter(path).section(QLatin1Char('/'), -1).left(kMaxNodeName);
     node->Data = std::move(rec);
     QV_ASSERT(node->Data != nullptr, QStringLiteral("TN.data<>nil in AssignDataptr, TN.text=") + node->Text);
 }
@@ -250,7 +242,7 @@ QString TDataTree::GetFullName(const TTreeNode* node) const
         return {};
     QStringList parts;
     for (const TTreeNode* n = node; n && n->Parent; n = n->Parent)
-        parts.prepend(n == node && !node->Data->Folder ? node->Data->Name : n->Text);
+        parts.prepend(n->Data ? n->Data->Name : n->Text);
     QString full = WithoutTrailingDelimiter(DataRoot);
     if (!parts.isEmpty())
         full += QLatin1Char('/') + parts.join(QLatin1Char('/'));
@@ -270,9 +262,12 @@ void TDataTree::CheckTreeExists(TTreeNode* node)
         throw std::runtime_error("Invalid Pointer in CheckTreeExists");
     const QString full = GetFullName(node);
     if (node->Data->Folder) {
-        if (!QFileInfo(full).isDir())
+        if (KindAt(full, node == root_.get()) != TDiskKind::Folder)
             RemoveNode(node);
-    } else if (!QFileInfo(full).isFile()) {
+    } else if (node->Data->Link) {
+        if (KindAt(full) != TDiskKind::Link)
+            RemoveNode(node);
+    } else if (KindAt(full, true) != TDiskKind::File) {
         if (IsOpen(node))
             emit CloseFile(full);
         RemoveNode(node);
@@ -282,7 +277,7 @@ void TDataTree::CheckTreeExists(TTreeNode* node)
 void TDataTree::RefreshTree()
 {
     const QString root = WithoutTrailingDelimiter(DataRoot);
-    if (QFileInfo(root).isDir()) {
+    if (KindAt(root, true) == TDiskKind::Folder) {
         if (!root_) {
             BuildTree();
             return;

@@ -4,6 +4,7 @@
 // open files. A view mirrors the nodes through ITreeListener. The
 // tree is also a small file manager: rename, move, delete and new folder.
 #include "browser/FileUtils.h"
+#include "browser/FolderWalk.h"
 
 #include <QObject>
 #include <QString>
@@ -15,17 +16,18 @@
 namespace qv {
 
 // Node images of the tree's image list.
-enum TreeImage { imgFolder = 0, imgFolderOpen = 1, imgFile = 2, imgFileOpen = 9 };
+enum TreeImage { imgFolder = 0, imgFolderOpen = 1, imgFile = 2, imgLink = 3, imgFileOpen = 9 };
 
 constexpr int kMaxNodeName = 255;
 
 struct TNodeRec {
     bool Folder = false;
-    QString Name;       // folder name, or the file's name on disk
+    bool Link = false;  // a symbolic link, shown and never followed
+    QString Name;       // the name on disk (its bytes kept, base/FileName.h)
 };
 
 struct TTreeNode {
-    QString Text;
+    QString Text;       // as shown: bytes of the name that are not text are U+FFFD
     int ImageIndex = imgFolder;
     int SelectedIndex = imgFolder;
     bool Expanded = false;
@@ -34,6 +36,7 @@ struct TTreeNode {
     std::vector<std::unique_ptr<TTreeNode>> Children;
 
     bool IsFolder() const { return Data && Data->Folder; }
+    bool IsLink() const { return Data && Data->Link; }
     int IndexInParent() const;
 };
 
@@ -99,6 +102,8 @@ public:
 
     void BuildTree();
     void RefreshTree();
+    // By the walk rule of browser/FolderWalk.h: each folder once, links
+    // shown as links and never followed.
     void RunSearch(const QString& folder, TTreeNode* parent, bool checkExisting);
     // The parent's first child of that kind whose name matches, or null.
     TTreeNode* IsInTN(bool folder, const QString& name, TTreeNode* parent) const;
@@ -152,6 +157,7 @@ signals:
 
 private:
     TTreeNode* AddChild(TTreeNode* parent, const QString& text, int image);
+    void Search(TFolderWalk& walk, const QString& folder, TTreeNode* parent, bool checkExisting);
     // Index among parent's children where a node of that kind and text goes.
     int SortedIndex(const TTreeNode* parent, const TTreeNode* node, bool folder) const;
     // Changes the disk with the notifications off.

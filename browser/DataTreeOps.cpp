@@ -5,9 +5,9 @@
 #include "browser/FileUtils.h"
 
 #include "base/Assert.h"
+#include "base/FileName.h"
 #include "base/MessageService.h"
 
-#include <QFileInfo>
 #include <exception>
 
 namespace qv {
@@ -82,24 +82,24 @@ bool TDataTree::RenameNode(TTreeNode* node, const QString& newText)
         return false;
     }
     const bool folder = node->Data->Folder;
-    const QString suffix = folder ? QString() : kDataExt;
+    const QString suffix = folder || node->Data->Link ? QString() : kDataExt;
     const QString problem = NameProblem(newText, suffix);
     if (!problem.isEmpty()) {
         Messages().Error(problem);
         return false;
     }
     const QString newPath = oldPath.left(oldPath.lastIndexOf(QLatin1Char('/')) + 1) + newText + suffix;
-    const QFileInfo target(newPath);
-    if (folder ? target.isDir() : target.isFile()) {
-        Messages().Error((folder ? QStringLiteral("Složka ") : QStringLiteral("Soubor ")) + newPath +
+    const TDiskKind there = KindAt(newPath, !node->Data->Link);
+    if (node->Data->Link ? there != TDiskKind::None : there == (folder ? TDiskKind::Folder : TDiskKind::File)) {
+        Messages().Error((folder ? QStringLiteral("Složka ") : QStringLiteral("Soubor ")) + ShownName(newPath) +
                          QStringLiteral(" už existuje!"));
         return false;
     }
 
     const TFileResult result = Unwatched([&] { return RenamePath(oldPath, newPath); });
     if (!result.Ok()) {
-        Messages().Error(QStringLiteral("Can not rename file \r") + oldPath + QStringLiteral("\r to \r") + newPath +
-                         QStringLiteral("\rErorr#=") + QString::number(result.Code));
+        Messages().Error(QStringLiteral("Can not rename file \r") + ShownName(oldPath) + QStringLiteral("\r to \r") +
+                         ShownName(newPath) + QStringLiteral("\rErorr#=") + QString::number(result.Code));
         return false;
     }
     node->Data->Name = (newText + suffix).left(kMaxNodeName);
@@ -127,19 +127,21 @@ bool TDataTree::MoveNode(TTreeNode* dragged, TTreeNode* target)
         return false;
 
     const QString targetFolder = GetFullName(target);
-    if (!QFileInfo(targetFolder).isDir()) {
-        Messages().Error(QStringLiteral("Cílová složka nenalezena! ") + targetFolder);
+    if (KindAt(targetFolder, true) != TDiskKind::Folder) {
+        Messages().Error(QStringLiteral("Cílová složka nenalezena! ") + ShownName(targetFolder));
         return false;
     }
     const QString newPath = targetFolder + QLatin1Char('/') + dragged->Data->Name;
     const QString oldPath = GetFullName(dragged);
     const bool folder = dragged->Data->Folder;
-    if (!folder && !QFileInfo(oldPath).isFile()) {
-        Messages().Error(QStringLiteral("Zdrojový soubor nenalezen! ") + oldPath);
+    // A link moves as itself, wherever it leads.
+    const TDiskKind source = KindAt(oldPath, !dragged->Data->Link);
+    if (!folder && source != (dragged->Data->Link ? TDiskKind::Link : TDiskKind::File)) {
+        Messages().Error(QStringLiteral("Zdrojový soubor nenalezen! ") + ShownName(oldPath));
         return false;
     }
-    if (folder && !QFileInfo(oldPath).isDir()) {
-        Messages().Error(QStringLiteral("Zdrojová složka nenalezena! ") + oldPath);
+    if (folder && source != TDiskKind::Folder) {
+        Messages().Error(QStringLiteral("Zdrojová složka nenalezena! ") + ShownName(oldPath));
         return false;
     }
     if (target == dragged->Parent)
@@ -158,8 +160,9 @@ bool TDataTree::MoveNode(TTreeNode* dragged, TTreeNode* target)
         if (IsAlreadyExists(result.Code)) {
             Messages().Error(Quoted(dragged->Text) + QStringLiteral(" již existuje v cílové složce!"));
         } else {
-            Messages().Error(QStringLiteral("Chyba při přesouvání \"\r") + oldPath + QStringLiteral("\" do \"\r") +
-                             newPath + QStringLiteral("! \rErorr:") + QString::number(result.Code));
+            Messages().Error(QStringLiteral("Chyba při přesouvání \"\r") + ShownName(oldPath) +
+                             QStringLiteral("\" do \"\r") + ShownName(newPath) + QStringLiteral("! \rErorr:") +
+                             QString::number(result.Code));
             RefreshTree();
         }
         return false;
@@ -246,7 +249,8 @@ TTreeNode* TDataTree::NewFolder(TTreeNode* node)
     const QString candidate = NewFolderPath(parentPath);
     const TFileResult result = Unwatched([&] { return MakeFolder(candidate); });
     if (!result.Ok()) {
-        Messages().Error(QStringLiteral("Složku ") + Quoted(candidate) + QStringLiteral(" nelze vytvořit!"));
+        Messages().Error(QStringLiteral("Složku ") + Quoted(ShownName(candidate)) +
+                         QStringLiteral(" nelze vytvořit!"));
         return nullptr;
     }
     TTreeNode* added = AddChild(node, candidate.mid(parentPath.size() + 1), imgFolder);

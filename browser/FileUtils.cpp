@@ -1,15 +1,21 @@
 #include "browser/FileUtils.h"
 
+#include "base/FileName.h"
+
+#include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <algorithm>
 #include <cerrno>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,8 +58,7 @@ constexpr int kNotSameDevice = EXDEV;
 // Whether anything (also a dangling link) is at path.
 bool Exists(const QString& path)
 {
-    const QFileInfo fi(path);
-    return fi.exists() || fi.isSymLink();
+    return KindAt(path) != TDiskKind::None;
 }
 
 TFileResult RenameNoReplace(const QString& from, const QString& to)
@@ -66,8 +71,8 @@ TFileResult RenameNoReplace(const QString& from, const QString& to)
         return {};
     return {SystemError(kIoError)};
 #else
-    const QByteArray f = QFile::encodeName(from);
-    const QByteArray t = QFile::encodeName(to);
+    const QByteArray f = NativeName(from);
+    const QByteArray t = NativeName(to);
 #ifdef RENAME_NOREPLACE
     if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
         return {};
@@ -83,8 +88,8 @@ TFileResult RenameNoReplace(const QString& from, const QString& to)
 
 bool SameContent(const QString& a, const QString& b)
 {
-    QFile fa(a), fb(b);
-    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+    QFile fa, fb;
+    if (!OpenForReading(fa, a) || !OpenForReading(fb, b) || fa.size() != fb.size())
         return false;
     constexpr qint64 kChunk = 1 << 16;
     while (!fa.atEnd()) {
@@ -98,35 +103,15 @@ bool SameContent(const QString& a, const QString& b)
     return fb.atEnd();
 }
 
-// Copies one entry (a folder with its content), comparing each file.
-TFileResult CopyEntry(const QString& from, const QString& to)
+#ifdef Q_OS_WIN
+TFileResult CopyFile(const QString& from, const QString& to)
 {
-    const QFileInfo fi(from);
-    ClearSystemError();
-    if (fi.isSymLink()) {
-        if (QFile::link(fi.symLinkTarget(), to))
-            return {};
-        return {SystemError(kIoError)};
-    }
-    if (fi.isDir()) {
-        TFileResult r = MakeFolder(to);
-        if (!r.Ok())
-            return r;
-        const QDir dir(from);
-        const QStringList names =
-            dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QString& name : names) {
-            r = CopyEntry(dir.filePath(name), QDir(to).filePath(name));
-            if (!r.Ok())
-                return r;
-        }
-        return {};
-    }
-    if (!QFile::copy(from, to))
-        return {SystemError(kIoError)};
-    if (!SameContent(from, to))
-        return {kIoError};
-    return {};
+    return QFile::copy(from, to) ? TFileResult{} : TFileResult{SystemError(kIoError)};
+}
+
+TFileResult CopyLink(const QString& from, const QString& to)
+{
+    return QFile::link(QFileInfo(from).symLinkTarget(), to) ? TFileResult{} : TFileResult{SystemError(kIoError)};
 }
 
 bool RemoveEntry(const QString& path)
@@ -136,12 +121,147 @@ bool RemoveEntry(const QString& path)
         return QDir(path).removeRecursively();
     return QFile::remove(path);
 }
+#else
+// Copies a file's bytes and permissions into a new file.
+TFileResult CopyFile(const QString& from, const QString& to)
+{
+    QFile in;
+    if (!OpenForReading(in, from))
+        return {SystemError(kIoError)};
+    struct stat st;
+    const mode_t mode = ::fstat(in.handle(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    const int fd = ::open(NativeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return {SystemError(kIoError)};
+    QFile out;
+    if (!out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {kIoError};
+    }
+    constexpr qint64 kChunk = 1 << 16;
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(kChunk);
+        if (chunk.isEmpty() || out.write(chunk) != chunk.size())
+            return {kIoError};
+    }
+    if (!out.flush() || ::fchmod(out.handle(), mode) != 0)
+        return {SystemError(kIoError)};
+    out.close();
+    return {out.error() == QFileDevice::NoError ? 0 : kIoError};
+}
+
+TFileResult CopyLink(const QString& from, const QString& to)
+{
+    QByteArray target(4096, '\0');
+    const ssize_t n = ::readlink(NativeName(from).constData(), target.data(), static_cast<size_t>(target.size()));
+    if (n < 0 || n == target.size())
+        return {SystemError(kIoError)};
+    target.truncate(n);
+    return {::symlink(target.constData(), NativeName(to).constData()) == 0 ? 0 : SystemError(kIoError)};
+}
+
+// Removes a file or link, or a folder with its content (links in it as
+// links).
+bool RemoveEntry(const QString& path)
+{
+    if (KindAt(path) != TDiskKind::Folder)
+        return ::unlink(NativeName(path).constData()) == 0;
+    bool ok = true;
+    for (const QString& name : NamesIn(path))
+        ok = RemoveEntry(path + QLatin1Char('/') + name) && ok;
+    return ::rmdir(NativeName(path).constData()) == 0 && ok;
+}
+
+// Moves an entry (a link as itself) into the home trash of the desktop's
+// trash rules, for the names and links that QFile::moveToTrash cannot take.
+TFileResult TrashEntry(const QString& path)
+{
+    const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                          QStringLiteral("/Trash");
+    const QByteArray files = NativeName(trash + QStringLiteral("/files/"));
+    const QByteArray info = NativeName(trash + QStringLiteral("/info/"));
+    QDir().mkpath(QFileInfo(trash).path());
+    for (const QString& d : {trash, trash + QStringLiteral("/files"), trash + QStringLiteral("/info")})
+        if (::mkdir(NativeName(d).constData(), 0700) != 0 && errno != EEXIST)
+            return {SystemError(kIoError)};
+    const QString absolute = AbsolutePath(path);
+    const QByteArray source = NativeName(absolute);
+    const QByteArray name = source.mid(source.lastIndexOf('/') + 1);
+    const QByteArray text = "[Trash Info]\nPath=" + source.toPercentEncoding("/") + "\nDeletionDate=" +
+                            QDateTime::currentDateTime().toString(Qt::ISODate).toLatin1() + "\n";
+    for (int counter = 0; counter < 10000; ++counter) {
+        const QByteArray unique = counter == 0 ? name : name + '.' + QByteArray::number(counter);
+        const QByteArray infoFile = info + unique + ".trashinfo";
+        const int fd = ::open(infoFile.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            return {SystemError(kIoError)};
+        const bool written = ::write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
+        if (::close(fd) != 0 || !written) {
+            const int code = SystemError(kIoError);
+            ::unlink(infoFile.constData());
+            return {code};
+        }
+        const QByteArray target = files + unique;
+        struct stat st;
+        if (::lstat(target.constData(), &st) == 0) {
+            ::unlink(infoFile.constData()); // left over from another program
+            continue;
+        }
+        if (::rename(source.constData(), target.constData()) == 0)
+            return {};
+        int code = errno;
+        if (code == EXDEV && KindAt(absolute) == TDiskKind::Link) {
+            // A link on another file system: the trash gets a copy of the
+            // link itself.
+            if (CopyLink(absolute, NameFromNative(target)).Ok()) {
+                if (::unlink(source.constData()) == 0)
+                    return {};
+                code = errno;
+                ::unlink(target.constData());
+            }
+        }
+        ::unlink(infoFile.constData());
+        return {code};
+    }
+    return {AlreadyExistsCode()};
+}
+#endif
+
+// Copies one entry (a folder with its content, a link as a link),
+// comparing each file.
+TFileResult CopyEntry(const QString& from, const QString& to)
+{
+    ClearSystemError();
+    const TDiskKind kind = KindAt(from);
+    if (kind == TDiskKind::Link)
+        return CopyLink(from, to);
+    if (kind == TDiskKind::Folder) {
+        TFileResult r = MakeFolder(to);
+        if (!r.Ok())
+            return r;
+        QStringList names = NamesIn(from);
+        std::sort(names.begin(), names.end());
+        for (const QString& name : names) {
+            r = CopyEntry(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name);
+            if (!r.Ok())
+                return r;
+        }
+        return {};
+    }
+    const TFileResult r = CopyFile(from, to);
+    if (!r.Ok())
+        return r;
+    if (!SameContent(from, to))
+        return {kIoError};
+    return {};
+}
 
 QString CleanAbsolute(const QString& path)
 {
-    const QFileInfo fi(path);
-    const QString canonical = fi.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : canonical;
+    const QString resolved = ResolvedPath(path);
+    return resolved.isEmpty() ? AbsolutePath(path) : resolved;
 }
 
 // The copy step of a move across file systems: copies from to the new path
@@ -244,7 +364,7 @@ TFileResult MakeFolder(const QString& path)
     if (CreateDirectoryW(Native(path).c_str(), nullptr))
         return {};
 #else
-    if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0)
+    if (::mkdir(NativeName(path).constData(), 0777) == 0)
         return {};
 #endif
     return {SystemError(kIoError)};
@@ -252,12 +372,75 @@ TFileResult MakeFolder(const QString& path)
 
 TFileResult ShellDelete(const QString& path)
 {
-    if (!Exists(path))
+    const TDiskKind kind = KindAt(path);
+    if (kind == TDiskKind::None)
         return {kNotFound};
     ClearSystemError();
+#ifndef Q_OS_WIN
+    // Qt's trash reaches neither names that are not text nor links as such.
+    if (kind == TDiskKind::Link || !QtCanName(path))
+        return TrashEntry(path);
+#endif
     if (QFile::moveToTrash(path))
         return {};
     return {SystemError(kIoError)};
+}
+
+TDiskKind KindAt(const QString& path, bool followLinks)
+{
+    if (path.isEmpty())
+        return TDiskKind::None;
+#ifdef Q_OS_WIN
+    const QFileInfo fi(path);
+    if (!followLinks && fi.isSymLink())
+        return TDiskKind::Link;
+    if (!fi.exists())
+        return TDiskKind::None;
+    return fi.isDir() ? TDiskKind::Folder : fi.isFile() ? TDiskKind::File : TDiskKind::Other;
+#else
+    struct stat st;
+    const QByteArray native = NativeName(path);
+    if ((followLinks ? ::stat(native.constData(), &st) : ::lstat(native.constData(), &st)) != 0)
+        return TDiskKind::None;
+    if (S_ISLNK(st.st_mode))
+        return TDiskKind::Link;
+    if (S_ISDIR(st.st_mode))
+        return TDiskKind::Folder;
+    return S_ISREG(st.st_mode) ? TDiskKind::File : TDiskKind::Other;
+#endif
+}
+
+QStringList NamesIn(const QString& folder)
+{
+#ifdef Q_OS_WIN
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+#else
+    QStringList names;
+    DIR* dir = ::opendir(NativeName(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent* e = ::readdir(dir)) {
+        const QByteArray name(e->d_name);
+        if (name != "." && name != "..")
+            names << NameFromNative(name);
+    }
+    ::closedir(dir);
+    return names;
+#endif
+}
+
+QString ResolvedPath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return QFileInfo(path).canonicalFilePath();
+#else
+    char* resolved = path.isEmpty() ? nullptr : ::realpath(NativeName(path).constData(), nullptr);
+    if (!resolved)
+        return {};
+    const QString out = NameFromNative(QByteArray(resolved));
+    std::free(resolved);
+    return out;
+#endif
 }
 
 bool IsSameOrInside(const QString& folder, const QString& path)

@@ -3,6 +3,7 @@
 // and delete to the system's trash. No widgets; each operation reports the
 // operating system's own error code.
 #include <QString>
+#include <QStringList>
 
 namespace qv {
 
@@ -25,6 +26,17 @@ bool IsAlreadyExists(int code);
 // is what the name gets on disk (".kdf" of a data file).
 QString NameProblem(const QString& name, const QString& suffix = {});
 
+// What is at a path. Paths may carry bytes that are not text
+// (base/FileName.h): every call here reaches the file they name.
+enum class TDiskKind { None, Folder, File, Link, Other };
+// Link is only seen when links are not followed.
+TDiskKind KindAt(const QString& path, bool followLinks = false);
+// The names in a folder, every byte kept; none when it cannot be read.
+QStringList NamesIn(const QString& folder);
+// The path with every link, "." and ".." resolved; empty when nothing is
+// there.
+QString ResolvedPath(const QString& path);
+
 // Renames a file or folder; never replaces an existing target.
 TFileResult RenamePath(const QString& from, const QString& to);
 // Moves a file or folder with all its content; never replaces an existing
@@ -34,7 +46,8 @@ TFileResult RenamePath(const QString& from, const QString& to);
 TFileResult MovePath(const QString& from, const QString& to);
 // Creates one folder.
 TFileResult MakeFolder(const QString& path);
-// Moves a file or folder with its content to the system's trash.
+// Moves a file or folder with its content to the system's trash; a
+// symbolic link goes there itself, never what it leads to.
 TFileResult ShellDelete(const QString& path);
 
 // Whether path is folder itself or lies somewhere below it.

@@ -1,7 +1,9 @@
 #include "browser/FlightInfo.h"
 
+#include "base/FileName.h"
 #include "browser/Notes.h"
 #include "browser/NotesDialogs.h"
+#include "ui/ToolIcons.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -136,11 +138,12 @@ void TFlightInfoPage::CreateTools()
         ToolBarNotes->addWidget(b);
         return b;
     };
-    TBPrint = button("TBPrint", QStringLiteral("Tisk"), QStringLiteral("Tisk"));
-    TBCut = button("TBCut", QStringLiteral("Vyjmout"), QStringLiteral("Vyjmout"));
-    TBCopy = button("TBCopy", QStringLiteral("Kopírovat"), QStringLiteral("Kopírovat"));
-    TBPaste = button("TBPaste", QStringLiteral("Vložit"), QStringLiteral("Vložit"));
-    TBUndo = button("TBUndo", QStringLiteral("Zpět"), QStringLiteral("Zpět"));
+    // No captions of their own: the picture says it, the hint names it.
+    TBPrint = button("TBPrint", QString(), QStringLiteral("Tisk"));
+    TBCut = button("TBCut", QString(), QStringLiteral("Vyjmout"));
+    TBCopy = button("TBCopy", QString(), QStringLiteral("Kopírovat"));
+    TBPaste = button("TBPaste", QString(), QStringLiteral("Vložit"));
+    TBUndo = button("TBUndo", QString(), QStringLiteral("Zpět"));
     ToolBarNotes->addSeparator();
     TBBold = button("TBBold", QStringLiteral("B"), QStringLiteral("Tučné"), true);
     TBItalic = button("TBItalic", QStringLiteral("I"), QStringLiteral("Kurzíva"), true);
@@ -198,6 +201,16 @@ void TFlightInfoPage::CreateTools()
     connect(ComboBoxFontSize, &QComboBox::editTextChanged, this, &TFlightInfoPage::ComboBoxFontSizeChange);
     connect(ComboBoxFontSize, &QComboBox::activated, this, [this] { RichEdit1->setFocus(); });
     connect(AlignGroup, &QButtonGroup::idClicked, this, &TFlightInfoPage::AlignClick);
+
+    SetToolIcons(ToolBarNotes, {{"TBPrint", "document-print"},
+                                {"TBCut", "edit-cut"},
+                                {"TBCopy", "edit-copy"},
+                                {"TBPaste", "edit-paste"},
+                                {"TBUndo", "edit-undo"},
+                                {"TBBold", "format-text-bold"},
+                                {"TBItalic", "format-text-italic"},
+                                {"TBUnderline", "format-text-underline"},
+                                {"TBFont", "preferences-desktop-font"}});
 }
 
 void TFlightInfoPage::CreatePopup()
@@ -289,7 +302,7 @@ void TFlightInfoPage::UpdateUndoPaste()
 
 void TFlightInfoPage::ShowInfo(const TFlightInfo& info)
 {
-    EditFile->setText(info.FileName.isEmpty() ? QString() : QFileInfo(info.FileName).fileName());
+    EditFile->setText(info.FileName.isEmpty() ? QString() : ShownName(QFileInfo(info.FileName).fileName()));
     EditFile->setToolTip(info.FileName);
     EditDate->setText(info.Date);
     EditSampling->setText(info.Sampling);

@@ -1,6 +1,7 @@
 #include "browser/TreeView.h"
 
 #include "base/Assert.h"
+#include "base/FileName.h"
 #include "base/MessageService.h"
 #include "ui/HourGlass.h"
 
@@ -67,6 +68,30 @@ QPixmap FilePixmap(bool open)
     return pm;
 }
 
+// The file image with a shortcut arrow in its corner: a symbolic link,
+// never followed.
+QPixmap LinkPixmap()
+{
+    QPixmap pm = FilePixmap(false);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(0x60, 0x60, 0x60));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(0.5, 8.5, 7, 7));
+    QPen arrow(QColor(0x20, 0x70, 0x30));
+    arrow.setWidthF(1.3);
+    p.setPen(arrow);
+    p.setBrush(Qt::NoBrush);
+    QPainterPath path;
+    path.moveTo(2, 14);
+    path.quadTo(2, 10.5, 6, 10.5);
+    path.moveTo(4.5, 9);
+    path.lineTo(6, 10.5);
+    path.lineTo(4.5, 12);
+    p.drawPath(path);
+    return pm;
+}
+
 } // namespace
 
 QIcon TreeImageIcon(int index)
@@ -75,7 +100,9 @@ QIcon TreeImageIcon(int index)
     static const QIcon folderOpen(FolderPixmap(true));
     static const QIcon file(FilePixmap(false));
     static const QIcon fileOpen(FilePixmap(true));
+    static const QIcon link(LinkPixmap());
     switch (index) {
+    case imgLink: return link;
     case imgFolder: return folder;
     case imgFolderOpen: return folderOpen;
     case imgFileOpen: return fileOpen;
@@ -103,7 +130,7 @@ TTreeView::TTreeView(QTreeWidget* tree, QObject* parent) : QObject(parent), Tree
     });
     connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
         TTreeNode* node = NodeOf(item);
-        if (node && node->Data && !node->Data->Folder)
+        if (node && node->Data && !node->Data->Folder && !node->Data->Link)
             OpenOrClose(node);
     });
     connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) { ShowPopup(pos); });
@@ -207,7 +234,11 @@ void TTreeView::FileSystemChanged()
 
 void TTreeView::SyncWatcher()
 {
-    QStringList wanted = Tree.FolderPaths();
+    QStringList wanted;
+    // The watcher cannot name folders whose names are not text.
+    for (const QString& folder : Tree.FolderPaths())
+        if (QtCanName(folder))
+            wanted << folder;
     // The root's parent as well: a root renamed or removed by others shows
     // there, and so does its return.
     const QFileInfo root(Tree.DataRoot);
@@ -338,8 +369,8 @@ void TTreeView::OpenOrClose(TTreeNode* node)
         return;
     if (!QV_ASSERT(node->Data != nullptr, "P=nil FormMain.TreeView1DblClick"))
         return;
-    if (node->Data->Folder)
-        return;
+    if (node->Data->Folder || node->Data->Link)
+        return; // a link is never followed
     TTreeBusy busy(*this);
     if (!Tree.IsOpen(node)) {
         // The host says itself why a file did not open.
@@ -380,9 +411,9 @@ bool TTreeView::PreparePopup(TTreeNode* node)
     if (!node || node == Tree.Root())
         return false;
     PopupNode = node;
-    const bool folder = !node->Data || node->Data->Folder;
-    const bool open = !folder && Tree.IsOpen(node);
-    mnuOpenFile->setVisible(!folder && !open);
+    const bool file = node->Data && !node->Data->Folder && !node->Data->Link;
+    const bool open = file && Tree.IsOpen(node);
+    mnuOpenFile->setVisible(file && !open);
     mnuCloseFile->setVisible(open);
     return true;
 }

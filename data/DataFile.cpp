@@ -1,6 +1,7 @@
 #include "data/DataFile.h"
 
 #include "base/Assert.h"
+#include "base/FileName.h"
 #include "base/MessageService.h"
 #include "data/DataFileDetail.h"
 
@@ -17,6 +18,10 @@
 #include <filesystem>
 #include <limits>
 #include <new>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace qv {
 
@@ -582,16 +587,21 @@ int ParseDataFile(std::string_view bytes, TDataBlock& block, IMessageService& ms
 
 bool IsRegularFile(const QString& path)
 {
+#ifdef Q_OS_WIN
     std::error_code ec;
     return !path.isEmpty() && std::filesystem::is_regular_file(std::filesystem::path(path.toStdU16String()), ec);
+#else
+    struct stat st;
+    return !path.isEmpty() && ::stat(NativeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+#endif
 }
 
 int ReadDataFile(const QString& fileName, TDataBlock& block, IMessageService& msgs)
 {
     if (fileName.isEmpty())
         return 0;
-    QFile f(fileName);
-    if (!IsRegularFile(fileName) || !f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    QFile f;
+    if (!IsRegularFile(fileName) || !OpenForReading(f, fileName, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         msgs.Error(QString::fromLatin1(kErrReading));
         return 0;
     }

@@ -1,4 +1,5 @@
 #include "device/DeviceProtocol.h"
+#include "device/PortAdvice.h"
 
 #include "base/Assert.h"
 #include "base/MessageService.h"
@@ -106,8 +107,14 @@ PortOpenResult DeviceProtocol::OpenPort(const QString& comSetting)
 {
     const QString name = PortNameFromSetting(comSetting);
     PortOpenResult r = port_.Open(name);
-    if (r.ok)
+    if (r.ok) {
         r.message = QStringLiteral("Waiting for Kavo5 at ") + name;
+    } else if (const QString advice = PortOpenAdvice(name, r.errorCode); !advice.isEmpty()) {
+        // What to do about it, on a line of its own.
+        if (!r.message.endsWith(QLatin1Char('\n')))
+            r.message += QStringLiteral("\r\n");
+        r.message += advice;
+    }
     return r;
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/Assert.h"
 #include "base/Cp1250.h"
+#include "base/FileName.h"
 #include "data/DataFile.h"
 #include "base/MessageService.h"
 #include "graph/CurveTable.h"
@@ -43,7 +44,7 @@ QString FormatFlightTime(double seconds)
 
 QString ShortFileName(const QString& fileName)
 {
-    QString name = QFileInfo(fileName).fileName();
+    QString name = ShownName(QFileInfo(fileName).fileName());
     const int at = name.indexOf(QLatin1String(kDataFileExtension));
     if (at >= 0)
         name.truncate(at);
@@ -108,15 +109,23 @@ void TOpenFlights::CreateCurves(TOpenFlight& f, std::uint8_t colour)
     for (int k = 0; k < kSlotCount; ++k)
         if (!CurveSlot(k).Points)
             m.SetPoints(h, k, b.Shared(ArrTime), b.Shared(CurveSlot(k).Source));
-    // (time, altitude) at every sample whose marker flag is 1.
-    const std::vector<std::int32_t> markers = MarkerFlags(b, device_.MarkerThreshold);
+    // (time, altitude) at every sample whose marker flag is 1: where the
+    // receiver is above the threshold (as MarkerFlags gives them).
     const std::vector<double>& t = b.Samples(ArrTime);
     const std::vector<double>& alt = b.Samples(CurveSlot(SlotMark).Source);
+    const std::vector<double>& rx = b.Samples(ArrRx);
+    const double threshold = device_.MarkerThreshold;
+    const bool hasRx = (static_cast<std::uint32_t>(b.Flags()) & kArrayMask[ArrRx]) != 0;
+    const std::size_t n = hasRx ? std::min({t.size(), alt.size(), rx.size()}) : 0;
+    std::size_t marked = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        marked += rx[i] > threshold;
     auto mx = std::make_shared<std::vector<double>>();
     auto my = std::make_shared<std::vector<double>>();
-    const std::size_t n = std::min({t.size(), alt.size(), markers.size()});
+    mx->reserve(marked);
+    my->reserve(marked);
     for (std::size_t i = 0; i < n; ++i)
-        if (markers[i] == 1) {
+        if (rx[i] > threshold) {
             mx->push_back(t[i]);
             my->push_back(alt[i]);
         }
@@ -138,70 +147,57 @@ public:
 };
 } // namespace
 
-QString OpenFilesErrorText(const QStringList& failures)
-{
-    return QStringLiteral("Error by opening datafiles! \r") + failures.join(QStringLiteral("\r"));
-}
+QString OpenFilesErrorText(const QStringList& failures) { return failures.join(QStringLiteral("\n\n")); }
 
 int TOpenFlights::OpenDataFile(const QString& fileName)
 {
-    // One box for a file that cannot be opened: the reader's own words with
-    // the file's name.
+    // One box for a file that cannot be opened: why, with the file's name.
     QStringList failed;
-    TCollectedMessages collected;
-    const int row = Open(fileName, &failed, &collected);
-    if (row < 0) {
-        QString reason = collected.Texts.join(QStringLiteral(" "));
-        // A failure reads "\"name\": reason".
-        const int skip = fileName.size() + 4;
-        if (reason.isEmpty() && !failed.isEmpty() && failed.last().size() > skip)
-            reason = failed.last().mid(skip);
-        Messages().Error(OpenErrorText(fileName, reason.isEmpty() ? QString::fromLatin1(kErrReading) : reason));
-    } else {
-        for (const QString& text : collected.Texts)
-            Messages().Error(text);
-    }
+    const int row = Open(fileName, &failed);
+    if (row < 0 && !failed.isEmpty())
+        Messages().Error(OpenFilesErrorText(failed));
     return row;
 }
 
-int TOpenFlights::OpenFiles(const QStringList& fileNames)
+int TOpenFlights::OpenFiles(const QStringList& fileNames, int* lastRow)
 {
     BusyScope busy(busy_);
     emit BusyChanged(true);
     QStringList failed;
     int opened = 0;
-    {
-        // The reader's own error boxes wait for the one at the end.
-        TCollectedMessages collected;
-        for (const QString& name : fileNames) {
-            if (IsOpen(name))
-                continue;
-            collected.Texts.clear();
-            if (Open(name, &failed, &collected) >= 0)
+    int last = -1;
+    for (const QString& name : fileNames) {
+        const QString path = QFileInfo(name).absoluteFilePath();
+        int row = RowOf(path);
+        if (row < 0) {
+            row = Open(path, &failed);
+            if (row >= 0)
                 ++opened;
-            else if (!collected.Texts.isEmpty() && !failed.isEmpty())
-                failed.last() += QStringLiteral(" ") + collected.Texts.join(QStringLiteral(" "));
         }
+        if (row >= 0)
+            last = row;
     }
     emit BusyChanged(false);
+    if (lastRow)
+        *lastRow = last;
     if (!failed.isEmpty())
         Messages().Error(OpenFilesErrorText(failed));
     return opened;
 }
 
-int TOpenFlights::Open(const QString& fileName, QStringList* failures, IMessageService* msgs)
+int TOpenFlights::Open(const QString& fileName, QStringList* failures)
 {
-    // With failures given, the reasons are collected instead of shown.
+    // With failures given, the reasons are collected instead of shown;
+    // every file that does not open is named there.
     auto fail = [&](const QString& message) {
         if (failures)
-            failures->append(QStringLiteral("\"") + fileName + QStringLiteral("\"") +
-                             (message.isEmpty() ? QString() : QStringLiteral(": ") + message));
+            failures->append(OpenErrorText(fileName, message));
         else if (!message.isEmpty())
             Messages().Error(OpenErrorText(fileName, message));
         return -1;
     };
-    if (!QFileInfo(fileName).isFile())
-        return fail(failures ? QStringLiteral("no such file") : QString());
+    if (!IsRegularFile(fileName))
+        return fail(failures ? QStringLiteral("The file does not exist.") : QString());
     BusyScope busy(busy_);
 
     TOpenFlight f;
@@ -209,15 +205,20 @@ int TOpenFlights::Open(const QString& fileName, QStringList* failures, IMessageS
     TDataBlock& block = *f.Block;
     block.NotesStream();
     int count = -1;
+    TCollectedMessages readerBoxes; // the reader's own, when they are collected
     try {
-        count = ReadDataFile(fileName, block, *msgs);
+        count = ReadDataFile(fileName, block, failures ? readerBoxes : Messages());
     } catch (const std::exception& e) {
         return fail(QString::fromLocal8Bit(e.what()));
     }
-    if (count < 1)
-        return fail(failures ? QStringLiteral("no samples") : QString());
+    if (count < 1) {
+        if (!failures)
+            return -1;
+        // The reader told why, or the file holds no samples.
+        return fail(readerBoxes.Texts.isEmpty() ? QStringLiteral("Chyba při otevírání souboru!")
+                                                : readerBoxes.Texts.join(QStringLiteral(" ")));
+    }
     block.Modified = false;
-
     f.Path = fileName;
     f.Name = ShortFileName(fileName);
     for (int k = 0; k < kSlotCount; ++k) {
@@ -330,13 +331,13 @@ TOpenFlights::SaveResult TOpenFlights::SaveStep(int row, bool ask)
     if (ask) {
         if (!b->Modified)
             return SaveResult::NotSaved;
-        const QString q = QStringLiteral("Do you want to save changes of ") + f.Path + QStringLiteral("?");
+        const QString q = QStringLiteral("Do you want to save changes of ") + ShownName(f.Path) + QStringLiteral("?");
         if (Messages().Question(q, Buttons::YesNo) != Answer::Yes)
             return SaveResult::NotSaved;
     }
     QString path = f.Path;
-    if (!QFileInfo::exists(path)) {
-        path = Messages().SaveFileName(QStringLiteral("DataFile ") + path + QStringLiteral(" not found!"), path,
+    if (!IsRegularFile(path)) {
+        path = Messages().SaveFileName(QStringLiteral("DataFile ") + ShownName(path) + QStringLiteral(" not found!"), path,
                                        QString::fromLatin1(kDataFileFilter), QString::fromLatin1(kDataFileSuffix));
         if (path.isEmpty())
             return SaveResult::NotSaved;

@@ -21,8 +21,6 @@
 
 namespace qv {
 
-class IMessageService;
-
 // Texts of the flight information boxes.
 struct TFlightInfo {
     QString FileName; // full path of the file shown; empty when none
@@ -54,7 +52,8 @@ QString FormatFlightTime(double seconds);
 // File name without folder, cut before the first ".kdf" in it.
 QString ShortFileName(const QString& fileName);
 // Error box text of a file that cannot be read, and of several files
-// (each "path" and why) opened in one go.
+// opened in one go (the texts of the files that failed, a blank line
+// between them).
 QString OpenErrorText(const QString& fileName, const QString& message);
 QString OpenFilesErrorText(const QStringList& failures);
 
@@ -98,8 +97,9 @@ public:
     int OpenDataFile(const QString& fileName);
     // Opens several files in one go: one hourglass for them all and, at
     // the end, one error box naming every file that could not be opened.
-    // Files already open are left as they are. Returns how many rows opened.
-    int OpenFiles(const QStringList& fileNames);
+    // Files already open are left as they are. Returns how many rows opened;
+    // lastRow gets the row of the last file named that is open (-1: none).
+    int OpenFiles(const QStringList& fileNames, int* lastRow = nullptr);
     // Shows (on) or hides a slot's series; col is 1..5.
     void GridCheck(int col, int row, bool on);
     // Makes row the current file.
@@ -153,7 +153,7 @@ signals:
     void BusyChanged(bool busy);
 
 private:
-    int Open(const QString& fileName, QStringList* failures, IMessageService* msgs);
+    int Open(const QString& fileName, QStringList* failures);
     void CreateCurves(TOpenFlight& flight, std::uint8_t colour);
     SaveResult SaveStep(int row, bool ask);
     void RebuildAnnotations(TOpenFlight& flight) const;

@@ -6,6 +6,7 @@
 #include "graph/GraphSetupfrm.h"
 #include "graph/Measurement.h"
 #include "graph/OffsetControls.h"
+#include "ui/ToolIcons.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,10 +16,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QSpinBox>
-#include <QTextEdit>
 #include <QSignalBlocker>
+#include <QShortcut>
 #include <QSlider>
 #include <QTableWidget>
 #include <QToolBar>
@@ -150,9 +149,33 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     connect(Chart->Chart1->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
             [this] { FitTrackBarX(); });
     Chart->Chart1->installEventFilter(this);
-    qApp->installEventFilter(this);
+    // Holding the space bar pans: a shortcut of this page, so it acts while
+    // the focus is on the page, and not in its text fields, which take the
+    // blank themselves. The chart holds the keyboard until the bar is let go.
+    SpaceBar = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    SpaceBar->setObjectName(QStringLiteral("SpaceBar"));
+    SpaceBar->setContext(Qt::WidgetWithChildrenShortcut);
+    SpaceBar->setAutoRepeat(false);
+    connect(SpaceBar, &QShortcut::activated, this, [this] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        if (FormKeyPress(&press))
+            Chart->Chart1->grabKeyboard();
+    });
     Measurement = new TMeasurement(*this);
     OffsetControls = new TOffsetControls(*this, *Measurement);
+
+    SetToolIcons(this, {{"TBZoomIn", "zoom-in"},
+                        {"TBZoomOut", "zoom-out"},
+                        {"TBUndoZoom", "zoom-original"},
+                        {"TBGraphSetup", "document-properties"},
+                        {"TBShowLegend", "view-list-details"},
+                        {"ShowTable", "view-form-table"},
+                        {"TBMeasure", "measure"},
+                        {"TBAnnotations", "insert-text"},
+                        {"TBCopyGraph", "edit-copy"},
+                        {"TBSaveGraph", "document-save-as"},
+                        {"TBPrintGraph", "document-print"},
+                        {"TBCopyTable", "edit-copy"}});
 }
 
 TGraphPage::~TGraphPage()
@@ -298,18 +321,6 @@ bool TGraphPage::FormKeyPress(QKeyEvent* e)
     return true;
 }
 
-bool TGraphPage::SpaceTypesText() const
-{
-    QWidget* focus = QApplication::focusWidget();
-    if (!focus || (focus != this && !isAncestorOf(focus)))
-        return true;
-    if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus) ||
-        qobject_cast<QTextEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus))
-        return true;
-    auto* combo = qobject_cast<QComboBox*>(focus);
-    return combo && combo->isEditable();
-}
-
 bool TGraphPage::FormKeyUp(QKeyEvent* e)
 {
     if (e->key() != Qt::Key_Space || e->isAutoRepeat() || !isVisible() || !Chart->Panning())
@@ -330,17 +341,12 @@ bool TGraphPage::eventFilter(QObject* watched, QEvent* e)
         }
         return false;
     }
-    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == window()) {
+    if (watched == Chart->Chart1 && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Space) {
-            if (e->type() == QEvent::KeyRelease)
-                return FormKeyUp(k);
-            // The space bar pans only from the page itself; a text field
-            // anywhere keeps its spaces.
-            if (SpaceTypesText())
-                return false;
-            return FormKeyPress(k);
+        if (k->key() == Qt::Key_Space && Chart->Panning()) {
+            if (e->type() == QEvent::KeyRelease && FormKeyUp(k))
+                Chart->Chart1->releaseKeyboard();
+            return true; // the held bar repeats: nothing more to do
         }
     }
     return QWidget::eventFilter(watched, e);

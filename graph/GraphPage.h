@@ -9,6 +9,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QShortcut;
 class QSlider;
 class QTableWidget;
 class QToolBar;
@@ -53,6 +54,7 @@ public:
     QLineEdit* EditShiftX = nullptr;
     QLineEdit* EditShiftY = nullptr;
     QComboBox* ComboBoxShiftAxis = nullptr;
+    QShortcut* SpaceBar = nullptr; // held down: panning
     // Measurement mode, cursors and table; the offset controls' work.
     TMeasurement* Measurement = nullptr;
     TOffsetControls* OffsetControls = nullptr;
@@ -97,9 +99,6 @@ private:
     void ShowOffsets();
     void FitTrackBarX();
     bool Active() const;
-    // Whether a space typed now belongs to a text field or lies outside the
-    // page, so that it must not pan.
-    bool SpaceTypesText() const;
 
     TCurveModel& model_;
     TGraphSetupRec& setup_;

@@ -4,6 +4,7 @@
 #   scripts/quorvel.sh run [program args]   build (Release) and start Quorvel
 #   scripts/quorvel.sh test                 build and run every test (CTest)
 #   scripts/quorvel.sh build                install and build only
+#   scripts/quorvel.sh package              build the Debian package build/quorvel_*.deb
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -13,9 +14,10 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(
   cmake make g++ pkg-config python3 ccache
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
-  libqcustomplot-dev libqcustomplot2.1-qt6 libsimpleini-dev libuemf-dev
+  libqcustomplot-dev libqcustomplot2.1-qt6 libsimpleini-dev libuemf-dev libqt6sql6-sqlite
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-dejavu-core
+  desktop-file-utils appstream shared-mime-info dpkg-dev file
 )
 
 install_missing() {
@@ -31,12 +33,16 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-build_all() {
+configure() {
   # CMake's file API reply lists targets, sources and links for the layering check.
   mkdir -p "$build/.cmake/api/v1/query"
   touch "$build/.cmake/api/v1/query/codemodel-v2"
   cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
   python3 "$here/scripts/check_layers.py" "$build"
+}
+
+build_all() {
+  configure
   cmake --build "$build" -j "$jobs"
 }
 
@@ -62,8 +68,17 @@ case "$cmd" in
     cd "$build"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 600
     ;;
+  package)
+    install_missing
+    configure
+    cmake --build "$build" -j "$jobs" --target quorvel_installed
+    # Installs into a scratch tree under /usr and packs it; dpkg-shlibdeps
+    # names the libraries the programs need.
+    (cd "$build" && cpack -G DEB)
+    ls "$build"/quorvel_*.deb
+    ;;
   *)
-    echo "usage: $0 run|test|build" >&2
+    echo "usage: $0 run|test|build|package" >&2
     exit 2
     ;;
 esac

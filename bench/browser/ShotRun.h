@@ -27,14 +27,14 @@ inline QStringList StartForms(const TStartOptions& options)
 }
 inline void StopForms() { Program().reset(); }
 
-// Creates the windows with the settings file ini; closes and destroys them
-// at the end of the run.
+// Creates the windows with the settings file ini (and flight files on the
+// command line); closes and destroys them at the end of the run.
 class TShotRun {
 public:
-    explicit TShotRun(const QString& ini)
+    explicit TShotRun(const QString& ini, const QStringList& files = {})
     {
         SetMessageService(&console_);
-        bench::StartForms(ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini}));
+        bench::StartForms(ParseStartOptions(QStringList{QStringLiteral("quorvel"), QStringLiteral("--ini"), ini} + files));
     }
     ~TShotRun()
     {

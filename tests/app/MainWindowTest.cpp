@@ -8,6 +8,7 @@
 #include "browser/FlightInfo.h"
 #include "graph/GraphPage.h"
 #include "support/EventPump.h"
+#include "support/MouseInput.h"
 #include "support/ScriptedMessages.h"
 #include "support/SmallDisk.h"
 #include "support/TempDir.h"
@@ -35,18 +36,6 @@ namespace {
 
 using namespace qv;
 using namespace qv::test;
-
-// A double click as the window system delivers it: press, release, then
-// the double-click event and its release.
-void DoubleClick(QWidget* w, QPoint pos)
-{
-    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, pos);
-    const QPointF local(pos);
-    const QPointF global(w->mapToGlobal(pos));
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &dbl);
-    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, pos);
-}
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -85,11 +74,11 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("Data"));
     EXPECT_FALSE(Main()->PanelGrid->isVisibleTo(Main()));
-    EXPECT_FALSE(Main()->PageControl1->isEnabled());
+    EXPECT_FALSE(Main()->DataPagesEnabled());
 
     DoubleClick(tree->viewport(), tree->visualItemRect(item("Blok2")).center());
     EXPECT_TRUE(Main()->PanelGrid->isVisibleTo(Main()));
-    EXPECT_TRUE(Main()->PageControl1->isEnabled());
+    EXPECT_TRUE(Main()->DataPagesEnabled());
     EXPECT_EQ(grid->model()->rowCount(), 1);
     EXPECT_EQ(Main()->OpenFlights.RowCount(), 1);
     EXPECT_EQ(Main()->OpenFlights.Actual(), 0);

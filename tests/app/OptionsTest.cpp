@@ -52,6 +52,42 @@ TEST(Options, LongRootIsShortenedAndUnknownPortShown)
     EXPECT_TRUE(messages.Shown().empty());
 }
 
+TEST(Options, PortListShowsWhatTheSystemKnowsAndKeepsWhatIsTyped)
+{
+    qv::test::ScriptedMessages messages;
+    qv::test::TempDir dir;
+    TFormOptions form;
+    form.SetPorts({{"/dev/ttyS0", "/dev/ttyS0"}, {"/dev/ttyUSB0", "/dev/ttyUSB0 - FT232R USB UART (FTDI)"}});
+    ASSERT_EQ(form.ComboBoxCOM->count(), 2);
+    EXPECT_EQ(form.ComboBoxCOM->itemText(1), "/dev/ttyUSB0");
+    EXPECT_EQ(form.ComboBoxCOM->itemData(1, TFormOptions::CaptionRole).toString(),
+              "/dev/ttyUSB0 - FT232R USB UART (FTDI)");
+    form.Fill({dir.path(), "/dev/ttyS0", "Flug", 0});
+    EXPECT_EQ(form.ComboBoxCOM->currentIndex(), 0);
+    form.show();
+
+    // Chosen from the list: the port's name goes into the box and is kept.
+    form.ComboBoxCOM->setFocus();
+    QTest::keyClick(form.ComboBoxCOM, Qt::Key_Down);
+    EXPECT_EQ(form.ComboBoxCOM->currentText(), "/dev/ttyUSB0");
+    TOptionsValues v;
+    ASSERT_TRUE(form.Confirm(v));
+    EXPECT_EQ(v.Com, "/dev/ttyUSB0");
+
+    // Typed: kept as typed, also where it begins like a listed one.
+    QLineEdit* edit = form.ComboBoxCOM->lineEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, "/dev/ttyS");
+    ASSERT_TRUE(form.Confirm(v));
+    EXPECT_EQ(v.Com, "/dev/ttyS");
+
+    // No ports at all: the four names of old.
+    form.SetPorts({});
+    EXPECT_EQ(form.ComboBoxCOM->count(), 4);
+    EXPECT_EQ(form.ComboBoxCOM->itemText(0), "COM1");
+    EXPECT_TRUE(messages.Shown().empty());
+}
+
 TEST(Options, MissingRootIsRefusedAndBadThresholdRestored)
 {
     qv::test::ScriptedMessages messages;

@@ -24,9 +24,12 @@ inline QStringList StartForms(const TStartOptions& options)
 }
 inline void StopForms() { Program().reset(); }
 
-inline void StartProgram(const QString& exeDir, const QString& iniPath, QStringList* order = nullptr)
+// files: the flight files of the command line.
+inline void StartProgram(const QString& exeDir, const QString& iniPath, QStringList* order = nullptr,
+                         const QStringList& files = {})
 {
     TStartOptions o;
+    o.Files = files;
     o.ExePath = exeDir + QStringLiteral("/quorvel");
     o.IniPath = iniPath;
     const QStringList made = StartForms(o);

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@ using namespace qv;
 using namespace qv::test;
 using qv::test::ReadAll;
 using qv::test::WriteAll;
+using qv::test::TempDir;
 
 class SettingsRun : public ::testing::Test {
 protected:
@@ -163,6 +165,28 @@ TEST_F(SettingsRun, ReadOnlyFileBesideTheProgramIsReadAndTheUsersCopyWritten)
     EXPECT_EQ(files.Write, user);
     run(files, [&] { seen = Main()->DoskComForm->Settings(); });
     EXPECT_EQ(seen.DefFileName, "Volny");
+}
+
+TEST(InstalledProgram, SettingsAndFlightsLiveWithTheUser)
+{
+    for (const char* dir : {"/usr/bin", "/usr/local/bin/", "/opt/quorvel/bin"})
+        EXPECT_TRUE(IsSystemProgramFolder(dir)) << dir;
+    TempDir home;
+    EXPECT_FALSE(IsSystemProgramFolder(home.path()));
+    EXPECT_FALSE(IsSystemProgramFolder("/usr/src/quorvel/build/bin"));
+
+    const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", home.file(".config").toLocal8Bit());
+    const QString root = DefaultDataRoot("/usr/bin");
+    const TSettingsFiles files = DefaultSettingsFiles("/usr/bin/quorvel");
+    qputenv("HOME", savedHome);
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+
+    EXPECT_EQ(root, home.file("Documents/Quorvel"));
+    EXPECT_TRUE(QFileInfo(root).isDir());
+    // Even root, who could write there, keeps its settings to itself.
+    EXPECT_EQ(files.Write, home.file(".config/Quorvel/quorvel.ini"));
 }
 
 } // namespace

@@ -5,6 +5,9 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -83,6 +86,37 @@ TEST(CliNotes, ErrorsExitOneWithAMessage)
     r = cli({"notes", f, "--bogus"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("bogus"));
+}
+
+TEST(CliNotes, FileNameThatIsNotUtf8)
+{
+    TempDir dir;
+    KdfContent s;
+    s.Lines = ThreeChannelLines(5);
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/cz\xe9\x9a.kdf";
+    const QByteArray text = KdfText(s);
+    FILE* f = std::fopen(raw.constData(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), f);
+    std::fclose(f);
+    // The shell hands the bytes over as they are.
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.start(QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("exec \"$0\" notes \"$(printf 'cz\\351\\232.kdf')\" --set-text Vzlet"),
+             QStringLiteral(QV_CLI_PATH)});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    f = std::fopen(raw.constData(), "rb");
+    ASSERT_NE(f, nullptr);
+    QByteArray changed(100000, '\0');
+    changed.truncate(static_cast<qsizetype>(std::fread(changed.data(), 1, changed.size(), f)));
+    std::fclose(f);
+    EXPECT_TRUE(changed.contains("Vzlet"));
+    // No file under another name beside it (Qt lists only names that are text).
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    std::remove(raw.constData()); // Qt's removal of the folder cannot see it
 }
 
 } // namespace

@@ -21,7 +21,7 @@ using qv::test::TempDir;
 using qv::test::TTestTreeHost;
 using qv::test::ExpectMirrors;
 using qv::test::Pump;
-using qv::test::PumpUntil;
+using qv::test::WaitUntil;
 
 void Touch(const QString& path)
 {
@@ -111,12 +111,12 @@ TEST_F(TreeViewTest, RootRenamedOrRemovedOutsideIsNoticed)
     QObject::connect(&view.Tree, &TDataTree::CloseAllFiles, [&closed] { ++closed; });
 
     ASSERT_TRUE(QDir(dir.path()).rename("Data", "Data.old"));
-    EXPECT_TRUE(PumpUntil([&] { return widget.topLevelItemCount() == 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return widget.topLevelItemCount() == 0; }));
     EXPECT_EQ(closed, 1);
 
     // Back under its name: the tree comes back by itself too.
     ASSERT_TRUE(QDir(dir.path()).rename("Data.old", "Data"));
-    ASSERT_TRUE(PumpUntil([&] { return widget.topLevelItemCount() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return widget.topLevelItemCount() == 1; }));
     ExpectMirrors(view, view.Tree.Root(), widget.topLevelItem(0));
 
     // Other changes beside the root refresh nothing: once the watcher has
@@ -126,13 +126,13 @@ TEST_F(TreeViewTest, RootRenamedOrRemovedOutsideIsNoticed)
     const int told = view.NotificationCount;
     Touch(dir.file("elsewhere.txt"));
     QDir().mkpath(dir.file("other"));
-    ASSERT_TRUE(PumpUntil([&] { return view.NotificationCount > told; }));
+    ASSERT_TRUE(WaitUntil([&] { return view.NotificationCount > told; }));
     EXPECT_FALSE(view.RefreshPending());
     view.FlushRefresh();
     EXPECT_EQ(view.RefreshCount, refreshes);
 
     QDir(dir.file("Data")).removeRecursively();
-    EXPECT_TRUE(PumpUntil([&] { return widget.topLevelItemCount() == 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return widget.topLevelItemCount() == 0; }));
 }
 
 TEST_F(TreeViewTest, BurstOfChangesGivesOneRefresh)
@@ -150,7 +150,7 @@ TEST_F(TreeViewTest, BurstOfChangesGivesOneRefresh)
     EXPECT_EQ(Node("sub")->Children.size(), 5u);
     // The watcher's own reports of them, when they come, find nothing new.
     Touch(dir.file("sub/g.kdf"));
-    EXPECT_TRUE(PumpUntil([&] { return Node("sub")->Children.size() == 6u; }));
+    EXPECT_TRUE(WaitUntil([&] { return Node("sub")->Children.size() == 6u; }));
 }
 
 TEST_F(TreeViewTest, SwitchedOffNotificationsDoNotRefresh)
@@ -159,7 +159,7 @@ TEST_F(TreeViewTest, SwitchedOffNotificationsDoNotRefresh)
     host.Notify = false;
     const int told = view.NotificationCount;
     Touch(dir.file("mine.kdf"));
-    ASSERT_TRUE(PumpUntil([&] { return view.NotificationCount > told; }));
+    ASSERT_TRUE(WaitUntil([&] { return view.NotificationCount > told; }));
     EXPECT_FALSE(view.RefreshPending());
     view.FlushRefresh();
     EXPECT_EQ(view.RefreshCount, 0);
@@ -180,7 +180,7 @@ TEST_F(TreeViewTest, RefreshWaitsForAnOperationThatShowsADialog)
         QFile::remove(dir.file("other.kdf"));
         // Events run as under a modal dialog: the watcher tells, the
         // gathered refresh comes due, and waits.
-        EXPECT_TRUE(PumpUntil([&] { return view.NotificationCount > told; }));
+        EXPECT_TRUE(WaitUntil([&] { return view.NotificationCount > told; }));
         view.FlushRefresh();
         stillThere = Node("other") != nullptr;
         return 0;
@@ -188,7 +188,7 @@ TEST_F(TreeViewTest, RefreshWaitsForAnOperationThatShowsADialog)
     view.OpenOrClose(Node("f"));
     EXPECT_TRUE(stillThere);
     EXPECT_TRUE(view.Tree.IsOpen(Node("f")));
-    EXPECT_TRUE(PumpUntil([&] { return Node("other") == nullptr; }));
+    EXPECT_TRUE(WaitUntil([&] { return Node("other") == nullptr; }));
 }
 
 TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
@@ -255,6 +255,21 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     EXPECT_FALSE(view.Tree.Root()->Expanded);
     EXPECT_EQ(view.Tree.Root()->ImageIndex, imgFolder);
     EXPECT_EQ(opened.size(), 3u);
+
+    // A link to a flight elsewhere is never opened through.
+    TempDir elsewhere;
+    Touch(elsewhere.file("x.kdf"));
+    ASSERT_TRUE(QFile::link(elsewhere.file("x.kdf"), dir.file("ext.kdf")));
+    view.RefreshTree();
+    TTreeNode* link = Node("ext.kdf");
+    ASSERT_TRUE(link && link->IsLink());
+    emit widget.itemDoubleClicked(view.ItemOf(link), 0);
+    widget.setCurrentItem(view.ItemOf(link));
+    QApplication::sendEvent(&widget, &enter);
+    EXPECT_EQ(opened.size(), 3u);
+    ASSERT_TRUE(view.PreparePopup(link));
+    EXPECT_FALSE(view.mnuOpenFile->isVisible());
+    EXPECT_FALSE(view.mnuCloseFile->isVisible());
 }
 
 } // namespace

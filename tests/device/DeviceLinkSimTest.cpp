@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include "device/DeviceProtocol.h"
+#include "device/PortAdvice.h"
 #include "device/PortLock.h"
 #include "device/SerialPort.h"
 #include "device/SimMemory.h"
@@ -75,7 +76,9 @@ TEST(PosixSerialPort, EmptySettingMeansCom1)
     RecordingObserver obs;
     DeviceProtocol proto(port, &obs);
     EXPECT_FALSE(proto.Connect(QString()));
-    EXPECT_EQ(obs.topLabel, QStringList{QStringLiteral("CreateFile failed with error 2  ,COM1.\r\n")});
+    // The name of another system: the ports this one has follow.
+    EXPECT_EQ(obs.topLabel, QStringList{QStringLiteral("CreateFile failed with error 2  ,COM1.\r\n") +
+                                        MissingPortAdvice(SystemPorts())});
     EXPECT_FALSE(proto.PortOpen());
 }
 
@@ -358,8 +361,9 @@ TEST(DeviceInfoCommand, PrintsFirmwareAndConfigurationOrTheFailure)
               {QStringLiteral("device-info"), QStringLiteral("--port"), QStringLiteral("/dev/no-such-kavo5")});
     ASSERT_TRUE(cli.waitForFinished(20000));
     EXPECT_EQ(cli.exitCode(), 1);
-    EXPECT_EQ(QString::fromUtf8(cli.readAllStandardError()).trimmed(),
-              QStringLiteral("CreateFile failed with error 2  ,/dev/no-such-kavo5."));
+    EXPECT_EQ(QString::fromUtf8(cli.readAllStandardError()).trimmed().split(QStringLiteral("\r\n")),
+              QStringList({QStringLiteral("CreateFile failed with error 2  ,/dev/no-such-kavo5."),
+                           MissingPortAdvice(SystemPorts())}));
 
     Pty quiet; // a line where no logger ever answers
     cli.start(QStringLiteral(QV_CLI_PATH), {QStringLiteral("device-info"), QStringLiteral("--port"),

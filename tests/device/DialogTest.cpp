@@ -7,6 +7,7 @@
 #include "data/DataFile.h"
 #include "device/DoskComLogic.h"
 #include "device/DoskComUnit.h"
+#include "device/PortAdvice.h"
 #include "device/SimMemory.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
@@ -135,7 +136,8 @@ TEST(DeviceDialog, ShowResetsAndCloseAsksNothingWhenIdle)
     // A port that is not there: the open failure in the top label.
     child<QPushButton>(form, "ConnectButton")->click();
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(),
-              QStringLiteral("CreateFile failed with error 2  ,/nonexistent/ttyKavo.\r\n"));
+              QStringLiteral("CreateFile failed with error 2  ,/nonexistent/ttyKavo.\r\n") +
+                  MissingPortAdvice(SystemPorts()));
     EXPECT_FALSE(form.Protocol().PortOpen());
     EXPECT_EQ(lamp(form), QColor(Qt::red));
 

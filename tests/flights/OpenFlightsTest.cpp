@@ -192,13 +192,13 @@ TEST_F(OpenDataTest, FilesThatCannotBeShownAreNotOpened)
     // Each failure is one box naming the file.
     const QString missing = dir.file("missing.kdf");
     EXPECT_EQ(open.OpenDataFile(missing), -1);
-    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafile \"") + missing + "\"! \rno such file"});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafile \"") + missing + "\"! \rThe file does not exist."});
     msgs.Clear();
 
     KdfContent empty;
     const QString emptyFile = Write("empty.kdf", empty);
     EXPECT_EQ(open.OpenDataFile(emptyFile), -1);
-    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafile \"") + emptyFile + "\"! \rno samples"});
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafile \"") + emptyFile + "\"! \rChyba při otevírání souboru!"});
     msgs.Clear();
 
 
@@ -569,8 +569,8 @@ TEST_F(OpenDataTest, SeveralFilesOpenInOneGoWithOneMessageForTheFailures)
     ASSERT_EQ(busy.size(), 2); // one hourglass for them all
     EXPECT_TRUE(busy.at(0).at(0).toBool());
     EXPECT_FALSE(busy.at(1).at(0).toBool());
-    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafiles! \r\"") + bad +
-                                         "\": Bad header of file\r\"" + missing + "\": no such file"});
+    EXPECT_EQ(msgs.Errors(), QStringList{OpenErrorText(bad, "Bad header of file") + "\n\n" +
+                                         OpenErrorText(missing, "The file does not exist.")});
     EXPECT_EQ(open.Actual(), 0);
     EXPECT_EQ(grid.model()->rowCount(), 2);
 }

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QScrollBar>
 #include <QTest>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -217,6 +218,25 @@ TEST_F(GraphPageTest, SpaceBarPansAndReleasingItRestoresTheRubberBand)
     EXPECT_FALSE(page.Chart->Panning());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(plot()->selectionRectMode(), QCP::srmCustom);
+}
+
+TEST_F(GraphPageTest, SpaceBarIsThePagesShortcutAndNotForItsTextFields)
+{
+    AddFile();
+    Replot();
+    EXPECT_EQ(page.SpaceBar->parent(), &page);
+    EXPECT_EQ(page.SpaceBar->context(), Qt::WidgetWithChildrenShortcut);
+    // A blank typed into an offset edit stays there.
+    page.EditShiftX->setFocus();
+    QTest::keyPress(page.EditShiftX, Qt::Key_Space);
+    EXPECT_FALSE(page.Chart->Panning());
+    QTest::keyRelease(page.EditShiftX, Qt::Key_Space);
+    // Anywhere else on the page it pans.
+    page.TBZoomIn->setFocus();
+    QTest::keyPress(page.TBZoomIn, Qt::Key_Space);
+    EXPECT_TRUE(page.Chart->Panning());
+    QTest::keyRelease(plot(), Qt::Key_Space);
+    EXPECT_FALSE(page.Chart->Panning());
 }
 
 TEST_F(GraphPageTest, ServoCenterKeepsTheServoAxisSymmetric)

@@ -13,14 +13,14 @@ inline void Pump(int ms)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-// Lets events run until done() holds or ms have passed; whether it holds.
-template <class F>
-bool PumpUntil(F done, int ms = 5000)
+// Lets events run until done() holds, at most ms; whether it held.
+template <class Done>
+bool WaitUntil(Done done, int ms = 15000)
 {
     QElapsedTimer t;
     t.start();
     while (!done()) {
-        if (t.elapsed() >= ms)
+        if (t.elapsed() > ms)
             return false;
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     }

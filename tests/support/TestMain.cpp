@@ -12,6 +12,10 @@ int main(int argc, char** argv)
     QTemporaryDir images;
     if (qEnvironmentVariableIsEmpty("QUORVEL_IMAGE_DIR"))
         qputenv("QUORVEL_IMAGE_DIR", images.path().toLocal8Bit());
+    // The same for the logbook's index.
+    QTemporaryDir logbook;
+    if (qEnvironmentVariableIsEmpty("QUORVEL_LOGBOOK_DIR"))
+        qputenv("QUORVEL_LOGBOOK_DIR", logbook.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));

@@ -1,7 +1,9 @@
 // quorvel-cli: the flight file, device and download operations of the
 // program on the command line, on the same core code.
 #include "tools/cli/Command.h"
+#include "base/FileName.h"
 #include "base/MessageService.h"
+#include "base/Version.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -20,7 +22,7 @@ std::vector<Command>& Registry()
 
 void Usage()
 {
-    std::fprintf(stderr, "usage: quorvel-cli COMMAND [ARGS]\n");
+    std::fprintf(stderr, "usage: quorvel-cli COMMAND [ARGS] | --help | --version\n");
     for (const auto& c : Registry())
         std::fprintf(stderr, "  quorvel-cli %s %s\n", c.name, c.usage);
 }
@@ -51,11 +53,23 @@ int main(int argc, char** argv)
     qv::ConsoleMessageService console(qv::Answer::No);
     qv::SetMessageService(&console);
 
+#ifdef Q_OS_WIN
     QStringList args = QCoreApplication::arguments();
+#else
+    // File names keep every byte, also those that are not UTF-8 (the
+    // application has taken its own options out of argv).
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << qv::NameFromNative(argv[i]);
+#endif
     args.removeFirst();
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         qv::cli::Usage();
         return args.isEmpty() ? 2 : 0;
+    }
+    if (args.first() == QLatin1String("--version") || args.first() == QLatin1String("-v")) {
+        qv::cli::PrintOut(QStringLiteral("quorvel-cli ") + qv::ProgramVersion());
+        return 0;
     }
     const QString name = args.takeFirst();
     for (const auto& c : qv::cli::Commands())

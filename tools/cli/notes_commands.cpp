@@ -1,12 +1,12 @@
 // quorvel-cli notes: the flight notes of a file as text or as the RTF the
 // program saves, and replacing them.
+#include "base/FileName.h"
 #include "browser/Notes.h"
 #include "data/DataFile.h"
 #include "tools/cli/Command.h"
 #include "base/MessageService.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <cstdio>
 
 namespace qv::cli {
@@ -42,8 +42,8 @@ int RunNotes(const QStringList& args)
         return 1;
     }
     const QString file = files.first();
-    if (!QFileInfo(file).isFile()) {
-        PrintError(QStringLiteral("notes: no such file: %1").arg(file));
+    if (!IsRegularFile(file)) {
+        PrintError(QStringLiteral("notes: no such file: %1").arg(ShownName(file)));
         return 1;
     }
     TDataBlock block;
