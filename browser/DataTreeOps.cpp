@@ -7,6 +7,7 @@
 #include "base/Assert.h"
 #include "base/FileName.h"
 #include "base/MessageService.h"
+#include "data/DataFile.h"
 
 #include <exception>
 
@@ -14,7 +15,7 @@ namespace qv {
 
 namespace {
 
-const QString kDataExt = QStringLiteral(".kdf");
+const QString kDataExt = QString::fromLatin1(kDataFileExtension);
 
 QString Quoted(const QString& s)
 {

@@ -233,7 +233,7 @@ TBaseName BaseNameFromSetting(const QString& defFileName)
 
 QString FlightFileName(const QString& folder, const QString& base, int number)
 {
-    return folder + base + QString::asprintf("%.3d", number) + QStringLiteral(".kdf");
+    return folder + base + QString::asprintf("%.3d", number) + QLatin1String(kDataFileExtension);
 }
 
 QString FilesWrittenText(int count)

@@ -6,6 +6,7 @@
 #include "app/MainFrm.h"
 #include "base/Assert.h"
 #include "base/MessageService.h"
+#include "tests/app/ProgramRun.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -13,19 +14,11 @@
 
 namespace qv::bench {
 
-// The windows of the one program a picture program runs.
-inline std::unique_ptr<TShell>& Program()
-{
-    static std::unique_ptr<TShell> shell;
-    return shell;
-}
-inline TFormMain* Main() { return Program() ? Program()->FormMain : nullptr; }
-inline QStringList StartForms(const TStartOptions& options)
-{
-    Program() = std::make_unique<TShell>(options);
-    return Program()->Order;
-}
-inline void StopForms() { Program().reset(); }
+// The windows of the one program a picture program runs, as the tests hold
+// them.
+using test::Main;
+using test::StartForms;
+using test::StopForms;
 
 // Creates the windows with the settings file ini (and flight files on the
 // command line); closes and destroys them at the end of the run.
