@@ -55,7 +55,8 @@ public:
 class ITreeHost {
 public:
     virtual ~ITreeHost() = default;
-    // Opens a file into the graph: the new grid row or a negative value.
+    // Opens a file into the graph: the new grid row, or a negative value
+    // after it showed the one box that says why.
     virtual int OpenFile(const QString& fileName) = 0;
     // Whether a file is open.
     virtual bool IsOpen(const QString& fileName) const = 0;

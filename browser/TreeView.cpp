@@ -373,9 +373,9 @@ void TTreeView::OpenOrClose(TTreeNode* node)
         return; // a link is never followed
     TTreeBusy busy(*this);
     if (!Tree.IsOpen(node)) {
-        const int row = Tree.Host ? Tree.Host->OpenFile(Tree.GetFullName(node)) : -1;
-        if (row < 0)
-            Messages().Error(QStringLiteral("Chyba při otevírání souboru!"));
+        // The host says itself why a file did not open.
+        if (Tree.Host)
+            Tree.Host->OpenFile(Tree.GetFullName(node));
         Tree.OpenFilesChanged();
     } else {
         emit CloseFile(Tree.GetFullName(node));

@@ -20,7 +20,8 @@ TFlightInfo FlightInfoOf(const TDataBlock& b)
 {
     TFlightInfo info;
     info.Date = FromCp1250(b.Date);
-    info.Sampling = QString::asprintf("%10.1f", b.SamplePeriod() / 10.0);
+    // The logger counts its period in units of 10 ms; the box reads milliseconds.
+    info.Sampling = QString::number(b.SamplePeriod() * 10.0, 'f', 1);
     info.Ver = QStringLiteral("0");
     const auto& t = b.Samples(ArrTime);
     info.FlightTime = FormatFlightTime(t.empty() ? 0.0 : t.back());
@@ -148,7 +149,15 @@ public:
 
 QString OpenFilesErrorText(const QStringList& failures) { return failures.join(QStringLiteral("\n\n")); }
 
-int TOpenFlights::OpenDataFile(const QString& fileName) { return Open(fileName, nullptr); }
+int TOpenFlights::OpenDataFile(const QString& fileName)
+{
+    // One box for a file that cannot be opened: why, with the file's name.
+    QStringList failed;
+    const int row = Open(fileName, &failed);
+    if (row < 0 && !failed.isEmpty())
+        Messages().Error(OpenFilesErrorText(failed));
+    return row;
+}
 
 int TOpenFlights::OpenFiles(const QStringList& fileNames, int* lastRow)
 {
@@ -206,8 +215,8 @@ int TOpenFlights::Open(const QString& fileName, QStringList* failures)
         if (!failures)
             return -1;
         // The reader told why, or the file holds no samples.
-        *failures += readerBoxes.Texts;
-        return readerBoxes.Texts.isEmpty() ? fail(QStringLiteral("Chyba při otevírání souboru!")) : -1;
+        return fail(readerBoxes.Texts.isEmpty() ? QStringLiteral("Chyba při otevírání souboru!")
+                                                : readerBoxes.Texts.join(QStringLiteral(" ")));
     }
     block.Modified = false;
     f.Path = fileName;
@@ -429,6 +438,8 @@ bool TOpenFlights::GridRenameRow(int row, const QString& fileName)
     }
     rows_[row].Path = fileName;
     rows_[row].Name = ShortFileName(fileName);
+    if (curves_)
+        curves_->SetShortName(rows_[row].Curves, rows_[row].Name);
     Reindex();
     emit RowChanged(row);
     Changed();

@@ -176,6 +176,7 @@ TChartView::TChartView(TCurveModel& model, TGraphSetupRec& setup, QWidget* paren
 
     connect(&model_, &TCurveModel::FileAdded, this, &TChartView::FileAdded);
     connect(&model_, &TCurveModel::FileRemoved, this, &TChartView::FileRemoved);
+    connect(&model_, &TCurveModel::FileRenamed, this, &TChartView::FileRenamed);
     connect(&model_, &TCurveModel::CurveChanged, this, &TChartView::CurveChanged);
     connect(&model_, &TCurveModel::VisibilityChanged, this, &TChartView::VisibilityChanged);
     connect(&model_, &TCurveModel::LabelsChanged, this, &TChartView::LabelsChanged);
@@ -237,6 +238,18 @@ void TChartView::FileAdded(TCurveHandle h)
     LabelsChanged(h);
     RebuildLegend();
     RescaleAxes();
+    Replot();
+}
+
+void TChartView::FileRenamed(TCurveHandle h)
+{
+    const TCurveFile* file = model_.File(h);
+    auto it = files_.find(h);
+    if (!file || it == files_.end())
+        return;
+    for (int k = 0; k < kSlotCount; ++k)
+        it->second.Graphs[k]->setName(file->ShortName + QString::fromLatin1(CurveSlot(k).TitleSuffix));
+    RebuildLegend();
     Replot();
 }
 

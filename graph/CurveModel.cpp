@@ -69,6 +69,15 @@ void TCurveModel::RemoveFile(TCurveHandle h)
         emit FileRemoved(h);
 }
 
+void TCurveModel::SetShortName(TCurveHandle h, const QString& shortName)
+{
+    auto it = files_.find(h);
+    if (it == files_.end() || it->second.ShortName == shortName)
+        return;
+    it->second.ShortName = shortName;
+    emit FileRenamed(h);
+}
+
 const TCurveFile* TCurveModel::File(TCurveHandle h) const
 {
     auto it = files_.find(h);

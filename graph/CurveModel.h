@@ -84,6 +84,8 @@ public:
     // (kNoColour: the chart's next free colour).
     TCurveHandle AddFile(const QString& shortName, std::uint8_t colourIndex);
     void RemoveFile(TCurveHandle h);
+    // The legend's name of a file, after its file was renamed or moved.
+    void SetShortName(TCurveHandle h, const QString& shortName);
     bool Has(TCurveHandle h) const { return files_.count(h) != 0; }
     const TCurveFile* File(TCurveHandle h) const;
     const TCurve* Curve(TCurveHandle h, int slot) const;
@@ -121,6 +123,7 @@ public:
 signals:
     void FileAdded(TCurveHandle h);
     void FileRemoved(TCurveHandle h);
+    void FileRenamed(TCurveHandle h);
     // Points, mapping or offsets of a curve changed.
     void CurveChanged(TCurveHandle h, int slot);
     void VisibilityChanged(TCurveHandle h, int slot, bool visible);

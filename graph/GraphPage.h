@@ -66,6 +66,10 @@ public:
     // The current file, whose offsets the offset controls show.
     void SetActualFile(TCurveHandle h);
     TCurveHandle ActualFile() const { return actual_; }
+    // The time between samples of the current file (one step of TrackBarX).
+    double TimeStep() const;
+    // A time offset as EditShiftX shows it: one decimal, never "-0.0".
+    static QString TimeOffsetText(double seconds);
 
     // Applies the graph settings to the chart; throws when an open file
     // has no curves.
@@ -79,6 +83,8 @@ public:
     void TBGraphSetupClick();
     void TBShowLegendClick();
     void ShowTableClick();
+    // The table's panel as high as every row of the table needs.
+    void FitTablePanel();
     // Wheel at a global position: zooms when over the chart of the shown
     // page with a file open; returns whether the wheel was used.
     bool FormMouseWheel(const QPoint& globalPos, int delta);
@@ -91,6 +97,7 @@ protected:
 
 private:
     void ShowOffsets();
+    void FitTrackBarX();
     bool Active() const;
 
     TCurveModel& model_;

@@ -168,6 +168,11 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
     QTest::mouseDClick(Main()->windowHandle(), Qt::LeftButton, {},
                        tree->viewport()->mapTo(Main(), tree->visualItemRect(item("Blok1")).center()));
     ASSERT_EQ(grid->model()->rowCount(), 1);
+    // With the graph shown, a space typed into the tree's editor stays a space.
+    auto* tabs = Main()->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    tabs->setCurrentWidget(Main()->findChild<QWidget*>(QStringLiteral("TabGraph")));
+    ASSERT_TRUE(chart->isVisible());
     const QString colour = grid->model()->index(0, 7).data().toString();
     rename(QStringLiteral("Sezona"), QStringLiteral("Jaro"));
     EXPECT_TRUE(QFileInfo(dir.file("Data/Jaro/Blok1.kdf")).isFile());
@@ -177,6 +182,7 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
     EXPECT_EQ(grid->model()->index(0, 6).data().toString(), dir.file("Data/Jaro/Let 1.kdf"));
     EXPECT_EQ(grid->model()->index(0, 7).data().toString(), colour);
     EXPECT_EQ(chart->graphCount(), 5);
+    EXPECT_EQ(chart->graph(0)->name(), QStringLiteral("Let 1 (Alt)"));
 
     rename(QStringLiteral("Data"), QStringLiteral("Lety"));
     EXPECT_EQ(Main()->DataRoot, dir.file("Lety"));

@@ -221,7 +221,7 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     EXPECT_EQ(f->ImageIndex, imgFile);
 
     emit widget.itemDoubleClicked(view.ItemOf(Node("bad")), 0);
-    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Chyba při otevírání souboru!")});
+    EXPECT_TRUE(msgs.Errors().isEmpty()); // the host tells why, the tree adds no second box
     EXPECT_FALSE(view.Tree.IsOpen(Node("bad")));
     EXPECT_EQ(Node("bad")->ImageIndex, imgFile);
 

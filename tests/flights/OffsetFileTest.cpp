@@ -102,19 +102,20 @@ TEST_F(OffsetFileOpen, OffsetsSetOnTheChartAreSavedAndComeBackOnOpening)
     offsets.SetOffsetX(h, ShiftAltitude, -4.5);
     offsets.SetOffsetY(h, ShiftAltitude, 10);
     offsets.SetOffsetY(h, ShiftServo, -1);
-    offsets.SetOffsetX(h, ShiftVoltage, 0);
     // Switched off, they are still the file's offsets.
     offsets.SetEnabled(h, ShiftAltitude, false);
     msgs.QueueAnswer(Answer::Yes);
     open.Block(0)->Modified = true;
     ASSERT_TRUE(open.GridCloseFile(0));
     const QByteArray saved = ReadAll(path);
-    EXPECT_TRUE(saved.contains("<Extra>\r\nRxOffsetY=-1.00\r\nAltOffsetX=-4.50\r\nAltOffsetY=10.00\r\n</Extra>"))
+    // One time offset for the whole flight, the value offsets per curve.
+    EXPECT_TRUE(saved.contains("<Extra>\r\nRxOffsetY=-1.00\r\nAltOffsetX=-4.50\r\nAltOffsetY=10.00\r\n"
+                               "RxOffsetX=-4.50\r\nVoltOffsetX=-4.50\r\n</Extra>"))
         << saved.toStdString();
 
     ASSERT_EQ(open.OpenDataFile(path), 0);
     h = open.CurvesOf(0);
-    EXPECT_EQ(offsets.Stored(h), (TFileOffsets{-4.5, 10, 0, 0, 0}));
+    EXPECT_EQ(offsets.Stored(h), (TFileOffsets{-4.5, 10, -4.5, -4.5, 0}));
     EXPECT_EQ(offsets.OffsetY(h, ShiftServo), -1.0);
     EXPECT_TRUE(offsets.Enabled(h, ShiftAltitude));
     EXPECT_FALSE(open.Block(0)->Modified);

@@ -50,7 +50,7 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     // First file: current, information boxes filled.
     EXPECT_EQ(open.Actual(), 0);
     EXPECT_EQ(info.shown.Date, QStringLiteral("08.12.2026 10:15"));
-    EXPECT_EQ(info.shown.Sampling, QStringLiteral("       0.5"));
+    EXPECT_EQ(info.shown.Sampling, QStringLiteral("50.0")); // period word 5: 50 ms
     EXPECT_EQ(info.shown.Ver, QStringLiteral("0"));
     EXPECT_EQ(info.shown.FlightTime, QStringLiteral("0:00:02"));
     EXPECT_EQ(info.shown.MaxHeight, QStringLiteral("   124.7 m"));
@@ -104,12 +104,18 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
 
 TEST_F(OpenDataTest, FilesThatCannotBeShownAreNotOpened)
 {
-    EXPECT_EQ(open.OpenDataFile(dir.file("missing.kdf")), -1);
-    EXPECT_TRUE(msgs.Texts().isEmpty());
+    // Each failure is one box naming the file.
+    const QString missing = dir.file("missing.kdf");
+    EXPECT_EQ(open.OpenDataFile(missing), -1);
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafile \"") + missing + "\"! \rThe file does not exist."});
+    msgs.Clear();
 
     KdfContent empty;
-    EXPECT_EQ(open.OpenDataFile(Write("empty.kdf", empty)), -1);
-    EXPECT_TRUE(msgs.Texts().isEmpty());
+    const QString emptyFile = Write("empty.kdf", empty);
+    EXPECT_EQ(open.OpenDataFile(emptyFile), -1);
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafile \"") + emptyFile + "\"! \rChyba při otevírání souboru!"});
+    msgs.Clear();
+
 
     const QString bad = dir.file("bad.kdf");
     WriteAll(bad, " <Header>\r\nx\r\n<Data>\r\n1\r\n</Data>\r\n");
@@ -234,6 +240,15 @@ TEST_F(OpenDataTest, RenamedRowShowsItsNewPathAndName)
     EXPECT_TRUE(open.GridRenameRow(0, moved));
     EXPECT_EQ(GridText(0, 0), QStringLiteral("Let 1"));
     EXPECT_EQ(GridText(0, 6), moved);
+    // The series and the legend follow the new name.
+    EXPECT_EQ(Series(0, SlotAlt)->name(), QStringLiteral("Let 1 (Alt)"));
+    EXPECT_EQ(Series(0, SlotAnnot)->name(), QStringLiteral("Let 1 (Annot)"));
+    QStringList legend;
+    for (int i = 0; i < chart.Chart1->legend->itemCount(); ++i)
+        if (auto* item = qobject_cast<QCPPlottableLegendItem*>(chart.Chart1->legend->item(i)))
+            legend << item->plottable()->name();
+    EXPECT_TRUE(legend.contains(QStringLiteral("Let 1 (Alt)"))) << legend.join(',').toStdString();
+    EXPECT_FALSE(legend.join(',').contains(QStringLiteral("a (")));
     EXPECT_FALSE(open.GridRenameRow(1, moved));
     EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Chyba při přejmenování seznamu otevřených souborů! Řádek neexistuje!")});
