@@ -121,6 +121,7 @@ void TFormAnnot::ButtonAddClick()
     editor_.EditTime->setText(QStringLiteral("0"));
     editor_.EditAlt->setText(QStringLiteral("0"));
     editor_.EditText->clear();
+    editor_.SetFlightName(ComboBox1->currentText());
     if (!editor_.Run())
         return;
     const int row = SelectedRecordRow("P=nil in FormAnnot.ButtonAddClick", true);
@@ -143,6 +144,7 @@ void TFormAnnot::ButtonModifyClick()
     if (!QV_ASSERT(index < static_cast<int>(points.size()), "Index in FormAnnot.ButtonModifyClick"))
         return;
     editor_.SetPoint(points[static_cast<size_t>(index)]);
+    editor_.SetFlightName(ComboBox1->currentText());
     if (!editor_.Run())
         return;
     ButtonDeleteClick();
@@ -170,6 +172,8 @@ void TFormAnnot::ButtonDeleteClick()
 
 bool AddAnnotationFromChart(TFormAnnotEdit& editor, IAnnotStore& store, int row)
 {
+    const bool known = row >= 0 && row < store.RowCount();
+    editor.SetFlightName(known ? store.RowName(row) : QString());
     if (!editor.Run())
         return false;
     if (!QV_ASSERT(row >= 0 && row < store.RowCount() && store.HasRecord(row), "P=nil in FormAnnot.pmnuAnnotNewClick")) {

@@ -71,6 +71,11 @@ TAnnotPoint TFormAnnotEdit::Point() const
     return p;
 }
 
+void TFormAnnotEdit::SetFlightName(const QString& name)
+{
+    setWindowTitle(name.isEmpty() ? QStringLiteral("Edit Annotation") : QStringLiteral("Edit Annotation - ") + name);
+}
+
 bool TFormAnnotEdit::Run()
 {
     EditTime->setFocus();

@@ -23,6 +23,9 @@ public:
     void SetPoint(const TAnnotPoint& point);
     // The fields as a point; a time or altitude that is not a number is 0.
     TAnnotPoint Point() const;
+    // The flight the annotation belongs to, named in the caption
+    // ("Edit Annotation - Blok1"; an empty name: "Edit Annotation").
+    void SetFlightName(const QString& name);
     // Runs the dialog modally (through the message service); true on "Ok".
     bool Run();
 

@@ -17,16 +17,6 @@
 
 namespace qv {
 
-TFormMain* FormMain = nullptr;
-TFormAssert* FormAssert = nullptr;
-TFormAnnotEdit* FormAnnotEdit = nullptr;
-TFormAnnot* FormAnnot = nullptr;
-TFormGraphSetup* FormGraphSetup = nullptr;
-TFormSettings* FormSettings = nullptr;
-TFormAbout* FormAbout = nullptr;
-TDoskComForm* DoskComForm = nullptr;
-TFormOptions* FormOptions = nullptr;
-
 TStartOptions ParseStartOptions(const QStringList& arguments)
 {
     TStartOptions o;
@@ -65,51 +55,41 @@ TStartOptions ParseStartOptions(const QStringList& arguments)
 
 QString VersionText() { return QStringLiteral("Quorvel ") + ProgramVersion(); }
 
-QStringList CreateForms(const TStartOptions& options)
+TShell::TShell(const TStartOptions& options)
 {
-    QStringList order;
-    auto made = [&order](QObject* w) { order << w->objectName(); };
+    auto made = [this](QObject* w) { Order << w->objectName(); };
     FormMain = new TFormMain(options);
+    TFormMain& main = *FormMain;
     made(FormMain);
     FormAssert = new TFormAssert();
     made(FormAssert);
-    FormAnnotEdit = new TFormAnnotEdit(FormMain);
-    made(FormAnnotEdit);
-    FormAnnot = new TFormAnnot(*FormAnnotEdit, FormMain);
-    made(FormAnnot);
-    FormGraphSetup = new TFormGraphSetup(FormMain);
-    made(FormGraphSetup);
-    FormMain->GraphPage->SetGraphSetupForm(FormGraphSetup);
-    FormSettings = new TFormSettings(FormMain);
-    made(FormSettings);
-    FormAbout = new TFormAbout(FormMain);
-    made(FormAbout);
-    DoskComForm = new TDoskComForm(FormMain);
-    made(DoskComForm);
-    FormOptions = new TFormOptions(FormMain);
-    made(FormOptions);
-    TWinStates& states = FormMain->WinStates;
-    for (TBareForm* form : {static_cast<TBareForm*>(FormAnnotEdit), static_cast<TBareForm*>(FormAnnot),
-                            static_cast<TBareForm*>(FormGraphSetup), static_cast<TBareForm*>(FormOptions)})
+    main.FormAnnotEdit = new TFormAnnotEdit(FormMain);
+    made(main.FormAnnotEdit);
+    main.FormAnnot = new TFormAnnot(*main.FormAnnotEdit, FormMain);
+    made(main.FormAnnot);
+    main.FormGraphSetup = new TFormGraphSetup(FormMain);
+    made(main.FormGraphSetup);
+    main.GraphPage->SetGraphSetupForm(main.FormGraphSetup);
+    main.FormSettings = new TFormSettings(FormMain);
+    made(main.FormSettings);
+    main.FormAbout = new TFormAbout(FormMain);
+    made(main.FormAbout);
+    main.DoskComForm = new TDoskComForm(FormMain);
+    made(main.DoskComForm);
+    main.FormOptions = new TFormOptions(FormMain);
+    made(main.FormOptions);
+    TWinStates& states = main.WinStates;
+    for (TBareForm* form : {static_cast<TBareForm*>(main.FormAnnotEdit), static_cast<TBareForm*>(main.FormAnnot),
+                            static_cast<TBareForm*>(main.FormGraphSetup), static_cast<TBareForm*>(main.FormOptions)})
         QObject::connect(form, &TBareForm::Showing, form,
                          [&states](QWidget* w) { states.Restore(w, w->objectName()); });
-    return order;
 }
 
-void DestroyForms()
+TShell::~TShell()
 {
     delete FormAssert;
-    FormAssert = nullptr;
     // The dialogs are children of the main window.
     delete FormMain;
-    FormMain = nullptr;
-    FormAnnotEdit = nullptr;
-    FormAnnot = nullptr;
-    FormGraphSetup = nullptr;
-    FormSettings = nullptr;
-    FormAbout = nullptr;
-    DoskComForm = nullptr;
-    FormOptions = nullptr;
 }
 
 } // namespace qv

@@ -34,22 +34,22 @@ TStartOptions ParseStartOptions(const QStringList& arguments);
 // "Quorvel 1.1", as --version prints it.
 QString VersionText();
 
-// The windows of the run. Set by CreateForms, cleared by DestroyForms.
-extern TFormMain* FormMain;
-extern TFormAssert* FormAssert;
-extern TFormAnnotEdit* FormAnnotEdit;
-extern TFormAnnot* FormAnnot;
-extern TFormGraphSetup* FormGraphSetup;
-extern TFormSettings* FormSettings;
-extern TFormAbout* FormAbout;
-extern TDoskComForm* DoskComForm;
-extern TFormOptions* FormOptions;
+// The windows of the run, created once each in this order: TFormMain,
+// TFormAssert, TFormAnnotEdit, TFormAnnot, TFormGraphSetup, TFormSettings,
+// TFormAbout, TDoskComForm, TFormOptions. The shell owns the main window and
+// the assertion window; the dialogs are the main window's (its children and
+// its members).
+class TShell {
+public:
+    explicit TShell(const TStartOptions& options);
+    // Destroys them, the main window last.
+    ~TShell();
+    TShell(const TShell&) = delete;
+    TShell& operator=(const TShell&) = delete;
 
-// Creates the windows in order: TFormMain, TFormAssert, TFormAnnotEdit,
-// TFormAnnot, TFormGraphSetup, TFormSettings, TFormAbout, TDoskComForm,
-// TFormOptions. Returns the windows' object names in creation order.
-QStringList CreateForms(const TStartOptions& options);
-// Destroys them (the main window last).
-void DestroyForms();
+    TFormMain* FormMain = nullptr;
+    TFormAssert* FormAssert = nullptr;
+    QStringList Order; // the windows' object names in creation order
+};
 
 } // namespace qv

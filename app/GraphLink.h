@@ -9,12 +9,12 @@
 
 namespace qv {
 
-class TOpenData;
+class TOpenFlights;
 
 class TGraphLink : public QObject, public IAnnotStore {
     Q_OBJECT
 public:
-    TGraphLink(TOpenData& open, TCurveModel& curves, QObject* parent = nullptr);
+    TGraphLink(TOpenFlights& open, TCurveModel& curves, QObject* parent = nullptr);
 
     int RowCount() const override;
     QString RowName(int row) const override;
@@ -24,15 +24,11 @@ public:
     void AddAnnotation(int row, const TAnnotPoint& point) override;
     void DeleteAnnotation(int row, int index) override;
 
-    // The row of the file whose curves are h (-1 when none).
-    int RowOfCurves(TCurveHandle h) const;
     // Marks the file of the curves h modified.
     void MarkModified(TCurveHandle h);
 
 private:
-    TCurveHandle CurvesOf(int row) const;
-
-    TOpenData& open_;
+    TOpenFlights& open_;
     TCurveModel& curves_;
 };
 

@@ -36,11 +36,6 @@
 
 namespace qv {
 
-QColor TFormMain::PaletteColour(unsigned int bbggrr)
-{
-    return QColor(bbggrr & 0xFF, (bbggrr >> 8) & 0xFF, (bbggrr >> 16) & 0xFF);
-}
-
 TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("FormMain"));
@@ -66,11 +61,8 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
     TreeNotify = false;
     DataRoot = DefaultDataRoot(QFileInfo(exePath_).absolutePath());
     Settings.Root = DataRoot;
-    // 3.-5. Empty open-files list, no current file, the curve palette.
-    DataList.clear();
-    ActualRow = -1;
-    for (int i = 0; i < 14; ++i)
-        Palette[i] = PaletteColour(kCurveColours[i]);
+    // 3.-5. The open files start empty, with no current file; the curve
+    // colours are the table of graph/GraphStyle.h.
 
     CreateMenu();
     MainSplitter = new QSplitter(Qt::Horizontal, this);
@@ -115,9 +107,8 @@ TFormMain::TFormMain(const TStartOptions& options, QWidget* parent) : QMainWindo
 
 TFormMain::~TFormMain()
 {
-    // Destruction: tree nodes, open records, then the list itself.
+    // Destruction: tree nodes, then the open records.
     ReleaseDataViews();
-    DataList.clear();
 }
 
 void TFormMain::CreateMenu()

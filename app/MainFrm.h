@@ -4,7 +4,7 @@
 #include "app/Application.h"
 #include "app/Settings.h"
 #include "app/WinStates.h"
-#include "data/DataBlock.h"
+#include "flights/OpenFlights.h"
 #include "graph/CurveModel.h"
 #include "graph/GraphSetup.h"
 
@@ -26,12 +26,18 @@ class QVBoxLayout;
 
 namespace qv {
 
+class TDoskComForm;
 class TFlightInfoPage;
+class TFormAbout;
+class TFormAnnot;
+class TFormAnnotEdit;
+class TFormGraphSetup;
+class TFormOptions;
+class TFormSettings;
 class TGraphLink;
 class TGraphPage;
 class TLogbook;
 class TLogbookPage;
-class TOpenData;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -47,15 +53,21 @@ public:
     QString IniReadPath;       // the settings file read at start
     QString PortOverride;      // serial port for this run only
     QString ComFromIni;        // the port to write back while overridden
-    std::array<QColor, 14> Palette;
-    TDataList DataList;        // open files, in the order of the grid rows
     TWinStates WinStates;      // positions of the windows that remember them
-    int ActualRow = -1;        // current row of the open-files grid
     TCurveModel Curves;        // the curves of the open files
+    TOpenFlights OpenFlights;  // the open files, their grid rows and the current one
     TGraphSetupRec GraphSetup = DefaultGraphSetup();
     bool GraphSetupChanged = false; // confirmed in the dialog: written on close
 
-    static QColor PaletteColour(unsigned int bbggrr);
+    // --- the program's dialogs: children of this window, made by the
+    // shell right after it (app/Application.h)
+    TFormAnnotEdit* FormAnnotEdit = nullptr;
+    TFormAnnot* FormAnnot = nullptr;
+    TFormGraphSetup* FormGraphSetup = nullptr;
+    TFormSettings* FormSettings = nullptr;
+    TFormAbout* FormAbout = nullptr;
+    TDoskComForm* DoskComForm = nullptr;
+    TFormOptions* FormOptions = nullptr;
 
     // --- widgets
     QSplitter* MainSplitter = nullptr;
@@ -106,10 +118,11 @@ public:
     // --- annotations and offsets of the open files: app/GraphLink.cpp
     TGraphLink* GraphLink = nullptr;
     QToolButton* TBAnnotDialog = nullptr;
-    void ConnectGraphLink(TOpenData& open);
+    void ConnectGraphLink();
     void TBAnnotDialogClick();
-    void pmnuAnnotModifiClick();
-    void pmnuAnnotNewClick();
+    // The chart pop-up's commands on the file of a grid row.
+    void pmnuAnnotModifiClick(int row);
+    void pmnuAnnotNewClick(int row);
 
     // --- shell
     void FirstShow();          // reads the settings file

@@ -5,8 +5,7 @@
 #include "device/DoskComUnit.h"
 #include "browser/FlightInfo.h"
 #include "browser/TreeView.h"
-#include "data/Data.h"
-#include "data/OpenData.h"
+#include "flights/Data.h"
 #include "graph/GraphPage.h"
 #include "logbook/Logbook.h"
 
@@ -17,7 +16,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLayout>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -49,19 +48,20 @@ private:
 // What the tree asks of the main window.
 class TMainTreeHost : public ITreeHost {
 public:
-    TMainTreeHost(TFormMain& form, TOpenData& open) : form_(form), open_(open) {}
+    TMainTreeHost(TFormMain& form, TOpenFlights& open) : form_(form), open_(open) {}
     int OpenFile(const QString& fileName) override { return open_.OpenDataFile(fileName); }
+    bool IsOpen(const QString& fileName) const override { return open_.IsOpen(fileName); }
     bool NotificationsOn() const override { return form_.TreeNotify; }
     void SetNotificationsOn(bool on) override { form_.TreeNotify = on; }
     bool Busy() const override { return open_.Busy(); }
 
 private:
     TFormMain& form_;
-    TOpenData& open_;
+    TOpenFlights& open_;
 };
 
 struct TFormMain::DataViews {
-    DataViews(TFormMain& form, TDataList& list, int& actual) : Open(list, actual), Host(form, Open) {}
+    DataViews(TFormMain& form, TOpenFlights& open) : Open(open), Host(form, Open) {}
     ~DataViews()
     {
         if (Tree)
@@ -69,7 +69,7 @@ struct TFormMain::DataViews {
         delete View; // it refers to Open
         Open.Info = nullptr;
     }
-    TOpenData Open;
+    TOpenFlights& Open;
     TMainTreeHost Host;
     TTreeView* Tree = nullptr;
     TDataView* View = nullptr;
@@ -77,21 +77,19 @@ struct TFormMain::DataViews {
 
 void TFormMain::CreateDataViews()
 {
-    views_ = new DataViews(*this, DataList, ActualRow);
+    views_ = new DataViews(*this, OpenFlights);
     DataViews& v = *views_;
     // Opened files get their curves in the model the graph page draws.
     v.Open.SetCurveModel(&Curves);
     DeviceSettingsChanged();
-    ConnectGraphLink(v.Open);
-    connect(&v.Open, &TOpenData::GridChanged, this,
-            [this] { GraphPage->SetOpenFiles(views_->Open.CurveHandles()); });
-    connect(&v.Open, &TOpenData::ActualChanged, this, [this](int row) {
-        const TDataBlock* b = views_->Open.Block(row);
-        GraphPage->SetActualFile(b ? b->Curves : kNoCurves);
-    });
+    ConnectGraphLink();
+    connect(&v.Open, &TOpenFlights::GridChanged, this,
+            [this] { GraphPage->SetOpenFiles(OpenFlights.CurveHandles()); });
+    connect(&v.Open, &TOpenFlights::ActualChanged, this,
+            [this](int row) { GraphPage->SetActualFile(OpenFlights.CurvesOf(row)); });
 
     // The open-files grid and the flight information page.
-    auto* grid = new QTableWidget(PanelGrid);
+    auto* grid = new QTableView(PanelGrid);
     PanelGrid->layout()->addWidget(grid);
     v.View = new TDataView(v.Open, grid, this);
     v.Open.Info = InfoPage;
@@ -109,14 +107,15 @@ void TFormMain::CreateDataViews()
     v.Tree = new TTreeView(tree, this);
     v.Tree->Tree.Host = &v.Host;
     TDataTree* dataTree = &v.Tree->Tree;
-    connect(v.Tree, &TTreeView::CloseRow, this, &TFormMain::CloseRow);
-    connect(dataTree, &TDataTree::CloseGridRow, this, &TFormMain::CloseRow);
+    connect(v.Tree, &TTreeView::CloseFile, this, [this](const QString& path) { CloseRow(OpenFlights.RowOf(path)); });
+    connect(dataTree, &TDataTree::CloseFile, this, [this](const QString& path) { CloseRow(OpenFlights.RowOf(path)); });
     connect(dataTree, &TDataTree::CloseAllFiles, this, [this] {
         for (int row = OpenRowCount() - 1; row >= 0; --row)
             CloseRow(row);
     });
-    connect(dataTree, &TDataTree::GridRowPathChanged, this,
-            [this](int row, const QString& fileName) { views_->Open.GridRenameRow(row, fileName); });
+    connect(dataTree, &TDataTree::OpenFileMoved, this, [this](const QString& from, const QString& to) {
+        OpenFlights.GridRenameRow(OpenFlights.RowOf(from), to);
+    });
     connect(dataTree, &TDataTree::DataRootChanged, this, [this](const QString& root) {
         DataRoot = root;
         Settings.Root = root;
@@ -127,9 +126,13 @@ void TFormMain::CreateDataViews()
             DoskComForm->SetSettings(dev);
         }
     });
-    connect(&v.Open, &TOpenData::RowClosed, this, [this](int row) {
-        views_->Tree->Tree.CancelGridRowFlag(row);
-        if (ActualRow < 0)
+    // The tree shows which files are open.
+    auto openChanged = [this] { views_->Tree->Tree.OpenFilesChanged(); };
+    connect(&v.Open, &TOpenFlights::RowOpened, this, openChanged);
+    connect(&v.Open, &TOpenFlights::RowChanged, this, openChanged);
+    connect(&v.Open, &TOpenFlights::RowClosed, this, [this, openChanged] {
+        openChanged();
+        if (OpenFlights.Actual() < 0)
             GraphPage->SetActualFile(kNoCurves);
     });
 }
@@ -190,9 +193,9 @@ void TFormMain::LayoutGrid()
     if (!views_ || !views_->View->StringGrid1 || Settings.AutoGridSize <= 7)
         return;
     // The name column takes what the visible check columns leave.
-    QTableWidget* grid = views_->View->StringGrid1;
+    QTableView* grid = views_->View->StringGrid1;
     int visible = 0;
-    for (int c = 0; c < grid->columnCount(); ++c)
+    for (int c = 0; c < TOpenFlights::kColumns; ++c)
         visible += grid->isColumnHidden(c) ? 0 : 1;
     grid->setColumnWidth(0, AutoFirstColumnWidth(Settings.AutoGridSize, grid->viewport()->width(), visible,
                                                  TDataView::CheckColumnWidth(*grid)));
@@ -202,74 +205,16 @@ void TFormMain::LayoutGrid()
 
 namespace qv {
 
-namespace {
-// Keeps the error boxes of a run of opens for one box at the end; every
-// other box and question goes on to the service in use.
-class TCollectedErrors : public IMessageService {
-public:
-    TCollectedErrors() : previous_(Messages()) { SetMessageService(this); }
-    ~TCollectedErrors() override { SetMessageService(&previous_); }
-    TCollectedErrors(const TCollectedErrors&) = delete;
-    TCollectedErrors& operator=(const TCollectedErrors&) = delete;
-
-    QStringList Texts;
-
-    void Error(const QString& text) override { Texts << text; }
-    void Information(const QString& text) override { previous_.Information(text); }
-    Answer Question(const QString& text, Buttons buttons) override { return previous_.Question(text, buttons); }
-    QString OpenFileName(const QString& title, const QString& dir, const QString& filter) override
-    {
-        return previous_.OpenFileName(title, dir, filter);
-    }
-    QString SaveFileName(const QString& title, const QString& fileName, const QString& filter,
-                         const QString& defaultExt) override
-    {
-        return previous_.SaveFileName(title, fileName, filter, defaultExt);
-    }
-    QString ExistingDirectory(const QString& title, const QString& dir) override
-    {
-        return previous_.ExistingDirectory(title, dir);
-    }
-    int ExecDialog(QDialog& dialog) override { return previous_.ExecDialog(dialog); }
-
-private:
-    IMessageService& previous_;
-};
-} // namespace
-
 void TFormMain::OpenFiles(const QStringList& files)
 {
     if (!views_ || files.isEmpty())
         return;
-    QStringList failures;
     int shown = -1;
-    {
-        TCollectedErrors errors;
-        for (const QString& file : files) {
-            const QString path = QFileInfo(file).absoluteFilePath();
-            int row = views_->Open.RowOf(path);
-            if (row < 0) {
-                const qsizetype before = errors.Texts.size();
-                row = views_->Open.OpenDataFile(path);
-                if (row < 0 && errors.Texts.size() == before)
-                    errors.Texts << OpenErrorText(path, QFileInfo(path).isFile()
-                                                            ? QStringLiteral("Chyba při otevírání souboru!")
-                                                            : QStringLiteral("The file does not exist."));
-                // A file of the data folder shows open in the tree too.
-                if (row >= 0)
-                    views_->Tree->Tree.SetGridRow(views_->Tree->Tree.FindByPath(path), row);
-            }
-            if (row >= 0)
-                shown = row;
-        }
-        failures = errors.Texts;
-    }
+    OpenFlights.OpenFiles(files, &shown);
     if (shown >= 0) {
-        views_->Open.GridChangeActualFile(shown);
+        OpenFlights.GridChangeActualFile(shown);
         PageControl1->setCurrentWidget(TabGraph);
     }
-    if (!failures.isEmpty())
-        Messages().Error(failures.join(QStringLiteral("\n\n")));
 }
 
 void TFormMain::FilesFromDesktop(const QStringList& files)

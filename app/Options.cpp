@@ -182,7 +182,7 @@ bool TFormOptions::Execute(TOptionsValues& values)
 {
     for (;;) {
         Fill(values);
-        if (exec() != QDialog::Accepted)
+        if (Messages().ExecDialog(*this) != QDialog::Accepted)
             return false;
         if (Confirm(values))
             return true;

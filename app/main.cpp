@@ -54,14 +54,15 @@ int main(int argc, char** argv)
     qv::QtMessageService messages;
     qv::SetMessageService(&messages);
 
-    qv::CreateForms(options);
-    if (!options.NewInstance && link.Listen())
-        QObject::connect(&link, &qv::TInstanceLink::FilesReceived, qv::FormMain, &qv::TFormMain::FilesFromDesktop);
-    qv::FormMain->show();
-    const int rc = app.exec();
-
-    qv::SetApplicationTerminating(true);
-    qv::DestroyForms();
+    int rc = 0;
+    {
+        qv::TShell shell(options);
+        if (!options.NewInstance && link.Listen())
+            QObject::connect(&link, &qv::TInstanceLink::FilesReceived, shell.FormMain, &qv::TFormMain::FilesFromDesktop);
+        shell.FormMain->show();
+        rc = app.exec();
+        qv::SetApplicationTerminating(true);
+    }
     qv::SetMessageService(nullptr);
     return rc;
 }

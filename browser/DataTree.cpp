@@ -214,7 +214,6 @@ void TDataTree::AssignDataptr(TTreeNode* node, const QString& path, bool folder)
     if (!node)
         return;
     auto rec = std::make_unique<TNodeRec>();
-    rec->GridRow = -1;
     rec->Folder = folder;
     // The name on disk, which the text shows.
     rec->Name = WithoutTrailingDelimiter(path).section(QLatin1Char('/'), -1).left(kMaxNodeName);
@@ -269,8 +268,8 @@ void TDataTree::CheckTreeExists(TTreeNode* node)
         if (KindAt(full) != TDiskKind::Link)
             RemoveNode(node);
     } else if (KindAt(full, true) != TDiskKind::File) {
-        if (node->Data->GridRow >= 0)
-            emit CloseGridRow(node->Data->GridRow);
+        if (IsOpen(node))
+            emit CloseFile(full);
         RemoveNode(node);
     }
 }
@@ -294,30 +293,23 @@ void TDataTree::RefreshTree()
     }
 }
 
-void TDataTree::CancelGridRowFlag(int removedRow)
+bool TDataTree::IsOpen(const TTreeNode* node) const
 {
-    ForEach([this, removedRow](TTreeNode* n) {
-        if (!QV_ASSERT(n->Data != nullptr, "P=nil FormMain.CancelGridRowFlag"))
-            return;
-        if (n->Data->GridRow == removedRow) {
-            n->Data->GridRow = -1;
-            n->ImageIndex = n->SelectedIndex = imgFile;
-            if (Listener)
-                Listener->NodeChanged(n);
-        } else if (n->Data->GridRow > removedRow) {
-            --n->Data->GridRow;
-        }
-    });
+    return node && node->Data && !node->Data->Folder && Host && Host->IsOpen(GetFullName(node));
 }
 
-void TDataTree::SetGridRow(TTreeNode* node, int row)
+void TDataTree::OpenFilesChanged()
 {
-    if (!node || !node->Data)
-        return;
-    node->Data->GridRow = row;
-    node->ImageIndex = node->SelectedIndex = row >= 0 ? imgFileOpen : imgFile;
-    if (Listener)
-        Listener->NodeChanged(node);
+    ForEach([this](TTreeNode* n) {
+        if (!QV_ASSERT(n->Data != nullptr, "P=nil FormMain.CancelGridRowFlag") || n->Data->Folder)
+            return;
+        const int image = IsOpen(n) ? imgFileOpen : imgFile;
+        if (n->ImageIndex == image)
+            return;
+        n->ImageIndex = n->SelectedIndex = image;
+        if (Listener)
+            Listener->NodeChanged(n);
+    });
 }
 
 void TDataTree::SetExpanded(TTreeNode* node, bool expanded)

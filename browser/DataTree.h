@@ -1,7 +1,7 @@
 #pragma once
 // The data folder tree without widgets: the root folder, its subfolders and
 // the ".kdf" files below, each node with a record that links it to the
-// open-files grid. A view mirrors the nodes through ITreeListener. The
+// open files. A view mirrors the nodes through ITreeListener. The
 // tree is also a small file manager: rename, move, delete and new folder.
 #include "browser/FileUtils.h"
 #include "browser/FolderWalk.h"
@@ -21,7 +21,6 @@ enum TreeImage { imgFolder = 0, imgFolderOpen = 1, imgFile = 2, imgLink = 3, img
 constexpr int kMaxNodeName = 255;
 
 struct TNodeRec {
-    int GridRow = -1;   // row of the open-files grid; -1 when not open
     bool Folder = false;
     bool Link = false;  // a symbolic link, shown and never followed
     QString Name;       // the name on disk (its bytes kept, base/FileName.h)
@@ -56,8 +55,11 @@ public:
 class ITreeHost {
 public:
     virtual ~ITreeHost() = default;
-    // Opens a file into the graph: the new grid row or a negative value.
+    // Opens a file into the graph: the new grid row, or a negative value
+    // after it showed the one box that says why.
     virtual int OpenFile(const QString& fileName) = 0;
+    // Whether a file is open.
+    virtual bool IsOpen(const QString& fileName) const = 0;
     // The tree-notification switch: file-system changes refresh the tree
     // only while it is on; off while the program itself changes the disk.
     virtual bool NotificationsOn() const = 0;
@@ -111,10 +113,11 @@ public:
     void AssignDataptr(TTreeNode* node, const QString& path, bool folder);
     void ClearTreeView();
     QString GetFullName(const TTreeNode* node) const;
-    void CancelGridRowFlag(int removedRow);
+    // Whether a file node's file is open (the host knows).
+    bool IsOpen(const TTreeNode* node) const;
+    // Files were opened or closed: the file nodes show which are open.
+    void OpenFilesChanged();
 
-    // Opening and closing from the tree.
-    void SetGridRow(TTreeNode* node, int row);
     void SetExpanded(TTreeNode* node, bool expanded);
 
     // Node lookups.
@@ -143,12 +146,12 @@ public:
     void PlaceSorted(TTreeNode* node);
 
 signals:
-    // Closes the grid row of an open file (vanished, or about to be deleted).
-    void CloseGridRow(int row);
+    // Closes an open file (vanished, or about to be deleted).
+    void CloseFile(const QString& fullName);
     // Closes every open file (the data root vanished).
     void CloseAllFiles();
-    // An open file is now at fullName (renamed or moved).
-    void GridRowPathChanged(int row, const QString& fullName);
+    // An open file is now at another place (renamed or moved).
+    void OpenFileMoved(const QString& oldName, const QString& newName);
     // The root folder was renamed.
     void DataRootChanged(const QString& dataRoot);
 
@@ -159,8 +162,9 @@ private:
     int SortedIndex(const TTreeNode* parent, const TTreeNode* node, bool folder) const;
     // Changes the disk with the notifications off.
     TFileResult Unwatched(const std::function<TFileResult()>& change);
-    // Tells the grid the paths of the open files at or below node.
-    void ReportOpenPaths(const TTreeNode* node);
+    // Tells the open files at or below node, which moved from oldPath to
+    // newPath, their new paths.
+    void ReportOpenPaths(const TTreeNode* node, const QString& oldPath, const QString& newPath);
     void RemoveNode(TTreeNode* node);
     void SortChildren(TTreeNode* node);
 

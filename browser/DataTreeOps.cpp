@@ -7,6 +7,7 @@
 #include "base/Assert.h"
 #include "base/FileName.h"
 #include "base/MessageService.h"
+#include "data/DataFile.h"
 
 #include <exception>
 
@@ -14,7 +15,7 @@ namespace qv {
 
 namespace {
 
-const QString kDataExt = QStringLiteral(".kdf");
+const QString kDataExt = QString::fromLatin1(kDataFileExtension);
 
 QString Quoted(const QString& s)
 {
@@ -29,14 +30,18 @@ TFileResult TDataTree::Unwatched(const std::function<TFileResult()>& change)
     return change();
 }
 
-void TDataTree::ReportOpenPaths(const TTreeNode* node)
+void TDataTree::ReportOpenPaths(const TTreeNode* node, const QString& oldPath, const QString& newPath)
 {
     if (!node)
         return;
-    if (node->Data && !node->Data->Folder && node->Data->GridRow >= 0)
-        emit GridRowPathChanged(node->Data->GridRow, GetFullName(node));
+    if (node->Data && !node->Data->Folder) {
+        const QString now = GetFullName(node);
+        const QString before = oldPath + now.mid(newPath.size());
+        if (Host && Host->IsOpen(before))
+            emit OpenFileMoved(before, now);
+    }
     for (const auto& k : node->Children)
-        ReportOpenPaths(k.get());
+        ReportOpenPaths(k.get(), oldPath, newPath);
 }
 
 void TDataTree::PlaceSorted(TTreeNode* node)
@@ -107,7 +112,7 @@ bool TDataTree::RenameNode(TTreeNode* node, const QString& newText)
     if (Listener)
         Listener->NodeChanged(node);
     // Open files keep their rows; the rows learn the new paths.
-    ReportOpenPaths(node);
+    ReportOpenPaths(node, oldPath, newPath);
     return true;
 }
 
@@ -176,7 +181,7 @@ bool TDataTree::MoveNode(TTreeNode* dragged, TTreeNode* target)
     target->Children.insert(target->Children.begin() + index, std::move(own));
     if (Listener)
         Listener->NodeAdded(dragged, index);
-    ReportOpenPaths(dragged);
+    ReportOpenPaths(dragged, oldPath, newPath);
     return true;
 }
 
@@ -187,16 +192,16 @@ bool TDataTree::CloseOpenFiles(TTreeNode* node)
     while (!stack.empty()) {
         TTreeNode* n = stack.back();
         stack.pop_back();
-        if (n->Data && !n->Data->Folder && n->Data->GridRow >= 0)
+        if (IsOpen(n))
             open.push_back(n);
         for (auto& k : n->Children)
             stack.push_back(k.get());
     }
     for (TTreeNode* n : open) {
-        if (n->Data->GridRow < 0)
+        if (!IsOpen(n))
             continue; // closed meanwhile
-        emit CloseGridRow(n->Data->GridRow);
-        if (n->Data->GridRow >= 0)
+        emit CloseFile(GetFullName(n));
+        if (IsOpen(n))
             return false;
     }
     return true;

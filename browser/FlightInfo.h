@@ -1,7 +1,7 @@
 #pragma once
 // The "Flight information" page: the facts of the current flight file and
 // the rich-text notes editor RichEdit1 with its tool bar and pop-up menu.
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
 
 #include <QWidget>
 #include <memory>

@@ -2,6 +2,7 @@
 
 #include "base/FileName.h"
 #include "browser/FileUtils.h"
+#include "data/DataFile.h"
 
 #include <algorithm>
 
@@ -13,7 +14,7 @@ namespace qv {
 
 bool IsDataFileName(const QString& name)
 {
-    return name.endsWith(QLatin1String(".kdf"), Qt::CaseInsensitive);
+    return name.endsWith(QLatin1String(kDataFileExtension), Qt::CaseInsensitive);
 }
 
 TFolderWalk::TFolderWalk(const QString& root) : resolvedRoot_(ResolvedPath(root)) {}

@@ -157,20 +157,34 @@ TTreeView::TTreeView(QTreeWidget* tree, QObject* parent) : QObject(parent), Tree
     coalesce_ = new QTimer(this);
     coalesce_->setSingleShot(true);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
+        ++NotificationCount;
         // In the root's parent only the root's coming and going matters.
         if (path == rootParent_ && (Tree.Root() != nullptr) == QFileInfo(Tree.DataRoot).isDir())
             return;
         FileSystemChanged();
     });
-    connect(coalesce_, &QTimer::timeout, this, [this] {
-        if (ApplicationTerminating() || (Tree.Host && !Tree.Host->NotificationsOn()))
-            return;
-        if (busy_ > 0 || (Tree.Host && Tree.Host->Busy())) {
-            coalesce_->start(CoalesceMs); // once the operation is over
-            return;
-        }
-        RefreshTree();
-    });
+    connect(coalesce_, &QTimer::timeout, this, &TTreeView::CoalescedRefresh);
+}
+
+void TTreeView::CoalescedRefresh()
+{
+    if (ApplicationTerminating() || (Tree.Host && !Tree.Host->NotificationsOn()))
+        return;
+    if (busy_ > 0 || (Tree.Host && Tree.Host->Busy())) {
+        coalesce_->start(CoalesceMs); // once the operation is over
+        return;
+    }
+    RefreshTree();
+}
+
+bool TTreeView::RefreshPending() const { return coalesce_->isActive(); }
+
+void TTreeView::FlushRefresh()
+{
+    if (!coalesce_->isActive())
+        return;
+    coalesce_->stop();
+    CoalescedRefresh();
 }
 
 TTreeView::~TTreeView()
@@ -358,13 +372,13 @@ void TTreeView::OpenOrClose(TTreeNode* node)
     if (node->Data->Folder || node->Data->Link)
         return; // a link is never followed
     TTreeBusy busy(*this);
-    if (node->Data->GridRow < 0) {
-        const int row = Tree.Host ? Tree.Host->OpenFile(Tree.GetFullName(node)) : -1;
-        Tree.SetGridRow(node, row < 0 ? -1 : row);
-        if (row < 0)
-            Messages().Error(QStringLiteral("Chyba při otevírání souboru!"));
+    if (!Tree.IsOpen(node)) {
+        // The host says itself why a file did not open.
+        if (Tree.Host)
+            Tree.Host->OpenFile(Tree.GetFullName(node));
+        Tree.OpenFilesChanged();
     } else {
-        emit CloseRow(node->Data->GridRow);
+        emit CloseFile(Tree.GetFullName(node));
     }
 }
 
@@ -373,10 +387,10 @@ void TTreeView::mnuCloseFileClick()
     TTreeNode* node = PopupNode;
     if (!node || node == Tree.Root() || !node->Data)
         return;
-    if (!QV_ASSERT(node->Data->GridRow >= 0, "P^.GridRow>=0 in mnuCloseFileClick"))
+    if (!QV_ASSERT(Tree.IsOpen(node), "P^.GridRow>=0 in mnuCloseFileClick"))
         return;
     TTreeBusy busy(*this);
-    emit CloseRow(node->Data->GridRow);
+    emit CloseFile(Tree.GetFullName(node));
 }
 
 void TTreeView::ShowPopup(const QPoint& pos)
@@ -398,7 +412,7 @@ bool TTreeView::PreparePopup(TTreeNode* node)
         return false;
     PopupNode = node;
     const bool file = node->Data && !node->Data->Folder && !node->Data->Link;
-    const bool open = file && node->Data->GridRow >= 0;
+    const bool open = file && Tree.IsOpen(node);
     mnuOpenFile->setVisible(file && !open);
     mnuCloseFile->setVisible(open);
     return true;

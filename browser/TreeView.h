@@ -78,6 +78,14 @@ public:
     // Milliseconds a burst of changes is gathered before one refresh.
     int CoalesceMs = 200;
     int RefreshCount = 0;
+    // Changes the watcher reported (tests wait for them instead of a time).
+    int NotificationCount = 0;
+    // A change of the disk as the watcher reports it: one refresh follows a
+    // burst of them.
+    void FileSystemChanged();
+    // Whether a refresh is gathered and waiting; runs a waiting one now.
+    bool RefreshPending() const;
+    void FlushRefresh();
 
     // ITreeListener
     void TreeReset() override;
@@ -92,7 +100,7 @@ private:
     QTreeWidgetItem* MakeItem(TTreeNode* node);
     void AddItems(QTreeWidgetItem* item, TTreeNode* node);
     void ForgetItems(TTreeNode* node);
-    void FileSystemChanged();
+    void CoalescedRefresh();
     void SyncWatcher();
     void ShowPopup(const QPoint& pos);
     void SetUpFileOperations();
@@ -114,8 +122,8 @@ private:
     friend class TNodeEditDelegate;
 
 signals:
-    // Closes an open grid row (double click, Enter, "Close Data").
-    void CloseRow(int row);
+    // Closes an open file (double click, Enter, "Close Data").
+    void CloseFile(const QString& fullName);
 };
 
 // Marks the tree busy for a scope: dialogs shown meanwhile let events run,

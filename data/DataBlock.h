@@ -3,8 +3,7 @@
 // file's own bytes (Windows-1250); they are decoded only where they meet the
 // screen or the keyboard (see data/Cp1250.h), so a load and a save without
 // edits change no byte.
-#include "graph/CurveSlots.h"
-#include "graph/FileOffsets.h"
+#include "data/FileOffsets.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,8 +25,10 @@ constexpr std::array<std::uint32_t, kSampleArrays> kArrayMask = {
 
 enum SampleArray { ArrTime = 0, ArrAltitude = 1, ArrRx = 2, ArrVoltage = 5, ArrSpare = 8 };
 
-// Sample array that feeds each slot's series (-1: the annotations).
-constexpr std::array<int, kSlotCount> kSlotSource = {ArrAltitude, ArrRx, ArrVoltage, ArrAltitude, -1};
+// One sample array: filled once (by the reader or the download) and never
+// changed afterwards, so the chart, the measuring and the picture output
+// share it instead of copying it. Null means empty.
+using TSampleBuffer = std::shared_ptr<const std::vector<double>>;
 
 struct TAnotace {
     double Time = 0;     // seconds on the time axis
@@ -41,38 +42,40 @@ struct TDataBlock {
     double RxOffsetY = 0;
     TFileOffsets Offsets; // further curve offsets of the extra section
     std::array<bool, kChannelArrays> Present{};
-    std::array<std::vector<double>, kSampleArrays> Data;
+    std::array<TSampleBuffer, kSampleArrays> Data;
     std::unique_ptr<std::string> Notes;                // notes text, file bytes; null when freed
     bool Modified = false;
     std::vector<TAnotace> Annotations;
-    std::vector<std::int32_t> Markers;
-    // The file's five curves (colours, visibility, offsets) in the curve
-    // model while the file is open.
-    TCurveHandle Curves = kNoCurves;
 
     std::int32_t SamplePeriod() const { return Words[0]; }
     std::int32_t& SamplePeriod() { return Words[0]; }
     std::int32_t Flags() const { return Words[1]; }
     std::int32_t& Flags() { return Words[1]; }
 
-    int SampleCount() const { return static_cast<int>(Data[ArrTime].size()); }
-    bool HasArray(int k) const { return k >= 0 && k < kSampleArrays && !Data[k].empty(); }
+    // The values of a sample array (an empty one when it has none).
+    const std::vector<double>& Samples(int k) const;
+    // The array to share (null when empty).
+    TSampleBuffer Shared(int k) const { return HasArray(k) ? Data[k] : nullptr; }
+    // Moves the values in; they are not changed afterwards.
+    void SetSamples(int k, std::vector<double> values);
+
+    int SampleCount() const { return static_cast<int>(Samples(ArrTime).size()); }
+    bool HasArray(int k) const { return k >= 0 && k < kSampleArrays && Data[k] && !Data[k]->empty(); }
 
     // Notes as a string (empty when the stream was freed).
     const std::string& NotesText() const;
     // Creates the notes stream when missing and returns it.
     std::string& NotesStream();
 
-    // Empties arrays, annotations and markers and frees the notes stream.
+    // Empties arrays and annotations and frees the notes stream.
     void Release();
 
     // The record's invariants; an empty list means they hold.
     QStringList CheckInvariants() const;
 };
 
-using DataBlockPtr = TDataBlock*;
-
-// The open data files, in the order of the rows of the open-files grid.
-using TDataList = std::vector<std::unique_ptr<TDataBlock>>;
+// The marker flags of the samples: 1 where the receiver value is above the
+// threshold, else 0; none when the record has no receiver channel.
+std::vector<std::int32_t> MarkerFlags(const TDataBlock& block, double threshold);
 
 } // namespace qv

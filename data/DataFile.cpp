@@ -258,7 +258,6 @@ struct Parsed {
     std::array<std::int32_t, kHeaderWords> words{};
     std::array<std::vector<double>, kChannelArrays> data;
     std::array<bool, kChannelArrays> present{};
-    std::vector<std::int32_t> markers;
     std::vector<TAnotace> annotations;
     std::string notes;
     double rxOffsetY = 0;
@@ -268,7 +267,7 @@ struct Parsed {
 // The source of the bytes, read twice: once to count, once to parse.
 using ReaderMaker = std::function<LineReader()>;
 
-void ParseInto(const ReaderMaker& reader, double markerThreshold, std::size_t memoryLimit, Parsed& out)
+void ParseInto(const ReaderMaker& reader, std::size_t memoryLimit, Parsed& out)
 {
     // Count the lines of the data section.
     std::size_t count = 0;
@@ -393,13 +392,6 @@ void ParseInto(const ReaderMaker& reader, double markerThreshold, std::size_t me
         ++samples;
     }
 
-    if (flags & kArrayMask[ArrRx]) {
-        const std::vector<double>& rx = out.data[ArrRx];
-        ReserveLarge(out.markers, rx.size());
-        for (const double v : rx)
-            out.markers.push_back(v > markerThreshold ? 1 : 0);
-    }
-
     // The annotation, text and extra sections, in whatever order they come;
     // lines outside them are ignored. A section that appears twice adds to
     // what the first one gave.
@@ -446,10 +438,9 @@ void Commit(Parsed& p, TDataBlock& block)
     block.Date = std::move(p.date);
     block.Words = p.words;
     for (int k = 0; k < kChannelArrays; ++k) {
-        block.Data[k] = std::move(p.data[k]);
+        block.SetSamples(k, std::move(p.data[k]));
         block.Present[k] = p.present[k];
     }
-    block.Markers = std::move(p.markers);
     block.Annotations = std::move(p.annotations);
     std::string& notes = block.NotesStream();
     if (notes.empty())
@@ -539,12 +530,11 @@ bool ParseReal(std::string_view text, double& value)
 
 namespace {
 
-int Parse(const ReaderMaker& reader, TDataBlock& block, double markerThreshold, std::size_t memoryLimit,
-          IMessageService& msgs)
+int Parse(const ReaderMaker& reader, TDataBlock& block, std::size_t memoryLimit, IMessageService& msgs)
 {
     try {
         Parsed parsed;
-        ParseInto(reader, markerThreshold, memoryLimit, parsed);
+        ParseInto(reader, memoryLimit, parsed);
         Commit(parsed, block);
         return block.SampleCount();
     } catch (const ReadFailure&) {
@@ -594,15 +584,15 @@ std::string TooLargeText(std::size_t samples, double bytesNeeded, std::size_t by
     return buf;
 }
 
-int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThreshold, IMessageService& msgs,
+int ParseDataFile(std::string_view bytes, TDataBlock& block, IMessageService& msgs,
                   std::size_t memoryLimit)
 {
-    return Parse([bytes] { return LineReader(bytes); }, block, markerThreshold, memoryLimit, msgs);
+    return Parse([bytes] { return LineReader(bytes); }, block, memoryLimit, msgs);
 }
 
-int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThreshold, IMessageService& msgs)
+int ParseDataFile(std::string_view bytes, TDataBlock& block, IMessageService& msgs)
 {
-    return ParseDataFile(bytes, block, markerThreshold, msgs, MemoryForSamples());
+    return ParseDataFile(bytes, block, msgs, MemoryForSamples());
 }
 
 bool IsRegularFile(const QString& path)
@@ -616,7 +606,7 @@ bool IsRegularFile(const QString& path)
 #endif
 }
 
-int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThreshold, IMessageService& msgs)
+int ReadDataFile(const QString& fileName, TDataBlock& block, IMessageService& msgs)
 {
     if (fileName.isEmpty())
         return 0;
@@ -633,7 +623,7 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThresh
                 throw ReadFailure{};
             return LineReader(f);
         },
-        block, markerThreshold, MemoryForSamples(), msgs);
+        block, MemoryForSamples(), msgs);
 }
 
 } // namespace qv

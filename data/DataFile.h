@@ -19,7 +19,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Open and save dialogs filter.
+// The files' ending, the default suffix of the save dialog and its filter.
+inline const char* const kDataFileExtension = ".kdf";
+inline const char* const kDataFileSuffix = "kdf";
 inline const char* const kDataFileFilter = "Dosk data (kdf)|*.kdf";
 
 // Failure texts.
@@ -35,13 +37,13 @@ constexpr int kValueDecimals = 2;
 
 // Reads fileName into block (whose notes stream exists) and returns the
 // number of samples (0 for an empty name). The file is read in pieces; its
-// samples must fit MemoryForSamples(). Markers are set where the
-// receiver value is above markerThreshold. Format errors throw
+// samples must fit MemoryForSamples(). The sample arrays are moved into the
+// record once and shared from there on. Format errors throw
 // DataFileError; input/output errors (file missing or unreadable, header
 // words missing or not numbers, memory exhausted, not a regular file) are reported through msgs
 // ("Error in reading file.") and 0 is returned. Either way the record is
 // left as it was: it is filled only from a file read whole.
-int ReadDataFile(const QString& fileName, TDataBlock& block, double markerThreshold,
+int ReadDataFile(const QString& fileName, TDataBlock& block,
                  IMessageService& msgs);
 
 // Whether path names a regular file (symbolic links followed): the reader
@@ -51,11 +53,11 @@ bool IsRegularFile(const QString& path);
 // The same reader on the file's bytes already in memory. Lines end in CR LF
 // or LF (CRs before the LF are never part of a line); the lines of the text
 // section are joined with CR LF into the notes.
-int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThreshold,
+int ParseDataFile(std::string_view bytes, TDataBlock& block,
                   IMessageService& msgs);
 // The same with the memory the samples may take; a file that needs more is
 // refused before its samples are read (DataFileError with TooLargeText).
-int ParseDataFile(std::string_view bytes, TDataBlock& block, double markerThreshold,
+int ParseDataFile(std::string_view bytes, TDataBlock& block,
                   IMessageService& msgs, std::size_t memoryLimit);
 
 // The memory the samples of one file may take: half of what the system has

@@ -1,6 +1,6 @@
 #pragma once
 // Shared by the reader and the writer of the flight data files.
-#include "graph/FileOffsets.h"
+#include "data/FileOffsets.h"
 
 #include <cstddef>
 #include <utility>

@@ -205,7 +205,7 @@ namespace {
 // Writes the whole file into out; false when the sink failed.
 bool WriteRecord(const TDataBlock& block, OutBuffer& out)
 {
-    const std::vector<double>& time = block.Data[ArrTime];
+    const std::vector<double>& time = block.Samples(ArrTime);
     const std::size_t count = time.size();
 
     // Columns: every non-empty channel array, in order.
@@ -213,9 +213,9 @@ bool WriteRecord(const TDataBlock& block, OutBuffer& out)
     int ncols = 0;
     bool lengthsAgree = true;
     for (int k = 1; k < kChannelArrays; ++k)
-        if (!block.Data[k].empty()) {
-            cols[ncols++] = &block.Data[k];
-            lengthsAgree = lengthsAgree && block.Data[k].size() == count;
+        if (block.HasArray(k)) {
+            cols[ncols++] = &block.Samples(k);
+            lengthsAgree = lengthsAgree && block.Samples(k).size() == count;
         }
     QV_ASSERT(lengthsAgree, "Channel arrays differ in length from the time array in FormatDataFile");
 
@@ -300,7 +300,7 @@ std::string FormatDataFile(const TDataBlock& block)
 {
     std::string s;
     s.reserve(256 + block.Date.size() + block.NotesText().size() * 2 + block.Annotations.size() * 40 +
-              block.Data[ArrTime].size() * 40);
+              block.Samples(ArrTime).size() * 40);
     PrepareLarge(s.data(), s.capacity());
     OutBuffer out([&s](const char* p, std::size_t n) {
         s.append(p, n);

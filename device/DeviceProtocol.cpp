@@ -147,7 +147,7 @@ void DeviceProtocol::Disconnect()
     PumpEvents();
     obs_->SetStatusText(QStringLiteral("Disconnected."));
     obs_->SetTopLabel(QStringLiteral("Disconnected."));
-    obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
+    obs_->SetCaption(QString::fromLatin1(kDisconnectedCaption));
     obs_->SetLamp(DeviceLamp::Red);
     SetButtons({DeviceButton::Close, DeviceButton::Connect}, true);
     SetButtons({DeviceButton::Disconnect, DeviceButton::ReadData, DeviceButton::UploadCfg,
@@ -160,7 +160,7 @@ void DeviceProtocol::Shutdown()
 {
     abort_ = true;
     PumpEvents();
-    obs_->SetCaption(QStringLiteral("Data Reading / Kavo5 - Disconnected"));
+    obs_->SetCaption(QString::fromLatin1(kDisconnectedCaption));
     ClosePort();
 }
 

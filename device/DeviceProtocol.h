@@ -56,6 +56,9 @@ struct TDownloadEnd {
 };
 
 // What the protocol shows. Every method has an empty default.
+// The device dialog's caption while no logger is connected.
+inline const char* const kDisconnectedCaption = "Data Reading / Kavo5 - Disconnected";
+
 class IDeviceObserver {
 public:
     virtual ~IDeviceObserver() = default;

@@ -25,7 +25,7 @@ const QColor kYellow(Qt::yellow);
 const QColor kGreen(Qt::green);
 
 
-QString DisconnectedCaption() { return QStringLiteral("Data Reading / Kavo5 - Disconnected"); }
+QString DisconnectedCaption() { return QString::fromLatin1(kDisconnectedCaption); }
 
 } // namespace
 
@@ -281,16 +281,9 @@ void TDoskComForm::ConnectButtonClick()
 
 void TDoskComForm::CancelButtonClick()
 {
+    // The protocol gives the dialog its disconnected look (labels, caption,
+    // lamp, buttons) through the observer.
     protocol_.Disconnect();
-    Label1->setText(QStringLiteral("Disconnected."));
-    StatusBar1->showMessage(QStringLiteral("Disconnected."));
-    setWindowTitle(DisconnectedCaption());
-    Shape1->SetBrushColor(kRed);
-    OKButton->setEnabled(true);
-    ConnectButton->setEnabled(true);
-    for (QPushButton* b : {CancelButton, DataButton, UploadButton, ResetButton, EraseButton})
-        b->setEnabled(false);
-    SetConfigControlsEnabled(false);
 }
 
 void TDoskComForm::OKButtonClick()

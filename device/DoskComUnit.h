@@ -51,7 +51,6 @@ public:
     // empty to use the setting again.
     void SetPortOverride(const QString& port) { portOverride_ = port; }
     QString PortName() const;
-    const char* ClassName() const { return "TDoskComForm"; }
 
     DeviceProtocol& Protocol() { return protocol_; }
     const TFlightBlockList& FlightBlocks() const { return blocks_; }

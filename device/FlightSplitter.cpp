@@ -146,7 +146,7 @@ void BuildFlightRecord(const std::uint8_t* image, std::size_t size, const TFligh
     rec.NotesStream();
 
     const std::size_t n = SampleCount(block, size);
-    auto& time = rec.Data[ArrTime];
+    std::vector<double> time;
     SizeArray(time, n);
     const double step = block.SamplePeriod / 100.0;
     double t = 0;
@@ -154,6 +154,7 @@ void BuildFlightRecord(const std::uint8_t* image, std::size_t size, const TFligh
         time[i] = t;
         t += step;
     }
+    rec.SetSamples(ArrTime, std::move(time));
     rec.Present[ArrTime] = true;
 
     const std::size_t stride = 2 * static_cast<std::size_t>(block.ChannelCount);
@@ -161,7 +162,7 @@ void BuildFlightRecord(const std::uint8_t* image, std::size_t size, const TFligh
     for (int k = 1; k < kChannelArrays; ++k) {
         if ((block.ChannelMask & kArrayMask[k]) == 0)
             continue;
-        auto& out = rec.Data[k];
+        std::vector<double> out;
         SizeArray(out, n);
         const std::uint8_t* p = image + block.DataStart + 2 * column;
         if (n > 0) {
@@ -184,6 +185,7 @@ void BuildFlightRecord(const std::uint8_t* image, std::size_t size, const TFligh
                     out[i] = Word(p);
             }
         }
+        rec.SetSamples(k, std::move(out));
         rec.Present[k] = true;
         ++column;
     }
@@ -231,7 +233,7 @@ TBaseName BaseNameFromSetting(const QString& defFileName)
 
 QString FlightFileName(const QString& folder, const QString& base, int number)
 {
-    return folder + base + QString::asprintf("%.3d", number) + QStringLiteral(".kdf");
+    return folder + base + QString::asprintf("%.3d", number) + QLatin1String(kDataFileExtension);
 }
 
 QString FilesWrittenText(int count)

@@ -2,6 +2,7 @@
 
 #include "base/MessageService.h"
 #include "graph/ChartLabels.h"
+#include "graph/CurveTable.h"
 #include "graph/GraphStyle.h"
 #include "graph/MarkGraph.h"
 #include "graph/ViewMath.h"
@@ -176,6 +177,7 @@ TChartView::TChartView(TCurveModel& model, TGraphSetupRec& setup, QWidget* paren
 
     connect(&model_, &TCurveModel::FileAdded, this, &TChartView::FileAdded);
     connect(&model_, &TCurveModel::FileRemoved, this, &TChartView::FileRemoved);
+    connect(&model_, &TCurveModel::FileRenamed, this, &TChartView::FileRenamed);
     connect(&model_, &TCurveModel::CurveChanged, this, &TChartView::CurveChanged);
     connect(&model_, &TCurveModel::VisibilityChanged, this, &TChartView::VisibilityChanged);
     connect(&model_, &TCurveModel::LabelsChanged, this, &TChartView::LabelsChanged);
@@ -217,15 +219,16 @@ void TChartView::FileAdded(TCurveHandle h)
     TFileGraphs& fg = files_[h];
     for (int k = 0; k < kSlotCount; ++k) {
         const TCurve& c = file->Curves[k];
-        QCPGraph* g = IsPointSlot(k) ? new TMarkGraph(Chart1->xAxis, Axis(kSlotAxis[k]))
-                                     : Chart1->addGraph(Chart1->xAxis, Axis(kSlotAxis[k]));
+        const TCurveSlotInfo& slot = CurveSlot(k);
+        QCPGraph* g = slot.Points ? new TMarkGraph(Chart1->xAxis, Axis(slot.Axis))
+                                  : Chart1->addGraph(Chart1->xAxis, Axis(slot.Axis));
         const QColor colour = QColor::fromRgb(c.Rgb);
         g->setPen(QPen(colour));
-        g->setName(file->ShortName + QString::fromLatin1(kSlotTitles[k]));
+        g->setName(file->ShortName + QString::fromLatin1(slot.TitleSuffix));
         g->setAdaptiveSampling(false); // the points come reduced already
         g->setVisible(c.Visible);
         g->removeFromLegend();
-        if (IsPointSlot(k)) {
+        if (slot.Points) {
             g->setLineStyle(QCPGraph::lsNone);
             g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, colour, colour, 9));
         }
@@ -237,6 +240,18 @@ void TChartView::FileAdded(TCurveHandle h)
     LabelsChanged(h);
     RebuildLegend();
     RescaleAxes();
+    Replot();
+}
+
+void TChartView::FileRenamed(TCurveHandle h)
+{
+    const TCurveFile* file = model_.File(h);
+    auto it = files_.find(h);
+    if (!file || it == files_.end())
+        return;
+    for (int k = 0; k < kSlotCount; ++k)
+        it->second.Graphs[k]->setName(file->ShortName + QString::fromLatin1(CurveSlot(k).TitleSuffix));
+    RebuildLegend();
     Replot();
 }
 
@@ -310,11 +325,10 @@ void TChartView::RefreshDrawnData()
             const TCurve* c = model_.Curve(h, k);
             if (!g->visible() || !c)
                 continue;
-            const double ox = c->OffsetEnabled ? c->OffsetX : 0.0;
-            const double lower = keys.lower - ox, upper = keys.upper - ox;
+            const double lower = c->FileX(keys.lower), upper = c->FileX(keys.upper);
             TDrawn want{lower, upper, pixels};
             want.Dirty = false;
-            if (IsPointSlot(k)) {
+            if (CurveSlot(k).Points) {
                 want.ValueLower = g->valueAxis()->range().lower;
                 want.ValueUpper = g->valueAxis()->range().upper;
                 want.ValuePixels = Chart1->axisRect()->height();
@@ -326,7 +340,7 @@ void TChartView::RefreshDrawnData()
             QVector<QCPGraphData> points;
             if (c->Count() > 0) {
                 ReduceForView(*c->X, *c->Y, c->Pyramid, lower, upper, pixels, indices_);
-                if (IsPointSlot(k)) {
+                if (CurveSlot(k).Points) {
                     // One mark per cell of the shape's width: more would
                     // only be drawn over each other.
                     markX_.resize(indices_.size());
@@ -365,11 +379,13 @@ void TChartView::ApplySeriesStyle(TCurveHandle h)
         return;
     const TGraphSetupRec& gs = setup_;
     auto& g = it->second.Graphs;
-    StyleLine(g[SlotAlt], gs.AltitudeLStyle, gs.AltitudeLWidth);
-    StyleLine(g[SlotRx], gs.RXLStyle, gs.RXLWidth);
-    StyleLine(g[SlotPowS], gs.PowerSupLStyle, gs.PowerSupLWidth);
-    StylePoints(g[SlotMark], gs.MarkerMarkStyle, gs.MarkerMarkSize);
-    StylePoints(g[SlotAnnot], gs.AnnotMarkStyle, gs.AnnotMarkSize);
+    for (int k = 0; k < kSlotCount; ++k) {
+        const TCurveSlotInfo& slot = CurveSlot(k);
+        if (slot.Points)
+            StylePoints(g[k], gs.*slot.Style, gs.*slot.Size);
+        else
+            StyleLine(g[k], gs.*slot.Style, gs.*slot.Size);
+    }
     it->second.Labels->SetBottomPadding(2 + static_cast<int>(g[SlotAnnot]->scatterStyle().size() / 2));
 }
 

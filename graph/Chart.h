@@ -73,6 +73,9 @@ public:
     void Chart1Scroll();
     // Zoom by percentage (above 100 in, below 100 out) and scroll bars.
     void ZoomPercent(double percent);
+    // The wheel's zoom: about the time and values under the pixel `at` of
+    // the chart, which stay under it.
+    void ZoomPercentAt(double percent, const QPoint& at);
     // The chart's undo-zoom, when the chart is visible.
     void UndoZoom();
     // Space held: panning instead of the rubber band.
@@ -121,6 +124,7 @@ private:
 
     void FileAdded(TCurveHandle h);
     void FileRemoved(TCurveHandle h);
+    void FileRenamed(TCurveHandle h);
     void CurveChanged(TCurveHandle h, int slot);
     void VisibilityChanged(TCurveHandle h, int slot, bool visible);
     void LabelsChanged(TCurveHandle h);

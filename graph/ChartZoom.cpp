@@ -26,10 +26,17 @@ void TChartView::UpdateScrollBars()
         ScrollBar2->setEnabled(false);
     } else {
         ScrollBar2->setEnabled(true);
-        const TRange data = model_.Extent(AxisLeft);
-        if (data.Valid)
-            if (auto pos = VerticalScrollPosition(Range(AxisLeft), data.Lower, data.Upper))
+        // The position of the first value axis that has data to show.
+        for (AxisId axis : {AxisLeft, AxisRight, AxisVoltage}) {
+            if (axis == AxisRight && CheckBox_RxCenter->isChecked())
+                continue;
+            const TRange data = model_.Extent(axis);
+            if (!data.Valid)
+                continue;
+            if (auto pos = VerticalScrollPosition(Range(axis), data.Lower, data.Upper))
                 ScrollBar2->setValue(*pos);
+            break;
+        }
     }
     ScrollBarsUpdating = false;
 }
@@ -49,16 +56,18 @@ void TChartView::ScrollBar2Change(int position)
 {
     if (ScrollBarsUpdating)
         return;
-    const TRange data = model_.Extent(AxisLeft);
-    if (!data.Valid)
-        return;
+    // Each value axis goes to the same place in its own data, so that
+    // traction, servo and voltage all stay on screen.
     const int p = 100 - position;
-    SetRange(AxisLeft, ScrolledRange(p, Range(AxisLeft), data.Lower, data.Upper));
-    if (CheckBox_RxCenter->isChecked())
-        SetRange(AxisRight, CentredOnZero(Range(AxisRight)));
-    else
-        SetRange(AxisRight, ScrolledRange(p, Range(AxisRight), data.Lower, data.Upper));
-    SetRange(AxisVoltage, ScrolledRange(p, Range(AxisVoltage), data.Lower, data.Upper));
+    for (AxisId axis : {AxisLeft, AxisRight, AxisVoltage}) {
+        if (axis == AxisRight && CheckBox_RxCenter->isChecked()) {
+            SetRange(AxisRight, CentredOnZero(Range(AxisRight)));
+            continue;
+        }
+        const TRange data = model_.Extent(axis);
+        if (data.Valid)
+            SetRange(axis, ScrolledRange(p, Range(axis), data.Lower, data.Upper));
+    }
     Replot();
 }
 
@@ -128,6 +137,16 @@ void TChartView::ZoomPercent(double percent)
 {
     for (AxisId axis : {AxisBottom, AxisLeft, AxisRight, AxisVoltage})
         SetRange(axis, qv::ZoomPercent(Range(axis), percent));
+    UpdateScrollBars();
+    Replot();
+}
+
+void TChartView::ZoomPercentAt(double percent, const QPoint& at)
+{
+    SetRange(AxisBottom, ZoomPercentAbout(Range(AxisBottom), percent, Chart1->xAxis->pixelToCoord(at.x())));
+    for (AxisId axis : {AxisLeft, AxisRight, AxisVoltage})
+        SetRange(axis, ZoomPercentAbout(Range(axis), percent, Axis(axis)->pixelToCoord(at.y())));
+    ServoCenterRule();
     UpdateScrollBars();
     Replot();
 }

@@ -1,5 +1,6 @@
 #include "graph/CurveModel.h"
 
+#include "graph/CurveTable.h"
 #include "graph/GraphStyle.h"
 #include "graph/Measure.h"
 #include "graph/ViewMath.h"
@@ -9,9 +10,6 @@
 #include <numeric>
 
 namespace qv {
-
-const std::array<const char*, kSlotCount> kSlotTitles = {" (Alt)", " (RX)", " (PowS)", " (Mark)",
-                                                         " (Annot)"};
 
 void TRange::Include(double lo, double hi)
 {
@@ -70,6 +68,15 @@ void TCurveModel::RemoveFile(TCurveHandle h)
 {
     if (files_.erase(h))
         emit FileRemoved(h);
+}
+
+void TCurveModel::SetShortName(TCurveHandle h, const QString& shortName)
+{
+    auto it = files_.find(h);
+    if (it == files_.end() || it->second.ShortName == shortName)
+        return;
+    it->second.ShortName = shortName;
+    emit FileRenamed(h);
 }
 
 const TCurveFile* TCurveModel::File(TCurveHandle h) const
@@ -132,7 +139,7 @@ void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std:
     c->X = std::move(x);
     c->Y = std::move(y);
     c->Pyramid.Build(*c->Y);
-    if (IsPointSlot(slot))
+    if (CurveSlot(slot).Points)
         c->Prefix.reset();
     else
         c->Prefix = std::make_shared<const std::vector<double>>(PrefixSums(*c->Y));
@@ -263,16 +270,6 @@ int TCurveModel::AddLabel(TCurveHandle h, const TCurveLabel& label)
     return static_cast<int>(it->second.Labels.size()) - 1;
 }
 
-void TCurveModel::MoveLabel(TCurveHandle h, int index, double time, double altitude)
-{
-    auto it = files_.find(h);
-    if (it == files_.end() || index < 0 || index >= static_cast<int>(it->second.Labels.size()))
-        return;
-    it->second.Labels[index].Time = time;
-    it->second.Labels[index].Altitude = altitude;
-    SyncLabelPoints(h, it->second);
-}
-
 void TCurveModel::DeleteLabel(TCurveHandle h, int index)
 {
     auto it = files_.find(h);
@@ -280,20 +277,6 @@ void TCurveModel::DeleteLabel(TCurveHandle h, int index)
         return;
     it->second.Labels.erase(it->second.Labels.begin() + index);
     SyncLabelPoints(h, it->second);
-}
-
-void TCurveModel::SetDrawnLabels(TCurveHandle h, const std::vector<TCurveLabel>& drawn)
-{
-    const TCurve* c = Curve(h, SlotAnnot);
-    if (!c)
-        return;
-    std::vector<TCurveLabel> labels = drawn;
-    if (c->OffsetEnabled)
-        for (TCurveLabel& l : labels) {
-            l.Time -= c->OffsetX;
-            l.Altitude -= c->OffsetY;
-        }
-    SetLabels(h, std::move(labels));
 }
 
 TRange TCurveModel::Extent(AxisId axis) const
@@ -307,7 +290,7 @@ TRange TCurveModel::Extent(AxisId axis) const
             if (axis == AxisBottom) {
                 const TRange e = c.KeyExtent();
                 r.Include(e.Lower, e.Upper);
-            } else if (kSlotAxis[k] == axis) {
+            } else if (CurveSlot(k).Axis == axis) {
                 const TRange e = c.ValueExtent();
                 r.Include(e.Lower, e.Upper);
             }

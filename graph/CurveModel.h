@@ -55,8 +55,15 @@ struct TCurve {
     double Shift = 0.0;
 
     int Count() const { return X ? static_cast<int>(X->size()) : 0; }
+    // Drawn place of a point kept in the file's coordinates, and back: the
+    // one mapping between the chart and the file.
     double DrawnX(double x) const { return x + (OffsetEnabled ? OffsetX : 0.0); }
     double DrawnY(double y) const { return y * Scale + Shift + (OffsetEnabled ? OffsetY : 0.0); }
+    double FileX(double drawnX) const { return drawnX - (OffsetEnabled ? OffsetX : 0.0); }
+    double FileY(double drawnY) const
+    {
+        return (drawnY - Shift - (OffsetEnabled ? OffsetY : 0.0)) / (Scale != 0.0 ? Scale : 1.0);
+    }
     // Extent of the drawn points (invalid when empty).
     TRange KeyExtent() const;
     TRange ValueExtent() const;
@@ -80,6 +87,8 @@ public:
     // (kNoColour: the chart's next free colour).
     TCurveHandle AddFile(const QString& shortName, std::uint8_t colourIndex);
     void RemoveFile(TCurveHandle h);
+    // The legend's name of a file, after its file was renamed or moved.
+    void SetShortName(TCurveHandle h, const QString& shortName);
     bool Has(TCurveHandle h) const { return files_.count(h) != 0; }
     const TCurveFile* File(TCurveHandle h) const;
     const TCurve* Curve(TCurveHandle h, int slot) const;
@@ -109,10 +118,7 @@ public:
     const std::vector<TCurveLabel>& Labels(TCurveHandle h) const;
     void SetLabels(TCurveHandle h, std::vector<TCurveLabel> labels);
     int AddLabel(TCurveHandle h, const TCurveLabel& label);
-    void MoveLabel(TCurveHandle h, int index, double time, double altitude);
     void DeleteLabel(TCurveHandle h, int index);
-    // Sets the labels from their drawn places (less the enabled offsets).
-    void SetDrawnLabels(TCurveHandle h, const std::vector<TCurveLabel>& drawn);
 
     // Extent of the visible curves on an axis (bottom: their times).
     TRange Extent(AxisId axis) const;
@@ -120,6 +126,7 @@ public:
 signals:
     void FileAdded(TCurveHandle h);
     void FileRemoved(TCurveHandle h);
+    void FileRenamed(TCurveHandle h);
     // Points, mapping or offsets of a curve changed.
     void CurveChanged(TCurveHandle h, int slot);
     void VisibilityChanged(TCurveHandle h, int slot, bool visible);

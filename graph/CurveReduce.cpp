@@ -8,8 +8,10 @@ namespace qv {
 
 std::int64_t TMinMaxPyramid::BucketSize(int level)
 {
-    std::int64_t s = 1;
-    for (int l = 0; l < level; ++l)
+    if (level <= 0)
+        return 1;
+    std::int64_t s = kFirst;
+    for (int l = 1; l < level; ++l)
         s *= kFan;
     return s;
 }
@@ -19,13 +21,13 @@ void TMinMaxPyramid::Build(const std::vector<double>& y)
     Clear();
     const std::int64_t n = static_cast<std::int64_t>(y.size());
     // Level 1 from the samples.
-    std::int64_t buckets = n / kFan;
+    std::int64_t buckets = n / kFirst;
     if (buckets < 1)
         return;
     std::vector<std::int32_t> first(static_cast<std::size_t>(2 * buckets));
     for (std::int64_t b = 0; b < buckets; ++b) {
-        std::int64_t lo = b * kFan, hi = lo;
-        for (std::int64_t i = lo + 1; i < (b + 1) * kFan; ++i) {
+        std::int64_t lo = b * kFirst, hi = lo;
+        for (std::int64_t i = lo + 1; i < (b + 1) * kFirst; ++i) {
             if (y[i] < y[lo])
                 lo = i;
             if (y[i] > y[hi])
@@ -34,32 +36,23 @@ void TMinMaxPyramid::Build(const std::vector<double>& y)
         first[2 * b] = static_cast<std::int32_t>(lo);
         first[2 * b + 1] = static_cast<std::int32_t>(hi);
     }
-    std::vector<double> firstValues(first.size());
-    for (std::size_t k = 0; k < first.size(); ++k)
-        firstValues[k] = y[first[k]];
     levels_.push_back(std::move(first));
-    values_.push_back(std::move(firstValues));
     // Each further level from the one below.
     while ((buckets = static_cast<std::int64_t>(levels_.back().size() / 2) / kFan) >= 1) {
         const std::vector<std::int32_t>& below = levels_.back();
-        const std::vector<double>& belowValues = values_.back();
         std::vector<std::int32_t> next(static_cast<std::size_t>(2 * buckets));
-        std::vector<double> nextValues(next.size());
         for (std::int64_t b = 0; b < buckets; ++b) {
-            std::int64_t lo = 2 * b * kFan, hi = lo + 1;
+            std::int32_t lo = below[2 * b * kFan], hi = below[2 * b * kFan + 1];
             for (std::int64_t c = b * kFan + 1; c < (b + 1) * kFan; ++c) {
-                if (belowValues[2 * c] < belowValues[lo])
-                    lo = 2 * c;
-                if (belowValues[2 * c + 1] > belowValues[hi])
-                    hi = 2 * c + 1;
+                if (y[below[2 * c]] < y[lo])
+                    lo = below[2 * c];
+                if (y[below[2 * c + 1]] > y[hi])
+                    hi = below[2 * c + 1];
             }
-            next[2 * b] = below[lo];
-            next[2 * b + 1] = below[hi];
-            nextValues[2 * b] = belowValues[lo];
-            nextValues[2 * b + 1] = belowValues[hi];
+            next[2 * b] = lo;
+            next[2 * b + 1] = hi;
         }
         levels_.push_back(std::move(next));
-        values_.push_back(std::move(nextValues));
     }
 }
 
@@ -147,17 +140,15 @@ void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, c
         // The largest bucket that starts here and ends inside the range.
         int l = level;
         std::int64_t s = TMinMaxPyramid::BucketSize(l);
-        while (l > 0 && (i % s != 0 || i + s > i1)) {
-            --l;
-            s /= TMinMaxPyramid::kFan;
-        }
+        while (l > 0 && (i % s != 0 || i + s > i1))
+            s = TMinMaxPyramid::BucketSize(--l);
         if (l == 0) {
             take(column(i), i, y[i], i, y[i]);
             ++i;
         } else {
             const std::int64_t b = i / s;
-            take(column(i), pyramid.MinIndex(l, b), pyramid.MinValue(l, b), pyramid.MaxIndex(l, b),
-                 pyramid.MaxValue(l, b));
+            const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
+            take(column(i), mn, y[mn], mx, y[mx]);
             i += s;
         }
     }

@@ -10,30 +10,25 @@ namespace qv {
 
 class TMinMaxPyramid {
 public:
-    static constexpr int kFan = 4; // samples (or buckets) per bucket of the next level
+    // Samples per bucket of level 1, and buckets per bucket of each level
+    // above: the levels hold well under one byte per sample.
+    static constexpr int kFirst = 16;
+    static constexpr int kFan = 4;
 
     // Builds the levels over the values y (empty y: no levels).
     void Build(const std::vector<double>& y);
-    void Clear()
-    {
-        levels_.clear();
-        values_.clear();
-    }
+    void Clear() { levels_.clear(); }
     int LevelCount() const { return static_cast<int>(levels_.size()); }
     // Bucket size of level l (level 0 is the samples themselves).
     static std::int64_t BucketSize(int level);
     // Index of the lowest and of the highest sample of bucket b of level l >= 1.
     std::int32_t MinIndex(int level, std::int64_t b) const { return levels_[level - 1][2 * b]; }
     std::int32_t MaxIndex(int level, std::int64_t b) const { return levels_[level - 1][2 * b + 1]; }
-    // Their values (kept beside the indices: no trip to the samples).
-    double MinValue(int level, std::int64_t b) const { return values_[level - 1][2 * b]; }
-    double MaxValue(int level, std::int64_t b) const { return values_[level - 1][2 * b + 1]; }
     // Buckets of level l >= 1 (only whole buckets are kept).
     std::int64_t BucketCount(int level) const { return static_cast<std::int64_t>(levels_[level - 1].size() / 2); }
 
 private:
     std::vector<std::vector<std::int32_t>> levels_; // per level: min and max index pairs
-    std::vector<std::vector<double>> values_;       // per level: min and max value pairs
 };
 
 // Samples to draw of a curve with ascending x over the key range [x0, x1]

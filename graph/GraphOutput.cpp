@@ -213,14 +213,6 @@ void TGraphOutput::CreateButtons(QWidget* parent)
     connect(TBPrintGraph, &QToolButton::clicked, this, &TGraphOutput::TBPrintGraphClick);
 }
 
-void TGraphOutput::AddTo(QToolBar* bar)
-{
-    CreateButtons(bar);
-    bar->addWidget(TBCopyGraph);
-    bar->addWidget(TBSaveGraph);
-    bar->addWidget(TBPrintGraph);
-}
-
 void TGraphOutput::SetPrinterSetup(IPrinterSetup* setup) { setup_ = setup ? setup : &qtSetup_; }
 
 void TGraphOutput::TBCopyGraphClick()

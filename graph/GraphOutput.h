@@ -66,8 +66,6 @@ public:
 
     // Creates the three tool buttons (once) under parent.
     void CreateButtons(QWidget* parent);
-    // Creates them under bar and adds them to it.
-    void AddTo(QToolBar* bar);
 
     QToolButton* TBCopyGraph = nullptr;
     QToolButton* TBSaveGraph = nullptr;

@@ -17,12 +17,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QShortcut>
 #include <QSlider>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <qcustomplot.h>
 
@@ -66,8 +69,8 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     ToolBarMeasure = new QToolBar(this);
     ToolBarMeasure->setObjectName(QStringLiteral("ToolBarMeasure"));
     TBMeasure = Button(ToolBarMeasure, "TBMeasure", "Measurement Mode", "Measurement mode", true);
-    TBAnnotations = Button(ToolBarMeasure, "TBAnnotations", "Annotations", "Annotations");
-    for (QToolButton* later : {TBMeasure, TBAnnotations})
+    TBAnnotDialog = Button(ToolBarMeasure, "TBAnnotDialog", "Annotations", "Shows an Annotation dialog");
+    for (QToolButton* later : {TBMeasure, TBAnnotDialog})
         later->setEnabled(false);
     ToolBarMeasure->addSeparator();
     LabelCursor = new QLabel(this);
@@ -86,7 +89,6 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     StringGridOdecet->setVerticalHeaderLabels({QStringLiteral("DELTA"), QStringLiteral("d X/d TIME")});
     StringGridOdecet->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     odecet->addWidget(StringGridOdecet);
-    PanelOdecet->setFixedHeight(92);
     layout->addWidget(PanelOdecet);
 
     Chart = new TChartView(model_, setup_, this);
@@ -111,13 +113,13 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     ComboBoxShiftAxis->addItems({QStringLiteral("Altitude"), QStringLiteral("Servo"), QStringLiteral("Voltage")});
     TrackBarX = new QSlider(Qt::Horizontal, this);
     TrackBarX->setObjectName(QStringLiteral("TrackBarX"));
-    TrackBarX->setRange(-3600, 3600);
+    TrackBarX->setRange(-100, 100); // fitted to the flight and the view
     TrackBarX->setValue(0);
     TrackBarY = new QSlider(Qt::Horizontal, this);
     TrackBarY->setObjectName(QStringLiteral("TrackBarY"));
     TrackBarY->setRange(-1000, 1000);
     TrackBarY->setValue(0);
-    EditShiftX = new QLineEdit(QStringLiteral("0"), this);
+    EditShiftX = new QLineEdit(QStringLiteral("0.0"), this);
     EditShiftX->setObjectName(QStringLiteral("EditShiftX"));
     EditShiftX->setMaximumWidth(70);
     EditShiftY = new QLineEdit(QStringLiteral("0"), this);
@@ -144,8 +146,21 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
         if (h == actual_)
             ShowOffsets();
     });
+    connect(Chart->Chart1->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this] { FitTrackBarX(); });
     Chart->Chart1->installEventFilter(this);
-    qApp->installEventFilter(this);
+    // Holding the space bar pans: a shortcut of this page, so it acts while
+    // the focus is on the page, and not in its text fields, which take the
+    // blank themselves. The chart holds the keyboard until the bar is let go.
+    SpaceBar = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    SpaceBar->setObjectName(QStringLiteral("SpaceBar"));
+    SpaceBar->setContext(Qt::WidgetWithChildrenShortcut);
+    SpaceBar->setAutoRepeat(false);
+    connect(SpaceBar, &QShortcut::activated, this, [this] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        if (FormKeyPress(&press))
+            Chart->Chart1->grabKeyboard();
+    });
     Measurement = new TMeasurement(*this);
     OffsetControls = new TOffsetControls(*this, *Measurement);
 
@@ -156,7 +171,7 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
                         {"TBShowLegend", "view-list-details"},
                         {"ShowTable", "view-form-table"},
                         {"TBMeasure", "measure"},
-                        {"TBAnnotations", "insert-text"},
+                        {"TBAnnotDialog", "insert-text"},
                         {"TBCopyGraph", "edit-copy"},
                         {"TBSaveGraph", "document-save-as"},
                         {"TBPrintGraph", "document-print"},
@@ -185,10 +200,55 @@ void TGraphPage::ShowOffsets()
     const TCurve& s = c ? *c : none;
     const QSignalBlocker b1(CheckBoxShift), b2(EditShiftX), b3(EditShiftY), b4(TrackBarX), b5(TrackBarY);
     CheckBoxShift->setChecked(c ? s.OffsetEnabled : false);
-    EditShiftX->setText(QString::number(s.OffsetX));
+    EditShiftX->setText(TimeOffsetText(s.OffsetX));
     EditShiftY->setText(QString::number(s.OffsetY));
-    TrackBarX->setValue(qRound(s.OffsetX));
     TrackBarY->setValue(qRound(s.OffsetY));
+    FitTrackBarX();
+}
+
+QString TGraphPage::TimeOffsetText(double seconds)
+{
+    const QString text = QString::number(seconds, 'f', 1);
+    return text == QLatin1String("-0.0") ? QStringLiteral("0.0") : text;
+}
+
+double TGraphPage::TimeStep() const
+{
+    for (int slot : {SlotAlt, SlotRx, SlotPowS})
+        if (const TCurve* c = model_.Curve(actual_, slot); c && c->Count() > 1) {
+            const double step = (c->X->back() - c->X->front()) / (c->Count() - 1);
+            if (step > 0 && std::isfinite(step))
+                return step;
+        }
+    return 0.1;
+}
+
+void TGraphPage::FitTrackBarX()
+{
+    // One step of the bar is one sample period; from the offset in force it
+    // reaches as far as the flight is long or the view is wide, whichever is
+    // less; Page Up/Down move a tenth of the view.
+    if (TrackBarX->isSliderDown())
+        return;
+    const double step = TimeStep();
+    double length = 100 * step;
+    for (int slot : {SlotAlt, SlotRx, SlotPowS})
+        if (const TCurve* c = model_.Curve(actual_, slot); c && c->Count() > 1) {
+            length = std::max(length, c->X->back() - c->X->front());
+            break;
+        }
+    const TAxisRange view = Chart->Range(AxisBottom);
+    const double width = view.Max > view.Min && std::isfinite(view.Max - view.Min) ? view.Max - view.Min : length;
+    const TCurve* c = model_.Curve(actual_, qBound(0, ComboBoxShiftAxis->currentIndex(), 2));
+    const double offset = c ? c->OffsetX : 0.0;
+    const double half = std::min(length, width) + std::abs(offset);
+    constexpr double kMostSteps = 1e9;
+    const int ticks = static_cast<int>(std::clamp(std::ceil(half / step), 1.0, kMostSteps));
+    const QSignalBlocker quiet(TrackBarX);
+    TrackBarX->setRange(-ticks, ticks);
+    TrackBarX->setSingleStep(1);
+    TrackBarX->setPageStep(static_cast<int>(std::clamp(std::round(width / 10 / step), 1.0, kMostSteps)));
+    TrackBarX->setValue(static_cast<int>(std::clamp(std::round(offset / step), -kMostSteps, kMostSteps)));
 }
 
 void TGraphPage::ChangeGraphSettings() { Chart->ChangeGraphSettings(files_); }
@@ -223,8 +283,22 @@ void TGraphPage::TBShowLegendClick() { Chart->SetLegendVisible(TBShowLegend->isC
 
 void TGraphPage::ShowTableClick()
 {
-    PanelOdecet->setFixedHeight(ShowTable->isChecked() ? 92 : 0);
     PanelOdecet->setVisible(ShowTable->isChecked());
+    FitTablePanel();
+}
+
+void TGraphPage::FitTablePanel()
+{
+    if (PanelOdecet->isHidden()) {
+        PanelOdecet->setFixedHeight(0);
+        return;
+    }
+    QTableWidget* grid = StringGridOdecet;
+    int height = 2 * grid->frameWidth() + grid->horizontalHeader()->sizeHint().height();
+    for (int r = 0; r < grid->rowCount(); ++r)
+        height += grid->verticalHeader()->sectionSize(r);
+    grid->setFixedHeight(height);
+    PanelOdecet->setFixedHeight(height);
 }
 
 bool TGraphPage::Active() const { return Chart->Chart1->isVisible() && model_.FileCount() > 0; }
@@ -236,7 +310,7 @@ bool TGraphPage::FormMouseWheel(const QPoint& globalPos, int delta)
     const QPoint p = Chart->Chart1->mapFromGlobal(globalPos);
     if (p.x() < 1 || p.x() >= Chart->Chart1->width() || p.y() < 1 || p.y() >= Chart->Chart1->height())
         return false;
-    Chart->ZoomPercent(delta < 1 ? 90 : 110);
+    Chart->ZoomPercentAt(delta < 1 ? 90 : 110, p);
     return true;
 }
 
@@ -269,11 +343,13 @@ bool TGraphPage::eventFilter(QObject* watched, QEvent* e)
         }
         return false;
     }
-    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == window()) {
+    if (watched == Chart->Chart1 && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Space)
-            return e->type() == QEvent::KeyPress ? FormKeyPress(k) : FormKeyUp(k);
+        if (k->key() == Qt::Key_Space && Chart->Panning()) {
+            if (e->type() == QEvent::KeyRelease && FormKeyUp(k))
+                Chart->Chart1->releaseKeyboard();
+            return true; // the held bar repeats: nothing more to do
+        }
     }
     return QWidget::eventFilter(watched, e);
 }

@@ -9,6 +9,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QShortcut;
 class QSlider;
 class QTableWidget;
 class QToolBar;
@@ -39,7 +40,7 @@ public:
     QToolButton* TBShowLegend = nullptr;
     QToolButton* ShowTable = nullptr;
     QToolButton* TBMeasure = nullptr;   // measurement mode (graph/Measurement.h)
-    QToolButton* TBAnnotations = nullptr;
+    QToolButton* TBAnnotDialog = nullptr; // the annotation list, which the main window runs
     QToolButton* TBCopyGraph = nullptr;
     QToolButton* TBSaveGraph = nullptr;
     QToolButton* TBPrintGraph = nullptr;
@@ -53,6 +54,7 @@ public:
     QLineEdit* EditShiftX = nullptr;
     QLineEdit* EditShiftY = nullptr;
     QComboBox* ComboBoxShiftAxis = nullptr;
+    QShortcut* SpaceBar = nullptr; // held down: panning
     // Measurement mode, cursors and table; the offset controls' work.
     TMeasurement* Measurement = nullptr;
     TOffsetControls* OffsetControls = nullptr;
@@ -64,6 +66,10 @@ public:
     // The current file, whose offsets the offset controls show.
     void SetActualFile(TCurveHandle h);
     TCurveHandle ActualFile() const { return actual_; }
+    // The time between samples of the current file (one step of TrackBarX).
+    double TimeStep() const;
+    // A time offset as EditShiftX shows it: one decimal, never "-0.0".
+    static QString TimeOffsetText(double seconds);
 
     // Applies the graph settings to the chart; throws when an open file
     // has no curves.
@@ -77,6 +83,8 @@ public:
     void TBGraphSetupClick();
     void TBShowLegendClick();
     void ShowTableClick();
+    // The table's panel as high as every row of the table needs.
+    void FitTablePanel();
     // Wheel at a global position: zooms when over the chart of the shown
     // page with a file open; returns whether the wheel was used.
     bool FormMouseWheel(const QPoint& globalPos, int delta);
@@ -89,6 +97,7 @@ protected:
 
 private:
     void ShowOffsets();
+    void FitTrackBarX();
     bool Active() const;
 
     TCurveModel& model_;

@@ -217,7 +217,7 @@ bool TFormGraphSetup::EditGraphSetup(TGraphSetupRec& setup, bool& changed)
 {
     work_ = setup;
     GraphSetupToControls();
-    if (exec() != QDialog::Accepted)
+    if (Messages().ExecDialog(*this) != QDialog::Accepted)
         return false;
     ControlsToGraphSetup();
     setup = work_;
@@ -234,7 +234,10 @@ bool TFormGraphSetup::eventFilter(QObject* watched, QEvent* e)
             return true;
         }
         if (k->key() == Qt::Key_Escape) {
+            // Cancelled: what the edits hold no longer matters.
+            checking_ = true;
             reject();
+            checking_ = false;
             return true;
         }
         auto* edit = qobject_cast<QLineEdit*>(watched);

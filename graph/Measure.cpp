@@ -135,8 +135,7 @@ std::optional<double> DrawnValueAt(const TCurve& curve, double t)
 {
     if (curve.Count() == 0)
         return std::nullopt;
-    const double ox = curve.OffsetEnabled ? curve.OffsetX : 0.0;
-    const auto v = ValueAt(*curve.X, *curve.Y, t - ox);
+    const auto v = ValueAt(*curve.X, *curve.Y, curve.FileX(t));
     return v ? std::optional<double>(curve.DrawnY(*v)) : std::nullopt;
 }
 
@@ -167,10 +166,9 @@ TMeasureTable MeasureFile(const TCurveModel& model, TCurveHandle h, std::optiona
         c[MeasDelta][col] = delta;
         if (*b != *a)
             c[MeasRate][col] = delta / (*b - *a);
-        const double ox = curve.OffsetEnabled ? curve.OffsetX : 0.0;
         const bool own = curve.Prefix && curve.Prefix->size() == curve.Y->size() + 1;
         const TRangeStats s = RangeStats(*curve.X, *curve.Y, curve.Pyramid, own ? *curve.Prefix : cache.For(curve.Y),
-                                         *a - ox, *b - ox);
+                                         curve.FileX(*a), curve.FileX(*b));
         if (s.Count > 0) {
             const double lo = curve.DrawnY(s.Min), hi = curve.DrawnY(s.Max);
             c[MeasMin][col] = std::min(lo, hi);
@@ -181,10 +179,21 @@ TMeasureTable MeasureFile(const TCurveModel& model, TCurveHandle h, std::optiona
     return t;
 }
 
+namespace {
+// "-0.000" reads as a value below zero: a value that rounds to zero is "0.000".
+QString Fixed(double v, int decimals)
+{
+    QString text = QString::number(v, 'f', decimals);
+    if (text.startsWith(QLatin1Char('-')) && text.count(QLatin1Char('0')) == text.size() - 2)
+        text.remove(0, 1);
+    return text;
+}
+} // namespace
+
 QString FormatMeasureTime(double seconds, bool minSec)
 {
     if (!minSec)
-        return QString::number(seconds, 'f', 2);
+        return Fixed(seconds, 2);
     // Rounded to hundredths first so that 59.999 reads 1:00.00.
     long long hundredths = std::llround(std::fabs(seconds) * 100.0);
     const long long minutes = hundredths / 6000;
@@ -201,19 +210,25 @@ QString MeasureCellText(const TMeasureTable& table, int row, int column, bool mi
         return {};
     if (column == 0)
         return FormatMeasureTime(*v, minSec);
-    return QString::number(*v, 'f', row == MeasRate ? 3 : 2);
+    return Fixed(*v, row == MeasRate ? 3 : 2);
 }
 
-QString MeasureTableText(const TMeasureTable& table, bool minSec)
+QString MeasureTableText(const TMeasureTable& table, bool minSec, const QString& fileName)
 {
-    QString text;
-    for (const char* title : kMeasureColumnTitles)
-        text += QLatin1Char('\t') + QLatin1String(title);
+    QString text = fileName + QLatin1Char('\n');
+    for (int col = 0; col < kMeasureColumns; ++col) {
+        text += QLatin1Char('\t') + QLatin1String(kMeasureColumnTitles[col]);
+        if (col == 0 && minSec)
+            text += QStringLiteral("\tTIME (s)");
+    }
     text += QLatin1Char('\n');
     for (int r = 0; r < kMeasureRows; ++r) {
         text += QLatin1String(kMeasureRowTitles[r]);
-        for (int col = 0; col < kMeasureColumns; ++col)
+        for (int col = 0; col < kMeasureColumns; ++col) {
             text += QLatin1Char('\t') + MeasureCellText(table, r, col, minSec);
+            if (col == 0 && minSec)
+                text += QLatin1Char('\t') + MeasureCellText(table, r, col, false);
+        }
         text += QLatin1Char('\n');
     }
     return text;
@@ -229,7 +244,7 @@ QString CursorReadout(const TCurveModel& model, TCurveHandle h, double t, bool m
         if (!c || c->Count() == 0)
             continue;
         if (const auto v = DrawnValueAt(*c, t))
-            text += QLatin1String(names[k]) + QString::number(*v, 'f', 2);
+            text += QLatin1String(names[k]) + Fixed(*v, 2);
     }
     return text;
 }

@@ -88,10 +88,12 @@ TMeasureTable MeasureFile(const TCurveModel& model, TCurveHandle h, std::optiona
 
 // A time in seconds ("12.35"), or in minutes and seconds ("-1:05.30").
 QString FormatMeasureTime(double seconds, bool minSec);
-// The text of one cell (empty when it has no value).
+// The text of one cell (empty when it has no value; never a negative zero).
 QString MeasureCellText(const TMeasureTable& table, int row, int column, bool minSec);
-// The table as tab-separated lines, the headings first.
-QString MeasureTableText(const TMeasureTable& table, bool minSec);
+// The table of the file `fileName` as tab-separated lines: the file's
+// name, the headings, the rows. With min:sec the times are followed by a
+// column of plain seconds, which a spreadsheet reads as numbers.
+QString MeasureTableText(const TMeasureTable& table, bool minSec, const QString& fileName);
 // The pointer read-out: the time and the file's values there.
 QString CursorReadout(const TCurveModel& model, TCurveHandle h, double t, bool minSec);
 

@@ -1,5 +1,6 @@
 #include "graph/Measurement.h"
 
+#include "graph/CurveTable.h"
 #include "graph/GraphPage.h"
 
 #include <QAction>
@@ -8,14 +9,17 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QVBoxLayout>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 #include <qcustomplot.h>
 
 namespace qv {
@@ -26,6 +30,7 @@ namespace {
 const QColor kCrosshairColour(0xFF, 0xFF, 0x00);
 const QColor kCursorColour(0x80, 0x00, 0x80);
 constexpr int kGrabPixels = 4; // a press this close to a cursor drags it
+constexpr double kReachPixels = 8; // a line this close to a right click is under the pointer
 
 QCPItemStraightLine* VerticalLine(QCustomPlot* plot, const QPen& pen)
 {
@@ -106,13 +111,27 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
     TBCopyTable->setObjectName(QStringLiteral("TBCopyTable"));
     TBCopyTable->setText(QStringLiteral("Copy to clipboard"));
     TBCopyTable->setToolTip(QStringLiteral("Copies the measurement table to the clipboard"));
+    // The file measured is named beside the table, above the button.
+    LabelTableFile = new QLabel(page_.PanelOdecet);
+    LabelTableFile->setObjectName(QStringLiteral("LabelTableFile"));
+    QFont bold = LabelTableFile->font();
+    bold.setBold(true);
+    LabelTableFile->setFont(bold);
     if (auto* column = qobject_cast<QBoxLayout*>(page_.PanelOdecet->layout())) {
         column->removeWidget(grid);
         auto* row = new QHBoxLayout;
         row->addWidget(grid, 1);
-        row->addWidget(TBCopyTable, 0, Qt::AlignTop);
+        auto* side = new QVBoxLayout;
+        side->addWidget(LabelTableFile);
+        side->addWidget(TBCopyTable);
+        side->addStretch(1);
+        row->addLayout(side);
         column->addLayout(row);
     }
+    // Every row shows: the panel is as high as the table's rows.
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    page_.FitTablePanel();
     connect(TBCopyTable, &QToolButton::clicked, this, &TMeasurement::CopyTableClick);
     grid->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* copy = new QAction(QStringLiteral("Copy to clipboard"), grid);
@@ -126,6 +145,12 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
     pmnuAnnotModifi->setObjectName(QStringLiteral("pmnuAnnotModifi"));
     pmnuAnnotNew = popup->addAction(QStringLiteral("New Annotation"));
     pmnuAnnotNew->setObjectName(QStringLiteral("pmnuAnnotNew"));
+    // Where several flights lie under the pointer, "New Annotation" asks
+    // which one.
+    PopupAnnotNewFor = new QMenu(QStringLiteral("New Annotation"), popup);
+    PopupAnnotNewFor->setObjectName(QStringLiteral("PopupAnnotNewFor"));
+    popup->addMenu(PopupAnnotNewFor);
+    PopupAnnotNewFor->menuAction()->setVisible(false);
     connect(plot, &QWidget::customContextMenuRequested, this, &TMeasurement::ChartPopup);
     connect(pmnuAnnotModifi, &QAction::triggered, this, [this] { emit AnnotModifyRequested(popupFile_); });
     connect(pmnuAnnotNew, &QAction::triggered, this,
@@ -137,6 +162,7 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
             UpdateTable();
     });
     connect(&model, &TCurveModel::FileRemoved, this, [this](TCurveHandle) { UpdateTable(); });
+    connect(&model, &TCurveModel::FileRenamed, this, [this](TCurveHandle) { UpdateTable(); });
     connect(page_.Chart->CheckBox_min_sec, &QCheckBox::toggled, this, &TMeasurement::UpdateTable);
     UpdateTable();
 }
@@ -261,6 +287,7 @@ void TMeasurement::MousePress(const QPoint& pos)
 void TMeasurement::UpdateTable()
 {
     table_ = MeasureFile(page_.Chart->Model(), page_.ActualFile(), cursor_[0], cursor_[1], prefixes_);
+    LabelTableFile->setText(TableFileName());
     QTableWidget* grid = page_.StringGridOdecet;
     const bool minSec = page_.Chart->CheckBox_min_sec->isChecked();
     for (int r = 0; r < kMeasureRows; ++r)
@@ -271,7 +298,14 @@ void TMeasurement::UpdateTable()
 
 void TMeasurement::CopyTableClick()
 {
-    QApplication::clipboard()->setText(MeasureTableText(table_, page_.Chart->CheckBox_min_sec->isChecked()));
+    QApplication::clipboard()->setText(
+        MeasureTableText(table_, page_.Chart->CheckBox_min_sec->isChecked(), TableFileName()));
+}
+
+QString TMeasurement::TableFileName() const
+{
+    const TCurveFile* f = page_.Chart->Model().File(page_.ActualFile());
+    return f ? f->ShortName : QString();
 }
 
 void TMeasurement::ChartPopup(const QPoint& pos)
@@ -280,25 +314,42 @@ void TMeasurement::ChartPopup(const QPoint& pos)
     const TCurveModel& model = page_.Chart->Model();
     popupTime_ = plot->xAxis->pixelToCoord(pos.x());
     popupAltitude_ = plot->yAxis->pixelToCoord(pos.y());
-    // The file of the shown line nearest to the point, in pixels.
+    // The file of the shown line nearest to the point, in pixels, and the
+    // files whose lines are within reach, nearest first.
     popupFile_ = kNoCurves;
     double best = std::numeric_limits<double>::infinity();
-    for (TCurveHandle h : model.Handles())
+    std::vector<std::pair<double, TCurveHandle>> near;
+    for (TCurveHandle h : model.Handles()) {
+        double nearest = std::numeric_limits<double>::infinity();
         for (int slot : {SlotAlt, SlotRx, SlotPowS}) {
             const TCurve* c = model.Curve(h, slot);
             const auto v = c && c->Visible ? DrawnValueAt(*c, popupTime_) : std::nullopt;
-            if (!v)
-                continue;
-            const double d = std::fabs(page_.Chart->Axis(kSlotAxis[slot])->coordToPixel(*v) - pos.y());
-            if (d < best) {
-                best = d;
-                popupFile_ = h;
-            }
+            if (v)
+                nearest = std::min(nearest,
+                                   std::fabs(page_.Chart->Axis(CurveSlot(slot).Axis)->coordToPixel(*v) - pos.y()));
         }
+        if (nearest < best) {
+            best = nearest;
+            popupFile_ = h;
+        }
+        if (nearest <= kReachPixels)
+            near.emplace_back(nearest, h);
+    }
     if (popupFile_ == kNoCurves && model.Has(page_.ActualFile()))
         popupFile_ = page_.ActualFile();
     pmnuAnnotModifi->setEnabled(popupFile_ != kNoCurves);
     pmnuAnnotNew->setEnabled(popupFile_ != kNoCurves);
+
+    std::stable_sort(near.begin(), near.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    PopupAnnotNewFor->clear();
+    for (const auto& [distance, h] : near) {
+        QAction* a = PopupAnnotNewFor->addAction(model.File(h)->ShortName);
+        connect(a, &QAction::triggered, this,
+                [this, h = h] { emit AnnotNewRequested(h, popupTime_, popupAltitude_); });
+    }
+    const bool choose = near.size() > 1;
+    pmnuAnnotNew->setVisible(!choose);
+    PopupAnnotNewFor->menuAction()->setVisible(choose);
 }
 
 bool TMeasurement::eventFilter(QObject* watched, QEvent* e)

@@ -14,6 +14,8 @@
 #include <optional>
 
 class QAction;
+class QLabel;
+class QMenu;
 class QCPItemStraightLine;
 class QCPItemText;
 class QCPLayer;
@@ -29,8 +31,10 @@ public:
     explicit TMeasurement(TGraphPage& page);
 
     QToolButton* TBCopyTable = nullptr; // "Copy to clipboard"
+    QLabel* LabelTableFile = nullptr;   // the short name of the file measured
     QAction* pmnuAnnotModifi = nullptr; // "Modify Annotations"
     QAction* pmnuAnnotNew = nullptr;    // "New Annotation"
+    QMenu* PopupAnnotNewFor = nullptr;  // "New Annotation" for each flight under the pointer
 
     bool Active() const { return active_; }
     std::optional<double> CursorA() const { return cursor_[0]; }
@@ -68,6 +72,7 @@ private:
     bool InPlot(const QPoint& pos) const;
     double TimeAt(int x) const;
     int PixelOf(double t) const;
+    QString TableFileName() const;
 
     TGraphPage& page_;
     bool active_ = false;

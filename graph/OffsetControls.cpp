@@ -76,7 +76,7 @@ void TOffsetControls::ShowEdits()
 {
     // Puts back what is in force (after a text that is no number).
     const TCurveHandle h = page_.ActualFile();
-    page_.EditShiftX->setText(QString::number(offsets_.OffsetX(h, Axis())));
+    page_.EditShiftX->setText(TGraphPage::TimeOffsetText(offsets_.OffsetX(h, Axis())));
     page_.EditShiftY->setText(QString::number(offsets_.OffsetY(h, Axis())));
 }
 
@@ -84,7 +84,8 @@ void TOffsetControls::FollowView() { page_.UpdateScrollBars(); }
 
 void TOffsetControls::TrackBarXChange(int position)
 {
-    offsets_.SetOffsetX(page_.ActualFile(), Axis(), position);
+    // Whole sample periods, without the rounding noise of the product.
+    offsets_.SetOffsetX(page_.ActualFile(), Axis(), std::round(position * page_.TimeStep() * 1e6) / 1e6);
     FollowView();
 }
 

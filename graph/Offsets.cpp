@@ -73,7 +73,23 @@ void TCurveOffsets::SetGroup(TCurveHandle h, int axis, std::optional<double> dx,
         emit OffsetsChanged(h);
 }
 
-void TCurveOffsets::SetOffsetX(TCurveHandle h, int axis, double dx) { SetGroup(h, axis, dx, std::nullopt); }
+void TCurveOffsets::SetTime(TCurveHandle h, double dx)
+{
+    if (!model_.Has(h))
+        return;
+    bool changed = false;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const TCurve& c = *model_.Curve(h, slot);
+        if (c.OffsetX != dx) {
+            model_.SetOffset(h, slot, dx, c.OffsetY);
+            changed = true;
+        }
+    }
+    if (changed)
+        emit OffsetsChanged(h);
+}
+
+void TCurveOffsets::SetOffsetX(TCurveHandle h, int, double dx) { SetTime(h, dx); }
 
 void TCurveOffsets::SetOffsetY(TCurveHandle h, int axis, double dy) { SetGroup(h, axis, std::nullopt, dy); }
 
@@ -85,8 +101,9 @@ void TCurveOffsets::SetEnabled(TCurveHandle h, int axis, bool enabled)
 
 void TCurveOffsets::Reset(TCurveHandle h)
 {
+    SetTime(h, 0.0);
     for (int axis : {ShiftAltitude, ShiftServo, ShiftVoltage})
-        SetGroup(h, axis, 0.0, 0.0);
+        SetGroup(h, axis, std::nullopt, 0.0);
 }
 
 bool TCurveOffsets::AltitudeToOrigin(TCurveHandle h, std::optional<double> at)
@@ -95,9 +112,10 @@ bool TCurveOffsets::AltitudeToOrigin(TCurveHandle h, std::optional<double> at)
     if (!c || c->Count() == 0)
         return false;
     // The point in the file's own coordinates.
-    const double t = at ? *at - (c->OffsetEnabled ? c->OffsetX : 0.0) : c->X->front();
+    const double t = at ? c->FileX(*at) : c->X->front();
     const double v = *ValueAt(*c->X, *c->Y, t);
-    SetGroup(h, ShiftAltitude, -t, -v);
+    SetTime(h, -t);
+    SetGroup(h, ShiftAltitude, std::nullopt, -v);
     SetEnabled(h, ShiftAltitude, true);
     return true;
 }
@@ -107,7 +125,7 @@ bool TCurveOffsets::ServoToZero(TCurveHandle h, std::optional<double> at)
     const TCurve* c = model_.Curve(h, SlotRx);
     if (!c || c->Count() == 0 || model_.RxCentre())
         return false;
-    const double t = at ? *at - (c->OffsetEnabled ? c->OffsetX : 0.0) : c->X->front();
+    const double t = at ? c->FileX(*at) : c->X->front();
     const double v = *ValueAt(*c->X, *c->Y, t);
     SetGroup(h, ShiftServo, std::nullopt, -v);
     SetEnabled(h, ShiftServo, true);
@@ -124,10 +142,9 @@ std::vector<TCurveHandle> TCurveOffsets::AlignAtRelease(const std::vector<TCurve
             missing.push_back(h);
             continue;
         }
-        for (int axis : {ShiftAltitude, ShiftServo, ShiftVoltage}) {
-            SetGroup(h, axis, -*release, std::nullopt);
+        SetTime(h, -*release);
+        for (int axis : {ShiftAltitude, ShiftServo, ShiftVoltage})
             SetEnabled(h, axis, true);
-        }
     }
     return missing;
 }

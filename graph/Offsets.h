@@ -5,7 +5,7 @@
 // offset only moves where they are drawn, so switching it off or back to 0
 // returns every point to its place.
 #include "graph/CurveModel.h"
-#include "graph/FileOffsets.h"
+#include "data/FileOffsets.h"
 
 #include <QObject>
 #include <optional>
@@ -13,7 +13,8 @@
 
 namespace qv {
 
-// The groups of the "Altitude" / "Servo" / "Voltage" choice.
+// The groups of the "Altitude" / "Servo" / "Voltage" choice; their value
+// offsets are their own, the time offset is the file's.
 enum ShiftAxis { ShiftAltitude = 0, ShiftServo = 1, ShiftVoltage = 2 };
 // The slots a group moves.
 std::vector<int> ShiftSlots(int axis);
@@ -29,7 +30,11 @@ public:
     double OffsetY(TCurveHandle h, int axis) const;
     bool Enabled(TCurveHandle h, int axis) const;
 
+    // A flight moves in time as one: a time offset set for any group is
+    // that of every curve of the file. Only a file saved with different
+    // ones keeps them (Apply) until its time is set again.
     void SetOffsetX(TCurveHandle h, int axis, double dx);
+    void SetTime(TCurveHandle h, double dx);
     void SetOffsetY(TCurveHandle h, int axis, double dy);
     // Switching on adds the group's offsets to its points, off takes them away.
     void SetEnabled(TCurveHandle h, int axis, bool enabled);

@@ -61,6 +61,13 @@ TAxisRange ZoomPercent(const TAxisRange& a, double percent)
     return TooNarrow(r.Min, r.Max) ? a : r;
 }
 
+TAxisRange ZoomPercentAbout(const TAxisRange& a, double percent, double anchor)
+{
+    const double keep = 1.0 - 2.0 * (percent - 100.0) * 0.01; // of the width
+    const TAxisRange r{anchor - (anchor - a.Min) * keep, anchor + (a.Max - anchor) * keep};
+    return TooNarrow(r.Min, r.Max) || !std::isfinite(anchor) ? a : r;
+}
+
 std::optional<TAxisRange> ZoomedRange(double a, double b)
 {
     const double lo = std::min(a, b), hi = std::max(a, b);

@@ -27,6 +27,8 @@ TAxisRange CentredOnZero(const TAxisRange& axis);
 // Zoom by percentage: above 100 zooms in, below 100 zooms out, about the
 // centre. A result finer than a double can tell apart keeps the range.
 TAxisRange ZoomPercent(const TAxisRange& axis, double percent);
+// The same about `anchor`, which keeps its place in the window.
+TAxisRange ZoomPercentAbout(const TAxisRange& axis, double percent, double anchor);
 // A zoom to the values a and b (either order): nothing when they are equal
 // or so close that the range would be empty or inverted in doubles.
 std::optional<TAxisRange> ZoomedRange(double a, double b);

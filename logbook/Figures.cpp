@@ -131,14 +131,14 @@ TFlightFigures ComputeFigures(const TDataBlock& block, const QString& file)
         search += QLatin1Char('\n') + FromCp1250(a.Text);
     f.SearchText = FoldForSearch(search);
 
-    const std::vector<double>& time = block.Data[ArrTime];
+    const std::vector<double>& time = block.Samples(ArrTime);
     if (!time.empty())
         f.FlightTime = time.back();
-    const std::vector<double>& volt = block.Data[ArrVoltage];
+    const std::vector<double>& volt = block.Samples(ArrVoltage);
     if (!volt.empty())
         f.MinVoltage = *std::min_element(volt.begin(), volt.end());
 
-    const std::vector<double>& alt = block.Data[ArrAltitude];
+    const std::vector<double>& alt = block.Samples(ArrAltitude);
     const std::size_t n = std::min(time.size(), alt.size());
     if (n == 0)
         return f;
@@ -174,7 +174,7 @@ TFlightFigures ReadFlightFigures(const QString& fullPath, const QString& file)
     TKeptMessage kept;
     QString error;
     try {
-        ReadDataFile(fullPath, block, 0.0, kept);
+        ReadDataFile(fullPath, block, kept);
         error = kept.Text;
     } catch (const DataFileError& e) {
         error = QString::fromLatin1(e.what());

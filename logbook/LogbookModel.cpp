@@ -1,7 +1,7 @@
 #include "logbook/LogbookModel.h"
 
 #include "data/DataFile.h"
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
 
 #include <QDateTime>
 #include <algorithm>

@@ -15,7 +15,7 @@ import os
 import re
 import sys
 
-ORDER = ["base", "ui", "graph", "data", "device", "annot", "browser", "logbook", "app"]
+ORDER = ["base", "data", "ui", "graph", "flights", "device", "annot", "browser", "logbook", "app"]
 TOP = ["tools", "tests", "bench"]  # may use every folder
 NEVER_IN_CORE = ("QtWidgets", "QtPrintSupport")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)

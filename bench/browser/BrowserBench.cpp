@@ -9,7 +9,7 @@
 #include "FlightMaker.h"
 #include "browser/TreeView.h"
 #include "data/DataFile.h"
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
 #include "graph/Chart.h"
 #include "base/MessageService.h"
 
@@ -46,7 +46,7 @@ double Baseline(const QString& path, double& readMs)
     t.start();
     TDataBlock b;
     b.NotesStream();
-    ReadDataFile(path, b, 0.0, Messages());
+    ReadDataFile(path, b, Messages());
     readMs = Ms(t);
 
     QCustomPlot plot;
@@ -57,8 +57,8 @@ double Baseline(const QString& path, double& readMs)
     QCPAxis* axes[] = {plot.yAxis, plot.yAxis2, plot.axisRect()->addAxis(QCPAxis::atRight)};
     const int arrays[] = {ArrAltitude, ArrRx, ArrVoltage};
     for (int k = 0; k < 3; ++k) {
-        QVector<double> keys(b.Data[ArrTime].begin(), b.Data[ArrTime].end());
-        QVector<double> values(b.Data[arrays[k]].begin(), b.Data[arrays[k]].end());
+        QVector<double> keys(b.Samples(ArrTime).begin(), b.Samples(ArrTime).end());
+        QVector<double> values(b.Samples(arrays[k]).begin(), b.Samples(arrays[k]).end());
         QCPGraph* g = plot.addGraph(plot.xAxis, axes[k]);
         g->setData(keys, values, true);
         g->setVisible(k == 0);
@@ -85,9 +85,7 @@ int main(int argc, char** argv)
     Baseline(files[0], readMs);
     const double bareMs = Baseline(files[0], readMs);
 
-    TDataList list;
-    int actual = -1;
-    TOpenData open(list, actual);
+    TOpenFlights open;
     TCurveModel model;
     TGraphSetupRec setup = DefaultGraphSetup();
     TChartView chart(model, setup);

@@ -25,10 +25,7 @@ inline TDataBlock MakeFlight(int samples, int periodTenMs, int variant)
     const double total = samples * dt;
     const double peak = 140.0 + 25.0 * variant;
     const double release = total * (0.35 + 0.08 * variant);
-    auto& t = b.Data[ArrTime];
-    auto& alt = b.Data[ArrAltitude];
-    auto& rx = b.Data[ArrRx];
-    auto& volt = b.Data[ArrVoltage];
+    std::vector<double> t, alt, rx, volt;
     t.resize(samples);
     alt.resize(samples);
     rx.resize(samples);
@@ -53,6 +50,10 @@ inline TDataBlock MakeFlight(int samples, int periodTenMs, int variant)
         rx[i] = std::round((x < release ? stick * 0.4 : stick) * 100.0) / 100.0;
         volt[i] = std::round((7.9 - 0.6 * x / total - 0.25 * (x < release) + 0.03 * jitter()) * 100.0) / 100.0;
     }
+    b.SetSamples(ArrTime, std::move(t));
+    b.SetSamples(ArrAltitude, std::move(alt));
+    b.SetSamples(ArrRx, std::move(rx));
+    b.SetSamples(ArrVoltage, std::move(volt));
     b.Present[ArrTime] = b.Present[ArrAltitude] = b.Present[ArrRx] = b.Present[ArrVoltage] = true;
     b.Annotations.push_back({release * 0.5, peak * 0.9, "tow"});
     b.Annotations.push_back({release, peak * 0.6, "release " + std::to_string(variant + 1)});

@@ -11,7 +11,7 @@
 #include "browser/Notes.h"
 #include "browser/NotesDocument.h"
 #include "data/DataFile.h"
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
 #include "graph/Chart.h"
 #include "graph/ChartLabels.h"
 #include "graph/GraphSetup.h"
@@ -133,10 +133,13 @@ TDataBlock AnnotatedFlight(int annotations)
     b.Date = "01.01.2026 12:00:00";
     b.Words = {10, 0x8000, 0, 0, 0, 0, 0};
     const int samples = 6000;
+    std::vector<double> time, alt;
     for (int i = 0; i < samples; ++i) {
-        b.Data[ArrTime].push_back(i / 10.0);
-        b.Data[ArrAltitude].push_back((i % 500) / 2.0);
+        time.push_back(i / 10.0);
+        alt.push_back((i % 500) / 2.0);
     }
+    b.SetSamples(ArrTime, std::move(time));
+    b.SetSamples(ArrAltitude, std::move(alt));
     b.Present[ArrAltitude] = true;
     b.Annotations.reserve(static_cast<std::size_t>(annotations));
     for (int i = 0; i < annotations; ++i)
@@ -160,28 +163,26 @@ void Annotations(int count)
     t.start();
     {
         TDataBlock b;
-        ParseDataFile(bytes, b, 50.0, Messages());
+        ParseDataFile(bytes, b, Messages());
         std::printf("  %zu read\n", b.Annotations.size());
         Report("read (the file's bytes)", t);
     }
-    TDataList list;
-    int actual = -1;
     TCurveModel model;
     TGraphSetupRec setup = DefaultGraphSetup();
     TChartView chart(model, setup);
     chart.resize(1200, 700);
     chart.show();
     Pump();
-    TOpenData open(list, actual);
+    TOpenFlights open;
     open.SetCurveModel(&model);
     t.restart();
     open.OpenDataFile(file);
     Report("opened into the curve model", t);
-    model.SetVisible(list[0]->Curves, SlotAnnot, true);
+    model.SetVisible(open.CurvesOf(0), SlotAnnot, true);
     chart.Chart1->replot();
     Report("first replot with labels", t);
     std::printf("  %zu labels drawn, time %g..%g s, altitude %g..%g, %d x %d pixels\n",
-                chart.LabelLayer(list[0]->Curves)->Drawn().size(), chart.Chart1->xAxis->range().lower,
+                chart.LabelLayer(open.CurvesOf(0))->Drawn().size(), chart.Chart1->xAxis->range().lower,
                 chart.Chart1->xAxis->range().upper, chart.Chart1->yAxis->range().lower,
                 chart.Chart1->yAxis->range().upper, chart.Chart1->axisRect()->width(),
                 chart.Chart1->axisRect()->height());
@@ -192,19 +193,19 @@ void Annotations(int count)
         chart.Chart1->replot();
     }
     std::printf("  pan: %.1f ms a replot\n", t.Seconds() * 1e3 / kPans);
-    chart.LabelLayer(list[0]->Curves)->setVisible(false);
+    chart.LabelLayer(open.CurvesOf(0))->setVisible(false);
     t.restart();
     for (int i = 0; i < kPans; ++i) {
         chart.Chart1->xAxis->moveRange(-1.0);
         chart.Chart1->replot();
     }
     std::printf("  pan without the labels (marks only): %.1f ms a replot\n", t.Seconds() * 1e3 / kPans);
-    chart.LabelLayer(list[0]->Curves)->setVisible(true);
+    chart.LabelLayer(open.CurvesOf(0))->setVisible(true);
     t.restart();
     chart.Chart1->xAxis->setRange(100, 110);
     chart.Chart1->replot();
     Report("zoom to 10 s", t);
-    std::printf("  %zu labels drawn\n", chart.LabelLayer(list[0]->Curves)->Drawn().size());
+    std::printf("  %zu labels drawn\n", chart.LabelLayer(open.CurvesOf(0))->Drawn().size());
     QFile::remove(file);
 }
 

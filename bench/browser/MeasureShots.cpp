@@ -3,7 +3,7 @@
 // annotation list and an annotation added from the chart's pop-up.
 //   qv_measure_screenshots OUT_PREFIX    (writes OUT_PREFIX-cursors.png, ...)
 #include "FlightMaker.h"
-#include "Pump.h"
+#include "ShotRun.h"
 #include "annot/Annot.h"
 #include "annot/AnnotEdit.h"
 #include "app/Application.h"
@@ -25,7 +25,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -83,22 +83,22 @@ int main(int argc, char** argv)
     f.write("[Options]\r\nRoot=" + root.toUtf8() + "\r\nShowTable=1\r\nTBShowLegend=1\r\n");
     f.close();
 
-    CreateForms(ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini}));
-    FormMain->resize(1280, 860);
-    FormMain->show();
+    bench::StartForms(ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini}));
+    bench::Main()->resize(1280, 860);
+    bench::Main()->show();
     Pump(300);
-    auto* tree = FormMain->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+    auto* tree = bench::Main()->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
     for (const char* name : {"Blok1", "Blok2", "Blok3"}) {
         const auto items = tree->findItems(QLatin1String(name), Qt::MatchExactly | Qt::MatchRecursive);
         if (!items.isEmpty())
             emit tree->itemDoubleClicked(items.first(), 0);
     }
     // Annotations shown for every file.
-    if (auto* grid = FormMain->findChild<QTableWidget*>(QStringLiteral("StringGrid1")))
+    if (auto* grid = bench::Main()->findChild<QTableView*>(QStringLiteral("StringGrid1")))
         for (int row = 0; row < 3; ++row)
-            emit grid->cellClicked(row, 5);
-    FormMain->PageControl1->setCurrentIndex(1);
-    TGraphPage* page = FormMain->GraphPage;
+            emit grid->clicked(grid->model()->index(row, 5));
+    bench::Main()->PageControl1->setCurrentIndex(1);
+    TGraphPage* page = bench::Main()->GraphPage;
     QCustomPlot* chart = page->Chart->Chart1;
     Pump(300);
     bool ok = true;
@@ -111,13 +111,13 @@ int main(int argc, char** argv)
     QMouseEvent move(QEvent::MouseMove, over, chart->mapToGlobal(over), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(chart, &move);
     Pump(300);
-    ok &= bench::SaveShot(FormMain, prefix + QStringLiteral("-cursors.png"));
+    ok &= bench::SaveShot(bench::Main(), prefix + QStringLiteral("-cursors.png"));
     page->TBMeasure->click();
 
     // The three flights lined up at their releases.
     page->OffsetControls->mnuAlignRelease->trigger();
     Pump(300);
-    ok &= bench::SaveShot(FormMain, prefix + QStringLiteral("-aligned.png"));
+    ok &= bench::SaveShot(bench::Main(), prefix + QStringLiteral("-aligned.png"));
 
     // The annotation list of the current file.
     messages.Step = [&](QDialog& d) {
@@ -125,7 +125,7 @@ int main(int argc, char** argv)
         Pump(100);
         ok &= bench::SaveShot(&d, prefix + QStringLiteral("-annot-list.png"));
     };
-    FormMain->TBAnnotDialog->click();
+    bench::Main()->TBAnnotDialog->click();
 
     // "New Annotation" at a point right-clicked on the chart.
     const QPoint at(static_cast<int>(chart->xAxis->coordToPixel(-15.0)),
@@ -141,12 +141,12 @@ int main(int argc, char** argv)
     };
     page->Measurement->pmnuAnnotNew->trigger();
     Pump(300);
-    ok &= bench::SaveShot(FormMain, prefix + QStringLiteral("-annot-new.png"));
+    ok &= bench::SaveShot(bench::Main(), prefix + QStringLiteral("-annot-new.png"));
 
     messages.SetAnswer(Answer::No);
-    FormMain->close();
+    bench::Main()->close();
     SetApplicationTerminating(true);
-    DestroyForms();
+    bench::StopForms();
     SetMessageService(nullptr);
     return ok ? 0 : 1;
 }

@@ -60,25 +60,25 @@ int main(int argc, char** argv)
     f.close();
 
     bench::TShotRun run(ini);
-    FormMain->resize(1200, 620);
-    FormMain->show();
+    bench::Main()->resize(1200, 620);
+    bench::Main()->show();
     bench::Pump(300);
-    auto* tree = FormMain->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+    auto* tree = bench::Main()->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
     const auto items = tree ? tree->findItems(QStringLiteral("Blok5"), Qt::MatchExactly | Qt::MatchRecursive)
                             : QList<QTreeWidgetItem*>();
     if (items.isEmpty())
         return 1;
     emit tree->itemDoubleClicked(items.first(), 0);
-    FormMain->PageControl1->setCurrentIndex(0);
+    bench::Main()->PageControl1->setCurrentIndex(0);
     bench::Pump(300);
-    bool ok = FormMain->grab().save(out + QStringLiteral("-notes.png"));
+    bool ok = bench::Main()->grab().save(out + QStringLiteral("-notes.png"));
 
-    QTextEdit* edit = FormMain->InfoPage->RichEdit1;
+    QTextEdit* edit = bench::Main()->InfoPage->RichEdit1;
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_End, Qt::ShiftModifier);
     bench::Pump(200);
-    ok = FormMain->InfoPage->grab().save(out + QStringLiteral("-toolbar.png")) && ok;
+    ok = bench::Main()->InfoPage->grab().save(out + QStringLiteral("-toolbar.png")) && ok;
     std::printf("%s %s-*.png\n", ok ? "saved" : "could not save", argv[1]);
 
     return ok ? 0 : 1;

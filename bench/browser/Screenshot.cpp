@@ -2,7 +2,7 @@
 // opens the flights from the tree, shows the graph page and saves a picture
 // of the window: qv_browser_screenshot OUT.png [FOLDER]
 #include "FlightMaker.h"
-#include "Pump.h"
+#include "ShotRun.h"
 #include "app/Application.h"
 #include "base/Assert.h"
 #include "app/MainFrm.h"
@@ -15,7 +15,7 @@
 #include <QFile>
 #include <QScreen>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <cstdio>
@@ -56,16 +56,16 @@ int main(int argc, char** argv)
     f.close();
 
     TStartOptions options = ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini});
-    CreateForms(options);
+    bench::StartForms(options);
     // QV_SHOT_DEFAULT_SIZE: the window keeps the size the program gives it,
     // and the whole screen is saved as well (OUT_screen.png).
     const bool defaultSize = qEnvironmentVariableIsSet("QV_SHOT_DEFAULT_SIZE");
     if (!defaultSize)
-        FormMain->resize(1280, 800);
-    FormMain->show();
+        bench::Main()->resize(1280, 800);
+    bench::Main()->show();
     Pump(300);
 
-    auto* tree = FormMain->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+    auto* tree = bench::Main()->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
     if (!tree)
         return 1;
     tree->expandAll();
@@ -77,16 +77,16 @@ int main(int argc, char** argv)
         }
     }
     // The first file's servo and voltage too.
-    if (auto* grid = FormMain->findChild<QTableWidget*>(QStringLiteral("StringGrid1"))) {
-        emit grid->cellClicked(0, 2);
-        emit grid->cellClicked(0, 3);
-        emit grid->cellClicked(0, 5);
+    if (auto* grid = bench::Main()->findChild<QTableView*>(QStringLiteral("StringGrid1"))) {
+        emit grid->clicked(grid->model()->index(0, 2));
+        emit grid->clicked(grid->model()->index(0, 3));
+        emit grid->clicked(grid->model()->index(0, 5));
         if (qEnvironmentVariableIsSet("QV_SHOT_MARKERS"))
-            emit grid->cellClicked(1, 4);
+            emit grid->clicked(grid->model()->index(1, 4));
     }
-    FormMain->PageControl1->setCurrentIndex(1);
+    bench::Main()->PageControl1->setCurrentIndex(1);
     Pump(500);
-    const bool ok = FormMain->grab().save(QString::fromLocal8Bit(argv[1]));
+    const bool ok = bench::Main()->grab().save(QString::fromLocal8Bit(argv[1]));
     if (defaultSize) {
         QString screen = QString::fromLocal8Bit(argv[1]);
         screen.insert(screen.lastIndexOf(QLatin1Char('.')), QStringLiteral("_screen"));
@@ -94,15 +94,15 @@ int main(int argc, char** argv)
     }
     std::printf("%s %s\n", ok ? "saved" : "could not save", argv[1]);
     // The flight information page of the current file beside it.
-    FormMain->PageControl1->setCurrentIndex(0);
+    bench::Main()->PageControl1->setCurrentIndex(0);
     Pump(200);
     QString info = QString::fromLocal8Bit(argv[1]);
     info.insert(info.lastIndexOf(QLatin1Char('.')), QStringLiteral("_info"));
-    FormMain->grab().save(info);
+    bench::Main()->grab().save(info);
 
-    FormMain->close();
+    bench::Main()->close();
     SetApplicationTerminating(true);
-    DestroyForms();
+    bench::StopForms();
     SetMessageService(nullptr);
     return ok ? 0 : 1;
 }

@@ -6,11 +6,19 @@
 #include "app/MainFrm.h"
 #include "base/Assert.h"
 #include "base/MessageService.h"
+#include "tests/app/ProgramRun.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <memory>
 
 namespace qv::bench {
+
+// The windows of the one program a picture program runs, as the tests hold
+// them.
+using test::Main;
+using test::StartForms;
+using test::StopForms;
 
 // Creates the windows with the settings file ini (and flight files on the
 // command line); closes and destroys them at the end of the run.
@@ -19,13 +27,13 @@ public:
     explicit TShotRun(const QString& ini, const QStringList& files = {})
     {
         SetMessageService(&console_);
-        CreateForms(ParseStartOptions(QStringList{QStringLiteral("quorvel"), QStringLiteral("--ini"), ini} + files));
+        bench::StartForms(ParseStartOptions(QStringList{QStringLiteral("quorvel"), QStringLiteral("--ini"), ini} + files));
     }
     ~TShotRun()
     {
-        FormMain->close();
+        bench::Main()->close();
         SetApplicationTerminating(true);
-        DestroyForms();
+        bench::StopForms();
         SetMessageService(nullptr);
     }
     TShotRun(const TShotRun&) = delete;

@@ -46,17 +46,20 @@ qv::TDataBlock makeFlight(int samples)
     std::uniform_real_distribution<double> rx(-100, 100);
     std::uniform_real_distribution<double> volt(11.2, 12.6);
     double alt = 0;
+    std::vector<double> d[6];
     for (int k : {0, 1, 2, 5}) {
-        b.Data[k].reserve(samples);
+        d[k].reserve(samples);
         b.Present[k] = true;
     }
     for (int i = 0; i < samples; ++i) {
         alt += step(rng);
-        b.Data[0].push_back(i * 0.1);
-        b.Data[1].push_back(alt);
-        b.Data[2].push_back(rx(rng));
-        b.Data[5].push_back(volt(rng));
+        d[0].push_back(i * 0.1);
+        d[1].push_back(alt);
+        d[2].push_back(rx(rng));
+        d[5].push_back(volt(rng));
     }
+    for (int k : {0, 1, 2, 5})
+        b.SetSamples(k, std::move(d[k]));
     b.Annotations = {{12.5, 100, "start"}, {80, 20, "landing"}};
     b.NotesStream() = "Generated flight\r\nfor the benchmark";
     return b;
@@ -148,13 +151,13 @@ int main(int argc, char** argv)
     const double tParse = best(runs, [&] {
         qv::TDataBlock b;
         b.NotesStream();
-        n = qv::ParseDataFile(text, b, 0, msgs);
+        n = qv::ParseDataFile(text, b, msgs);
     });
     int nFile = 0;
     const double tRead = best(runs, [&] {
         qv::TDataBlock b;
         b.NotesStream();
-        nFile = qv::ReadDataFile(file, b, 0, msgs);
+        nFile = qv::ReadDataFile(file, b, msgs);
     });
 
     std::size_t numbers = 0;

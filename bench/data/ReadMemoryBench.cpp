@@ -60,13 +60,12 @@ void Measure(const char* what, const QString& file)
     const auto t0 = std::chrono::steady_clock::now();
     qv::TDataBlock b;
     b.NotesStream();
-    const int n = qv::ReadDataFile(file, b, 0, msgs);
+    const int n = qv::ReadDataFile(file, b, msgs);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     const long added = PeakBytes() - before;
     double arrays = 0;
-    for (const auto& a : b.Data)
-        arrays += double(a.size()) * sizeof(double);
-    arrays += double(b.Markers.size()) * sizeof(std::int32_t);
+    for (int k = 0; k < qv::kSampleArrays; ++k)
+        arrays += double(b.Samples(k).size()) * sizeof(double);
     std::printf("%-44s %10d samples  file %7.1f MB  arrays %7.1f MB  peak added %7.1f MB (%.2fx)  %7.0f ms\n", what, n,
                 QFileInfo(file).size() / 1048576.0, arrays / 1048576.0, added / 1048576.0,
                 arrays > 0 ? added / arrays : 0.0, ms);

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     block.NotesStream();
     int n = 0;
     try {
-        n = qv::ParseDataFile(input, block, 0.5, msgs);
+        n = qv::ParseDataFile(input, block, msgs);
     } catch (const qv::DataFileError&) {
         return 0;
     }
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     again.NotesStream();
     int m = -1;
     try {
-        m = qv::ParseDataFile(first, again, 0.5, msgs);
+        m = qv::ParseDataFile(first, again, msgs);
     } catch (const qv::DataFileError&) {
         std::abort(); // the writer produced a file its reader refuses
     }

@@ -64,7 +64,7 @@ int main(int argc, char** argv)
         const std::clock_t c3 = std::clock();
         if (r.Written != 1)
             return 1;
-        samples = rec.Data[qv::ArrTime].size();
+        samples = rec.Samples(qv::ArrTime).size();
         bytes = QFileInfo(r.Files[0]).size();
         const double total = seconds(t0, t1) + seconds(t2, t3); // split + save (save builds the record itself)
         if (total < best) {

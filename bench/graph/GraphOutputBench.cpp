@@ -45,17 +45,17 @@ void BuildChart(QCustomPlot& plot)
     const QColor colours[3] = {Qt::blue, Qt::red, QColor(0, 128, 0)};
     for (int f = 0; f < 3; ++f) {
         const TDataBlock b = bench::MakeFlight(kSamples, 1, f);
-        const auto& d = b.Data;
+        auto d = [&b](int k) -> const std::vector<double>& { return b.Samples(k); };
         const QString name = QStringLiteral("flight%1").arg(f + 1);
-        AddCurve(plot, plot.yAxis, d[ArrTime], d[ArrAltitude], QPen(colours[f], 1), name + QStringLiteral(" (Alt)"));
-        AddCurve(plot, plot.yAxis2, d[ArrTime], d[ArrRx], QPen(colours[f], 1, Qt::DashLine), name + QStringLiteral(" (RX)"));
-        AddCurve(plot, voltage, d[ArrTime], d[ArrVoltage], QPen(colours[f], 1, Qt::DotLine), name + QStringLiteral(" (PowS)"));
+        AddCurve(plot, plot.yAxis, d(ArrTime), d(ArrAltitude), QPen(colours[f], 1), name + QStringLiteral(" (Alt)"));
+        AddCurve(plot, plot.yAxis2, d(ArrTime), d(ArrRx), QPen(colours[f], 1, Qt::DashLine), name + QStringLiteral(" (RX)"));
+        AddCurve(plot, voltage, d(ArrTime), d(ArrVoltage), QPen(colours[f], 1, Qt::DotLine), name + QStringLiteral(" (PowS)"));
         QCPGraph* marks = plot.addGraph();
         marks->setName(name + QStringLiteral(" (Mark)"));
         marks->setLineStyle(QCPGraph::lsNone);
         marks->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, colours[f], colours[f], 9));
         for (int i = 0; i < kSamples; i += kSamples / 40)
-            marks->addData(d[ArrTime][i], d[ArrAltitude][i]);
+            marks->addData(d(ArrTime)[i], d(ArrAltitude)[i]);
         for (const TAnotace& a : b.Annotations) {
             auto* label = new QCPItemText(&plot);
             label->position->setCoords(a.Time, a.Altitude);

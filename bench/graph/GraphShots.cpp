@@ -2,7 +2,7 @@
 // a zoomed chart with both scroll bars, min:sec labels, and the graph setup
 // dialog, at two window sizes: qv_graph_shots OUTDIR
 #include "FlightMaker.h"
-#include "Pump.h"
+#include "ShotRun.h"
 #include "app/Application.h"
 #include "app/MainFrm.h"
 #include "base/Assert.h"
@@ -17,7 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -49,49 +49,49 @@ int main(int argc, char** argv)
     f.open(QIODevice::WriteOnly);
     f.write("[Options]\r\nRoot=" + root.toUtf8() + "\r\nShowTable=0\r\n");
     f.close();
-    CreateForms(ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini}));
-    FormMain->show();
+    bench::StartForms(ParseStartOptions({QStringLiteral("quorvel"), QStringLiteral("--ini"), ini}));
+    bench::Main()->show();
     Pump(300);
-    auto* tree = FormMain->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
+    auto* tree = bench::Main()->findChild<QTreeWidget*>(QStringLiteral("TreeView1"));
     tree->expandAll();
     for (int v = 1; v <= 5; ++v) {
         const auto items = tree->findItems(QStringLiteral("Blok%1").arg(v), Qt::MatchExactly | Qt::MatchRecursive);
         if (!items.isEmpty())
             emit tree->itemDoubleClicked(items.first(), 0);
     }
-    if (auto* grid = FormMain->findChild<QTableWidget*>(QStringLiteral("StringGrid1"))) {
-        emit grid->cellClicked(0, 2);
-        emit grid->cellClicked(0, 3);
-        emit grid->cellClicked(1, 5);
+    if (auto* grid = bench::Main()->findChild<QTableView*>(QStringLiteral("StringGrid1"))) {
+        emit grid->clicked(grid->model()->index(0, 2));
+        emit grid->clicked(grid->model()->index(0, 3));
+        emit grid->clicked(grid->model()->index(1, 5));
     }
-    FormMain->PageControl1->setCurrentIndex(1);
-    TGraphPage* page = FormMain->GraphPage;
+    bench::Main()->PageControl1->setCurrentIndex(1);
+    TGraphPage* page = bench::Main()->GraphPage;
     page->TBShowLegend->click();
     bool ok = true;
     for (QSize size : {QSize(1600, 1000), QSize(1024, 700)}) {
         const QString tag = QString::number(size.width());
-        FormMain->resize(size);
+        bench::Main()->resize(size);
         page->TBUndoZoomClick();
         page->Chart->CheckBox_min_sec->setChecked(false);
         Pump(300);
-        ok &= bench::SaveShot(FormMain, out + QStringLiteral("/graph-legend-five-%1.png").arg(tag));
+        ok &= bench::SaveShot(bench::Main(), out + QStringLiteral("/graph-legend-five-%1.png").arg(tag));
         page->TBZoomOutClick();
         page->TBZoomOutClick();
         page->Chart->ScrollBar1->setValue(30);
         Pump(300);
-        ok &= bench::SaveShot(FormMain, out + QStringLiteral("/graph-zoomed-%1.png").arg(tag));
+        ok &= bench::SaveShot(bench::Main(), out + QStringLiteral("/graph-zoomed-%1.png").arg(tag));
         page->Chart->CheckBox_min_sec->setChecked(true);
         Pump(300);
-        ok &= bench::SaveShot(FormMain, out + QStringLiteral("/graph-minsec-%1.png").arg(tag));
+        ok &= bench::SaveShot(bench::Main(), out + QStringLiteral("/graph-minsec-%1.png").arg(tag));
     }
-    FormGraphSetup->show();
+    bench::Main()->FormGraphSetup->show();
     Pump(300);
-    ok &= bench::SaveShot(FormGraphSetup, out + QStringLiteral("/graph-setup-dialog.png"));
-    FormGraphSetup->hide();
+    ok &= bench::SaveShot(bench::Main()->FormGraphSetup, out + QStringLiteral("/graph-setup-dialog.png"));
+    bench::Main()->FormGraphSetup->hide();
 
-    FormMain->close();
+    bench::Main()->close();
     SetApplicationTerminating(true);
-    DestroyForms();
+    bench::StopForms();
     SetMessageService(nullptr);
     return ok ? 0 : 1;
 }

@@ -50,38 +50,38 @@ int main(int argc, char** argv)
     {
         bench::TShotRun run(ini, files);
         // The first size of the window on a screen that has room for it.
-        FormMain->resize(1280, 760);
-        FormMain->show();
-        for (int i = 0; i < 100 && FormMain->OpenRowCount() < files.size(); ++i)
+        bench::Main()->resize(1280, 760);
+        bench::Main()->show();
+        for (int i = 0; i < 100 && bench::Main()->OpenRowCount() < files.size(); ++i)
             bench::Pump(50);
         bench::Pump(300);
-        ok &= FormMain->OpenRowCount() == files.size();
-        ok &= bench::SaveShot(FormMain, out + QStringLiteral("/icons-graph-%1.png").arg(tag));
+        ok &= bench::Main()->OpenRowCount() == files.size();
+        ok &= bench::SaveShot(bench::Main(), out + QStringLiteral("/icons-graph-%1.png").arg(tag));
         // The tool bars alone, at the screen's pixels, and whether they fit.
-        for (QToolBar* bar : {FormMain->GraphPage->ToolBarGraph, FormMain->GraphPage->ToolBarMeasure,
-                              FormMain->InfoPage->ToolBarNotes}) {
+        for (QToolBar* bar : {bench::Main()->GraphPage->ToolBarGraph, bench::Main()->GraphPage->ToolBarMeasure,
+                              bench::Main()->InfoPage->ToolBarNotes}) {
             std::printf("%s: needs %d, has %d pixels\n", qPrintable(bar->objectName()), bar->sizeHint().width(),
                         bar->width());
             ok &= bench::SaveShot(bar, out + QStringLiteral("/icons-%1-%2.png").arg(bar->objectName(), tag));
         }
-        FormMain->PageControl1->setCurrentWidget(FormMain->TabInfo);
+        bench::Main()->PageControl1->setCurrentWidget(bench::Main()->TabInfo);
         bench::Pump(300);
-        ok &= bench::SaveShot(FormMain, out + QStringLiteral("/icons-notes-%1.png").arg(tag));
+        ok &= bench::SaveShot(bench::Main(), out + QStringLiteral("/icons-notes-%1.png").arg(tag));
 
         // The Options dialog's port list as a USB adapter shows in it.
-        FormOptions->SetPorts({{QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS0")},
+        bench::Main()->FormOptions->SetPorts({{QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS0")},
                                {QStringLiteral("/dev/ttyUSB0"),
                                 PortCaption(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R USB UART"),
                                             QStringLiteral("FTDI"))}});
-        FormOptions->Fill({tmp.path(), QStringLiteral("/dev/ttyUSB0"), QStringLiteral("Blok"), 0});
-        FormOptions->show();
+        bench::Main()->FormOptions->Fill({tmp.path(), QStringLiteral("/dev/ttyUSB0"), QStringLiteral("Blok"), 0});
+        bench::Main()->FormOptions->show();
         bench::Pump(200);
-        FormOptions->ComboBoxCOM->showPopup();
+        bench::Main()->FormOptions->ComboBoxCOM->showPopup();
         bench::Pump(300);
-        ok &= bench::SaveShot(FormOptions->ComboBoxCOM->view()->window(),
+        ok &= bench::SaveShot(bench::Main()->FormOptions->ComboBoxCOM->view()->window(),
                               out + QStringLiteral("/options-ports-%1.png").arg(tag));
-        FormOptions->ComboBoxCOM->hidePopup();
-        FormOptions->hide();
+        bench::Main()->FormOptions->ComboBoxCOM->hidePopup();
+        bench::Main()->FormOptions->hide();
     }
     return ok ? 0 : 1;
 }

@@ -28,13 +28,15 @@ int main(int argc, char** argv)
     window.setCentralWidget(chart);
     auto* bar = window.addToolBar(QStringLiteral("Graph"));
     TGraphOutput output(*chart);
-    output.AddTo(bar);
+    output.CreateButtons(bar);
+    for (QToolButton* b : {output.TBCopyGraph, output.TBSaveGraph, output.TBPrintGraph})
+        bar->addWidget(b);
     chart->xAxis->setLabel(QStringLiteral("Time (sec)"));
     chart->yAxis->setLabel(QStringLiteral("Traction (N)"));
     const TDataBlock b = bench::MakeFlight(3000, 10, 0);
     QCPGraph* g = chart->addGraph();
-    g->setData(QVector<double>(b.Data[ArrTime].begin(), b.Data[ArrTime].end()),
-               QVector<double>(b.Data[ArrAltitude].begin(), b.Data[ArrAltitude].end()), true);
+    g->setData(QVector<double>(b.Samples(ArrTime).begin(), b.Samples(ArrTime).end()),
+               QVector<double>(b.Samples(ArrAltitude).begin(), b.Samples(ArrAltitude).end()), true);
     g->setPen(QPen(Qt::blue));
     g->setName(QStringLiteral("flight1 (Alt)"));
     chart->legend->setVisible(true);

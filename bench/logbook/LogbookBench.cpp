@@ -105,7 +105,7 @@ int main(int argc, char** argv)
         for (const QString& f : files) {
             TDataBlock b;
             b.NotesStream();
-            ReadDataFile(f, b, 0.0, Messages());
+            ReadDataFile(f, b, Messages());
         }
         readerMs = Ms(t);
         readerCpu = CpuMs() - readerCpu;

@@ -61,22 +61,22 @@ int main(int argc, char** argv)
     bool ok = true;
     {
         bench::TShotRun run(ini);
-        FormMain->show();
+        bench::Main()->show();
         bench::Pump(300);
-        FormMain->Logbook->WaitIdle(120000);
-        FormMain->PageControl1->setCurrentWidget(FormMain->TabLogbook);
-        FormMain->LogbookPage->FitColumns();
+        bench::Main()->Logbook->WaitIdle(120000);
+        bench::Main()->PageControl1->setCurrentWidget(bench::Main()->TabLogbook);
+        bench::Main()->LogbookPage->FitColumns();
         const QString prefix = QString::fromLocal8Bit(argv[1]);
         for (const QSize size : {QSize(1600, 1000), QSize(1024, 700)}) {
-            FormMain->resize(size);
+            bench::Main()->resize(size);
             bench::Pump(400);
-            ok = bench::SaveShot(FormMain, prefix + QStringLiteral("_%1.png").arg(size.width())) && ok;
+            ok = bench::SaveShot(bench::Main(), prefix + QStringLiteral("_%1.png").arg(size.width())) && ok;
         }
         // The columns the narrow window shows after scrolling to the right.
-        QScrollBar* bar = FormMain->LogbookPage->TableLogbook->horizontalScrollBar();
+        QScrollBar* bar = bench::Main()->LogbookPage->TableLogbook->horizontalScrollBar();
         bar->setValue(bar->maximum());
         bench::Pump(200);
-        ok = bench::SaveShot(FormMain, prefix + QStringLiteral("_1024_right.png")) && ok;
+        ok = bench::SaveShot(bench::Main(), prefix + QStringLiteral("_1024_right.png")) && ok;
     }
     return ok ? 0 : 1;
 }

@@ -6,7 +6,7 @@
 #include "app/Options.h"
 #include "base/Version.h"
 #include "browser/TreeView.h"
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
 #include "ProgramRun.h"
 #include "support/EventPump.h"
 #include "support/KdfText.h"
@@ -19,7 +19,7 @@
 #include <QProcess>
 #include <QTabWidget>
 #include <QThread>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -51,22 +51,22 @@ protected:
     }
     void TearDown() override
     {
-        DestroyForms();
+        StopForms();
         qputenv("XDG_RUNTIME_DIR", saved);
     }
 
     void start(const QStringList& files = {})
     {
         StartProgram(exe.path(), exe.file("quorvel.ini"), nullptr, files);
-        grid = FormMain->findChild<QTableWidget*>("StringGrid1");
-        tree = FormMain->findChild<QTreeWidget*>("TreeView1");
+        grid = Main()->findChild<QTableView*>("StringGrid1");
+        tree = Main()->findChild<QTreeWidget*>("TreeView1");
         ASSERT_TRUE(grid && tree);
     }
 
     // The program itself, with the test's runtime folder.
     QProcess* program(const QStringList& args, const QString& workDir = QString())
     {
-        auto* p = new QProcess(FormMain);
+        auto* p = new QProcess(Main());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", runtime.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -79,15 +79,15 @@ protected:
     QStringList openPaths() const
     {
         QStringList paths;
-        for (int r = 0; r < grid->rowCount(); ++r)
-            paths << grid->item(r, TOpenData::ColPath)->text();
+        for (int r = 0; r < grid->model()->rowCount(); ++r)
+            paths << grid->model()->index(r, TOpenFlights::ColPath).data().toString();
         return paths;
     }
 
     QByteArray saved;
     TempDir runtime, exe, other;
     ScriptedMessages msgs;
-    QTableWidget* grid = nullptr;
+    QTableView* grid = nullptr;
     QTreeWidget* tree = nullptr;
 };
 
@@ -98,14 +98,14 @@ TEST_F(DesktopStart, FilesOfTheCommandLineOpenOnTheGraphPageInAnyFolder)
                                                exe.file("Data/Blok1.kdf"), missing});
     EXPECT_FALSE(o.NewInstance);
     start(o.Files);
-    const QString root = FormMain->DataRoot;
-    ASSERT_TRUE(WaitUntil([&] { return grid->rowCount() == 2; })) << grid->rowCount();
+    const QString root = Main()->DataRoot;
+    ASSERT_TRUE(WaitUntil([&] { return grid->model()->rowCount() == 2; })) << grid->model()->rowCount();
 
     EXPECT_EQ(openPaths(), QStringList({other.file("Away.kdf"), exe.file("Data/Blok1.kdf")}));
-    EXPECT_EQ(FormMain->PageControl1->currentWidget(), FormMain->TabGraph);
-    EXPECT_TRUE(FormMain->DataPagesEnabled());
-    EXPECT_EQ(FormMain->DataRoot, root);
-    EXPECT_EQ(FormMain->ActualRow, 1); // the last one named
+    EXPECT_EQ(Main()->PageControl1->currentWidget(), Main()->TabGraph);
+    EXPECT_TRUE(Main()->DataPagesEnabled());
+    EXPECT_EQ(Main()->DataRoot, root);
+    EXPECT_EQ(Main()->OpenFlights.Actual(), 1); // the last one named
     // The file of the data folder shows open in the tree.
     const auto items = tree->findItems("Blok1", Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_EQ(items.size(), 1);
@@ -114,9 +114,9 @@ TEST_F(DesktopStart, FilesOfTheCommandLineOpenOnTheGraphPageInAnyFolder)
     EXPECT_EQ(msgs.Errors(), QStringList{OpenErrorText(missing, "The file does not exist.")});
 
     // Named again: nothing opens twice.
-    FormMain->OpenFiles({other.file("Away.kdf")});
-    EXPECT_EQ(grid->rowCount(), 2);
-    EXPECT_EQ(FormMain->ActualRow, 0);
+    Main()->OpenFiles({other.file("Away.kdf")});
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(Main()->OpenFlights.Actual(), 0);
 }
 
 TEST_F(DesktopStart, LaterStartHandsItsFilesToTheRunningWindowAndEnds)
@@ -125,9 +125,9 @@ TEST_F(DesktopStart, LaterStartHandsItsFilesToTheRunningWindowAndEnds)
     TInstanceLink link;
     EXPECT_EQ(link.Name(), runtime.file("quorvel.socket"));
     ASSERT_TRUE(link.Listen());
-    QObject::connect(&link, &TInstanceLink::FilesReceived, FormMain, &TFormMain::FilesFromDesktop);
+    QObject::connect(&link, &TInstanceLink::FilesReceived, Main(), &TFormMain::FilesFromDesktop);
 
-    FormMain->showMinimized();
+    Main()->showMinimized();
     QApplication::processEvents();
     // A relative name is taken in the folder the later start ran in.
     QProcess* later = program({"Away.kdf"});
@@ -135,10 +135,10 @@ TEST_F(DesktopStart, LaterStartHandsItsFilesToTheRunningWindowAndEnds)
         << later->readAllStandardError().toStdString();
     EXPECT_EQ(later->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(later->exitCode(), 0) << later->readAllStandardError().toStdString();
-    ASSERT_TRUE(WaitUntil([&] { return grid->rowCount() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return grid->model()->rowCount() == 1; }));
     EXPECT_EQ(openPaths(), QStringList{other.file("Away.kdf")});
-    EXPECT_EQ(FormMain->PageControl1->currentWidget(), FormMain->TabGraph);
-    EXPECT_FALSE(FormMain->isMinimized()); // brought back to the front
+    EXPECT_EQ(Main()->PageControl1->currentWidget(), Main()->TabGraph);
+    EXPECT_FALSE(Main()->isMinimized()); // brought back to the front
     EXPECT_TRUE(msgs.Errors().isEmpty()) << msgs.Errors().join("|").toStdString();
 
     // A second window never steals the socket of a live one.

@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
@@ -46,7 +47,7 @@ using namespace qv::test;
 
 class GraphMeasure : public ::testing::Test {
 protected:
-    void TearDown() override { DestroyForms(); }
+    void TearDown() override { StopForms(); }
 
     void start()
     {
@@ -54,16 +55,16 @@ protected:
         for (const auto& [name, content] : files)
             ASSERT_TRUE(WriteAll(dir.file("Data/" + name + ".kdf"), content));
         StartProgram(dir.path(), dir.file("quorvel.ini"));
-        FormMain->resize(1200, 800);
-        page = FormMain->GraphPage;
+        Main()->resize(1200, 800);
+        page = Main()->GraphPage;
         chart = page->Chart->Chart1;
-        auto* tree = FormMain->findChild<QTreeWidget*>("TreeView1");
+        auto* tree = Main()->findChild<QTreeWidget*>("TreeView1");
         for (const auto& [name, content] : files) {
             const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
             ASSERT_FALSE(found.isEmpty());
             emit tree->itemDoubleClicked(found.first(), 0);
         }
-        FormMain->PageControl1->setCurrentWidget(FormMain->TabGraph);
+        Main()->PageControl1->setCurrentWidget(Main()->TabGraph);
         QApplication::processEvents();
         chart->replot();
     }
@@ -87,7 +88,7 @@ protected:
                 ++n;
         return n;
     }
-    TCurveHandle Curves(int row) const { return FormMain->DataList[row]->Curves; }
+    TCurveHandle Curves(int row) const { return Main()->OpenFlights.CurvesOf(row); }
 
     TempDir dir;
     ScriptedMessages msgs;
@@ -110,7 +111,20 @@ TEST_F(GraphMeasure, CursorsPlacedMovedAndDraggedWithTheMouseFillTheTable)
     start();
     EXPECT_EQ(page->StringGridOdecet->horizontalHeaderItem(1)->text(), "ALTITUDE");
     EXPECT_EQ(page->StringGridOdecet->verticalHeaderItem(3)->text(), "d X/d TIME");
-    EXPECT_EQ(page->PanelOdecet->height(), 92);
+    // Every row of the table shows, at 1024 x 700 too; its title names the file.
+    auto everyRowShows = [this] {
+        QTableWidget* t = page->StringGridOdecet;
+        return t->visualItemRect(t->item(kMeasureRows - 1, 0)).bottom() < t->viewport()->height() &&
+               page->PanelOdecet->height() >= t->height();
+    };
+    EXPECT_TRUE(everyRowShows());
+    Main()->resize(1024, 700);
+    QApplication::processEvents();
+    EXPECT_TRUE(everyRowShows());
+    Main()->resize(1200, 800);
+    QApplication::processEvents();
+    chart->replot();
+    EXPECT_EQ(page->Measurement->LabelTableFile->text(), "Blok1");
     const QCPRange before = chart->xAxis->range();
 
     QTest::mouseClick(page->TBMeasure, Qt::LeftButton);
@@ -150,21 +164,33 @@ TEST_F(GraphMeasure, CursorsPlacedMovedAndDraggedWithTheMouseFillTheTable)
     EXPECT_NEAR(Value(MeasA, 1), 10 * *page->Measurement->CursorA(), 0.01);
 
     // The table follows the current row of the open-files grid.
-    auto* grid = FormMain->findChild<QTableWidget*>("StringGrid1");
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
-    ASSERT_EQ(FormMain->ActualRow, 1);
+    auto* grid = Main()->findChild<QTableView*>("StringGrid1");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(1, 0)).center());
+    ASSERT_EQ(Main()->OpenFlights.Actual(), 1);
     EXPECT_NEAR(Value(MeasA, 1), 30 * *page->Measurement->CursorA(), 0.01);
+    EXPECT_EQ(page->Measurement->LabelTableFile->text(), "Blok2");
 
     QTest::mouseClick(page->Measurement->TBCopyTable, Qt::LeftButton);
-    const QStringList lines = QApplication::clipboard()->text().split('\n');
-    ASSERT_GE(lines.size(), 8);
-    EXPECT_EQ(lines[0], "\tTIME\tALTITUDE\tSERVO\tVOLTAGE");
-    EXPECT_TRUE(lines[1].startsWith("A\t" + Cell(MeasA, 0) + "\t" + Cell(MeasA, 1) + "\t"));
-    EXPECT_TRUE(lines[6].startsWith("MAX\t\t"));
+    QStringList lines = QApplication::clipboard()->text().split('\n');
+    ASSERT_GE(lines.size(), 9);
+    EXPECT_EQ(lines[0], "Blok2");
+    EXPECT_EQ(lines[1], "\tTIME\tALTITUDE\tSERVO\tVOLTAGE");
+    EXPECT_TRUE(lines[2].startsWith("A\t" + Cell(MeasA, 0) + "\t" + Cell(MeasA, 1) + "\t"));
+    EXPECT_TRUE(lines[7].startsWith("MAX\t\t"));
 
-    // min:sec switches the times of the table and of the pointer read-out.
-    page->Chart->CheckBox_min_sec->setChecked(true);
+    // min:sec switches the times of the table and of the pointer read-out;
+    // the copy keeps plain seconds beside them.
+    QTest::mouseClick(page->Chart->CheckBox_min_sec, Qt::LeftButton, {},
+                      QPoint(5, page->Chart->CheckBox_min_sec->height() / 2));
+    ASSERT_TRUE(page->Chart->CheckBox_min_sec->isChecked());
     EXPECT_TRUE(Cell(MeasA, 0).startsWith("0:01.")) << Cell(MeasA, 0).toStdString();
+    QTest::mouseClick(page->Measurement->TBCopyTable, Qt::LeftButton);
+    lines = QApplication::clipboard()->text().split('\n');
+    ASSERT_GE(lines.size(), 9);
+    EXPECT_EQ(lines[1], "\tTIME\tTIME (s)\tALTITUDE\tSERVO\tVOLTAGE");
+    EXPECT_TRUE(lines[2].startsWith("A\t" + Cell(MeasA, 0) + "\t" +
+                                    QString::number(*page->Measurement->CursorA(), 'f', 2) + "\t"))
+        << lines[2].toStdString();
     QTest::mouseMove(chart, At(3.0));
     EXPECT_TRUE(page->LabelCursor->text().startsWith("Time: 0:03.")) << page->LabelCursor->text().toStdString();
 
@@ -183,16 +209,34 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     files = {{"Blok1", KdfText(Lines(101, 1.0))}};
     start();
     const TCurveHandle h = Curves(0);
-    const TCurve& alt = *FormMain->Curves.Curve(h, SlotAlt);
+    const TCurve& alt = *Main()->Curves.Curve(h, SlotAlt);
 
     page->EditShiftX->setFocus();
     page->EditShiftX->selectAll();
     QTest::keyClicks(page->EditShiftX, "-2.5");
     QTest::keyClick(page->EditShiftX, Qt::Key_Return);
     EXPECT_EQ(alt.OffsetX, -2.5);
-    EXPECT_EQ(FormMain->Curves.Curve(h, SlotAnnot)->OffsetX, -2.5);
-    EXPECT_EQ(page->TrackBarX->value(), -3); // rounded half away from zero
-    EXPECT_TRUE(FormMain->DataList[0]->Modified);
+    // The whole flight moves in time.
+    for (int slot = 0; slot < kSlotCount; ++slot)
+        EXPECT_EQ(Main()->Curves.Curve(h, slot)->OffsetX, -2.5) << slot;
+    // The time bar steps by sample periods (0.1 s) over the flight's 10 s.
+    EXPECT_EQ(page->TrackBarX->value(), -25);
+    EXPECT_EQ(page->TrackBarX->maximum(), 125); // the flight's 10 s beyond the offset
+    page->TrackBarX->setFocus();
+    QTest::keyClick(page->TrackBarX, Qt::Key_Left);
+    EXPECT_NEAR(alt.OffsetX, -2.6, 1e-9);
+    EXPECT_EQ(page->EditShiftX->text(), "-2.6");
+    // Zoomed in to 2 s: the bar reaches 2 s beyond the offset, a page is a
+    // tenth of the view.
+    page->Chart->SetRange(AxisBottom, {0, 2});
+    EXPECT_EQ(page->TrackBarX->maximum(), 46);
+    QTest::keyClick(page->TrackBarX, Qt::Key_PageDown);
+    EXPECT_NEAR(alt.OffsetX, -2.8, 1e-9);
+    QTest::keyClick(page->TrackBarX, Qt::Key_PageUp);
+    QTest::keyClick(page->TrackBarX, Qt::Key_Right);
+    EXPECT_NEAR(alt.OffsetX, -2.5, 1e-9);
+    page->TBUndoZoom->click();
+    EXPECT_TRUE(Main()->OpenFlights.Block(0)->Modified);
 
     page->TrackBarY->setFocus();
     QTest::keyClick(page->TrackBarY, Qt::Key_PageUp);
@@ -210,11 +254,12 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     // The servo has its own offsets: the file's receiver offset.
     page->ComboBoxShiftAxis->setCurrentIndex(ShiftServo);
     EXPECT_EQ(page->EditShiftY->text(), "0");
+    EXPECT_EQ(page->EditShiftX->text(), "-2.5");
     page->EditShiftY->setFocus();
     page->EditShiftY->selectAll();
     QTest::keyClicks(page->EditShiftY, "12");
     QTest::keyClick(page->EditShiftY, Qt::Key_Return);
-    EXPECT_EQ(FormMain->Curves.File(h)->RxOffsetY, 12);
+    EXPECT_EQ(Main()->Curves.File(h)->RxOffsetY, 12);
     EXPECT_EQ(alt.OffsetX, -2.5);
     // Centred, the servo draws no vertical offset: nothing to set there.
     QTest::mouseClick(page->Chart->CheckBox_RxCenter, Qt::LeftButton);
@@ -239,15 +284,15 @@ TEST_F(GraphMeasure, OffsetControlsStayInStepAndMarkTheFileForSaving)
     page->OffsetControls->mnuAltToZero->trigger();
     EXPECT_NEAR(*DrawnValueAt(alt, 0.0), 0.0, 1e-9);
     EXPECT_NEAR(alt.OffsetX, -(a + 2.5), 1e-9);
-    EXPECT_EQ(page->EditShiftX->text(), QString::number(alt.OffsetX));
+    EXPECT_EQ(page->EditShiftX->text(), TGraphPage::TimeOffsetText(alt.OffsetX));
     page->OffsetControls->mnuServoToZero->trigger();
-    EXPECT_NEAR(*DrawnValueAt(*FormMain->Curves.Curve(h, SlotRx), a), 0.0, 1e-9);
+    EXPECT_NEAR(*DrawnValueAt(*Main()->Curves.Curve(h, SlotRx), a), 0.0, 1e-9);
     page->OffsetControls->mnuResetShift->trigger();
     EXPECT_EQ(page->OffsetControls->Offsets().Stored(h), TFileOffsets{});
-    EXPECT_EQ(page->EditShiftX->text(), "0");
+    EXPECT_EQ(page->EditShiftX->text(), "0.0");
 
     msgs.QueueAnswer(Answer::No);
-    FormMain->close();
+    Main()->close();
     QApplication::processEvents();
     EXPECT_EQ(msgs.Questions().size(), 1);
 }
@@ -265,17 +310,23 @@ TEST_F(GraphMeasure, FlightsAlignedAtTheirReleasesAndAFlatOneNamed)
     ASSERT_EQ(msgs.Informations().size(), 1);
     EXPECT_EQ(msgs.Informations()[0], "No tow release found in: Flat\rThese files keep their offsets.");
     for (int row = 0; row < 3; ++row) {
-        const TCurve& alt = *FormMain->Curves.Curve(Curves(row), SlotAlt);
+        const TCurve& alt = *Main()->Curves.Curve(Curves(row), SlotAlt);
         // Towing just before 0, released right after.
         EXPECT_GT(*DrawnValueAt(alt, -1.0), 60) << row;
         EXPECT_LT(*DrawnValueAt(alt, 0.0), 0.2 * alt.MaxY) << row;
-        EXPECT_EQ(FormMain->Curves.Curve(Curves(row), SlotRx)->OffsetX, alt.OffsetX);
-        EXPECT_TRUE(FormMain->DataList[row]->Modified);
+        EXPECT_EQ(Main()->Curves.Curve(Curves(row), SlotRx)->OffsetX, alt.OffsetX);
+        EXPECT_TRUE(Main()->OpenFlights.Block(row)->Modified);
     }
-    EXPECT_EQ(FormMain->Curves.Curve(Curves(3), SlotAlt)->OffsetX, 0);
-    EXPECT_FALSE(FormMain->DataList[3]->Modified);
+    EXPECT_EQ(Main()->Curves.Curve(Curves(3), SlotAlt)->OffsetX, 0);
+    EXPECT_FALSE(Main()->OpenFlights.Block(3)->Modified);
+    // Then every altitude to (0,0): each flight still moves as one.
+    page->OffsetControls->mnuAllAltToZero->trigger();
     for (int row = 0; row < 4; ++row)
-        FormMain->DataList[row]->Modified = false;
+        for (int slot : {SlotRx, SlotPowS, SlotMark, SlotAnnot})
+            EXPECT_EQ(Main()->Curves.Curve(Curves(row), slot)->OffsetX,
+                      Main()->Curves.Curve(Curves(row), SlotAlt)->OffsetX) << row << slot;
+    for (int row = 0; row < 4; ++row)
+        Main()->OpenFlights.Block(row)->Modified = false;
 }
 
 TEST(Release, FoundInTheSimulatedLoggersFlightsAsDownloaded)
@@ -288,8 +339,8 @@ TEST(Release, FoundInTheSimulatedLoggersFlightsAsDownloaded)
     for (const TFlightBlock& f : flights) {
         TDataBlock rec;
         BuildFlightRecord(memory.data(), memory.size(), f, "08.12.2026", rec);
-        const auto& t = rec.Data[ArrTime];
-        const auto& pull = rec.Data[ArrAltitude];
+        const auto& t = rec.Samples(ArrTime);
+        const auto& pull = rec.Samples(ArrAltitude);
         const auto release = FindRelease(t, pull);
         ASSERT_TRUE(release);
         // The rope goes slack between half and nine tenths of the flight,
@@ -333,10 +384,10 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     t.Annotations = {"4.00,5.00,only"};
     files = {{"Blok1", KdfText(s)}, {"Blok2", KdfText(t)}};
     start();
-    EXPECT_EQ(FormMain->TBAnnotDialog->toolTip(), "Shows an Annotation dialog");
+    EXPECT_EQ(Main()->TBAnnotDialog->toolTip(), "Shows an Annotation dialog");
     // The annotation curve is offset: the dialog sees and edits drawn points.
     page->OffsetControls->Offsets().SetOffsetX(Curves(0), ShiftAltitude, 100);
-    FormMain->DataList[0]->Modified = false;
+    Main()->OpenFlights.Block(0)->Modified = false;
 
     msgs.QueueDialog([this](QDialog& d) {
         auto& f = static_cast<TFormAnnot&>(d);
@@ -357,15 +408,15 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
         EXPECT_FALSE(f.ButtonDelete->isEnabled());
         QTest::mouseClick(f.ButtonClose, Qt::LeftButton);
     });
-    QTest::mouseClick(FormMain->TBAnnotDialog, Qt::LeftButton);
+    QTest::mouseClick(Main()->TBAnnotDialog, Qt::LeftButton);
     EXPECT_EQ(msgs.PendingDialogs(), 0);
-    const auto& labels = FormMain->Curves.Labels(Curves(0));
+    const auto& labels = Main()->Curves.Labels(Curves(0));
     ASSERT_EQ(labels.size(), 3u);
     EXPECT_EQ(labels[2].Text, " ");
     EXPECT_DOUBLE_EQ(labels[2].Time, 5.0); // kept less the offset
-    EXPECT_TRUE(FormMain->DataList[0]->Modified);
-    EXPECT_TRUE(FormMain->DataList[1]->Modified);
-    EXPECT_TRUE(FormMain->Curves.Labels(Curves(1)).empty());
+    EXPECT_TRUE(Main()->OpenFlights.Block(0)->Modified);
+    EXPECT_TRUE(Main()->OpenFlights.Block(1)->Modified);
+    EXPECT_TRUE(Main()->Curves.Labels(Curves(1)).empty());
 
     // Right click near the second file's curve, which lies under the first's
     // until the first is moved up.
@@ -378,8 +429,10 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     ASSERT_TRUE(page->Chart->PopupChart->isVisible());
     EXPECT_EQ(page->Measurement->PopupFile(), Curves(1));
     double time = 0, alt = 0;
+    EXPECT_FALSE(page->Measurement->PopupAnnotNewFor->menuAction()->isVisible()); // one flight there
     msgs.QueueDialog([&](QDialog& d) {
         auto& e = static_cast<TFormAnnotEdit&>(d);
+        EXPECT_EQ(e.windowTitle(), "Edit Annotation - Blok2");
         time = e.EditTime->text().toDouble();
         alt = e.EditAlt->text().toDouble();
         QTest::keyClicks(e.EditText, "gust");
@@ -390,8 +443,8 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     EXPECT_EQ(msgs.PendingDialogs(), 0);
     EXPECT_NEAR(time, 6.0, 0.1);
     EXPECT_NEAR(alt, 60.0, 1.0);
-    ASSERT_EQ(FormMain->Curves.Labels(Curves(1)).size(), 1u);
-    EXPECT_EQ(FormMain->Curves.Labels(Curves(1))[0].Text, "gust");
+    ASSERT_EQ(Main()->Curves.Labels(Curves(1)).size(), 1u);
+    EXPECT_EQ(Main()->Curves.Labels(Curves(1))[0].Text, "gust");
 
     // "Modify Annotations" opens the list on that file.
     msgs.QueueDialog([](QDialog& d) {
@@ -406,12 +459,50 @@ TEST_F(GraphMeasure, AnnotationsOfTheOpenFilesFromTheToolButtonAndTheChartsPopup
     // Closing asks about both files; saved annotations are less the offsets.
     msgs.QueueAnswer(Answer::Yes);
     msgs.QueueAnswer(Answer::Yes);
-    FormMain->close();
+    Main()->close();
     QApplication::processEvents();
     EXPECT_EQ(msgs.Questions().size(), 2);
     EXPECT_TRUE(ReadAll(dir.file("Data/Blok1.kdf"))
                     .contains("<Anotace>\r\n1.00,10.00,one\r\n3.00,30.00,three\r\n5.00,7.00, \r\n</Anotace>"));
     EXPECT_TRUE(ReadAll(dir.file("Data/Blok1.kdf")).contains("AltOffsetX=100.00\r\nAltOffsetY=500.00\r\n"));
+}
+
+TEST_F(GraphMeasure, NewAnnotationAsksWhichOfTheFlightsUnderThePointer)
+{
+    files = {{"Blok1", KdfText(Lines(101, 1.0))}, {"Blok2", KdfText(Lines(101, 1.0))}};
+    start();
+    page->Chart->Replot(true);
+    // Both altitude curves pass through (5 s, 50).
+    const QPoint at(static_cast<int>(chart->xAxis->coordToPixel(5.0)),
+                    static_cast<int>(chart->yAxis->coordToPixel(50.0)));
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, chart->mapToGlobal(at));
+    QApplication::sendEvent(chart, &menu);
+    QMenu* popup = page->Chart->PopupChart;
+    QMenu* which = page->Measurement->PopupAnnotNewFor;
+    ASSERT_TRUE(popup->isVisible());
+    ASSERT_TRUE(which->menuAction()->isVisible());
+    EXPECT_FALSE(page->Measurement->pmnuAnnotNew->isVisible());
+    ASSERT_EQ(which->actions().size(), 2);
+    QStringList names{which->actions()[0]->text(), which->actions()[1]->text()};
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"Blok1", "Blok2"}));
+    QAction* second = which->actions()[0]->text() == "Blok2" ? which->actions()[0] : which->actions()[1];
+    msgs.QueueDialog([](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Edit Annotation - Blok2");
+        TypeAndOk("5", "50", "thermal")(d);
+    });
+    QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(which->menuAction()).center());
+    for (int i = 0; i < 100 && !which->isVisible(); ++i)
+        QTest::qWait(10);
+    ASSERT_TRUE(which->isVisible());
+    QTest::mouseClick(which, Qt::LeftButton, {}, which->actionGeometry(second).center());
+    EXPECT_EQ(msgs.PendingDialogs(), 0);
+    EXPECT_TRUE(Main()->Curves.Labels(Curves(0)).empty());
+    ASSERT_EQ(Main()->Curves.Labels(Curves(1)).size(), 1u);
+    EXPECT_EQ(Main()->Curves.Labels(Curves(1))[0].Text, "thermal");
+    popup->hide();
+    for (int row = 0; row < 2; ++row)
+        Main()->OpenFlights.Block(row)->Modified = false;
 }
 
 } // namespace
@@ -437,13 +528,13 @@ TEST_F(GraphMeasure, AnAnnotationTextTheFileCannotHoldIsNamedOnce)
         QTest::mouseClick(f.ButtonAdd, Qt::LeftButton);
         f.accept();
     });
-    QTest::mouseClick(FormMain->TBAnnotDialog, Qt::LeftButton);
+    QTest::mouseClick(Main()->TBAnnotDialog, Qt::LeftButton);
     EXPECT_EQ(msgs.PendingDialogs(), 0);
     EXPECT_EQ(msgs.Informations(),
               QStringList{QStringLiteral("The annotation \"Vítr ☺ € \" holds characters that cannot be stored in the "
                                          "data file; they are saved as \"?\".")});
-    ASSERT_EQ(FormMain->Curves.Labels(Curves(0)).size(), 1u);
-    EXPECT_EQ(FormMain->Curves.Labels(Curves(0))[0].Text, "V\xedtr ? \x80 ");
+    ASSERT_EQ(Main()->Curves.Labels(Curves(0)).size(), 1u);
+    EXPECT_EQ(Main()->Curves.Labels(Curves(0))[0].Text, "V\xedtr ? \x80 ");
 }
 
 } // namespace

@@ -33,16 +33,16 @@ TEST(LogbookTab, OpensRowsOnTheGraphPageAndFollowsTheDisk)
         ASSERT_TRUE(WriteAll(dir.file(name), KdfText(s)));
     StartProgram(dir.path(), dir.file("quorvel.ini"));
     struct Destroy {
-        ~Destroy() { DestroyForms(); }
+        ~Destroy() { StopForms(); }
     } destroy;
 
-    QTabWidget* pages = FormMain->PageControl1;
+    QTabWidget* pages = Main()->PageControl1;
     ASSERT_EQ(pages->count(), 3);
     EXPECT_EQ(pages->tabText(2), "Logbook");
-    EXPECT_EQ(pages->currentWidget(), FormMain->TabLogbook);
-    EXPECT_FALSE(FormMain->DataPagesEnabled());
-    ASSERT_TRUE(FormMain->Logbook->WaitIdle(20000));
-    TLogbookPage* page = FormMain->LogbookPage;
+    EXPECT_EQ(pages->currentWidget(), Main()->TabLogbook);
+    EXPECT_FALSE(Main()->DataPagesEnabled());
+    ASSERT_TRUE(Main()->Logbook->WaitIdle(20000));
+    TLogbookPage* page = Main()->LogbookPage;
     QTableView* table = page->TableLogbook;
     ASSERT_EQ(page->Filter->rowCount(), 3);
     QApplication::processEvents();
@@ -52,14 +52,14 @@ TEST(LogbookTab, OpensRowsOnTheGraphPageAndFollowsTheDisk)
     // Double click: that flight on the graph page.
     const QRect first = table->visualRect(page->Filter->index(0, LogFile));
     DoubleClick(table->viewport(), first.center());
-    ASSERT_EQ(FormMain->DataList.size(), 1u);
-    EXPECT_EQ(pages->currentWidget(), FormMain->TabGraph);
+    ASSERT_EQ(Main()->OpenFlights.RowCount(), 1);
+    EXPECT_EQ(pages->currentWidget(), Main()->TabGraph);
 
     // Two more rows together; the open one stays open once.
-    pages->setCurrentWidget(FormMain->TabLogbook);
+    pages->setCurrentWidget(Main()->TabLogbook);
     table->selectAll();
     QTest::mouseClick(page->ButtonOpen, Qt::LeftButton);
-    EXPECT_EQ(FormMain->DataList.size(), 3u);
+    EXPECT_EQ(Main()->OpenFlights.RowCount(), 3);
     EXPECT_TRUE(msgs.Errors().isEmpty()) << msgs.Errors().join('\n').toStdString();
 
     // A flight written by someone else appears without a refresh.

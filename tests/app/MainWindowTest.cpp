@@ -1,5 +1,6 @@
 // The data views inside the main window: tree, open-files grid, chart and
 // flight information working together through the window's hooks.
+#include "graph/GraphStyle.h"
 #include "support/KdfText.h"
 #include "app/Application.h"
 #include "app/MainFrm.h"
@@ -22,7 +23,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -38,14 +39,14 @@ using namespace qv::test;
 
 class MainWindow : public ::testing::Test {
 protected:
-    void TearDown() override { DestroyForms(); }
+    void TearDown() override { StopForms(); }
 
     void start()
     {
         qv::test::StartProgram(dir.path(), dir.file("quorvel.ini"));
-        tree = FormMain->findChild<QTreeWidget*>("TreeView1");
-        grid = FormMain->findChild<QTableWidget*>("StringGrid1");
-        chart = FormMain->findChild<QCustomPlot*>("Chart1");
+        tree = Main()->findChild<QTreeWidget*>("TreeView1");
+        grid = Main()->findChild<QTableView*>("StringGrid1");
+        chart = Main()->findChild<QCustomPlot*>("Chart1");
         ASSERT_TRUE(tree && grid && chart);
     }
     QTreeWidgetItem* item(const QString& text)
@@ -57,7 +58,7 @@ protected:
     TempDir dir;
     ScriptedMessages msgs;
     QTreeWidget* tree = nullptr;
-    QTableWidget* grid = nullptr;
+    QTableView* grid = nullptr;
     QCustomPlot* chart = nullptr;
 };
 
@@ -72,21 +73,21 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
 
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("Data"));
-    EXPECT_FALSE(FormMain->PanelGrid->isVisibleTo(FormMain));
-    EXPECT_FALSE(FormMain->DataPagesEnabled());
+    EXPECT_FALSE(Main()->PanelGrid->isVisibleTo(Main()));
+    EXPECT_FALSE(Main()->DataPagesEnabled());
 
     DoubleClick(tree->viewport(), tree->visualItemRect(item("Blok2")).center());
-    EXPECT_TRUE(FormMain->PanelGrid->isVisibleTo(FormMain));
-    EXPECT_TRUE(FormMain->DataPagesEnabled());
-    EXPECT_EQ(grid->rowCount(), 1);
-    EXPECT_EQ(FormMain->DataList.size(), 1u);
-    EXPECT_EQ(FormMain->ActualRow, 0);
+    EXPECT_TRUE(Main()->PanelGrid->isVisibleTo(Main()));
+    EXPECT_TRUE(Main()->DataPagesEnabled());
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(Main()->OpenFlights.RowCount(), 1);
+    EXPECT_EQ(Main()->OpenFlights.Actual(), 0);
     EXPECT_EQ(chart->graphCount(), 5);
-    EXPECT_FALSE(FormMain->InfoPage->EditDate->text().isEmpty());
-    EXPECT_EQ(FormMain->InfoPage->EditFile->text(), QStringLiteral("Blok2.kdf"));
+    EXPECT_FALSE(Main()->InfoPage->EditDate->text().isEmpty());
+    EXPECT_EQ(Main()->InfoPage->EditFile->text(), QStringLiteral("Blok2.kdf"));
     // The offset controls show the file's offsets.
-    EXPECT_TRUE(FormMain->GraphPage->CheckBoxShift->isChecked());
-    EXPECT_EQ(FormMain->GraphPage->EditShiftY->text(), QStringLiteral("0"));
+    EXPECT_TRUE(Main()->GraphPage->CheckBoxShift->isChecked());
+    EXPECT_EQ(Main()->GraphPage->EditShiftY->text(), QStringLiteral("0"));
 
     // A file that appears while the program runs shows up by itself.
     ASSERT_TRUE(WriteAll(dir.file("Data/Blok3.kdf"), KdfText(s)));
@@ -94,16 +95,16 @@ TEST_F(MainWindow, OpenFromTreeEditNotesAndSaveOnClose)
         Pump(50);
     EXPECT_NE(item("Blok3"), nullptr);
 
-    QTest::keyClicks(FormMain->InfoPage->RichEdit1, QStringLiteral("gusty"));
+    QTest::keyClicks(Main()->InfoPage->RichEdit1, QStringLiteral("gusty"));
     msgs.QueueAnswer(Answer::Yes);
-    FormMain->close();
+    Main()->close();
     QApplication::processEvents();
     EXPECT_EQ(msgs.Questions(),
               QStringList{QStringLiteral("Do you want to save changes of ") + dir.file("Data/Blok2.kdf") + "?"});
     const QByteArray saved = ReadAll(dir.file("Data/Blok2.kdf"));
     EXPECT_TRUE(saved.contains("<Text>\r\n{\\rtf1\\ansi\\ansicpg1250")) << saved.toStdString();
     EXPECT_TRUE(saved.contains(" gusty\\par"));
-    EXPECT_TRUE(FormMain->DataList.empty());
+    EXPECT_EQ(Main()->OpenFlights.RowCount(), 0);
 }
 
 // A save at exit that fails keeps the program open with the edits; closing
@@ -119,26 +120,26 @@ TEST_F(MainWindow, ExitAfterAFailedSaveKeepsTheEdits)
     ASSERT_TRUE(WriteAll(dir.file("quorvel.ini"), "[Options]\r\nRoot=" + disk.path().toUtf8() + "\r\n"));
     start();
     DoubleClick(tree->viewport(), tree->visualItemRect(item("Blok1")).center());
-    ASSERT_EQ(FormMain->DataList.size(), 1u);
-    QTest::keyClicks(FormMain->InfoPage->RichEdit1, QStringLiteral("gusty"));
+    ASSERT_EQ(Main()->OpenFlights.RowCount(), 1);
+    QTest::keyClicks(Main()->InfoPage->RichEdit1, QStringLiteral("gusty"));
     ASSERT_TRUE(disk.FillUpTo(old.size() / 2));
 
     const QString question = "Do you want to save changes of " + disk.file("Blok1.kdf") + "?";
     msgs.QueueAnswer(Answer::Yes);
     msgs.QueueFileName(QString()); // no other place either
-    FormMain->mnuExit->trigger();
+    Main()->mnuExit->trigger();
     QApplication::processEvents();
-    EXPECT_TRUE(FormMain->isVisible());
-    ASSERT_EQ(FormMain->DataList.size(), 1u);
-    EXPECT_TRUE(FormMain->DataList[0]->Modified);
+    EXPECT_TRUE(Main()->isVisible());
+    ASSERT_EQ(Main()->OpenFlights.RowCount(), 1);
+    EXPECT_TRUE(Main()->OpenFlights.Block(0)->Modified);
     ASSERT_EQ(msgs.Errors().size(), 1);
     EXPECT_TRUE(msgs.Errors()[0].startsWith("Error in writing file.\n" + disk.file("Blok1.kdf")));
     EXPECT_EQ(ReadAll(disk.file("Blok1.kdf")), old);
 
     msgs.QueueAnswer(Answer::No);
-    FormMain->mnuExit->trigger();
+    Main()->mnuExit->trigger();
     QApplication::processEvents();
-    EXPECT_FALSE(FormMain->isVisible());
+    EXPECT_FALSE(Main()->isVisible());
     EXPECT_EQ(msgs.Questions(), (QStringList{question, question}));
 }
 
@@ -164,34 +165,40 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
         Pump(30);
     };
 
-    QTest::mouseDClick(FormMain->windowHandle(), Qt::LeftButton, {},
-                       tree->viewport()->mapTo(FormMain, tree->visualItemRect(item("Blok1")).center()));
-    ASSERT_EQ(grid->rowCount(), 1);
-    const QString colour = grid->item(0, 7) ? grid->item(0, 7)->text() : QString();
+    QTest::mouseDClick(Main()->windowHandle(), Qt::LeftButton, {},
+                       tree->viewport()->mapTo(Main(), tree->visualItemRect(item("Blok1")).center()));
+    ASSERT_EQ(grid->model()->rowCount(), 1);
+    // With the graph shown, a space typed into the tree's editor stays a space.
+    auto* tabs = Main()->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    tabs->setCurrentWidget(Main()->findChild<QWidget*>(QStringLiteral("TabGraph")));
+    ASSERT_TRUE(chart->isVisible());
+    const QString colour = grid->model()->index(0, 7).data().toString();
     rename(QStringLiteral("Sezona"), QStringLiteral("Jaro"));
     EXPECT_TRUE(QFileInfo(dir.file("Data/Jaro/Blok1.kdf")).isFile());
-    EXPECT_EQ(grid->item(0, 6)->text(), dir.file("Data/Jaro/Blok1.kdf"));
+    EXPECT_EQ(grid->model()->index(0, 6).data().toString(), dir.file("Data/Jaro/Blok1.kdf"));
     rename(QStringLiteral("Blok1"), QStringLiteral("Let 1"));
-    EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("Let 1"));
-    EXPECT_EQ(grid->item(0, 6)->text(), dir.file("Data/Jaro/Let 1.kdf"));
-    EXPECT_EQ(grid->item(0, 7) ? grid->item(0, 7)->text() : QString(), colour);
+    EXPECT_EQ(grid->model()->index(0, 0).data().toString(), QStringLiteral("Let 1"));
+    EXPECT_EQ(grid->model()->index(0, 6).data().toString(), dir.file("Data/Jaro/Let 1.kdf"));
+    EXPECT_EQ(grid->model()->index(0, 7).data().toString(), colour);
     EXPECT_EQ(chart->graphCount(), 5);
+    EXPECT_EQ(chart->graph(0)->name(), QStringLiteral("Let 1 (Alt)"));
 
     rename(QStringLiteral("Data"), QStringLiteral("Lety"));
-    EXPECT_EQ(FormMain->DataRoot, dir.file("Lety"));
-    EXPECT_EQ(grid->item(0, 6)->text(), dir.file("Lety/Jaro/Let 1.kdf"));
-    EXPECT_TRUE(FormMain->TreeNotify);
+    EXPECT_EQ(Main()->DataRoot, dir.file("Lety"));
+    EXPECT_EQ(grid->model()->index(0, 6).data().toString(), dir.file("Lety/Jaro/Let 1.kdf"));
+    EXPECT_TRUE(Main()->TreeNotify);
     EXPECT_TRUE(msgs.Texts().isEmpty()) << msgs.Texts().join(QLatin1Char('|')).toStdString();
 
     // Deleting the folder closes its changed file first, with the question.
-    FormMain->InfoPage->RichEdit1->selectAll();
-    FormMain->InfoPage->RichEdit1->insertPlainText(QStringLiteral("windy"));
+    Main()->InfoPage->RichEdit1->selectAll();
+    Main()->InfoPage->RichEdit1->insertPlainText(QStringLiteral("windy"));
     msgs.QueueAnswer(Answer::No);
     tree->setCurrentItem(item("Jaro"));
     QTest::keyClick(tree, Qt::Key_Delete);
     EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Do you want to save changes of ") +
                                             dir.file("Lety/Jaro/Let 1.kdf") + "?"});
-    EXPECT_TRUE(FormMain->DataList.empty());
+    EXPECT_EQ(Main()->OpenFlights.RowCount(), 0);
     EXPECT_EQ(chart->graphCount(), 0);
     EXPECT_FALSE(QFileInfo::exists(dir.file("Lety/Jaro")));
     EXPECT_FALSE(ReadAll(trash.file("Jaro/Let 1.kdf")).contains("windy"));
@@ -202,9 +209,9 @@ TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
     // The grid has a font of its own; the automatic width follows it.
     QFont gridFont = QApplication::font();
     gridFont.setPointSize(gridFont.pointSize() + 3);
-    QApplication::setFont(gridFont, "QTableWidget");
+    QApplication::setFont(gridFont, "QTableView");
     struct RestoreFont {
-        ~RestoreFont() { QApplication::setFont(QApplication::font(), "QTableWidget"); }
+        ~RestoreFont() { QApplication::setFont(QApplication::font(), "QTableView"); }
     } restoreFont;
 
     QDir().mkpath(dir.file("Data"));
@@ -214,9 +221,9 @@ TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
     for (const QString& n : names)
         ASSERT_TRUE(WriteAll(dir.file("Data/" + n + ".kdf"), KdfText(s)));
     start();
-    EXPECT_EQ(FormMain->Settings.AutoGridSize, QFontMetrics(grid->font()).horizontalAdvance("ABCDEFGH"));
+    EXPECT_EQ(Main()->Settings.AutoGridSize, QFontMetrics(grid->font()).horizontalAdvance("ABCDEFGH"));
     EXPECT_NE(QFontMetrics(grid->font()).horizontalAdvance("ABCDEFGH"),
-              FormMain->fontMetrics().horizontalAdvance("ABCDEFGH"));
+              Main()->fontMetrics().horizontalAdvance("ABCDEFGH"));
 
     for (const QString& n : names) {
         QTreeWidgetItem* it = item(n);
@@ -224,36 +231,36 @@ TEST_F(MainWindow, OpenFilesGridShowsNamesWithSwatchesWithinThePanel)
         const QRect r = tree->visualItemRect(it);
         DoubleClick(tree->viewport(), r.center());
     }
-    ASSERT_EQ(grid->rowCount(), 3);
+    ASSERT_EQ(grid->model()->rowCount(), 3);
     QApplication::processEvents();
-    EXPECT_EQ(FormMain->MainSplitter->sizes().first(), 233);
+    EXPECT_EQ(Main()->MainSplitter->sizes().first(), 233);
 
     // Path and colour stay in the model, out of sight.
     EXPECT_TRUE(grid->isColumnHidden(6));
     EXPECT_TRUE(grid->isColumnHidden(7));
     int visibleWidth = 0;
-    for (int c = 0; c < grid->columnCount(); ++c)
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
         visibleWidth += grid->isColumnHidden(c) ? 0 : grid->columnWidth(c);
     EXPECT_LE(visibleWidth, grid->viewport()->width());
     EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
 
     const QFontMetrics fm(grid->font());
     for (int row = 0; row < 3; ++row) {
-        QTableWidgetItem* name = grid->item(row, 0);
-        ASSERT_NE(name, nullptr);
-        EXPECT_EQ(name->text(), names[row]);
-        EXPECT_EQ(name->toolTip(), dir.file("Data/" + names[row] + ".kdf"));
+        const QModelIndex name = grid->model()->index(row, 0);
+        ASSERT_TRUE(name.isValid());
+        EXPECT_EQ(name.data().toString(), names[row]);
+        EXPECT_EQ(name.data(Qt::ToolTipRole).toString(), dir.file("Data/" + names[row] + ".kdf"));
         // Room for the swatch, the name and the cell's margins.
         EXPECT_GE(grid->columnWidth(0), grid->iconSize().width() + fm.horizontalAdvance(names[row]) + 12);
         // The swatch is the curve's colour.
-        const QImage swatch = name->icon().pixmap(grid->iconSize()).toImage();
+        const QImage swatch = name.data(Qt::DecorationRole).value<QIcon>().pixmap(grid->iconSize()).toImage();
         ASSERT_FALSE(swatch.isNull());
-        const QColor curve = FormMain->Palette[row];
+        const QColor curve = QColor::fromRgb(SwapRedBlue(kCurveColours[row]));
         EXPECT_EQ(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), curve) << row;
     }
-    EXPECT_EQ(grid->horizontalHeaderItem(1)->toolTip(), "Altitude");
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(), "Altitude");
     msgs.QueueAnswer(Answer::No);
-    FormMain->close();
+    Main()->close();
 }
 
 } // namespace

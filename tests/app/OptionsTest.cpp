@@ -23,6 +23,7 @@
 namespace {
 
 using namespace qv;
+using namespace qv::test;
 
 TEST(Options, LongRootIsShortenedAndUnknownPortShown)
 {
@@ -117,12 +118,12 @@ TEST(Options, FileNameBoxDiscardsForbiddenCharacters)
 }
 
 // The dialog run from the menu, OK clicked with the mouse.
-void ClickOkWhenShown(const std::function<void()>& before = {})
+void ClickOkWhenShown(qv::test::ScriptedMessages& messages, const std::function<void()>& before = {})
 {
-    QTimer::singleShot(0, [before] {
+    messages.QueueDialog([before](QDialog&) {
         if (before)
             before();
-        for (QPushButton* b : FormOptions->findChildren<QPushButton*>())
+        for (QPushButton* b : Main()->FormOptions->findChildren<QPushButton*>())
             if (b->text() == "OK")
                 QTest::mouseClick(b, Qt::LeftButton);
     });
@@ -137,32 +138,32 @@ TEST(Options, PortNotListedByTheSystemSurvivesOk)
     o.ExePath = dir.file("quorvel");
     o.IniPath = dir.file("q.ini");
     o.PortOverride = "/dev/ttyACM3";
-    CreateForms(o);
-    FormMain->show();
+    StartForms(o);
+    Main()->show();
     QApplication::processEvents();
-    FormOptions->ComboBoxCOM->clear();
-    FormOptions->ComboBoxCOM->addItems({"/dev/ttyS0", "/dev/ttyS1"});
+    Main()->FormOptions->ComboBoxCOM->clear();
+    Main()->FormOptions->ComboBoxCOM->addItems({"/dev/ttyS0", "/dev/ttyS1"});
 
     QString shown;
-    ClickOkWhenShown([&] { shown = FormOptions->ComboBoxCOM->currentText(); });
-    FormMain->mnuOptionsClick();
+    ClickOkWhenShown(messages, [&] { shown = Main()->FormOptions->ComboBoxCOM->currentText(); });
+    Main()->mnuOptionsClick();
     EXPECT_EQ(shown, "/dev/ttyUSB9");
-    EXPECT_EQ(DoskComForm->Settings().Com, "/dev/ttyUSB9");
-    EXPECT_EQ(DoskComForm->PortName(), "/dev/ttyACM3"); // the run's port stays
+    EXPECT_EQ(Main()->DoskComForm->Settings().Com, "/dev/ttyUSB9");
+    EXPECT_EQ(Main()->DoskComForm->PortName(), "/dev/ttyACM3"); // the run's port stays
 
     // A port typed by the user replaces both.
-    ClickOkWhenShown([] {
-        QLineEdit* edit = FormOptions->ComboBoxCOM->lineEdit();
+    ClickOkWhenShown(messages, [] {
+        QLineEdit* edit = Main()->FormOptions->ComboBoxCOM->lineEdit();
         edit->selectAll();
         QTest::keyClicks(edit, "/dev/ttyUSB0");
     });
-    FormMain->mnuOptionsClick();
-    EXPECT_EQ(DoskComForm->Settings().Com, "/dev/ttyUSB0");
-    EXPECT_EQ(DoskComForm->PortName(), "/dev/ttyUSB0");
-    EXPECT_TRUE(messages.Shown().empty());
-    FormMain->close();
+    Main()->mnuOptionsClick();
+    EXPECT_EQ(Main()->DoskComForm->Settings().Com, "/dev/ttyUSB0");
+    EXPECT_EQ(Main()->DoskComForm->PortName(), "/dev/ttyUSB0");
+    EXPECT_EQ(messages.Texts(), (QStringList{"Options", "Options"})); // the two dialog runs, nothing else
+    Main()->close();
     QApplication::processEvents();
-    DestroyForms();
+    StopForms();
     EXPECT_TRUE(qv::test::ReadAll(dir.file("q.ini")).contains("COM=/dev/ttyUSB0"));
 }
 
@@ -172,29 +173,29 @@ TEST(Options, ConfirmingHandsValuesToTheDeviceDialog)
     qv::test::ScriptedMessages messages;
     ASSERT_TRUE(QDir(dir.path()).mkdir("other"));
     qv::test::StartProgram(dir.path(), dir.file("q.ini"));
-    FormMain->Settings.DeflectionOnGraph = true;
+    Main()->Settings.DeflectionOnGraph = true;
 
-    QTimer::singleShot(0, [&] {
-        FormOptions->SetRootFolder(dir.file("other"));
-        FormOptions->EditDefFileName->setText("Flug");
-        FormOptions->accept();
+    messages.QueueDialog([&](QDialog&) {
+        Main()->FormOptions->SetRootFolder(dir.file("other"));
+        Main()->FormOptions->EditDefFileName->setText("Flug");
+        Main()->FormOptions->accept();
     });
-    FormMain->mnuOptionsClick();
-    EXPECT_EQ(FormMain->DataRoot, dir.file("other"));
-    EXPECT_EQ(DoskComForm->Settings().Root, dir.file("other"));
-    EXPECT_EQ(DoskComForm->Settings().DefFileName, "Flug");
-    EXPECT_FALSE(FormMain->Settings.DeflectionOnGraph);
-    EXPECT_TRUE(FormMain->TreeNotify);
+    Main()->mnuOptionsClick();
+    EXPECT_EQ(Main()->DataRoot, dir.file("other"));
+    EXPECT_EQ(Main()->DoskComForm->Settings().Root, dir.file("other"));
+    EXPECT_EQ(Main()->DoskComForm->Settings().DefFileName, "Flug");
+    EXPECT_FALSE(Main()->Settings.DeflectionOnGraph);
+    EXPECT_TRUE(Main()->TreeNotify);
 
     // Cancel changes nothing.
-    QTimer::singleShot(0, [&] {
-        FormOptions->EditDefFileName->setText("Other");
-        FormOptions->reject();
+    messages.QueueDialog([&](QDialog&) {
+        Main()->FormOptions->EditDefFileName->setText("Other");
+        Main()->FormOptions->reject();
     });
-    FormMain->mnuOptionsClick();
-    EXPECT_EQ(DoskComForm->Settings().DefFileName, "Flug");
-    FormMain->close();
-    DestroyForms();
+    Main()->mnuOptionsClick();
+    EXPECT_EQ(Main()->DoskComForm->Settings().DefFileName, "Flug");
+    Main()->close();
+    StopForms();
 }
 
 } // namespace

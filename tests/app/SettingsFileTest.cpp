@@ -2,6 +2,7 @@
 // editors leave them, read and written through the running program.
 #include "app/Application.h"
 #include "app/MainFrm.h"
+#include "ProgramRun.h"
 #include "app/Settings.h"
 #include "device/DoskComUnit.h"
 #include "support/ScriptedMessages.h"
@@ -16,13 +17,14 @@
 namespace {
 
 using namespace qv;
+using namespace qv::test;
 using qv::test::ReadAll;
 using qv::test::WriteAll;
 using qv::test::TempDir;
 
 class SettingsRun : public ::testing::Test {
 protected:
-    void TearDown() override { DestroyForms(); }
+    void TearDown() override { StopForms(); }
 
     // One run of the program: started, shown and closed again.
     void run(const TSettingsFiles& files, const std::function<void()>& whileRunning = {})
@@ -31,14 +33,14 @@ protected:
         o.ExePath = dir.file("quorvel");
         o.IniPath = files.Write;
         o.IniReadPath = files.Read;
-        CreateForms(o);
-        FormMain->show();
+        StartForms(o);
+        Main()->show();
         QApplication::processEvents();
         if (whileRunning)
             whileRunning();
-        FormMain->close();
+        Main()->close();
         QApplication::processEvents();
-        DestroyForms();
+        StopForms();
     }
     void run(const std::function<void()>& whileRunning = {}) { run({ini(), ini()}, whileRunning); }
 
@@ -62,7 +64,7 @@ TEST_F(SettingsRun, DecimalCommaIsADecimalSeparatorNeverAThousandsOne)
     ASSERT_TRUE(WriteAll(ini(), "[Options]\r\nMarkerThreshold=0,125\r\nDeflectionMin=-2,500\r\n"
                                 "DeflectionMax=1,000\r\n[GraphSetup]\r\nTimeMax=12,5\r\nTimeMin=1.000,5\r\n"));
     TDeviceSettings seen;
-    run([&] { seen = DoskComForm->Settings(); });
+    run([&] { seen = Main()->DoskComForm->Settings(); });
     EXPECT_EQ(seen.MarkerThreshold, 0.125);
     EXPECT_EQ(seen.DeflectionMin, -2.5);
     EXPECT_EQ(seen.DeflectionMax, 1.0);
@@ -90,11 +92,11 @@ TEST_F(SettingsRun, Windows1250ValuesSurviveARun)
     QString seenRoot;
     TDeviceSettings seen;
     run([&] {
-        seenRoot = FormMain->DataRoot;
-        seen = DoskComForm->Settings();
+        seenRoot = Main()->DataRoot;
+        seen = Main()->DoskComForm->Settings();
         TDeviceSettings changed = seen;
         changed.Com = QString::fromUtf8("Port č.2");
-        DoskComForm->SetSettings(changed);
+        Main()->DoskComForm->SetSettings(changed);
     });
     EXPECT_EQ(seenRoot, dir.file(QString::fromUtf8("Šumava")));
     EXPECT_EQ(seen.DefFileName, QString::fromUtf8("Letání"));
@@ -105,7 +107,7 @@ TEST_F(SettingsRun, Windows1250ValuesSurviveARun)
     EXPECT_EQ(line("COM"), QString::fromUtf8("COM=Port č.2").toLocal8Bit());
 
     // Valid UTF-8 is read as UTF-8.
-    run([&] { seen = DoskComForm->Settings(); });
+    run([&] { seen = Main()->DoskComForm->Settings(); });
     EXPECT_EQ(seen.Com, QString::fromUtf8("Port č.2"));
     EXPECT_EQ(seen.DefFileName, QString::fromUtf8("Letání"));
 }
@@ -116,7 +118,7 @@ TEST_F(SettingsRun, FirstOfDuplicateKeysCountsAndNulLosesNothing)
                        "[options]\r\nflighttemperature=25\r\nMarkerThreshold=1.5\0garbage\r\nDeflectionMax=7\r\n";
     ASSERT_TRUE(WriteAll(ini(), QByteArray(raw, sizeof raw - 1)));
     TDeviceSettings seen;
-    run([&] { seen = DoskComForm->Settings(); });
+    run([&] { seen = Main()->DoskComForm->Settings(); });
     EXPECT_EQ(seen.FlightTemperature, 20);
     EXPECT_EQ(seen.Com, "/dev/ttyS3");
     EXPECT_EQ(seen.DefFileName, "Flug");
@@ -144,10 +146,10 @@ TEST_F(SettingsRun, ReadOnlyFileBesideTheProgramIsReadAndTheUsersCopyWritten)
     EXPECT_EQ(files.Write, user);
     TDeviceSettings seen;
     run(files, [&] {
-        seen = DoskComForm->Settings();
+        seen = Main()->DoskComForm->Settings();
         TDeviceSettings changed = seen;
         changed.DefFileName = "Volny";
-        DoskComForm->SetSettings(changed);
+        Main()->DoskComForm->SetSettings(changed);
     });
     EXPECT_EQ(seen.Com, "/dev/ttyS5");
     EXPECT_EQ(seen.DefFileName, "Flug");
@@ -161,7 +163,7 @@ TEST_F(SettingsRun, ReadOnlyFileBesideTheProgramIsReadAndTheUsersCopyWritten)
     files = ChooseSettingsFiles(beside, user, false);
     EXPECT_EQ(files.Read, user);
     EXPECT_EQ(files.Write, user);
-    run(files, [&] { seen = DoskComForm->Settings(); });
+    run(files, [&] { seen = Main()->DoskComForm->Settings(); });
     EXPECT_EQ(seen.DefFileName, "Volny");
 }
 

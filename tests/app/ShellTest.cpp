@@ -29,6 +29,7 @@
 namespace {
 
 using namespace qv;
+using namespace qv::test;
 using qv::test::ReadAll;
 using qv::test::WriteAll;
 
@@ -36,7 +37,7 @@ using qv::test::WriteAll;
 // that also plays the executable's folder.
 class Shell : public ::testing::Test {
 protected:
-    void TearDown() override { DestroyForms(); }
+    void TearDown() override { StopForms(); }
 
     QString ini() const { return dir.file("quorvel.ini"); }
 
@@ -47,7 +48,7 @@ protected:
 
     void stop()
     {
-        FormMain->close();
+        Main()->close();
         QApplication::processEvents();
     }
 
@@ -82,8 +83,8 @@ TEST_F(Shell, WindowsAreCreatedOnceInOrder)
     start();
     EXPECT_EQ(order, (QStringList{"FormMain", "FormAssert", "FormAnnotEdit", "FormAnnot", "FormGraphSetup",
                                   "FormSettings", "FormAbout", "DoskComForm", "FormOptions"}));
-    EXPECT_EQ(FormMain->windowTitle(), "Quorvel");
-    EXPECT_EQ(FormAssert->windowTitle(), "Assert");
+    EXPECT_EQ(Main()->windowTitle(), "Quorvel");
+    EXPECT_EQ(Program()->FormAssert->windowTitle(), "Assert");
     stop();
 }
 
@@ -92,29 +93,29 @@ TEST_F(Shell, AboutAndDeviceDialogRunFromTheMenuThroughTheMessageService)
     start();
     messages.QueueDialog([](QDialog& d) { EXPECT_EQ(d.objectName(), "FormAbout"); });
     messages.QueueDialog([](QDialog& d) { EXPECT_EQ(d.objectName(), "DoskComForm"); });
-    FormMain->mnuAboutClick();
-    FormMain->mnuReadDataClick();
+    Main()->mnuAboutClick();
+    Main()->mnuReadDataClick();
     EXPECT_EQ(messages.PendingDialogs(), 0);
-    EXPECT_TRUE(FormAbout->LabelSettings->text().endsWith(ini())) << FormAbout->LabelSettings->text().toStdString();
+    EXPECT_TRUE(Main()->FormAbout->LabelSettings->text().endsWith(ini())) << Main()->FormAbout->LabelSettings->text().toStdString();
     stop();
 }
 
 TEST_F(Shell, NoSettingsFileGivesDefaultsAndCloseWritesEveryKeyInOrder)
 {
     start();
-    const TAppSettings& s = FormMain->Settings;
+    const TAppSettings& s = Main()->Settings;
     EXPECT_EQ(s.Device.Com, "COM1");
     EXPECT_EQ(s.Device.DefFileName, "Blok");
     EXPECT_EQ(s.Device.FlightTemperature, 15);
     EXPECT_EQ(s.Device.DeflectionMin, -5.0);
     EXPECT_EQ(s.Device.DeflectionMax, 5.0);
     EXPECT_EQ(s.Device.MarkerThreshold, 0.0);
-    EXPECT_TRUE(FormMain->GraphPage->ShowTable->isChecked());
-    EXPECT_FALSE(FormMain->GraphPage->TBShowLegend->isChecked());
+    EXPECT_TRUE(Main()->GraphPage->ShowTable->isChecked());
+    EXPECT_FALSE(Main()->GraphPage->TBShowLegend->isChecked());
     // No "Data" subfolder beside the executable: the executable's folder.
-    EXPECT_EQ(FormMain->DataRoot, QDir::cleanPath(dir.path()));
-    EXPECT_FALSE(FormMain->DataPagesEnabled());
-    EXPECT_TRUE(FormMain->TreeNotify);
+    EXPECT_EQ(Main()->DataRoot, QDir::cleanPath(dir.path()));
+    EXPECT_FALSE(Main()->DataPagesEnabled());
+    EXPECT_TRUE(Main()->TreeNotify);
     stop();
 
     const QStringList keys = writtenKeys();
@@ -142,10 +143,10 @@ TEST_F(Shell, AutoGridSizeOffStaysAndOnBecomesTextWidth)
     stop();
     EXPECT_EQ(value("Options/AutoGridSize"), "5");
 
-    DestroyForms();
+    StopForms();
     WriteAll(ini(), "[Options]\nAutoGridSize=10\n");
     start();
-    const int textWidth = FormMain->Settings.AutoGridSize;
+    const int textWidth = Main()->Settings.AutoGridSize;
     stop();
     EXPECT_GT(textWidth, 10);
     EXPECT_EQ(value("Options/AutoGridSize"), QString::number(textWidth));
@@ -156,8 +157,8 @@ TEST_F(Shell, RootNamingDeletedFolderFallsBackToDataSubfolder)
     ASSERT_TRUE(QDir(dir.path()).mkdir("Data"));
     WriteAll(ini(), "[Options]\nRoot=" + dir.file("gone").toLocal8Bit() + "\nCOM=/dev/ttyUSB0\n");
     start();
-    EXPECT_EQ(FormMain->DataRoot, dir.file("Data"));
-    EXPECT_EQ(FormMain->Settings.Device.Com, "/dev/ttyUSB0");
+    EXPECT_EQ(Main()->DataRoot, dir.file("Data"));
+    EXPECT_EQ(Main()->Settings.Device.Com, "/dev/ttyUSB0");
     stop();
     EXPECT_EQ(value("Options/Root"), dir.file("Data"));
 }
@@ -166,21 +167,21 @@ TEST_F(Shell, GraphSetupWrittenOnlyAfterConfirmationAndUnknownKeysSurvive)
 {
     WriteAll(ini(), "[Options]\nCOM=COM3\nMyOwnKey=kept\n[Elsewhere]\nx=1\n[GraphSetup]\nTimeMax=250\n");
     start();
-    EXPECT_EQ(FormMain->GraphSetup.TimeMax, 250.0);
-    EXPECT_EQ(FormMain->GraphSetup.AltitudeMax, 100.0);
+    EXPECT_EQ(Main()->GraphSetup.TimeMax, 250.0);
+    EXPECT_EQ(Main()->GraphSetup.AltitudeMax, 100.0);
     stop();
     EXPECT_EQ(value("Options/MyOwnKey"), "kept");
     EXPECT_EQ(value("Elsewhere/x"), "1");
     EXPECT_FALSE(writtenKeys().contains("GraphSetup/AltitudeMin")); // not confirmed: not written
 
-    DestroyForms();
+    StopForms();
     start();
-    FormMain->GraphSetup.RXMax = 42.5;
-    FormMain->GraphSetupChanged = true;
+    Main()->GraphSetup.RXMax = 42.5;
+    Main()->GraphSetupChanged = true;
     stop();
     EXPECT_TRUE(writtenKeys().contains("GraphSetup/MarkerMarkSize"));
     EXPECT_EQ(value("GraphSetup/RXMax").toDouble(), 42.5);
-    FormMain->GraphSetupChanged = false;
+    Main()->GraphSetupChanged = false;
 }
 
 TEST_F(Shell, SplitMemoryImageFromTheDataMenu)
@@ -194,9 +195,9 @@ TEST_F(Shell, SplitMemoryImageFromTheDataMenu)
         + QByteArray(5, '\xFF');
     WriteAll(dir.file("memory.bin"), image);
     start();
-    EXPECT_EQ(FormMain->Settings.Device.RawImageLimit, "7,300");
+    EXPECT_EQ(Main()->Settings.Device.RawImageLimit, "7,300");
     QAction* split = nullptr;
-    for (QAction* a : FormMain->menuBar()->actions())
+    for (QAction* a : Main()->menuBar()->actions())
         if (a->text() == "Data" && a->menu())
             for (QAction* item : a->menu()->actions())
                 if (item->text() == "Split memory image...")
@@ -207,7 +208,7 @@ TEST_F(Shell, SplitMemoryImageFromTheDataMenu)
     EXPECT_EQ(QDir(dir.file("Data")).entryList({"*.kdf"}, QDir::Files, QDir::Name),
               (QStringList{"Flug012.kdf", "Flug013.kdf"}));
     EXPECT_EQ(messages.Informations(), QStringList{"2 files succesfully written."});
-    auto* tree = FormMain->findChild<QTreeWidget*>("TreeView1");
+    auto* tree = Main()->findChild<QTreeWidget*>("TreeView1");
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(tree->findItems("Flug013", Qt::MatchExactly | Qt::MatchRecursive).size(), 1);
     stop();
@@ -218,12 +219,12 @@ TEST_F(Shell, EscapeAsksBeforeExiting)
 {
     start();
     messages.QueueAnswer(Answer::No);
-    FormMain->actEscape->trigger();
-    EXPECT_TRUE(FormMain->isVisible());
+    Main()->actEscape->trigger();
+    EXPECT_TRUE(Main()->isVisible());
     messages.QueueAnswer(Answer::Yes);
-    FormMain->actEscape->trigger();
+    Main()->actEscape->trigger();
     QApplication::processEvents();
-    EXPECT_FALSE(FormMain->isVisible());
+    EXPECT_FALSE(Main()->isVisible());
     EXPECT_EQ(messages.Questions(),
               (QStringList{"Are you sure to exit application?", "Are you sure to exit application?"}));
     EXPECT_TRUE(QFile::exists(ini()));
@@ -341,19 +342,19 @@ namespace {
 TEST_F(Shell, FirstWindowFitsTheScreensAvailableArea)
 {
     start();
-    const QRect area = FormMain->screen()->availableGeometry();
+    const QRect area = Main()->screen()->availableGeometry();
     ASSERT_LT(area.width(), 1280); // the test screen is smaller than the default size
-    EXPECT_TRUE(area.contains(FormMain->geometry())) << FormMain->geometry().width() << "x"
-                                                      << FormMain->geometry().height();
+    EXPECT_TRUE(area.contains(Main()->geometry())) << Main()->geometry().width() << "x"
+                                                      << Main()->geometry().height();
     stop();
 
     // The size saved in that run fits again at the next start, also when
     // the file holds one that does not.
     WriteAll(ini(), "[FormMain]\nRLeft=0\nRRight=1100\nRTop=0\nRBottom=720\nNRLeft=0\nNRRight=1100\nNRTop=0\n"
                     "NRBottom=720\nState=0\n");
-    DestroyForms();
+    StopForms();
     start();
-    EXPECT_TRUE(area.contains(FormMain->geometry()));
+    EXPECT_TRUE(area.contains(Main()->geometry()));
     stop();
 }
 

@@ -15,6 +15,7 @@
 namespace {
 
 using namespace qv;
+using namespace qv::test;
 
 TEST(ToolIcons, OwnPicturesWithoutAThemeSharpAtTwiceThePixels)
 {
@@ -36,15 +37,15 @@ TEST(ToolIcons, GraphAndNotesToolBarsShowIconsBesideTheirCaptions)
     qv::test::TempDir dir;
     qv::test::ScriptedMessages messages;
     qv::test::StartProgram(dir.path(), dir.file("quorvel.ini"));
-    TGraphPage* page = FormMain->GraphPage;
+    TGraphPage* page = Main()->GraphPage;
     EXPECT_EQ(page->TBZoomIn->text(), "Zoom In");
     EXPECT_EQ(page->TBZoomIn->toolTip(), "Zoom in"); // the hint stays the tool tip
     EXPECT_EQ(page->TBSaveGraph->text(), "Save as");
-    EXPECT_EQ(FormMain->InfoPage->TBBold->text(), "B");
+    EXPECT_EQ(Main()->InfoPage->TBBold->text(), "B");
 
-    const TFlightInfoPage* notes = FormMain->InfoPage;
+    const TFlightInfoPage* notes = Main()->InfoPage;
     for (QToolButton* b : {page->TBZoomIn, page->TBZoomOut, page->TBUndoZoom, page->TBGraphSetup,
-                           page->TBShowLegend, page->ShowTable, page->TBMeasure, page->TBAnnotations,
+                           page->TBShowLegend, page->ShowTable, page->TBMeasure, page->TBAnnotDialog,
                            page->TBCopyGraph, page->TBSaveGraph, page->TBPrintGraph, notes->TBPrint, notes->TBCut,
                            notes->TBCopy, notes->TBPaste, notes->TBUndo, notes->TBBold, notes->TBItalic,
                            notes->TBUnderline, notes->TBFont}) {
@@ -56,7 +57,7 @@ TEST(ToolIcons, GraphAndNotesToolBarsShowIconsBesideTheirCaptions)
     // icon alone.
     EXPECT_TRUE(notes->TBPrint->text().isEmpty());
     EXPECT_EQ(notes->TBPrint->toolTip(), "Tisk");
-    DestroyForms();
+    StopForms();
 }
 
 } // namespace

@@ -18,7 +18,7 @@ namespace {
 using namespace qv;
 using namespace qv::test;
 
-using RowPaths = std::vector<std::pair<int, QString>>;
+using RowPaths = std::vector<std::pair<QString, QString>>; // open files moved: from, to
 
 class DataTreeOpsTest : public ::testing::Test {
 protected:
@@ -26,13 +26,15 @@ protected:
     {
         root = dir.file("Data");
         tree.Host = &host;
-        QObject::connect(&tree, &TDataTree::GridRowPathChanged,
-                         [this](int row, const QString& path) { rowPaths.emplace_back(row, path); });
+        QObject::connect(&tree, &TDataTree::OpenFileMoved, [this](const QString& from, const QString& to) {
+            rowPaths.emplace_back(from, to);
+            host.Moved(from, to);
+        });
         QObject::connect(&tree, &TDataTree::DataRootChanged, [this](const QString& r) { roots << r; });
-        QObject::connect(&tree, &TDataTree::CloseGridRow, [this](int row) {
-            closed.push_back(row);
+        QObject::connect(&tree, &TDataTree::CloseFile, [this](const QString& path) {
+            closed.push_back(path);
             if (!refuseClose)
-                tree.CancelGridRowFlag(row);
+                host.MarkClosed(tree, path);
         });
     }
     void Build()
@@ -64,7 +66,7 @@ protected:
     TDataTree tree;
     RowPaths rowPaths;
     QStringList roots;
-    std::vector<int> closed;
+    QStringList closed;
     bool refuseClose = false;
 };
 
@@ -117,18 +119,18 @@ TEST_F(DataTreeOpsTest, RenameKeepsOpenFilesAndTheirRows)
     Touch(Path("m.kdf"));
     Build();
     TTreeNode* m = Node("m.kdf");
-    tree.SetGridRow(m, 0);
-    tree.SetGridRow(Node("zeta/inner/deep.kdf"), 2);
+    host.MarkOpen(tree, m);
+    host.MarkOpen(tree, Node("zeta/inner/deep.kdf"));
     TTreeNode* zeta = Node("zeta");
 
     ASSERT_TRUE(tree.RenameNode(m, QStringLiteral("Let 7")));
     EXPECT_EQ(tree.GetFullName(m), Path("Let 7.kdf"));
     EXPECT_EQ(m->Data->Name, QStringLiteral("Let 7.kdf"));
-    EXPECT_EQ(m->Data->GridRow, 0);
+    EXPECT_TRUE(tree.IsOpen(m));
     EXPECT_EQ(m->ImageIndex, imgFileOpen);
     ASSERT_TRUE(tree.RenameNode(zeta, QStringLiteral("alpha")));
     EXPECT_EQ(Node("alpha"), zeta); // the same node, no rebuild
-    EXPECT_EQ(rowPaths, (RowPaths{{0, Path("Let 7.kdf")}, {2, Path("alpha/inner/deep.kdf")}}));
+    EXPECT_EQ(rowPaths, (RowPaths{{Path("m.kdf"), Path("Let 7.kdf")}, {Path("zeta/inner/deep.kdf"), Path("alpha/inner/deep.kdf")}}));
     ExpectSwitched(2);
     ExpectTrue();
     EXPECT_TRUE(msgs.Texts().isEmpty());
@@ -151,14 +153,14 @@ TEST_F(DataTreeOpsTest, RenamingTheRootRenamesTheDataRoot)
 {
     Touch(Path("sub/f.kdf"));
     Build();
-    tree.SetGridRow(Node("sub/f.kdf"), 0);
+    host.MarkOpen(tree, Node("sub/f.kdf"));
     ASSERT_TRUE(tree.RenameNode(tree.Root(), QStringLiteral("Lety")));
     const QString renamed = dir.file("Lety");
     EXPECT_EQ(tree.DataRoot, renamed);
     EXPECT_EQ(roots, QStringList{renamed});
     EXPECT_FALSE(QFileInfo::exists(root));
     EXPECT_EQ(tree.GetFullName(tree.Root()->Children[0]->Children[0].get()), renamed + QStringLiteral("/sub/f.kdf"));
-    EXPECT_EQ(rowPaths, (RowPaths{{0, renamed + QStringLiteral("/sub/f.kdf")}}));
+    EXPECT_EQ(rowPaths, (RowPaths{{Path("sub/f.kdf"), renamed + QStringLiteral("/sub/f.kdf")}}));
     tree.RefreshTree();
     ExpectTrue();
     EXPECT_EQ(tree.NodeCount(), 3);
@@ -171,13 +173,13 @@ TEST_F(DataTreeOpsTest, RenamedFolderThenMovedGoesUnderItsNewName)
     Build();
     TTreeNode* folder = Node("old");
     ASSERT_TRUE(tree.RenameNode(folder, QStringLiteral("new")));
-    tree.SetGridRow(Node("new/f.kdf"), 3);
+    host.MarkOpen(tree, Node("new/f.kdf"));
     rowPaths.clear();
     ASSERT_TRUE(tree.MoveNode(folder, Node("target")));
     EXPECT_TRUE(QFileInfo(Path("target/new/f.kdf")).isFile());
     EXPECT_EQ(folder->Parent, Node("target"));
-    EXPECT_EQ(rowPaths, (RowPaths{{3, Path("target/new/f.kdf")}}));
-    EXPECT_EQ(Node("target/new/f.kdf")->Data->GridRow, 3);
+    EXPECT_EQ(rowPaths, (RowPaths{{Path("new/f.kdf"), Path("target/new/f.kdf")}}));
+    EXPECT_TRUE(tree.IsOpen(Node("target/new/f.kdf")));
     ExpectSwitched(2);
     ExpectTrue();
 }
@@ -229,9 +231,9 @@ TEST_F(DataTreeOpsTest, DeleteClosesOpenFilesFirstAndKeepsAllWhenOneStaysOpen)
     Touch(Path("f/sub/b.kdf"));
     Touch(Path("c.kdf"));
     Build();
-    tree.SetGridRow(Node("c.kdf"), 0);
-    tree.SetGridRow(Node("f/a.kdf"), 1);
-    tree.SetGridRow(Node("f/sub/b.kdf"), 2);
+    host.MarkOpen(tree, Node("c.kdf"));
+    host.MarkOpen(tree, Node("f/a.kdf"));
+    host.MarkOpen(tree, Node("f/sub/b.kdf"));
 
     // The user keeps a file open: nothing is deleted.
     refuseClose = true;
@@ -243,13 +245,13 @@ TEST_F(DataTreeOpsTest, DeleteClosesOpenFilesFirstAndKeepsAllWhenOneStaysOpen)
     refuseClose = false;
     closed.clear();
     ASSERT_TRUE(tree.DeleteNode(Node("f")));
-    std::sort(closed.begin(), closed.end());
-    EXPECT_EQ(closed, (std::vector<int>{1, 1})); // row 2 became 1 when 1 closed
+    closed.sort();
+    EXPECT_EQ(closed, (QStringList{Path("f/a.kdf"), Path("f/sub/b.kdf")}));
     EXPECT_FALSE(QFileInfo::exists(Path("f")));
     EXPECT_TRUE(QFileInfo(trash.file("f/sub/b.kdf")).isFile());
-    EXPECT_EQ(Node("c.kdf")->Data->GridRow, 0);
+    EXPECT_TRUE(tree.IsOpen(Node("c.kdf")));
     ASSERT_TRUE(tree.DeleteNode(Node("c.kdf")));
-    EXPECT_EQ(closed.back(), 0);
+    EXPECT_EQ(closed.back(), Path("c.kdf"));
     EXPECT_FALSE(tree.DeleteNode(tree.Root()));
     ExpectSwitched(2);
     ExpectTrue();

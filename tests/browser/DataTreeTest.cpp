@@ -1,6 +1,7 @@
 #include "base/Assert.h"
 #include "browser/DataTree.h"
 #include "support/TempDir.h"
+#include "TestTreeHost.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,7 +69,7 @@ TEST_F(DataTreeTest, ShowsOnlyDataFilesWhateverTheExtensionCase)
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(tree.GetFullName(a), dir.file("a.KDF"));
     EXPECT_EQ(a->ImageIndex, imgFile);
-    EXPECT_EQ(a->Data->GridRow, -1);
+    EXPECT_FALSE(tree.IsOpen(a));
     tree.RefreshTree();
     EXPECT_EQ(Texts(tree.Root()), (QStringList{"a", "b"}));
 }
@@ -125,21 +126,24 @@ TEST_F(DataTreeTest, RefreshRemovesVanishedNodesAndClosesOpenFiles)
     Touch(dir.file("two.kdf"));
     Touch(dir.file("sub/three.kdf"));
     Build();
-    std::vector<int> closed;
-    QObject::connect(&tree, &TDataTree::CloseGridRow, [&](int row) {
-        closed.push_back(row);
-        tree.CancelGridRowFlag(row);
+    test::TTestTreeHost host;
+    tree.Host = &host;
+    QStringList closed;
+    QObject::connect(&tree, &TDataTree::CloseFile, [&](const QString& path) {
+        closed << path;
+        host.MarkClosed(tree, path);
     });
     TTreeNode* one = Child(tree.Root(), "one", false);
     TTreeNode* three = Child(Child(tree.Root(), "sub", true), "three", false);
-    tree.SetGridRow(one, 0);
-    tree.SetGridRow(three, 1);
+    host.MarkOpen(tree, one);
+    host.MarkOpen(tree, three);
     EXPECT_EQ(one->ImageIndex, imgFileOpen);
 
     QFile::remove(dir.file("one.kdf"));
     QDir(dir.file("sub")).removeRecursively();
     tree.RefreshTree();
-    EXPECT_EQ(closed, (std::vector<int>{1, 0}));
+    EXPECT_EQ(closed, (QStringList{dir.file("sub/three.kdf"), dir.file("one.kdf")}));
+    tree.Host = nullptr;
     EXPECT_EQ(Texts(tree.Root()), QStringList{"two"});
     EXPECT_EQ(tree.FolderPaths(), QStringList{dir.path()});
 }
@@ -166,23 +170,26 @@ TEST_F(DataTreeTest, VanishedRootClosesEveryFileAndEmptiesTheTree)
     EXPECT_EQ(Texts(tree.Root()), QStringList{"g"});
 }
 
-TEST_F(DataTreeTest, CancelGridRowFlagShiftsTheRowsBehind)
+TEST_F(DataTreeTest, FileNodesShowWhichFilesTheHostHasOpen)
 {
     for (const char* n : {"a.kdf", "b.kdf", "c.kdf", "d.kdf"})
         Touch(dir.file(n));
     Build();
+    test::TTestTreeHost host;
+    tree.Host = &host;
     auto node = [&](const char* t) { return Child(tree.Root(), t, false); };
-    tree.SetGridRow(node("a"), 0);
-    tree.SetGridRow(node("b"), 1);
-    tree.SetGridRow(node("c"), 2);
-    tree.CancelGridRowFlag(1);
-    EXPECT_EQ(node("a")->Data->GridRow, 0);
-    EXPECT_EQ(node("b")->Data->GridRow, -1);
+    host.MarkOpen(tree, node("a"));
+    host.MarkOpen(tree, node("b"));
+    host.MarkOpen(tree, node("c"));
+    host.MarkClosed(tree, dir.file("b.kdf"));
+    EXPECT_TRUE(tree.IsOpen(node("a")));
+    EXPECT_FALSE(tree.IsOpen(node("b")));
     EXPECT_EQ(node("b")->ImageIndex, imgFile);
-    EXPECT_EQ(node("c")->Data->GridRow, 1);
+    EXPECT_TRUE(tree.IsOpen(node("c")));
     EXPECT_EQ(node("c")->ImageIndex, imgFileOpen);
-    EXPECT_EQ(node("d")->Data->GridRow, -1);
-    EXPECT_EQ(tree.Root()->Data->GridRow, -1);
+    EXPECT_FALSE(tree.IsOpen(node("d")));
+    EXPECT_FALSE(tree.IsOpen(tree.Root()));
+    tree.Host = nullptr;
 }
 
 TEST_F(DataTreeTest, NodesWithoutRecordAreReported)
@@ -194,7 +201,7 @@ TEST_F(DataTreeTest, NodesWithoutRecordAreReported)
     AssertLog log;
     EXPECT_EQ(tree.GetFullName(a), QString());
     EXPECT_EQ(tree.IsInTN(false, "x.kdf", tree.Root()), nullptr);
-    tree.CancelGridRowFlag(0);
+    tree.OpenFilesChanged();
     ASSERT_EQ(log.reports.size(), 3);
     EXPECT_TRUE(log.reports[0].startsWith("P<>nil in GetFullName"));
     EXPECT_TRUE(log.reports[1].startsWith("P<>nil in IsInTN"));

@@ -1,6 +1,6 @@
 #include "browser/FlightInfo.h"
 #include "browser/NotesDialogs.h"
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
 #include "support/KdfText.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
@@ -358,9 +358,7 @@ TEST(FlightNotes, UneditedNotesKeepTheirBytes)
     ScriptedMessages msgs;
     TempDir dir;
     TFlightInfoPage page;
-    TDataList list;
-    int actual = -1;
-    TOpenData open(list, actual);
+    TOpenFlights open;
     open.Info = &page;
 
     KdfContent rtf, plain;
@@ -379,15 +377,15 @@ TEST(FlightNotes, UneditedNotesKeepTheirBytes)
     // Looking and selecting is no edit.
     QTest::keyClick(page.RichEdit1, Qt::Key_End, Qt::ShiftModifier);
     open.GridChangeActualFile(1);
-    ASSERT_EQ(open.GridSaveFile(0), TOpenData::SaveResult::Saved);
-    ASSERT_EQ(open.GridSaveFile(1), TOpenData::SaveResult::Saved);
+    ASSERT_EQ(open.GridSaveFile(0), TOpenFlights::SaveResult::Saved);
+    ASSERT_EQ(open.GridSaveFile(1), TOpenFlights::SaveResult::Saved);
     EXPECT_TRUE(ReadAll(a).contains("<Text>\r\n" + rtf.Notes + "\r\n</Text>"));
     EXPECT_TRUE(ReadAll(b).contains("<Text>\r\n" + plain.Notes + "\r\n</Text>"));
-    EXPECT_FALSE(list[0]->Modified);
+    EXPECT_FALSE(open.Block(0)->Modified);
 
     // Edited notes are saved as RTF, plain ones included.
     QTest::keyClicks(page.RichEdit1, QStringLiteral("Z"));
-    ASSERT_EQ(open.GridSaveFile(1), TOpenData::SaveResult::Saved);
+    ASSERT_EQ(open.GridSaveFile(1), TOpenFlights::SaveResult::Saved);
     const QByteArray saved = ReadAll(b);
     EXPECT_TRUE(saved.contains("<Text>\r\n{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fnil\\fcharset238 Arial;}}"));
     EXPECT_TRUE(saved.contains("\\f0\\fs20 ZV\\'edtr 3 m/s\\par\r\nbez termiky\\par\r\n}\r\n</Text>"));

@@ -6,7 +6,7 @@
 #include "browser/FolderWalk.h"
 #include "data/DataBlock.h"
 #include "data/DataFile.h"
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
 #include "graph/CurveModel.h"
 #include "TestTreeHost.h"
 #include "support/KdfText.h"
@@ -189,18 +189,16 @@ TEST_F(OddEntriesTest, NamesThatAreNotTextAreShownOpenedSavedRenamedMovedAndDele
     TTreeNode* file = Node("cz\xe9\x9a.kdf");
     ASSERT_NE(file, nullptr);
     // Opened into the grid and saved under the same bytes, no file beside it.
-    TDataList list;
-    int actual = -1;
     TCurveModel model;
-    TOpenData open(list, actual);
+    TOpenFlights open;
     open.SetCurveModel(&model);
     ASSERT_EQ(open.OpenDataFile(tree.GetFullName(file)), 0);
-    EXPECT_EQ(open.Cell(TOpenData::ColName, 0), QStringLiteral("cz\uFFFD\uFFFD"));
+    EXPECT_EQ(open.Name(0), QStringLiteral("cz\uFFFD\uFFFD"));
     open.Block(0)->NotesStream() = "x";
     open.Block(0)->Modified = true;
-    EXPECT_EQ(open.GridSaveFile(0), TOpenData::SaveResult::Saved);
+    EXPECT_EQ(open.GridSaveFile(0), TOpenFlights::SaveResult::Saved);
     TDataBlock again;
-    EXPECT_EQ(ReadDataFile(tree.GetFullName(file), again, 0, msgs), 5);
+    EXPECT_EQ(ReadDataFile(tree.GetFullName(file), again, msgs), 5);
     EXPECT_EQ(again.NotesText(), "x");
     const std::string text = ReadBytes(Root() / "cz\xe9\x9a.kdf");
     EXPECT_EQ(RawListing(Root()), (Bytes{"cz\xe9\x9a.kdf", "f\xe9/", "f\xe9/a.kdf"}));

@@ -174,7 +174,7 @@ TEST_F(TreeViewOpsTest, PopupOffersWhatFitsTheNode)
     Shot(QStringLiteral("popup-folder"));
     view.PopupMenuFile->close();
 
-    view.Tree.SetGridRow(Node("Let 2.kdf"), 0);
+    host.MarkOpen(view.Tree, Node("Let 2.kdf"));
     RightClick("Let 2.kdf");
     EXPECT_EQ(visible(), (QStringList{"Close Data", "Rename", "Delete", "New Folder", "Refresh", "-", "Cancel"}));
     ClickMenu(view.mnuRefresh);
@@ -279,10 +279,12 @@ TEST_F(TreeViewOpsTest, DropMovesTheDraggedNodeIntoTheFolderUnderThePointer)
     Touch(Path("f/inner/x.kdf"));
     Build();
     Item("dest")->setExpanded(true);
-    view.Tree.SetGridRow(Node("f/inner/x.kdf"), 0);
-    std::vector<std::pair<int, QString>> paths;
-    QObject::connect(&view.Tree, &TDataTree::GridRowPathChanged,
-                     [&](int row, const QString& p) { paths.emplace_back(row, p); });
+    host.MarkOpen(view.Tree, Node("f/inner/x.kdf"));
+    std::vector<std::pair<QString, QString>> paths;
+    QObject::connect(&view.Tree, &TDataTree::OpenFileMoved, [&](const QString& from, const QString& to) {
+        paths.emplace_back(from, to);
+        host.Moved(from, to);
+    });
 
     DragAndDrop("a.kdf", "dest/other.kdf"); // onto a file: into its folder
     EXPECT_EQ(ReadAll(Path("dest/a.kdf")), "A");
@@ -291,7 +293,7 @@ TEST_F(TreeViewOpsTest, DropMovesTheDraggedNodeIntoTheFolderUnderThePointer)
 
     DragAndDrop("f", "dest");
     EXPECT_TRUE(QFileInfo(Path("dest/f/inner/x.kdf")).isFile());
-    EXPECT_EQ(paths, (std::vector<std::pair<int, QString>>{{0, Path("dest/f/inner/x.kdf")}}));
+    EXPECT_EQ(paths, (std::vector<std::pair<QString, QString>>{{Path("f/inner/x.kdf"), Path("dest/f/inner/x.kdf")}}));
     EXPECT_EQ(Node("dest/f/inner/x.kdf")->ImageIndex, imgFileOpen);
     Shot(QStringLiteral("after-drop"));
     ExpectTrue();

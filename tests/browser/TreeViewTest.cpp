@@ -21,6 +21,7 @@ using qv::test::TempDir;
 using qv::test::TTestTreeHost;
 using qv::test::ExpectMirrors;
 using qv::test::Pump;
+using qv::test::WaitUntil;
 
 void Touch(const QString& path)
 {
@@ -110,48 +111,57 @@ TEST_F(TreeViewTest, RootRenamedOrRemovedOutsideIsNoticed)
     QObject::connect(&view.Tree, &TDataTree::CloseAllFiles, [&closed] { ++closed; });
 
     ASSERT_TRUE(QDir(dir.path()).rename("Data", "Data.old"));
-    for (int i = 0; i < 40 && widget.topLevelItemCount() > 0; ++i)
-        Pump(50);
-    EXPECT_EQ(widget.topLevelItemCount(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return widget.topLevelItemCount() == 0; }));
     EXPECT_EQ(closed, 1);
 
     // Back under its name: the tree comes back by itself too.
     ASSERT_TRUE(QDir(dir.path()).rename("Data.old", "Data"));
-    for (int i = 0; i < 40 && widget.topLevelItemCount() == 0; ++i)
-        Pump(50);
-    ASSERT_EQ(widget.topLevelItemCount(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return widget.topLevelItemCount() == 1; }));
     ExpectMirrors(view, view.Tree.Root(), widget.topLevelItem(0));
 
-    // Other changes beside the root refresh nothing.
+    // Other changes beside the root refresh nothing: once the watcher has
+    // told of them, no refresh is waiting.
+    view.FlushRefresh();
     const int refreshes = view.RefreshCount;
+    const int told = view.NotificationCount;
     Touch(dir.file("elsewhere.txt"));
     QDir().mkpath(dir.file("other"));
-    Pump(400);
+    ASSERT_TRUE(WaitUntil([&] { return view.NotificationCount > told; }));
+    EXPECT_FALSE(view.RefreshPending());
+    view.FlushRefresh();
     EXPECT_EQ(view.RefreshCount, refreshes);
 
     QDir(dir.file("Data")).removeRecursively();
-    for (int i = 0; i < 40 && widget.topLevelItemCount() > 0; ++i)
-        Pump(50);
-    EXPECT_EQ(widget.topLevelItemCount(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return widget.topLevelItemCount() == 0; }));
 }
 
 TEST_F(TreeViewTest, BurstOfChangesGivesOneRefresh)
 {
     QDir().mkpath(dir.file("sub"));
     Build();
-    for (int i = 0; i < 5; ++i)
+    // Five changes as the watcher reports them, one refresh.
+    for (int i = 0; i < 5; ++i) {
         Touch(dir.file(QStringLiteral("sub/f%1.kdf").arg(i)));
-    Pump(600);
+        view.FileSystemChanged();
+    }
+    EXPECT_TRUE(view.RefreshPending());
+    view.FlushRefresh();
     EXPECT_EQ(view.RefreshCount, 1);
     EXPECT_EQ(Node("sub")->Children.size(), 5u);
+    // The watcher's own reports of them, when they come, find nothing new.
+    Touch(dir.file("sub/g.kdf"));
+    EXPECT_TRUE(WaitUntil([&] { return Node("sub")->Children.size() == 6u; }));
 }
 
 TEST_F(TreeViewTest, SwitchedOffNotificationsDoNotRefresh)
 {
     Build();
     host.Notify = false;
+    const int told = view.NotificationCount;
     Touch(dir.file("mine.kdf"));
-    Pump(400);
+    ASSERT_TRUE(WaitUntil([&] { return view.NotificationCount > told; }));
+    EXPECT_FALSE(view.RefreshPending());
+    view.FlushRefresh();
     EXPECT_EQ(view.RefreshCount, 0);
     EXPECT_EQ(Node("mine"), nullptr);
     host.Notify = true;
@@ -166,16 +176,19 @@ TEST_F(TreeViewTest, RefreshWaitsForAnOperationThatShowsADialog)
     Build();
     bool stillThere = false;
     host.Open = [&](const QString&) {
+        const int told = view.NotificationCount;
         QFile::remove(dir.file("other.kdf"));
-        Pump(400); // events run as under a modal dialog
+        // Events run as under a modal dialog: the watcher tells, the
+        // gathered refresh comes due, and waits.
+        EXPECT_TRUE(WaitUntil([&] { return view.NotificationCount > told; }));
+        view.FlushRefresh();
         stillThere = Node("other") != nullptr;
         return 0;
     };
     view.OpenOrClose(Node("f"));
     EXPECT_TRUE(stillThere);
-    EXPECT_EQ(Node("f")->Data->GridRow, 0);
-    Pump(400);
-    EXPECT_EQ(Node("other"), nullptr);
+    EXPECT_TRUE(view.Tree.IsOpen(Node("f")));
+    EXPECT_TRUE(WaitUntil([&] { return Node("other") == nullptr; }));
 }
 
 TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
@@ -184,14 +197,14 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     Touch(dir.file("bad.kdf"));
     Build();
     std::vector<QString> opened;
-    std::vector<int> closed;
+    QStringList closed;
     host.Open = [&](const QString& name) {
         opened.push_back(name);
         return name.endsWith(QLatin1String("bad.kdf")) ? -1 : 4;
     };
-    QObject::connect(&view, &TTreeView::CloseRow, [&](int row) {
-        closed.push_back(row);
-        view.Tree.CancelGridRowFlag(row);
+    QObject::connect(&view, &TTreeView::CloseFile, [&](const QString& path) {
+        closed << path;
+        host.MarkClosed(view.Tree, path);
     });
 
     TTreeNode* f = Node("f");
@@ -199,17 +212,17 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(&widget, &enter);
     ASSERT_EQ(opened, std::vector<QString>{dir.file("f.kdf")});
-    EXPECT_EQ(f->Data->GridRow, 4);
+    EXPECT_TRUE(view.Tree.IsOpen(f));
     EXPECT_EQ(f->ImageIndex, imgFileOpen);
 
     emit widget.itemDoubleClicked(view.ItemOf(f), 0);
-    EXPECT_EQ(closed, std::vector<int>{4});
-    EXPECT_EQ(f->Data->GridRow, -1);
+    EXPECT_EQ(closed, QStringList{dir.file("f.kdf")});
+    EXPECT_FALSE(view.Tree.IsOpen(f));
     EXPECT_EQ(f->ImageIndex, imgFile);
 
     emit widget.itemDoubleClicked(view.ItemOf(Node("bad")), 0);
-    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Chyba při otevírání souboru!")});
-    EXPECT_EQ(Node("bad")->Data->GridRow, -1);
+    EXPECT_TRUE(msgs.Errors().isEmpty()); // the host tells why, the tree adds no second box
+    EXPECT_FALSE(view.Tree.IsOpen(Node("bad")));
     EXPECT_EQ(Node("bad")->ImageIndex, imgFile);
 
     // The pop-up offers what fits the node.
@@ -219,13 +232,13 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
     EXPECT_TRUE(view.mnuOpenFile->isVisible());
     EXPECT_FALSE(view.mnuCloseFile->isVisible());
     view.mnuOpenFile->trigger();
-    EXPECT_EQ(f->Data->GridRow, 4);
+    EXPECT_TRUE(view.Tree.IsOpen(f));
     ASSERT_TRUE(view.PreparePopup(f));
     EXPECT_FALSE(view.mnuOpenFile->isVisible());
     EXPECT_TRUE(view.mnuCloseFile->isVisible());
     view.mnuCloseFile->trigger();
-    EXPECT_EQ(closed, (std::vector<int>{4, 4}));
-    EXPECT_EQ(f->Data->GridRow, -1);
+    EXPECT_EQ(closed, (QStringList{dir.file("f.kdf"), dir.file("f.kdf")}));
+    EXPECT_FALSE(view.Tree.IsOpen(f));
     Touch(dir.file("sub/y.kdf"));
     view.RefreshTree();
     ASSERT_TRUE(view.PreparePopup(Node("sub")));
@@ -262,7 +275,7 @@ TEST_F(TreeViewTest, DoubleClickAndEnterOpenAndClose)
 } // namespace
 
 #include "support/KdfText.h"
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
 #include "graph/Chart.h"
 
 #include <qcustomplot.h>
@@ -282,9 +295,7 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     for (const char* name : {"a.kdf", "b.kdf", "c.kdf"})
         ASSERT_TRUE(WriteAll(dir.file(name), KdfText(content)));
 
-    TDataList list;
-    int actual = -1;
-    TOpenData open(list, actual);
+    TOpenFlights open;
     TCurveModel model;
     TGraphSetupRec setup = DefaultGraphSetup();
     TChartView chart(model, setup);
@@ -293,10 +304,11 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     TTreeView view(&widget);
     TTestTreeHost host;
     host.Open = [&](const QString& f) { return open.OpenDataFile(f); };
+    host.OpenQuery = [&](const QString& f) { return open.IsOpen(f); };
     view.Tree.Host = &host;
-    QObject::connect(&view, &TTreeView::CloseRow, [&](int row) { open.GridCloseFile(row); });
-    QObject::connect(&view.Tree, &TDataTree::CloseGridRow, [&](int row) { open.GridCloseFile(row); });
-    QObject::connect(&open, &TOpenData::RowClosed, [&](int row) { view.Tree.CancelGridRowFlag(row); });
+    QObject::connect(&view, &TTreeView::CloseFile, [&](const QString& f) { open.GridCloseFile(open.RowOf(f)); });
+    QObject::connect(&view.Tree, &TDataTree::CloseFile, [&](const QString& f) { open.GridCloseFile(open.RowOf(f)); });
+    QObject::connect(&open, &TOpenFlights::RowClosed, [&] { view.Tree.OpenFilesChanged(); });
     view.Tree.DataRoot = dir.path();
     view.BuildTree();
 
@@ -311,15 +323,15 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     for (const char* n : {"a", "b", "c"})
         view.OpenOrClose(node(n));
     ASSERT_EQ(open.RowCount(), 3);
-    EXPECT_EQ(node("c")->Data->GridRow, 2);
+    EXPECT_EQ(open.RowOf(dir.file("c.kdf")), 2);
     EXPECT_EQ(chart.Chart1->graphCount(), 15);
 
     QFile::remove(dir.file("b.kdf"));
     view.RefreshTree();
     EXPECT_EQ(node("b"), nullptr);
     ASSERT_EQ(open.RowCount(), 2);
-    EXPECT_EQ(open.Cell(6, 1), dir.file("c.kdf"));
-    EXPECT_EQ(node("c")->Data->GridRow, 1);
+    EXPECT_EQ(open.Path(1), dir.file("c.kdf"));
+    EXPECT_TRUE(view.Tree.IsOpen(node("c")));
     EXPECT_EQ(chart.Chart1->graphCount(), 10);
     EXPECT_TRUE(msgs.Texts().isEmpty());
 
@@ -327,9 +339,9 @@ TEST(TreeWithOpenFiles, FileDeletedOutsideClosesItsRowAtTheNextRefresh)
     view.OpenOrClose(node("a"));
     EXPECT_EQ(open.RowCount(), 1);
     EXPECT_EQ(node("a")->ImageIndex, imgFile);
-    EXPECT_EQ(node("c")->Data->GridRow, 0);
+    EXPECT_EQ(open.RowOf(dir.file("c.kdf")), 0);
     view.OpenOrClose(node("a"));
-    EXPECT_EQ(node("a")->Data->GridRow, 1);
+    EXPECT_EQ(open.RowOf(dir.file("a.kdf")), 1);
     EXPECT_EQ(node("a")->ImageIndex, imgFileOpen);
 
     // The data root vanishes: every file closes and the tree empties.

@@ -11,23 +11,27 @@ TEST(DataBlock, InvariantsHoldForConsistentRecord)
 {
     TDataBlock b;
     b.Flags() = 0x8000 | 0x4000;
-    b.Data[ArrTime] = {0.0, 0.1};
-    b.Data[ArrAltitude] = {1, 2};
-    b.Data[ArrRx] = {3, 4};
+    b.SetSamples(ArrTime, {0.0, 0.1});
+    b.SetSamples(ArrAltitude, {1, 2});
+    b.SetSamples(ArrRx, {3, 4});
     b.Present[0] = b.Present[1] = b.Present[2] = true;
-    b.Markers = {0, 1};
     EXPECT_TRUE(b.CheckInvariants().isEmpty()) << b.CheckInvariants().join("; ").toStdString();
+    // Markers where the receiver is above the threshold, from the shared array.
+    EXPECT_EQ(MarkerFlags(b, 3.5), (std::vector<std::int32_t>{0, 1}));
+    const TSampleBuffer rx = b.Shared(ArrRx);
+    EXPECT_EQ(b.Shared(ArrRx).get(), &b.Samples(ArrRx)); // shared, not copied
 
-    b.Data[ArrRx].pop_back();
-    b.Markers.clear();
+    b.SetSamples(ArrRx, {3});
+    b.SetSamples(ArrSpare, {1, 2});
     EXPECT_EQ(b.CheckInvariants().size(), 2);
+    EXPECT_EQ(rx->size(), 2u); // who shared the old array keeps it
 }
 
 TEST(DataBlock, ReleaseEmptiesEverythingAndFreesNotes)
 {
     TDataBlock b;
     b.NotesStream() = "notes";
-    b.Data[ArrTime] = {1, 2, 3};
+    b.SetSamples(ArrTime, {1, 2, 3});
     b.Present[0] = true;
     b.Annotations.push_back({1, 2, "x"});
     b.Release();

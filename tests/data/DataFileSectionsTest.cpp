@@ -34,7 +34,7 @@ Loaded load(const std::string& text)
     Loaded r;
     ScriptedMessages msgs;
     r.block.NotesStream();
-    r.count = ParseDataFile(text, r.block, 0, msgs);
+    r.count = ParseDataFile(text, r.block, msgs);
     r.errors = msgs.Errors();
     return r;
 }
@@ -125,9 +125,9 @@ TEST(DataFileNumbers, UnderflowReadsAsZeroOverflowFails)
                              "<Anotace>\r\n1e-400,1E-500,x\r\n</Anotace>\r\n<Extra>\r\nRxOffsetY=1e-400\r\n</Extra>\r\n";
     const Loaded r = load(text);
     ASSERT_EQ(r.count, 2);
-    EXPECT_EQ(r.block.Data[ArrAltitude], (std::vector<double>{0, 3}));
-    EXPECT_EQ(r.block.Data[ArrTime], (std::vector<double>{0, 0}));
-    EXPECT_EQ(r.block.Data[ArrRx], (std::vector<double>{2, 0}));
+    EXPECT_EQ(r.block.Samples(ArrAltitude), (std::vector<double>{0, 3}));
+    EXPECT_EQ(r.block.Samples(ArrTime), (std::vector<double>{0, 0}));
+    EXPECT_EQ(r.block.Samples(ArrRx), (std::vector<double>{2, 0}));
     ASSERT_EQ(r.block.Annotations.size(), 1u);
     EXPECT_EQ(r.block.Annotations[0].Altitude, 0);
     EXPECT_EQ(r.block.RxOffsetY, 0);
@@ -138,7 +138,7 @@ TEST(DataFileNumbers, UnderflowReadsAsZeroOverflowFails)
     TDataBlock b;
     b.NotesStream();
     try {
-        ParseDataFile(tooLarge, b, 0, msgs);
+        ParseDataFile(tooLarge, b, msgs);
         ADD_FAILURE() << "a value beyond the largest double was read";
     } catch (const DataFileError& e) {
         EXPECT_STREQ(e.what(), kErrBadData);
@@ -156,7 +156,7 @@ TEST(DataFileRead, OnlyRegularFilesAreRead)
     for (const QString& name : {dir.path(), QStringLiteral("/dev/zero"), dir.file("zero.kdf")}) {
         SCOPED_TRACE(name.toStdString());
         EXPECT_FALSE(IsRegularFile(name));
-        EXPECT_EQ(ReadDataFile(name, b, 0, msgs), 0);
+        EXPECT_EQ(ReadDataFile(name, b, msgs), 0);
     }
     EXPECT_EQ(msgs.Errors(), QStringList(3, QString::fromLatin1(kErrReading)));
     EXPECT_EQ(b.SampleCount(), 0);
@@ -164,7 +164,7 @@ TEST(DataFileRead, OnlyRegularFilesAreRead)
     // A link to a regular file is read.
     ASSERT_TRUE(qv::test::WriteAll(dir.file("real.kdf"), QByteArray::fromStdString(kHead)));
     ASSERT_TRUE(QFile::link(dir.file("real.kdf"), dir.file("link.kdf")));
-    EXPECT_EQ(ReadDataFile(dir.file("link.kdf"), b, 0, msgs), 2);
+    EXPECT_EQ(ReadDataFile(dir.file("link.kdf"), b, msgs), 2);
 }
 
 } // namespace

@@ -35,10 +35,10 @@ std::string sampleFile(const std::string& eol = "\r\n")
     return s;
 }
 
-int parse(const std::string& text, TDataBlock& b, ScriptedMessages& msgs, double threshold = 0)
+int parse(const std::string& text, TDataBlock& b, ScriptedMessages& msgs)
 {
     b.NotesStream();
-    return ParseDataFile(text, b, threshold, msgs);
+    return ParseDataFile(text, b, msgs);
 }
 
 // The reader's error text for a file, or "" when it loads.
@@ -64,16 +64,16 @@ TEST(DataFileRead, FullFileFillsEveryPart)
 {
     ScriptedMessages msgs;
     TDataBlock b;
-    ASSERT_EQ(parse(sampleFile(), b, msgs, 5.0), 3);
+    ASSERT_EQ(parse(sampleFile(), b, msgs), 3);
     EXPECT_TRUE(msgs.Texts().isEmpty());
     EXPECT_EQ(b.Date, "15.03.2024 10:22:01");
     EXPECT_EQ(b.Words, (std::array<std::int32_t, 7>{10, 51200, 3, -4, 5, 6, 7}));
-    EXPECT_EQ(b.Data[ArrTime], (std::vector<double>{0.0, 0.1, 0.2}));
-    EXPECT_EQ(b.Data[ArrAltitude], (std::vector<double>{100, 102.5, 101}));
-    EXPECT_EQ(b.Data[ArrRx], (std::vector<double>{-3, 5.5, 0}));
-    EXPECT_EQ(b.Data[ArrVoltage], (std::vector<double>{12.1, 12.0, 11.9}));
+    EXPECT_EQ(b.Samples(ArrTime), (std::vector<double>{0.0, 0.1, 0.2}));
+    EXPECT_EQ(b.Samples(ArrAltitude), (std::vector<double>{100, 102.5, 101}));
+    EXPECT_EQ(b.Samples(ArrRx), (std::vector<double>{-3, 5.5, 0}));
+    EXPECT_EQ(b.Samples(ArrVoltage), (std::vector<double>{12.1, 12.0, 11.9}));
     EXPECT_EQ(b.Present, (std::array<bool, 8>{true, true, true, false, false, true, false, false}));
-    EXPECT_EQ(b.Markers, (std::vector<std::int32_t>{0, 1, 0})); // strictly above 5
+    EXPECT_EQ(MarkerFlags(b, 5.0), (std::vector<std::int32_t>{0, 1, 0})); // strictly above 5
     ASSERT_EQ(b.Annotations.size(), 2u);
     EXPECT_EQ(b.Annotations[0].Time, 63.5);
     EXPECT_EQ(b.Annotations[0].Altitude, 120);
@@ -158,18 +158,18 @@ TEST(DataFileRead, FieldRules)
     // Short lines give 0, blanks around the line and fields are dropped,
     // empty fields give 0, fields beyond the flag count are ignored unparsed.
     ASSERT_EQ(parse(minimalFile("51200", "0.0,1\r\n  0.1 , ,+2 ,3  \r\n0.2,4,5,6,junk,more\r\n\r\n"), b, msgs), 4);
-    EXPECT_EQ(b.Data[ArrAltitude], (std::vector<double>{1, 0, 4, 0}));
-    EXPECT_EQ(b.Data[ArrRx], (std::vector<double>{0, 2, 5, 0}));
-    EXPECT_EQ(b.Data[ArrVoltage], (std::vector<double>{0, 3, 6, 0}));
-    EXPECT_EQ(b.Data[ArrTime], (std::vector<double>{0, 0.1, 0.2, 0}));
+    EXPECT_EQ(b.Samples(ArrAltitude), (std::vector<double>{1, 0, 4, 0}));
+    EXPECT_EQ(b.Samples(ArrRx), (std::vector<double>{0, 2, 5, 0}));
+    EXPECT_EQ(b.Samples(ArrVoltage), (std::vector<double>{0, 3, 6, 0}));
+    EXPECT_EQ(b.Samples(ArrTime), (std::vector<double>{0, 0.1, 0.2, 0}));
     EXPECT_TRUE(msgs.Texts().isEmpty());
 
     // Plain lines and their near misses.
     TDataBlock c;
     ASSERT_EQ(parse(minimalFile("49152", "1,2,3,4,5\r\n1,\r\n-1,2\r\r\n1e2,2E-1,+3\n7,8,9\n"), c, msgs), 5);
-    EXPECT_EQ(c.Data[ArrTime], (std::vector<double>{1, 1, -1, 100, 7}));
-    EXPECT_EQ(c.Data[ArrAltitude], (std::vector<double>{2, 0, 2, 0.2, 8}));
-    EXPECT_EQ(c.Data[ArrRx], (std::vector<double>{3, 0, 0, 3, 9}));
+    EXPECT_EQ(c.Samples(ArrTime), (std::vector<double>{1, 1, -1, 100, 7}));
+    EXPECT_EQ(c.Samples(ArrAltitude), (std::vector<double>{2, 0, 2, 0.2, 8}));
+    EXPECT_EQ(c.Samples(ArrRx), (std::vector<double>{3, 0, 0, 3, 9}));
     EXPECT_EQ(parseError(minimalFile("0", "1\r x\r\n")), kErrBadData);
     EXPECT_EQ(parseError(minimalFile("32768", "1,2 x\r\n")), kErrBadData);
     EXPECT_EQ(parseError(minimalFile("32768", "1,2,x\r\n")), "");
@@ -182,15 +182,15 @@ TEST(DataFileRead, FlagBitsChooseArrays)
     ASSERT_EQ(parse(minimalFile("32768", "0.0,1\r\n0.1,2\r\n"), alt, msgs), 2);
     EXPECT_EQ(alt.Present, (std::array<bool, 8>{true, true, false, false, false, false, false, false}));
     for (int k = 2; k < kSampleArrays; ++k)
-        EXPECT_TRUE(alt.Data[k].empty()) << k;
-    EXPECT_TRUE(alt.Markers.empty());
+        EXPECT_TRUE(alt.Samples(k).empty()) << k;
+    EXPECT_TRUE(MarkerFlags(alt, 0).empty());
 
     // Low bits add columns that are parsed and dropped; bit 9 takes the
     // column after them in flag order (15..9 first, then the low bits).
     TDataBlock low;
     ASSERT_EQ(parse(minimalFile(std::to_string(0x8000 | 0x0200 | 0x0001 | 0x0100), "0.0,1,2,3,4\r\n"), low, msgs), 1);
-    EXPECT_EQ(low.Data[ArrAltitude], std::vector<double>{1});
-    EXPECT_EQ(low.Data[7], std::vector<double>{2});
+    EXPECT_EQ(low.Samples(ArrAltitude), std::vector<double>{1});
+    EXPECT_EQ(low.Samples(7), std::vector<double>{2});
     EXPECT_EQ(low.Present[7], true);
     EXPECT_EQ(parseError(minimalFile(std::to_string(0x8001), "0.0,1,x\r\n")), kErrBadData);
 
@@ -198,8 +198,8 @@ TEST(DataFileRead, FlagBitsChooseArrays)
     TDataBlock all;
     ASSERT_EQ(parse(minimalFile("-1", "0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16\r\n"), all, msgs), 1);
     for (int k = 1; k < kChannelArrays; ++k)
-        EXPECT_EQ(all.Data[k], std::vector<double>{double(k)}) << k;
-    EXPECT_EQ(all.Markers, std::vector<std::int32_t>{1});
+        EXPECT_EQ(all.Samples(k), std::vector<double>{double(k)}) << k;
+    EXPECT_EQ(MarkerFlags(all, 0), std::vector<std::int32_t>{1});
 }
 
 TEST(DataFileRead, HeaderWordsAndNotes)
@@ -241,8 +241,8 @@ TEST(DataFileRead, DateLineLookingLikeTheDataTag)
     TDataBlock b;
     b.Date = "<Data>";
     b.Words[1] = 0x8000;
-    b.Data[0] = {0, 0.1};
-    b.Data[1] = {1, 2};
+    b.SetSamples(0, {0, 0.1});
+    b.SetSamples(1, {1, 2});
     const std::string text = FormatDataFile(b);
     TDataBlock r;
     ASSERT_EQ(parse(text, r, msgs), 2);
@@ -255,18 +255,18 @@ TEST(DataFileRead, FilesOnDisk)
     TempDir dir;
     TDataBlock b;
     b.NotesStream();
-    EXPECT_EQ(ReadDataFile(QString(), b, 0, msgs), 0);
+    EXPECT_EQ(ReadDataFile(QString(), b, msgs), 0);
     EXPECT_TRUE(msgs.Texts().isEmpty());
-    EXPECT_EQ(ReadDataFile(dir.file("missing.kdf"), b, 0, msgs), 0);
+    EXPECT_EQ(ReadDataFile(dir.file("missing.kdf"), b, msgs), 0);
     EXPECT_EQ(msgs.Errors(), QStringList{kErrReading});
     msgs.Clear();
-    EXPECT_EQ(ReadDataFile(dir.path(), b, 0, msgs), 0); // a folder
+    EXPECT_EQ(ReadDataFile(dir.path(), b, msgs), 0); // a folder
     EXPECT_EQ(msgs.Errors(), QStringList{kErrReading});
     msgs.Clear();
 
     const QString f = dir.file("a.kdf");
     ASSERT_TRUE(WriteAll(f, QByteArray::fromStdString(sampleFile())));
-    EXPECT_EQ(ReadDataFile(f, b, 0, msgs), 3);
+    EXPECT_EQ(ReadDataFile(f, b, msgs), 3);
     EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
@@ -291,11 +291,14 @@ TEST(DataFileRead, JunkNeverCrashes)
         TDataBlock b;
         b.NotesStream();
         try {
-            const int n = ParseDataFile(s, b, 0, msgs);
+            const int n = ParseDataFile(s, b, msgs);
             ASSERT_GE(n, 0);
             ASSERT_TRUE(b.CheckInvariants().isEmpty()) << s;
         } catch (const DataFileError&) {
         }
+        // Junk may be unreadable, and is said to be so.
+        for (const QString& e : msgs.Errors())
+            EXPECT_EQ(e, QString::fromLatin1(kErrReading));
     }
 }
 
@@ -315,7 +318,7 @@ TEST(DataFileRead, HugeInputs)
         lines += "1.5,2\n";
     TDataBlock b;
     ASSERT_EQ(parse(minimalFile("32768", lines), b, msgs), 2000000);
-    EXPECT_EQ(b.Data[ArrAltitude].back(), 2);
+    EXPECT_EQ(b.Samples(ArrAltitude).back(), 2);
     EXPECT_TRUE(msgs.Texts().isEmpty());
 }
 
@@ -335,10 +338,10 @@ TEST(DataFileRead, LargeFilesInPiecesAndTheMemoryBound)
     ScriptedMessages msgs;
     TDataBlock fromDisk, inMemory;
     fromDisk.NotesStream();
-    ASSERT_EQ(ReadDataFile(f, fromDisk, 0, msgs), 700000);
+    ASSERT_EQ(ReadDataFile(f, fromDisk, msgs), 700000);
     ASSERT_EQ(parse(text, inMemory, msgs), 700000);
-    EXPECT_EQ(fromDisk.Data[ArrAltitude], inMemory.Data[ArrAltitude]);
-    EXPECT_EQ(fromDisk.Data[ArrTime][699999], 699999.5);
+    EXPECT_EQ(fromDisk.Samples(ArrAltitude), inMemory.Samples(ArrAltitude));
+    EXPECT_EQ(fromDisk.Samples(ArrTime)[699999], 699999.5);
     EXPECT_EQ(fromDisk.NotesText().size(), std::size_t(20 << 20));
     EXPECT_EQ(fromDisk.Annotations.size(), 1u);
     EXPECT_TRUE(msgs.Texts().isEmpty());
@@ -348,12 +351,12 @@ TEST(DataFileRead, LargeFilesInPiecesAndTheMemoryBound)
     TDataBlock b;
     b.NotesStream();
     try {
-        ParseDataFile(minimalFile("51200", std::string(1000, '\n')), b, 0, msgs, 1000 * 36 - 1);
+        ParseDataFile(minimalFile("51200", std::string(1000, '\n')), b, msgs, 1000 * 36 - 1);
         ADD_FAILURE() << "not refused";
     } catch (const DataFileError& e) {
         EXPECT_EQ(std::string(e.what()), TooLargeText(1000, 1000 * 36, 1000 * 36 - 1));
     }
-    EXPECT_EQ(ParseDataFile(minimalFile("51200", std::string(1000, '\n')), b, 0, msgs, 1000 * 36), 1000);
+    EXPECT_EQ(ParseDataFile(minimalFile("51200", std::string(1000, '\n')), b, msgs, 1000 * 36), 1000);
 }
 
 // --- Writer --------------------------------------------------------------
@@ -363,9 +366,9 @@ TDataBlock smallRecord()
     TDataBlock b;
     b.Date = "15.03.2024 10:22:01";
     b.Words = {10, 0x8000 | 0x4000, 3, 4, 5, 6, -7};
-    b.Data[ArrTime] = {0.0, 0.1, 7};
-    b.Data[ArrAltitude] = {7, 102.5, -0.001};
-    b.Data[ArrRx] = {0.125, -3, 2.675};
+    b.SetSamples(ArrTime, {0.0, 0.1, 7});
+    b.SetSamples(ArrAltitude, {7, 102.5, -0.001});
+    b.SetSamples(ArrRx, {0.125, -3, 2.675});
     b.Present[0] = b.Present[1] = b.Present[2] = true;
     b.NotesStream();
     return b;
@@ -411,8 +414,9 @@ TEST(DataFileWrite, FilesAndFailedSaves)
 
     // A shorter record replaces a longer file whole.
     TDataBlock shorter = smallRecord();
-    for (auto& a : shorter.Data)
-        a.resize(a.empty() ? 0 : 1);
+    for (int k = 0; k < kSampleArrays; ++k)
+        if (shorter.HasArray(k))
+            shorter.SetSamples(k, {shorter.Samples(k).front()});
     ASSERT_TRUE(WriteDataFile(f, shorter, msgs));
     EXPECT_EQ(ReadAll(f).toStdString(), FormatDataFile(shorter));
 
@@ -474,15 +478,19 @@ TDataBlock randomRecord(std::mt19937& rng)
         w = static_cast<std::int32_t>(rng());
     b.Words[1] = 0;
     const int n = static_cast<int>(rng() % 200);
+    std::vector<double> time;
     for (int i = 0; i < n; ++i)
-        b.Data[ArrTime].push_back(i * 0.1);
+        time.push_back(i * 0.1);
+    b.SetSamples(ArrTime, std::move(time));
     b.Present[0] = true;
     for (int k = 1; k < kChannelArrays; ++k)
         if (rng() % 2) {
             b.Words[1] |= static_cast<std::int32_t>(kArrayMask[k]);
             b.Present[k] = true;
+            std::vector<double> values;
             for (int i = 0; i < n; ++i)
-                b.Data[k].push_back(rng() % 3 == 0 ? std::round(val(rng)) / 8 : val(rng));
+                values.push_back(rng() % 3 == 0 ? std::round(val(rng)) / 8 : val(rng));
+            b.SetSamples(k, std::move(values));
         }
     const int na = static_cast<int>(rng() % 4);
     for (int i = 0; i < na; ++i)
@@ -505,8 +513,8 @@ TEST(DataFileWrite, RoundTripIsStable)
         if (x.SampleCount() > 0)
             ASSERT_TRUE(y.CheckInvariants().isEmpty());
         for (int k = 1; k < kChannelArrays; ++k)
-            for (std::size_t s = 0; s < x.Data[k].size(); ++s)
-                ASSERT_NEAR(y.Data[k][s], x.Data[k][s], 0.005 + 1e-9);
+            for (std::size_t s = 0; s < x.Samples(k).size(); ++s)
+                ASSERT_NEAR(y.Samples(k)[s], x.Samples(k)[s], 0.005 + 1e-9);
         ASSERT_EQ(y.NotesText(), x.NotesText());
         ASSERT_EQ(y.Annotations.size(), x.Annotations.size());
     }

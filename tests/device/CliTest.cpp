@@ -55,7 +55,7 @@ int samplesIn(const QString& path)
 {
     qv::test::ScriptedMessages msgs;
     qv::TDataBlock rec;
-    return qv::ReadDataFile(path, rec, 1000.0, msgs);
+    return qv::ReadDataFile(path, rec, msgs);
 }
 
 QByteArray BytesOf(const std::vector<quint8>& m)

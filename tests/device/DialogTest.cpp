@@ -347,15 +347,15 @@ TEST(DeviceDialogWithSim, ReadDataWritesTheRecordedFlights)
         const std::vector<quint16> raw = sim::FlightSamples(shape, kRngStart + k);
         TDataBlock rec;
         rec.NotesStream();
-        ASSERT_EQ(ReadDataFile(QDir(s.Root).filePath(files[k]), rec, 0.0, msgs), kSamples) << k;
+        ASSERT_EQ(ReadDataFile(QDir(s.Root).filePath(files[k]), rec, msgs), kSamples) << k;
         EXPECT_EQ(rec.SamplePeriod(), 20);
         EXPECT_EQ(rec.Flags(), shape.mask);
         EXPECT_EQ(rec.Words[2], shape.words[0]);
         for (int i = 0; i < kSamples; ++i) {
-            EXPECT_NEAR(rec.Data[ArrTime][i], i * 0.2, 0.051);
-            EXPECT_NEAR(rec.Data[ArrAltitude][i], (raw[3 * i] - double(raw[0])) / 41.85 * 9.8067, 0.0051);
-            EXPECT_NEAR(rec.Data[ArrRx][i], (19843.0 - raw[3 * i + 1]) / 43.35, 0.0051);
-            EXPECT_NEAR(rec.Data[ArrVoltage][i], (raw[3 * i + 2] + 85.0) * 0.0217, 0.0051);
+            EXPECT_NEAR(rec.Samples(ArrTime)[i], i * 0.2, 0.051);
+            EXPECT_NEAR(rec.Samples(ArrAltitude)[i], (raw[3 * i] - double(raw[0])) / 41.85 * 9.8067, 0.0051);
+            EXPECT_NEAR(rec.Samples(ArrRx)[i], (19843.0 - raw[3 * i + 1]) / 43.35, 0.0051);
+            EXPECT_NEAR(rec.Samples(ArrVoltage)[i], (raw[3 * i + 2] + 85.0) * 0.0217, 0.0051);
         }
     }
 }
@@ -389,6 +389,9 @@ TEST(DeviceDialogWithSim, YesToTheBreakQuestionEndsTheLinkAndCloses)
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Data Reading / Kavo5 - Disconnected"));
     EXPECT_EQ(msgs.Questions(), QStringList{QStringLiteral("Are you sure to break current operation?")});
     EXPECT_EQ(msgs.PendingAnswers(), 0);
+    // What came before the break is kept as a raw image, and said so.
+    ASSERT_EQ(msgs.Informations().size(), 1);
+    EXPECT_TRUE(msgs.Informations()[0].startsWith(QStringLiteral("Everything received (")));
     // The flight still being read when the link ended is not written.
     EXPECT_FALSE(QFileInfo::exists(tmp.file(QStringLiteral("Blok002.kdf"))));
 }
@@ -458,6 +461,8 @@ TEST(DeviceDialogWithSim, AfterAFailedTransferOnlyConnectAndCloseStayEnabled)
     });
     ASSERT_TRUE(dataStarted);
     EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Communication error")});
+    ASSERT_EQ(msgs.Informations().size(), 1);
+    EXPECT_TRUE(msgs.Informations()[0].startsWith(QStringLiteral("Everything received (")));
     EXPECT_EQ(child<QLabel>(form, "Label1")->text(), QStringLiteral("Disconnected."));
     EXPECT_TRUE(child(form, "OKButton")->isEnabled());
     EXPECT_TRUE(child(form, "ConnectButton")->isEnabled());

@@ -34,7 +34,7 @@ TEST(FullDisk, SplitStopsAtTheFileThatDidNotFitAndFails)
     for (const QString& f : files) {
         ScriptedMessages msgs;
         TDataBlock rec;
-        EXPECT_EQ(ReadDataFile(disk.file(f), rec, 1000.0, msgs), 400) << f.toStdString();
+        EXPECT_EQ(ReadDataFile(disk.file(f), rec, msgs), 400) << f.toStdString();
     }
     EXPECT_TRUE(QDir(disk.path()).entryList(QDir::Hidden | QDir::Files).filter(".tmp").isEmpty());
 }

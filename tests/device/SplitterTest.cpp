@@ -144,16 +144,16 @@ TEST(SplitImage, TwoFlightsAndTailGiveTwoBlocksAndTwoNumberedFiles)
     // The second file read back: two channels, times by the period.
     TDataBlock rec;
     rec.NotesStream();
-    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block002.kdf")), rec, 1000.0, msgs), 2);
+    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block002.kdf")), rec, msgs), 2);
     EXPECT_EQ(rec.Date, "8.12.2026 10:00:00");
     EXPECT_EQ(rec.Words[0], 20);
     EXPECT_EQ(rec.Words[1], 0xC000);
     EXPECT_EQ(rec.Words[6], 7);
-    EXPECT_DOUBLE_EQ(rec.Data[ArrTime][1], 0.2);
-    EXPECT_DOUBLE_EQ(rec.Data[ArrAltitude][0], 0.0);
-    EXPECT_DOUBLE_EQ(rec.Data[ArrAltitude][1], 2.34); // 10 / 41.85 * 9.8067 = 2.3433...
-    EXPECT_DOUBLE_EQ(rec.Data[ArrRx][0], 0.0);
-    EXPECT_DOUBLE_EQ(rec.Data[ArrRx][1], 100.0);
+    EXPECT_DOUBLE_EQ(rec.Samples(ArrTime)[1], 0.2);
+    EXPECT_DOUBLE_EQ(rec.Samples(ArrAltitude)[0], 0.0);
+    EXPECT_DOUBLE_EQ(rec.Samples(ArrAltitude)[1], 2.34); // 10 / 41.85 * 9.8067 = 2.3433...
+    EXPECT_DOUBLE_EQ(rec.Samples(ArrRx)[0], 0.0);
+    EXPECT_DOUBLE_EQ(rec.Samples(ArrRx)[1], 100.0);
 }
 
 TEST(SplitImage, ShortRangesAndTheTailAreNoFlights)
@@ -188,9 +188,9 @@ TEST(SplitImage, ShortRangesAndTheTailAreNoFlights)
     EXPECT_EQ(msgs.Informations(),
               QStringList{QStringLiteral("2 files succesfully written.\n1 of them holds no samples.")});
     TDataBlock empty;
-    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block001.kdf")), empty, 1000.0, msgs), 0);
+    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block001.kdf")), empty, msgs), 0);
     TDataBlock second;
-    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block002.kdf")), second, 1000.0, msgs), 1);
+    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block002.kdf")), second, msgs), 1);
 
     // No flight at all: status only, no folder, no box.
     ScriptedMessages none;
@@ -222,26 +222,25 @@ TEST(FlightRecord, ConversionsOfEveryChannel)
     ASSERT_EQ(rec.SampleCount(), 2);
     EXPECT_EQ(rec.Flags(), mask);
     EXPECT_EQ(rec.SamplePeriod(), 25);
-    EXPECT_DOUBLE_EQ(rec.Data[ArrTime][0], 0.0);
-    EXPECT_DOUBLE_EQ(rec.Data[ArrTime][1], 0.25);
+    EXPECT_DOUBLE_EQ(rec.Samples(ArrTime)[0], 0.0);
+    EXPECT_DOUBLE_EQ(rec.Samples(ArrTime)[1], 0.25);
     // (raw - first) / 41.85 * 9.8067
-    EXPECT_DOUBLE_EQ(rec.Data[1][0], 0.0);
-    EXPECT_NEAR(rec.Data[1][1], 196.134, 1e-9); // 837 / 41.85 = 20
+    EXPECT_DOUBLE_EQ(rec.Samples(1)[0], 0.0);
+    EXPECT_NEAR(rec.Samples(1)[1], 196.134, 1e-9); // 837 / 41.85 = 20
     // (19843 - raw) / 43.35
-    EXPECT_DOUBLE_EQ(rec.Data[2][0], 0.0);
-    EXPECT_NEAR(rec.Data[2][1], 100.0, 1e-9);
-    EXPECT_EQ(rec.Data[3], (std::vector<double>{7, 65534}));
-    EXPECT_EQ(rec.Data[4], (std::vector<double>{8, 0}));
+    EXPECT_DOUBLE_EQ(rec.Samples(2)[0], 0.0);
+    EXPECT_NEAR(rec.Samples(2)[1], 100.0, 1e-9);
+    EXPECT_EQ(rec.Samples(3), (std::vector<double>{7, 65534}));
+    EXPECT_EQ(rec.Samples(4), (std::vector<double>{8, 0}));
     // (raw + 85) * 0.0217
-    EXPECT_NEAR(rec.Data[5][0], 10.85, 1e-9);
-    EXPECT_NEAR(rec.Data[5][1], 85 * 0.0217, 1e-12);
-    EXPECT_EQ(rec.Data[6], (std::vector<double>{9, 65000}));
-    EXPECT_EQ(rec.Data[7], (std::vector<double>{10, 1}));
-    EXPECT_TRUE(rec.Data[8].empty());
+    EXPECT_NEAR(rec.Samples(5)[0], 10.85, 1e-9);
+    EXPECT_NEAR(rec.Samples(5)[1], 85 * 0.0217, 1e-12);
+    EXPECT_EQ(rec.Samples(6), (std::vector<double>{9, 65000}));
+    EXPECT_EQ(rec.Samples(7), (std::vector<double>{10, 1}));
+    EXPECT_TRUE(rec.Samples(8).empty());
     for (int k = 0; k < kChannelArrays; ++k)
         EXPECT_TRUE(rec.Present[k]) << k;
     EXPECT_TRUE(rec.Annotations.empty());
-    EXPECT_TRUE(rec.Markers.empty());
     EXPECT_EQ(rec.RxOffsetY, 0.0);
     EXPECT_FALSE(rec.Modified);
     ASSERT_NE(rec.Notes, nullptr);
@@ -255,8 +254,8 @@ TEST(FlightRecord, ConversionsOfEveryChannel)
     EXPECT_TRUE(rec.Present[ArrTime]);
     EXPECT_TRUE(rec.Present[ArrVoltage]);
     EXPECT_FALSE(rec.Present[ArrAltitude]);
-    EXPECT_TRUE(rec.Data[ArrAltitude].empty());
-    EXPECT_NEAR(rec.Data[ArrVoltage][1], 185 * 0.0217, 1e-12);
+    EXPECT_TRUE(rec.Samples(ArrAltitude).empty());
+    EXPECT_NEAR(rec.Samples(ArrVoltage)[1], 185 * 0.0217, 1e-12);
     EXPECT_TRUE(rec.CheckInvariants().isEmpty());
 }
 
@@ -294,7 +293,7 @@ TEST(FlightRecord, OddLengthFlightGetsNoSampleFromTheEndMarker)
     TDataBlock rec;
     BuildFlightRecord(m.data(), m.size(), blocks[0], "x", rec);
     ASSERT_EQ(rec.SampleCount(), 2);
-    for (double v : rec.Data[ArrAltitude])
+    for (double v : rec.Samples(ArrAltitude))
         EXPECT_LT(std::abs(v), 10.0);
 }
 
@@ -315,8 +314,8 @@ TEST(SaveFlights, EveryFlightKeepsItsNumberAlsoWithoutChannels)
     EXPECT_EQ(msgs.Informations(),
               QStringList{QStringLiteral("3 files succesfully written.\n1 of them holds no samples.")});
     TDataBlock third;
-    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block003.kdf")), third, 1000.0, msgs), 2);
-    EXPECT_NEAR(third.Data[ArrAltitude][1], 1 / 41.85 * 9.8067, 0.005);
+    ASSERT_EQ(ReadDataFile(tmp.file(QStringLiteral("Block003.kdf")), third, msgs), 2);
+    EXPECT_NEAR(third.Samples(ArrAltitude)[1], 1 / 41.85 * 9.8067, 0.005);
 }
 
 TEST(SplitImage, FullMemoryEndsWithTheFlightThatFilledIt)
@@ -379,6 +378,7 @@ TEST(SaveFlights, NumberingFromTheSettingAndAMissingFolderIsCreated)
     EXPECT_EQ(r.Save.Written, 3);
     EXPECT_EQ(kdfFiles(root), (QStringList{QStringLiteral("Flug012.kdf"), QStringLiteral("Flug013.kdf"),
                                            QStringLiteral("Flug014.kdf")}));
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("3 files succesfully written.")});
 }
 
 TEST(SaveFlights, OverwriteQuestionYesNoAndYesToAll)
@@ -413,6 +413,7 @@ TEST(SaveFlights, OverwriteQuestionYesNoAndYesToAll)
         const TDownloadResult r = splitAndSave(m, options(tmp.path()), msgs);
         EXPECT_EQ(msgs.Questions().size(), 3);
         EXPECT_EQ(r.Save.Written, 2);
+        EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("2 files succesfully written.")});
         EXPECT_EQ(qv::test::ReadAll(folder + QStringLiteral("Block003.kdf")), old);
     }
     {   // Yes to All: one question, every file written.
@@ -474,13 +475,14 @@ TEST(SaveFlights, SimulatedMemoryRoundTrip)
     ScriptedMessages msgs;
     const TDownloadResult r = splitAndSave(mem, options(tmp.path()), msgs);
     ASSERT_EQ(r.Save.Written, 2);
+    EXPECT_EQ(msgs.Informations(), QStringList{QStringLiteral("2 files succesfully written.")});
     const std::vector<quint16> raw = sim::FlightSamples(shape, 8); // second flight
     TDataBlock rec;
     rec.NotesStream();
-    ASSERT_EQ(ReadDataFile(r.Save.Files[1], rec, 0.0, msgs), 50);
+    ASSERT_EQ(ReadDataFile(r.Save.Files[1], rec, msgs), 50);
     for (int i = 0; i < 50; ++i) {
-        EXPECT_NEAR(rec.Data[ArrAltitude][i], (raw[3 * i] - double(raw[0])) / 41.85 * 9.8067, 0.005);
-        EXPECT_NEAR(rec.Data[ArrRx][i], (19843.0 - raw[3 * i + 1]) / 43.35, 0.005);
-        EXPECT_NEAR(rec.Data[ArrVoltage][i], (raw[3 * i + 2] + 85.0) * 0.0217, 0.005);
+        EXPECT_NEAR(rec.Samples(ArrAltitude)[i], (raw[3 * i] - double(raw[0])) / 41.85 * 9.8067, 0.005);
+        EXPECT_NEAR(rec.Samples(ArrRx)[i], (19843.0 - raw[3 * i + 1]) / 43.35, 0.005);
+        EXPECT_NEAR(rec.Samples(ArrVoltage)[i], (raw[3 * i + 2] + 85.0) * 0.0217, 0.005);
     }
 }

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QScrollBar>
 #include <QTest>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -162,11 +163,21 @@ TEST_F(GraphPageTest, WheelZoomsOnlyOverTheChartWithAFileOpen)
     EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(centre), 120)); // no file open
     AddFile();
     Replot();
-    EXPECT_TRUE(wheel(centre, 120)); // away from the user: in
-    EXPECT_NEAR(Range(AxisBottom).Min, 10, 1e-9);
-    EXPECT_NEAR(Range(AxisBottom).Max, 90, 1e-9);
+    const double mid = plot()->xAxis->pixelToCoord(centre.x());
+    EXPECT_TRUE(wheel(centre, 120)); // away from the user: in, by a fifth about the pointer
+    EXPECT_NEAR(Range(AxisBottom).Min, 0.2 * mid, 1e-9);
+    EXPECT_NEAR(Range(AxisBottom).Max, mid + 0.8 * (100 - mid), 1e-9);
     EXPECT_TRUE(wheel(centre, -120)); // towards the user: out
     EXPECT_NEAR(Range(AxisBottom).Max - Range(AxisBottom).Min, 96, 1e-9);
+    // Off the centre the time and the value under the pointer stay there.
+    const QPoint off = PlotPoint(0.8, 0.25);
+    const double t = plot()->xAxis->pixelToCoord(off.x()), v = plot()->yAxis->pixelToCoord(off.y());
+    const double width = Range(AxisBottom).Max - Range(AxisBottom).Min;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(wheel(off, 120));
+    EXPECT_NEAR(plot()->xAxis->pixelToCoord(off.x()), t, 1e-6 * width);
+    EXPECT_NEAR(plot()->yAxis->pixelToCoord(off.y()), v, 1e-6 * width);
+    EXPECT_LT(Range(AxisBottom).Max - Range(AxisBottom).Min, 0.4 * width);
     EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(QPoint(0, 0)), 120));
     EXPECT_FALSE(page.FormMouseWheel(plot()->mapToGlobal(QPoint(plot()->width() + 5, 10)), 120));
     // The zoom buttons do what they say: "Zoom In" narrows the view (110),
@@ -189,6 +200,12 @@ TEST_F(GraphPageTest, SpaceBarPansAndReleasingItRestoresTheRubberBand)
 {
     AddFile();
     Replot();
+    // A space typed into a text field of the page stays there.
+    page.EditShiftX->setFocus();
+    QTest::keyClick(page.EditShiftX, Qt::Key_End);
+    QTest::keyClick(page.EditShiftX, Qt::Key_Space);
+    EXPECT_FALSE(page.Chart->Panning());
+    EXPECT_EQ(page.EditShiftX->text(), QStringLiteral("0.0 "));
     plot()->setFocus();
     QTest::keyPress(plot(), Qt::Key_Space);
     EXPECT_TRUE(page.Chart->Panning());
@@ -207,6 +224,25 @@ TEST_F(GraphPageTest, SpaceBarPansAndReleasingItRestoresTheRubberBand)
     EXPECT_FALSE(page.Chart->Panning());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(plot()->selectionRectMode(), QCP::srmCustom);
+}
+
+TEST_F(GraphPageTest, SpaceBarIsThePagesShortcutAndNotForItsTextFields)
+{
+    AddFile();
+    Replot();
+    EXPECT_EQ(page.SpaceBar->parent(), &page);
+    EXPECT_EQ(page.SpaceBar->context(), Qt::WidgetWithChildrenShortcut);
+    // A blank typed into an offset edit stays there.
+    page.EditShiftX->setFocus();
+    QTest::keyPress(page.EditShiftX, Qt::Key_Space);
+    EXPECT_FALSE(page.Chart->Panning());
+    QTest::keyRelease(page.EditShiftX, Qt::Key_Space);
+    // Anywhere else on the page it pans.
+    page.TBZoomIn->setFocus();
+    QTest::keyPress(page.TBZoomIn, Qt::Key_Space);
+    EXPECT_TRUE(page.Chart->Panning());
+    QTest::keyRelease(plot(), Qt::Key_Space);
+    EXPECT_FALSE(page.Chart->Panning());
 }
 
 TEST_F(GraphPageTest, ServoCenterKeepsTheServoAxisSymmetric)
@@ -234,6 +270,65 @@ TEST_F(GraphPageTest, ServoCenterKeepsTheServoAxisSymmetric)
     EXPECT_NEAR(left.Max - left.Min, 20, 1e-9);
     const double p = 100 - bar->value();
     EXPECT_NEAR(left.Max, p + 10, 1e-9); // data 0..100
+}
+
+TEST_F(GraphPageTest, VerticalScrollKeepsTractionServoAndVoltageOnScreen)
+{
+    // Traction 0..400 N, servo -100..100 %, voltage 7..8.5 V.
+    const int n = 101;
+    auto t = std::make_shared<std::vector<double>>(n), alt = std::make_shared<std::vector<double>>(n),
+         rx = std::make_shared<std::vector<double>>(n), volt = std::make_shared<std::vector<double>>(n);
+    for (int i = 0; i < n; ++i) {
+        (*t)[i] = i;
+        (*alt)[i] = 4.0 * i;
+        (*rx)[i] = 2.0 * i - 100;
+        (*volt)[i] = 7 + 0.015 * i;
+    }
+    const TCurveHandle h = model.AddFile(QStringLiteral("tow"), 0);
+    for (auto [slot, y] : {std::pair{SlotAlt, alt}, {SlotRx, rx}, {SlotPowS, volt}}) {
+        model.SetPoints(h, slot, t, y);
+        model.SetVisible(h, slot, true);
+    }
+    page.SetOpenFiles(model.Handles());
+    setup.AltitudeAuto = setup.RXAuto = setup.PowerSupAuto = false;
+    setup.AltitudeMin = 0;
+    setup.AltitudeMax = 100;
+    setup.RXMin = -20;
+    setup.RXMax = 20;
+    setup.PowerSupMin = 7;
+    setup.PowerSupMax = 7.3;
+    page.ChangeGraphSettings();
+    page.UpdateScrollBars();
+    QScrollBar* bar = page.Chart->ScrollBar2;
+    ASSERT_TRUE(bar->isEnabled());
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_Home);
+    auto clickArrow = [bar](bool down, int times) {
+        const QPoint arrow(bar->width() / 2, down ? bar->height() - 4 : 4);
+        for (int i = 0; i < times; ++i)
+            QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, arrow);
+    };
+    auto centreAt = [&](AxisId axis) {
+        const TAxisRange r = Range(axis);
+        return (r.Min + r.Max) / 2;
+    };
+    for (int step = 0; step <= 10; ++step) {
+        const double f = 1.0 - bar->value() / 100.0; // 0 is the top of the data
+        EXPECT_NEAR(centreAt(AxisLeft), 400 * f, 1e-9) << bar->value();
+        EXPECT_NEAR(centreAt(AxisRight), -100 + 200 * f, 1e-9) << bar->value();
+        EXPECT_NEAR(centreAt(AxisVoltage), 7 + 1.5 * f, 1e-9) << bar->value();
+        EXPECT_NEAR(Range(AxisVoltage).Max - Range(AxisVoltage).Min, 0.3, 1e-9);
+        if (step < 10)
+            clickArrow(true, 10);
+    }
+    EXPECT_EQ(bar->value(), 100);
+    // "Servo Center" keeps the servo axis on zero while the others move.
+    QTest::mouseClick(page.Chart->CheckBox_RxCenter, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(5, page.Chart->CheckBox_RxCenter->height() / 2));
+    clickArrow(false, 10);
+    EXPECT_EQ(bar->value(), 90);
+    EXPECT_EQ(Range(AxisRight), (TAxisRange{-20, 20}));
+    EXPECT_NEAR(centreAt(AxisVoltage), 7 + 1.5 * 0.1, 1e-9);
 }
 
 TEST_F(GraphPageTest, LegendListsShownCurvesAboveThePlot)
@@ -338,8 +433,7 @@ TEST_F(GraphPageTest, GraphSetupErrorsAndInvalidStyles)
     page.SetOpenFiles({h, 4242});
     TFormGraphSetup form;
     page.SetGraphSetupForm(&form);
-    QTimer::singleShot(0, &form, [&] { QTest::keyClick(form.ComboBoxAnnSize, Qt::Key_Return); });
-    QTimer::singleShot(3000, &form, [&] { form.reject(); });
+    msgs.QueueDialog([&](QDialog&) { QTest::keyClick(form.ComboBoxAnnSize, Qt::Key_Return); });
     QTest::mouseClick(page.TBGraphSetup, Qt::LeftButton);
     EXPECT_TRUE(changed);
     EXPECT_EQ(msgs.Errors(),

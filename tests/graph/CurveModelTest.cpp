@@ -94,19 +94,21 @@ TEST(CurveModel, LabelsAreAddedMovedAndDeleted)
     // The annotation curve's points in time order.
     EXPECT_EQ(*m.Curve(h, SlotAnnot)->X, (std::vector<double>{1, 5}));
     EXPECT_EQ(m.AddLabel(h, {3, 30, "mid"}), 2);
-    m.MoveLabel(h, 0, 7, 70);
     m.DeleteLabel(h, 1);
     m.DeleteLabel(h, 9); // no such label
-    EXPECT_EQ(labels.size(), 4);
-    EXPECT_EQ(m.Labels(h), (std::vector<TCurveLabel>{{7, 70, "late"}, {3, 30, "mid"}}));
-    EXPECT_EQ(*m.Curve(h, SlotAnnot)->Y, (std::vector<double>{30, 70}));
-    // From drawn places: less the offsets while they are on.
+    EXPECT_EQ(labels.size(), 3);
+    EXPECT_EQ(m.Labels(h), (std::vector<TCurveLabel>{{5, 50, "late"}, {3, 30, "mid"}}));
+    EXPECT_EQ(*m.Curve(h, SlotAnnot)->Y, (std::vector<double>{30, 50}));
+    // Drawn places and file places map both ways: less the offsets while
+    // they are on.
     m.SetOffset(h, SlotAnnot, 2, 10);
-    m.SetDrawnLabels(h, {{4, 40, "x"}});
-    EXPECT_EQ(m.Labels(h), (std::vector<TCurveLabel>{{2, 30, "x"}}));
+    const TCurve& annot = *m.Curve(h, SlotAnnot);
+    EXPECT_EQ(annot.FileX(4), 2);
+    EXPECT_EQ(annot.FileY(40), 30);
+    EXPECT_EQ(annot.DrawnY(annot.FileY(40)), 40);
     m.SetOffsetEnabled(h, SlotAnnot, false);
-    m.SetDrawnLabels(h, {{4, 40, "x"}});
-    EXPECT_EQ(m.Labels(h), (std::vector<TCurveLabel>{{4, 40, "x"}}));
+    EXPECT_EQ(annot.FileX(4), 4);
+    EXPECT_EQ(annot.FileY(40), 40);
     EXPECT_TRUE(m.Labels(12345).empty());
 }
 

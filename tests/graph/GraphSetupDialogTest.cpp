@@ -22,12 +22,11 @@ protected:
     // Runs the dialog on `rec`; `act` runs while it is shown.
     bool Run(const std::function<void()>& act)
     {
-        QTimer::singleShot(0, &form, [&] {
+        msgs.QueueDialog([&](QDialog& shown) {
+            EXPECT_EQ(&shown, &form);
             form.activateWindow();
             EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-            act();
-            if (form.isVisible())
-                QTimer::singleShot(2000, &form, [&] { form.reject(); }); // never hang
+            act(); // a dialog left open is cancelled
         });
         return form.EditGraphSetup(rec, changed);
     }

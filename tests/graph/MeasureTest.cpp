@@ -184,13 +184,29 @@ TEST(MeasureTable, TextsOfTimesCellsAndTheClipboard)
     const TCurveHandle h = HandMadeFile(m);
     TPrefixCache cache;
     const TMeasureTable t = MeasureFile(m, h, 1, 3, cache);
-    const QStringList lines = MeasureTableText(t, false).split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 9); // headings, seven rows, the empty end
-    EXPECT_EQ(lines[0], QStringLiteral("\tTIME\tALTITUDE\tSERVO\tVOLTAGE"));
-    EXPECT_EQ(lines[1], QStringLiteral("A\t1.00\t10.00\t40.00\t7.90"));
-    EXPECT_EQ(lines[3], QStringLiteral("DELTA\t2.00\t20.00\t-20.00\t-0.20"));
-    EXPECT_EQ(lines[4], QStringLiteral("d X/d TIME\t\t10.000\t-10.000\t-0.100"));
-    EXPECT_EQ(lines[7], QStringLiteral("MEAN\t\t20.00\t30.00\t7.80"));
+    const QStringList lines = MeasureTableText(t, false, QStringLiteral("Blok 7")).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 10); // the file, headings, seven rows, the empty end
+    EXPECT_EQ(lines[0], QStringLiteral("Blok 7"));
+    EXPECT_EQ(lines[1], QStringLiteral("\tTIME\tALTITUDE\tSERVO\tVOLTAGE"));
+    EXPECT_EQ(lines[2], QStringLiteral("A\t1.00\t10.00\t40.00\t7.90"));
+    EXPECT_EQ(lines[4], QStringLiteral("DELTA\t2.00\t20.00\t-20.00\t-0.20"));
+    EXPECT_EQ(lines[5], QStringLiteral("d X/d TIME\t\t10.000\t-10.000\t-0.100"));
+    EXPECT_EQ(lines[8], QStringLiteral("MEAN\t\t20.00\t30.00\t7.80"));
+    // With min:sec the plain seconds follow in a column of their own.
+    const QStringList mmss = MeasureTableText(t, true, QStringLiteral("Blok 7")).split(QLatin1Char('\n'));
+    EXPECT_EQ(mmss[1], QStringLiteral("\tTIME\tTIME (s)\tALTITUDE\tSERVO\tVOLTAGE"));
+    EXPECT_EQ(mmss[2], QStringLiteral("A\t0:01.00\t1.00\t10.00\t40.00\t7.90"));
+    EXPECT_EQ(mmss[5], QStringLiteral("d X/d TIME\t\t\t10.000\t-10.000\t-0.100"));
+    // A value that rounds to zero never reads "-0.000".
+    TMeasureTable z;
+    z.Cells[MeasRate][1] = -0.0001;
+    z.Cells[MeasDelta][2] = -0.004;
+    z.Cells[MeasDelta][0] = -0.001;
+    EXPECT_EQ(MeasureCellText(z, MeasRate, 1, false), QStringLiteral("0.000"));
+    EXPECT_EQ(MeasureCellText(z, MeasDelta, 2, false), QStringLiteral("0.00"));
+    EXPECT_EQ(MeasureCellText(z, MeasDelta, 0, false), QStringLiteral("0.00"));
+    z.Cells[MeasRate][1] = -0.0006;
+    EXPECT_EQ(MeasureCellText(z, MeasRate, 1, false), QStringLiteral("-0.001"));
     EXPECT_EQ(CursorReadout(m, h, 65.5, true), QStringLiteral("Time: 1:05.50  Altitude: 100.00  Servo: -50.00  Voltage: 7.00"));
     EXPECT_EQ(CursorReadout(m, kNoCurves, 2, false), QStringLiteral("Time: 2.00"));
 }

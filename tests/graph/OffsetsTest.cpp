@@ -68,11 +68,13 @@ TEST(Offsets, SwitchingOffAndBackAndResetReturnEveryPointToItsPlace)
     o.SetOffsetY(f.h, ShiftServo, 15);
     o.SetOffsetY(f.h, ShiftVoltage, 2);
     EXPECT_EQ(changed.count(), 5);
-    // Markers and annotations move with the altitude curve.
-    for (int slot : {SlotAlt, SlotMark, SlotAnnot}) {
-        EXPECT_EQ(m.Curve(f.h, slot)->OffsetX, 12.5);
+    // The flight moves in time as one, whichever group set it last; the
+    // markers and annotations take the altitude's value offset.
+    for (int slot = 0; slot < kSlotCount; ++slot)
+        EXPECT_EQ(m.Curve(f.h, slot)->OffsetX, -3) << slot;
+    for (int slot : {SlotAlt, SlotMark, SlotAnnot})
         EXPECT_EQ(m.Curve(f.h, slot)->OffsetY, -30);
-    }
+    EXPECT_EQ(m.Curve(f.h, SlotPowS)->OffsetY, 2);
     // The servo's vertical offset is the file's receiver offset.
     EXPECT_EQ(m.File(f.h)->RxOffsetY, 15);
     EXPECT_EQ(o.OffsetY(f.h, ShiftServo), 15);
@@ -88,7 +90,7 @@ TEST(Offsets, SwitchingOffAndBackAndResetReturnEveryPointToItsPlace)
     EXPECT_EQ(changed.count(), 5); // switching is no change of the values
 
     // The same value again is no change either.
-    o.SetOffsetX(f.h, ShiftAltitude, 12.5);
+    o.SetOffsetX(f.h, ShiftVoltage, -3);
     EXPECT_EQ(changed.count(), 5);
 
     o.Reset(f.h);
@@ -107,8 +109,11 @@ TEST(Offsets, StoredOffsetsComeBackOnAFreshModel)
     o.SetOffsetX(f.h, ShiftServo, 3);
     o.SetOffsetX(f.h, ShiftVoltage, -4);
     o.SetOffsetY(f.h, ShiftVoltage, 0.25);
-    const TFileOffsets kept = o.Stored(f.h);
-    EXPECT_EQ(kept, (TFileOffsets{1.5, -2, 3, -4, 0.25}));
+    EXPECT_EQ(o.Stored(f.h), (TFileOffsets{-4, -2, -4, -4, 0.25})); // one time offset
+    // A file saved earlier with a time offset per group opens as saved.
+    const TFileOffsets kept{1.5, -2, 3, -4, 0.25};
+    o.Apply(f.h, kept);
+    EXPECT_EQ(o.Stored(f.h), kept);
 
     TCurveModel fresh;
     Flight g(fresh);
@@ -139,8 +144,10 @@ TEST(Offsets, AltitudeToOriginAtCursorAOrAtTheFirstSample)
     EXPECT_NEAR(alt.OffsetX, -11.5, 1e-12);
     EXPECT_NEAR(alt.OffsetY, -50, 1e-9);
     EXPECT_EQ(m.Curve(f.h, SlotAnnot)->OffsetX, alt.OffsetX);
-    // The servo did not move.
-    EXPECT_EQ(m.Curve(f.h, SlotRx)->OffsetX, 0);
+    // The servo and the voltage move in time with it, not in value.
+    EXPECT_EQ(m.Curve(f.h, SlotRx)->OffsetX, alt.OffsetX);
+    EXPECT_EQ(m.Curve(f.h, SlotPowS)->OffsetX, alt.OffsetX);
+    EXPECT_EQ(m.Curve(f.h, SlotPowS)->OffsetY, 0);
 
     const TCurveHandle empty = m.AddFile(QStringLiteral("E"), 1);
     EXPECT_FALSE(o.AltitudeToOrigin(empty, 1.0));

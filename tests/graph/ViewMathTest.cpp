@@ -39,6 +39,10 @@ TEST(ViewMath, ZoomByPercentageAndRectangle)
 {
     EXPECT_EQ(ZoomPercent({0, 100}, 110), (TAxisRange{10, 90}));
     EXPECT_EQ(ZoomPercent({0, 100}, 90), (TAxisRange{-10, 110}));
+    // About a point: it keeps its place in the window.
+    EXPECT_EQ(ZoomPercentAbout({0, 100}, 110, 50), (TAxisRange{10, 90}));
+    EXPECT_EQ(ZoomPercentAbout({0, 100}, 110, 80), (TAxisRange{16, 96}));
+    EXPECT_EQ(ZoomPercentAbout({0, 100}, 90, 0), (TAxisRange{0, 120}));
     // Zooming in without end never gives an empty or inverted range.
     TAxisRange r{1000, 1001};
     for (int i = 0; i < 400; ++i) {

@@ -13,10 +13,15 @@ ScriptedMessages::~ScriptedMessages()
 {
     if (&Messages() == this)
         SetMessageService(nullptr);
+    for (std::size_t i = 0; i < shown_.size(); ++i)
+        if ((i >= looked_.size() || !looked_[i]) && (shown_[i].kind == Shown::Error || shown_[i].kind == Shown::Information))
+            ADD_FAILURE() << (shown_[i].kind == Shown::Error ? "unexpected error box: " : "unexpected information box: ")
+                          << shown_[i].text.toStdString();
 }
 
 QStringList ScriptedMessages::Texts() const
 {
+    looked_.assign(shown_.size(), true);
     QStringList out;
     for (const auto& s : shown_)
         out << s.text;
@@ -25,10 +30,13 @@ QStringList ScriptedMessages::Texts() const
 
 QStringList ScriptedMessages::Texts(Shown::Kind kind) const
 {
+    looked_.resize(shown_.size(), false);
     QStringList out;
-    for (const auto& s : shown_)
-        if (s.kind == kind)
-            out << s.text;
+    for (std::size_t i = 0; i < shown_.size(); ++i)
+        if (shown_[i].kind == kind) {
+            out << shown_[i].text;
+            looked_[i] = true;
+        }
     return out;
 }
 

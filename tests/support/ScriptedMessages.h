@@ -1,7 +1,9 @@
 #pragma once
 // Message service double for tests: records every text shown and answers
 // questions and file dialogs from queues. A question or dialog that the
-// test did not queue an answer for fails the test instead of blocking.
+// test did not queue an answer for fails the test instead of blocking, and
+// so does an error or information box the test never looked at (through
+// Texts, Errors, Informations or Shown) by the time the service goes.
 #include "support/QtPrinters.h"
 #include "base/MessageService.h"
 
@@ -32,14 +34,22 @@ public:
     void QueueDialog(DialogScript script) { dialogs_.push_back(std::move(script)); }
     int PendingDialogs() const { return static_cast<int>(dialogs_.size()); }
 
-    const std::vector<test::Shown>& Shown() const { return shown_; }
+    const std::vector<test::Shown>& Shown() const
+    {
+        looked_.assign(shown_.size(), true);
+        return shown_;
+    }
     QStringList Texts() const;            // every text, in order
     QStringList Texts(test::Shown::Kind) const; // texts of one kind
     QStringList Errors() const { return Texts(Shown::Error); }
     QStringList Informations() const { return Texts(Shown::Information); }
     QStringList Questions() const { return Texts(Shown::Question); }
     int PendingAnswers() const { return static_cast<int>(answers_.size()); }
-    void Clear() { shown_.clear(); }
+    void Clear()
+    {
+        shown_.clear(); // what is cleared was looked at
+        looked_.clear();
+    }
 
     void Error(const QString& text) override;
     void Information(const QString& text) override;
@@ -54,6 +64,7 @@ private:
     QString nextFile(test::Shown::Kind kind, const QString& title);
 
     std::vector<test::Shown> shown_;
+    mutable std::vector<bool> looked_; // per entry of shown_: the test looked at it
     std::deque<Answer> answers_;
     std::deque<QString> files_;
     std::deque<DialogScript> dialogs_;

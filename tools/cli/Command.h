@@ -48,6 +48,6 @@ private:
 
 // Reads a flight file into block; false (the message already on stderr)
 // when it could not be read whole.
-bool LoadFlightFile(const QString& fileName, TDataBlock& block, double markerThreshold);
+bool LoadFlightFile(const QString& fileName, TDataBlock& block);
 
 } // namespace qv::cli

@@ -35,10 +35,10 @@ bool ParseArgs(QCommandLineParser& parser, const QStringList& args, const QStrin
 
 const char* const kColumnNames[kChannelArrays] = {"time", "altitude", "rx", "ch3", "ch4", "voltage", "ch6", "ch7"};
 
-int MarkerCount(const TDataBlock& b)
+int MarkerCount(const TDataBlock& b, double threshold)
 {
     int n = 0;
-    for (const auto m : b.Markers)
+    for (const auto m : MarkerFlags(b, threshold))
         n += m != 0;
     return n;
 }
@@ -68,7 +68,7 @@ int RunInfo(const QStringList& args)
     const QString file = parser.positionalArguments().first();
 
     TDataBlock b;
-    if (!LoadFlightFile(file, b, threshold))
+    if (!LoadFlightFile(file, b))
         return 1;
 
     if (json) {
@@ -96,7 +96,7 @@ int RunInfo(const QStringList& args)
         o.insert(QStringLiteral("annotations"), annotations);
         o.insert(QStringLiteral("notes"), FromCp1250(b.NotesText()));
         o.insert(QStringLiteral("rx_offset_y"), b.RxOffsetY);
-        o.insert(QStringLiteral("markers"), MarkerCount(b));
+        o.insert(QStringLiteral("markers"), MarkerCount(b, threshold));
         const QByteArray text = QJsonDocument(o).toJson(QJsonDocument::Indented);
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
         return 0;
@@ -119,8 +119,8 @@ int RunInfo(const QStringList& args)
             present << QLatin1String(kColumnNames[k]);
     PrintOut(QStringLiteral("Channels:      %1").arg(present.join(QStringLiteral(", "))));
     if (b.SampleCount() > 0)
-        PrintOut(QStringLiteral("Flight time:   %1 s").arg(Fixed(b.Data[ArrTime].back(), 1)));
-    PrintOut(QStringLiteral("Markers:       %1").arg(MarkerCount(b)));
+        PrintOut(QStringLiteral("Flight time:   %1 s").arg(Fixed(b.Samples(ArrTime).back(), 1)));
+    PrintOut(QStringLiteral("Markers:       %1").arg(MarkerCount(b, threshold)));
     PrintOut(QStringLiteral("RxOffsetY:     %1").arg(Fixed(b.RxOffsetY, 2)));
     PrintOut(QStringLiteral("Annotations:   %1").arg(b.Annotations.size()));
     for (const TAnotace& a : b.Annotations)
@@ -144,7 +144,7 @@ int RunResave(const QStringList& args)
     const QString in = parser.positionalArguments().at(0);
     const QString out = parser.positionalArguments().at(1);
     TDataBlock b;
-    if (!LoadFlightFile(in, b, 0))
+    if (!LoadFlightFile(in, b))
         return 1;
     TFileMessages msgs(out);
     return WriteDataFile(out, b, msgs) ? 0 : 1;
@@ -160,7 +160,7 @@ int RunExportCsv(const QStringList& args)
     const QString file = parser.positionalArguments().first();
     const QString out = parser.value(outOption);
     TDataBlock b;
-    if (!LoadFlightFile(file, b, 0))
+    if (!LoadFlightFile(file, b))
         return 1;
 
     std::vector<int> cols;
@@ -174,14 +174,14 @@ int RunExportCsv(const QStringList& args)
         csv += kColumnNames[cols[c]];
     }
     csv += '\n';
-    const std::size_t n = b.Data[ArrTime].size();
+    const std::size_t n = b.Samples(ArrTime).size();
     csv.reserve(csv.size() + n * cols.size() * 12);
     char buf[32];
     for (std::size_t i = 0; i < n; ++i) {
         for (std::size_t c = 0; c < cols.size(); ++c) {
             if (c)
                 csv += ',';
-            const auto& a = b.Data[cols[c]];
+            const auto& a = b.Samples(cols[c]);
             const double v = i < a.size() ? a[i] : 0.0;
             csv.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
         }

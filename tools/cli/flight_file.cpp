@@ -18,7 +18,7 @@ void TFileMessages::Information(const QString& text)
     PrintError(fileName_ + QStringLiteral(": ") + text);
 }
 
-bool LoadFlightFile(const QString& fileName, TDataBlock& block, double markerThreshold)
+bool LoadFlightFile(const QString& fileName, TDataBlock& block)
 {
     // Only regular files are read: a device or a pipe could feed the reader
     // forever.
@@ -30,7 +30,7 @@ bool LoadFlightFile(const QString& fileName, TDataBlock& block, double markerThr
     block.NotesStream();
     TFileMessages msgs(fileName);
     try {
-        ReadDataFile(fileName, block, markerThreshold, msgs);
+        ReadDataFile(fileName, block, msgs);
     } catch (const DataFileError& e) {
         msgs.Error(QString::fromLatin1(e.what()));
     }

@@ -47,7 +47,7 @@ int RunNotes(const QStringList& args)
         return 1;
     }
     TDataBlock block;
-    if (!LoadFlightFile(file, block, 0))
+    if (!LoadFlightFile(file, block))
         return 1;
 
     if (parser.isSet(setText)) {

@@ -5,12 +5,14 @@
 #include "base/Cp1250.h"
 #include "base/MessageService.h"
 #include "data/DataFile.h"
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
+#include "graph/Chart.h"
+#include "graph/CurveTable.h"
 #include "graph/GraphOutput.h"
 #include "graph/GraphSetup.h"
-#include "graph/GraphStyle.h"
 #include "tools/cli/Command.h"
 
+#include <QCheckBox>
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <qcustomplot.h>
@@ -23,13 +25,11 @@ namespace qv::cli {
 
 namespace {
 
-const char* const kCurveNames[kSlotCount] = {"alt", "rx", "pows", "mark", "annot"};
-
 struct TPlotRequest {
     QStringList Files;
     QString Out;
     QSize Size{1000, 600};
-    std::optional<QCPRange> Time;
+    std::optional<std::pair<double, double>> Time;
     std::array<bool, kSlotCount> Curves{true, true, true, true, true};
     bool CurvesGiven = false;
     QString Ini;
@@ -67,159 +67,24 @@ QString ParsePlotArgs(const QStringList& args, TPlotRequest& r)
         const double lo = mm.size() == 2 ? mm[0].toDouble(&okLo) : 0, hi = mm.size() == 2 ? mm[1].toDouble(&okHi) : 0;
         if (!okLo || !okHi || !(lo < hi))
             return QStringLiteral("Bad --time \"%1\": MIN:MAX in seconds, MIN below MAX.").arg(parser.value(time));
-        r.Time = QCPRange(lo, hi);
+        r.Time = std::make_pair(lo, hi);
     }
     if (parser.isSet(curves)) {
         r.CurvesGiven = true;
         r.Curves.fill(false);
         for (const QString& name : parser.value(curves).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            const auto* it = std::find_if(std::begin(kCurveNames), std::end(kCurveNames),
-                                          [&](const char* n) { return name.trimmed() == QLatin1String(n); });
-            if (it == std::end(kCurveNames))
+            int slot = 0;
+            while (slot < kSlotCount && name.trimmed() != QLatin1String(CurveSlot(slot).CliName))
+                ++slot;
+            if (slot == kSlotCount)
                 return QStringLiteral("Unknown curve \"%1\": alt, rx, pows, mark or annot.").arg(name);
-            r.Curves[it - std::begin(kCurveNames)] = true;
+            r.Curves[slot] = true;
         }
     }
     r.Ini = parser.value(ini);
     if (!r.Ini.isEmpty() && !QFileInfo(r.Ini).isFile())
         return QStringLiteral("Settings file \"%1\" not found.").arg(r.Ini);
     return {};
-}
-
-// Point shape of a setup code, as the chart draws it.
-QCPScatterStyle::ScatterShape Shape(int code)
-{
-    static const QCPScatterStyle::ScatterShape shapes[] = {
-        QCPScatterStyle::ssSquare,  QCPScatterStyle::ssDisc, QCPScatterStyle::ssTriangle,
-        QCPScatterStyle::ssTriangleInverted, QCPScatterStyle::ssPlus, QCPScatterStyle::ssCross,
-        QCPScatterStyle::ssStar,    QCPScatterStyle::ssDiamond, QCPScatterStyle::ssDisc};
-    return IsValidPointShape(code) ? shapes[code] : QCPScatterStyle::ssSquare; // the first shape stays
-}
-
-void SetupAxis(QCPAxis* axis, const QString& title)
-{
-    axis->setVisible(true);
-    axis->setLabel(title);
-    axis->setBasePen(Qt::NoPen);
-    QFont f = axis->labelFont();
-    f.setPointSize(8);
-    axis->setLabelFont(f);
-    axis->setTickLabelFont(f);
-}
-
-void SetRange(QCPAxis* axis, bool automatic, double mn, double mx)
-{
-    if (automatic) {
-        axis->rescale(true);
-        return;
-    }
-    axis->setRange(mn, mn < mx ? mx : mn + 1);
-}
-
-struct TFlight {
-    QString Name;
-    TDataBlock Block;
-};
-
-// The graph page's chart of the flights: four value axes, five series per
-// file in the file's colour, styles and ranges from the graph setup.
-void BuildPlot(QCustomPlot& plot, std::vector<TFlight>& flights, const TGraphSetupRec& gs, const TAppSettings& app,
-               const TPlotRequest& r)
-{
-    plot.resize(r.Size);
-    SetupAxis(plot.xAxis, QStringLiteral("Time (sec)"));
-    SetupAxis(plot.yAxis, QStringLiteral("Traction (N)"));
-    SetupAxis(plot.yAxis2, QStringLiteral("Servo (%)"));
-    plot.yAxis2->grid()->setVisible(false);
-    QCPAxis* voltage = plot.axisRect()->addAxis(QCPAxis::atRight);
-    SetupAxis(voltage, QStringLiteral("Voltage (V)"));
-    voltage->grid()->setVisible(false);
-    plot.legend->setVisible(app.TBShowLegend);
-    plot.legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-    plot.legend->setWrap(kSlotCount);
-    plot.legend->setIconSize(16, 10);
-    plot.legend->setBorderPen(QPen(QColor(192, 192, 192)));
-    QFont legendFont = plot.legend->font();
-    legendFont.setPointSize(8);
-    plot.legend->setFont(legendFont);
-    plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignHCenter);
-
-    QCPAxis* axes[kSlotCount] = {plot.yAxis, plot.yAxis2, voltage, plot.yAxis, plot.yAxis};
-    const std::pair<int, int> lines[3] = {{gs.AltitudeLStyle, gs.AltitudeLWidth},
-                                          {gs.RXLStyle, gs.RXLWidth},
-                                          {gs.PowerSupLStyle, gs.PowerSupLWidth}};
-    const std::pair<int, int> marks[2] = {{gs.MarkerMarkStyle, gs.MarkerMarkSize},
-                                          {gs.AnnotMarkStyle, gs.AnnotMarkSize}};
-    for (std::size_t i = 0; i < flights.size(); ++i) {
-        TDataBlock& b = flights[i].Block;
-        const QColor colour = QColor::fromRgb(SwapRedBlue(kCurveColours[i % kCurveColourCount]));
-        const auto& d = b.Data;
-        const TRxMapping rx = RxMapping(false, app.Device.DeflectionMin, app.Device.DeflectionMax, b.RxOffsetY);
-        for (int k = 0; k < kSlotCount; ++k) {
-            QCPGraph* g = plot.addGraph(plot.xAxis, axes[k]);
-            g->setName(flights[i].Name + QLatin1String(kSlotTitles[k]));
-            g->setVisible(r.Curves[k]);
-            if (!r.Curves[k])
-                g->removeFromLegend();
-            QPen pen(colour);
-            if (k < SlotMark) {
-                if (auto style = PenStyleFromCode(lines[k].first))
-                    pen.setStyle(*style);
-                pen.setWidth(std::max(1, lines[k].second));
-                g->setPen(pen);
-            } else {
-                g->setPen(pen);
-                g->setLineStyle(QCPGraph::lsNone);
-                const auto [shape, size] = marks[k - SlotMark];
-                g->setScatterStyle(QCPScatterStyle(Shape(shape), colour, colour,
-                                                   shape == psSmallDot ? 3.0 : PointPixelSize(size)));
-            }
-        }
-        const int first = plot.graphCount() - kSlotCount;
-        const std::size_t n = d[ArrTime].size();
-        QVector<double> t(d[ArrTime].begin(), d[ArrTime].end());
-        auto fill = [&](int slot, const std::vector<double>& v, double scale, double shift) {
-            QVector<double> y(int(std::min(n, v.size())));
-            for (int j = 0; j < y.size(); ++j)
-                y[j] = v[j] * scale + shift;
-            plot.graph(first + slot)->setData(t.mid(0, y.size()), y, true);
-        };
-        fill(SlotAlt, d[ArrAltitude], 1.0, 0.0);
-        fill(SlotRx, d[ArrRx], rx.Scale, rx.Shift);
-        fill(SlotPowS, d[ArrVoltage], 1.0, 0.0);
-        QVector<double> mx, my;
-        for (std::size_t j = 0; j < std::min({n, d[ArrAltitude].size(), b.Markers.size()}); ++j)
-            if (b.Markers[j] == 1) {
-                mx.push_back(d[ArrTime][j]);
-                my.push_back(d[ArrAltitude][j]);
-            }
-        plot.graph(first + SlotMark)->setData(mx, my);
-        QVector<double> ax, ay;
-        for (const TAnotace& a : b.Annotations) {
-            ax.push_back(a.Time);
-            ay.push_back(a.Altitude);
-            if (!r.Curves[SlotAnnot])
-                continue;
-            auto* label = new QCPItemText(&plot);
-            label->position->setType(QCPItemPosition::ptPlotCoords);
-            label->position->setCoords(a.Time, a.Altitude);
-            label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-            label->setClipToAxisRect(true);
-            QFont f = label->font();
-            f.setPointSize(8);
-            label->setFont(f);
-            label->setText(FromCp1250(a.Text));
-            label->setPadding(QMargins(1, 1, 1, 2 + int(PointPixelSize(gs.AnnotMarkSize) / 2)));
-        }
-        plot.graph(first + SlotAnnot)->setData(ax, ay);
-    }
-    SetRange(plot.yAxis, gs.AltitudeAuto, gs.AltitudeMin, gs.AltitudeMax);
-    SetRange(plot.yAxis2, gs.RXAuto, gs.RXMin, gs.RXMax);
-    SetRange(voltage, gs.PowerSupAuto, gs.PowerSupMin, gs.PowerSupMax);
-    if (r.Time)
-        plot.xAxis->setRange(*r.Time);
-    else
-        SetRange(plot.xAxis, gs.TimeAuto, gs.TimeMin, gs.TimeMax);
 }
 
 // Passes boxes to stderr and counts the errors (the reader reports input
@@ -254,35 +119,48 @@ int RunPlot(const QStringList& args)
         ReadAppSettings(ini, app);
         ReadGraphSetup(ini, gs);
     }
-    std::vector<TFlight> flights(static_cast<std::size_t>(r.Files.size()));
-    for (int i = 0; i < r.Files.size(); ++i) {
-        TFlight& f = flights[static_cast<std::size_t>(i)];
-        f.Name = ShortFileName(r.Files[i]);
-        f.Block.NotesStream();
-        TErrorCount msgs(r.Files[i]);
-        try {
-            ReadDataFile(r.Files[i], f.Block, app.Device.MarkerThreshold, msgs);
-        } catch (const DataFileError& e) {
-            PrintError(r.Files[i] + QStringLiteral(": ") + QString::fromLatin1(e.what()));
+    // The graph page's own chart, off screen, over the open flights.
+    TCurveModel model;
+    TOpenFlights flights;
+    flights.SetCurveModel(&model);
+    flights.SetDeviceSettings(app.Device);
+    model.SetDeflection(app.Device.DeflectionMin, app.Device.DeflectionMax);
+    TChartView chart(model, gs);
+    chart.resize(r.Size);
+    chart.CheckBox_RxCenter->setChecked(app.DeflectionOnGraph);
+    for (const QString& file : r.Files) {
+        if (!IsRegularFile(file)) {
+            PrintError(file + QStringLiteral(": ") + QString::fromLatin1(kErrReading));
             return 1;
         }
-        if (msgs.Errors > 0)
+        TErrorCount msgs(file);
+        SetMessageService(&msgs);
+        const int row = flights.OpenDataFile(file);
+        SetMessageService(nullptr);
+        if (row < 0 || msgs.Errors > 0)
             return 1;
+        for (int k = 0; k < kSlotCount; ++k)
+            if (flights.Check(row, k) != TCheck::NoData)
+                flights.GridCheck(CurveSlot(k).GridColumn, row, r.Curves[k]);
     }
     // A curve asked for by name that a file cannot draw is named.
     bool missing = false;
     if (r.CurvesGiven)
-        for (const TFlight& f : flights)
+        for (int row = 0; row < flights.RowCount(); ++row)
             for (int k = SlotAlt; k <= SlotPowS; ++k)
-                if (r.Curves[k] && !f.Block.HasArray(kSlotSource[k])) {
+                if (r.Curves[k] && flights.Check(row, k) == TCheck::NoData) {
                     PrintError(QStringLiteral("plot: %1 has no %2 channel; that curve is left out.")
-                                   .arg(f.Name, QLatin1String(kCurveNames[k])));
+                                   .arg(flights.Name(row), QLatin1String(CurveSlot(k).CliName)));
                     missing = true;
                 }
-    QCustomPlot plot;
-    BuildPlot(plot, flights, gs, app, r);
+    chart.ChangeGraphSettings(flights.CurveHandles());
+    chart.SetLegendVisible(app.TBShowLegend);
+    chart.ServoCenterRule();
+    if (r.Time)
+        chart.SetRange(AxisBottom, TAxisRange{r.Time->first, r.Time->second});
+    chart.Replot(true);
     QString reason;
-    if (!SaveChart(plot, r.Out, &reason, r.Size)) {
+    if (!SaveChart(*chart.Chart1, r.Out, &reason, r.Size)) {
         PrintError(SaveErrorText(r.Out, reason).replace(QLatin1Char('\r'), QLatin1Char('\n')));
         return 1;
     }

@@ -1,8 +1,8 @@
 // Curve offsets kept in the extra section of the flight files.
 #include "support/KdfText.h"
-#include "data/Data.h"
+#include "flights/Data.h"
 #include "data/DataFile.h"
-#include "data/OpenData.h"
+#include "flights/OpenFlights.h"
 #include "graph/Offsets.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
@@ -29,7 +29,7 @@ TEST(OffsetFile, FurtherOffsetsAreReadAndUnknownOrBadLinesPassedOver)
     b.NotesStream();
     const QByteArray text = KdfText(WithExtra("RxOffsetY=1.50\r\nAltOffsetX=-12.30\r\nVoltOffsetY=0.25\r\n"
                                               "Colour=7\r\nAltOffsetY=abc\r\n RxOffsetX = 4.5\r\nVoltOffsetXY=9"));
-    ASSERT_EQ(ParseDataFile(std::string_view(text.constData(), text.size()), b, 0, msgs), 30);
+    ASSERT_EQ(ParseDataFile(std::string_view(text.constData(), text.size()), b, msgs), 30);
     EXPECT_EQ(b.RxOffsetY, 1.5);
     EXPECT_EQ(b.Offsets, (TFileOffsets{-12.3, 0, 4.5, 0, 0.25}));
     EXPECT_TRUE(msgs.Texts().isEmpty());
@@ -41,7 +41,7 @@ TEST(OffsetFile, OnlyOffsetsInUseAreWrittenAndTheyReadBack)
     TDataBlock b;
     b.NotesStream();
     const QByteArray plain = KdfText(WithExtra("RxOffsetY=0.00"));
-    ASSERT_EQ(ParseDataFile(std::string_view(plain.constData(), plain.size()), b, 0, msgs), 30);
+    ASSERT_EQ(ParseDataFile(std::string_view(plain.constData(), plain.size()), b, msgs), 30);
     EXPECT_EQ(QByteArray::fromStdString(FormatDataFile(b)), plain);
 
     b.Offsets = {2.5, 0, -7, 0, 0.125};
@@ -59,7 +59,7 @@ TEST(OffsetFile, OnlyOffsetsInUseAreWrittenAndTheyReadBack)
 
     TDataBlock back;
     back.NotesStream();
-    ASSERT_EQ(ParseDataFile(text, back, 0, msgs), 30);
+    ASSERT_EQ(ParseDataFile(text, back, msgs), 30);
     EXPECT_EQ(back.Offsets, (TFileOffsets{2.5, 0, -7, 0, 0.13}));
     EXPECT_EQ(back.RxOffsetY, -3);
     back.Release();
@@ -68,13 +68,11 @@ TEST(OffsetFile, OnlyOffsetsInUseAreWrittenAndTheyReadBack)
 
 class OffsetFileOpen : public ::testing::Test {
 protected:
-    OffsetFileOpen() : open(list, actual) { open.SetCurveModel(&model); }
+    OffsetFileOpen() { open.SetCurveModel(&model); }
     ScriptedMessages msgs;
     TempDir dir;
-    TDataList list;
-    int actual = -1;
     TCurveModel model;
-    TOpenData open;
+    TOpenFlights open;
 };
 
 TEST_F(OffsetFileOpen, UneditedFileWithoutOffsetsIsSavedByteForByte)
@@ -85,7 +83,7 @@ TEST_F(OffsetFileOpen, UneditedFileWithoutOffsetsIsSavedByteForByte)
     const QString path = dir.file("a.kdf");
     ASSERT_TRUE(WriteAll(path, KdfText(s)));
     ASSERT_EQ(open.OpenDataFile(path), 0);
-    EXPECT_EQ(open.GridSaveFile(0), TOpenData::SaveResult::Saved);
+    EXPECT_EQ(open.GridSaveFile(0), TOpenFlights::SaveResult::Saved);
     EXPECT_EQ(ReadAll(path), KdfText(s));
 }
 
@@ -95,7 +93,7 @@ TEST_F(OffsetFileOpen, OffsetsSetOnTheChartAreSavedAndComeBackOnOpening)
     ASSERT_TRUE(WriteAll(path, KdfText(WithExtra("RxOffsetY=2.00\r\nVoltOffsetX=1.00"))));
     ASSERT_EQ(open.OpenDataFile(path), 0);
     TCurveOffsets offsets(model);
-    TCurveHandle h = list[0]->Curves;
+    TCurveHandle h = open.CurvesOf(0);
     // What the file holds is in force.
     EXPECT_EQ(offsets.OffsetY(h, ShiftServo), 2.0);
     EXPECT_EQ(offsets.OffsetX(h, ShiftVoltage), 1.0);
@@ -104,26 +102,27 @@ TEST_F(OffsetFileOpen, OffsetsSetOnTheChartAreSavedAndComeBackOnOpening)
     offsets.SetOffsetX(h, ShiftAltitude, -4.5);
     offsets.SetOffsetY(h, ShiftAltitude, 10);
     offsets.SetOffsetY(h, ShiftServo, -1);
-    offsets.SetOffsetX(h, ShiftVoltage, 0);
     // Switched off, they are still the file's offsets.
     offsets.SetEnabled(h, ShiftAltitude, false);
     msgs.QueueAnswer(Answer::Yes);
-    list[0]->Modified = true;
+    open.Block(0)->Modified = true;
     ASSERT_TRUE(open.GridCloseFile(0));
     const QByteArray saved = ReadAll(path);
-    EXPECT_TRUE(saved.contains("<Extra>\r\nRxOffsetY=-1.00\r\nAltOffsetX=-4.50\r\nAltOffsetY=10.00\r\n</Extra>"))
+    // One time offset for the whole flight, the value offsets per curve.
+    EXPECT_TRUE(saved.contains("<Extra>\r\nRxOffsetY=-1.00\r\nAltOffsetX=-4.50\r\nAltOffsetY=10.00\r\n"
+                               "RxOffsetX=-4.50\r\nVoltOffsetX=-4.50\r\n</Extra>"))
         << saved.toStdString();
 
     ASSERT_EQ(open.OpenDataFile(path), 0);
-    h = list[0]->Curves;
-    EXPECT_EQ(offsets.Stored(h), (TFileOffsets{-4.5, 10, 0, 0, 0}));
+    h = open.CurvesOf(0);
+    EXPECT_EQ(offsets.Stored(h), (TFileOffsets{-4.5, 10, -4.5, -4.5, 0}));
     EXPECT_EQ(offsets.OffsetY(h, ShiftServo), -1.0);
     EXPECT_TRUE(offsets.Enabled(h, ShiftAltitude));
-    EXPECT_FALSE(list[0]->Modified);
+    EXPECT_FALSE(open.Block(0)->Modified);
 
     // Back to 0: the file is as it was before any offset.
     offsets.Reset(h);
-    ASSERT_EQ(open.GridSaveFile(0), TOpenData::SaveResult::Saved);
+    ASSERT_EQ(open.GridSaveFile(0), TOpenFlights::SaveResult::Saved);
     EXPECT_EQ(ReadAll(path), KdfText(WithExtra("RxOffsetY=0.00")));
 }
 

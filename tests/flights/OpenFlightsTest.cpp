@@ -1,7 +1,8 @@
+#include "OpenFlightsFixture.h"
 #include "support/KdfText.h"
 #include "base/Cp1250.h"
-#include "data/Data.h"
-#include "data/OpenData.h"
+#include "flights/Data.h"
+#include "flights/OpenFlights.h"
 #include "graph/Chart.h"
 #include "graph/ChartLabels.h"
 #include "graph/GraphStyle.h"
@@ -14,7 +15,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTextEdit>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
@@ -24,76 +25,6 @@ namespace {
 
 using namespace qv;
 using namespace qv::test;
-
-struct FakeInfo : IFlightInfoView {
-    void ShowInfo(const TFlightInfo& i) override
-    {
-        shown = i;
-        readOnly = i.FileName.isEmpty();
-    }
-    bool NotesChanged() const override { return changed; }
-    std::string NotesBytes() const override { return ToCp1250(notes); }
-    void SetNotes(const std::string& bytes) override
-    {
-        notes = FromCp1250(bytes).replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        changed = false;
-    }
-    void MarkNotesUnchanged() override { changed = false; }
-    void Type(const QString& text)
-    {
-        notes = text;
-        changed = true;
-    }
-    TFlightInfo shown;
-    QString notes;
-    bool changed = false;
-    bool readOnly = true;
-};
-
-class OpenDataTest : public ::testing::Test {
-protected:
-    OpenDataTest() : open(list, actual)
-    {
-        view = std::make_unique<TDataView>(open, &grid);
-        open.Info = &info;
-        open.SetCurveModel(&model);
-        device.MarkerThreshold = 5.0;
-        device.DeflectionMin = -20;
-        device.DeflectionMax = 60;
-        open.SetDeviceSettings(device);
-        model.SetDeflection(device.DeflectionMin, device.DeflectionMax);
-    }
-
-    QString Write(const QString& name, const KdfContent& content)
-    {
-        const QString path = dir.file(name);
-        EXPECT_TRUE(WriteAll(path, KdfText(content)));
-        return path;
-    }
-    QString WriteDefault(const QString& name, int n = 20)
-    {
-        KdfContent s;
-        s.Lines = ThreeChannelLines(n);
-        return Write(name, s);
-    }
-    // As the user types: the editor's document becomes modified.
-    void Type(const QString& text) { info.Type(text); }
-    QCPGraph* Series(int row, int slot) { return chart.Series(list[row]->Curves, slot); }
-    const TCurve& Curve(int row, int slot) { return *model.Curve(list[row]->Curves, slot); }
-
-    ScriptedMessages msgs;
-    TempDir dir;
-    TDataList list;
-    int actual = -1;
-    TOpenData open;
-    TCurveModel model;
-    TGraphSetupRec setup = DefaultGraphSetup();
-    TChartView chart{model, setup};
-    QTableWidget grid;
-    FakeInfo info;
-    std::unique_ptr<TDataView> view;
-    TDeviceSettings device;
-};
 
 TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
 {
@@ -108,24 +39,26 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     EXPECT_EQ(open.OpenDataFile(path), 0);
     EXPECT_TRUE(msgs.Texts().isEmpty());
     ASSERT_EQ(open.RowCount(), 1);
-    EXPECT_EQ(open.Cell(0, 0), QStringLiteral("flight"));
-    EXPECT_EQ(open.Cell(1, 0), QStringLiteral("1"));
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("flight"));
+    EXPECT_EQ(Cell(1, 0), QStringLiteral("1"));
     for (int c = 2; c <= 5; ++c)
-        EXPECT_EQ(open.Cell(c, 0), QStringLiteral("0")) << c;
-    EXPECT_EQ(open.Cell(6, 0), path);
-    EXPECT_EQ(open.Cell(7, 0), QString::number(0xFF0000)); // first table colour
-    EXPECT_FALSE(list[0]->Modified);
+        EXPECT_EQ(Cell(c, 0), QStringLiteral("0")) << c;
+    EXPECT_EQ(Cell(6, 0), path);
+    EXPECT_EQ(Cell(7, 0), QString::number(0xFF0000)); // first table colour
+    EXPECT_FALSE(open.Block(0)->Modified);
 
     // First file: current, information boxes filled.
-    EXPECT_EQ(actual, 0);
+    EXPECT_EQ(open.Actual(), 0);
     EXPECT_EQ(info.shown.Date, QStringLiteral("08.12.2026 10:15"));
-    EXPECT_EQ(info.shown.Sampling, QStringLiteral("       0.5"));
+    EXPECT_EQ(info.shown.Sampling, QStringLiteral("50.0")); // period word 5: 50 ms
     EXPECT_EQ(info.shown.Ver, QStringLiteral("0"));
     EXPECT_EQ(info.shown.FlightTime, QStringLiteral("0:00:02"));
     EXPECT_EQ(info.shown.MaxHeight, QStringLiteral("   124.7 m"));
     EXPECT_EQ(info.notes, QStringLiteral("field notes"));
-    EXPECT_TRUE(grid.isVisible() || !grid.isHidden());
-    EXPECT_EQ(grid.rowCount(), 1);
+    EXPECT_FALSE(grid.isHidden());
+    EXPECT_EQ(grid.model()->rowCount(), 1);
+    EXPECT_EQ(GridText(0, 0), QStringLiteral("flight"));
+    EXPECT_EQ(grid.model()->index(0, 1).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
 
     // Five series, titles, axes, colours and styles.
     ASSERT_EQ(chart.Chart1->graphCount(), 5);
@@ -156,7 +89,7 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     EXPECT_DOUBLE_EQ(Curve(0, SlotMark).Y->at(0), 4.3);
     // Annotation points with their labels.
     EXPECT_EQ(Curve(0, SlotAnnot).Count(), 2);
-    TChartLabels* labels = chart.LabelLayer(list[0]->Curves);
+    TChartLabels* labels = chart.LabelLayer(open.CurvesOf(0));
     ASSERT_NE(labels, nullptr);
     EXPECT_FALSE(labels->visible()); // follows the hidden annotation series
     open.GridCheck(5, 0, true);
@@ -166,17 +99,23 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     chart.Chart1->replot();
     ASSERT_EQ(labels->Drawn().size(), 2u);
     EXPECT_EQ(labels->Drawn()[0].Text, QStringLiteral("start, go"));
-    EXPECT_EQ(open.Cell(5, 0), QStringLiteral("1"));
+    EXPECT_EQ(Cell(5, 0), QStringLiteral("1"));
 }
 
 TEST_F(OpenDataTest, FilesThatCannotBeShownAreNotOpened)
 {
-    EXPECT_EQ(open.OpenDataFile(dir.file("missing.kdf")), -1);
-    EXPECT_TRUE(msgs.Texts().isEmpty());
+    // Each failure is one box naming the file.
+    const QString missing = dir.file("missing.kdf");
+    EXPECT_EQ(open.OpenDataFile(missing), -1);
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafile \"") + missing + "\"! \rThe file does not exist."});
+    msgs.Clear();
 
     KdfContent empty;
-    EXPECT_EQ(open.OpenDataFile(Write("empty.kdf", empty)), -1);
-    EXPECT_TRUE(msgs.Texts().isEmpty());
+    const QString emptyFile = Write("empty.kdf", empty);
+    EXPECT_EQ(open.OpenDataFile(emptyFile), -1);
+    EXPECT_EQ(msgs.Errors(), QStringList{QStringLiteral("Error by opening datafile \"") + emptyFile + "\"! \rChyba při otevírání souboru!"});
+    msgs.Clear();
+
 
     const QString bad = dir.file("bad.kdf");
     WriteAll(bad, " <Header>\r\nx\r\n<Data>\r\n1\r\n</Data>\r\n");
@@ -184,10 +123,10 @@ TEST_F(OpenDataTest, FilesThatCannotBeShownAreNotOpened)
     EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Error by opening datafile \"") + bad + "\"! \rBad header of file"});
     EXPECT_EQ(open.RowCount(), 0);
-    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(open.RowCount(), 0);
     EXPECT_EQ(chart.Chart1->graphCount(), 0);
     EXPECT_TRUE(grid.isHidden());
-    EXPECT_EQ(actual, -1);
+    EXPECT_EQ(open.Actual(), -1);
 }
 
 TEST_F(OpenDataTest, FileWithoutReceiverChannel)
@@ -196,17 +135,17 @@ TEST_F(OpenDataTest, FileWithoutReceiverChannel)
     s.Flags = 0x8800; // altitude and voltage
     s.Lines = {"0.0,1.00,7.00", "0.1,2.00,7.10"};
     EXPECT_EQ(open.OpenDataFile(Write("norx.kdf", s)), 0);
-    EXPECT_EQ(open.Cell(1, 0), QStringLiteral("1"));
-    EXPECT_EQ(open.Cell(2, 0), QStringLiteral("2"));
-    EXPECT_EQ(open.Cell(3, 0), QStringLiteral("0"));
-    EXPECT_EQ(open.Cell(4, 0), QStringLiteral("2")); // no markers without the receiver
-    EXPECT_EQ(open.Cell(5, 0), QStringLiteral("0"));
+    EXPECT_EQ(Cell(1, 0), QStringLiteral("1"));
+    EXPECT_EQ(Cell(2, 0), QStringLiteral("2"));
+    EXPECT_EQ(Cell(3, 0), QStringLiteral("0"));
+    EXPECT_EQ(Cell(4, 0), QStringLiteral("2")); // no markers without the receiver
+    EXPECT_EQ(Cell(5, 0), QStringLiteral("0"));
     ASSERT_NE(Series(0, SlotRx), nullptr);
     EXPECT_EQ(Series(0, SlotRx)->name(), QStringLiteral("norx (RX)"));
     EXPECT_EQ(Curve(0, SlotRx).Count(), 0);
     // A "2" cell cannot be switched on.
     open.GridCheck(2, 0, true);
-    EXPECT_EQ(open.Cell(2, 0), QStringLiteral("2"));
+    EXPECT_EQ(Cell(2, 0), QStringLiteral("2"));
     EXPECT_FALSE(Series(0, SlotRx)->visible());
 }
 
@@ -241,7 +180,7 @@ TEST_F(OpenDataTest, FifteenthFileTakesTheChartsNextColours)
     for (int i = 0; i < 14; ++i) {
         EXPECT_EQ(Curve(i, SlotAlt).ColorIndex, i);
         EXPECT_EQ(Series(i, SlotAlt)->pen().color().rgb() & 0xFFFFFFu, SwapRedBlue(kCurveColours[i]));
-        EXPECT_EQ(open.Cell(7, i), QString::number(kCurveColours[i]));
+        EXPECT_EQ(Cell(7, i), QString::number(kCurveColours[i]));
     }
     EXPECT_EQ(Curve(14, SlotAlt).ColorIndex, kNoColour);
     std::vector<QColor> others;
@@ -249,7 +188,7 @@ TEST_F(OpenDataTest, FifteenthFileTakesTheChartsNextColours)
         others.push_back(Series(i, SlotAlt)->pen().color());
     const QColor own = Series(14, SlotAlt)->pen().color();
     EXPECT_EQ(std::count(others.begin(), others.end(), own), 0);
-    EXPECT_EQ(open.Cell(7, 14), QString::number(SwapRedBlue(own.rgb() & 0xFFFFFFu)));
+    EXPECT_EQ(Cell(7, 14), QString::number(SwapRedBlue(own.rgb() & 0xFFFFFFu)));
 
     // Closing a file frees its colour for the next one.
     open.GridCloseFile(3);
@@ -267,7 +206,7 @@ TEST_F(OpenDataTest, ClosingRemovesSeriesRowAndShiftsLaterRows)
     open.OpenDataFile(b);
     open.OpenDataFile(c);
     open.GridChangeActualFile(2);
-    QSignalSpy closedRows(&open, &TOpenData::RowClosed);
+    QSignalSpy closedRows(&open, &TOpenFlights::RowClosed);
     ASSERT_EQ(chart.Chart1->graphCount(), 15);
 
     EXPECT_TRUE(open.GridCloseFile(1));
@@ -275,18 +214,18 @@ TEST_F(OpenDataTest, ClosingRemovesSeriesRowAndShiftsLaterRows)
     EXPECT_EQ(closedRows.at(0).at(0).toInt(), 1);
     EXPECT_EQ(chart.Chart1->graphCount(), 10);
     EXPECT_EQ(open.RowCount(), 2);
-    EXPECT_EQ(list.size(), 2u);
-    EXPECT_EQ(open.Cell(6, 1), c);
-    EXPECT_EQ(actual, 1); // still file c
-    EXPECT_EQ(grid.rowCount(), 2);
+    EXPECT_EQ(open.RowCount(), 2u);
+    EXPECT_EQ(Cell(6, 1), c);
+    EXPECT_EQ(open.Actual(), 1); // still file c
+    EXPECT_EQ(grid.model()->rowCount(), 2);
 
     open.GridCloseFile(1);
-    EXPECT_EQ(actual, -1);
+    EXPECT_EQ(open.Actual(), -1);
     EXPECT_EQ(info.shown.Date, QString());
     // Choosing the remaining row in the grid makes it current.
-    EXPECT_EQ(grid.currentRow(), -1);
-    grid.setCurrentCell(0, 0);
-    EXPECT_EQ(actual, 0);
+    EXPECT_EQ(grid.currentIndex().row(), -1);
+    grid.setCurrentIndex(grid.model()->index(0, 0));
+    EXPECT_EQ(open.Actual(), 0);
     EXPECT_FALSE(info.shown.Date.isEmpty());
     open.GridCloseFile(0);
     EXPECT_EQ(chart.Chart1->graphCount(), 0);
@@ -299,8 +238,17 @@ TEST_F(OpenDataTest, RenamedRowShowsItsNewPathAndName)
     open.OpenDataFile(WriteDefault("a.kdf"));
     const QString moved = dir.file("Jaro/Let 1.kdf");
     EXPECT_TRUE(open.GridRenameRow(0, moved));
-    EXPECT_EQ(grid.item(0, 0)->text(), QStringLiteral("Let 1"));
-    EXPECT_EQ(grid.item(0, 6)->text(), moved);
+    EXPECT_EQ(GridText(0, 0), QStringLiteral("Let 1"));
+    EXPECT_EQ(GridText(0, 6), moved);
+    // The series and the legend follow the new name.
+    EXPECT_EQ(Series(0, SlotAlt)->name(), QStringLiteral("Let 1 (Alt)"));
+    EXPECT_EQ(Series(0, SlotAnnot)->name(), QStringLiteral("Let 1 (Annot)"));
+    QStringList legend;
+    for (int i = 0; i < chart.Chart1->legend->itemCount(); ++i)
+        if (auto* item = qobject_cast<QCPPlottableLegendItem*>(chart.Chart1->legend->item(i)))
+            legend << item->plottable()->name();
+    EXPECT_TRUE(legend.contains(QStringLiteral("Let 1 (Alt)"))) << legend.join(',').toStdString();
+    EXPECT_FALSE(legend.join(',').contains(QStringLiteral("a (")));
     EXPECT_FALSE(open.GridRenameRow(1, moved));
     EXPECT_EQ(msgs.Errors(),
               QStringList{QStringLiteral("Chyba při přejmenování seznamu otevřených souborů! Řádek neexistuje!")});
@@ -318,9 +266,9 @@ TEST_F(OpenDataTest, EditedNotesAskBeforeClosing)
     // the text in row 0's record.
     Type(QStringLiteral("windy, 3 bft"));
     open.GridChangeActualFile(1);
-    EXPECT_TRUE(list[0]->Modified);
-    EXPECT_FALSE(list[1]->Modified);
-    EXPECT_NE(list[0]->NotesText().find("windy, 3 bft"), std::string::npos);
+    EXPECT_TRUE(open.Block(0)->Modified);
+    EXPECT_FALSE(open.Block(1)->Modified);
+    EXPECT_NE(open.Block(0)->NotesText().find("windy, 3 bft"), std::string::npos);
     EXPECT_EQ(info.notes, QString());
 
     // Closing the unchanged row asks nothing; the changed one asks.
@@ -349,7 +297,7 @@ TEST_F(OpenDataTest, EditsOfTheCurrentRowAreSavedOnClose)
     // Read back: the notes show again, lines and all.
     open.OpenDataFile(a);
     EXPECT_EQ(info.notes, typed);
-    EXPECT_FALSE(list[0]->Modified);
+    EXPECT_FALSE(open.Block(0)->Modified);
 }
 
 TEST_F(OpenDataTest, SavingWritesAnnotationsLessTheirOffsets)
@@ -359,18 +307,22 @@ TEST_F(OpenDataTest, SavingWritesAnnotationsLessTheirOffsets)
     s.Annotations = {"0.50,3.00,first, with comma"};
     const QString a = Write("a.kdf", s);
     open.OpenDataFile(a);
-    const TCurveHandle h = list[0]->Curves;
+    const TCurveHandle h = open.CurvesOf(0);
     model.SetOffset(h, SlotAnnot, 2.0, 10.0);
-    model.SetDrawnLabels(h, {{2.5, 13.0, "first, with comma"}, {3.25, 15.5, "second"}});
+    // Labels placed on the chart where they are drawn.
+    const TCurve& annot = *model.Curve(h, SlotAnnot);
+    model.SetLabels(h, {{annot.FileX(2.5), annot.FileY(13.0), "first, with comma"},
+                        {annot.FileX(3.25), annot.FileY(15.5), "second"}});
 
-    EXPECT_EQ(open.GridSaveFile(0), TOpenData::SaveResult::Saved);
+    EXPECT_EQ(open.GridSaveFile(0), TOpenFlights::SaveResult::Saved);
     EXPECT_TRUE(msgs.Questions().isEmpty());
     const QByteArray text = ReadAll(a);
     EXPECT_TRUE(text.contains("<Anotace>\r\n0.50,3.00,first, with comma\r\n1.25,5.50,second\r\n</Anotace>"))
         << text.toStdString();
 
     // A label moved and one deleted in the model: saved so.
-    model.MoveLabel(h, 1, 7.0, 8.25);
+    model.DeleteLabel(h, 1);
+    model.AddLabel(h, {7.0, 8.25, "second"});
     model.DeleteLabel(h, 0);
     model.SetVisible(h, SlotAnnot, true);
     chart.resize(800, 500);
@@ -390,8 +342,8 @@ TEST_F(OpenDataTest, VanishedFileAsksForANewName)
     const QString b = WriteDefault("b.kdf");
     open.OpenDataFile(a);
     open.OpenDataFile(b);
-    list[0]->Modified = true;
-    list[1]->Modified = true;
+    open.Block(0)->Modified = true;
+    open.Block(1)->Modified = true;
     QFile::remove(a);
     QFile::remove(b);
 
@@ -424,10 +376,10 @@ TEST_F(OpenDataTest, SaveOnAFullDiskKeepsTheEditsAndOffersAnotherPlace)
     ASSERT_TRUE(disk.FillUpTo(old.size() / 2));
 
     // "Save": no success, the record stays modified, the file as it was.
-    EXPECT_EQ(open.GridSaveFile(0), TOpenData::SaveResult::Failed);
+    EXPECT_EQ(open.GridSaveFile(0), TOpenFlights::SaveResult::Failed);
     ASSERT_EQ(msgs.Errors().size(), 1);
     EXPECT_TRUE(msgs.Errors()[0].startsWith("Error in writing file.\n" + a + "\n"));
-    EXPECT_TRUE(list[0]->Modified);
+    EXPECT_TRUE(open.Block(0)->Modified);
     EXPECT_EQ(ReadAll(a), old);
 
     // Closing offers another place; the file goes there.
@@ -439,7 +391,7 @@ TEST_F(OpenDataTest, SaveOnAFullDiskKeepsTheEditsAndOffersAnotherPlace)
     EXPECT_EQ(msgs.Errors().size(), 1);
     EXPECT_EQ(ReadAll(a), old);
     TDataBlock back;
-    EXPECT_EQ(ReadDataFile(elsewhere, back, 5.0, msgs), 150);
+    EXPECT_EQ(ReadDataFile(elsewhere, back, msgs), 150);
     EXPECT_NE(back.NotesText().find("a note that makes the file longer"), std::string::npos);
 }
 
@@ -447,14 +399,14 @@ TEST_F(OpenDataTest, FailedSaveKeepsTheRowOpen)
 {
     const QString a = WriteDefault("a.kdf");
     open.OpenDataFile(a);
-    list[0]->Modified = true;
+    open.Block(0)->Modified = true;
     QFile::remove(a);
     msgs.QueueAnswer(Answer::Yes);
     msgs.QueueFileName(dir.file("no/such/folder/a.kdf"));
     msgs.QueueFileName(QString()); // the offer of another place, declined
     EXPECT_FALSE(open.GridCloseFile(0));
     EXPECT_EQ(open.RowCount(), 1);
-    EXPECT_TRUE(list[0]->Modified);
+    EXPECT_TRUE(open.Block(0)->Modified);
     ASSERT_EQ(msgs.Errors().size(), 1);
     EXPECT_TRUE(msgs.Errors()[0].startsWith("Error in writing file.\n" + dir.file("no/such/folder/a.kdf") + "\n"));
 
@@ -481,7 +433,7 @@ TEST_F(OpenDataTest, RowIsNotClosedTwiceFromWithinItsQuestion)
 {
     open.OpenDataFile(WriteDefault("a.kdf"));
     open.OpenDataFile(WriteDefault("b.kdf"));
-    list[1]->Modified = true;
+    open.Block(1)->Modified = true;
     ReenteringMessages inner;
     bool busyDuring = false;
     bool nestedResult = true;
@@ -504,9 +456,9 @@ TEST_F(OpenDataTest, GridPopupCommands)
     EXPECT_TRUE(view->mnuGridCheck[SlotAlt]->isChecked());
     EXPECT_FALSE(view->mnuGridCheck[SlotRx]->isChecked());
     view->mnuGridCheck[SlotRx]->trigger();
-    EXPECT_EQ(open.Cell(2, 0), QStringLiteral("1"));
+    EXPECT_EQ(Cell(2, 0), QStringLiteral("1"));
     EXPECT_TRUE(Series(0, SlotRx)->visible());
-    EXPECT_EQ(grid.item(0, 2)->checkState(), Qt::Checked);
+    EXPECT_EQ(grid.model()->index(0, 2).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
 
     // Out-of-range rows do nothing.
     view->PopupRow = 5;
@@ -543,14 +495,12 @@ TEST(OpenDataSignals, GridAndCurrentRowAnnounceTheirChanges)
     content.Lines = ThreeChannelLines(5);
     const QString path = dir.file("a.kdf");
     ASSERT_TRUE(WriteAll(path, KdfText(content)));
-    TDataList list;
-    int actual = -1;
-    TOpenData open(list, actual);
+    TOpenFlights open;
     TCurveModel model;
     open.SetCurveModel(&model);
-    QSignalSpy grid(&open, &TOpenData::GridChanged);
-    QSignalSpy current(&open, &TOpenData::ActualChanged);
-    QSignalSpy closed(&open, &TOpenData::RowClosed);
+    QSignalSpy grid(&open, &TOpenFlights::GridChanged);
+    QSignalSpy current(&open, &TOpenFlights::ActualChanged);
+    QSignalSpy closed(&open, &TOpenFlights::RowClosed);
     QSignalSpy added(&model, &TCurveModel::FileAdded);
     QSignalSpy shown(&model, &TCurveModel::VisibilityChanged);
     ASSERT_EQ(open.OpenDataFile(path), 0);
@@ -563,10 +513,10 @@ TEST(OpenDataSignals, GridAndCurrentRowAnnounceTheirChanges)
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown.at(0).at(1).toInt(), int(SlotAlt));
     // The model carries the file's colour, title and annotations.
-    const TCurveFile* f = model.File(list[0]->Curves);
+    const TCurveFile* f = model.File(open.CurvesOf(0));
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->ShortName, QStringLiteral("a"));
-    EXPECT_EQ(open.Cell(7, 0), QString::number(kCurveColours[0]));
+    EXPECT_EQ(open.Row(0)->Colour, kCurveColours[0]);
 
     grid.clear();
     EXPECT_TRUE(open.GridCloseFile(0));
@@ -576,7 +526,7 @@ TEST(OpenDataSignals, GridAndCurrentRowAnnounceTheirChanges)
     // Without a curve model files still open (no curves).
     open.SetCurveModel(nullptr);
     EXPECT_EQ(open.OpenDataFile(path), 0);
-    EXPECT_EQ(list[0]->Curves, kNoCurves);
+    EXPECT_EQ(open.CurvesOf(0), kNoCurves);
 }
 
 } // namespace
