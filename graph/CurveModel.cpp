@@ -142,7 +142,7 @@ void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std:
     if (CurveSlot(slot).Points)
         c->Prefix.reset();
     else
-        c->Prefix = std::make_shared<const std::vector<double>>(PrefixSums(*c->Y));
+        c->Prefix = std::make_shared<const std::vector<double>>(BlockSums(*c->Y));
     if (n > 0) {
         const auto mm = std::minmax_element(c->Y->begin(), c->Y->end());
         c->MinY = *mm.first;

@@ -40,8 +40,9 @@ struct TCurve {
     std::shared_ptr<const std::vector<double>> X;
     std::shared_ptr<const std::vector<double>> Y;
     TMinMaxPyramid Pyramid;
-    // Running sums of Y for the measurement's means (line slots; n + 1
-    // entries), made with the pyramid when the points are set.
+    // Running sums of Y by blocks for the measurement's means (line slots;
+    // BlockSums in graph/Measure.h), made with the pyramid when the points
+    // are set.
     std::shared_ptr<const std::vector<double>> Prefix;
     double MinY = 0, MaxY = 0; // of Y
     bool Visible = false;

@@ -37,6 +37,23 @@ std::vector<double> PrefixSums(const std::vector<double>& y)
     return p;
 }
 
+std::vector<double> BlockSums(const std::vector<double>& y)
+{
+    std::vector<double> sums(y.size() / kSumBlock + 1);
+    double sum = 0, carry = 0;
+    for (std::size_t b = 1; b < sums.size(); ++b) {
+        double block = 0;
+        for (std::size_t i = (b - 1) * kSumBlock; i < b * kSumBlock; ++i)
+            block += y[i];
+        const double v = block - carry;
+        const double t = sum + v;
+        carry = (t - sum) - v;
+        sum = t;
+        sums[b] = sum;
+    }
+    return sums;
+}
+
 std::pair<std::int64_t, std::int64_t> RangeMinMaxIndex(const std::vector<double>& y, const TMinMaxPyramid& pyramid,
                                                        std::int64_t i0, std::int64_t i1)
 {
@@ -83,7 +100,17 @@ TRangeStats RangeStats(const std::vector<double>& x, const std::vector<double>& 
     s.Max = y[static_cast<std::size_t>(hi)];
     if (prefix.size() == y.size() + 1)
         s.Mean = (prefix[static_cast<std::size_t>(i1)] - prefix[static_cast<std::size_t>(i0)]) / s.Count;
-    else {
+    else if (!prefix.empty() && prefix.size() == y.size() / kSumBlock + 1) {
+        // The sum up to a sample: its block's running sum and the rest.
+        auto upTo = [&](std::int64_t i) {
+            const std::size_t b = static_cast<std::size_t>(i) / kSumBlock;
+            double sum = 0;
+            for (std::size_t j = b * kSumBlock; j < static_cast<std::size_t>(i); ++j)
+                sum += y[j];
+            return prefix[b] + sum;
+        };
+        s.Mean = (upTo(i1) - upTo(i0)) / s.Count;
+    } else {
         long double sum = 0;
         for (std::int64_t i = i0; i < i1; ++i)
             sum += y[static_cast<std::size_t>(i)];
@@ -166,7 +193,7 @@ TMeasureTable MeasureFile(const TCurveModel& model, TCurveHandle h, std::optiona
         c[MeasDelta][col] = delta;
         if (*b != *a)
             c[MeasRate][col] = delta / (*b - *a);
-        const bool own = curve.Prefix && curve.Prefix->size() == curve.Y->size() + 1;
+        const bool own = curve.Prefix && curve.Prefix->size() == curve.Y->size() / kSumBlock + 1;
         const TRangeStats s = RangeStats(*curve.X, *curve.Y, curve.Pyramid, own ? *curve.Prefix : cache.For(curve.Y),
                                          curve.FileX(*a), curve.FileX(*b));
         if (s.Count > 0) {

@@ -26,6 +26,11 @@ std::optional<double> ValueAt(const std::vector<double>& x, const std::vector<do
 
 // prefix[i] is the sum of y[0] .. y[i-1] (n + 1 entries).
 std::vector<double> PrefixSums(const std::vector<double>& y);
+// The same for every kSumBlock-th sample only: sums[b] is the sum of
+// y[0] .. y[b * kSumBlock - 1] (n / kSumBlock + 1 entries), a sixty-fourth of
+// the memory; a range then adds at most twice kSumBlock samples itself.
+constexpr std::size_t kSumBlock = 64;
+std::vector<double> BlockSums(const std::vector<double>& y);
 
 // Indices of the lowest and the highest sample of y[i0] .. y[i1 - 1]
 // (i0 < i1), found through the pyramid of y.
@@ -40,7 +45,8 @@ struct TRangeStats {
 };
 
 // Statistics of the samples whose time lies between t0 and t1 (either
-// order, both ends included).
+// order, both ends included); prefix is PrefixSums or BlockSums of y (or
+// empty: the samples are added up).
 TRangeStats RangeStats(const std::vector<double>& x, const std::vector<double>& y, const TMinMaxPyramid& pyramid,
                        const std::vector<double>& prefix, double t0, double t1);
 
