@@ -60,14 +60,16 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     TBUndoZoom = Button(ToolBarGraph, "TBUndoZoom", "Undo zoom", "Original size");
     ToolBarGraph->addSeparator();
     TBGraphSetup = Button(ToolBarGraph, "TBGraphSetup", "Graph Setup", "Graph setup");
-    TBShowLegend = Button(ToolBarGraph, "TBShowLegend", "Show Legend", "Show legend", true);
-    ShowTable = Button(ToolBarGraph, "ShowTable", "Measurement table", "Show measurement table", true);
     ToolBarGraph->addSeparator(); // copy, save, print come after it
     layout->addWidget(ToolBarGraph);
-    // Second row: measuring and annotating, with the read-out under the
-    // pointer, which needs the room.
+    // Second row: what is shown beside the chart, measuring and annotating,
+    // with the read-out under the pointer. Both rows fit a 1024 pixel
+    // window with their captions.
     ToolBarMeasure = new QToolBar(this);
     ToolBarMeasure->setObjectName(QStringLiteral("ToolBarMeasure"));
+    TBShowLegend = Button(ToolBarMeasure, "TBShowLegend", "Show Legend", "Show legend", true);
+    ShowTable = Button(ToolBarMeasure, "ShowTable", "Measurement table", "Show measurement table", true);
+    ToolBarMeasure->addSeparator();
     TBMeasure = Button(ToolBarMeasure, "TBMeasure", "Measurement Mode", "Measurement mode", true);
     TBAnnotDialog = Button(ToolBarMeasure, "TBAnnotDialog", "Annotations", "Shows an Annotation dialog");
     for (QToolButton* later : {TBMeasure, TBAnnotDialog})

@@ -9,6 +9,8 @@
 #include "support/TempDir.h"
 #include "ui/ToolIcons.h"
 
+#include <QApplication>
+#include <QTabWidget>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -57,6 +59,25 @@ TEST(ToolIcons, GraphAndNotesToolBarsShowIconsBesideTheirCaptions)
     // icon alone.
     EXPECT_TRUE(notes->TBPrint->text().isEmpty());
     EXPECT_EQ(notes->TBPrint->toolTip(), "Tisk");
+    StopForms();
+}
+
+// At 1024x700 no button of the graph page hides behind a tool bar's
+// overflow arrow.
+TEST(ToolIcons, EveryGraphButtonShowsInASmallWindow)
+{
+    qv::test::TempDir dir;
+    qv::test::ScriptedMessages messages;
+    qv::test::StartProgram(dir.path(), dir.file("quorvel.ini"));
+    Main()->resize(1024, 700);
+    Main()->PageControl1->setCurrentWidget(Main()->GraphPage);
+    Main()->GraphPage->setEnabled(true);
+    QApplication::processEvents();
+    TGraphPage* page = Main()->GraphPage;
+    for (QToolButton* b : {page->TBZoomIn, page->TBZoomOut, page->TBUndoZoom, page->TBGraphSetup, page->TBShowLegend,
+                           page->ShowTable, page->TBMeasure, page->TBAnnotDialog, page->TBCopyGraph,
+                           page->TBSaveGraph, page->TBPrintGraph})
+        EXPECT_TRUE(b->isVisible()) << b->objectName().toStdString();
     StopForms();
 }
 
