@@ -19,28 +19,15 @@
 
 namespace {
 
-// Peak resident memory of the process since the last Reset, in bytes.
-long PeakBytes()
+// A memory figure of the process from /proc/self/status, in bytes:
+// "VmHWM:" the peak since ResetPeak, "VmRSS:" the current one.
+long StatusBytes(const std::string& field)
 {
     std::ifstream in("/proc/self/status");
     std::string key;
     long kb = 0;
     while (in >> key) {
-        if (key == "VmHWM:") {
-            in >> kb;
-            return kb * 1024;
-        }
-        in.ignore(1 << 20, '\n');
-    }
-    return 0;
-}
-long CurrentBytes()
-{
-    std::ifstream in("/proc/self/status");
-    std::string key;
-    long kb = 0;
-    while (in >> key) {
-        if (key == "VmRSS:") {
+        if (key == field) {
             in >> kb;
             return kb * 1024;
         }
@@ -55,14 +42,14 @@ const char* kHeader = "<Header>\r\n15.03.2024 10:22:01\r\n10\r\n51200\r\n1\r\n2\
 void Measure(const char* what, const QString& file)
 {
     qv::ConsoleMessageService msgs;
-    const long before = CurrentBytes();
+    const long before = StatusBytes("VmRSS:");
     ResetPeak();
     const auto t0 = std::chrono::steady_clock::now();
     qv::TDataBlock b;
     b.NotesStream();
     const int n = qv::ReadDataFile(file, b, msgs);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-    const long added = PeakBytes() - before;
+    const long added = StatusBytes("VmHWM:") - before;
     double arrays = 0;
     for (int k = 0; k < qv::kSampleArrays; ++k)
         arrays += double(b.Samples(k).size()) * sizeof(double);

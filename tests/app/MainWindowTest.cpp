@@ -113,10 +113,8 @@ TEST_F(MainWindow, ExitAfterAFailedSaveKeepsTheEdits)
 {
     SmallDisk disk(64 * 1024);
     QV_NEED_SMALL_DISK(disk);
-    KdfContent s;
-    s.Lines = ThreeChannelLines(150);
-    const QByteArray old = KdfText(s);
-    ASSERT_TRUE(WriteAll(disk.file("Blok1.kdf"), old));
+    const QByteArray old = disk.PutFlight("Blok1.kdf");
+    ASSERT_FALSE(old.isEmpty());
     ASSERT_TRUE(WriteAll(dir.file("quorvel.ini"), "[Options]\r\nRoot=" + disk.path().toUtf8() + "\r\n"));
     start();
     DoubleClick(tree->viewport(), tree->visualItemRect(item("Blok1")).center());

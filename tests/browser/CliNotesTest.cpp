@@ -140,11 +140,9 @@ TEST(CliNotes, SetTextOnAFullDiskFailsAndKeepsTheFile)
 {
     SmallDisk disk(64 * 1024);
     QV_NEED_SMALL_DISK(disk);
-    KdfContent s;
-    s.Lines = ThreeChannelLines(150);
-    const QByteArray old = KdfText(s);
+    const QByteArray old = disk.PutFlight("a.kdf");
+    ASSERT_FALSE(old.isEmpty());
     const QString f = disk.file("a.kdf");
-    ASSERT_TRUE(WriteAll(f, old));
     ASSERT_TRUE(disk.FillUpTo(old.size() / 2));
     const CliRun r = cli({"notes", f, "--set-text", "x"});
     EXPECT_NE(r.exitCode, 0);

@@ -366,11 +366,9 @@ TEST_F(OpenDataTest, SaveOnAFullDiskKeepsTheEditsAndOffersAnotherPlace)
 {
     SmallDisk disk(64 * 1024);
     QV_NEED_SMALL_DISK(disk);
-    KdfContent s;
-    s.Lines = ThreeChannelLines(150);
-    const QByteArray old = KdfText(s);
+    const QByteArray old = disk.PutFlight("a.kdf");
+    ASSERT_FALSE(old.isEmpty());
     const QString a = disk.file("a.kdf");
-    ASSERT_TRUE(WriteAll(a, old));
     ASSERT_EQ(open.OpenDataFile(a), 0);
     Type("a note that makes the file longer");
     ASSERT_TRUE(disk.FillUpTo(old.size() / 2));

@@ -2,6 +2,7 @@
 // A real small file system for tests of full disks: a tmpfs of a given size
 // (and number of files) mounted on a temporary folder. Mounting needs root,
 // as CI has; elsewhere the test is skipped.
+#include "support/KdfText.h"
 #include "support/TempDir.h"
 
 #include <QByteArray>
@@ -47,6 +48,15 @@ public:
         return true;
     }
     long Free() const;
+
+    // A flight of 150 samples written onto the disk; its bytes.
+    QByteArray PutFlight(const QString& name)
+    {
+        KdfContent s;
+        s.Lines = ThreeChannelLines(150);
+        const QByteArray bytes = KdfText(s);
+        return WriteAll(file(name), bytes) ? bytes : QByteArray();
+    }
 
 private:
     TempDir dir_;
