@@ -42,6 +42,9 @@ configure() {
 }
 
 build_all() {
+  # Paths relative to the checkout, so that another clone (CI's) reuses the
+  # compiler cache.
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$here}"
   configure
   cmake --build "$build" -j "$jobs"
 }
