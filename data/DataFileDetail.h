@@ -68,4 +68,26 @@ inline void ReserveLarge(std::vector<T>& v, std::size_t n)
     v.reserve(n);
     PrepareLarge(v.data(), n * sizeof(T));
 }
+
+// Blanks around the fields of a line: every control character and space.
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+inline std::string_view TrimStart(std::string_view s)
+{
+    std::size_t b = 0;
+    while (b < s.size() && IsBlank(s[b]))
+        ++b;
+    return s.substr(b);
+}
+
+inline std::string_view Trim(std::string_view s)
+{
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return s.substr(b, e - b);
+}
+
 } // namespace qv::detail
