@@ -319,6 +319,9 @@ void TLogbookPage::Finished(bool cancelled)
     ButtonCancel->hide();
     if (cancelled)
         LabelStatus->setText(QStringLiteral("Reading cancelled: %1 flights in the logbook.").arg(Logbook.Count()));
+    else if (LabelStatus->text().endsWith(QLatin1String("from the files.")))
+        // A rebuild has done what its message announced.
+        LabelStatus->setText(QStringLiteral("Logbook index built from the files: %1 flights.").arg(Logbook.Count()));
     if (!fitted_ && Filter->rowCount() > 0) {
         fitted_ = true;
         FitColumns();
