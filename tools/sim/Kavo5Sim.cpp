@@ -23,6 +23,7 @@
 #include <iterator>
 #include <limits>
 #include <map>
+#include <random>
 #include <type_traits>
 #include <string>
 #include <thread>
@@ -143,13 +144,13 @@ public:
     // Junk without end, as fast as the other side takes it (at the pace of
     // the line when paced); what the host sends is read and dropped. Ends
     // on a stop request or a closed stdin when watched.
-    void Flood(unsigned seed)
+    void Flood(unsigned start)
     {
+        std::minstd_rand bytes(start ? start : 1u);
         quint8 junk[64];
         while (!g_stop && fd_ >= 0) {
             for (auto& x : junk) {
-                seed = seed * 1103515245u + 12345u;
-                x = static_cast<quint8>(seed >> 16);
+                x = static_cast<quint8>(bytes() >> 8);
                 if (std::strchr("*FRWEDOX", x) && x != 0)
                     x = '.'; // never a command letter
             }
