@@ -523,8 +523,24 @@ int ReadDataFile(const QString& fileName, TDataBlock& block, IMessageService& ms
         msgs.Error(QString::fromLatin1(kErrReading));
         return 0;
     }
-    // The file is read in pieces, twice (counting, then parsing), so that
+    // An ordinary flight is read once and counted and parsed in memory; a
+    // large file is read in pieces, twice (counting, then parsing), so that
     // the memory needed is that of the samples, not of the file.
+    constexpr qint64 kWholeFile = qint64(64) << 20;
+    if (f.size() <= kWholeFile) {
+        QByteArray bytes;
+        try {
+            bytes = f.readAll();
+        } catch (const std::bad_alloc&) {
+            f.close();
+        }
+        if (f.error() != QFileDevice::NoError || !f.isOpen()) {
+            msgs.Error(QString::fromLatin1(kErrReading));
+            return 0;
+        }
+        const std::string_view view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        return Parse([view] { return LineReader(view); }, block, MemoryForSamples(), msgs);
+    }
     return Parse(
         [&f] {
             if (!f.seek(0))
