@@ -11,15 +11,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QShortcut>
 #include <QSlider>
-#include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -61,7 +58,6 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     ToolBarGraph->addSeparator();
     TBGraphSetup = Button(ToolBarGraph, "TBGraphSetup", "Graph Setup", "Graph setup");
     ToolBarGraph->addSeparator(); // copy, save, print come after it
-    layout->addWidget(ToolBarGraph);
     // Second row: what is shown beside the chart, measuring and annotating,
     // with the read-out under the pointer. Both rows fit a 1024 pixel
     // window with their captions.
@@ -78,25 +74,12 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
     LabelCursor = new QLabel(this);
     LabelCursor->setObjectName(QStringLiteral("LabelCursor"));
     ToolBarMeasure->addWidget(LabelCursor);
-    layout->addWidget(ToolBarMeasure);
 
-    PanelOdecet = new QWidget(this);
-    PanelOdecet->setObjectName(QStringLiteral("PanelOdecet"));
-    auto* odecet = new QVBoxLayout(PanelOdecet);
-    odecet->setContentsMargins(0, 0, 0, 0);
-    StringGridOdecet = new QTableWidget(2, 4, PanelOdecet);
-    StringGridOdecet->setObjectName(QStringLiteral("StringGridOdecet"));
-    StringGridOdecet->setHorizontalHeaderLabels(
-        {QStringLiteral("TIME"), QStringLiteral("ALTITUDE"), QStringLiteral("SERVO"), QStringLiteral("VOLTAGE")});
-    StringGridOdecet->setVerticalHeaderLabels({QStringLiteral("DELTA"), QStringLiteral("d X/d TIME")});
-    StringGridOdecet->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    odecet->addWidget(StringGridOdecet);
-    layout->addWidget(PanelOdecet);
-
+    // The measurement table above the chart.
+    PanelOdecet = new TMeasurePanel(this);
+    StringGridOdecet = PanelOdecet->StringGridOdecet;
     Chart = new TChartView(model_, setup_, this);
     Chart->setObjectName(QStringLiteral("PanelChart"));
-    layout->addWidget(Chart, 1);
-
     // Copy, save and print of the chart.
     Output = new TGraphOutput(*Chart->Chart1, this);
     Output->CreateButtons(ToolBarGraph);
@@ -107,35 +90,20 @@ TGraphPage::TGraphPage(TCurveModel& model, TGraphSetupRec& setup, bool& setupCha
         ToolBarGraph->addWidget(b);
 
     // Curve offsets.
-    auto* shift = new QHBoxLayout();
-    CheckBoxShift = new QCheckBox(QStringLiteral("Offset"), this);
-    CheckBoxShift->setObjectName(QStringLiteral("CheckBoxShift"));
-    ComboBoxShiftAxis = new QComboBox(this);
-    ComboBoxShiftAxis->setObjectName(QStringLiteral("ComboBoxShiftAxis"));
-    ComboBoxShiftAxis->addItems({QStringLiteral("Altitude"), QStringLiteral("Servo"), QStringLiteral("Voltage")});
-    TrackBarX = new QSlider(Qt::Horizontal, this);
-    TrackBarX->setObjectName(QStringLiteral("TrackBarX"));
-    TrackBarX->setRange(-100, 100); // fitted to the flight and the view
-    TrackBarX->setValue(0);
-    TrackBarY = new QSlider(Qt::Horizontal, this);
-    TrackBarY->setObjectName(QStringLiteral("TrackBarY"));
-    TrackBarY->setRange(-1000, 1000);
-    TrackBarY->setValue(0);
-    EditShiftX = new QLineEdit(QStringLiteral("0.0"), this);
-    EditShiftX->setObjectName(QStringLiteral("EditShiftX"));
-    EditShiftX->setMaximumWidth(70);
-    EditShiftY = new QLineEdit(QStringLiteral("0"), this);
-    EditShiftY->setObjectName(QStringLiteral("EditShiftY"));
-    EditShiftY->setMaximumWidth(70);
-    shift->addWidget(CheckBoxShift);
-    shift->addWidget(ComboBoxShiftAxis);
-    shift->addWidget(new QLabel(QStringLiteral("X:"), this));
-    shift->addWidget(TrackBarX, 1);
-    shift->addWidget(EditShiftX);
-    shift->addWidget(new QLabel(QStringLiteral("Y:"), this));
-    shift->addWidget(TrackBarY, 1);
-    shift->addWidget(EditShiftY);
-    layout->addLayout(shift);
+    PanelShift = new TOffsetRow(this);
+    CheckBoxShift = PanelShift->CheckBoxShift;
+    ComboBoxShiftAxis = PanelShift->ComboBoxShiftAxis;
+    TrackBarX = PanelShift->TrackBarX;
+    TrackBarY = PanelShift->TrackBarY;
+    EditShiftX = PanelShift->EditShiftX;
+    EditShiftY = PanelShift->EditShiftY;
+
+    // From the top: the tool bars, the table, the chart, the offsets.
+    layout->addWidget(ToolBarGraph);
+    layout->addWidget(ToolBarMeasure);
+    layout->addWidget(PanelOdecet);
+    layout->addWidget(Chart, 1);
+    layout->addWidget(PanelShift);
 
     connect(TBZoomIn, &QToolButton::clicked, this, &TGraphPage::TBZoomInClick);
     connect(TBZoomOut, &QToolButton::clicked, this, &TGraphPage::TBZoomOutClick);
@@ -286,21 +254,7 @@ void TGraphPage::TBShowLegendClick() { Chart->SetLegendVisible(TBShowLegend->isC
 void TGraphPage::ShowTableClick()
 {
     PanelOdecet->setVisible(ShowTable->isChecked());
-    FitTablePanel();
-}
-
-void TGraphPage::FitTablePanel()
-{
-    if (PanelOdecet->isHidden()) {
-        PanelOdecet->setFixedHeight(0);
-        return;
-    }
-    QTableWidget* grid = StringGridOdecet;
-    int height = 2 * grid->frameWidth() + grid->horizontalHeader()->sizeHint().height();
-    for (int r = 0; r < grid->rowCount(); ++r)
-        height += grid->verticalHeader()->sectionSize(r);
-    grid->setFixedHeight(height);
-    PanelOdecet->setFixedHeight(height);
+    PanelOdecet->FitHeight();
 }
 
 bool TGraphPage::Active() const { return Chart->Chart1->isVisible() && model_.FileCount() > 0; }

@@ -2,6 +2,8 @@
 // The "Graph" page: its tool bar, the measurement table, the chart with its
 // scroll bars and the curve offset controls.
 #include "graph/Chart.h"
+#include "graph/MeasurePanel.h"
+#include "graph/OffsetRow.h"
 
 #include <QWidget>
 #include <vector>
@@ -46,8 +48,9 @@ public:
     QToolButton* TBPrintGraph = nullptr;
     TGraphOutput* Output = nullptr; // copy, save and print of the chart
     QLabel* LabelCursor = nullptr;
-    QWidget* PanelOdecet = nullptr;
+    TMeasurePanel* PanelOdecet = nullptr; // the measurement table (graph/MeasurePanel.h)
     QTableWidget* StringGridOdecet = nullptr;
+    TOffsetRow* PanelShift = nullptr; // the offset controls' row (graph/OffsetRow.h)
     QCheckBox* CheckBoxShift = nullptr;
     QSlider* TrackBarX = nullptr;
     QSlider* TrackBarY = nullptr;
@@ -83,8 +86,6 @@ public:
     void TBGraphSetupClick();
     void TBShowLegendClick();
     void ShowTableClick();
-    // The table's panel as high as every row of the table needs.
-    void FitTablePanel();
     // Wheel at a global position: zooms when over the chart of the shown
     // page with a file open; returns whether the wheel was used.
     bool FormMouseWheel(const QPoint& globalPos, int delta);

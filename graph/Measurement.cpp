@@ -2,19 +2,14 @@
 
 #include "graph/CurveTable.h"
 #include "graph/GraphPage.h"
+#include "graph/MeasurePanel.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QHeaderView>
-#include <QLabel>
-#include <QVBoxLayout>
-#include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QTableWidget>
-#include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -86,57 +81,12 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
     plot->setMouseTracking(true);
     plot->installEventFilter(this);
 
-    // The table: rows A, B, DELTA, d X/d TIME, MIN, MAX, MEAN.
-    QTableWidget* grid = page_.StringGridOdecet;
-    grid->setRowCount(kMeasureRows);
-    QStringList rows;
-    for (const char* title : kMeasureRowTitles)
-        rows << QLatin1String(title);
-    grid->setVerticalHeaderLabels(rows);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 1);
-    for (int r = 0; r < kMeasureRows; ++r)
-        for (int c = 0; c < kMeasureColumns; ++c) {
-            auto* item = new QTableWidgetItem();
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            grid->setItem(r, c, item);
-        }
-
     page_.TBMeasure->setEnabled(true);
     connect(page_.TBMeasure, &QToolButton::clicked, this, &TMeasurement::TBMeasureClick);
-    // "Copy to clipboard" beside the table (it shows and hides with it, and
-    // leaves the tool bar room for the chart's buttons), and on the table's
-    // menu.
-    TBCopyTable = new QToolButton(page_.PanelOdecet);
-    TBCopyTable->setObjectName(QStringLiteral("TBCopyTable"));
-    TBCopyTable->setText(QStringLiteral("Copy to clipboard"));
-    TBCopyTable->setToolTip(QStringLiteral("Copies the measurement table to the clipboard"));
-    // The file measured is named beside the table, above the button.
-    LabelTableFile = new QLabel(page_.PanelOdecet);
-    LabelTableFile->setObjectName(QStringLiteral("LabelTableFile"));
-    QFont bold = LabelTableFile->font();
-    bold.setBold(true);
-    LabelTableFile->setFont(bold);
-    if (auto* column = qobject_cast<QBoxLayout*>(page_.PanelOdecet->layout())) {
-        column->removeWidget(grid);
-        auto* row = new QHBoxLayout;
-        row->addWidget(grid, 1);
-        auto* side = new QVBoxLayout;
-        side->addWidget(LabelTableFile);
-        side->addWidget(TBCopyTable);
-        side->addStretch(1);
-        row->addLayout(side);
-        column->addLayout(row);
-    }
-    // Every row shows: the panel is as high as the table's rows.
-    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    page_.FitTablePanel();
-    connect(TBCopyTable, &QToolButton::clicked, this, &TMeasurement::CopyTableClick);
-    grid->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* copy = new QAction(QStringLiteral("Copy to clipboard"), grid);
-    grid->addAction(copy);
-    connect(copy, &QAction::triggered, this, &TMeasurement::CopyTableClick);
+    // The table beside the chart.
+    TBCopyTable = page_.PanelOdecet->TBCopyTable;
+    LabelTableFile = page_.PanelOdecet->LabelTableFile;
+    connect(page_.PanelOdecet, &TMeasurePanel::CopyRequested, this, &TMeasurement::CopyTableClick);
 
     // The chart's pop-up: annotations at the point clicked.
     QMenu* popup = page_.Chart->PopupChart;
@@ -287,13 +237,7 @@ void TMeasurement::MousePress(const QPoint& pos)
 void TMeasurement::UpdateTable()
 {
     table_ = MeasureFile(page_.Chart->Model(), page_.ActualFile(), cursor_[0], cursor_[1], prefixes_);
-    LabelTableFile->setText(TableFileName());
-    QTableWidget* grid = page_.StringGridOdecet;
-    const bool minSec = page_.Chart->CheckBox_min_sec->isChecked();
-    for (int r = 0; r < kMeasureRows; ++r)
-        for (int c = 0; c < kMeasureColumns; ++c)
-            if (QTableWidgetItem* item = grid->item(r, c))
-                item->setText(MeasureCellText(table_, r, c, minSec));
+    page_.PanelOdecet->Show(table_, page_.Chart->CheckBox_min_sec->isChecked(), TableFileName());
 }
 
 void TMeasurement::CopyTableClick()

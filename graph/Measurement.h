@@ -30,7 +30,7 @@ class TMeasurement : public QObject {
 public:
     explicit TMeasurement(TGraphPage& page);
 
-    QToolButton* TBCopyTable = nullptr; // "Copy to clipboard"
+    QToolButton* TBCopyTable = nullptr; // "Copy to clipboard" (in the page's PanelOdecet)
     QLabel* LabelTableFile = nullptr;   // the short name of the file measured
     QAction* pmnuAnnotModifi = nullptr; // "Modify Annotations"
     QAction* pmnuAnnotNew = nullptr;    // "New Annotation"

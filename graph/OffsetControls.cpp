@@ -5,10 +5,10 @@
 #include "base/MessageService.h"
 #include "graph/GraphPage.h"
 #include "graph/Measurement.h"
+#include "graph/OffsetRow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
@@ -21,30 +21,16 @@ namespace qv {
 TOffsetControls::TOffsetControls(TGraphPage& page, TMeasurement& measurement)
     : QObject(&page), page_(page), measurement_(measurement), offsets_(page.Chart->Model(), this)
 {
-    TBShift = new QToolButton(&page);
-    TBShift->setObjectName(QStringLiteral("TBShift"));
-    TBShift->setText(QStringLiteral("Shift"));
-    TBShift->setToolTip(QStringLiteral("Sets the offsets at cursor A or at the tow release"));
-    TBShift->setPopupMode(QToolButton::InstantPopup);
-    auto* menu = new QMenu(TBShift);
-    auto add = [menu](const char* name, const char* caption) {
-        QAction* a = menu->addAction(QLatin1String(caption));
-        a->setObjectName(QLatin1String(name));
-        return a;
-    };
-    mnuAltToZero = add("mnuAltToZero", "Set Alt. to (0,0)");
-    mnuAllAltToZero = add("mnuAllAltToZero", "Set all Alt. to (0,0)");
-    mnuServoToZero = add("mnuServoToZero", "Set Servo to (x,0)");
-    mnuResetShift = add("mnuResetShift", "Reset shift");
-    menu->addSeparator();
-    mnuAlignRelease = add("mnuAlignRelease", "Align at release");
-    TBShift->setMenu(menu);
-    // Beside the offset controls; the same commands on the chart's pop-up.
-    for (QObject* child : page.layout()->children())
-        if (auto* row = qobject_cast<QBoxLayout*>(child); row && row->indexOf(page.CheckBoxShift) >= 0)
-            row->addWidget(TBShift);
+    const TOffsetRow& row = *page.PanelShift;
+    TBShift = row.TBShift;
+    mnuAltToZero = row.mnuAltToZero;
+    mnuAllAltToZero = row.mnuAllAltToZero;
+    mnuServoToZero = row.mnuServoToZero;
+    mnuResetShift = row.mnuResetShift;
+    mnuAlignRelease = row.mnuAlignRelease;
+    // The same commands on the chart's pop-up.
     page.Chart->PopupChart->addSeparator();
-    page.Chart->PopupChart->addActions(menu->actions());
+    page.Chart->PopupChart->addActions(row.ShiftMenu->actions());
 
     connect(page.TrackBarX, &QSlider::valueChanged, this, &TOffsetControls::TrackBarXChange);
     connect(page.TrackBarY, &QSlider::valueChanged, this, &TOffsetControls::TrackBarYChange);

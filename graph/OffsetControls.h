@@ -21,7 +21,7 @@ public:
 
     TCurveOffsets& Offsets() { return offsets_; }
 
-    QToolButton* TBShift = nullptr; // the commands' menu beside the controls
+    QToolButton* TBShift = nullptr; // the commands' menu (in the page's PanelShift)
     QAction* mnuAltToZero = nullptr;
     QAction* mnuAllAltToZero = nullptr;
     QAction* mnuServoToZero = nullptr;
