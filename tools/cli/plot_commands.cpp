@@ -1,39 +1,16 @@
 // quorvel-cli plot: the graph of flight files drawn as on the graph page
 // and saved as a picture (BMP, EMF, WMF, PNG, SVG, PDF by the name's
-// ending), without a display.
-#include "app/Settings.h"
-#include "base/Cp1250.h"
-#include "base/MessageService.h"
-#include "data/DataFile.h"
-#include "flights/OpenFlights.h"
-#include "graph/Chart.h"
-#include "graph/CurveTable.h"
-#include "graph/GraphOutput.h"
-#include "graph/GraphSetup.h"
+// ending), without a display. Here the arguments are read; the drawing is
+// app/PlotJob.h.
+#include "app/PlotJob.h"
 #include "tools/cli/Command.h"
 
-#include <QCheckBox>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <qcustomplot.h>
-
-#include <array>
-#include <memory>
-#include <optional>
 
 namespace qv::cli {
 
 namespace {
-
-struct TPlotRequest {
-    QStringList Files;
-    QString Out;
-    QSize Size{1000, 600};
-    std::optional<std::pair<double, double>> Time;
-    std::array<bool, kSlotCount> Curves{true, true, true, true, true};
-    bool CurvesGiven = false;
-    QString Ini;
-};
 
 // Reads the arguments; an error text when they are wrong.
 QString ParsePlotArgs(const QStringList& args, TPlotRequest& r)
@@ -87,22 +64,6 @@ QString ParsePlotArgs(const QStringList& args, TPlotRequest& r)
     return {};
 }
 
-// Passes boxes to stderr and counts the errors (the reader reports input
-// and output errors that way).
-class TErrorCount : public ConsoleMessageService {
-public:
-    explicit TErrorCount(QString file) : file_(std::move(file)) {}
-    void Error(const QString& text) override
-    {
-        ++Errors;
-        ConsoleMessageService::Error(file_ + QStringLiteral(": ") + text);
-    }
-    int Errors = 0;
-
-private:
-    QString file_;
-};
-
 int RunPlot(const QStringList& args)
 {
     TPlotRequest r;
@@ -110,61 +71,10 @@ int RunPlot(const QStringList& args)
         PrintError(QStringLiteral("plot: ") + e);
         return 1;
     }
-    TGraphSetupRec gs;
-    SetGraphSetupDefaults(gs);
-    TAppSettings app;
-    if (!r.Ini.isEmpty()) {
-        TIniFile ini;
-        ini.Load(r.Ini);
-        ReadAppSettings(ini, app);
-        ReadGraphSetup(ini, gs);
-    }
-    // The graph page's own chart, off screen, over the open flights.
-    TCurveModel model;
-    TOpenFlights flights;
-    flights.SetCurveModel(&model);
-    flights.SetDeviceSettings(app.Device);
-    model.SetDeflection(app.Device.DeflectionMin, app.Device.DeflectionMax);
-    TChartView chart(model, gs);
-    chart.resize(r.Size);
-    chart.CheckBox_RxCenter->setChecked(app.DeflectionOnGraph);
-    for (const QString& file : r.Files) {
-        if (!IsRegularFile(file)) {
-            PrintError(file + QStringLiteral(": ") + QString::fromLatin1(kErrReading));
-            return 1;
-        }
-        TErrorCount msgs(file);
-        SetMessageService(&msgs);
-        const int row = flights.OpenDataFile(file);
-        SetMessageService(nullptr);
-        if (row < 0 || msgs.Errors > 0)
-            return 1;
-        for (int k = 0; k < kSlotCount; ++k)
-            if (flights.Check(row, k) != TCheck::NoData)
-                flights.GridCheck(CurveSlot(k).GridColumn, row, r.Curves[k]);
-    }
-    // A curve asked for by name that a file cannot draw is named.
-    bool missing = false;
-    if (r.CurvesGiven)
-        for (int row = 0; row < flights.RowCount(); ++row)
-            for (int k = SlotAlt; k <= SlotPowS; ++k)
-                if (r.Curves[k] && flights.Check(row, k) == TCheck::NoData) {
-                    PrintError(QStringLiteral("plot: %1 has no %2 channel; that curve is left out.")
-                                   .arg(flights.Name(row), QLatin1String(CurveSlot(k).CliName)));
-                    missing = true;
-                }
-    chart.ChangeGraphSettings(flights.CurveHandles());
-    chart.SetLegendVisible(app.TBShowLegend);
-    chart.ServoCenterRule();
-    if (r.Time)
-        chart.SetRange(AxisBottom, TAxisRange{r.Time->first, r.Time->second});
-    chart.Replot(true);
-    QString reason;
-    if (!SaveChart(*chart.Chart1, r.Out, &reason, r.Size)) {
-        PrintError(SaveErrorText(r.Out, reason).replace(QLatin1Char('\r'), QLatin1Char('\n')));
-        return 1;
-    }
-    return missing ? 1 : 0;
+    const TPlotResult result = PlotFlights(r);
+    for (const QString& line : result.Errors)
+        PrintError(line);
+    return result.ExitStatus;
 }
 
 const RegisterCommand plotCommand({"plot",
