@@ -1,6 +1,7 @@
 #pragma once
-// The "Graph" page: its tool bar, the measurement table, the chart with its
-// scroll bars and the curve offset controls.
+// The "Graph" page: its two tool bars over the measurement table
+// (TMeasurePanel), the chart with its scroll bars and the curve offset row
+// (TOffsetRow).
 #include "graph/Chart.h"
 #include "graph/MeasurePanel.h"
 #include "graph/OffsetRow.h"

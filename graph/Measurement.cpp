@@ -83,7 +83,7 @@ TMeasurement::TMeasurement(TGraphPage& page) : QObject(&page), page_(page)
 
     page_.TBMeasure->setEnabled(true);
     connect(page_.TBMeasure, &QToolButton::clicked, this, &TMeasurement::TBMeasureClick);
-    // The table beside the chart.
+    // The table's own copy button and the file's name.
     TBCopyTable = page_.PanelOdecet->TBCopyTable;
     LabelTableFile = page_.PanelOdecet->LabelTableFile;
     connect(page_.PanelOdecet, &TMeasurePanel::CopyRequested, this, &TMeasurement::CopyTableClick);
