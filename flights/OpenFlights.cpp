@@ -109,27 +109,28 @@ void TOpenFlights::CreateCurves(TOpenFlight& f, std::uint8_t colour)
     for (int k = 0; k < kSlotCount; ++k)
         if (!CurveSlot(k).Points)
             m.SetPoints(h, k, b.Shared(ArrTime), b.Shared(CurveSlot(k).Source));
-    // (time, altitude) at every sample whose marker flag is 1: where the
-    // receiver is above the threshold (as MarkerFlags gives them).
-    const std::vector<double>& t = b.Samples(ArrTime);
-    const std::vector<double>& alt = b.Samples(CurveSlot(SlotMark).Source);
+    // The samples whose marker flag is 1: where the receiver is above the
+    // threshold (as MarkerFlags gives them); the marker curve is their
+    // (time, altitude) in the shared arrays.
     const std::vector<double>& rx = b.Samples(ArrRx);
     const double threshold = device_.MarkerThreshold;
     const bool hasRx = (static_cast<std::uint32_t>(b.Flags()) & kArrayMask[ArrRx]) != 0;
-    const std::size_t n = hasRx ? std::min({t.size(), alt.size(), rx.size()}) : 0;
+    const std::size_t n = hasRx ? std::min({b.Samples(ArrTime).size(), b.Samples(CurveSlot(SlotMark).Source).size(),
+                                            rx.size()})
+                                : 0;
     std::size_t marked = 0;
     for (std::size_t i = 0; i < n; ++i)
         marked += rx[i] > threshold;
-    auto mx = std::make_shared<std::vector<double>>();
-    auto my = std::make_shared<std::vector<double>>();
-    mx->reserve(marked);
-    my->reserve(marked);
-    for (std::size_t i = 0; i < n; ++i)
-        if (rx[i] > threshold) {
-            mx->push_back(t[i]);
-            my->push_back(alt[i]);
-        }
-    m.SetPoints(h, SlotMark, mx, my);
+    // Every sample is written and kept only when marked: one slot spare
+    // for the last write.
+    auto marks = std::make_shared<std::vector<std::int32_t>>(marked + 1);
+    std::int32_t* out = marks->data();
+    for (std::size_t i = 0; i < n; ++i) {
+        *out = static_cast<std::int32_t>(i);
+        out += rx[i] > threshold;
+    }
+    marks->pop_back();
+    m.SetIndexedPoints(h, SlotMark, b.Shared(ArrTime), b.Shared(CurveSlot(SlotMark).Source), std::move(marks));
     std::vector<TCurveLabel> labels;
     for (const TAnotace& a : b.Annotations)
         labels.push_back({a.Time, a.Altitude, a.Text});

@@ -338,24 +338,10 @@ void TChartView::RefreshDrawnData()
                 continue;
             d = want;
             QVector<QCPGraphData> points;
-            if (c->Count() > 0) {
+            if (c->Count() > 0 && CurveSlot(k).Points) {
+                DrawnMarks(*c, g, lower, upper, pixels, points);
+            } else if (c->Count() > 0) {
                 ReduceForView(*c->X, *c->Y, c->Pyramid, lower, upper, pixels, indices_);
-                if (CurveSlot(k).Points) {
-                    // One mark per cell of the shape's width: more would
-                    // only be drawn over each other.
-                    markX_.resize(indices_.size());
-                    markY_.resize(indices_.size());
-                    QCPAxis* valueAxis = g->valueAxis();
-                    for (std::size_t m = 0; m < indices_.size(); ++m) {
-                        const auto j = static_cast<std::size_t>(indices_[m]);
-                        markX_[m] = Chart1->xAxis->coordToPixel(c->DrawnX((*c->X)[j]));
-                        markY_[m] = valueAxis->coordToPixel(c->DrawnY((*c->Y)[j]));
-                    }
-                    ThinMarks(markX_, markY_, g->scatterStyle().size(), kept_);
-                    for (std::int32_t& m : kept_)
-                        m = indices_[static_cast<std::size_t>(m)];
-                    indices_.swap(kept_);
-                }
                 points.reserve(static_cast<int>(indices_.size()));
                 for (std::int32_t i : indices_) {
                     const auto j = static_cast<std::size_t>(i);

@@ -6,6 +6,7 @@
 #include "graph/GraphSetup.h"
 
 #include <QRect>
+#include <QVector>
 #include <QWidget>
 #include <array>
 #include <map>
@@ -15,6 +16,7 @@ class QAction;
 class QCheckBox;
 class QCPAxis;
 class QCPGraph;
+class QCPGraphData;
 class QCustomPlot;
 class QMenu;
 class QScrollBar;
@@ -131,6 +133,10 @@ private:
     void RebuildLegend();
     void LayOut();
     void ShowError(const QString& where, const std::exception& e) const;
+    // The marks of a point curve to draw over the key range [lower, upper]
+    // (file coordinates) on `pixels` columns.
+    void DrawnMarks(const TCurve& c, QCPGraph* g, double lower, double upper, int pixels,
+                    QVector<QCPGraphData>& points);
 
     TCurveModel& model_;
     TGraphSetupRec& setup_;

@@ -27,7 +27,7 @@ TRange TCurve::KeyExtent() const
 {
     TRange r;
     if (Count() > 0)
-        r.Include(DrawnX(X->front()), DrawnX(X->back()));
+        r.Include(DrawnX(PointX(0)), DrawnX(PointX(Count() - 1)));
     return r;
 }
 
@@ -123,7 +123,12 @@ void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std:
     if (!y)
         y = std::make_shared<const std::vector<double>>();
     const std::size_t n = std::min(x->size(), y->size());
-    if (x->size() != n || y->size() != n || !std::is_sorted(x->begin(), x->begin() + n)) {
+    // Times another curve of the file already holds are known to ascend.
+    const TCurveFile& f = files_.at(h);
+    const bool known = std::any_of(f.Curves.begin(), f.Curves.end(), [&](const TCurve& o) {
+        return &o != c && o.X == x && !o.Index && o.X->size() == n;
+    });
+    if (x->size() != n || y->size() != n || (!known && !std::is_sorted(x->begin(), x->begin() + n))) {
         std::vector<std::size_t> order(n);
         std::iota(order.begin(), order.end(), 0);
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return (*x)[a] < (*x)[b]; });
@@ -138,19 +143,84 @@ void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std:
     }
     c->X = std::move(x);
     c->Y = std::move(y);
-    c->Pyramid.Build(*c->Y);
-    if (CurveSlot(slot).Points)
-        c->Prefix.reset();
-    else
-        c->Prefix = std::make_shared<const std::vector<double>>(BlockSums(*c->Y));
-    if (n > 0) {
-        const auto mm = std::minmax_element(c->Y->begin(), c->Y->end());
-        c->MinY = *mm.first;
-        c->MaxY = *mm.second;
-    } else {
-        c->MinY = c->MaxY = 0;
-    }
+    c->Index.reset();
+    Prepare(slot, *c);
     emit CurveChanged(h, slot);
+}
+
+void TCurveModel::SetIndexedPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
+                                   std::shared_ptr<const std::vector<double>> y,
+                                   std::shared_ptr<const std::vector<std::int32_t>> index)
+{
+    TCurve* c = MutableCurve(h, slot);
+    if (!c)
+        return;
+    if (!x)
+        x = std::make_shared<const std::vector<double>>();
+    if (!y)
+        y = std::make_shared<const std::vector<double>>();
+    const std::size_t n = std::min(x->size(), y->size());
+    if (!index)
+        index = std::make_shared<const std::vector<std::int32_t>>();
+    // Indices that ascend within the samples are kept as they are.
+    const bool valid = std::is_sorted(index->begin(), index->end(), std::less_equal<std::int32_t>()) &&
+                       (index->empty() || (index->front() >= 0 && static_cast<std::size_t>(index->back()) < n));
+    if (!valid) {
+        auto kept = std::make_shared<std::vector<std::int32_t>>();
+        for (const std::int32_t i : *index)
+            if (i >= 0 && static_cast<std::size_t>(i) < n)
+                kept->push_back(i);
+        std::sort(kept->begin(), kept->end());
+        kept->erase(std::unique(kept->begin(), kept->end()), kept->end());
+        index = std::move(kept);
+    }
+    const TCurveFile& f = files_.at(h);
+    auto timesAscend = [&] {
+        for (std::size_t k = 1; k < index->size(); ++k)
+            if ((*x)[static_cast<std::size_t>((*index)[k])] < (*x)[static_cast<std::size_t>((*index)[k - 1])])
+                return false;
+        return true;
+    };
+    const bool ascending = std::any_of(f.Curves.begin(), f.Curves.end(), [&](const TCurve& o) {
+        return &o != c && o.X == x && !o.Index && o.X->size() == n;
+    }) || timesAscend();
+    if (!ascending) {
+        // Times not known to ascend: the points are copied out and sorted.
+        auto xs = std::make_shared<std::vector<double>>();
+        auto ys = std::make_shared<std::vector<double>>();
+        xs->reserve(index->size());
+        ys->reserve(index->size());
+        for (const std::int32_t i : *index) {
+            xs->push_back((*x)[static_cast<std::size_t>(i)]);
+            ys->push_back((*y)[static_cast<std::size_t>(i)]);
+        }
+        SetPoints(h, slot, std::move(xs), std::move(ys));
+        return;
+    }
+    c->X = std::move(x);
+    c->Y = std::move(y);
+    c->Index = std::move(index);
+    Prepare(slot, *c);
+    emit CurveChanged(h, slot);
+}
+
+void TCurveModel::Prepare(int slot, TCurve& c)
+{
+    if (c.Index)
+        c.Pyramid.Build(*c.Y, *c.Index);
+    else
+        c.Pyramid.Build(*c.Y);
+    // Points have no means to measure; lines keep sums by blocks.
+    if (CurveSlot(slot).Points || c.Index)
+        c.Prefix.reset();
+    else
+        c.Prefix = std::make_shared<const std::vector<double>>(BlockSums(*c.Y));
+    if (c.Count() > 0) {
+        c.MinY = c.PointY(c.Pyramid.Lowest());
+        c.MaxY = c.PointY(c.Pyramid.Highest());
+    } else {
+        c.MinY = c.MaxY = 0;
+    }
 }
 
 void TCurveModel::SetVisible(TCurveHandle h, int slot, bool visible)

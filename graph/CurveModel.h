@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -36,15 +37,20 @@ struct TRange {
 };
 
 struct TCurve {
-    // Points in the file's own coordinates, x ascending.
+    // Samples in the file's own coordinates, x ascending.
     std::shared_ptr<const std::vector<double>> X;
     std::shared_ptr<const std::vector<double>> Y;
+    // When set, the curve's points are only these samples (ascending
+    // indices into X and Y): point i is (X[Index[i]], Y[Index[i]]). A
+    // marker curve so shares the record's arrays instead of copying them.
+    std::shared_ptr<const std::vector<std::int32_t>> Index;
+    // Over the points' values; its indices are point indices.
     TMinMaxPyramid Pyramid;
     // Running sums of Y by blocks for the measurement's means (line slots;
     // BlockSums in graph/Measure.h), made with the pyramid when the points
     // are set.
     std::shared_ptr<const std::vector<double>> Prefix;
-    double MinY = 0, MaxY = 0; // of Y
+    double MinY = 0, MaxY = 0; // of the points' values
     bool Visible = false;
     std::uint8_t ColorIndex = kNoColour;
     std::uint32_t Rgb = 0; // colour drawn, 0xRRGGBB
@@ -55,7 +61,17 @@ struct TCurve {
     double Scale = 1.0;
     double Shift = 0.0;
 
-    int Count() const { return X ? static_cast<int>(X->size()) : 0; }
+    // Points of the curve, and the sample, time and value of point i.
+    int Count() const
+    {
+        return Index ? static_cast<int>(Index->size()) : X ? static_cast<int>(X->size()) : 0;
+    }
+    std::size_t Sample(std::int64_t i) const
+    {
+        return Index ? static_cast<std::size_t>((*Index)[static_cast<std::size_t>(i)]) : static_cast<std::size_t>(i);
+    }
+    double PointX(std::int64_t i) const { return (*X)[Sample(i)]; }
+    double PointY(std::int64_t i) const { return (*Y)[Sample(i)]; }
     // Drawn place of a point kept in the file's coordinates, and back: the
     // one mapping between the chart and the file.
     double DrawnX(double x) const { return x + (OffsetEnabled ? OffsetX : 0.0); }
@@ -103,6 +119,11 @@ public:
     // unsorted x is sorted). The pyramid for drawing is built here.
     void SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
                    std::shared_ptr<const std::vector<double>> y);
+    // Points of a marker slot that are some of the samples (x, y): those
+    // at the ascending indices `index` (out-of-range ones are left out).
+    void SetIndexedPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
+                          std::shared_ptr<const std::vector<double>> y,
+                          std::shared_ptr<const std::vector<std::int32_t>> index);
     void SetVisible(TCurveHandle h, int slot, bool visible);
     void SetOffset(TCurveHandle h, int slot, double dx, double dy);
     void SetOffsetEnabled(TCurveHandle h, int slot, bool enabled);
@@ -137,6 +158,8 @@ private:
     TCurve* MutableCurve(TCurveHandle h, int slot);
     void ApplyRxMapping(TCurveHandle h, TCurveFile& f);
     void SyncLabelPoints(TCurveHandle h, TCurveFile& f);
+    // The pyramid, value range and running sums of a curve's points.
+    void Prepare(int slot, TCurve& c);
 
     std::map<TCurveHandle, TCurveFile> files_;
     TCurveHandle next_ = 1;

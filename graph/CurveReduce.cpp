@@ -18,25 +18,72 @@ std::int64_t TMinMaxPyramid::BucketSize(int level)
 
 void TMinMaxPyramid::Build(const std::vector<double>& y)
 {
+    const double* v = y.data();
+    BuildOver(static_cast<std::int64_t>(y.size()), [v](std::int64_t i) { return v[i]; });
+}
+
+void TMinMaxPyramid::Build(const std::vector<double>& y, const std::vector<std::int32_t>& index)
+{
+    const double* v = y.data();
+    const std::int32_t* at = index.data();
+    BuildOver(static_cast<std::int64_t>(index.size()), [v, at](std::int64_t i) { return v[at[i]]; });
+}
+
+template <class Value> void TMinMaxPyramid::BuildOver(std::int64_t n, const Value& y)
+{
     Clear();
-    const std::int64_t n = static_cast<std::int64_t>(y.size());
-    // Level 1 from the samples.
-    std::int64_t buckets = n / kFirst;
-    if (buckets < 1)
+    if (n <= 0)
         return;
-    std::vector<std::int32_t> first(static_cast<std::size_t>(2 * buckets));
-    for (std::int64_t b = 0; b < buckets; ++b) {
-        std::int64_t lo = b * kFirst, hi = lo;
-        for (std::int64_t i = lo + 1; i < (b + 1) * kFirst; ++i) {
-            if (y[i] < y[lo])
-                lo = i;
-            if (y[i] > y[hi])
-                hi = i;
+    // Level 1 from the values, and the extremes of all on the way: of the
+    // level's buckets, then of the values after the last whole bucket.
+    std::int64_t buckets = n / kFirst;
+    std::int64_t lowest = 0, highest = 0;
+    double lowV = y(0), highV = lowV;
+    if (buckets >= 1) {
+        std::vector<std::int32_t> first(static_cast<std::size_t>(2 * buckets));
+        for (std::int64_t b = 0; b < buckets; ++b) {
+            const std::int64_t start = b * kFirst;
+            std::int64_t lo = start, hi = start;
+            double loV = y(start), hiV = loV;
+            for (std::int64_t i = start + 1; i < start + kFirst; ++i) {
+                const double v = y(i);
+                if (v < loV) {
+                    loV = v;
+                    lo = i;
+                }
+                if (v > hiV) {
+                    hiV = v;
+                    hi = i;
+                }
+            }
+            first[2 * b] = static_cast<std::int32_t>(lo);
+            first[2 * b + 1] = static_cast<std::int32_t>(hi);
+            if (loV < lowV) {
+                lowV = loV;
+                lowest = lo;
+            }
+            if (hiV > highV) {
+                highV = hiV;
+                highest = hi;
+            }
         }
-        first[2 * b] = static_cast<std::int32_t>(lo);
-        first[2 * b + 1] = static_cast<std::int32_t>(hi);
+        levels_.push_back(std::move(first));
     }
-    levels_.push_back(std::move(first));
+    for (std::int64_t i = buckets * kFirst; i < n; ++i) {
+        const double v = y(i);
+        if (v < lowV) {
+            lowV = v;
+            lowest = i;
+        }
+        if (v > highV) {
+            highV = v;
+            highest = i;
+        }
+    }
+    lowest_ = static_cast<std::int32_t>(lowest);
+    highest_ = static_cast<std::int32_t>(highest);
+    if (levels_.empty())
+        return;
     // Each further level from the one below.
     while ((buckets = static_cast<std::int64_t>(levels_.back().size() / 2) / kFan) >= 1) {
         const std::vector<std::int32_t>& below = levels_.back();
@@ -44,9 +91,9 @@ void TMinMaxPyramid::Build(const std::vector<double>& y)
         for (std::int64_t b = 0; b < buckets; ++b) {
             std::int32_t lo = below[2 * b * kFan], hi = below[2 * b * kFan + 1];
             for (std::int64_t c = b * kFan + 1; c < (b + 1) * kFan; ++c) {
-                if (y[below[2 * c]] < y[lo])
+                if (y(below[2 * c]) < y(lo))
                     lo = below[2 * c];
-                if (y[below[2 * c + 1]] > y[hi])
+                if (y(below[2 * c + 1]) > y(hi))
                     hi = below[2 * c + 1];
             }
             next[2 * b] = lo;

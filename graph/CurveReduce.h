@@ -15,9 +15,20 @@ public:
     static constexpr int kFirst = 16;
     static constexpr int kFan = 4;
 
-    // Builds the levels over the values y (empty y: no levels).
+    // Builds the levels over the values y (empty y: no levels), or over
+    // y[index[0]], y[index[1]], ... (the indices kept are then those of
+    // `index`). Indices must lie within y.
     void Build(const std::vector<double>& y);
-    void Clear() { levels_.clear(); }
+    void Build(const std::vector<double>& y, const std::vector<std::int32_t>& index);
+    void Clear()
+    {
+        levels_.clear();
+        lowest_ = highest_ = -1;
+    }
+    // Index of the first lowest and of the first highest value of all (-1
+    // when built over nothing).
+    std::int32_t Lowest() const { return lowest_; }
+    std::int32_t Highest() const { return highest_; }
     int LevelCount() const { return static_cast<int>(levels_.size()); }
     // Bucket size of level l (level 0 is the samples themselves).
     static std::int64_t BucketSize(int level);
@@ -28,7 +39,10 @@ public:
     std::int64_t BucketCount(int level) const { return static_cast<std::int64_t>(levels_[level - 1].size() / 2); }
 
 private:
+    template <class Value> void BuildOver(std::int64_t n, const Value& value);
+
     std::vector<std::vector<std::int32_t>> levels_; // per level: min and max index pairs
+    std::int32_t lowest_ = -1, highest_ = -1;
 };
 
 // Samples to draw of a curve with ascending x over the key range [x0, x1]

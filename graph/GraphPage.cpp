@@ -186,7 +186,7 @@ double TGraphPage::TimeStep() const
 {
     for (int slot : {SlotAlt, SlotRx, SlotPowS})
         if (const TCurve* c = model_.Curve(actual_, slot); c && c->Count() > 1) {
-            const double step = (c->X->back() - c->X->front()) / (c->Count() - 1);
+            const double step = (c->PointX(c->Count() - 1) - c->PointX(0)) / (c->Count() - 1);
             if (step > 0 && std::isfinite(step))
                 return step;
         }
@@ -204,7 +204,7 @@ void TGraphPage::FitTrackBarX()
     double length = 100 * step;
     for (int slot : {SlotAlt, SlotRx, SlotPowS})
         if (const TCurve* c = model_.Curve(actual_, slot); c && c->Count() > 1) {
-            length = std::max(length, c->X->back() - c->X->front());
+            length = std::max(length, c->PointX(c->Count() - 1) - c->PointX(0));
             break;
         }
     const TAxisRange view = Chart->Range(AxisBottom);

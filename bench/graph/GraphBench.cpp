@@ -176,7 +176,7 @@ void FillPlain(QCustomPlot& plain, const TCurveModel& model, const TChartView& c
             }
             QVector<QCPGraphData> points(c->Count());
             for (int i = 0; i < c->Count(); ++i)
-                points[i] = QCPGraphData(c->DrawnX((*c->X)[i]), c->DrawnY((*c->Y)[i]));
+                points[i] = QCPGraphData(c->DrawnX(c->PointX(i)), c->DrawnY(c->PointY(i)));
             g->data()->set(points, true);
             if (k == SlotAnnot)
                 for (const TCurveLabel& l : model.Labels(h)) {

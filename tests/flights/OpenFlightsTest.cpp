@@ -85,8 +85,8 @@ TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
     EXPECT_EQ(Series(0, SlotAlt)->dataCount(), 30);
     // Markers where the receiver is above the threshold: every odd sample.
     EXPECT_EQ(Curve(0, SlotMark).Count(), 15);
-    EXPECT_DOUBLE_EQ(Curve(0, SlotMark).X->at(0), 0.1);
-    EXPECT_DOUBLE_EQ(Curve(0, SlotMark).Y->at(0), 4.3);
+    EXPECT_DOUBLE_EQ(Curve(0, SlotMark).PointX(0), 0.1);
+    EXPECT_DOUBLE_EQ(Curve(0, SlotMark).PointY(0), 4.3);
     // Annotation points with their labels.
     EXPECT_EQ(Curve(0, SlotAnnot).Count(), 2);
     TChartLabels* labels = chart.LabelLayer(open.CurvesOf(0));

@@ -1,0 +1,148 @@
+#include "graph/PointReduce.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+// Points i of the curve, 0 <= i < n: x(i) ascending.
+template <class Points>
+void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, double x0, double x1, int pixels,
+            std::vector<std::int32_t>& out)
+{
+    out.clear();
+    if (n == 0 || !(x1 >= x0))
+        return;
+    pixels = std::max(1, pixels);
+    auto firstAtOrAfter = [&](double t, bool after) {
+        std::int64_t lo = 0, hi = n;
+        while (lo < hi) {
+            const std::int64_t mid = lo + (hi - lo) / 2;
+            if (after ? !(t < p.X(mid)) : p.X(mid) < t)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    };
+    // The points in the range and one neighbour outside each end.
+    const std::int64_t i0 = std::max<std::int64_t>(0, firstAtOrAfter(x0, false) - 1);
+    const std::int64_t i1 = std::min<std::int64_t>(n, firstAtOrAfter(x1, true) + 1);
+    const std::int64_t count = i1 - i0;
+    if (count <= 0)
+        return;
+    if (count <= 4 * static_cast<std::int64_t>(pixels)) {
+        out.reserve(static_cast<std::size_t>(count));
+        for (std::int64_t i = i0; i < i1; ++i)
+            out.push_back(static_cast<std::int32_t>(i));
+        return;
+    }
+    // The largest level that still puts a bucket or more into a column.
+    int level = 0;
+    while (level < pyramid.LevelCount() && TMinMaxPyramid::BucketSize(level + 1) * pixels <= count)
+        ++level;
+
+    const double perPixel = pixels / (x1 > x0 ? x1 - x0 : 1.0);
+    auto column = [&](std::int64_t i) {
+        const double c = std::floor((p.X(i) - x0) * perPixel);
+        return c < 0 ? -1 : (c >= pixels ? pixels : static_cast<int>(c));
+    };
+    out.reserve(static_cast<std::size_t>(4 * pixels + 8));
+    int col = column(i0);
+    std::int64_t lo = i0, hi = i0;
+    double loV = p.Y(i0), hiV = loV;
+    double lastV = 0; // value of the point emitted last
+    // A column's two extremes go out nearer-to-the-previous-point first.
+    auto flush = [&] {
+        if (lo == hi) {
+            out.push_back(static_cast<std::int32_t>(lo));
+            lastV = loV;
+            return;
+        }
+        const bool lowFirst = out.empty() ? lo < hi : std::abs(loV - lastV) <= std::abs(hiV - lastV);
+        out.push_back(static_cast<std::int32_t>(lowFirst ? lo : hi));
+        out.push_back(static_cast<std::int32_t>(lowFirst ? hi : lo));
+        lastV = lowFirst ? hiV : loV;
+    };
+    auto take = [&](int c, std::int64_t mn, double mnV, std::int64_t mx, double mxV) {
+        if (c != col) {
+            flush();
+            col = c;
+            lo = mn;
+            hi = mx;
+            loV = mnV;
+            hiV = mxV;
+            return;
+        }
+        if (mnV < loV) {
+            lo = mn;
+            loV = mnV;
+        }
+        if (mxV > hiV) {
+            hi = mx;
+            hiV = mxV;
+        }
+    };
+    std::int64_t i = i0 + 1;
+    // The neighbour outside the left end stays a point of its own.
+    if (p.X(i0) < x0) {
+        flush();
+        col = column(i);
+        lo = hi = i;
+        loV = hiV = p.Y(i);
+        ++i;
+    }
+    while (i < i1) {
+        // The largest bucket that starts here and ends inside the range.
+        int l = level;
+        std::int64_t s = TMinMaxPyramid::BucketSize(l);
+        while (l > 0 && (i % s != 0 || i + s > i1 || i / s >= pyramid.BucketCount(l)))
+            s = TMinMaxPyramid::BucketSize(--l);
+        if (l == 0) {
+            const double v = p.Y(i);
+            take(column(i), i, v, i, v);
+            ++i;
+        } else {
+            const std::int64_t b = i / s;
+            const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
+            take(column(i), mn, p.Y(mn), mx, p.Y(mx));
+            i += s;
+        }
+    }
+    flush();
+}
+
+struct TPlain {
+    const double* x;
+    const double* y;
+    double X(std::int64_t i) const { return x[i]; }
+    double Y(std::int64_t i) const { return y[i]; }
+};
+
+struct TIndexed {
+    const double* x;
+    const double* y;
+    const std::int32_t* at;
+    double X(std::int64_t i) const { return x[at[i]]; }
+    double Y(std::int64_t i) const { return y[at[i]]; }
+};
+
+} // namespace
+
+void ReduceCurveForView(const TCurve& curve, double x0, double x1, int pixels, std::vector<std::int32_t>& indices)
+{
+    const std::int64_t n = curve.Count();
+    if (n == 0) {
+        indices.clear();
+        return;
+    }
+    if (curve.Index)
+        Reduce(TIndexed{curve.X->data(), curve.Y->data(), curve.Index->data()}, n, curve.Pyramid, x0, x1, pixels,
+               indices);
+    else
+        Reduce(TPlain{curve.X->data(), curve.Y->data()}, n, curve.Pyramid, x0, x1, pixels, indices);
+}
+
+} // namespace qv
