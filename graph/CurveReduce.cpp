@@ -41,30 +41,43 @@ template <class Value> void TMinMaxPyramid::BuildOver(std::int64_t n, const Valu
     double lowV = y(0), highV = lowV;
     if (buckets >= 1) {
         std::vector<std::int32_t> first(static_cast<std::size_t>(2 * buckets));
+        static_assert(kFirst % 4 == 0, "whole lanes");
+        double v[kFirst];
         for (std::int64_t b = 0; b < buckets; ++b) {
             const std::int64_t start = b * kFirst;
-            std::int64_t lo = start, hi = start;
-            double loV = y(start), hiV = loV;
-            for (std::int64_t i = start + 1; i < start + kFirst; ++i) {
-                const double v = y(i);
-                if (v < loV) {
-                    loV = v;
-                    lo = i;
+            for (int j = 0; j < kFirst; ++j)
+                v[j] = y(start + j);
+            // The lowest and highest value in four lanes (no branches, so
+            // noisy data costs no mispredictions), then their first places.
+            double mn[4], mx[4];
+            for (int l = 0; l < 4; ++l)
+                mn[l] = mx[l] = v[l];
+            for (int j = 4; j < kFirst; j += 4)
+                for (int l = 0; l < 4; ++l) {
+                    mn[l] = v[j + l] < mn[l] ? v[j + l] : mn[l];
+                    mx[l] = v[j + l] > mx[l] ? v[j + l] : mx[l];
                 }
-                if (v > hiV) {
-                    hiV = v;
-                    hi = i;
-                }
+            double loV = v[0], hiV = v[0];
+            for (int l = 0; l < 4; ++l) {
+                loV = mn[l] < loV ? mn[l] : loV;
+                hiV = mx[l] > hiV ? mx[l] : hiV;
             }
-            first[2 * b] = static_cast<std::int32_t>(lo);
-            first[2 * b + 1] = static_cast<std::int32_t>(hi);
+            int lo = 0, hi = 0;
+            for (int j = kFirst - 1; j > 0; --j) {
+                lo = v[j] == loV ? j : lo;
+                hi = v[j] == hiV ? j : hi;
+            }
+            lo = v[0] == loV ? 0 : lo;
+            hi = v[0] == hiV ? 0 : hi;
+            first[2 * b] = static_cast<std::int32_t>(start + lo);
+            first[2 * b + 1] = static_cast<std::int32_t>(start + hi);
             if (loV < lowV) {
                 lowV = loV;
-                lowest = lo;
+                lowest = start + lo;
             }
             if (hiV > highV) {
                 highV = hiV;
-                highest = hi;
+                highest = start + hi;
             }
         }
         levels_.push_back(std::move(first));

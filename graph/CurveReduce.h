@@ -12,7 +12,7 @@ class TMinMaxPyramid {
 public:
     // Samples per bucket of level 1, and buckets per bucket of each level
     // above: the levels hold well under one byte per sample.
-    static constexpr int kFirst = 16;
+    static constexpr int kFirst = 32;
     static constexpr int kFan = 4;
 
     // Builds the levels over the values y (empty y: no levels), or over

@@ -95,19 +95,22 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
         ++i;
     }
     while (i < i1) {
-        // The largest bucket that starts here and ends inside the range.
+        // The largest bucket that starts here, ends inside the range and
+        // lies in one column: points are spaced unevenly, and a bucket over
+        // a gap must not carry a lone point into its neighbour's column.
+        const int here = column(i);
         int l = level;
         std::int64_t s = TMinMaxPyramid::BucketSize(l);
-        while (l > 0 && (i % s != 0 || i + s > i1 || i / s >= pyramid.BucketCount(l)))
+        while (l > 0 && (i % s != 0 || i + s > i1 || i / s >= pyramid.BucketCount(l) || column(i + s - 1) != here))
             s = TMinMaxPyramid::BucketSize(--l);
         if (l == 0) {
             const double v = p.Y(i);
-            take(column(i), i, v, i, v);
+            take(here, i, v, i, v);
             ++i;
         } else {
             const std::int64_t b = i / s;
             const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
-            take(column(i), mn, p.Y(mn), mx, p.Y(mx));
+            take(here, mn, p.Y(mn), mx, p.Y(mx));
             i += s;
         }
     }

@@ -12,6 +12,7 @@
 #include "support/TempDir.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QFile>
 #include <QSignalSpy>
 #include <QLineEdit>
@@ -25,6 +26,40 @@ namespace {
 
 using namespace qv;
 using namespace qv::test;
+
+TEST_F(OpenDataTest, MarkerCurveIsExactlyTheMarkedSamplesOfTheRecord)
+{
+    // Receiver values around the threshold 5 (strictly above marks), the
+    // first and the last sample marked.
+    KdfContent s;
+    for (int i = 0; i < 40; ++i) {
+        const double rx = i == 0 || i == 39 ? 9.0 : (i * 7) % 13 - 3.0;
+        s.Lines << QStringLiteral("%1,%2,%3,7.20").arg(i * 0.1, 0, 'f', 1).arg(100.0 + (i * 5) % 17, 0, 'f', 2).arg(rx, 0, 'f', 2);
+    }
+    ASSERT_EQ(open.OpenDataFile(Write("marks.kdf", s)), 0);
+    const TDataBlock& b = *open.Block(0);
+    const TCurve& mark = Curve(0, SlotMark);
+    std::vector<std::pair<double, double>> want, got;
+    for (int i = 0; i < b.SampleCount(); ++i)
+        if (b.Samples(ArrRx)[i] > 5.0)
+            want.emplace_back(b.Samples(ArrTime)[i], b.Samples(ArrAltitude)[i]);
+    for (int i = 0; i < mark.Count(); ++i)
+        got.emplace_back(mark.PointX(i), mark.PointY(i));
+    ASSERT_GE(want.size(), 10u);
+    EXPECT_EQ(got, want);
+    // Drawn from the record's own arrays, with their range.
+    EXPECT_EQ(mark.X, b.Shared(ArrTime));
+    EXPECT_EQ(mark.Y, b.Shared(ArrAltitude));
+    EXPECT_EQ(mark.KeyExtent().Lower, want.front().first);
+    EXPECT_EQ(mark.KeyExtent().Upper, want.back().first);
+    double lo = 1e300, hi = -1e300;
+    for (const auto& p : want) {
+        lo = std::min(lo, p.second);
+        hi = std::max(hi, p.second);
+    }
+    EXPECT_EQ(mark.MinY, lo);
+    EXPECT_EQ(mark.MaxY, hi);
+}
 
 TEST_F(OpenDataTest, OpensFileIntoGridChartAndInformation)
 {
