@@ -175,6 +175,9 @@ void TCurveModel::SetIndexedPoints(TCurveHandle h, int slot, std::shared_ptr<con
         index = std::move(kept);
     }
     const TCurveFile& f = files_.at(h);
+    // Only marks share samples so: line curves stay plain arrays, which
+    // the measuring and the offsets read directly.
+    const bool marks = CurveSlot(slot).Points;
     auto timesAscend = [&] {
         for (std::size_t k = 1; k < index->size(); ++k)
             if ((*x)[static_cast<std::size_t>((*index)[k])] < (*x)[static_cast<std::size_t>((*index)[k - 1])])
@@ -184,8 +187,8 @@ void TCurveModel::SetIndexedPoints(TCurveHandle h, int slot, std::shared_ptr<con
     const bool ascending = std::any_of(f.Curves.begin(), f.Curves.end(), [&](const TCurve& o) {
         return &o != c && o.X == x && !o.Index && o.X->size() == n;
     }) || timesAscend();
-    if (!ascending) {
-        // Times not known to ascend: the points are copied out and sorted.
+    if (!ascending || !marks) {
+        // Times not known to ascend, or a line: the points are copied out.
         auto xs = std::make_shared<std::vector<double>>();
         auto ys = std::make_shared<std::vector<double>>();
         xs->reserve(index->size());

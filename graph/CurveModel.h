@@ -42,7 +42,8 @@ struct TCurve {
     std::shared_ptr<const std::vector<double>> Y;
     // When set, the curve's points are only these samples (ascending
     // indices into X and Y): point i is (X[Index[i]], Y[Index[i]]). A
-    // marker curve so shares the record's arrays instead of copying them.
+    // marker curve so shares the record's arrays instead of copying them;
+    // line curves never have one.
     std::shared_ptr<const std::vector<std::int32_t>> Index;
     // Over the points' values; its indices are point indices.
     TMinMaxPyramid Pyramid;
@@ -120,7 +121,8 @@ public:
     void SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
                    std::shared_ptr<const std::vector<double>> y);
     // Points of a marker slot that are some of the samples (x, y): those
-    // at the ascending indices `index` (out-of-range ones are left out).
+    // at the ascending indices `index` (out-of-range ones are left out; a
+    // line slot gets them copied out).
     void SetIndexedPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
                           std::shared_ptr<const std::vector<double>> y,
                           std::shared_ptr<const std::vector<std::int32_t>> index);
