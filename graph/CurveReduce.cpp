@@ -3,8 +3,64 @@
 #include <algorithm>
 #include <cmath>
 #include <unordered_set>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace qv {
+
+namespace {
+
+// The first places of the lowest and of the highest of the kFirst values v,
+// and those values, without branches: noisy data costs no mispredictions.
+// Values that are not numbers are passed over (all of them: the first).
+[[gnu::always_inline]] inline void BucketExtremes(const double* v, int& lo, int& hi, double& loV, double& hiV)
+{
+    constexpr int n = TMinMaxPyramid::kFirst;
+    static_assert(n % 4 == 0 && n <= 32, "whole lanes, places in one mask");
+#ifdef __SSE2__
+    // _mm_min_pd(a, m) is a < m ? a : m: a not-a-number never gets in.
+    const double inf = HUGE_VAL;
+    __m128d mn0 = _mm_set1_pd(inf), mn1 = mn0, mx0 = _mm_set1_pd(-inf), mx1 = mx0;
+    for (int j = 0; j < n; j += 4) {
+        const __m128d a = _mm_loadu_pd(v + j), b = _mm_loadu_pd(v + j + 2);
+        mn0 = _mm_min_pd(a, mn0);
+        mn1 = _mm_min_pd(b, mn1);
+        mx0 = _mm_max_pd(a, mx0);
+        mx1 = _mm_max_pd(b, mx1);
+    }
+    mn0 = _mm_min_pd(mn0, mn1);
+    mx0 = _mm_max_pd(mx0, mx1);
+    const __m128d l2 = _mm_min_pd(mn0, _mm_unpackhi_pd(mn0, mn0));
+    const __m128d h2 = _mm_max_pd(mx0, _mm_unpackhi_pd(mx0, mx0));
+    const __m128d lows2 = _mm_unpacklo_pd(l2, l2), highs2 = _mm_unpacklo_pd(h2, h2);
+    std::uint32_t lows = 0, highs = 0;
+    for (int j = 0; j < n; j += 2) {
+        const __m128d a = _mm_loadu_pd(v + j);
+        lows |= static_cast<std::uint32_t>(_mm_movemask_pd(_mm_cmpeq_pd(a, lows2))) << j;
+        highs |= static_cast<std::uint32_t>(_mm_movemask_pd(_mm_cmpeq_pd(a, highs2))) << j;
+    }
+    lo = lows ? __builtin_ctz(lows) : 0;
+    hi = highs ? __builtin_ctz(highs) : 0;
+    loV = v[lo];
+    hiV = v[hi];
+#else
+    lo = hi = 0;
+    loV = hiV = v[0];
+    for (int j = 1; j < n; ++j) {
+        if (v[j] < loV) {
+            loV = v[j];
+            lo = j;
+        }
+        if (v[j] > hiV) {
+            hiV = v[j];
+            hi = j;
+        }
+    }
+#endif
+}
+
+} // namespace
 
 std::int64_t TMinMaxPyramid::BucketSize(int level)
 {
@@ -19,17 +75,24 @@ std::int64_t TMinMaxPyramid::BucketSize(int level)
 void TMinMaxPyramid::Build(const std::vector<double>& y)
 {
     const double* v = y.data();
-    BuildOver(static_cast<std::int64_t>(y.size()), [v](std::int64_t i) { return v[i]; });
+    BuildOver(static_cast<std::int64_t>(y.size()), [v](std::int64_t i) { return v[i]; },
+              [v](std::int64_t start, double*) { return v + start; });
 }
 
 void TMinMaxPyramid::Build(const std::vector<double>& y, const std::vector<std::int32_t>& index)
 {
     const double* v = y.data();
     const std::int32_t* at = index.data();
-    BuildOver(static_cast<std::int64_t>(index.size()), [v, at](std::int64_t i) { return v[at[i]]; });
+    BuildOver(static_cast<std::int64_t>(index.size()), [v, at](std::int64_t i) { return v[at[i]]; },
+              [v, at](std::int64_t start, double* to) {
+                  for (int j = 0; j < kFirst; ++j)
+                      to[j] = v[at[start + j]];
+                  return static_cast<const double*>(to);
+              });
 }
 
-template <class Value> void TMinMaxPyramid::BuildOver(std::int64_t n, const Value& y)
+template <class Value, class Bucket>
+void TMinMaxPyramid::BuildOver(std::int64_t n, const Value& y, const Bucket& bucket)
 {
     Clear();
     if (n <= 0)
@@ -37,40 +100,21 @@ template <class Value> void TMinMaxPyramid::BuildOver(std::int64_t n, const Valu
     // Level 1 from the values, and the extremes of all on the way: of the
     // level's buckets, then of the values after the last whole bucket.
     std::int64_t buckets = n / kFirst;
+    std::vector<double> values(static_cast<std::size_t>(2 * std::max<std::int64_t>(buckets, 0)));
     std::int64_t lowest = 0, highest = 0;
     double lowV = y(0), highV = lowV;
     if (buckets >= 1) {
         std::vector<std::int32_t> first(static_cast<std::size_t>(2 * buckets));
-        static_assert(kFirst % 4 == 0, "whole lanes");
-        double v[kFirst];
+        double gathered[kFirst];
         for (std::int64_t b = 0; b < buckets; ++b) {
             const std::int64_t start = b * kFirst;
-            for (int j = 0; j < kFirst; ++j)
-                v[j] = y(start + j);
-            // The lowest and highest value in four lanes (no branches, so
-            // noisy data costs no mispredictions), then their first places.
-            double mn[4], mx[4];
-            for (int l = 0; l < 4; ++l)
-                mn[l] = mx[l] = v[l];
-            for (int j = 4; j < kFirst; j += 4)
-                for (int l = 0; l < 4; ++l) {
-                    mn[l] = v[j + l] < mn[l] ? v[j + l] : mn[l];
-                    mx[l] = v[j + l] > mx[l] ? v[j + l] : mx[l];
-                }
-            double loV = v[0], hiV = v[0];
-            for (int l = 0; l < 4; ++l) {
-                loV = mn[l] < loV ? mn[l] : loV;
-                hiV = mx[l] > hiV ? mx[l] : hiV;
-            }
             int lo = 0, hi = 0;
-            for (int j = kFirst - 1; j > 0; --j) {
-                lo = v[j] == loV ? j : lo;
-                hi = v[j] == hiV ? j : hi;
-            }
-            lo = v[0] == loV ? 0 : lo;
-            hi = v[0] == hiV ? 0 : hi;
+            double loV = 0, hiV = 0;
+            BucketExtremes(bucket(start, gathered), lo, hi, loV, hiV);
             first[2 * b] = static_cast<std::int32_t>(start + lo);
             first[2 * b + 1] = static_cast<std::int32_t>(start + hi);
+            values[2 * b] = loV;
+            values[2 * b + 1] = hiV;
             if (loV < lowV) {
                 lowV = loV;
                 lowest = start + lo;
@@ -97,20 +141,29 @@ template <class Value> void TMinMaxPyramid::BuildOver(std::int64_t n, const Valu
     highest_ = static_cast<std::int32_t>(highest);
     if (levels_.empty())
         return;
-    // Each further level from the one below.
+    // Each further level from the one below, comparing the values kept of
+    // its buckets (reading them through the indices again would miss the
+    // cache at every bucket); they are overwritten level by level.
     while ((buckets = static_cast<std::int64_t>(levels_.back().size() / 2) / kFan) >= 1) {
         const std::vector<std::int32_t>& below = levels_.back();
         std::vector<std::int32_t> next(static_cast<std::size_t>(2 * buckets));
         for (std::int64_t b = 0; b < buckets; ++b) {
             std::int32_t lo = below[2 * b * kFan], hi = below[2 * b * kFan + 1];
+            double loV = values[2 * b * kFan], hiV = values[2 * b * kFan + 1];
             for (std::int64_t c = b * kFan + 1; c < (b + 1) * kFan; ++c) {
-                if (y(below[2 * c]) < y(lo))
+                if (values[2 * c] < loV) {
+                    loV = values[2 * c];
                     lo = below[2 * c];
-                if (y(below[2 * c + 1]) > y(hi))
+                }
+                if (values[2 * c + 1] > hiV) {
+                    hiV = values[2 * c + 1];
                     hi = below[2 * c + 1];
+                }
             }
             next[2 * b] = lo;
             next[2 * b + 1] = hi;
+            values[2 * b] = loV;
+            values[2 * b + 1] = hiV;
         }
         levels_.push_back(std::move(next));
     }

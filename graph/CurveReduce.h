@@ -39,7 +39,9 @@ public:
     std::int64_t BucketCount(int level) const { return static_cast<std::int64_t>(levels_[level - 1].size() / 2); }
 
 private:
-    template <class Value> void BuildOver(std::int64_t n, const Value& value);
+    // value(i): value i; bucket(start, buffer): the kFirst values from
+    // start on, in place or copied into buffer.
+    template <class Value, class Bucket> void BuildOver(std::int64_t n, const Value& value, const Bucket& bucket);
 
     std::vector<std::vector<std::int32_t>> levels_; // per level: min and max index pairs
     std::int32_t lowest_ = -1, highest_ = -1;
