@@ -136,21 +136,33 @@ void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, c
         loV = hiV = y[i];
         ++i;
     }
+    // Bucket sizes are powers of two: alignment is a mask.
+    std::int64_t sizes[32];
+    for (int l = 0; l <= level; ++l)
+        sizes[l] = TMinMaxPyramid::BucketSize(l);
+    // The extremes a bucket points at lie anywhere in the samples: they are
+    // fetched a few buckets ahead, so that the waits for memory overlap.
+    constexpr std::int64_t kAhead = 8;
     while (i < i1) {
         // The largest bucket that starts here and ends inside the range.
         int l = level;
-        std::int64_t s = TMinMaxPyramid::BucketSize(l);
-        while (l > 0 && (i % s != 0 || i + s > i1))
-            s = TMinMaxPyramid::BucketSize(--l);
+        while (l > 0 && ((i & (sizes[l] - 1)) != 0 || i + sizes[l] > i1))
+            --l;
         if (l == 0) {
             take(column(i), i, y[i], i, y[i]);
             ++i;
-        } else {
-            const std::int64_t b = i / s;
-            const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
-            take(column(i), mn, y[mn], mx, y[mx]);
-            i += s;
+            continue;
         }
+        const std::int64_t s = sizes[l];
+        const std::int64_t b = i / s;
+        if (b + kAhead < pyramid.BucketCount(l) && i + (kAhead + 1) * s <= i1) {
+            __builtin_prefetch(&y[pyramid.MinIndex(l, b + kAhead)]);
+            __builtin_prefetch(&y[pyramid.MaxIndex(l, b + kAhead)]);
+            __builtin_prefetch(&x[i + kAhead * s]);
+        }
+        const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
+        take(column(i), mn, y[mn], mx, y[mx]);
+        i += s;
     }
     flush();
 }
