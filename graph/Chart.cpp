@@ -348,6 +348,10 @@ void TChartView::RefreshDrawnData()
                     markY_.resize(indices_.size());
                     QCPAxis* valueAxis = g->valueAxis();
                     for (std::size_t m = 0; m < indices_.size(); ++m) {
+                        if (m + 16 < indices_.size()) { // see below
+                            __builtin_prefetch(&(*c->X)[static_cast<std::size_t>(indices_[m + 16])]);
+                            __builtin_prefetch(&(*c->Y)[static_cast<std::size_t>(indices_[m + 16])]);
+                        }
                         const auto j = static_cast<std::size_t>(indices_[m]);
                         markX_[m] = Chart1->xAxis->coordToPixel(c->DrawnX((*c->X)[j]));
                         markY_[m] = valueAxis->coordToPixel(c->DrawnY((*c->Y)[j]));

@@ -54,6 +54,20 @@ TPlot::TPlot(QWidget* parent) : QCustomPlot(parent)
 
 TPlot::~TPlot() { pool_.waitForDone(); }
 
+void TPlot::paintEvent(QPaintEvent* event)
+{
+    const auto* lowest = mPaintBuffers.isEmpty() ? nullptr : dynamic_cast<TImagePaintBuffer*>(mPaintBuffers.first().data());
+    if (!lowest || !lowest->Opaque() || !qFuzzyCompare(mBufferDevicePixelRatio, devicePixelRatioF())) {
+        QCustomPlot::paintEvent(event);
+        return;
+    }
+    QCPPainter painter(this);
+    if (!painter.isActive())
+        return;
+    for (const QSharedPointer<QCPAbstractPaintBuffer>& buffer : mPaintBuffers)
+        buffer->draw(&painter);
+}
+
 void TPlot::InBands(const std::function<void(int, int)>& job)
 {
     const int bands = pool_.maxThreadCount() + 1;

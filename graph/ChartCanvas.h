@@ -25,6 +25,7 @@ public:
     // as that colour instead of clear, and is then copied to the screen
     // without blending (the same picture, at the cost of a copy).
     void SetBackground(const std::optional<QColor>& colour) { background_ = colour; }
+    bool Opaque() const { return background_.has_value(); }
     QCPPainter* startPainting() override;
     void draw(QCPPainter* painter) const override;
     void clear(const QColor& colour) override;
@@ -48,6 +49,11 @@ public:
     // Runs job(band, bands) for bands of the picture's rows side by side
     // on the processors there are, and returns when all are done.
     void InBands(const std::function<void(int band, int bands)>& job);
+
+protected:
+    // As QCustomPlot paints, but without filling the background first where
+    // the lowest buffer covers it opaquely.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QThreadPool pool_; // the drawing's own threads, idle between replots

@@ -137,9 +137,16 @@ void TPixelCanvas::Stamp(const std::uint32_t* stamp, int w, int h, int x, int y)
     const int l = std::max(x, left_), r = std::min(x + w - 1, right_);
     const int t = std::max(y, top_), b = std::min(y + h - 1, bottom_);
     for (int row = t; row <= b; ++row) {
-        const std::uint32_t* s = stamp + static_cast<std::ptrdiff_t>(row - y) * w + (l - x);
-        std::uint32_t* d = bits_ + static_cast<std::ptrdiff_t>(row) * stride_ + l;
-        for (int c = l; c <= r; ++c, ++s, ++d) {
+        const std::uint32_t* line = stamp + static_cast<std::ptrdiff_t>(row - y) * w;
+        // Only between the row's first and last pixel that is not clear.
+        int from = l - x, to = r - x;
+        while (from <= to && line[from] == 0)
+            ++from;
+        while (to >= from && line[to] == 0)
+            --to;
+        const std::uint32_t* s = line + from;
+        std::uint32_t* d = bits_ + static_cast<std::ptrdiff_t>(row) * stride_ + x + from;
+        for (int c = from; c <= to; ++c, ++s, ++d) {
             const std::uint32_t a = *s >> 24;
             if (a == 255)
                 *d = *s;
