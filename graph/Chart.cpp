@@ -1,10 +1,10 @@
 #include "graph/Chart.h"
 
 #include "base/MessageService.h"
+#include "graph/ChartCanvas.h"
 #include "graph/ChartLabels.h"
 #include "graph/CurveTable.h"
 #include "graph/GraphStyle.h"
-#include "graph/MarkGraph.h"
 #include "graph/ViewMath.h"
 
 #include <QApplication>
@@ -103,7 +103,7 @@ TChartView::TChartView(TCurveModel& model, TGraphSetupRec& setup, QWidget* paren
     top->addWidget(CheckBox_min_sec);
     top->addStretch(1);
 
-    Chart1 = new QCustomPlot(this);
+    Chart1 = new TPlot(this);
     Chart1->setObjectName(QStringLiteral("Chart1"));
     Chart1->setNoAntialiasingOnDrag(true);
     Chart1->installEventFilter(this);
@@ -220,8 +220,8 @@ void TChartView::FileAdded(TCurveHandle h)
     for (int k = 0; k < kSlotCount; ++k) {
         const TCurve& c = file->Curves[k];
         const TCurveSlotInfo& slot = CurveSlot(k);
-        QCPGraph* g = slot.Points ? new TMarkGraph(Chart1->xAxis, Axis(slot.Axis))
-                                  : Chart1->addGraph(Chart1->xAxis, Axis(slot.Axis));
+        QCPGraph* g = slot.Points ? static_cast<QCPGraph*>(new TMarkGraph(Chart1->xAxis, Axis(slot.Axis)))
+                                  : new TLineGraph(Chart1->xAxis, Axis(slot.Axis));
         const QColor colour = QColor::fromRgb(c.Rgb);
         g->setPen(QPen(colour));
         g->setName(file->ShortName + QString::fromLatin1(slot.TitleSuffix));
@@ -317,6 +317,7 @@ void TChartView::RebuildLegend()
 
 void TChartView::RefreshDrawnData()
 {
+    static_cast<TPlot*>(Chart1)->UseImageBuffers();
     const int pixels = std::max(1, Chart1->axisRect()->width());
     const QCPRange keys = Chart1->xAxis->range();
     for (auto& [h, fg] : files_) {
@@ -342,10 +343,20 @@ void TChartView::RefreshDrawnData()
                 DrawnMarks(*c, g, lower, upper, pixels, points);
             } else if (c->Count() > 0) {
                 ReduceForView(*c->X, *c->Y, c->Pyramid, lower, upper, pixels, indices_);
-                points.reserve(static_cast<int>(indices_.size()));
-                for (std::int32_t i : indices_) {
-                    const auto j = static_cast<std::size_t>(i);
-                    points.push_back(QCPGraphData(c->DrawnX((*c->X)[j]), c->DrawnY((*c->Y)[j])));
+                // The points lie anywhere in the samples: fetched a few
+                // ahead, so that the waits for memory overlap.
+                const std::vector<double>& xs = *c->X;
+                const std::vector<double>& ys = *c->Y;
+                const std::size_t count = indices_.size();
+                points.resize(static_cast<int>(count));
+                QCPGraphData* out = points.data();
+                for (std::size_t m = 0; m < count; ++m) {
+                    if (m + 16 < count) {
+                        __builtin_prefetch(&xs[static_cast<std::size_t>(indices_[m + 16])]);
+                        __builtin_prefetch(&ys[static_cast<std::size_t>(indices_[m + 16])]);
+                    }
+                    const auto j = static_cast<std::size_t>(indices_[m]);
+                    out[m] = QCPGraphData(c->DrawnX(xs[j]), c->DrawnY(ys[j]));
                 }
             }
             // A curve with a point in every column is a band: drawn without

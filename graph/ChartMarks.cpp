@@ -14,7 +14,14 @@ void TChartView::DrawnMarks(const TCurve& c, QCPGraph* g, double lower, double u
     markX_.resize(indices_.size());
     markY_.resize(indices_.size());
     QCPAxis* valueAxis = g->valueAxis();
+    // The points lie anywhere in the samples: fetched a few ahead, so that
+    // the waits for memory overlap.
     for (std::size_t m = 0; m < indices_.size(); ++m) {
+        if (m + 16 < indices_.size()) {
+            const std::size_t ahead = c.Sample(indices_[m + 16]);
+            __builtin_prefetch(&(*c.X)[ahead]);
+            __builtin_prefetch(&(*c.Y)[ahead]);
+        }
         const std::int64_t j = indices_[m];
         markX_[m] = Chart1->xAxis->coordToPixel(c.DrawnX(c.PointX(j)));
         markY_[m] = valueAxis->coordToPixel(c.DrawnY(c.PointY(j)));

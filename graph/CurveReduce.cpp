@@ -249,21 +249,33 @@ void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, c
         loV = hiV = y[i];
         ++i;
     }
+    // Bucket sizes are powers of two: alignment is a mask.
+    std::int64_t sizes[32];
+    for (int l = 0; l <= level; ++l)
+        sizes[l] = TMinMaxPyramid::BucketSize(l);
+    // The extremes a bucket points at lie anywhere in the samples: they are
+    // fetched a few buckets ahead, so that the waits for memory overlap.
+    constexpr std::int64_t kAhead = 8;
     while (i < i1) {
         // The largest bucket that starts here and ends inside the range.
         int l = level;
-        std::int64_t s = TMinMaxPyramid::BucketSize(l);
-        while (l > 0 && (i % s != 0 || i + s > i1))
-            s = TMinMaxPyramid::BucketSize(--l);
+        while (l > 0 && ((i & (sizes[l] - 1)) != 0 || i + sizes[l] > i1))
+            --l;
         if (l == 0) {
             take(column(i), i, y[i], i, y[i]);
             ++i;
-        } else {
-            const std::int64_t b = i / s;
-            const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
-            take(column(i), mn, y[mn], mx, y[mx]);
-            i += s;
+            continue;
         }
+        const std::int64_t s = sizes[l];
+        const std::int64_t b = i / s;
+        if (b + kAhead < pyramid.BucketCount(l) && i + (kAhead + 1) * s <= i1) {
+            __builtin_prefetch(&y[pyramid.MinIndex(l, b + kAhead)]);
+            __builtin_prefetch(&y[pyramid.MaxIndex(l, b + kAhead)]);
+            __builtin_prefetch(&x[i + kAhead * s]);
+        }
+        const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
+        take(column(i), mn, y[mn], mx, y[mx]);
+        i += s;
     }
     flush();
 }
@@ -276,13 +288,33 @@ void ThinMarks(const std::vector<double>& px, const std::vector<double>& py, dou
     if (n == 0)
         return;
     cell = std::max(1.0, cell);
-    // The cells taken so far, as (column, row) keys.
+    auto cellOf = [cell](double v) { return static_cast<std::int64_t>(std::floor(std::clamp(v / cell, -1e9, 1e9))); };
+    std::int64_t c0 = cellOf(px[0]), c1 = c0, r0 = cellOf(py[0]), r1 = r0;
+    for (std::size_t i = 1; i < n; ++i) {
+        const std::int64_t c = cellOf(px[i]), r = cellOf(py[i]);
+        c0 = std::min(c0, c);
+        c1 = std::max(c1, c);
+        r0 = std::min(r0, r);
+        r1 = std::max(r1, r);
+    }
+    const std::int64_t columns = c1 - c0 + 1, rows = r1 - r0 + 1;
+    if (columns * rows <= (std::int64_t(1) << 22)) {
+        // The cells taken so far, a flag a cell of the marks' extent.
+        std::vector<std::uint8_t> taken(static_cast<std::size_t>(columns * rows), 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            std::uint8_t& t = taken[static_cast<std::size_t>((cellOf(py[i]) - r0) * columns + (cellOf(px[i]) - c0))];
+            if (!t) {
+                t = 1;
+                keep.push_back(static_cast<std::int32_t>(i));
+            }
+        }
+        return;
+    }
+    // Marks spread far beyond any screen: the cells as keys.
     std::unordered_set<std::int64_t> taken;
     taken.reserve(n * 2);
     for (std::size_t i = 0; i < n; ++i) {
-        const double cx = std::floor(px[i] / cell), cy = std::floor(py[i] / cell);
-        const auto key = (static_cast<std::int64_t>(std::clamp(cx, -1e9, 1e9)) << 32) ^
-                         static_cast<std::int64_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(std::clamp(cy, -1e9, 1e9))));
+        const auto key = cellOf(px[i]) * (std::int64_t(1) << 32) ^ static_cast<std::int64_t>(static_cast<std::uint32_t>(cellOf(py[i])));
         if (taken.insert(key).second)
             keep.push_back(static_cast<std::int32_t>(i));
     }

@@ -14,6 +14,7 @@ public:
     // above: the levels hold well under one byte per sample.
     static constexpr int kFirst = 32;
     static constexpr int kFan = 4;
+    static_assert((kFirst & (kFirst - 1)) == 0 && (kFan & (kFan - 1)) == 0, "bucket sizes are powers of two");
 
     // Builds the levels over the values y (empty y: no levels), or over
     // y[index[0]], y[index[1]], ... (the indices kept are then those of

@@ -298,11 +298,24 @@ int main(int argc, char** argv)
         points += model.Curve(open.CurvesOf(row), SlotMark)->Count();
     std::printf("markers in the three files: %d\n", points);
 
-    if (qEnvironmentVariableIsSet("QV_PROFILE")) { // for callgrind: a few replots of ours alone
-        for (int i = 0; i < 6; ++i) {
+    if (qEnvironmentVariableIsSet("QV_PROFILE")) { // for a profiler: replots of ours alone (QV_PROFILE=count)
+        const int count = std::max(6, qEnvironmentVariableIntValue("QV_PROFILE"));
+        QElapsedTimer pt;
+        double refresh = 0, total = 0, t0 = 0, cpu = 0;
+        QObject::connect(ours, &QCustomPlot::beforeReplot, [&] { refresh += Ms(pt) - t0; });
+        for (int i = 0; i < count; ++i) {
             ours->xAxis->setRange(ours->xAxis->range().lower - 1e-6, ours->xAxis->range().upper);
+            pt.start();
+            t0 = 0;
+            const double c0 = CpuMs();
             ours->replot(QCustomPlot::rpImmediateRefresh);
+            cpu += CpuMs() - c0;
+            total += Ms(pt);
         }
+        std::printf("replot %.2f ms (processor %.2f ms), of it reduction %.2f ms\n", total / count, cpu / count,
+                    refresh / count);
+        if (qEnvironmentVariableIsSet("QV_SHOT"))
+            ours->grab().save(qEnvironmentVariable("QV_SHOT"));
         return 0;
     }
     QCustomPlot plain;

@@ -402,6 +402,40 @@ TEST_F(GraphPageTest, LongCurvesAreDrawnFromFewPointsWithTheirSpike)
     EXPECT_GE(g->dataCount(), 15);
 }
 
+// On screen the dense curves are put into the pixels by the chart itself;
+// a picture of the chart is drawn by QCustomPlot. Both show the same.
+TEST_F(GraphPageTest, DenseCurvesOnScreenLookAsInAPicture)
+{
+    const int n = 200000, spike = 123456;
+    const TCurveHandle h = AddFile(n, spike);
+    model.SetVisible(h, SlotRx, true); // dashed
+    Replot();
+    const QImage screen = plot()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage picture = plot()->toPixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(screen.size(), picture.size());
+    auto count = [](const QImage& img, QRgb colour) {
+        int k = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                k += (img.pixel(x, y) & 0xffffff) == (colour & 0xffffff);
+        return k;
+    };
+    for (int slot : {SlotAlt, SlotRx}) {
+        const QRgb colour = model.Curve(h, slot)->Rgb;
+        const int a = count(screen, colour), b = count(picture, colour);
+        EXPECT_GT(b, 300) << slot;
+        EXPECT_NEAR(a, b, b * 0.05) << slot;
+    }
+    // The spike reaches the top of the traction axis on screen.
+    const int x = int(std::lround(plot()->xAxis->coordToPixel(100.0 * spike / (n - 1))));
+    const int top = int(std::lround(plot()->yAxis->coordToPixel(500)));
+    bool seen = false;
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy)
+            seen |= (screen.pixel(x + dx, top + dy) & 0xffffff) == (model.Curve(h, SlotAlt)->Rgb & 0xffffff);
+    EXPECT_TRUE(seen);
+}
+
 TEST_F(GraphPageTest, ScrollBarsGlueToTheChartAndTheTimeAxisEndsShort)
 {
     AddFile();

@@ -1,0 +1,207 @@
+#include "graph/ChartCanvas.h"
+
+#include "graph/PixelCanvas.h"
+
+#include <QPaintEngine>
+#include <QSemaphore>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+
+namespace qv {
+
+TImagePaintBuffer::TImagePaintBuffer(const QSize& size, double devicePixelRatio)
+    : QCPAbstractPaintBuffer(size, devicePixelRatio)
+{
+    TImagePaintBuffer::reallocateBuffer();
+}
+
+QCPPainter* TImagePaintBuffer::startPainting()
+{
+    auto* painter = new QCPPainter(&image_);
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    return painter;
+}
+
+void TImagePaintBuffer::draw(QCPPainter* painter) const
+{
+    if (!painter || !painter->isActive())
+        return;
+    if (background_) {
+        painter->save();
+        painter->setCompositionMode(QPainter::CompositionMode_Source);
+        painter->drawImage(0, 0, image_);
+        painter->restore();
+    } else {
+        painter->drawImage(0, 0, image_);
+    }
+}
+
+void TImagePaintBuffer::clear(const QColor& colour) { image_.fill(background_ ? *background_ : colour); }
+
+void TImagePaintBuffer::reallocateBuffer()
+{
+    setInvalidated();
+    image_ = QImage(mSize * mDevicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image_.setDevicePixelRatio(mDevicePixelRatio);
+}
+
+TPlot::TPlot(QWidget* parent) : QCustomPlot(parent)
+{
+    pool_.setMaxThreadCount(std::clamp(QThread::idealThreadCount(), 1, 8) - 1);
+    pool_.setExpiryTimeout(2000);
+}
+
+TPlot::~TPlot() { pool_.waitForDone(); }
+
+void TPlot::paintEvent(QPaintEvent* event)
+{
+    const auto* lowest = mPaintBuffers.isEmpty() ? nullptr : dynamic_cast<TImagePaintBuffer*>(mPaintBuffers.first().data());
+    if (!lowest || !lowest->Opaque() || !qFuzzyCompare(mBufferDevicePixelRatio, devicePixelRatioF())) {
+        QCustomPlot::paintEvent(event);
+        return;
+    }
+    QCPPainter painter(this);
+    if (!painter.isActive())
+        return;
+    for (const QSharedPointer<QCPAbstractPaintBuffer>& buffer : mPaintBuffers)
+        buffer->draw(&painter);
+}
+
+void TPlot::InBands(const std::function<void(int, int)>& job)
+{
+    const int bands = pool_.maxThreadCount() + 1;
+    if (bands == 1) {
+        job(0, 1);
+        return;
+    }
+    QSemaphore done;
+    for (int b = 1; b < bands; ++b)
+        pool_.start([&job, &done, b, bands] {
+            job(b, bands);
+            done.release();
+        });
+    job(0, bands);
+    done.acquire(bands - 1);
+}
+
+void TPlot::UseImageBuffers()
+{
+    const double ratio = devicePixelRatioF();
+    if (mPaintBuffers.isEmpty())
+        mPaintBuffers.append(QSharedPointer<QCPAbstractPaintBuffer>(new TImagePaintBuffer(viewport().size(), ratio)));
+    for (QSharedPointer<QCPAbstractPaintBuffer>& b : mPaintBuffers)
+        if (!dynamic_cast<TImagePaintBuffer*>(b.data()))
+            b.reset(new TImagePaintBuffer(viewport().size(), ratio));
+    const bool plain = mBackgroundBrush.style() == Qt::SolidPattern && mBackgroundBrush.color().alpha() == 255 &&
+                       mBackgroundPixmap.isNull() && viewport() == rect();
+    for (int i = 0; i < mPaintBuffers.size(); ++i)
+        static_cast<TImagePaintBuffer*>(mPaintBuffers[i].data())
+            ->SetBackground(i == 0 && plain ? std::optional<QColor>(mBackgroundBrush.color()) : std::nullopt);
+}
+
+std::optional<TPixelCanvas> CanvasOf(QCPPainter* painter, QPointF* offset)
+{
+    QPaintDevice* device = painter->device();
+    if (!device || device->devType() != QInternal::Image || !painter->paintEngine() ||
+        painter->paintEngine()->type() != QPaintEngine::Raster || painter->modes().testFlag(QCPPainter::pmVectorized) ||
+        painter->transform().type() > QTransform::TxTranslate)
+        return std::nullopt;
+    auto* image = static_cast<QImage*>(device);
+    if (image->format() != QImage::Format_ARGB32_Premultiplied || image->devicePixelRatio() != 1.0)
+        return std::nullopt;
+    const QPointF o(painter->transform().dx(), painter->transform().dy());
+    // The painter is at work on this image: its bits are the pixels it
+    // paints, shared with nothing else.
+    TPixelCanvas canvas(reinterpret_cast<std::uint32_t*>(image->bits()), image->width(), image->height(),
+                        static_cast<int>(image->bytesPerLine() / 4));
+    if (painter->hasClipping()) {
+        const QRect clip = painter->clipBoundingRect().translated(o).toAlignedRect();
+        canvas.SetClip(clip.left(), clip.top(), clip.right(), clip.bottom());
+    }
+    *offset = o;
+    return canvas;
+}
+
+void TLineGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const
+{
+    const QPen pen = painter->pen();
+    if (pen.style() == Qt::NoPen || pen.color().alpha() == 0)
+        return;
+    applyDefaultAntialiasingHint(painter);
+    QPointF o;
+    std::optional<TPixelCanvas> canvas;
+    if (!painter->testRenderHint(QPainter::Antialiasing) && pen.widthF() <= 1.0 && pen.color().alpha() == 255 &&
+        pen.brush().style() == Qt::SolidPattern)
+        canvas = CanvasOf(painter, &o);
+    if (!canvas) {
+        QCPGraph::drawLinePlot(painter, lines);
+        return;
+    }
+    x_.resize(static_cast<std::size_t>(lines.size()));
+    y_.resize(static_cast<std::size_t>(lines.size()));
+    for (int i = 0; i < lines.size(); ++i) {
+        x_[static_cast<std::size_t>(i)] = lines[i].x() + o.x();
+        y_[static_cast<std::size_t>(i)] = lines[i].y() + o.y();
+    }
+    dashes_.clear();
+    if (pen.style() != Qt::SolidLine)
+        for (qreal d : pen.dashPattern())
+            dashes_.push_back(std::max(1, static_cast<int>(std::lround(d))));
+    // Long curves are drawn in bands of rows side by side: every band
+    // walks the whole line, and draws its own rows of it.
+    auto* plot = dynamic_cast<TPlot*>(mParentPlot);
+    const std::uint32_t colour = pen.color().rgba();
+    if (!plot || lines.size() < 256) {
+        canvas->Polyline(x_.data(), y_.data(), lines.size(), colour, dashes_);
+        return;
+    }
+    const TPixelCanvas whole = *canvas;
+    plot->InBands([&](int band, int bands) {
+        TPixelCanvas part = whole;
+        const int top = whole.Top(), rows = whole.Bottom() - top + 1;
+        part.SetClip(whole.Left(), top + rows * band / bands, whole.Right(), top + rows * (band + 1) / bands - 1);
+        part.Polyline(x_.data(), y_.data(), lines.size(), colour, dashes_);
+    });
+}
+
+void TMarkGraph::drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& points,
+                                 const QCPScatterStyle& style) const
+{
+    QPointF o;
+    std::optional<TPixelCanvas> canvas;
+    if (style.shape() != QCPScatterStyle::ssPixmap && !style.isNone())
+        canvas = CanvasOf(painter, &o);
+    if (!canvas) {
+        QCPGraph::drawScatterPlot(painter, points, style);
+        return;
+    }
+    // The shape is drawn once into a picture, which is then put at every
+    // point: the same pixels at a fraction of the cost.
+    const double size = style.size();
+    const int side = static_cast<int>(std::ceil(size + style.pen().widthF())) + 3;
+    const bool smooth = painter->testRenderHint(QPainter::Antialiasing);
+    const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6")
+                            .arg(int(style.shape()))
+                            .arg(size)
+                            .arg(style.pen().color().rgba())
+                            .arg(style.brush().color().rgba())
+                            .arg(style.pen().widthF())
+                            .arg(smooth);
+    if (key != stampKey_) {
+        stamp_ = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+        stamp_.fill(Qt::transparent);
+        QCPPainter p(&stamp_);
+        p.setAntialiasing(smooth);
+        style.applyTo(&p, mPen);
+        style.drawShape(&p, side / 2.0, side / 2.0);
+        p.end();
+        stampKey_ = key;
+    }
+    const auto* bits = reinterpret_cast<const std::uint32_t*>(stamp_.constBits());
+    for (const QPointF& pt : points)
+        canvas->Stamp(bits, side, side, static_cast<int>(std::lround(pt.x() + o.x() - side / 2.0)),
+                      static_cast<int>(std::lround(pt.y() + o.y() - side / 2.0)));
+}
+
+} // namespace qv

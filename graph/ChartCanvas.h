@@ -1,0 +1,94 @@
+#pragma once
+// Fast drawing of the chart's curves on screen. The chart paints into
+// pictures of its own (TImagePaintBuffer) instead of QCustomPlot's
+// pixmaps, and its dense curves (thin, unsmoothed lines) and marks are put
+// straight into those pixels. Whatever cannot go that way (smoothed or
+// wide lines, scaled or vector output: pictures, printing) is drawn by
+// QCustomPlot as usual.
+#include <QImage>
+#include <QString>
+#include <QThreadPool>
+#include <functional>
+#include <optional>
+#include <qcustomplot.h>
+#include <vector>
+
+namespace qv {
+
+class TPixelCanvas;
+
+// A paint buffer that is a QImage, so that its pixels can be reached.
+class TImagePaintBuffer : public QCPAbstractPaintBuffer {
+public:
+    TImagePaintBuffer(const QSize& size, double devicePixelRatio);
+    // The lowest buffer of a chart with a plain opaque background starts
+    // as that colour instead of clear, and is then copied to the screen
+    // without blending (the same picture, at the cost of a copy).
+    void SetBackground(const std::optional<QColor>& colour) { background_ = colour; }
+    bool Opaque() const { return background_.has_value(); }
+    QCPPainter* startPainting() override;
+    void draw(QCPPainter* painter) const override;
+    void clear(const QColor& colour) override;
+
+protected:
+    void reallocateBuffer() override;
+
+private:
+    QImage image_;
+    std::optional<QColor> background_;
+};
+
+// The chart: QCustomPlot painting into TImagePaintBuffer pictures.
+class TPlot : public QCustomPlot {
+public:
+    explicit TPlot(QWidget* parent = nullptr);
+    ~TPlot() override;
+    // Puts picture buffers where QCustomPlot made pixmaps (run before each
+    // replot; QCustomPlot makes a buffer when its layers ask for one more).
+    void UseImageBuffers();
+    // Runs job(band, bands) for bands of the picture's rows side by side
+    // on the processors there are, and returns when all are done.
+    void InBands(const std::function<void(int band, int bands)>& job);
+
+protected:
+    // As QCustomPlot paints, but without filling the background first where
+    // the lowest buffer covers it opaquely.
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QThreadPool pool_; // the drawing's own threads, idle between replots
+};
+
+// The pixels a curve painted with `painter` can be drawn into directly,
+// clipped as the painter is, and the offset of the painter's coordinates in
+// them (none when the painter does not paint an image at its own scale).
+std::optional<TPixelCanvas> CanvasOf(QCPPainter* painter, QPointF* offset);
+
+// A line curve drawn straight into the pixels when it can.
+class TLineGraph : public QCPGraph {
+public:
+    TLineGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
+
+protected:
+    void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override;
+
+private:
+    mutable std::vector<double> x_, y_;
+    mutable std::vector<int> dashes_;
+};
+
+// A point curve whose mark is drawn once and then stamped at every point.
+class TMarkGraph : public QCPGraph {
+public:
+    TMarkGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
+
+protected:
+    void drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& points,
+                         const QCPScatterStyle& style) const override;
+
+private:
+    mutable QImage stamp_;
+    mutable QString stampKey_;
+};
+
+} // namespace qv

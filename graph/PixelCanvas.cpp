@@ -1,0 +1,159 @@
+#include "graph/PixelCanvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace qv {
+
+namespace {
+
+// Pixel coordinates far outside any picture are held to this, so that the
+// arithmetic below stays in range; a line is still walked only inside the
+// clip.
+constexpr double kFar = 1 << 22;
+
+int PixelOf(double v) { return static_cast<int>(std::floor(std::clamp(v, -kFar, kFar))); }
+
+// d * (255 - alpha of s) / 255 + s, for premultiplied pixels.
+inline std::uint32_t Over(std::uint32_t s, std::uint32_t d)
+{
+    const std::uint32_t ia = 255 - (s >> 24);
+    std::uint32_t rb = (d & 0xff00ffu) * ia;
+    std::uint32_t ag = ((d >> 8) & 0xff00ffu) * ia;
+    rb = ((rb + ((rb >> 8) & 0xff00ffu) + 0x800080u) >> 8) & 0xff00ffu;
+    ag = (ag + ((ag >> 8) & 0xff00ffu) + 0x800080u) & 0xff00ff00u;
+    return s + rb + ag;
+}
+
+} // namespace
+
+TPixelCanvas::TPixelCanvas(std::uint32_t* bits, int w, int h, int stride)
+    : bits_(bits), width_(std::max(0, w)), height_(std::max(0, h)), stride_(stride)
+{
+    SetClip(0, 0, width_ - 1, height_ - 1);
+}
+
+void TPixelCanvas::SetClip(int left, int top, int right, int bottom)
+{
+    left_ = std::max(0, left);
+    top_ = std::max(0, top);
+    right_ = std::min(width_ - 1, right);
+    bottom_ = std::min(height_ - 1, bottom);
+}
+
+void TPixelCanvas::Polyline(const double* x, const double* y, int n, std::uint32_t argb, const std::vector<int>& dashes)
+{
+    if (!bits_ || left_ > right_ || top_ > bottom_ || n <= 0)
+        return;
+    pattern_.clear();
+    for (std::size_t d = 0; d < dashes.size(); ++d)
+        pattern_.insert(pattern_.end(), static_cast<std::size_t>(std::max(1, dashes[d])), d % 2 == 0 ? 1 : 0);
+    if (std::find(pattern_.begin(), pattern_.end(), 0) == pattern_.end())
+        pattern_.clear(); // no gaps: solid
+    phase_ = 0;
+    bool have = false;
+    int px = 0, py = 0;
+    for (int i = 0; i < n; ++i) {
+        if (std::isnan(x[i]) || std::isnan(y[i])) {
+            if (have) // the end of the piece before the gap
+                Segment(px, py, px + 1, py, argb);
+            have = false;
+            continue;
+        }
+        const int cx = PixelOf(x[i]), cy = PixelOf(y[i]);
+        if (have)
+            Segment(px, py, cx, cy, argb); // without its last pixel: the next one starts there
+        px = cx;
+        py = cy;
+        have = true;
+    }
+    if (have)
+        Segment(px, py, px + 1, py, argb); // the last point itself
+}
+
+void TPixelCanvas::Segment(int x0, int y0, int x1, int y1, std::uint32_t argb)
+{
+    const int dx = x1 - x0, dy = y1 - y0;
+    const int steps = std::max(std::abs(dx), std::abs(dy));
+    if (steps == 0)
+        return;
+    // Walked along the longer axis m, a pixel a step; the other coordinate
+    // n in 16.16 fixed point, rounded.
+    const bool steep = std::abs(dy) > std::abs(dx);
+    const int m0 = steep ? y0 : x0, dm = steep ? (dy > 0 ? 1 : -1) : (dx > 0 ? 1 : -1);
+    const int lo = steep ? top_ : left_, hi = steep ? bottom_ : right_;
+    const int nLo = steep ? left_ : top_, nHi = steep ? right_ : bottom_;
+    const std::int64_t inc = (static_cast<std::int64_t>(steep ? dx : dy) * 65536) / steps;
+    const std::int64_t n0 = static_cast<std::int64_t>(steep ? x0 : y0) * 65536 + 0x8000;
+    // The steps that fall inside the clip on the longer axis.
+    const int kLo = std::max(dm > 0 ? lo - m0 : m0 - hi, 0);
+    const int kHi = std::min(dm > 0 ? hi - m0 : m0 - lo, steps - 1);
+    const std::size_t plen = pattern_.size();
+    if (kLo <= kHi) {
+        // One step moves a row (steep) or a pixel along the row.
+        const std::ptrdiff_t mStep = steep ? static_cast<std::ptrdiff_t>(dm) * stride_ : dm;
+        const std::ptrdiff_t nStep = steep ? 1 : stride_;
+        std::uint32_t* const base = bits_ + (steep ? static_cast<std::ptrdiff_t>(m0) * stride_ : m0);
+        const std::uint8_t* pattern = pattern_.data();
+        // In runs of steps that share the other coordinate: a dense curve
+        // is mostly long runs straight down a column.
+        for (int k = kLo; k <= kHi;) {
+            const int n = static_cast<int>((n0 + inc * k) >> 16);
+            int kEnd = kHi;
+            if (inc > 0)
+                kEnd = static_cast<int>(std::min<std::int64_t>(
+                    kHi, (static_cast<std::int64_t>(n + 1) * 65536 - n0 + inc - 1) / inc - 1));
+            else if (inc < 0)
+                kEnd = static_cast<int>(
+                    std::min<std::int64_t>(kHi, (n0 - static_cast<std::int64_t>(n) * 65536) / -inc));
+            kEnd = std::max(kEnd, k);
+            if (n >= nLo && n <= nHi) {
+                std::uint32_t* p = base + k * mStep + n * nStep;
+                const int count = kEnd - k + 1;
+                if (plen == 0) {
+                    for (int c = 0; c < count; ++c, p += mStep)
+                        *p = argb;
+                } else {
+                    std::size_t phase = (phase_ + static_cast<std::size_t>(k)) % plen;
+                    for (int c = 0; c < count; ++c, p += mStep) {
+                        if (pattern[phase])
+                            *p = argb;
+                        phase = phase + 1 == plen ? 0 : phase + 1;
+                    }
+                }
+            }
+            k = kEnd + 1;
+        }
+    }
+    if (plen)
+        phase_ = (phase_ + static_cast<std::size_t>(steps)) % plen;
+}
+
+void TPixelCanvas::Stamp(const std::uint32_t* stamp, int w, int h, int x, int y)
+{
+    if (!bits_)
+        return;
+    const int l = std::max(x, left_), r = std::min(x + w - 1, right_);
+    const int t = std::max(y, top_), b = std::min(y + h - 1, bottom_);
+    for (int row = t; row <= b; ++row) {
+        const std::uint32_t* line = stamp + static_cast<std::ptrdiff_t>(row - y) * w;
+        // Only between the row's first and last pixel that is not clear.
+        int from = l - x, to = r - x;
+        while (from <= to && line[from] == 0)
+            ++from;
+        while (to >= from && line[to] == 0)
+            --to;
+        const std::uint32_t* s = line + from;
+        std::uint32_t* d = bits_ + static_cast<std::ptrdiff_t>(row) * stride_ + x + from;
+        for (int c = from; c <= to; ++c, ++s, ++d) {
+            const std::uint32_t a = *s >> 24;
+            if (a == 255)
+                *d = *s;
+            else if (a != 0)
+                *d = Over(*s, *d);
+        }
+    }
+}
+
+} // namespace qv

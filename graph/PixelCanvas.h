@@ -1,0 +1,45 @@
+#pragma once
+// Drawing straight into a picture of premultiplied 32-bit pixels
+// (0xAARRGGBB), a pixel at a time: thin lines with or without a dash
+// pattern, and small stamped pictures. The chart draws its dense curves and
+// marks this way; the picture belongs to the caller.
+#include <cstdint>
+#include <vector>
+
+namespace qv {
+
+class TPixelCanvas {
+public:
+    // The w x h pixels at `bits`, `stride` pixels from one row to the next.
+    TPixelCanvas(std::uint32_t* bits, int w, int h, int stride);
+
+    // Where drawing is allowed (inclusive, cut to the picture).
+    void SetClip(int left, int top, int right, int bottom);
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Right() const { return right_; }
+    int Bottom() const { return bottom_; }
+
+    // A line one pixel wide through the points (x[i], y[i]) in pixels, in
+    // the opaque colour `argb`. `dashes` are the lengths in pixels of the
+    // pattern's dashes and gaps in turn (empty: solid); the pattern runs on
+    // from one segment to the next. A point that is not a number breaks the
+    // line there.
+    void Polyline(const double* x, const double* y, int n, std::uint32_t argb, const std::vector<int>& dashes);
+    // Puts the w x h premultiplied picture `stamp` with its top left corner
+    // at (x, y), blending where it is not opaque.
+    void Stamp(const std::uint32_t* stamp, int w, int h, int x, int y);
+
+private:
+    void Segment(int x0, int y0, int x1, int y1, std::uint32_t argb);
+
+    std::uint32_t* bits_;
+    int width_, height_, stride_;
+    int left_ = 0, top_ = 0, right_ = -1, bottom_ = -1; // the clip
+    // The dash pattern of the line being drawn, a flag a pixel, and where
+    // in it the next pixel falls.
+    std::vector<std::uint8_t> pattern_;
+    std::size_t phase_ = 0;
+};
+
+} // namespace qv

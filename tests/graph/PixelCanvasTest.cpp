@@ -1,0 +1,84 @@
+// Lines and stamps drawn straight into pixels.
+#include "graph/PixelCanvas.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace qv;
+
+constexpr std::uint32_t kInk = 0xff102030u;
+
+struct Picture {
+    Picture(int w, int h) : W(w), H(h), Bits(static_cast<std::size_t>(w * h), 0u), Canvas(Bits.data(), w, h, w) {}
+    bool At(int x, int y) const { return Bits[static_cast<std::size_t>(y * W + x)] == kInk; }
+    int Count() const
+    {
+        int n = 0;
+        for (std::uint32_t p : Bits)
+            n += p == kInk;
+        return n;
+    }
+    int W, H;
+    std::vector<std::uint32_t> Bits;
+    TPixelCanvas Canvas;
+};
+
+TEST(PixelCanvas, DashesRunOnAcrossSegmentsAndEveryPointIsReached)
+{
+    Picture p(20, 40);
+    // Down a column in two segments of 5 and 7 pixels, then the last point.
+    const double x[] = {3.2, 3.7, 3.5}, y[] = {0, 5, 12};
+    p.Canvas.Polyline(x, y, 3, kInk, {4, 2});
+    std::string column;
+    for (int r = 0; r <= 12; ++r)
+        column += p.At(3, r) ? '#' : '.';
+    EXPECT_EQ(column, "####..####..#");
+    EXPECT_EQ(p.Count(), 9);
+
+    Picture solid(20, 20);
+    const double sx[] = {0, 19, 19}, sy[] = {0, 19, 0};
+    solid.Canvas.Polyline(sx, sy, 3, kInk, {});
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_TRUE(solid.At(i, i)) << i;
+        EXPECT_TRUE(solid.At(19, i)) << i;
+    }
+}
+
+TEST(PixelCanvas, NothingOutsideTheClipAndFarPointsAreSafe)
+{
+    Picture p(50, 50);
+    p.Canvas.SetClip(10, 10, 39, 39);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // A line from far away across the picture, a gap, and a short piece.
+    const double x[] = {-1e12, 1e12, nan, 20, 30}, y[] = {25, 25, nan, 30, 30};
+    p.Canvas.Polyline(x, y, 5, kInk, {});
+    for (int yy = 0; yy < 50; ++yy)
+        for (int xx = 0; xx < 50; ++xx)
+            if (p.At(xx, yy))
+                EXPECT_TRUE(xx >= 10 && xx <= 39 && yy >= 10 && yy <= 39) << xx << "," << yy;
+    EXPECT_TRUE(p.At(10, 25) && p.At(39, 25));
+    EXPECT_TRUE(p.At(20, 30) && p.At(30, 30));
+    EXPECT_FALSE(p.At(20, 28)); // nothing joins the pieces across the gap
+}
+
+TEST(PixelCanvas, StampsBlendWhereTheyAreNotOpaqueAndAreClipped)
+{
+    Picture p(8, 8);
+    p.Bits.assign(64, 0xff0000ffu); // opaque blue
+    // 2 x 2: opaque red, half-transparent premultiplied red, clear, clear.
+    const std::uint32_t stamp[] = {0xffff0000u, 0x80800000u, 0u, 0u};
+    p.Canvas.Stamp(stamp, 2, 2, 6, 6);
+    EXPECT_EQ(p.Bits[6 * 8 + 6], 0xffff0000u);
+    EXPECT_EQ(p.Bits[6 * 8 + 7], 0xff80007fu);
+    EXPECT_EQ(p.Bits[7 * 8 + 6], 0xff0000ffu);
+    p.Canvas.Stamp(stamp, 2, 2, -1, 7); // three quarters outside: only (0, 7) is reached
+    EXPECT_EQ(p.Bits[7 * 8], 0xff80007fu);
+    EXPECT_EQ(p.Bits[6 * 8], 0xff0000ffu);
+}
+
+} // namespace
