@@ -94,24 +94,37 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
         loV = hiV = p.Y(i);
         ++i;
     }
+    // Bucket sizes are powers of two: alignment is a mask, the bucket a
+    // shift.
+    std::int64_t sizes[32];
+    int shifts[32];
+    for (int l = 0; l <= level; ++l) {
+        sizes[l] = TMinMaxPyramid::BucketSize(l);
+        shifts[l] = __builtin_ctzll(static_cast<unsigned long long>(sizes[l]));
+    }
+    constexpr std::int64_t kAhead = 8;
     while (i < i1) {
-        // The largest bucket that starts here, ends inside the range and
-        // lies in one column: points are spaced unevenly, and a bucket over
-        // a gap must not carry a lone point into its neighbour's column.
+        // The largest bucket that starts here and ends inside the range.
         const int here = column(i);
         int l = level;
-        std::int64_t s = TMinMaxPyramid::BucketSize(l);
-        while (l > 0 && (i % s != 0 || i + s > i1 || i / s >= pyramid.BucketCount(l) || column(i + s - 1) != here))
-            s = TMinMaxPyramid::BucketSize(--l);
+        while (l > 0 && ((i & (sizes[l] - 1)) != 0 || i + sizes[l] > i1 || (i >> shifts[l]) >= pyramid.BucketCount(l)))
+            --l;
         if (l == 0) {
             const double v = p.Y(i);
             take(here, i, v, i, v);
             ++i;
         } else {
-            const std::int64_t b = i / s;
+            const std::int64_t b = i >> shifts[l];
+            // The extremes and the ends of the buckets ahead lie anywhere in
+            // the samples: fetched early, so that the waits overlap.
+            if (b + kAhead < pyramid.BucketCount(l) && i + (kAhead + 1) * sizes[l] <= i1) {
+                p.Fetch(pyramid.MinIndex(l, b + kAhead));
+                p.Fetch(pyramid.MaxIndex(l, b + kAhead));
+                p.Fetch(i + kAhead * sizes[l]);
+            }
             const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
             take(here, mn, p.Y(mn), mx, p.Y(mx));
-            i += s;
+            i += sizes[l];
         }
     }
     flush();
@@ -122,6 +135,11 @@ struct TPlain {
     const double* y;
     double X(std::int64_t i) const { return x[i]; }
     double Y(std::int64_t i) const { return y[i]; }
+    void Fetch(std::int64_t i) const
+    {
+        __builtin_prefetch(x + i);
+        __builtin_prefetch(y + i);
+    }
 };
 
 struct TIndexed {
@@ -130,6 +148,11 @@ struct TIndexed {
     const std::int32_t* at;
     double X(std::int64_t i) const { return x[at[i]]; }
     double Y(std::int64_t i) const { return y[at[i]]; }
+    void Fetch(std::int64_t i) const
+    {
+        __builtin_prefetch(x + at[i]);
+        __builtin_prefetch(y + at[i]);
+    }
 };
 
 } // namespace
