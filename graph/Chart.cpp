@@ -315,75 +315,110 @@ void TChartView::RebuildLegend()
                 g->addToLegend();
 }
 
+namespace {
+
+// Scratch of one thread of the reduction.
+struct TReduceScratch {
+    std::vector<std::int32_t> Indices, Kept;
+    std::vector<double> MarkX, MarkY;
+};
+
+// The points to draw of curve `c` over the file's times [lower, upper] on
+// `pixels` columns; the marks of a point curve thinned to one per cell of
+// `cell` pixels on the axes `keyAxis`, `valueAxis`.
+QVector<QCPGraphData> DrawnPoints(const TCurve& c, double lower, double upper, int pixels, const QCPAxis* keyAxis,
+                                  const QCPAxis* valueAxis, double cell, TReduceScratch& s)
+{
+    QVector<QCPGraphData> points;
+    if (c.Count() == 0)
+        return points;
+    const std::vector<double>& xs = *c.X;
+    const std::vector<double>& ys = *c.Y;
+    // The points lie anywhere in the samples: they are fetched a few
+    // ahead, so that the waits for memory overlap.
+    auto fetchAhead = [&](std::size_t m) {
+        if (m + 16 < s.Indices.size()) {
+            __builtin_prefetch(&xs[static_cast<std::size_t>(s.Indices[m + 16])]);
+            __builtin_prefetch(&ys[static_cast<std::size_t>(s.Indices[m + 16])]);
+        }
+    };
+    ReduceForView(xs, ys, c.Pyramid, lower, upper, pixels, s.Indices);
+    if (cell > 0) {
+        // One mark per cell of the shape's width: more would only be
+        // drawn over each other.
+        s.MarkX.resize(s.Indices.size());
+        s.MarkY.resize(s.Indices.size());
+        for (std::size_t m = 0; m < s.Indices.size(); ++m) {
+            fetchAhead(m);
+            const auto j = static_cast<std::size_t>(s.Indices[m]);
+            s.MarkX[m] = keyAxis->coordToPixel(c.DrawnX(xs[j]));
+            s.MarkY[m] = valueAxis->coordToPixel(c.DrawnY(ys[j]));
+        }
+        ThinMarks(s.MarkX, s.MarkY, cell, s.Kept);
+        for (std::int32_t& m : s.Kept)
+            m = s.Indices[static_cast<std::size_t>(m)];
+        s.Indices.swap(s.Kept);
+    }
+    const std::size_t count = s.Indices.size();
+    points.resize(static_cast<int>(count));
+    QCPGraphData* out = points.data();
+    for (std::size_t m = 0; m < count; ++m) {
+        fetchAhead(m);
+        const auto j = static_cast<std::size_t>(s.Indices[m]);
+        out[m] = QCPGraphData(c.DrawnX(xs[j]), c.DrawnY(ys[j]));
+    }
+    return points;
+}
+
+} // namespace
+
 void TChartView::RefreshDrawnData()
 {
-    static_cast<TPlot*>(Chart1)->UseImageBuffers();
+    auto* plot = static_cast<TPlot*>(Chart1);
+    plot->UseImageBuffers();
     const int pixels = std::max(1, Chart1->axisRect()->width());
     const QCPRange keys = Chart1->xAxis->range();
+    // The curves whose view changed, reduced side by side.
+    struct TJob {
+        QCPGraph* Graph;
+        const TCurve* Curve;
+        TDrawn Want;
+        double Cell;
+        QVector<QCPGraphData> Points;
+    };
+    std::vector<TJob> jobs;
     for (auto& [h, fg] : files_) {
         for (int k = 0; k < kSlotCount; ++k) {
             QCPGraph* g = fg.Graphs[k];
             const TCurve* c = model_.Curve(h, k);
             if (!g->visible() || !c)
                 continue;
-            const double lower = c->FileX(keys.lower), upper = c->FileX(keys.upper);
-            TDrawn want{lower, upper, pixels};
+            TDrawn want{c->FileX(keys.lower), c->FileX(keys.upper), pixels};
             want.Dirty = false;
             if (CurveSlot(k).Points) {
                 want.ValueLower = g->valueAxis()->range().lower;
                 want.ValueUpper = g->valueAxis()->range().upper;
                 want.ValuePixels = Chart1->axisRect()->height();
             }
-            TDrawn& d = drawn_[g];
-            if (d == want)
+            if (drawn_[g] == want)
                 continue;
-            d = want;
-            QVector<QCPGraphData> points;
-            if (c->Count() > 0) {
-                ReduceForView(*c->X, *c->Y, c->Pyramid, lower, upper, pixels, indices_);
-                if (CurveSlot(k).Points) {
-                    // One mark per cell of the shape's width: more would
-                    // only be drawn over each other.
-                    markX_.resize(indices_.size());
-                    markY_.resize(indices_.size());
-                    QCPAxis* valueAxis = g->valueAxis();
-                    for (std::size_t m = 0; m < indices_.size(); ++m) {
-                        if (m + 16 < indices_.size()) { // see below
-                            __builtin_prefetch(&(*c->X)[static_cast<std::size_t>(indices_[m + 16])]);
-                            __builtin_prefetch(&(*c->Y)[static_cast<std::size_t>(indices_[m + 16])]);
-                        }
-                        const auto j = static_cast<std::size_t>(indices_[m]);
-                        markX_[m] = Chart1->xAxis->coordToPixel(c->DrawnX((*c->X)[j]));
-                        markY_[m] = valueAxis->coordToPixel(c->DrawnY((*c->Y)[j]));
-                    }
-                    ThinMarks(markX_, markY_, g->scatterStyle().size(), kept_);
-                    for (std::int32_t& m : kept_)
-                        m = indices_[static_cast<std::size_t>(m)];
-                    indices_.swap(kept_);
-                }
-                // The points lie anywhere in the samples: fetched a few
-                // ahead, so that the waits for memory overlap.
-                const std::vector<double>& xs = *c->X;
-                const std::vector<double>& ys = *c->Y;
-                const std::size_t count = indices_.size();
-                points.resize(static_cast<int>(count));
-                QCPGraphData* out = points.data();
-                for (std::size_t m = 0; m < count; ++m) {
-                    if (m + 16 < count) {
-                        __builtin_prefetch(&xs[static_cast<std::size_t>(indices_[m + 16])]);
-                        __builtin_prefetch(&ys[static_cast<std::size_t>(indices_[m + 16])]);
-                    }
-                    const auto j = static_cast<std::size_t>(indices_[m]);
-                    out[m] = QCPGraphData(c->DrawnX(xs[j]), c->DrawnY(ys[j]));
-                }
-            }
-            // A curve with a point in every column is a band: drawn without
-            // smoothing, it looks the same at a fraction of the cost.
-            const bool sparse = points.size() < pixels;
-            g->setAntialiased(sparse);
-            g->setAntialiasedScatters(sparse);
-            g->data()->set(points, true);
+            jobs.push_back({g, c, want, CurveSlot(k).Points ? g->scatterStyle().size() : 0.0, {}});
         }
+    }
+    std::vector<TReduceScratch> scratch(static_cast<std::size_t>(plot->Workers()));
+    plot->ForEach(static_cast<int>(jobs.size()), [&](int i, int worker) {
+        TJob& j = jobs[static_cast<std::size_t>(i)];
+        j.Points = DrawnPoints(*j.Curve, j.Want.Lower, j.Want.Upper, pixels, Chart1->xAxis, j.Graph->valueAxis(), j.Cell,
+                               scratch[static_cast<std::size_t>(worker)]);
+    });
+    for (TJob& j : jobs) {
+        drawn_[j.Graph] = j.Want;
+        // A curve with a point in every column is a band: drawn without
+        // smoothing, it looks the same at a fraction of the cost.
+        const bool sparse = j.Points.size() < pixels;
+        j.Graph->setAntialiased(sparse);
+        j.Graph->setAntialiasedScatters(sparse);
+        j.Graph->data()->set(j.Points, true);
     }
 }
 

@@ -141,8 +141,6 @@ private:
     bool panning_ = false;
     bool dragged_ = false;
     bool legendShown_ = false;
-    std::vector<std::int32_t> indices_, kept_;
-    std::vector<double> markX_, markY_;
 };
 
 } // namespace qv
