@@ -5,6 +5,7 @@
 #include "graph/ChartLabels.h"
 #include "graph/CurveTable.h"
 #include "graph/GraphStyle.h"
+#include "graph/PointReduce.h"
 #include "graph/ViewMath.h"
 
 #include <QApplication>
@@ -315,57 +316,130 @@ void TChartView::RebuildLegend()
                 g->addToLegend();
 }
 
+namespace {
+
+// Scratch of one thread of the reduction.
+struct TReduceScratch {
+    std::vector<std::int32_t> Indices, Kept;
+    std::vector<double> MarkX, MarkY;
+};
+
+// The marks to draw of a point curve, read through its points (a marker
+// curve's are some of the record's samples), thinned to one per cell.
+QVector<QCPGraphData> DrawnMarks(const TCurve& c, double lower, double upper, int pixels, const QCPAxis* keyAxis,
+                                 const QCPAxis* valueAxis, double cell, TReduceScratch& s)
+{
+    ReduceCurveForView(c, lower, upper, pixels, s.Indices);
+    // The points lie anywhere in the samples: fetched a few ahead.
+    auto fetchAhead = [&](const std::vector<std::int32_t>& at, std::size_t m) {
+        if (m + 16 < at.size()) {
+            const std::size_t ahead = c.Sample(at[m + 16]);
+            __builtin_prefetch(&(*c.X)[ahead]);
+            __builtin_prefetch(&(*c.Y)[ahead]);
+        }
+    };
+    s.MarkX.resize(s.Indices.size());
+    s.MarkY.resize(s.Indices.size());
+    for (std::size_t m = 0; m < s.Indices.size(); ++m) {
+        fetchAhead(s.Indices, m);
+        const std::int64_t j = s.Indices[m];
+        s.MarkX[m] = keyAxis->coordToPixel(c.DrawnX(c.PointX(j)));
+        s.MarkY[m] = valueAxis->coordToPixel(c.DrawnY(c.PointY(j)));
+    }
+    ThinMarks(s.MarkX, s.MarkY, cell, s.Kept);
+    for (std::int32_t& m : s.Kept)
+        m = s.Indices[static_cast<std::size_t>(m)];
+    QVector<QCPGraphData> points(static_cast<int>(s.Kept.size()));
+    for (std::size_t m = 0; m < s.Kept.size(); ++m) {
+        fetchAhead(s.Kept, m);
+        const std::int64_t j = s.Kept[m];
+        points[static_cast<int>(m)] = QCPGraphData(c.DrawnX(c.PointX(j)), c.DrawnY(c.PointY(j)));
+    }
+    return points;
+}
+
+// The points to draw of curve `c` over the file's times [lower, upper] on
+// `pixels` columns; the marks of a point curve (cell: the shape's width)
+// are DrawnMarks'.
+QVector<QCPGraphData> DrawnPoints(const TCurve& c, double lower, double upper, int pixels, const QCPAxis* keyAxis,
+                                  const QCPAxis* valueAxis, double cell, TReduceScratch& s)
+{
+    QVector<QCPGraphData> points;
+    if (c.Count() == 0)
+        return points;
+    if (cell > 0 || c.Index)
+        return DrawnMarks(c, lower, upper, pixels, keyAxis, valueAxis, cell, s);
+    const std::vector<double>& xs = *c.X;
+    const std::vector<double>& ys = *c.Y;
+    // The points lie anywhere in the samples: they are fetched a few
+    // ahead, so that the waits for memory overlap.
+    auto fetchAhead = [&](std::size_t m) {
+        if (m + 16 < s.Indices.size()) {
+            __builtin_prefetch(&xs[static_cast<std::size_t>(s.Indices[m + 16])]);
+            __builtin_prefetch(&ys[static_cast<std::size_t>(s.Indices[m + 16])]);
+        }
+    };
+    ReduceForView(xs, ys, c.Pyramid, lower, upper, pixels, s.Indices);
+    const std::size_t count = s.Indices.size();
+    points.resize(static_cast<int>(count));
+    QCPGraphData* out = points.data();
+    for (std::size_t m = 0; m < count; ++m) {
+        fetchAhead(m);
+        const auto j = static_cast<std::size_t>(s.Indices[m]);
+        out[m] = QCPGraphData(c.DrawnX(xs[j]), c.DrawnY(ys[j]));
+    }
+    return points;
+}
+
+} // namespace
+
 void TChartView::RefreshDrawnData()
 {
-    static_cast<TPlot*>(Chart1)->UseImageBuffers();
+    auto* plot = static_cast<TPlot*>(Chart1);
+    plot->UseImageBuffers();
     const int pixels = std::max(1, Chart1->axisRect()->width());
     const QCPRange keys = Chart1->xAxis->range();
+    // The curves whose view changed, reduced side by side.
+    struct TJob {
+        QCPGraph* Graph;
+        const TCurve* Curve;
+        TDrawn Want;
+        double Cell;
+        QVector<QCPGraphData> Points;
+    };
+    std::vector<TJob> jobs;
     for (auto& [h, fg] : files_) {
         for (int k = 0; k < kSlotCount; ++k) {
             QCPGraph* g = fg.Graphs[k];
             const TCurve* c = model_.Curve(h, k);
             if (!g->visible() || !c)
                 continue;
-            const double lower = c->FileX(keys.lower), upper = c->FileX(keys.upper);
-            TDrawn want{lower, upper, pixels};
+            TDrawn want{c->FileX(keys.lower), c->FileX(keys.upper), pixels};
             want.Dirty = false;
             if (CurveSlot(k).Points) {
                 want.ValueLower = g->valueAxis()->range().lower;
                 want.ValueUpper = g->valueAxis()->range().upper;
                 want.ValuePixels = Chart1->axisRect()->height();
             }
-            TDrawn& d = drawn_[g];
-            if (d == want)
+            if (drawn_[g] == want)
                 continue;
-            d = want;
-            QVector<QCPGraphData> points;
-            if (c->Count() > 0 && CurveSlot(k).Points) {
-                DrawnMarks(*c, g, lower, upper, pixels, points);
-            } else if (c->Count() > 0) {
-                ReduceForView(*c->X, *c->Y, c->Pyramid, lower, upper, pixels, indices_);
-                // The points lie anywhere in the samples: fetched a few
-                // ahead, so that the waits for memory overlap.
-                const std::vector<double>& xs = *c->X;
-                const std::vector<double>& ys = *c->Y;
-                const std::size_t count = indices_.size();
-                points.resize(static_cast<int>(count));
-                QCPGraphData* out = points.data();
-                for (std::size_t m = 0; m < count; ++m) {
-                    if (m + 16 < count) {
-                        __builtin_prefetch(&xs[static_cast<std::size_t>(indices_[m + 16])]);
-                        __builtin_prefetch(&ys[static_cast<std::size_t>(indices_[m + 16])]);
-                    }
-                    const auto j = static_cast<std::size_t>(indices_[m]);
-                    out[m] = QCPGraphData(c->DrawnX(xs[j]), c->DrawnY(ys[j]));
-                }
-            }
-            // A curve with a point in every column is a band: drawn without
-            // smoothing, it looks the same at a fraction of the cost.
-            const bool sparse = points.size() < pixels;
-            g->setAntialiased(sparse);
-            g->setAntialiasedScatters(sparse);
-            g->data()->set(points, true);
+            jobs.push_back({g, c, want, CurveSlot(k).Points ? g->scatterStyle().size() : 0.0, {}});
         }
+    }
+    std::vector<TReduceScratch> scratch(static_cast<std::size_t>(plot->Workers()));
+    plot->ForEach(static_cast<int>(jobs.size()), [&](int i, int worker) {
+        TJob& j = jobs[static_cast<std::size_t>(i)];
+        j.Points = DrawnPoints(*j.Curve, j.Want.Lower, j.Want.Upper, pixels, Chart1->xAxis, j.Graph->valueAxis(), j.Cell,
+                               scratch[static_cast<std::size_t>(worker)]);
+    });
+    for (TJob& j : jobs) {
+        drawn_[j.Graph] = j.Want;
+        // A curve with a point in every column is a band: drawn without
+        // smoothing, it looks the same at a fraction of the cost.
+        const bool sparse = j.Points.size() < pixels;
+        j.Graph->setAntialiased(sparse);
+        j.Graph->setAntialiasedScatters(sparse);
+        j.Graph->data()->set(j.Points, true);
     }
 }
 

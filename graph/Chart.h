@@ -6,7 +6,6 @@
 #include "graph/GraphSetup.h"
 
 #include <QRect>
-#include <QVector>
 #include <QWidget>
 #include <array>
 #include <map>
@@ -16,7 +15,6 @@ class QAction;
 class QCheckBox;
 class QCPAxis;
 class QCPGraph;
-class QCPGraphData;
 class QCustomPlot;
 class QMenu;
 class QScrollBar;
@@ -133,10 +131,6 @@ private:
     void RebuildLegend();
     void LayOut();
     void ShowError(const QString& where, const std::exception& e) const;
-    // The marks of a point curve to draw over the key range [lower, upper]
-    // (file coordinates) on `pixels` columns.
-    void DrawnMarks(const TCurve& c, QCPGraph* g, double lower, double upper, int pixels,
-                    QVector<QCPGraphData>& points);
 
     TCurveModel& model_;
     TGraphSetupRec& setup_;
@@ -147,8 +141,6 @@ private:
     bool panning_ = false;
     bool dragged_ = false;
     bool legendShown_ = false;
-    std::vector<std::int32_t> indices_, kept_;
-    std::vector<double> markX_, markY_;
 };
 
 } // namespace qv

@@ -6,6 +6,7 @@
 #include <QSemaphore>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace qv {
@@ -68,9 +69,23 @@ void TPlot::paintEvent(QPaintEvent* event)
         buffer->draw(&painter);
 }
 
+void TPlot::ForEach(int count, const std::function<void(int, int)>& job)
+{
+    if (count <= 1) {
+        if (count == 1)
+            job(0, 0);
+        return;
+    }
+    std::atomic<int> next{0};
+    InBands([&](int worker, int) {
+        for (int i = next++; i < count; i = next++)
+            job(i, worker);
+    });
+}
+
 void TPlot::InBands(const std::function<void(int, int)>& job)
 {
-    const int bands = pool_.maxThreadCount() + 1;
+    const int bands = Workers();
     if (bands == 1) {
         job(0, 1);
         return;

@@ -49,6 +49,10 @@ public:
     // Runs job(band, bands) for bands of the picture's rows side by side
     // on the processors there are, and returns when all are done.
     void InBands(const std::function<void(int band, int bands)>& job);
+    // Runs job(item, worker) for every item of `count` on the processors
+    // there are (worker: which of Workers() threads runs it).
+    void ForEach(int count, const std::function<void(int item, int worker)>& job);
+    int Workers() const { return pool_.maxThreadCount() + 1; }
 
 protected:
     // As QCustomPlot paints, but without filling the background first where

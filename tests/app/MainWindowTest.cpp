@@ -6,6 +6,7 @@
 #include "app/MainFrm.h"
 #include "ProgramRun.h"
 #include "browser/FlightInfo.h"
+#include "browser/TreeView.h"
 #include "graph/GraphPage.h"
 #include "support/EventPump.h"
 #include "support/MouseInput.h"
@@ -152,15 +153,22 @@ TEST_F(MainWindow, TreeFileOperationsKeepTheOpenFiles)
     ASSERT_TRUE(WriteAll(dir.file("Data/Blok2.kdf"), KdfText(s)));
     start();
     item("Sezona")->setExpanded(true);
-    auto rename = [this](const QString& from, const QString& to) {
+    TTreeView* view = Main()->findChild<TTreeView*>();
+    ASSERT_NE(view, nullptr);
+    auto rename = [this, view](const QString& from, const QString& to) {
         tree->setCurrentItem(item(from));
         QTest::keyClick(tree, Qt::Key_F2);
         auto* editor = tree->findChild<QLineEdit*>(QStringLiteral("TreeView1Editor"));
         ASSERT_NE(editor, nullptr);
+        const int told = view->NotificationCount;
         QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(editor, to);
         QTest::keyClick(editor, Qt::Key_Return);
-        Pump(30);
+        ASSERT_TRUE(WaitUntil([&] { return item(to) != nullptr; }, 5000)) << to.toStdString();
+        // The watcher reports the rename as well: its refresh runs now, not
+        // in the middle of the next step.
+        WaitUntil([&] { return view->NotificationCount > told; }, 3000);
+        view->FlushRefresh();
     };
 
     QTest::mouseDClick(Main()->windowHandle(), Qt::LeftButton, {},
