@@ -7,8 +7,13 @@ namespace qv {
 
 namespace {
 
-// Points i of the curve, 0 <= i < n: x(i) ascending.
-template <class Points>
+// Points i of the curve, 0 <= i < n: x(i) ascending. A bucket of the
+// pyramid stands for its points in the column where it starts; evenly
+// spaced samples put no more than a column's worth into a bucket. Exact:
+// a bucket stands for its points only where they reach no further than
+// the next column (the point after it does not either), so that a point
+// alone behind a gap is never lost; points with gaps (marks) need that.
+template <bool Exact, class Points>
 void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, double x0, double x1, int pixels,
             std::vector<std::int32_t>& out)
 {
@@ -107,7 +112,8 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
         // The largest bucket that starts here and ends inside the range.
         const int here = column(i);
         int l = level;
-        while (l > 0 && ((i & (sizes[l] - 1)) != 0 || i + sizes[l] > i1 || (i >> shifts[l]) >= pyramid.BucketCount(l)))
+        while (l > 0 && ((i & (sizes[l] - 1)) != 0 || i + sizes[l] > i1 || (i >> shifts[l]) >= pyramid.BucketCount(l) ||
+                         (Exact && column(std::min(i + sizes[l], i1 - 1)) > here + 1)))
             --l;
         if (l == 0) {
             const double v = p.Y(i);
@@ -157,6 +163,13 @@ struct TIndexed {
 
 } // namespace
 
+void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, const TMinMaxPyramid& pyramid,
+                   double x0, double x1, int pixels, std::vector<std::int32_t>& indices)
+{
+    Reduce<false>(TPlain{x.data(), y.data()}, static_cast<std::int64_t>(std::min(x.size(), y.size())), pyramid, x0, x1,
+                  pixels, indices);
+}
+
 void ReduceCurveForView(const TCurve& curve, double x0, double x1, int pixels, std::vector<std::int32_t>& indices)
 {
     const std::int64_t n = curve.Count();
@@ -165,10 +178,10 @@ void ReduceCurveForView(const TCurve& curve, double x0, double x1, int pixels, s
         return;
     }
     if (curve.Index)
-        Reduce(TIndexed{curve.X->data(), curve.Y->data(), curve.Index->data()}, n, curve.Pyramid, x0, x1, pixels,
-               indices);
+        Reduce<true>(TIndexed{curve.X->data(), curve.Y->data(), curve.Index->data()}, n, curve.Pyramid, x0, x1, pixels,
+                     indices);
     else
-        Reduce(TPlain{curve.X->data(), curve.Y->data()}, n, curve.Pyramid, x0, x1, pixels, indices);
+        Reduce<false>(TPlain{curve.X->data(), curve.Y->data()}, n, curve.Pyramid, x0, x1, pixels, indices);
 }
 
 } // namespace qv

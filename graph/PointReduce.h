@@ -5,6 +5,8 @@
 // (graph/CurveReduce.h): in every pixel column the lowest and the highest
 // point, the nearest point outside each end, and every point when there are
 // only a few per column; the indices returned are the curve's point indices.
+// A curve of some of the samples (the marks) has gaps: there no point that
+// stands alone behind a gap is left out.
 #include "graph/CurveModel.h"
 
 #include <cstdint>
