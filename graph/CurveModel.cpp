@@ -112,17 +112,27 @@ std::vector<std::uint8_t> TCurveModel::UsedColourIndices() const
     return out;
 }
 
+namespace {
+
+// Empty arrays for missing ones; the count of points they make.
+std::size_t NoNullArrays(std::shared_ptr<const std::vector<double>>& x, std::shared_ptr<const std::vector<double>>& y)
+{
+    if (!x)
+        x = std::make_shared<const std::vector<double>>();
+    if (!y)
+        y = std::make_shared<const std::vector<double>>();
+    return std::min(x->size(), y->size());
+}
+
+} // namespace
+
 void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
                             std::shared_ptr<const std::vector<double>> y)
 {
     TCurve* c = MutableCurve(h, slot);
     if (!c)
         return;
-    if (!x)
-        x = std::make_shared<const std::vector<double>>();
-    if (!y)
-        y = std::make_shared<const std::vector<double>>();
-    const std::size_t n = std::min(x->size(), y->size());
+    const std::size_t n = NoNullArrays(x, y);
     // Times another curve of the file already holds are known to ascend.
     const TCurveFile& f = files_.at(h);
     const bool known = std::any_of(f.Curves.begin(), f.Curves.end(), [&](const TCurve& o) {
@@ -155,11 +165,7 @@ void TCurveModel::SetIndexedPoints(TCurveHandle h, int slot, std::shared_ptr<con
     TCurve* c = MutableCurve(h, slot);
     if (!c)
         return;
-    if (!x)
-        x = std::make_shared<const std::vector<double>>();
-    if (!y)
-        y = std::make_shared<const std::vector<double>>();
-    const std::size_t n = std::min(x->size(), y->size());
+    const std::size_t n = NoNullArrays(x, y);
     if (!index)
         index = std::make_shared<const std::vector<std::int32_t>>();
     // Indices that ascend within the samples are kept as they are.
