@@ -51,6 +51,10 @@ void TPixelCanvas::Polyline(const double* x, const double* y, int n, std::uint32
         pattern_.insert(pattern_.end(), static_cast<std::size_t>(std::max(1, dashes[d])), d % 2 == 0 ? 1 : 0);
     if (std::find(pattern_.begin(), pattern_.end(), 0) == pattern_.end())
         pattern_.clear(); // no gaps: solid
+    dashAt_.clear();
+    for (std::size_t i = 0; i < pattern_.size(); ++i)
+        if (pattern_[i])
+            dashAt_.push_back(static_cast<std::ptrdiff_t>(i));
     phase_ = 0;
     bool have = false;
     int px = 0, py = 0;
@@ -115,12 +119,22 @@ void TPixelCanvas::Segment(int x0, int y0, int x1, int y1, std::uint32_t argb)
                     for (int c = 0; c < count; ++c, p += mStep)
                         *p = argb;
                 } else {
+                    // Up to the pattern's start, then a whole pattern at a
+                    // time: the dashes at fixed places of each turn.
                     std::size_t phase = (phase_ + static_cast<std::size_t>(k)) % plen;
-                    for (int c = 0; c < count; ++c, p += mStep) {
+                    int c = 0;
+                    for (; c < count && phase != 0; ++c, p += mStep) {
                         if (pattern[phase])
                             *p = argb;
                         phase = phase + 1 == plen ? 0 : phase + 1;
                     }
+                    const int whole = static_cast<int>(plen);
+                    for (; c + whole <= count; c += whole, p += whole * mStep)
+                        for (const std::ptrdiff_t at : dashAt_)
+                            p[at * mStep] = argb;
+                    for (; c < count; ++c, p += mStep, ++phase)
+                        if (pattern[phase])
+                            *p = argb;
                 }
             }
             k = kEnd + 1;

@@ -3,6 +3,7 @@
 // (0xAARRGGBB), a pixel at a time: thin lines with or without a dash
 // pattern, and small stamped pictures. The chart draws its dense curves and
 // marks this way; the picture belongs to the caller.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -39,6 +40,7 @@ private:
     // The dash pattern of the line being drawn, a flag a pixel, and where
     // in it the next pixel falls.
     std::vector<std::uint8_t> pattern_;
+    std::vector<std::ptrdiff_t> dashAt_; // the places in it that are drawn
     std::size_t phase_ = 0;
 };
 
