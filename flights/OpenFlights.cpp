@@ -106,9 +106,11 @@ void TOpenFlights::CreateCurves(TOpenFlight& f, std::uint8_t colour)
     f.Curves = h;
     m.SetRxOffsetY(h, b.RxOffsetY);
     // The line curves share the record's arrays.
+    std::vector<TCurveModel::TSlotPoints> lines;
     for (int k = 0; k < kSlotCount; ++k)
         if (!CurveSlot(k).Points)
-            m.SetPoints(h, k, b.Shared(ArrTime), b.Shared(CurveSlot(k).Source));
+            lines.push_back({k, b.Shared(ArrTime), b.Shared(CurveSlot(k).Source)});
+    m.SetPointsOfSlots(h, std::move(lines));
     // The samples whose marker flag is 1: where the receiver is above the
     // threshold (as MarkerFlags gives them); the marker curve is their
     // (time, altitude) in the shared arrays.

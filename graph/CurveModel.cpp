@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <numeric>
 
 namespace qv {
@@ -129,33 +130,53 @@ std::size_t NoNullArrays(std::shared_ptr<const std::vector<double>>& x, std::sha
 void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
                             std::shared_ptr<const std::vector<double>> y)
 {
-    TCurve* c = MutableCurve(h, slot);
-    if (!c)
-        return;
-    const std::size_t n = NoNullArrays(x, y);
-    // Times another curve of the file already holds are known to ascend.
-    const TCurveFile& f = files_.at(h);
-    const bool known = std::any_of(f.Curves.begin(), f.Curves.end(), [&](const TCurve& o) {
-        return &o != c && o.X == x && !o.Index && o.X->size() == n;
-    });
-    if (x->size() != n || y->size() != n || (!known && !std::is_sorted(x->begin(), x->begin() + n))) {
-        std::vector<std::size_t> order(n);
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return (*x)[a] < (*x)[b]; });
-        auto xs = std::make_shared<std::vector<double>>(n);
-        auto ys = std::make_shared<std::vector<double>>(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            (*xs)[i] = (*x)[order[i]];
-            (*ys)[i] = (*y)[order[i]];
+    SetPointsOfSlots(h, {TSlotPoints{slot, std::move(x), std::move(y)}});
+}
+
+void TCurveModel::SetPointsOfSlots(TCurveHandle h, std::vector<TSlotPoints> curves)
+{
+    std::vector<std::pair<int, TCurve*>> set;
+    for (TSlotPoints& p : curves) {
+        TCurve* c = MutableCurve(h, p.Slot);
+        if (!c)
+            continue;
+        std::shared_ptr<const std::vector<double>> x = std::move(p.X), y = std::move(p.Y);
+        const std::size_t n = NoNullArrays(x, y);
+        // Times another curve of the file already holds are known to ascend.
+        const TCurveFile& f = files_.at(h);
+        const bool known = std::any_of(f.Curves.begin(), f.Curves.end(), [&](const TCurve& o) {
+            return &o != c && o.X == x && !o.Index && o.X->size() == n;
+        });
+        if (x->size() != n || y->size() != n || (!known && !std::is_sorted(x->begin(), x->begin() + n))) {
+            std::vector<std::size_t> order(n);
+            std::iota(order.begin(), order.end(), 0);
+            std::stable_sort(order.begin(), order.end(),
+                             [&](std::size_t a, std::size_t b) { return (*x)[a] < (*x)[b]; });
+            auto xs = std::make_shared<std::vector<double>>(n);
+            auto ys = std::make_shared<std::vector<double>>(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                (*xs)[i] = (*x)[order[i]];
+                (*ys)[i] = (*y)[order[i]];
+            }
+            x = xs;
+            y = ys;
         }
-        x = xs;
-        y = ys;
+        c->X = std::move(x);
+        c->Y = std::move(y);
+        c->Index.reset();
+        set.emplace_back(p.Slot, c);
     }
-    c->X = std::move(x);
-    c->Y = std::move(y);
-    c->Index.reset();
-    Prepare(slot, *c);
-    emit CurveChanged(h, slot);
+    // What each curve needs for drawing and measuring, side by side: every
+    // curve is its own.
+    std::vector<std::future<void>> others;
+    for (std::size_t i = 1; i < set.size(); ++i)
+        others.push_back(std::async(std::launch::async, [this, &set, i] { Prepare(set[i].first, *set[i].second); }));
+    if (!set.empty())
+        Prepare(set[0].first, *set[0].second);
+    for (std::future<void>& o : others)
+        o.get();
+    for (const auto& [slot, c] : set)
+        emit CurveChanged(h, slot);
 }
 
 void TCurveModel::SetIndexedPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,

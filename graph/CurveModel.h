@@ -120,6 +120,13 @@ public:
     // unsorted x is sorted). The pyramid for drawing is built here.
     void SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
                    std::shared_ptr<const std::vector<double>> y);
+    // The same for several slots of a file at once; their pyramids and
+    // sums are made side by side.
+    struct TSlotPoints {
+        int Slot;
+        std::shared_ptr<const std::vector<double>> X, Y;
+    };
+    void SetPointsOfSlots(TCurveHandle h, std::vector<TSlotPoints> curves);
     // Points of a marker slot that are some of the samples (x, y): those
     // at the ascending indices `index` (out-of-range ones are left out; a
     // line slot gets them copied out).
