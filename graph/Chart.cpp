@@ -324,69 +324,44 @@ struct TReduceScratch {
     std::vector<double> MarkX, MarkY;
 };
 
-// The marks to draw of a point curve, read through its points (a marker
-// curve's are some of the record's samples), thinned to one per cell.
-QVector<QCPGraphData> DrawnMarks(const TCurve& c, double lower, double upper, int pixels, const QCPAxis* keyAxis,
-                                 const QCPAxis* valueAxis, double cell, TReduceScratch& s)
-{
-    ReduceCurveForView(c, lower, upper, pixels, s.Indices);
-    // The points lie anywhere in the samples: fetched a few ahead.
-    auto fetchAhead = [&](const std::vector<std::int32_t>& at, std::size_t m) {
-        if (m + 16 < at.size()) {
-            const std::size_t ahead = c.Sample(at[m + 16]);
-            __builtin_prefetch(&(*c.X)[ahead]);
-            __builtin_prefetch(&(*c.Y)[ahead]);
-        }
-    };
-    s.MarkX.resize(s.Indices.size());
-    s.MarkY.resize(s.Indices.size());
-    for (std::size_t m = 0; m < s.Indices.size(); ++m) {
-        fetchAhead(s.Indices, m);
-        const std::int64_t j = s.Indices[m];
-        s.MarkX[m] = keyAxis->coordToPixel(c.DrawnX(c.PointX(j)));
-        s.MarkY[m] = valueAxis->coordToPixel(c.DrawnY(c.PointY(j)));
-    }
-    ThinMarks(s.MarkX, s.MarkY, cell, s.Kept);
-    for (std::int32_t& m : s.Kept)
-        m = s.Indices[static_cast<std::size_t>(m)];
-    QVector<QCPGraphData> points(static_cast<int>(s.Kept.size()));
-    for (std::size_t m = 0; m < s.Kept.size(); ++m) {
-        fetchAhead(s.Kept, m);
-        const std::int64_t j = s.Kept[m];
-        points[static_cast<int>(m)] = QCPGraphData(c.DrawnX(c.PointX(j)), c.DrawnY(c.PointY(j)));
-    }
-    return points;
-}
-
 // The points to draw of curve `c` over the file's times [lower, upper] on
-// `pixels` columns; the marks of a point curve (cell: the shape's width)
-// are DrawnMarks'.
+// `pixels` columns; the marks of a point curve (cell > 0: the shape's
+// width) thinned to one per cell.
 QVector<QCPGraphData> DrawnPoints(const TCurve& c, double lower, double upper, int pixels, const QCPAxis* keyAxis,
                                   const QCPAxis* valueAxis, double cell, TReduceScratch& s)
 {
-    QVector<QCPGraphData> points;
     if (c.Count() == 0)
-        return points;
-    if (cell > 0 || c.Index)
-        return DrawnMarks(c, lower, upper, pixels, keyAxis, valueAxis, cell, s);
-    const std::vector<double>& xs = *c.X;
-    const std::vector<double>& ys = *c.Y;
+        return {};
+    ReduceCurveForView(c, lower, upper, pixels, s.Indices);
     // The points lie anywhere in the samples: they are fetched a few
     // ahead, so that the waits for memory overlap.
     auto fetchAhead = [&](std::size_t m) {
         if (m + 16 < s.Indices.size()) {
-            __builtin_prefetch(&xs[static_cast<std::size_t>(s.Indices[m + 16])]);
-            __builtin_prefetch(&ys[static_cast<std::size_t>(s.Indices[m + 16])]);
+            const std::size_t ahead = c.Sample(s.Indices[m + 16]);
+            __builtin_prefetch(&(*c.X)[ahead]);
+            __builtin_prefetch(&(*c.Y)[ahead]);
         }
     };
-    ReduceForView(xs, ys, c.Pyramid, lower, upper, pixels, s.Indices);
-    const std::size_t count = s.Indices.size();
-    points.resize(static_cast<int>(count));
+    if (cell > 0) {
+        s.MarkX.resize(s.Indices.size());
+        s.MarkY.resize(s.Indices.size());
+        for (std::size_t m = 0; m < s.Indices.size(); ++m) {
+            fetchAhead(m);
+            const std::int64_t j = s.Indices[m];
+            s.MarkX[m] = keyAxis->coordToPixel(c.DrawnX(c.PointX(j)));
+            s.MarkY[m] = valueAxis->coordToPixel(c.DrawnY(c.PointY(j)));
+        }
+        ThinMarks(s.MarkX, s.MarkY, cell, s.Kept);
+        for (std::int32_t& m : s.Kept)
+            m = s.Indices[static_cast<std::size_t>(m)];
+        s.Indices.swap(s.Kept);
+    }
+    QVector<QCPGraphData> points(static_cast<int>(s.Indices.size()));
     QCPGraphData* out = points.data();
-    for (std::size_t m = 0; m < count; ++m) {
+    for (std::size_t m = 0; m < s.Indices.size(); ++m) {
         fetchAhead(m);
-        const auto j = static_cast<std::size_t>(s.Indices[m]);
-        out[m] = QCPGraphData(c.DrawnX(xs[j]), c.DrawnY(ys[j]));
+        const std::int64_t j = s.Indices[m];
+        out[m] = QCPGraphData(c.DrawnX(c.PointX(j)), c.DrawnY(c.PointY(j)));
     }
     return points;
 }
