@@ -19,6 +19,8 @@ TImagePaintBuffer::TImagePaintBuffer(const QSize& size, double devicePixelRatio)
 
 QCPPainter* TImagePaintBuffer::startPainting()
 {
+    if (!nothingToDraw_)
+        clear_ = false;
     auto* painter = new QCPPainter(&image_);
     painter->setRenderHint(QPainter::Antialiasing, false);
     return painter;
@@ -26,7 +28,7 @@ QCPPainter* TImagePaintBuffer::startPainting()
 
 void TImagePaintBuffer::draw(QCPPainter* painter) const
 {
-    if (!painter || !painter->isActive())
+    if (!painter || !painter->isActive() || clear_)
         return;
     if (background_) {
         painter->save();
@@ -38,11 +40,23 @@ void TImagePaintBuffer::draw(QCPPainter* painter) const
     }
 }
 
-void TImagePaintBuffer::clear(const QColor& colour) { image_.fill(background_ ? *background_ : colour); }
+void TImagePaintBuffer::clear(const QColor& colour)
+{
+    if (background_) {
+        image_.fill(*background_);
+        clear_ = false;
+        return;
+    }
+    const bool transparent = colour.alpha() == 0;
+    if (!(transparent && clear_ && nothingToDraw_))
+        image_.fill(colour);
+    clear_ = transparent;
+}
 
 void TImagePaintBuffer::reallocateBuffer()
 {
     setInvalidated();
+    clear_ = false;
     image_ = QImage(mSize * mDevicePixelRatio, QImage::Format_ARGB32_Premultiplied);
     image_.setDevicePixelRatio(mDevicePixelRatio);
 }
@@ -51,6 +65,12 @@ TPlot::TPlot(QWidget* parent) : QCustomPlot(parent)
 {
     pool_.setMaxThreadCount(std::clamp(QThread::idealThreadCount(), 1, 8) - 1);
     pool_.setExpiryTimeout(2000);
+    // What UseImageBuffers learnt holds for one replot's drawing only.
+    connect(this, &QCustomPlot::afterReplot, this, [this] {
+        for (const QSharedPointer<QCPAbstractPaintBuffer>& b : mPaintBuffers)
+            if (auto* image = dynamic_cast<TImagePaintBuffer*>(b.data()))
+                image->SetNothingToDraw(false);
+    });
 }
 
 TPlot::~TPlot() { pool_.waitForDone(); }
@@ -110,9 +130,26 @@ void TPlot::UseImageBuffers()
             b.reset(new TImagePaintBuffer(viewport().size(), ratio));
     const bool plain = mBackgroundBrush.style() == Qt::SolidPattern && mBackgroundBrush.color().alpha() == 255 &&
                        mBackgroundPixmap.isNull() && viewport() == rect();
-    for (int i = 0; i < mPaintBuffers.size(); ++i)
-        static_cast<TImagePaintBuffer*>(mPaintBuffers[i].data())
-            ->SetBackground(i == 0 && plain ? std::optional<QColor>(mBackgroundBrush.color()) : std::nullopt);
+    // Which buffers the layers will draw something into, buffered as
+    // QCustomPlot lays them out: a buffered layer has one of its own, and
+    // the logical layers that follow it share the next.
+    std::vector<bool> used(1, false);
+    for (int i = 0; i < mLayers.size(); ++i) {
+        const QCPLayer* l = mLayers[i];
+        if (l->mode() == QCPLayer::lmBuffered)
+            used.push_back(false);
+        const auto& children = l->children();
+        const bool draws = std::any_of(children.begin(), children.end(),
+                                       [](const QCPLayerable* c) { return c->realVisibility(); });
+        used.back() = used.back() || draws;
+        if (l->mode() == QCPLayer::lmBuffered && i + 1 < mLayers.size() && mLayers[i + 1]->mode() == QCPLayer::lmLogical)
+            used.push_back(false);
+    }
+    for (int i = 0; i < mPaintBuffers.size(); ++i) {
+        auto* b = static_cast<TImagePaintBuffer*>(mPaintBuffers[i].data());
+        b->SetBackground(i == 0 && plain ? std::optional<QColor>(mBackgroundBrush.color()) : std::nullopt);
+        b->SetNothingToDraw(i > 0 && i < static_cast<int>(used.size()) && !used[static_cast<std::size_t>(i)]);
+    }
 }
 
 std::optional<TPixelCanvas> CanvasOf(QCPPainter* painter, QPointF* offset)

@@ -26,6 +26,10 @@ public:
     // without blending (the same picture, at the cost of a copy).
     void SetBackground(const std::optional<QColor>& colour) { background_ = colour; }
     bool Opaque() const { return background_.has_value(); }
+    // None of the layers of this buffer draws anything in the coming
+    // replot: a buffer that is clear already is neither cleared again nor
+    // put on the screen (a layer that later repaints alone ends this).
+    void SetNothingToDraw(bool nothing) { nothingToDraw_ = nothing; }
     QCPPainter* startPainting() override;
     void draw(QCPPainter* painter) const override;
     void clear(const QColor& colour) override;
@@ -36,6 +40,8 @@ protected:
 private:
     QImage image_;
     std::optional<QColor> background_;
+    bool nothingToDraw_ = false;
+    bool clear_ = false; // every pixel is transparent
 };
 
 // The chart: QCustomPlot painting into TImagePaintBuffer pictures.

@@ -116,8 +116,15 @@ TEST_F(GraphPageTest, RubberBandZoomAndCancelZoom)
     const QPoint a = PlotPoint(0.2, 0.25), b = PlotPoint(0.6, 0.75);
     const double x0 = plot()->xAxis->pixelToCoord(a.x()), x1 = plot()->xAxis->pixelToCoord(b.x());
     const double v0 = page.Chart->VoltageAxis->pixelToCoord(b.y()), v1 = page.Chart->VoltageAxis->pixelToCoord(a.y());
+    const QImage still = plot()->grab().toImage();
     QTest::mousePress(plot(), Qt::LeftButton, Qt::NoModifier, a);
     QTest::mouseMove(plot(), (a + b) / 2);
+    // The band is on the screen while it is dragged: its left edge is drawn.
+    const QImage during = plot()->grab().toImage();
+    int changed = 0;
+    for (int y = a.y() + 1; y < (a.y() + b.y()) / 2; ++y)
+        changed += during.pixel(a.x(), y) != still.pixel(a.x(), y);
+    EXPECT_GT(changed, ((b.y() - a.y()) / 2 - 1) / 3);
     QTest::mouseMove(plot(), b);
     QTest::mouseRelease(plot(), Qt::LeftButton, Qt::NoModifier, b);
     EXPECT_NEAR(Range(AxisBottom).Min, x0, 1e-9);
