@@ -1,9 +1,9 @@
 #include "graph/ChartCanvas.h"
 
 #include "graph/PixelCanvas.h"
+#include "graph/WorkerTeam.h"
 
 #include <QPaintEngine>
-#include <QSemaphore>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -61,10 +61,9 @@ void TImagePaintBuffer::reallocateBuffer()
     image_.setDevicePixelRatio(mDevicePixelRatio);
 }
 
-TPlot::TPlot(QWidget* parent) : QCustomPlot(parent)
+TPlot::TPlot(QWidget* parent)
+    : QCustomPlot(parent), team_(std::make_unique<TWorkerTeam>(std::clamp(QThread::idealThreadCount(), 1, 8) - 1))
 {
-    pool_.setMaxThreadCount(std::clamp(QThread::idealThreadCount(), 1, 8) - 1);
-    pool_.setExpiryTimeout(2000);
     // What UseImageBuffers learnt holds for one replot's drawing only.
     connect(this, &QCustomPlot::afterReplot, this, [this] {
         for (const QSharedPointer<QCPAbstractPaintBuffer>& b : mPaintBuffers)
@@ -73,7 +72,9 @@ TPlot::TPlot(QWidget* parent) : QCustomPlot(parent)
     });
 }
 
-TPlot::~TPlot() { pool_.waitForDone(); }
+TPlot::~TPlot() = default;
+
+int TPlot::Workers() const { return team_->Size(); }
 
 void TPlot::paintEvent(QPaintEvent* event)
 {
@@ -105,19 +106,7 @@ void TPlot::ForEach(int count, const std::function<void(int, int)>& job)
 
 void TPlot::InBands(const std::function<void(int, int)>& job)
 {
-    const int bands = Workers();
-    if (bands == 1) {
-        job(0, 1);
-        return;
-    }
-    QSemaphore done;
-    for (int b = 1; b < bands; ++b)
-        pool_.start([&job, &done, b, bands] {
-            job(b, bands);
-            done.release();
-        });
-    job(0, bands);
-    done.acquire(bands - 1);
+    team_->Run(job);
 }
 
 void TPlot::UseImageBuffers()
@@ -139,8 +128,10 @@ void TPlot::UseImageBuffers()
         if (l->mode() == QCPLayer::lmBuffered)
             used.push_back(false);
         const auto& children = l->children();
-        const bool draws = std::any_of(children.begin(), children.end(),
-                                       [](const QCPLayerable* c) { return c->realVisibility(); });
+        const bool draws = std::any_of(children.begin(), children.end(), [](QCPLayerable* c) {
+            const auto* band = qobject_cast<QCPSelectionRect*>(c); // drawn only while dragged
+            return c->realVisibility() && (!band || band->isActive());
+        });
         used.back() = used.back() || draws;
         if (l->mode() == QCPLayer::lmBuffered && i + 1 < mLayers.size() && mLayers[i + 1]->mode() == QCPLayer::lmLogical)
             used.push_back(false);

@@ -7,15 +7,16 @@
 // QCustomPlot as usual.
 #include <QImage>
 #include <QString>
-#include <QThreadPool>
 #include <functional>
 #include <optional>
+#include <memory>
 #include <qcustomplot.h>
 #include <vector>
 
 namespace qv {
 
 class TPixelCanvas;
+class TWorkerTeam;
 
 // A paint buffer that is a QImage, so that its pixels can be reached.
 class TImagePaintBuffer : public QCPAbstractPaintBuffer {
@@ -58,7 +59,7 @@ public:
     // Runs job(item, worker) for every item of `count` on the processors
     // there are (worker: which of Workers() threads runs it).
     void ForEach(int count, const std::function<void(int item, int worker)>& job);
-    int Workers() const { return pool_.maxThreadCount() + 1; }
+    int Workers() const;
 
 protected:
     // As QCustomPlot paints, but without filling the background first where
@@ -66,7 +67,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QThreadPool pool_; // the drawing's own threads, idle between replots
+    std::unique_ptr<TWorkerTeam> team_; // the drawing's own threads
 };
 
 // The pixels a curve painted with `painter` can be drawn into directly,

@@ -13,7 +13,15 @@ void TLabelPlace::Reset(const QRectF& area, double boxHeight)
     rows_ = std::max(0, static_cast<int>(std::ceil(area.height())));
     const std::size_t pixels = static_cast<std::size_t>(cols_) * static_cast<std::size_t>(rows_);
     offered_.assign((pixels + 63) / 64, 0);
-    covered_.assign(pixels, 0);
+    if (covered_.size() == pixels && cols_ == markedCols_) {
+        for (const TMark& m : marks_) // only what the last round covered
+            for (int row = m.Top; row <= m.Bottom; ++row)
+                std::fill_n(covered_.begin() + static_cast<std::ptrdiff_t>(row) * cols_ + m.Left, m.Right - m.Left + 1, 0);
+    } else {
+        covered_.assign(pixels, 0);
+    }
+    markedCols_ = cols_;
+    marks_.clear();
     boxes_.clear();
 }
 
@@ -34,6 +42,7 @@ bool TLabelPlace::Place(double x, double y, double w, int top, int bottom)
     for (int row = top; row <= bottom; ++row)
         std::fill(covered_.begin() + static_cast<std::ptrdiff_t>(row) * cols_ + c0,
                   covered_.begin() + static_cast<std::ptrdiff_t>(row) * cols_ + c1 + 1, 1);
+    marks_.push_back({top, bottom, c0, c1});
     boxes_.emplace_back(x - w / 2, y - height_, w, height_);
     return true;
 }

@@ -78,6 +78,11 @@ private:
     std::vector<std::uint64_t> offered_; // a bit per pixel: a label anchored there
     std::vector<std::uint8_t> covered_; // per pixel: inside a box placed
     std::vector<QRectF> boxes_;
+    struct TMark {
+        int Top, Bottom, Left, Right;
+    };
+    std::vector<TMark> marks_; // the pixels of each box placed
+    int markedCols_ = 0;
 };
 
 } // namespace qv

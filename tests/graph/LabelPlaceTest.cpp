@@ -32,6 +32,13 @@ TEST(LabelPlace, LeavesOutOnlyWhatWouldCoverALabelPlaced)
     EXPECT_FALSE(place.Offer(450, 50, width));  // wholly outside it
     EXPECT_FALSE(place.Offer(10, 320, width));
     EXPECT_EQ(place.Boxes().size(), 4u);
+    // A new round starts on an empty area, of the same size or not.
+    place.Reset(QRectF(0, 0, 400, 300), 12);
+    EXPECT_TRUE(place.Offer(100, 100, width));
+    EXPECT_TRUE(place.Offer(100, 112, width));
+    place.Reset(QRectF(0, 0, 300, 300), 12);
+    EXPECT_TRUE(place.Offer(100, 112, width));
+    EXPECT_EQ(place.Boxes().size(), 1u);
 }
 
 TEST(ChartLabels, AMillionAnnotationsDrawWhatCanBeToldApart)

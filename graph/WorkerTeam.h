@@ -1,0 +1,44 @@
+#pragma once
+// A few threads that run one job side by side with the caller and are
+// handed the next one at once: after a job they wait a moment awake, so
+// that the jobs of one replot (one for each curve) follow each other
+// without the cost of waking a sleeping thread each time. Idle, they sleep.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace qv {
+
+class TWorkerTeam {
+public:
+    // `helpers` threads beside the caller's (none: every job runs on the
+    // caller's thread alone).
+    explicit TWorkerTeam(int helpers);
+    ~TWorkerTeam();
+    TWorkerTeam(const TWorkerTeam&) = delete;
+    TWorkerTeam& operator=(const TWorkerTeam&) = delete;
+
+    // How many run a job: the helpers and the caller.
+    int Size() const { return parts_; }
+    // Runs job(part, Size()) for every part 0 .. Size()-1, part 0 on the
+    // caller's thread, and returns when all are done. Not reentrant.
+    void Run(const std::function<void(int part, int parts)>& job);
+
+private:
+    void Serve(int part);
+
+    const int parts_;
+    std::mutex mutex_;
+    std::condition_variable wake_, finished_;
+    const std::function<void(int, int)>* job_ = nullptr; // set before round_ counts on
+    std::atomic<std::uint64_t> round_{0};                // one more for every job
+    std::atomic<int> done_{0};                           // helpers done with it
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
+
+} // namespace qv
