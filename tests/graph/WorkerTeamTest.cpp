@@ -1,0 +1,37 @@
+// The chart's threads: every part of every job runs once, whether the
+// helpers are awake or asleep when it comes.
+#include "graph/WorkerTeam.h"
+
+#include <atomic>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace qv;
+
+TEST(WorkerTeam, RunsEveryPartOnceAndWaitsForAll)
+{
+    for (const int helpers : {0, 1, 2}) {
+        TWorkerTeam team(helpers);
+        ASSERT_EQ(team.Size(), helpers + 1);
+        std::vector<std::atomic<int>> runs(static_cast<std::size_t>(team.Size()));
+        for (int round = 0; round < 600; ++round) {
+            if (round % 200 == 199) // long enough for the helpers to fall asleep
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::atomic<int> finished{0};
+            team.Run([&](int part, int parts) {
+                EXPECT_EQ(parts, team.Size());
+                ++runs[static_cast<std::size_t>(part)];
+                ++finished;
+            });
+            ASSERT_EQ(finished.load(), team.Size()); // none still running
+        }
+        for (const auto& r : runs)
+            EXPECT_EQ(r.load(), 600);
+    }
+}
+
+} // namespace
