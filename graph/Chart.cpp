@@ -402,7 +402,7 @@ void TChartView::RefreshDrawnData()
         }
     }
     std::vector<TReduceScratch> scratch(static_cast<std::size_t>(plot->Workers()));
-    plot->ForEach(static_cast<int>(jobs.size()), [&](int i, int worker) {
+    plot->ForEachBeforeReplot(static_cast<int>(jobs.size()), [&](int i, int worker) {
         TJob& j = jobs[static_cast<std::size_t>(i)];
         j.Points = DrawnPoints(*j.Curve, j.Want.Lower, j.Want.Upper, pixels, Chart1->xAxis, j.Graph->valueAxis(), j.Cell,
                                scratch[static_cast<std::size_t>(worker)]);

@@ -40,10 +40,24 @@ void TImagePaintBuffer::draw(QCPPainter* painter) const
     }
 }
 
+void TImagePaintBuffer::FillAhead(int part, int parts)
+{
+    if (!background_ || image_.isNull())
+        return;
+    const int rows = image_.height(), from = rows * part / parts, to = rows * (part + 1) / parts;
+    const std::uint32_t colour = background_->rgba(); // opaque: premultiplied as it is
+    for (int y = from; y < to; ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(image_.scanLine(y));
+        std::fill(line, line + image_.width(), colour);
+    }
+}
+
 void TImagePaintBuffer::clear(const QColor& colour)
 {
     if (background_) {
-        image_.fill(*background_);
+        if (!filledAhead_)
+            image_.fill(*background_);
+        filledAhead_ = false;
         clear_ = false;
         return;
     }
@@ -56,7 +70,7 @@ void TImagePaintBuffer::clear(const QColor& colour)
 void TImagePaintBuffer::reallocateBuffer()
 {
     setInvalidated();
-    clear_ = false;
+    clear_ = filledAhead_ = false;
     image_ = QImage(mSize * mDevicePixelRatio, QImage::Format_ARGB32_Premultiplied);
     image_.setDevicePixelRatio(mDevicePixelRatio);
 }
@@ -102,6 +116,20 @@ void TPlot::ForEach(int count, const std::function<void(int, int)>& job)
         for (int i = next++; i < count; i = next++)
             job(i, worker);
     });
+}
+
+void TPlot::ForEachBeforeReplot(int count, const std::function<void(int, int)>& job)
+{
+    auto* lowest = mPaintBuffers.isEmpty() ? nullptr : dynamic_cast<TImagePaintBuffer*>(mPaintBuffers.first().data());
+    const int fills = lowest && lowest->Opaque() ? Workers() : 0;
+    ForEach(count + fills, [&](int i, int worker) {
+        if (i < count)
+            job(i, worker);
+        else
+            lowest->FillAhead(i - count, fills);
+    });
+    if (lowest)
+        lowest->SetFilledAhead();
 }
 
 void TPlot::InBands(const std::function<void(int, int)>& job)
@@ -166,6 +194,70 @@ std::optional<TPixelCanvas> CanvasOf(QCPPainter* painter, QPointF* offset)
     return canvas;
 }
 
+namespace {
+
+// Draws a job of `size` points with draw(part) on the whole canvas, or, a
+// long one, in bands of its rows side by side on the chart's threads.
+template <class Draw>
+void InBandsOf(QCustomPlot* chart, TPixelCanvas& canvas, int size, const Draw& draw)
+{
+    auto* plot = dynamic_cast<TPlot*>(chart);
+    if (!plot || size < 256) {
+        draw(canvas);
+        return;
+    }
+    const TPixelCanvas whole = canvas;
+    plot->InBands([&](int band, int bands) {
+        TPixelCanvas part = whole;
+        const int top = whole.Top(), rows = whole.Bottom() - top + 1;
+        part.SetClip(whole.Left(), top + rows * band / bands, whole.Right(), top + rows * (band + 1) / bands - 1);
+        draw(part);
+    });
+}
+
+} // namespace
+
+std::optional<TPixelCanvas> TLineGraph::CanvasFor(QCPPainter* painter, QPointF* offset) const
+{
+    const QPen pen = painter->pen();
+    if (painter->testRenderHint(QPainter::Antialiasing) || pen.widthF() > 1.0 || pen.color().alpha() != 255 ||
+        pen.brush().style() != Qt::SolidPattern)
+        return std::nullopt;
+    return CanvasOf(painter, offset);
+}
+
+void TLineGraph::draw(QCPPainter* painter)
+{
+    const QCPAxis* key = mKeyAxis.data();
+    const QCPAxis* value = mValueAxis.data();
+    if (!key || !value || mLineStyle != lsLine || !mScatterStyle.isNone() || mBrush.style() != Qt::NoBrush ||
+        selected() || key->orientation() != Qt::Horizontal || key->scaleType() != QCPAxis::stLinear ||
+        value->scaleType() != QCPAxis::stLinear || mDataContainer->isEmpty() || mPen.style() == Qt::NoPen ||
+        mPen.color().alpha() == 0) {
+        QCPGraph::draw(painter);
+        return;
+    }
+    painter->setPen(mPen);
+    applyDefaultAntialiasingHint(painter);
+    QPointF o;
+    std::optional<TPixelCanvas> canvas = CanvasFor(painter, &o);
+    if (!canvas) {
+        QCPGraph::draw(painter);
+        return;
+    }
+    // The chart keeps only the points of the view (and a neighbour each
+    // side): every one is drawn.
+    const std::size_t n = static_cast<std::size_t>(mDataContainer->size());
+    x_.resize(n);
+    y_.resize(n);
+    std::size_t i = 0;
+    for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it, ++i) {
+        x_[i] = TPixelCanvas::PixelOf(key->coordToPixel(it->key) + o.x());
+        y_[i] = TPixelCanvas::PixelOf(value->coordToPixel(it->value) + o.y());
+    }
+    DrawPixels(*canvas, mPen);
+}
+
 void TLineGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const
 {
     const QPen pen = painter->pen();
@@ -173,10 +265,7 @@ void TLineGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines
         return;
     applyDefaultAntialiasingHint(painter);
     QPointF o;
-    std::optional<TPixelCanvas> canvas;
-    if (!painter->testRenderHint(QPainter::Antialiasing) && pen.widthF() <= 1.0 && pen.color().alpha() == 255 &&
-        pen.brush().style() == Qt::SolidPattern)
-        canvas = CanvasOf(painter, &o);
+    std::optional<TPixelCanvas> canvas = CanvasFor(painter, &o);
     if (!canvas) {
         QCPGraph::drawLinePlot(painter, lines);
         return;
@@ -184,28 +273,22 @@ void TLineGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines
     x_.resize(static_cast<std::size_t>(lines.size()));
     y_.resize(static_cast<std::size_t>(lines.size()));
     for (int i = 0; i < lines.size(); ++i) {
-        x_[static_cast<std::size_t>(i)] = lines[i].x() + o.x();
-        y_[static_cast<std::size_t>(i)] = lines[i].y() + o.y();
+        x_[static_cast<std::size_t>(i)] = TPixelCanvas::PixelOf(lines[i].x() + o.x());
+        y_[static_cast<std::size_t>(i)] = TPixelCanvas::PixelOf(lines[i].y() + o.y());
     }
+    DrawPixels(*canvas, pen);
+}
+
+void TLineGraph::DrawPixels(TPixelCanvas& canvas, const QPen& pen) const
+{
     dashes_.clear();
     if (pen.style() != Qt::SolidLine)
         for (qreal d : pen.dashPattern())
             dashes_.push_back(std::max(1, static_cast<int>(std::lround(d))));
-    // Long curves are drawn in bands of rows side by side: every band
-    // walks the whole line, and draws its own rows of it.
-    auto* plot = dynamic_cast<TPlot*>(mParentPlot);
+    const int n = static_cast<int>(x_.size());
     const std::uint32_t colour = pen.color().rgba();
-    if (!plot || lines.size() < 256) {
-        canvas->Polyline(x_.data(), y_.data(), lines.size(), colour, dashes_);
-        return;
-    }
-    const TPixelCanvas whole = *canvas;
-    plot->InBands([&](int band, int bands) {
-        TPixelCanvas part = whole;
-        const int top = whole.Top(), rows = whole.Bottom() - top + 1;
-        part.SetClip(whole.Left(), top + rows * band / bands, whole.Right(), top + rows * (band + 1) / bands - 1);
-        part.Polyline(x_.data(), y_.data(), lines.size(), colour, dashes_);
-    });
+    // Every band walks the whole line, and draws its own rows of it.
+    InBandsOf(mParentPlot, canvas, n, [&](TPixelCanvas& part) { part.Polyline(x_.data(), y_.data(), n, colour, dashes_); });
 }
 
 void TMarkGraph::drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& points,
@@ -242,9 +325,12 @@ void TMarkGraph::drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& po
         stampKey_ = key;
     }
     const auto* bits = reinterpret_cast<const std::uint32_t*>(stamp_.constBits());
-    for (const QPointF& pt : points)
-        canvas->Stamp(bits, side, side, static_cast<int>(std::lround(pt.x() + o.x() - side / 2.0)),
-                      static_cast<int>(std::lround(pt.y() + o.y() - side / 2.0)));
+    auto stampAll = [&](TPixelCanvas& part) {
+        for (const QPointF& pt : points)
+            part.Stamp(bits, side, side, static_cast<int>(std::lround(pt.x() + o.x() - side / 2.0)),
+                       static_cast<int>(std::lround(pt.y() + o.y() - side / 2.0)));
+    };
+    InBandsOf(mParentPlot, *canvas, points.size(), stampAll); // each band in the order of the points
 }
 
 } // namespace qv

@@ -5,6 +5,8 @@
 // straight into those pixels. Whatever cannot go that way (smoothed or
 // wide lines, scaled or vector output: pictures, printing) is drawn by
 // QCustomPlot as usual.
+#include "graph/PixelCanvas.h"
+
 #include <QImage>
 #include <QString>
 #include <functional>
@@ -15,7 +17,6 @@
 
 namespace qv {
 
-class TPixelCanvas;
 class TWorkerTeam;
 
 // A paint buffer that is a QImage, so that its pixels can be reached.
@@ -31,6 +32,11 @@ public:
     // replot: a buffer that is clear already is neither cleared again nor
     // put on the screen (a layer that later repaints alone ends this).
     void SetNothingToDraw(bool nothing) { nothingToDraw_ = nothing; }
+    // Fills the rows part of parts of an opaque buffer with its colour
+    // ahead of the replot (beside other work); the replot's clear then
+    // leaves it as it is.
+    void FillAhead(int part, int parts);
+    void SetFilledAhead() { filledAhead_ = Opaque(); }
     QCPPainter* startPainting() override;
     void draw(QCPPainter* painter) const override;
     void clear(const QColor& colour) override;
@@ -42,7 +48,8 @@ private:
     QImage image_;
     std::optional<QColor> background_;
     bool nothingToDraw_ = false;
-    bool clear_ = false; // every pixel is transparent
+    bool clear_ = false;       // every pixel is transparent
+    bool filledAhead_ = false; // filled with the background for the coming replot
 };
 
 // The chart: QCustomPlot painting into TImagePaintBuffer pictures.
@@ -59,6 +66,9 @@ public:
     // Runs job(item, worker) for every item of `count` on the processors
     // there are (worker: which of Workers() threads runs it).
     void ForEach(int count, const std::function<void(int item, int worker)>& job);
+    // The same before a replot, filling the lowest buffer with the
+    // background beside the jobs.
+    void ForEachBeforeReplot(int count, const std::function<void(int item, int worker)>& job);
     int Workers() const;
 
 protected:
@@ -81,10 +91,18 @@ public:
     TLineGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
 
 protected:
+    // A plain line (no fill, no marks, not selected) goes from the data
+    // straight to pixels; anything else as QCustomPlot draws it.
+    void draw(QCPPainter* painter) override;
     void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override;
 
 private:
-    mutable std::vector<double> x_, y_;
+    // The canvas the pen of `painter` can draw into, if any.
+    std::optional<TPixelCanvas> CanvasFor(QCPPainter* painter, QPointF* offset) const;
+    // Draws the line through the pixels x_, y_ with the pen.
+    void DrawPixels(TPixelCanvas& canvas, const QPen& pen) const;
+
+    mutable std::vector<int> x_, y_;
     mutable std::vector<int> dashes_;
 };
 

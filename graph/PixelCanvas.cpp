@@ -8,13 +8,6 @@ namespace qv {
 
 namespace {
 
-// Pixel coordinates far outside any picture are held to this, so that the
-// arithmetic below stays in range; a line is still walked only inside the
-// clip.
-constexpr double kFar = 1 << 22;
-
-int PixelOf(double v) { return static_cast<int>(std::floor(std::clamp(v, -kFar, kFar))); }
-
 // d * (255 - alpha of s) / 255 + s, for premultiplied pixels.
 inline std::uint32_t Over(std::uint32_t s, std::uint32_t d)
 {
@@ -44,6 +37,17 @@ void TPixelCanvas::SetClip(int left, int top, int right, int bottom)
 
 void TPixelCanvas::Polyline(const double* x, const double* y, int n, std::uint32_t argb, const std::vector<int>& dashes)
 {
+    px_.resize(static_cast<std::size_t>(std::max(0, n)));
+    py_.resize(px_.size());
+    for (int i = 0; i < n; ++i) {
+        px_[static_cast<std::size_t>(i)] = PixelOf(x[i]);
+        py_[static_cast<std::size_t>(i)] = PixelOf(y[i]);
+    }
+    Polyline(px_.data(), py_.data(), n, argb, dashes);
+}
+
+void TPixelCanvas::Polyline(const int* x, const int* y, int n, std::uint32_t argb, const std::vector<int>& dashes)
+{
     if (!bits_ || left_ > right_ || top_ > bottom_ || n <= 0)
         return;
     pattern_.clear();
@@ -59,13 +63,13 @@ void TPixelCanvas::Polyline(const double* x, const double* y, int n, std::uint32
     bool have = false;
     int px = 0, py = 0;
     for (int i = 0; i < n; ++i) {
-        if (std::isnan(x[i]) || std::isnan(y[i])) {
+        if (x[i] == kGap || y[i] == kGap) {
             if (have) // the end of the piece before the gap
                 Segment(px, py, px + 1, py, argb);
             have = false;
             continue;
         }
-        const int cx = PixelOf(x[i]), cy = PixelOf(y[i]);
+        const int cx = x[i], cy = y[i];
         if (have)
             Segment(px, py, cx, cy, argb); // without its last pixel: the next one starts there
         px = cx;

@@ -5,6 +5,8 @@
 // marks this way; the picture belongs to the caller.
 #include <cstddef>
 #include <cstdint>
+#include <climits>
+#include <cmath>
 #include <vector>
 
 namespace qv {
@@ -27,6 +29,19 @@ public:
     // from one segment to the next. A point that is not a number breaks the
     // line there.
     void Polyline(const double* x, const double* y, int n, std::uint32_t argb, const std::vector<int>& dashes);
+    // The same through points already in whole pixels (PixelOf), kGap
+    // breaking the line.
+    void Polyline(const int* x, const int* y, int n, std::uint32_t argb, const std::vector<int>& dashes);
+    static constexpr int kGap = INT32_MIN;
+    // The pixel a coordinate falls in (kGap for one that is not a number);
+    // far outside any picture it is held to a bound.
+    static int PixelOf(double v)
+    {
+        // Held far outside any picture, so that the arithmetic of a line
+        // stays in range; a line is still walked only inside the clip.
+        constexpr double kFar = 1 << 22;
+        return v != v ? kGap : static_cast<int>(std::floor(v < -kFar ? -kFar : (v > kFar ? kFar : v)));
+    }
     // Puts the w x h premultiplied picture `stamp` with its top left corner
     // at (x, y), blending where it is not opaque.
     void Stamp(const std::uint32_t* stamp, int w, int h, int x, int y);
@@ -42,6 +57,7 @@ private:
     std::vector<std::uint8_t> pattern_;
     std::vector<std::ptrdiff_t> dashAt_; // the places in it that are drawn
     std::size_t phase_ = 0;
+    std::vector<int> px_, py_;
 };
 
 } // namespace qv
