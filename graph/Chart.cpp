@@ -401,6 +401,10 @@ void TChartView::RefreshDrawnData()
             jobs.push_back({g, c, want, CurveSlot(k).Points ? g->scatterStyle().size() : 0.0, {}});
         }
     }
+    // The longest first, so that the threads end together.
+    std::stable_sort(jobs.begin(), jobs.end(), [](const TJob& a, const TJob& b) {
+        return a.Curve->Count() * (a.Curve->Index ? 2 : 1) > b.Curve->Count() * (b.Curve->Index ? 2 : 1);
+    });
     std::vector<TReduceScratch> scratch(static_cast<std::size_t>(plot->Workers()));
     plot->ForEachBeforeReplot(static_cast<int>(jobs.size()), [&](int i, int worker) {
         TJob& j = jobs[static_cast<std::size_t>(i)];

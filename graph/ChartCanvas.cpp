@@ -6,6 +6,7 @@
 #include <QPaintEngine>
 #include <QThread>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 
@@ -121,7 +122,7 @@ void TPlot::ForEach(int count, const std::function<void(int, int)>& job)
 void TPlot::ForEachBeforeReplot(int count, const std::function<void(int, int)>& job)
 {
     auto* lowest = mPaintBuffers.isEmpty() ? nullptr : dynamic_cast<TImagePaintBuffer*>(mPaintBuffers.first().data());
-    const int fills = lowest && lowest->Opaque() ? Workers() : 0;
+    const int fills = lowest && lowest->Opaque() ? 4 * Workers() : 0; // small, to even out the end
     ForEach(count + fills, [&](int i, int worker) {
         if (i < count)
             job(i, worker);
@@ -196,23 +197,74 @@ std::optional<TPixelCanvas> CanvasOf(QCPPainter* painter, QPointF* offset)
 
 namespace {
 
-// Draws a job of `size` points with draw(part) on the whole canvas, or, a
-// long one, in bands of its rows side by side on the chart's threads.
+// Where to cut the rows top .. bottom into `parts` bands of about the same
+// ink: the rows of a line's points weighted by the rows its segments cross
+// (path), or of marks one each.
+std::vector<int> BandTops(const int* rows, int n, bool path, int top, int bottom, int parts)
+{
+    constexpr int kBins = 64;
+    const double span = bottom - top + 1;
+    std::array<double, kBins> ink{};
+    double total = 0;
+    for (int i = 0; i < n; ++i) {
+        if (rows[i] == TPixelCanvas::kGap)
+            continue;
+        const double w = path && i > 0 && rows[i - 1] != TPixelCanvas::kGap ? std::abs(rows[i] - rows[i - 1]) + 1 : 1;
+        const double mid = path && i > 0 && rows[i - 1] != TPixelCanvas::kGap ? (rows[i] + rows[i - 1]) / 2.0 : rows[i];
+        ink[static_cast<std::size_t>(std::clamp((mid - top) / span * kBins, 0.0, kBins - 1.0))] += w;
+        total += w;
+    }
+    std::vector<int> tops(static_cast<std::size_t>(parts + 1), bottom + 1);
+    tops[0] = top;
+    double sum = 0;
+    int part = 1;
+    for (int b = 0; b < kBins && part < parts; ++b) {
+        sum += ink[static_cast<std::size_t>(b)];
+        while (part < parts && sum >= total * part / parts)
+            tops[static_cast<std::size_t>(part++)] = top + static_cast<int>(span * (b + 1) / kBins);
+    }
+    return tops;
+}
+
+// Draws a job of `n` points with draw(part) on the whole canvas, or, a
+// long one, in bands of its rows side by side on the chart's threads, cut
+// where each gets about the same ink (`rows`: the points' rows).
 template <class Draw>
-void InBandsOf(QCustomPlot* chart, TPixelCanvas& canvas, int size, const Draw& draw)
+void InBandsOf(QCustomPlot* chart, TPixelCanvas& canvas, const int* rows, int n, bool path, const Draw& draw)
 {
     auto* plot = dynamic_cast<TPlot*>(chart);
-    if (!plot || size < 256) {
+    if (!plot || n < 256 || plot->Workers() == 1) {
         draw(canvas);
         return;
     }
     const TPixelCanvas whole = canvas;
-    plot->InBands([&](int band, int bands) {
+    const std::vector<int> tops = BandTops(rows, n, path, whole.Top(), whole.Bottom(), plot->Workers());
+    plot->InBands([&](int band, int) {
         TPixelCanvas part = whole;
-        const int top = whole.Top(), rows = whole.Bottom() - top + 1;
-        part.SetClip(whole.Left(), top + rows * band / bands, whole.Right(), top + rows * (band + 1) / bands - 1);
+        part.SetClip(whole.Left(), tops[static_cast<std::size_t>(band)], whole.Right(),
+                     tops[static_cast<std::size_t>(band) + 1] - 1);
         draw(part);
     });
+}
+
+// Pixels from the coordinates of a linear axis: an offset and a scale.
+struct TAxisMap {
+    double Lower, At, Scale;
+    double operator()(double c) const { return At + (c - Lower) * Scale; }
+};
+
+TAxisMap MapOf(const QCPAxis* axis, double offset)
+{
+    const QCPRange r = axis->range();
+    const double p0 = axis->coordToPixel(r.lower), p1 = axis->coordToPixel(r.upper);
+    return {r.lower, p0 + offset, r.size() > 0 ? (p1 - p0) / r.size() : 0.0};
+}
+
+// Whether a curve on these axes can be mapped so: time across, both linear.
+bool PlainAxes(const QCPAxis* key, const QCPAxis* value)
+{
+    return key && value && key->orientation() == Qt::Horizontal && key->scaleType() == QCPAxis::stLinear &&
+           value->scaleType() == QCPAxis::stLinear;
 }
 
 } // namespace
@@ -230,10 +282,8 @@ void TLineGraph::draw(QCPPainter* painter)
 {
     const QCPAxis* key = mKeyAxis.data();
     const QCPAxis* value = mValueAxis.data();
-    if (!key || !value || mLineStyle != lsLine || !mScatterStyle.isNone() || mBrush.style() != Qt::NoBrush ||
-        selected() || key->orientation() != Qt::Horizontal || key->scaleType() != QCPAxis::stLinear ||
-        value->scaleType() != QCPAxis::stLinear || mDataContainer->isEmpty() || mPen.style() == Qt::NoPen ||
-        mPen.color().alpha() == 0) {
+    if (!PlainAxes(key, value) || mLineStyle != lsLine || !mScatterStyle.isNone() || mBrush.style() != Qt::NoBrush ||
+        selected() || mDataContainer->isEmpty() || mPen.style() == Qt::NoPen || mPen.color().alpha() == 0) {
         QCPGraph::draw(painter);
         return;
     }
@@ -247,13 +297,14 @@ void TLineGraph::draw(QCPPainter* painter)
     }
     // The chart keeps only the points of the view (and a neighbour each
     // side): every one is drawn.
+    const TAxisMap kx = MapOf(key, o.x()), vy = MapOf(value, o.y());
     const std::size_t n = static_cast<std::size_t>(mDataContainer->size());
     x_.resize(n);
     y_.resize(n);
     std::size_t i = 0;
     for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it, ++i) {
-        x_[i] = TPixelCanvas::PixelOf(key->coordToPixel(it->key) + o.x());
-        y_[i] = TPixelCanvas::PixelOf(value->coordToPixel(it->value) + o.y());
+        x_[i] = TPixelCanvas::PixelOf(kx(it->key));
+        y_[i] = TPixelCanvas::PixelOf(vy(it->value));
     }
     DrawPixels(*canvas, mPen);
 }
@@ -288,7 +339,40 @@ void TLineGraph::DrawPixels(TPixelCanvas& canvas, const QPen& pen) const
     const int n = static_cast<int>(x_.size());
     const std::uint32_t colour = pen.color().rgba();
     // Every band walks the whole line, and draws its own rows of it.
-    InBandsOf(mParentPlot, canvas, n, [&](TPixelCanvas& part) { part.Polyline(x_.data(), y_.data(), n, colour, dashes_); });
+    InBandsOf(mParentPlot, canvas, y_.data(), n, true,
+              [&](TPixelCanvas& part) { part.Polyline(x_.data(), y_.data(), n, colour, dashes_); });
+}
+
+void TMarkGraph::draw(QCPPainter* painter)
+{
+    const QCPAxis* key = mKeyAxis.data();
+    const QCPAxis* value = mValueAxis.data();
+    if (!PlainAxes(key, value) || mLineStyle != lsNone || mBrush.style() != Qt::NoBrush || selected() ||
+        mDataContainer->isEmpty() || mScatterStyle.isNone() || mScatterStyle.shape() == QCPScatterStyle::ssPixmap) {
+        QCPGraph::draw(painter);
+        return;
+    }
+    applyScattersAntialiasingHint(painter);
+    QPointF o;
+    std::optional<TPixelCanvas> canvas = CanvasOf(painter, &o);
+    if (!canvas) {
+        QCPGraph::draw(painter);
+        return;
+    }
+    // The chart keeps only the marks that can be told apart: every one is
+    // put where it belongs.
+    const TAxisMap kx = MapOf(key, o.x()), vy = MapOf(value, o.y());
+    const double half = StampSide(mScatterStyle) / 2.0;
+    x_.clear();
+    y_.clear();
+    for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it) {
+        const double px = kx(it->key) - half, py = vy(it->value) - half;
+        if (!(std::abs(px) < 1e9 && std::abs(py) < 1e9))
+            continue; // not a number, or nowhere near
+        x_.push_back(static_cast<int>(std::lround(px)));
+        y_.push_back(static_cast<int>(std::lround(py)));
+    }
+    StampAll(painter, *canvas, mScatterStyle);
 }
 
 void TMarkGraph::drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& points,
@@ -302,14 +386,31 @@ void TMarkGraph::drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& po
         QCPGraph::drawScatterPlot(painter, points, style);
         return;
     }
+    const double half = StampSide(style) / 2.0;
+    const std::size_t n = static_cast<std::size_t>(points.size());
+    x_.resize(n);
+    y_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        x_[i] = static_cast<int>(std::lround(points[static_cast<int>(i)].x() + o.x() - half));
+        y_[i] = static_cast<int>(std::lround(points[static_cast<int>(i)].y() + o.y() - half));
+    }
+    StampAll(painter, *canvas, style);
+}
+
+int TMarkGraph::StampSide(const QCPScatterStyle& style)
+{
+    return static_cast<int>(std::ceil(style.size() + style.pen().widthF())) + 3;
+}
+
+void TMarkGraph::StampAll(QCPPainter* painter, TPixelCanvas& canvas, const QCPScatterStyle& style) const
+{
     // The shape is drawn once into a picture, which is then put at every
     // point: the same pixels at a fraction of the cost.
-    const double size = style.size();
-    const int side = static_cast<int>(std::ceil(size + style.pen().widthF())) + 3;
+    const int side = StampSide(style);
     const bool smooth = painter->testRenderHint(QPainter::Antialiasing);
     const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6")
                             .arg(int(style.shape()))
-                            .arg(size)
+                            .arg(style.size())
                             .arg(style.pen().color().rgba())
                             .arg(style.brush().color().rgba())
                             .arg(style.pen().widthF())
@@ -325,12 +426,12 @@ void TMarkGraph::drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& po
         stampKey_ = key;
     }
     const auto* bits = reinterpret_cast<const std::uint32_t*>(stamp_.constBits());
+    const int n = static_cast<int>(x_.size());
     auto stampAll = [&](TPixelCanvas& part) {
-        for (const QPointF& pt : points)
-            part.Stamp(bits, side, side, static_cast<int>(std::lround(pt.x() + o.x() - side / 2.0)),
-                       static_cast<int>(std::lround(pt.y() + o.y() - side / 2.0)));
+        for (int i = 0; i < n; ++i)
+            part.Stamp(bits, side, side, x_[static_cast<std::size_t>(i)], y_[static_cast<std::size_t>(i)]);
     };
-    InBandsOf(mParentPlot, *canvas, points.size(), stampAll); // each band in the order of the points
+    InBandsOf(mParentPlot, canvas, y_.data(), n, false, stampAll); // each band in the points' order
 }
 
 } // namespace qv

@@ -112,12 +112,20 @@ public:
     TMarkGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
 
 protected:
+    // Marks alone (no line, no fill, not selected) go from the data
+    // straight to their places; anything else as QCustomPlot draws it.
+    void draw(QCPPainter* painter) override;
     void drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& points,
                          const QCPScatterStyle& style) const override;
 
 private:
+    static int StampSide(const QCPScatterStyle& style);
+    // Stamps the shape of `style` with its top left corner at x_, y_.
+    void StampAll(QCPPainter* painter, TPixelCanvas& canvas, const QCPScatterStyle& style) const;
+
     mutable QImage stamp_;
     mutable QString stampKey_;
+    mutable std::vector<int> x_, y_; // where the stamps go
 };
 
 } // namespace qv

@@ -98,7 +98,7 @@ public:
     explicit TEventClock(QWidget* chart) : chart_(chart) { timer_.start(); }
     int Delivered = 0;
     int Paints = 0;
-    double LastPaintEnd = 0;
+    double LastPaintEnd = 0, LastPaintStart = 0;
     QEvent::Type Counted = QEvent::None;
     double Now() const { return Ms(timer_); }
 
@@ -110,6 +110,7 @@ protected:
         if (e->type() == Counted)
             ++Delivered;
         if (e->type() == QEvent::Paint && !inPaint_) {
+            LastPaintStart = Now();
             inPaint_ = true;
             QCoreApplication::sendEvent(chart_, e); // paint now, to clock its end
             inPaint_ = false;
@@ -316,19 +317,33 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsSet("QV_PROFILE")) { // for a profiler: replots of ours alone (QV_PROFILE=count)
         const int count = std::max(6, qEnvironmentVariableIntValue("QV_PROFILE"));
         QElapsedTimer pt;
-        double refresh = 0, total = 0, t0 = 0, cpu = 0;
+        double refresh = 0, total = 0, t0 = 0, cpu = 0, layout = 0, painted = 0;
         QObject::connect(ours, &QCustomPlot::beforeReplot, [&] { refresh += Ms(pt) - t0; });
+        QObject::connect(ours, &QCustomPlot::afterLayout, [&] { layout += Ms(pt); });
+        TEventClock paints(ours); // when the repaint begins
+        ours->installEventFilter(&paints);
+        // QV_VIEW=fraction: a view of that part of the time axis, panned
+        // across the flight; otherwise the full view.
+        const QCPRange whole = ours->xAxis->range();
+        const double fraction = qEnvironmentVariableIsSet("QV_VIEW") ? qEnvironmentVariable("QV_VIEW").toDouble() : 0;
         for (int i = 0; i < count; ++i) {
-            ours->xAxis->setRange(ours->xAxis->range().lower - 1e-6, ours->xAxis->range().upper);
+            if (fraction > 0) {
+                const double w = whole.size() * fraction, lo = whole.lower + (whole.size() - w) * (i % 200) / 199.0;
+                ours->xAxis->setRange(lo, lo + w);
+            } else {
+                ours->xAxis->setRange(ours->xAxis->range().lower - 1e-6, ours->xAxis->range().upper);
+            }
             pt.start();
             t0 = 0;
             const double c0 = CpuMs();
             ours->replot(QCustomPlot::rpImmediateRefresh);
             cpu += CpuMs() - c0;
             total += Ms(pt);
+            painted += paints.LastPaintStart - (paints.Now() - Ms(pt));
         }
-        std::printf("replot %.2f ms (processor %.2f ms), of it reduction %.2f ms\n", total / count, cpu / count,
-                    refresh / count);
+        std::printf("replot %.2f ms (processor %.2f ms), of it reduction %.2f ms; layout done at %.2f ms, "
+                    "drawing done at %.2f ms\n",
+                    total / count, cpu / count, refresh / count, layout / count, painted / count);
         if (qEnvironmentVariableIsSet("QV_SHOT"))
             ours->grab().save(qEnvironmentVariable("QV_SHOT"));
         return 0;
