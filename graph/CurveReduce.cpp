@@ -177,7 +177,11 @@ void ThinMarks(const std::vector<double>& px, const std::vector<double>& py, dou
     if (n == 0)
         return;
     cell = std::max(1.0, cell);
-    auto cellOf = [cell](double v) { return static_cast<std::int64_t>(std::floor(std::clamp(v / cell, -1e9, 1e9))); };
+    auto cellOf = [cell](double v) {
+        const double c = std::clamp(v / cell, -1e9, 1e9);
+        const auto t = static_cast<std::int64_t>(c); // towards zero: one less below it
+        return t - (c < t);
+    };
     std::int64_t c0 = cellOf(px[0]), c1 = c0, r0 = cellOf(py[0]), r1 = r0;
     for (std::size_t i = 1; i < n; ++i) {
         const std::int64_t c = cellOf(px[i]), r = cellOf(py[i]);

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <climits>
-#include <cmath>
 #include <vector>
 
 namespace qv {
@@ -40,7 +39,11 @@ public:
         // Held far outside any picture, so that the arithmetic of a line
         // stays in range; a line is still walked only inside the clip.
         constexpr double kFar = 1 << 22;
-        return v != v ? kGap : static_cast<int>(std::floor(v < -kFar ? -kFar : (v > kFar ? kFar : v)));
+        if (v != v)
+            return kGap;
+        const double c = v < -kFar ? -kFar : (v > kFar ? kFar : v);
+        const int t = static_cast<int>(c); // towards zero: one less below it
+        return t - (c < t);
     }
     // Puts the w x h premultiplied picture `stamp` with its top left corner
     // at (x, y), blending where it is not opaque.

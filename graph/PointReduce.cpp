@@ -50,8 +50,8 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
         ++level;
 
     const double perPixel = pixels / (x1 > x0 ? x1 - x0 : 1.0);
-    auto column = [&](std::int64_t i) {
-        const double c = std::floor((p.X(i) - x0) * perPixel);
+    auto column = [&](std::int64_t i) { // floor, which is the cut for c >= 0
+        const double c = (p.X(i) - x0) * perPixel;
         return c < 0 ? -1 : (c >= pixels ? pixels : static_cast<int>(c));
     };
     out.reserve(static_cast<std::size_t>(4 * pixels + 8));
