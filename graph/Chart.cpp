@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <algorithm>
+#include <array>
 #include <qcustomplot.h>
 #include <stdexcept>
 
@@ -321,6 +322,7 @@ namespace {
 // Scratch of one thread of the reduction.
 struct TReduceScratch {
     std::vector<std::int32_t> Indices, Kept;
+    TReducedPlaces Places;
     std::vector<double> MarkX, MarkY;
 };
 
@@ -332,37 +334,35 @@ QVector<QCPGraphData> DrawnPoints(const TCurve& c, double lower, double upper, i
 {
     if (c.Count() == 0)
         return {};
-    ReduceCurveForView(c, lower, upper, pixels, s.Indices);
-    // The points lie anywhere in the samples: they are fetched a few
-    // ahead, so that the waits for memory overlap.
-    auto fetchAhead = [&](std::size_t m) {
-        if (m + 16 < s.Indices.size()) {
-            const std::size_t ahead = c.Sample(s.Indices[m + 16]);
-            __builtin_prefetch(&(*c.X)[ahead]);
-            __builtin_prefetch(&(*c.Y)[ahead]);
-        }
-    };
+    ReduceCurveForView(c, lower, upper, pixels, s.Indices, &s.Places);
+    const std::vector<double>& x = s.Places.X;
+    const std::vector<double>& y = s.Places.Y;
     if (cell > 0) {
-        s.MarkX.resize(s.Indices.size());
-        s.MarkY.resize(s.Indices.size());
-        for (std::size_t m = 0; m < s.Indices.size(); ++m) {
-            fetchAhead(m);
-            const std::int64_t j = s.Indices[m];
-            s.MarkX[m] = keyAxis->coordToPixel(c.DrawnX(c.PointX(j)));
-            s.MarkY[m] = valueAxis->coordToPixel(c.DrawnY(c.PointY(j)));
+        // Both axes are linear: a pixel is an offset and a scale away.
+        auto mapOf = [](const QCPAxis* axis) {
+            const QCPRange r = axis->range();
+            const double p0 = axis->coordToPixel(r.lower), p1 = axis->coordToPixel(r.upper);
+            return std::array<double, 3>{r.lower, p0, r.size() > 0 ? (p1 - p0) / r.size() : 0.0};
+        };
+        const auto kx = mapOf(keyAxis), vy = mapOf(valueAxis);
+        s.MarkX.resize(x.size());
+        s.MarkY.resize(x.size());
+        for (std::size_t m = 0; m < x.size(); ++m) {
+            s.MarkX[m] = kx[1] + (c.DrawnX(x[m]) - kx[0]) * kx[2];
+            s.MarkY[m] = vy[1] + (c.DrawnY(y[m]) - vy[0]) * vy[2];
         }
         ThinMarks(s.MarkX, s.MarkY, cell, s.Kept);
-        for (std::int32_t& m : s.Kept)
-            m = s.Indices[static_cast<std::size_t>(m)];
-        s.Indices.swap(s.Kept);
+        QVector<QCPGraphData> points(static_cast<int>(s.Kept.size()));
+        for (std::size_t k = 0; k < s.Kept.size(); ++k) {
+            const std::size_t m = static_cast<std::size_t>(s.Kept[k]);
+            points[static_cast<int>(k)] = QCPGraphData(c.DrawnX(x[m]), c.DrawnY(y[m]));
+        }
+        return points;
     }
-    QVector<QCPGraphData> points(static_cast<int>(s.Indices.size()));
+    QVector<QCPGraphData> points(static_cast<int>(x.size()));
     QCPGraphData* out = points.data();
-    for (std::size_t m = 0; m < s.Indices.size(); ++m) {
-        fetchAhead(m);
-        const std::int64_t j = s.Indices[m];
-        out[m] = QCPGraphData(c.DrawnX(c.PointX(j)), c.DrawnY(c.PointY(j)));
-    }
+    for (std::size_t m = 0; m < x.size(); ++m)
+        out[m] = QCPGraphData(c.DrawnX(x[m]), c.DrawnY(y[m]));
     return points;
 }
 

@@ -240,6 +240,8 @@ void TCurveModel::Prepare(int slot, TCurve& c)
         c.Pyramid.Build(*c.Y, *c.Index);
     else
         c.Pyramid.Build(*c.Y);
+    if (c.X)
+        c.Pyramid.KeepPlaces(*c.X, *c.Y, c.Index.get());
     // Points have no means to measure; lines keep sums by blocks.
     if (CurveSlot(slot).Points || c.Index)
         c.Prefix.reset();

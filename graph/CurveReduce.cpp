@@ -91,6 +91,24 @@ void TMinMaxPyramid::Build(const std::vector<double>& y, const std::vector<std::
               });
 }
 
+void TMinMaxPyramid::KeepPlaces(const std::vector<double>& x, const std::vector<double>& y,
+                                const std::vector<std::int32_t>* index)
+{
+    places_.clear();
+    auto sample = [index](std::int32_t i) {
+        return index ? static_cast<std::size_t>((*index)[static_cast<std::size_t>(i)]) : static_cast<std::size_t>(i);
+    };
+    for (int l = kPlacedLevel; l <= LevelCount(); ++l) {
+        std::vector<TPlace> level(static_cast<std::size_t>(BucketCount(l)));
+        for (std::size_t b = 0; b < level.size(); ++b) {
+            const std::size_t lo = sample(MinIndex(l, static_cast<std::int64_t>(b)));
+            const std::size_t hi = sample(MaxIndex(l, static_cast<std::int64_t>(b)));
+            level[b] = {x[lo], y[lo], x[hi], y[hi]};
+        }
+        places_.push_back(std::move(level));
+    }
+}
+
 template <class Value, class Bucket>
 void TMinMaxPyramid::BuildOver(std::int64_t n, const Value& y, const Bucket& bucket)
 {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace qv {
 
@@ -15,9 +16,13 @@ namespace {
 // alone behind a gap is never lost; points with gaps (marks) need that.
 template <bool Exact, class Points>
 void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, double x0, double x1, int pixels,
-            std::vector<std::int32_t>& out)
+            std::vector<std::int32_t>& out, TReducedPlaces* places)
 {
     out.clear();
+    if (places) {
+        places->X.clear();
+        places->Y.clear();
+    }
     if (n == 0 || !(x1 >= x0))
         return;
     pixels = std::max(1, pixels);
@@ -38,10 +43,17 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
     const std::int64_t count = i1 - i0;
     if (count <= 0)
         return;
+    auto give = [&](std::int64_t i, double x, double y) {
+        out.push_back(static_cast<std::int32_t>(i));
+        if (places) {
+            places->X.push_back(x);
+            places->Y.push_back(y);
+        }
+    };
     if (count <= 4 * static_cast<std::int64_t>(pixels)) {
         out.reserve(static_cast<std::size_t>(count));
         for (std::int64_t i = i0; i < i1; ++i)
-            out.push_back(static_cast<std::int32_t>(i));
+            give(i, places ? p.X(i) : 0.0, places ? p.Y(i) : 0.0);
         return;
     }
     // The largest level that still puts a bucket or more into a column.
@@ -50,28 +62,38 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
         ++level;
 
     const double perPixel = pixels / (x1 > x0 ? x1 - x0 : 1.0);
-    auto column = [&](std::int64_t i) { // floor, which is the cut for c >= 0
-        const double c = (p.X(i) - x0) * perPixel;
+    auto columnAt = [&](double x) { // floor, which is the cut for c >= 0
+        const double c = (x - x0) * perPixel;
         return c < 0 ? -1 : (c >= pixels ? pixels : static_cast<int>(c));
     };
+    auto column = [&](std::int64_t i) { return columnAt(p.X(i)); };
     out.reserve(static_cast<std::size_t>(4 * pixels + 8));
+    // The extremes of the column being gathered; their x where known
+    // already (not a number: read when they go out).
+    constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
     int col = column(i0);
     std::int64_t lo = i0, hi = i0;
-    double loV = p.Y(i0), hiV = loV;
+    double loV = p.Y(i0), hiV = loV, loX = kUnknown, hiX = kUnknown;
     double lastV = 0; // value of the point emitted last
+    auto xOf = [&](std::int64_t i, double known) { return !places ? 0.0 : known == known ? known : p.X(i); };
     // A column's two extremes go out nearer-to-the-previous-point first.
     auto flush = [&] {
         if (lo == hi) {
-            out.push_back(static_cast<std::int32_t>(lo));
+            give(lo, xOf(lo, loX), loV);
             lastV = loV;
             return;
         }
         const bool lowFirst = out.empty() ? lo < hi : std::abs(loV - lastV) <= std::abs(hiV - lastV);
-        out.push_back(static_cast<std::int32_t>(lowFirst ? lo : hi));
-        out.push_back(static_cast<std::int32_t>(lowFirst ? hi : lo));
+        if (lowFirst) {
+            give(lo, xOf(lo, loX), loV);
+            give(hi, xOf(hi, hiX), hiV);
+        } else {
+            give(hi, xOf(hi, hiX), hiV);
+            give(lo, xOf(lo, loX), loV);
+        }
         lastV = lowFirst ? hiV : loV;
     };
-    auto take = [&](int c, std::int64_t mn, double mnV, std::int64_t mx, double mxV) {
+    auto take = [&](int c, std::int64_t mn, double mnV, double mnX, std::int64_t mx, double mxV, double mxX) {
         if (c != col) {
             flush();
             col = c;
@@ -79,15 +101,19 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
             hi = mx;
             loV = mnV;
             hiV = mxV;
+            loX = mnX;
+            hiX = mxX;
             return;
         }
         if (mnV < loV) {
             lo = mn;
             loV = mnV;
+            loX = mnX;
         }
         if (mxV > hiV) {
             hi = mx;
             hiV = mxV;
+            hiX = mxX;
         }
     };
     std::int64_t i = i0 + 1;
@@ -97,28 +123,40 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
         col = column(i);
         lo = hi = i;
         loV = hiV = p.Y(i);
+        loX = hiX = kUnknown;
         ++i;
     }
     // Bucket sizes are powers of two: alignment is a mask, the bucket a
     // shift.
     std::int64_t sizes[32];
     int shifts[32];
+    const TMinMaxPyramid::TPlace* placed[32];
     for (int l = 0; l <= level; ++l) {
         sizes[l] = TMinMaxPyramid::BucketSize(l);
         shifts[l] = __builtin_ctzll(static_cast<unsigned long long>(sizes[l]));
+        placed[l] = l > 0 ? pyramid.Places(l) : nullptr;
     }
     constexpr std::int64_t kAhead = 8;
     while (i < i1) {
         // The largest bucket that starts here and ends inside the range.
-        const int here = column(i);
+        const double xi = p.X(i);
+        const int here = columnAt(xi);
         int l = level;
         while (l > 0 && ((i & (sizes[l] - 1)) != 0 || i + sizes[l] > i1 || (i >> shifts[l]) >= pyramid.BucketCount(l) ||
                          (Exact && column(std::min(i + sizes[l], i1 - 1)) > here + 1)))
             --l;
         if (l == 0) {
             const double v = p.Y(i);
-            take(here, i, v, i, v);
+            take(here, i, v, xi, i, v, xi);
             ++i;
+        } else if (const TMinMaxPyramid::TPlace* at = placed[l]) {
+            // Wide buckets know their extremes' places.
+            const std::int64_t b = i >> shifts[l];
+            if (i + (kAhead + 1) * sizes[l] <= i1)
+                p.Fetch(i + kAhead * sizes[l]);
+            const TMinMaxPyramid::TPlace& q = at[b];
+            take(here, pyramid.MinIndex(l, b), q.MinY, q.MinX, pyramid.MaxIndex(l, b), q.MaxY, q.MaxX);
+            i += sizes[l];
         } else {
             const std::int64_t b = i >> shifts[l];
             // The extremes and the ends of the buckets ahead lie anywhere in
@@ -129,7 +167,7 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
                 p.Fetch(i + kAhead * sizes[l]);
             }
             const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
-            take(here, mn, p.Y(mn), mx, p.Y(mx));
+            take(here, mn, p.Y(mn), kUnknown, mx, p.Y(mx), kUnknown);
             i += sizes[l];
         }
     }
@@ -167,21 +205,26 @@ void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, c
                    double x0, double x1, int pixels, std::vector<std::int32_t>& indices)
 {
     Reduce<false>(TPlain{x.data(), y.data()}, static_cast<std::int64_t>(std::min(x.size(), y.size())), pyramid, x0, x1,
-                  pixels, indices);
+                  pixels, indices, nullptr);
 }
 
-void ReduceCurveForView(const TCurve& curve, double x0, double x1, int pixels, std::vector<std::int32_t>& indices)
+void ReduceCurveForView(const TCurve& curve, double x0, double x1, int pixels, std::vector<std::int32_t>& indices,
+                        TReducedPlaces* places)
 {
     const std::int64_t n = curve.Count();
     if (n == 0) {
         indices.clear();
+        if (places) {
+            places->X.clear();
+            places->Y.clear();
+        }
         return;
     }
     if (curve.Index)
         Reduce<true>(TIndexed{curve.X->data(), curve.Y->data(), curve.Index->data()}, n, curve.Pyramid, x0, x1, pixels,
-                     indices);
+                     indices, places);
     else
-        Reduce<false>(TPlain{curve.X->data(), curve.Y->data()}, n, curve.Pyramid, x0, x1, pixels, indices);
+        Reduce<false>(TPlain{curve.X->data(), curve.Y->data()}, n, curve.Pyramid, x0, x1, pixels, indices, places);
 }
 
 } // namespace qv

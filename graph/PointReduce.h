@@ -14,7 +14,14 @@
 
 namespace qv {
 
-// x0, x1: the key range in the file's coordinates.
-void ReduceCurveForView(const TCurve& curve, double x0, double x1, int pixels, std::vector<std::int32_t>& indices);
+// The places (x, y in the file's coordinates) of the points returned.
+struct TReducedPlaces {
+    std::vector<double> X, Y;
+};
+
+// x0, x1: the key range in the file's coordinates; places (if given) gets
+// where each point returned lies.
+void ReduceCurveForView(const TCurve& curve, double x0, double x1, int pixels, std::vector<std::int32_t>& indices,
+                        TReducedPlaces* places = nullptr);
 
 } // namespace qv

@@ -206,6 +206,7 @@ TEST(CurveReduce, MarksOfSomeSamplesReduceAsTheirPointsCopiedOut)
     const TCurveHandle h = m.AddFile(QStringLiteral("f"), 0);
     m.SetIndexedPoints(h, SlotMark, std::make_shared<std::vector<double>>(c.x),
                        std::make_shared<std::vector<double>>(c.y), index);
+    m.SetPoints(h, SlotAlt, std::make_shared<std::vector<double>>(c.x), std::make_shared<std::vector<double>>(c.y));
     const TCurve& marks = *m.Curve(h, SlotMark);
     ASSERT_EQ(marks.Index, index); // kept, not copied
     EXPECT_EQ(marks.MinY, -1e4);
@@ -215,7 +216,18 @@ TEST(CurveReduce, MarksOfSomeSamplesReduceAsTheirPointsCopiedOut)
         const double x0 = round == 0 ? -1 : start(rng), x1 = round == 0 ? 3001 : x0 + span(rng);
         const int pixels = round == 0 ? 1400 : 50 + round * 23;
         std::vector<std::int32_t> got;
-        ReduceCurveForView(marks, x0, x1, pixels, got);
+        TReducedPlaces places;
+        // Where each point lies comes with it (from the wide buckets too),
+        // for marks and lines alike.
+        for (const TCurve* curve : {&marks, m.Curve(h, SlotAlt)}) {
+            ReduceCurveForView(*curve, x0, x1, pixels, got, &places);
+            ASSERT_EQ(places.X.size(), got.size());
+            for (std::size_t k = 0; k < got.size(); ++k) {
+                ASSERT_EQ(places.X[k], curve->PointX(got[k])) << round;
+                ASSERT_EQ(places.Y[k], curve->PointY(got[k])) << round;
+            }
+        }
+        ReduceCurveForView(marks, x0, x1, pixels, got, &places);
         for (const std::int32_t alone : {spike, lone})
             if (copied.x[alone] >= x0 && copied.x[alone] <= x1)
                 EXPECT_NE(std::find(got.begin(), got.end(), alone), got.end()) << round << " " << alone;
