@@ -148,21 +148,33 @@ void TPixelCanvas::Segment(int x0, int y0, int x1, int y1, std::uint32_t argb)
         phase_ = (phase_ + static_cast<std::size_t>(steps)) % plen;
 }
 
-void TPixelCanvas::Stamp(const std::uint32_t* stamp, int w, int h, int x, int y)
+TPixelCanvas::TStamp::TStamp(const std::uint32_t* bits, int w, int h) : Bits(bits), W(w), H(h)
 {
-    if (!bits_)
-        return;
-    const int l = std::max(x, left_), r = std::min(x + w - 1, right_);
-    const int t = std::max(y, top_), b = std::min(y + h - 1, bottom_);
-    for (int row = t; row <= b; ++row) {
-        const std::uint32_t* line = stamp + static_cast<std::ptrdiff_t>(row - y) * w;
-        // Only between the row's first and last pixel that is not clear.
-        int from = l - x, to = r - x;
+    for (int row = 0; row < h; ++row) {
+        const std::uint32_t* line = bits + static_cast<std::ptrdiff_t>(row) * w;
+        int from = 0, to = w - 1;
         while (from <= to && line[from] == 0)
             ++from;
         while (to >= from && line[to] == 0)
             --to;
-        const std::uint32_t* s = line + from;
+        From.push_back(from);
+        To.push_back(to);
+    }
+}
+
+void TPixelCanvas::Stamp(const std::uint32_t* stamp, int w, int h, int x, int y) { Stamp(TStamp(stamp, w, h), x, y); }
+
+void TPixelCanvas::Stamp(const TStamp& stamp, int x, int y)
+{
+    if (!bits_)
+        return;
+    const int l = std::max(x, left_), r = std::min(x + stamp.W - 1, right_);
+    const int t = std::max(y, top_), b = std::min(y + stamp.H - 1, bottom_);
+    for (int row = t; row <= b; ++row) {
+        const std::size_t at = static_cast<std::size_t>(row - y);
+        // Only between the row's first and last pixel that is not clear.
+        const int from = std::max(l - x, stamp.From[at]), to = std::min(r - x, stamp.To[at]);
+        const std::uint32_t* s = stamp.Bits + static_cast<std::ptrdiff_t>(at) * stamp.W + from;
         std::uint32_t* d = bits_ + static_cast<std::ptrdiff_t>(row) * stride_ + x + from;
         for (int c = from; c <= to; ++c, ++s, ++d) {
             const std::uint32_t a = *s >> 24;
