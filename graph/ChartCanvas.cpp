@@ -197,32 +197,41 @@ std::optional<TPixelCanvas> CanvasOf(QCPPainter* painter, QPointF* offset)
 
 namespace {
 
-// Where to cut the rows top .. bottom into `parts` bands of about the same
-// ink: the rows of a line's points weighted by the rows its segments cross
-// (path), or of marks one each.
-std::vector<int> BandTops(const int* rows, int n, bool path, int top, int bottom, int parts)
+// Where to cut the rows top .. bottom into `parts` bands of the same ink:
+// the rows the segments between the points cross (extent 0: a line), or
+// `extent` rows from each point down (marks).
+std::vector<int> BandTops(const int* rows, int n, int extent, int top, int bottom, int parts)
 {
-    constexpr int kBins = 64;
-    const double span = bottom - top + 1;
-    std::array<double, kBins> ink{};
-    double total = 0;
-    const int step = std::max(1, n / 1024); // a sample of the points tells where the ink is
-    for (int i = 0; i < n; i += step) {
+    const int span = bottom - top + 1;
+    std::vector<std::int64_t> cover(static_cast<std::size_t>(std::max(0, span)) + 1, 0); // by differences
+    auto add = [&](int a, int b) {
+        a = std::max(a, top);
+        b = std::min(b, bottom);
+        if (a <= b) {
+            ++cover[static_cast<std::size_t>(a - top)];
+            --cover[static_cast<std::size_t>(b - top + 1)];
+        }
+    };
+    for (int i = 0; i < n; ++i) {
         if (rows[i] == TPixelCanvas::kGap)
             continue;
-        const double w = path && i > 0 && rows[i - 1] != TPixelCanvas::kGap ? std::abs(rows[i] - rows[i - 1]) + 1 : 1;
-        const double mid = path && i > 0 && rows[i - 1] != TPixelCanvas::kGap ? (rows[i] + rows[i - 1]) / 2.0 : rows[i];
-        ink[static_cast<std::size_t>(std::clamp((mid - top) / span * kBins, 0.0, kBins - 1.0))] += w;
-        total += w;
+        if (extent > 0)
+            add(rows[i], rows[i] + extent - 1);
+        else if (i > 0 && rows[i - 1] != TPixelCanvas::kGap)
+            add(std::min(rows[i - 1], rows[i]), std::max(rows[i - 1], rows[i]));
     }
+    std::int64_t total = 0, ink = 0;
+    for (int r = 0; r < span; ++r)
+        total += ink += cover[static_cast<std::size_t>(r)];
     std::vector<int> tops(static_cast<std::size_t>(parts + 1), bottom + 1);
     tops[0] = top;
-    double sum = 0;
+    std::int64_t sum = 0;
+    ink = 0;
     int part = 1;
-    for (int b = 0; b < kBins && part < parts; ++b) {
-        sum += ink[static_cast<std::size_t>(b)];
-        while (part < parts && sum >= total * part / parts)
-            tops[static_cast<std::size_t>(part++)] = top + static_cast<int>(span * (b + 1) / kBins);
+    for (int r = 0; r < span && part < parts; ++r) {
+        sum += ink += cover[static_cast<std::size_t>(r)];
+        while (part < parts && sum * parts >= total * part)
+            tops[static_cast<std::size_t>(part++)] = top + r + 1;
     }
     return tops;
 }
@@ -231,7 +240,7 @@ std::vector<int> BandTops(const int* rows, int n, bool path, int top, int bottom
 // long one, in bands of its rows side by side on the chart's threads, cut
 // where each gets about the same ink (`rows`: the points' rows).
 template <class Draw>
-void InBandsOf(QCustomPlot* chart, TPixelCanvas& canvas, const int* rows, int n, bool path, const Draw& draw)
+void InBandsOf(QCustomPlot* chart, TPixelCanvas& canvas, const int* rows, int n, int extent, const Draw& draw)
 {
     auto* plot = dynamic_cast<TPlot*>(chart);
     if (!plot || n < 256 || plot->Workers() == 1) {
@@ -239,7 +248,7 @@ void InBandsOf(QCustomPlot* chart, TPixelCanvas& canvas, const int* rows, int n,
         return;
     }
     const TPixelCanvas whole = canvas;
-    const std::vector<int> tops = BandTops(rows, n, path, whole.Top(), whole.Bottom(), plot->Workers());
+    const std::vector<int> tops = BandTops(rows, n, extent, whole.Top(), whole.Bottom(), plot->Workers());
     plot->InBands([&](int band, int) {
         TPixelCanvas part = whole;
         part.SetClip(whole.Left(), tops[static_cast<std::size_t>(band)], whole.Right(),
@@ -340,7 +349,7 @@ void TLineGraph::DrawPixels(TPixelCanvas& canvas, const QPen& pen) const
     const int n = static_cast<int>(x_.size());
     const std::uint32_t colour = pen.color().rgba();
     // Every band walks the whole line, and draws its own rows of it.
-    InBandsOf(mParentPlot, canvas, y_.data(), n, true,
+    InBandsOf(mParentPlot, canvas, y_.data(), n, 0,
               [&](TPixelCanvas& part) { part.Polyline(x_.data(), y_.data(), n, colour, dashes_); });
 }
 
@@ -432,7 +441,7 @@ void TMarkGraph::StampAll(QCPPainter* painter, TPixelCanvas& canvas, const QCPSc
         for (int i = 0; i < n; ++i)
             part.Stamp(stamp, x_[static_cast<std::size_t>(i)], y_[static_cast<std::size_t>(i)]);
     };
-    InBandsOf(mParentPlot, canvas, y_.data(), n, false, stampAll); // each band in the points' order
+    InBandsOf(mParentPlot, canvas, y_.data(), n, side, stampAll); // each band in the points' order
 }
 
 } // namespace qv
