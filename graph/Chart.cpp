@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <algorithm>
-#include <array>
 #include <qcustomplot.h>
 #include <stdexcept>
 
@@ -339,17 +338,12 @@ QVector<QCPGraphData> DrawnPoints(const TCurve& c, double lower, double upper, i
     const std::vector<double>& y = s.Places.Y;
     if (cell > 0) {
         // Both axes are linear: a pixel is an offset and a scale away.
-        auto mapOf = [](const QCPAxis* axis) {
-            const QCPRange r = axis->range();
-            const double p0 = axis->coordToPixel(r.lower), p1 = axis->coordToPixel(r.upper);
-            return std::array<double, 3>{r.lower, p0, r.size() > 0 ? (p1 - p0) / r.size() : 0.0};
-        };
-        const auto kx = mapOf(keyAxis), vy = mapOf(valueAxis);
+        const TAxisMap kx = MapOf(keyAxis), vy = MapOf(valueAxis);
         s.MarkX.resize(x.size());
         s.MarkY.resize(x.size());
         for (std::size_t m = 0; m < x.size(); ++m) {
-            s.MarkX[m] = kx[1] + (c.DrawnX(x[m]) - kx[0]) * kx[2];
-            s.MarkY[m] = vy[1] + (c.DrawnY(y[m]) - vy[0]) * vy[2];
+            s.MarkX[m] = kx(c.DrawnX(x[m]));
+            s.MarkY[m] = vy(c.DrawnY(y[m]));
         }
         ThinMarks(s.MarkX, s.MarkY, cell, s.Kept);
         QVector<QCPGraphData> points(static_cast<int>(s.Kept.size()));

@@ -172,6 +172,13 @@ void TPlot::UseImageBuffers()
     }
 }
 
+TAxisMap MapOf(const QCPAxis* axis, double offset)
+{
+    const QCPRange r = axis->range();
+    const double p0 = axis->coordToPixel(r.lower), p1 = axis->coordToPixel(r.upper);
+    return {r.lower, p0 + offset, r.size() > 0 ? (p1 - p0) / r.size() : 0.0};
+}
+
 std::optional<TPixelCanvas> CanvasOf(QCPPainter* painter, QPointF* offset)
 {
     QPaintDevice* device = painter->device();
@@ -255,19 +262,6 @@ void InBandsOf(QCustomPlot* chart, TPixelCanvas& canvas, const int* rows, int n,
                      tops[static_cast<std::size_t>(band) + 1] - 1);
         draw(part);
     });
-}
-
-// Pixels from the coordinates of a linear axis: an offset and a scale.
-struct TAxisMap {
-    double Lower, At, Scale;
-    double operator()(double c) const { return At + (c - Lower) * Scale; }
-};
-
-TAxisMap MapOf(const QCPAxis* axis, double offset)
-{
-    const QCPRange r = axis->range();
-    const double p0 = axis->coordToPixel(r.lower), p1 = axis->coordToPixel(r.upper);
-    return {r.lower, p0 + offset, r.size() > 0 ? (p1 - p0) / r.size() : 0.0};
 }
 
 // Whether a curve on these axes can be mapped so: time across, both linear.

@@ -80,6 +80,14 @@ private:
     std::unique_ptr<TWorkerTeam> team_; // the drawing's own threads
 };
 
+// Pixels from the coordinates of a linear axis (as coordToPixel, plus
+// `offset`): an offset and a scale.
+struct TAxisMap {
+    double Lower, At, Scale;
+    double operator()(double c) const { return At + (c - Lower) * Scale; }
+};
+TAxisMap MapOf(const QCPAxis* axis, double offset = 0);
+
 // The pixels a curve painted with `painter` can be drawn into directly,
 // clipped as the painter is, and the offset of the painter's coordinates in
 // them (none when the painter does not paint an image at its own scale).
