@@ -441,6 +441,45 @@ TEST_F(GraphPageTest, DenseCurvesOnScreenLookAsInAPicture)
         for (int dy = -1; dy <= 1; ++dy)
             seen |= (screen.pixel(x + dx, top + dy) & 0xffffff) == (model.Curve(h, SlotAlt)->Rgb & 0xffffff);
     EXPECT_TRUE(seen);
+
+    // Marks stamped on screen as QCustomPlot draws them, and after the
+    // chart changed its size (new buffers) as well.
+    auto index = std::make_shared<std::vector<std::int32_t>>();
+    for (int i = 0; i < n; i += 7)
+        index->push_back(i);
+    const TCurve& alt = *model.Curve(h, SlotAlt);
+    model.SetIndexedPoints(h, SlotMark, alt.X, alt.Y, index);
+    model.SetVisible(h, SlotAlt, false);
+    model.SetVisible(h, SlotMark, true);
+    for (const QSize grow : {QSize(0, 0), QSize(-37, -23)}) {
+        page.resize(page.size() + grow);
+        QApplication::processEvents(); // the replot that resizing asks for
+        if (grow.isNull())
+            Replot();
+        const QImage marksOnScreen = plot()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage marksInPicture = plot()->toPixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRgb ink = model.Curve(h, SlotMark)->Rgb & 0xffffff;
+        // Pixels of the marks' colour in one with none within a pixel in
+        // the other (a mark may fall half a pixel apart).
+        auto alone = [&](const QImage& in, const QImage& other) {
+            int k = 0;
+            for (int y = 1; y + 1 < in.height(); ++y)
+                for (int x = 1; x + 1 < in.width(); ++x) {
+                    if ((in.pixel(x, y) & 0xffffff) != ink)
+                        continue;
+                    bool near = false;
+                    for (int d = 0; d < 9 && !near; ++d)
+                        near = (other.pixel(x + d % 3 - 1, y + d / 3 - 1) & 0xffffff) == ink;
+                    k += !near;
+                }
+            return k;
+        };
+        const int b = count(marksInPicture, ink);
+        EXPECT_GT(b, 300) << grow.width();
+        EXPECT_LT(alone(marksInPicture, marksOnScreen) + alone(marksOnScreen, marksInPicture), b * 0.02) << grow.width();
+        const QRgb corner = marksInPicture.pixel(1, 1);
+        EXPECT_EQ(marksOnScreen.pixel(1, 1), corner) << grow.width(); // the background, filled anew
+    }
 }
 
 TEST_F(GraphPageTest, ScrollBarsGlueToTheChartAndTheTimeAxisEndsShort)
