@@ -82,3 +82,38 @@ TEST(PixelCanvas, StampsBlendWhereTheyAreNotOpaqueAndAreClipped)
 }
 
 } // namespace
+
+namespace {
+
+TEST(PixelCanvas, BandsOfRowsDrawWhatTheWholeDraws)
+{
+    // A dense zigzag with gaps, solid and dashed, drawn whole and then in
+    // bands cut at any rows (as the chart's threads draw it): the same
+    // pixels, the pattern running on across the cuts.
+    std::vector<int> x, y;
+    unsigned seed = 7;
+    auto next = [&seed](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % static_cast<unsigned>(range));
+    };
+    for (int i = 0; i < 600; ++i) {
+        x.push_back(i / 3 - 5);
+        y.push_back(i % 97 == 50 ? TPixelCanvas::kGap : next(140) - 10);
+    }
+    for (const std::vector<int>& dashes : {std::vector<int>{}, std::vector<int>{4, 2}, std::vector<int>{1, 2, 3, 2}}) {
+        Picture whole(200, 120), bands(200, 120);
+        whole.Canvas.Polyline(x.data(), y.data(), static_cast<int>(x.size()), kInk, dashes);
+        for (const int cut : {0, 1, 37, 38, 60, 119}) {
+            std::fill(bands.Bits.begin(), bands.Bits.end(), 0u);
+            for (const auto& [top, bottom] : {std::pair<int, int>{0, cut - 1}, {cut, 119}}) {
+                TPixelCanvas part = bands.Canvas;
+                part.SetClip(0, top, 199, bottom);
+                part.Polyline(x.data(), y.data(), static_cast<int>(x.size()), kInk, dashes);
+            }
+            EXPECT_GT(whole.Count(), 2000);
+            EXPECT_EQ(bands.Bits, whole.Bits) << dashes.size() << " " << cut;
+        }
+    }
+}
+
+} // namespace
