@@ -194,9 +194,19 @@ TEST_F(GraphMeasure, CursorsPlacedMovedAndDraggedWithTheMouseFillTheTable)
     QTest::mouseMove(chart, At(3.0));
     EXPECT_TRUE(page->LabelCursor->text().startsWith("Time: 0:03.")) << page->LabelCursor->text().toStdString();
 
-    // Leaving the mode takes crosshair and cursors off the chart.
+    // Leaving the mode takes crosshair and cursors off the chart, on the
+    // screen too: a dashed line down the chart at A goes.
+    QApplication::processEvents(); // the replot asked for
+    const QImage withCursors = chart->grab().toImage();
+    const int cx = At(*page->Measurement->CursorA()).x();
     QTest::mouseClick(page->TBMeasure, Qt::LeftButton);
     EXPECT_EQ(VisibleMeasureItems(), 0);
+    QApplication::processEvents();
+    const QImage without = chart->grab().toImage();
+    int gone = 0;
+    for (int y = chart->axisRect()->top(); y <= chart->axisRect()->bottom(); ++y)
+        gone += withCursors.pixel(cx, y) != without.pixel(cx, y) || withCursors.pixel(cx - 1, y) != without.pixel(cx - 1, y);
+    EXPECT_GT(gone, chart->axisRect()->height() / 4);
     EXPECT_TRUE(Cell(MeasA, 1).isEmpty());
     EXPECT_TRUE(page->LabelCursor->text().isEmpty());
     // Outside the mode a drag zooms again.
