@@ -4,6 +4,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -91,14 +92,11 @@ TEST(PixelCanvas, BandsOfRowsDrawWhatTheWholeDraws)
     // bands cut at any rows (as the chart's threads draw it): the same
     // pixels, the pattern running on across the cuts.
     std::vector<int> x, y;
-    unsigned seed = 7;
-    auto next = [&seed](int range) {
-        seed = seed * 1103515245u + 12345u;
-        return static_cast<int>((seed >> 16) % static_cast<unsigned>(range));
-    };
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> row(-10, 129);
     for (int i = 0; i < 600; ++i) {
         x.push_back(i / 3 - 5);
-        y.push_back(i % 97 == 50 ? TPixelCanvas::kGap : next(140) - 10);
+        y.push_back(i % 97 == 50 ? TPixelCanvas::kGap : row(rng));
     }
     for (const std::vector<int>& dashes : {std::vector<int>{}, std::vector<int>{4, 2}, std::vector<int>{1, 2, 3, 2}}) {
         Picture whole(200, 120), bands(200, 120);
