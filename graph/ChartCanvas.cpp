@@ -273,28 +273,21 @@ bool PlainAxes(const QCPAxis* key, const QCPAxis* value)
 
 } // namespace
 
-std::optional<TPixelCanvas> TLineGraph::CanvasFor(QCPPainter* painter, QPointF* offset) const
-{
-    const QPen pen = painter->pen();
-    if (painter->testRenderHint(QPainter::Antialiasing) || pen.widthF() > 1.0 || pen.color().alpha() != 255 ||
-        pen.brush().style() != Qt::SolidPattern)
-        return std::nullopt;
-    return CanvasOf(painter, offset);
-}
-
 void TLineGraph::draw(QCPPainter* painter)
 {
     const QCPAxis* key = mKeyAxis.data();
     const QCPAxis* value = mValueAxis.data();
     if (!PlainAxes(key, value) || mLineStyle != lsLine || !mScatterStyle.isNone() || mBrush.style() != Qt::NoBrush ||
-        selected() || mDataContainer->isEmpty() || mPen.style() == Qt::NoPen || mPen.color().alpha() == 0) {
+        selected() || mDataContainer->isEmpty() || mPen.style() == Qt::NoPen || mPen.color().alpha() != 255 ||
+        mPen.widthF() > 1.0 || mPen.brush().style() != Qt::SolidPattern) {
         QCPGraph::draw(painter);
         return;
     }
-    painter->setPen(mPen);
     applyDefaultAntialiasingHint(painter);
     QPointF o;
-    std::optional<TPixelCanvas> canvas = CanvasFor(painter, &o);
+    std::optional<TPixelCanvas> canvas;
+    if (!painter->testRenderHint(QPainter::Antialiasing))
+        canvas = CanvasOf(painter, &o);
     if (!canvas) {
         QCPGraph::draw(painter);
         return;
@@ -302,48 +295,21 @@ void TLineGraph::draw(QCPPainter* painter)
     // The chart keeps only the points of the view (and a neighbour each
     // side): every one is drawn.
     const TAxisMap kx = MapOf(key, o.x()), vy = MapOf(value, o.y());
-    const std::size_t n = static_cast<std::size_t>(mDataContainer->size());
-    x_.resize(n);
-    y_.resize(n);
+    const int n = mDataContainer->size();
+    x_.resize(static_cast<std::size_t>(n));
+    y_.resize(static_cast<std::size_t>(n));
     std::size_t i = 0;
     for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it, ++i) {
         x_[i] = TPixelCanvas::PixelOf(kx(it->key));
         y_[i] = TPixelCanvas::PixelOf(vy(it->value));
     }
-    DrawPixels(*canvas, mPen);
-}
-
-void TLineGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const
-{
-    const QPen pen = painter->pen();
-    if (pen.style() == Qt::NoPen || pen.color().alpha() == 0)
-        return;
-    applyDefaultAntialiasingHint(painter);
-    QPointF o;
-    std::optional<TPixelCanvas> canvas = CanvasFor(painter, &o);
-    if (!canvas) {
-        QCPGraph::drawLinePlot(painter, lines);
-        return;
-    }
-    x_.resize(static_cast<std::size_t>(lines.size()));
-    y_.resize(static_cast<std::size_t>(lines.size()));
-    for (int i = 0; i < lines.size(); ++i) {
-        x_[static_cast<std::size_t>(i)] = TPixelCanvas::PixelOf(lines[i].x() + o.x());
-        y_[static_cast<std::size_t>(i)] = TPixelCanvas::PixelOf(lines[i].y() + o.y());
-    }
-    DrawPixels(*canvas, pen);
-}
-
-void TLineGraph::DrawPixels(TPixelCanvas& canvas, const QPen& pen) const
-{
     dashes_.clear();
-    if (pen.style() != Qt::SolidLine)
-        for (qreal d : pen.dashPattern())
+    if (mPen.style() != Qt::SolidLine)
+        for (qreal d : mPen.dashPattern())
             dashes_.push_back(std::max(1, static_cast<int>(std::lround(d))));
-    const int n = static_cast<int>(x_.size());
-    const std::uint32_t colour = pen.color().rgba();
+    const std::uint32_t colour = mPen.color().rgba();
     // Every band walks the whole line, and draws its own rows of it.
-    InBandsOf(mParentPlot, canvas, y_.data(), n, 0,
+    InBandsOf(mParentPlot, *canvas, y_.data(), n, 0,
               [&](TPixelCanvas& part) { part.Polyline(x_.data(), y_.data(), n, colour, dashes_); });
 }
 
@@ -363,63 +329,19 @@ void TMarkGraph::draw(QCPPainter* painter)
         QCPGraph::draw(painter);
         return;
     }
-    // The chart keeps only the marks that can be told apart: every one is
-    // put where it belongs.
-    const TAxisMap kx = MapOf(key, o.x()), vy = MapOf(value, o.y());
-    const double half = StampSide(mScatterStyle) / 2.0;
-    x_.clear();
-    y_.clear();
-    for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it) {
-        const double px = kx(it->key) - half, py = vy(it->value) - half;
-        if (!(std::abs(px) < 1e9 && std::abs(py) < 1e9))
-            continue; // not a number, or nowhere near
-        x_.push_back(static_cast<int>(std::lround(px)));
-        y_.push_back(static_cast<int>(std::lround(py)));
-    }
-    StampAll(painter, *canvas, mScatterStyle);
-}
-
-void TMarkGraph::drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& points,
-                                 const QCPScatterStyle& style) const
-{
-    QPointF o;
-    std::optional<TPixelCanvas> canvas;
-    if (style.shape() != QCPScatterStyle::ssPixmap && !style.isNone())
-        canvas = CanvasOf(painter, &o);
-    if (!canvas) {
-        QCPGraph::drawScatterPlot(painter, points, style);
-        return;
-    }
-    const double half = StampSide(style) / 2.0;
-    const std::size_t n = static_cast<std::size_t>(points.size());
-    x_.resize(n);
-    y_.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        x_[i] = static_cast<int>(std::lround(points[static_cast<int>(i)].x() + o.x() - half));
-        y_[i] = static_cast<int>(std::lround(points[static_cast<int>(i)].y() + o.y() - half));
-    }
-    StampAll(painter, *canvas, style);
-}
-
-int TMarkGraph::StampSide(const QCPScatterStyle& style)
-{
-    return static_cast<int>(std::ceil(style.size() + style.pen().widthF())) + 3;
-}
-
-void TMarkGraph::StampAll(QCPPainter* painter, TPixelCanvas& canvas, const QCPScatterStyle& style) const
-{
     // The shape is drawn once into a picture, which is then put at every
-    // point: the same pixels at a fraction of the cost.
-    const int side = StampSide(style);
+    // mark: the same pixels at a fraction of the cost.
+    const QCPScatterStyle& style = mScatterStyle;
+    const int side = static_cast<int>(std::ceil(style.size() + style.pen().widthF())) + 3;
     const bool smooth = painter->testRenderHint(QPainter::Antialiasing);
-    const QString key = QStringLiteral("%1 %2 %3 %4 %5 %6")
-                            .arg(int(style.shape()))
-                            .arg(style.size())
-                            .arg(style.pen().color().rgba())
-                            .arg(style.brush().color().rgba())
-                            .arg(style.pen().widthF())
-                            .arg(smooth);
-    if (key != stampKey_) {
+    const QString stampKey = QStringLiteral("%1 %2 %3 %4 %5 %6")
+                                 .arg(int(style.shape()))
+                                 .arg(style.size())
+                                 .arg(style.pen().color().rgba())
+                                 .arg(style.brush().color().rgba())
+                                 .arg(style.pen().widthF())
+                                 .arg(smooth);
+    if (stampKey != stampKey_) {
         stamp_ = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
         stamp_.fill(Qt::transparent);
         QCPPainter p(&stamp_);
@@ -427,15 +349,26 @@ void TMarkGraph::StampAll(QCPPainter* painter, TPixelCanvas& canvas, const QCPSc
         style.applyTo(&p, mPen);
         style.drawShape(&p, side / 2.0, side / 2.0);
         p.end();
-        stampKey_ = key;
+        stampKey_ = stampKey;
+    }
+    // The chart keeps only the marks that can be told apart: every one is
+    // put where it belongs.
+    const TAxisMap kx = MapOf(key, o.x()), vy = MapOf(value, o.y());
+    x_.clear();
+    y_.clear();
+    for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it) {
+        const double px = kx(it->key) - side / 2.0, py = vy(it->value) - side / 2.0;
+        if (!(std::abs(px) < 1e9 && std::abs(py) < 1e9))
+            continue; // not a number, or nowhere near
+        x_.push_back(static_cast<int>(std::lround(px)));
+        y_.push_back(static_cast<int>(std::lround(py)));
     }
     const TPixelCanvas::TStamp stamp(reinterpret_cast<const std::uint32_t*>(stamp_.constBits()), side, side);
     const int n = static_cast<int>(x_.size());
-    auto stampAll = [&](TPixelCanvas& part) {
-        for (int i = 0; i < n; ++i)
+    InBandsOf(mParentPlot, *canvas, y_.data(), n, side, [&](TPixelCanvas& part) {
+        for (int i = 0; i < n; ++i) // each band in the marks' order
             part.Stamp(stamp, x_[static_cast<std::size_t>(i)], y_[static_cast<std::size_t>(i)]);
-    };
-    InBandsOf(mParentPlot, canvas, y_.data(), n, side, stampAll); // each band in the points' order
+    });
 }
 
 } // namespace qv

@@ -99,19 +99,14 @@ public:
     TLineGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
 
 protected:
-    // A plain line (no fill, no marks, not selected) goes from the data
-    // straight to pixels; anything else as QCustomPlot draws it.
+    // A thin plain line (no fill, no marks, not selected, not smoothed)
+    // goes from the data straight to pixels; anything else as QCustomPlot
+    // draws it.
     void draw(QCPPainter* painter) override;
-    void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override;
 
 private:
-    // The canvas the pen of `painter` can draw into, if any.
-    std::optional<TPixelCanvas> CanvasFor(QCPPainter* painter, QPointF* offset) const;
-    // Draws the line through the pixels x_, y_ with the pen.
-    void DrawPixels(TPixelCanvas& canvas, const QPen& pen) const;
-
-    mutable std::vector<int> x_, y_;
-    mutable std::vector<int> dashes_;
+    std::vector<int> x_, y_; // the points' pixels
+    std::vector<int> dashes_;
 };
 
 // A point curve whose mark is drawn once and then stamped at every point.
@@ -123,17 +118,11 @@ protected:
     // Marks alone (no line, no fill, not selected) go from the data
     // straight to their places; anything else as QCustomPlot draws it.
     void draw(QCPPainter* painter) override;
-    void drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& points,
-                         const QCPScatterStyle& style) const override;
 
 private:
-    static int StampSide(const QCPScatterStyle& style);
-    // Stamps the shape of `style` with its top left corner at x_, y_.
-    void StampAll(QCPPainter* painter, TPixelCanvas& canvas, const QCPScatterStyle& style) const;
-
-    mutable QImage stamp_;
-    mutable QString stampKey_;
-    mutable std::vector<int> x_, y_; // where the stamps go
+    QImage stamp_;
+    QString stampKey_;
+    std::vector<int> x_, y_; // where the stamps go
 };
 
 } // namespace qv
