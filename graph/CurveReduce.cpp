@@ -103,7 +103,8 @@ void TMinMaxPyramid::KeepPlaces(const std::vector<double>& x, const std::vector<
         for (std::size_t b = 0; b < level.size(); ++b) {
             const std::size_t lo = sample(MinIndex(l, static_cast<std::int64_t>(b)));
             const std::size_t hi = sample(MaxIndex(l, static_cast<std::int64_t>(b)));
-            level[b] = {x[lo], y[lo], x[hi], y[hi]};
+            const std::size_t first = sample(static_cast<std::int32_t>(b * static_cast<std::size_t>(BucketSize(l))));
+            level[b] = {x[first], x[lo], y[lo], x[hi], y[hi]};
         }
         places_.push_back(std::move(level));
     }

@@ -29,12 +29,13 @@ public:
     }
     // The levels from kPlacedLevel up can also keep where their extremes
     // lie, so that a wide view is reduced without reaching into the
-    // samples: (x, y) of the lowest and of the highest point of a bucket.
+    // samples: x of a bucket's first point, and (x, y) of its lowest and of
+    // its highest point.
     // Run after Build with the same points (index: as given to Build, or
     // null); a few bytes for every 512 points.
     static constexpr int kPlacedLevel = 3;
     struct TPlace {
-        double MinX, MinY, MaxX, MaxY;
+        double X, MinX, MinY, MaxX, MaxY;
     };
     void KeepPlaces(const std::vector<double>& x, const std::vector<double>& y, const std::vector<std::int32_t>* index);
     // The places of level l's buckets, or null where they are not kept.

@@ -2,11 +2,26 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace qv {
 
 namespace {
+
+// c ? a : b, without a branch.
+template <class T> inline T Pick(bool c, T a, T b)
+{
+    static_assert(sizeof(T) == sizeof(std::uint64_t), "a 64-bit value");
+    std::uint64_t ua, ub;
+    std::memcpy(&ua, &a, sizeof ua);
+    std::memcpy(&ub, &b, sizeof ub);
+    const std::uint64_t m = 0 - static_cast<std::uint64_t>(c);
+    const std::uint64_t r = (ua & m) | (ub & ~m);
+    T t;
+    std::memcpy(&t, &r, sizeof t);
+    return t;
+}
 
 // Points i of the curve, 0 <= i < n: x(i) ascending. A bucket of the
 // pyramid stands for its points in the column where it starts; evenly
@@ -16,15 +31,35 @@ namespace {
 // alone behind a gap is never lost; points with gaps (marks) need that.
 template <bool Exact, class Points>
 void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, double x0, double x1, int pixels,
-            std::vector<std::int32_t>& out, TReducedPlaces* places)
+            std::vector<std::int32_t>& out, TReducedPlaces& places)
 {
-    out.clear();
-    if (places) {
-        places->X.clear();
-        places->Y.clear();
-    }
+    std::size_t k = 0, size = 0; // points given so far, and room for
+    std::int32_t* oi = nullptr;
+    double *ox = nullptr, *oy = nullptr;
+    auto room = [&](std::size_t points) {
+        size = points;
+        out.resize(size);
+        places.X.resize(size);
+        places.Y.resize(size);
+        oi = out.data();
+        ox = places.X.data();
+        oy = places.Y.data();
+    };
+    auto done = [&] {
+        out.resize(k);
+        places.X.resize(k);
+        places.Y.resize(k);
+    };
+    auto give = [&](std::int64_t i, double x, double y) {
+        if (k == size) // only where times are not in order
+            room(2 * size + 8);
+        oi[k] = static_cast<std::int32_t>(i);
+        ox[k] = x;
+        oy[k] = y;
+        ++k;
+    };
     if (n == 0 || !(x1 >= x0))
-        return;
+        return done();
     pixels = std::max(1, pixels);
     auto firstAtOrAfter = [&](double t, bool after) {
         std::int64_t lo = 0, hi = n;
@@ -42,19 +77,12 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
     const std::int64_t i1 = std::min<std::int64_t>(n, firstAtOrAfter(x1, true) + 1);
     const std::int64_t count = i1 - i0;
     if (count <= 0)
-        return;
-    auto give = [&](std::int64_t i, double x, double y) {
-        out.push_back(static_cast<std::int32_t>(i));
-        if (places) {
-            places->X.push_back(x);
-            places->Y.push_back(y);
-        }
-    };
+        return done();
     if (count <= 4 * static_cast<std::int64_t>(pixels)) {
-        out.reserve(static_cast<std::size_t>(count));
+        room(static_cast<std::size_t>(count));
         for (std::int64_t i = i0; i < i1; ++i)
-            give(i, places ? p.X(i) : 0.0, places ? p.Y(i) : 0.0);
-        return;
+            give(i, p.X(i), p.Y(i));
+        return done();
     }
     // The largest level that still puts a bucket or more into a column.
     int level = 0;
@@ -67,15 +95,17 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
         return c < 0 ? -1 : (c >= pixels ? pixels : static_cast<int>(c));
     };
     auto column = [&](std::int64_t i) { return columnAt(p.X(i)); };
-    out.reserve(static_cast<std::size_t>(4 * pixels + 8));
+    // Columns only grow from one point to the next: two points for each,
+    // and the neighbour outside the left end.
+    room(static_cast<std::size_t>(2 * pixels + 8));
     // The extremes of the column being gathered; their x where known
     // already (not a number: read when they go out).
     constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
     int col = column(i0);
     std::int64_t lo = i0, hi = i0;
     double loV = p.Y(i0), hiV = loV, loX = kUnknown, hiX = kUnknown;
-    double lastV = 0; // value of the point emitted last
-    auto xOf = [&](std::int64_t i, double known) { return !places ? 0.0 : known == known ? known : p.X(i); };
+    double lastV = 0; // value of the point given last
+    auto xOf = [&](std::int64_t i, double known) { return known == known ? known : p.X(i); };
     // A column's two extremes go out nearer-to-the-previous-point first.
     auto flush = [&] {
         if (lo == hi) {
@@ -83,7 +113,7 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
             lastV = loV;
             return;
         }
-        const bool lowFirst = out.empty() ? lo < hi : std::abs(loV - lastV) <= std::abs(hiV - lastV);
+        const bool lowFirst = k == 0 ? lo < hi : std::abs(loV - lastV) <= std::abs(hiV - lastV);
         if (lowFirst) {
             give(lo, xOf(lo, loX), loV);
             give(hi, xOf(hi, hiX), hiV);
@@ -105,16 +135,15 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
             hiX = mxX;
             return;
         }
-        if (mnV < loV) {
-            lo = mn;
-            loV = mnV;
-            loX = mnX;
-        }
-        if (mxV > hiV) {
-            hi = mx;
-            hiV = mxV;
-            hiX = mxX;
-        }
+        // Without branches: on noisy data they would be mispredicted half
+        // the time.
+        const bool lower = mnV < loV, higher = mxV > hiV;
+        lo = Pick(lower, mn, lo);
+        loX = Pick(lower, mnX, loX);
+        hi = Pick(higher, mx, hi);
+        hiX = Pick(higher, mxX, hiX);
+        loV = mnV < loV ? mnV : loV;
+        hiV = mxV > hiV ? mxV : hiV;
     };
     std::int64_t i = i0 + 1;
     // The neighbour outside the left end stays a point of its own.
@@ -126,52 +155,107 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
         loX = hiX = kUnknown;
         ++i;
     }
+    if (level == 0) {
+        // Every point in turn; the places of the extremes are read when
+        // they go out.
+        for (; i < i1; ++i) {
+            const double v = p.Y(i);
+            const int c = column(i);
+            if (c != col) {
+                flush();
+                col = c;
+                lo = hi = i;
+                loV = hiV = v;
+                loX = hiX = kUnknown;
+                continue;
+            }
+            lo = Pick(v < loV, i, lo);
+            hi = Pick(v > hiV, i, hi);
+            loV = v < loV ? v : loV;
+            hiV = v > hiV ? v : hiV;
+        }
+        flush();
+        return done();
+    }
     // Bucket sizes are powers of two: alignment is a mask, the bucket a
     // shift.
-    std::int64_t sizes[32];
+    std::int64_t sizes[32], buckets[32];
     int shifts[32];
     const TMinMaxPyramid::TPlace* placed[32];
     for (int l = 0; l <= level; ++l) {
         sizes[l] = TMinMaxPyramid::BucketSize(l);
         shifts[l] = __builtin_ctzll(static_cast<unsigned long long>(sizes[l]));
+        buckets[l] = l > 0 ? pyramid.BucketCount(l) : 0;
         placed[l] = l > 0 ? pyramid.Places(l) : nullptr;
     }
     constexpr std::int64_t kAhead = 8;
+    // Bucket b of level l: its extremes, where they lie fetched early so
+    // that the waits overlap. False where it is not to stand for its points.
+    auto bucket = [&](int l, std::int64_t b, int here) {
+        const std::int64_t at = b << shifts[l];
+        if (Exact && column(std::min(at + sizes[l], i1 - 1)) > here + 1)
+            return false;
+        const bool ahead = at + (kAhead + 1) * sizes[l] <= i1;
+        if (const TMinMaxPyramid::TPlace* q = placed[l]) {
+            // Wide buckets know their extremes' places.
+            if (ahead)
+                p.Fetch(at + kAhead * sizes[l]);
+            take(here, pyramid.MinIndex(l, b), q[b].MinY, q[b].MinX, pyramid.MaxIndex(l, b), q[b].MaxY, q[b].MaxX);
+            return true;
+        }
+        if (ahead && b + kAhead < buckets[l]) {
+            p.Fetch(pyramid.MinIndex(l, b + kAhead));
+            p.Fetch(pyramid.MaxIndex(l, b + kAhead));
+            p.Fetch(at + kAhead * sizes[l]);
+        }
+        const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
+        take(here, mn, p.Y(mn), kUnknown, mx, p.Y(mx), kUnknown);
+        return true;
+    };
+    const std::int64_t topEnd = std::min(buckets[level], i1 >> shifts[level]); // whole top buckets end before
+    const TMinMaxPyramid::TPlace* const topPlaced = placed[level];
     while (i < i1) {
-        // The largest bucket that starts here and ends inside the range.
+        // The run of whole buckets of the top level from here; where their
+        // places are kept, without reaching into the points at all.
+        if ((i & (sizes[level] - 1)) == 0) {
+            std::int64_t b = i >> shifts[level];
+            if (topPlaced) {
+                for (; b < topEnd; ++b) {
+                    const TMinMaxPyramid::TPlace& q = topPlaced[b];
+                    const int here = columnAt(q.X);
+                    if (Exact) {
+                        const std::int64_t next = (b + 1) << shifts[level];
+                        const double after = next < i1 - 1 && b + 1 < buckets[level] ? topPlaced[b + 1].X : p.X(std::min(next, i1 - 1));
+                        if (columnAt(after) > here + 1)
+                            break;
+                    }
+                    take(here, pyramid.MinIndex(level, b), q.MinY, q.MinX, pyramid.MaxIndex(level, b), q.MaxY, q.MaxX);
+                }
+            } else {
+                while (b < topEnd && bucket(level, b, column(b << shifts[level])))
+                    ++b;
+            }
+            i = b << shifts[level];
+            if (i >= i1)
+                break;
+        }
+        // Else the largest bucket that starts here and ends inside the range.
         const double xi = p.X(i);
         const int here = columnAt(xi);
         int l = level;
-        while (l > 0 && ((i & (sizes[l] - 1)) != 0 || i + sizes[l] > i1 || (i >> shifts[l]) >= pyramid.BucketCount(l) ||
-                         (Exact && column(std::min(i + sizes[l], i1 - 1)) > here + 1)))
+        while (l > 0 && ((i & (sizes[l] - 1)) != 0 || i + sizes[l] > i1 || (i >> shifts[l]) >= buckets[l] ||
+                         !bucket(l, i >> shifts[l], here)))
             --l;
         if (l == 0) {
             const double v = p.Y(i);
             take(here, i, v, xi, i, v, xi);
             ++i;
-        } else if (const TMinMaxPyramid::TPlace* at = placed[l]) {
-            // Wide buckets know their extremes' places.
-            const std::int64_t b = i >> shifts[l];
-            if (i + (kAhead + 1) * sizes[l] <= i1)
-                p.Fetch(i + kAhead * sizes[l]);
-            const TMinMaxPyramid::TPlace& q = at[b];
-            take(here, pyramid.MinIndex(l, b), q.MinY, q.MinX, pyramid.MaxIndex(l, b), q.MaxY, q.MaxX);
-            i += sizes[l];
         } else {
-            const std::int64_t b = i >> shifts[l];
-            // The extremes and the ends of the buckets ahead lie anywhere in
-            // the samples: fetched early, so that the waits overlap.
-            if (b + kAhead < pyramid.BucketCount(l) && i + (kAhead + 1) * sizes[l] <= i1) {
-                p.Fetch(pyramid.MinIndex(l, b + kAhead));
-                p.Fetch(pyramid.MaxIndex(l, b + kAhead));
-                p.Fetch(i + kAhead * sizes[l]);
-            }
-            const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
-            take(here, mn, p.Y(mn), kUnknown, mx, p.Y(mx), kUnknown);
             i += sizes[l];
         }
     }
     flush();
+    done();
 }
 
 struct TPlain {
@@ -204,27 +288,27 @@ struct TIndexed {
 void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, const TMinMaxPyramid& pyramid,
                    double x0, double x1, int pixels, std::vector<std::int32_t>& indices)
 {
+    TReducedPlaces places;
     Reduce<false>(TPlain{x.data(), y.data()}, static_cast<std::int64_t>(std::min(x.size(), y.size())), pyramid, x0, x1,
-                  pixels, indices, nullptr);
+                  pixels, indices, places);
 }
 
 void ReduceCurveForView(const TCurve& curve, double x0, double x1, int pixels, std::vector<std::int32_t>& indices,
                         TReducedPlaces* places)
 {
+    TReducedPlaces own;
+    TReducedPlaces& to = places ? *places : own;
     const std::int64_t n = curve.Count();
     if (n == 0) {
         indices.clear();
-        if (places) {
-            places->X.clear();
-            places->Y.clear();
-        }
-        return;
-    }
-    if (curve.Index)
+        to.X.clear();
+        to.Y.clear();
+    } else if (curve.Index) {
         Reduce<true>(TIndexed{curve.X->data(), curve.Y->data(), curve.Index->data()}, n, curve.Pyramid, x0, x1, pixels,
-                     indices, places);
-    else
-        Reduce<false>(TPlain{curve.X->data(), curve.Y->data()}, n, curve.Pyramid, x0, x1, pixels, indices, places);
+                     indices, to);
+    } else {
+        Reduce<false>(TPlain{curve.X->data(), curve.Y->data()}, n, curve.Pyramid, x0, x1, pixels, indices, to);
+    }
 }
 
 } // namespace qv

@@ -209,11 +209,18 @@ TEST(CurveReduce, MarksOfSomeSamplesReduceAsTheirPointsCopiedOut)
     m.SetPoints(h, SlotAlt, std::make_shared<std::vector<double>>(c.x), std::make_shared<std::vector<double>>(c.y));
     const TCurve& marks = *m.Curve(h, SlotMark);
     ASSERT_EQ(marks.Index, index); // kept, not copied
+    // A wide bucket keeps where its first point lies, which places it in
+    // its column.
+    for (int l = TMinMaxPyramid::kPlacedLevel; l <= marks.Pyramid.LevelCount(); ++l)
+        for (std::int64_t b = 0; b < marks.Pyramid.BucketCount(l); ++b)
+            ASSERT_EQ(marks.Pyramid.Places(l)[b].X, marks.PointX(b * TMinMaxPyramid::BucketSize(l))) << l << " " << b;
     EXPECT_EQ(marks.MinY, -1e4);
     EXPECT_EQ(marks.KeyExtent().Upper, copied.x.back());
     std::uniform_real_distribution<double> start(-100, 3000), span(0.01, 3000);
     for (int round = 0; round < 60; ++round) {
-        const double x0 = round == 0 ? -1 : start(rng), x1 = round == 0 ? 3001 : x0 + span(rng);
+        // The whole flight, on a wide and on a narrow chart (the widest
+        // buckets), then random views.
+        const double x0 = round < 2 ? -1 : start(rng), x1 = round < 2 ? 3001 : x0 + span(rng);
         const int pixels = round == 0 ? 1400 : 50 + round * 23;
         std::vector<std::int32_t> got;
         TReducedPlaces places;
