@@ -93,6 +93,9 @@ int TPlot::Workers() const { return team_->Size(); }
 
 void TPlot::paintEvent(QPaintEvent* event)
 {
+    // The replot's drawing is done: the copy to the screen, which Qt splits
+    // over threads of its own, gets the processors.
+    team_->Rest();
     const auto* lowest = mPaintBuffers.isEmpty() ? nullptr : dynamic_cast<TImagePaintBuffer*>(mPaintBuffers.first().data());
     if (!lowest || !lowest->Opaque() || !qFuzzyCompare(mBufferDevicePixelRatio, devicePixelRatioF())) {
         QCustomPlot::paintEvent(event);

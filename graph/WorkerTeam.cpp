@@ -61,6 +61,7 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
         job(0, 1);
         return;
     }
+    resting_.store(false, std::memory_order_relaxed);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         job_ = &job;
@@ -77,13 +78,16 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
     finished_.wait(lock, allDone);
 }
 
+void TWorkerTeam::Rest() { resting_.store(true, std::memory_order_relaxed); }
+
 void TWorkerTeam::Serve(int part)
 {
     std::uint64_t seen = 0;
     for (;;) {
         // Awake a moment for the next job, then asleep until there is one.
         auto news = [&] { return round_.load(std::memory_order_acquire) != seen; };
-        if (!SpinFor(news, kAwake)) {
+        auto newsOrRest = [&] { return news() || resting_.load(std::memory_order_relaxed); };
+        if (!SpinFor(newsOrRest, kAwake) || !news()) {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, news);
         }

@@ -27,6 +27,10 @@ public:
     // Runs job(part, Size()) for every part 0 .. Size()-1, part 0 on the
     // caller's thread, and returns when all are done. Not reentrant.
     void Run(const std::function<void(int part, int parts)>& job);
+    // No job is coming soon: the helpers go to sleep now instead of
+    // waiting awake, which leaves the processors to others (the next Run
+    // wakes them).
+    void Rest();
 
 private:
     void Serve(int part);
@@ -38,6 +42,7 @@ private:
     std::atomic<std::uint64_t> round_{0};                // one more for every job
     std::atomic<int> done_{0};                           // helpers done with it
     std::atomic<bool> stop_{false};
+    std::atomic<bool> resting_{false};
     std::vector<std::thread> threads_;
 };
 

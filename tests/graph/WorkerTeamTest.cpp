@@ -21,6 +21,8 @@ TEST(WorkerTeam, RunsEveryPartOnceAndWaitsForAll)
         for (int round = 0; round < 600; ++round) {
             if (round % 200 == 199) // long enough for the helpers to fall asleep
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            if (round % 3 == 0) // sent to sleep at once, or right after a job
+                team.Rest();
             std::atomic<int> finished{0};
             team.Run([&](int part, int parts) {
                 EXPECT_EQ(parts, team.Size());
