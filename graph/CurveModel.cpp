@@ -240,8 +240,11 @@ void TCurveModel::Prepare(int slot, TCurve& c)
         c.Pyramid.Build(*c.Y, *c.Index);
     else
         c.Pyramid.Build(*c.Y);
+    // Points picked out of the samples (marks) are checked bucket by bucket
+    // for gaps, so their reduction often steps down to narrower buckets:
+    // those keep places too (marks are fewer than samples).
     if (c.X)
-        c.Pyramid.KeepPlaces(*c.X, *c.Y, c.Index.get());
+        c.Pyramid.KeepPlaces(*c.X, *c.Y, c.Index.get(), TMinMaxPyramid::kPlacedLevel - (c.Index ? 1 : 0));
     // Points have no means to measure; lines keep sums by blocks.
     if (CurveSlot(slot).Points || c.Index)
         c.Prefix.reset();

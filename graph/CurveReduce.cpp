@@ -92,13 +92,14 @@ void TMinMaxPyramid::Build(const std::vector<double>& y, const std::vector<std::
 }
 
 void TMinMaxPyramid::KeepPlaces(const std::vector<double>& x, const std::vector<double>& y,
-                                const std::vector<std::int32_t>* index)
+                                const std::vector<std::int32_t>* index, int from)
 {
     places_.clear();
+    placedFrom_ = std::max(1, from);
     auto sample = [index](std::int32_t i) {
         return index ? static_cast<std::size_t>((*index)[static_cast<std::size_t>(i)]) : static_cast<std::size_t>(i);
     };
-    for (int l = kPlacedLevel; l <= LevelCount(); ++l) {
+    for (int l = placedFrom_; l <= LevelCount(); ++l) {
         std::vector<TPlace> level(static_cast<std::size_t>(BucketCount(l)));
         for (std::size_t b = 0; b < level.size(); ++b) {
             const std::size_t lo = sample(MinIndex(l, static_cast<std::int64_t>(b)));

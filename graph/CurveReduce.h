@@ -27,21 +27,21 @@ public:
         places_.clear();
         lowest_ = highest_ = -1;
     }
-    // The levels from kPlacedLevel up can also keep where their extremes
-    // lie, so that a wide view is reduced without reaching into the
-    // samples: x of a bucket's first point, and (x, y) of its lowest and of
-    // its highest point.
-    // Run after Build with the same points (index: as given to Build, or
-    // null); a few bytes for every 512 points.
+    // The levels from `from` up can also keep where their extremes lie, so
+    // that a wide view is reduced without reaching into the samples: x of a
+    // bucket's first point, and (x, y) of its lowest and of its highest
+    // point. Run after Build with the same points (index: as given to Build,
+    // or null); from kPlacedLevel, a few bytes for every 512 points.
     static constexpr int kPlacedLevel = 3;
     struct TPlace {
         double X, MinX, MinY, MaxX, MaxY;
     };
-    void KeepPlaces(const std::vector<double>& x, const std::vector<double>& y, const std::vector<std::int32_t>* index);
+    void KeepPlaces(const std::vector<double>& x, const std::vector<double>& y, const std::vector<std::int32_t>* index,
+                    int from = kPlacedLevel);
     // The places of level l's buckets, or null where they are not kept.
     const TPlace* Places(int level) const
     {
-        const int k = level - kPlacedLevel;
+        const int k = level - placedFrom_;
         return k >= 0 && k < static_cast<int>(places_.size()) ? places_[static_cast<std::size_t>(k)].data() : nullptr;
     }
     // Index of the first lowest and of the first highest value of all (-1
@@ -63,7 +63,8 @@ private:
     template <class Value, class Bucket> void BuildOver(std::int64_t n, const Value& value, const Bucket& bucket);
 
     std::vector<std::vector<std::int32_t>> levels_; // per level: min and max index pairs
-    std::vector<std::vector<TPlace>> places_;       // per level from kPlacedLevel
+    std::vector<std::vector<TPlace>> places_;       // per level from placedFrom_
+    int placedFrom_ = kPlacedLevel;
     std::int32_t lowest_ = -1, highest_ = -1;
 };
 

@@ -188,22 +188,27 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
         buckets[l] = l > 0 ? pyramid.BucketCount(l) : 0;
         placed[l] = l > 0 ? pyramid.Places(l) : nullptr;
     }
+    // x of point j, from the places of a bucket it starts where one is
+    // kept (those of the samples may be far out of the cache).
+    auto xAt = [&](std::int64_t j) {
+        for (int l = level; l > 0 && placed[l]; --l)
+            if ((j & (sizes[l] - 1)) == 0 && (j >> shifts[l]) < buckets[l])
+                return placed[l][j >> shifts[l]].X;
+        return p.X(j);
+    };
     constexpr std::int64_t kAhead = 8;
     // Bucket b of level l: its extremes, where they lie fetched early so
     // that the waits overlap. False where it is not to stand for its points.
     auto bucket = [&](int l, std::int64_t b, int here) {
         const std::int64_t at = b << shifts[l];
-        if (Exact && column(std::min(at + sizes[l], i1 - 1)) > here + 1)
+        if (Exact && columnAt(xAt(std::min(at + sizes[l], i1 - 1))) > here + 1)
             return false;
-        const bool ahead = at + (kAhead + 1) * sizes[l] <= i1;
         if (const TMinMaxPyramid::TPlace* q = placed[l]) {
             // Wide buckets know their extremes' places.
-            if (ahead)
-                p.Fetch(at + kAhead * sizes[l]);
             take(here, pyramid.MinIndex(l, b), q[b].MinY, q[b].MinX, pyramid.MaxIndex(l, b), q[b].MaxY, q[b].MaxX);
             return true;
         }
-        if (ahead && b + kAhead < buckets[l]) {
+        if (at + (kAhead + 1) * sizes[l] <= i1 && b + kAhead < buckets[l]) {
             p.Fetch(pyramid.MinIndex(l, b + kAhead));
             p.Fetch(pyramid.MaxIndex(l, b + kAhead));
             p.Fetch(at + kAhead * sizes[l]);
@@ -223,12 +228,8 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
                 for (; b < topEnd; ++b) {
                     const TMinMaxPyramid::TPlace& q = topPlaced[b];
                     const int here = columnAt(q.X);
-                    if (Exact) {
-                        const std::int64_t next = (b + 1) << shifts[level];
-                        const double after = next < i1 - 1 && b + 1 < buckets[level] ? topPlaced[b + 1].X : p.X(std::min(next, i1 - 1));
-                        if (columnAt(after) > here + 1)
-                            break;
-                    }
+                    if (Exact && columnAt(xAt(std::min((b + 1) << shifts[level], i1 - 1))) > here + 1)
+                        break;
                     take(here, pyramid.MinIndex(level, b), q.MinY, q.MinX, pyramid.MaxIndex(level, b), q.MaxY, q.MaxX);
                 }
             } else {
@@ -240,7 +241,7 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
                 break;
         }
         // Else the largest bucket that starts here and ends inside the range.
-        const double xi = p.X(i);
+        const double xi = xAt(i);
         const int here = columnAt(xi);
         int l = level;
         while (l > 0 && ((i & (sizes[l] - 1)) != 0 || i + sizes[l] > i1 || (i >> shifts[l]) >= buckets[l] ||
