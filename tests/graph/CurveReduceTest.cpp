@@ -211,9 +211,11 @@ TEST(CurveReduce, MarksOfSomeSamplesReduceAsTheirPointsCopiedOut)
     ASSERT_EQ(marks.Index, index); // kept, not copied
     // A wide bucket keeps where its first point lies, which places it in
     // its column.
-    for (int l = TMinMaxPyramid::kPlacedLevel; l <= marks.Pyramid.LevelCount(); ++l)
-        for (std::int64_t b = 0; b < marks.Pyramid.BucketCount(l); ++b)
-            ASSERT_EQ(marks.Pyramid.Places(l)[b].X, marks.PointX(b * TMinMaxPyramid::BucketSize(l))) << l << " " << b;
+    ASSERT_NE(marks.Pyramid.Places(TMinMaxPyramid::kPlacedLevel - 1), nullptr); // marks: one level more
+    for (int l = 1; l <= marks.Pyramid.LevelCount(); ++l)
+        if (const TMinMaxPyramid::TPlace* q = marks.Pyramid.Places(l))
+            for (std::int64_t b = 0; b < marks.Pyramid.BucketCount(l); ++b)
+                ASSERT_EQ(q[b].X, marks.PointX(b * TMinMaxPyramid::BucketSize(l))) << l << " " << b;
     EXPECT_EQ(marks.MinY, -1e4);
     EXPECT_EQ(marks.KeyExtent().Upper, copied.x.back());
     std::uniform_real_distribution<double> start(-100, 3000), span(0.01, 3000);
