@@ -65,6 +65,13 @@ TEST(PixelCanvas, NothingOutsideTheClipAndFarPointsAreSafe)
     EXPECT_TRUE(p.At(10, 25) && p.At(39, 25));
     EXPECT_TRUE(p.At(20, 30) && p.At(30, 30));
     EXPECT_FALSE(p.At(20, 28)); // nothing joins the pieces across the gap
+    // The pixel a coordinate falls in, below zero too; far ones held.
+    EXPECT_EQ(TPixelCanvas::PixelOf(2.7), 2);
+    EXPECT_EQ(TPixelCanvas::PixelOf(-0.2), -1);
+    EXPECT_EQ(TPixelCanvas::PixelOf(-3.0), -3);
+    EXPECT_EQ(TPixelCanvas::PixelOf(nan), TPixelCanvas::kGap);
+    EXPECT_EQ(TPixelCanvas::PixelOf(-1e300), -(1 << 22));
+    EXPECT_EQ(TPixelCanvas::PixelOf(1e300), 1 << 22);
 }
 
 TEST(PixelCanvas, StampsBlendWhereTheyAreNotOpaqueAndAreClipped)
