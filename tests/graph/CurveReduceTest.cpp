@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace {
@@ -116,6 +117,25 @@ TEST(CurveReduce, EveryColumnKeepsItsLowestAndHighestValue)
             const double h = std::max({rhi[col], rhi[col + 1], rhi[col + 2]});
             ASSERT_LE(l, lo[col]) << round << " column " << col;
             ASSERT_GE(h, hi[col]) << round << " column " << col;
+        }
+    }
+}
+
+TEST(CurveReduce, EqualValuesGiveTheFirstOfAColumnAndNotANumberNeverWins)
+{
+    Curve c(200000);
+    std::fill(c.y.begin(), c.y.end(), 5.0);
+    c.y[100003] = std::numeric_limits<double>::quiet_NaN();
+    c.build();
+    // Sample by sample (a view of 10,000 samples) and bucket by bucket.
+    for (const auto& [x0, x1] : {std::pair{950.0, 1050.0}, std::pair{-1.0, 2001.0}}) {
+        const auto idx = c.reduce(x0, x1, 700);
+        auto column = [&](std::int32_t i) { return int(std::floor((c.x[i] - x0) * 700 / (x1 - x0))); };
+        for (std::size_t k = 1; k < idx.size(); ++k) {
+            ASSERT_NE(idx[k], 100003);
+            ASSERT_LT(column(idx[k - 1]), column(idx[k])) << k; // one point a column: its lowest is its highest
+            if (x1 - x0 < 200 && k + 1 < idx.size())
+                EXPECT_LT(column(idx[k] - 1), column(idx[k])) << k; // and the first of it
         }
     }
 }
