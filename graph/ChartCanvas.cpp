@@ -6,7 +6,6 @@
 #include <QPaintEngine>
 #include <QThread>
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cmath>
 

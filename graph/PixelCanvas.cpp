@@ -162,8 +162,6 @@ TPixelCanvas::TStamp::TStamp(const std::uint32_t* bits, int w, int h) : Bits(bit
     }
 }
 
-void TPixelCanvas::Stamp(const std::uint32_t* stamp, int w, int h, int x, int y) { Stamp(TStamp(stamp, w, h), x, y); }
-
 void TPixelCanvas::Stamp(const TStamp& stamp, int x, int y)
 {
     if (!bits_)

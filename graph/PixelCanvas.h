@@ -45,17 +45,16 @@ public:
         const int t = static_cast<int>(c); // towards zero: one less below it
         return t - (c < t);
     }
-    // Puts the w x h premultiplied picture `stamp` with its top left corner
-    // at (x, y), blending where it is not opaque.
-    void Stamp(const std::uint32_t* stamp, int w, int h, int x, int y);
-    // A picture to put many times, with the part of each row that is not
-    // clear found once.
+    // A w x h premultiplied picture to put many times, with the part of
+    // each row that is not clear found once.
     struct TStamp {
         TStamp(const std::uint32_t* bits, int w, int h);
         const std::uint32_t* Bits;
         int W, H;
         std::vector<int> From, To; // per row: first and last pixel not clear (From > To: none)
     };
+    // Puts the stamp with its top left corner at (x, y), blending where it
+    // is not opaque.
     void Stamp(const TStamp& stamp, int x, int y);
 
 private:

@@ -79,12 +79,13 @@ TEST(PixelCanvas, StampsBlendWhereTheyAreNotOpaqueAndAreClipped)
     Picture p(8, 8);
     p.Bits.assign(64, 0xff0000ffu); // opaque blue
     // 2 x 2: opaque red, half-transparent premultiplied red, clear, clear.
-    const std::uint32_t stamp[] = {0xffff0000u, 0x80800000u, 0u, 0u};
-    p.Canvas.Stamp(stamp, 2, 2, 6, 6);
+    const std::uint32_t bits[] = {0xffff0000u, 0x80800000u, 0u, 0u};
+    const TPixelCanvas::TStamp stamp(bits, 2, 2);
+    p.Canvas.Stamp(stamp, 6, 6);
     EXPECT_EQ(p.Bits[6 * 8 + 6], 0xffff0000u);
     EXPECT_EQ(p.Bits[6 * 8 + 7], 0xff80007fu);
     EXPECT_EQ(p.Bits[7 * 8 + 6], 0xff0000ffu);
-    p.Canvas.Stamp(stamp, 2, 2, -1, 7); // three quarters outside: only (0, 7) is reached
+    p.Canvas.Stamp(stamp, -1, 7); // three quarters outside: only (0, 7) is reached
     EXPECT_EQ(p.Bits[7 * 8], 0xff80007fu);
     EXPECT_EQ(p.Bits[6 * 8], 0xff0000ffu);
 }
