@@ -7,7 +7,9 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
+#include <utility>
 
 namespace qv {
 
@@ -204,67 +206,55 @@ std::optional<TPixelCanvas> CanvasOf(QCPPainter* painter, QPointF* offset)
     return canvas;
 }
 
-namespace {
-
-// Where to cut the rows top .. bottom into `parts` bands of the same ink:
-// the rows the segments between the points cross (extent 0: a line), or
-// `extent` rows from each point down (marks).
-std::vector<int> BandTops(const int* rows, int n, int extent, int top, int bottom, int parts)
+TInk::TInk(int top, int bottom)
+    : top_(top), bottom_(bottom), cover_(static_cast<std::size_t>(std::max(0, bottom - top + 1)) + 1, 0)
 {
-    const int span = bottom - top + 1;
-    std::vector<std::int64_t> cover(static_cast<std::size_t>(std::max(0, span)) + 1, 0); // by differences
-    auto add = [&](int a, int b) {
-        a = std::max(a, top);
-        b = std::min(b, bottom);
-        if (a <= b) {
-            ++cover[static_cast<std::size_t>(a - top)];
-            --cover[static_cast<std::size_t>(b - top + 1)];
-        }
-    };
-    for (int i = 0; i < n; ++i) {
-        if (rows[i] == TPixelCanvas::kGap)
-            continue;
-        if (extent > 0)
-            add(rows[i], rows[i] + extent - 1);
-        else if (i > 0 && rows[i - 1] != TPixelCanvas::kGap)
-            add(std::min(rows[i - 1], rows[i]), std::max(rows[i - 1], rows[i]));
+}
+
+void TInk::Add(int a, int b, int weight)
+{
+    a = std::max(a, top_);
+    b = std::min(b, bottom_);
+    if (a <= b) {
+        cover_[static_cast<std::size_t>(a - top_)] += weight;
+        cover_[static_cast<std::size_t>(b - top_ + 1)] -= weight;
     }
+}
+
+void TInk::AddLine(const int* rows, int n)
+{
+    for (int i = 1; i < n; ++i)
+        if (rows[i] != TPixelCanvas::kGap && rows[i - 1] != TPixelCanvas::kGap)
+            Add(std::min(rows[i - 1], rows[i]), std::max(rows[i - 1], rows[i]), 1);
+}
+
+void TInk::AddMarks(const int* rows, int n, int extent)
+{
+    for (int i = 0; i < n; ++i)
+        if (rows[i] != TPixelCanvas::kGap)
+            Add(rows[i], rows[i] + extent - 1, extent);
+}
+
+std::vector<int> TInk::Tops(int parts) const
+{
+    const int span = bottom_ - top_ + 1;
     std::int64_t total = 0, ink = 0;
     for (int r = 0; r < span; ++r)
-        total += ink += cover[static_cast<std::size_t>(r)];
-    std::vector<int> tops(static_cast<std::size_t>(parts + 1), bottom + 1);
-    tops[0] = top;
+        total += ink += cover_[static_cast<std::size_t>(r)];
+    std::vector<int> tops(static_cast<std::size_t>(parts + 1), bottom_ + 1);
+    tops[0] = top_;
     std::int64_t sum = 0;
     ink = 0;
     int part = 1;
     for (int r = 0; r < span && part < parts; ++r) {
-        sum += ink += cover[static_cast<std::size_t>(r)];
+        sum += ink += cover_[static_cast<std::size_t>(r)];
         while (part < parts && sum * parts >= total * part)
-            tops[static_cast<std::size_t>(part++)] = top + r + 1;
+            tops[static_cast<std::size_t>(part++)] = top_ + r + 1;
     }
     return tops;
 }
 
-// Draws a job of `n` points with draw(part) on the whole canvas, or, a
-// long one, in bands of its rows side by side on the chart's threads, cut
-// where each gets about the same ink (`rows`: the points' rows).
-template <class Draw>
-void InBandsOf(QCustomPlot* chart, TPixelCanvas& canvas, const int* rows, int n, int extent, const Draw& draw)
-{
-    auto* plot = dynamic_cast<TPlot*>(chart);
-    if (!plot || n < 256 || plot->Workers() == 1) {
-        draw(canvas);
-        return;
-    }
-    const TPixelCanvas whole = canvas;
-    const std::vector<int> tops = BandTops(rows, n, extent, whole.Top(), whole.Bottom(), plot->Workers());
-    plot->InBands([&](int band, int) {
-        TPixelCanvas part = whole;
-        part.SetClip(whole.Left(), tops[static_cast<std::size_t>(band)], whole.Right(),
-                     tops[static_cast<std::size_t>(band) + 1] - 1);
-        draw(part);
-    });
-}
+namespace {
 
 // Whether a curve on these axes can be mapped so: time across, both linear.
 bool PlainAxes(const QCPAxis* key, const QCPAxis* value)
@@ -275,25 +265,87 @@ bool PlainAxes(const QCPAxis* key, const QCPAxis* value)
 
 } // namespace
 
-void TLineGraph::draw(QCPPainter* painter)
+void TBandGraph::draw(QCPPainter* painter)
+{
+    if (std::exchange(drawn_, false))
+        return; // drawn with a curve below it
+    std::vector<std::pair<TBandGraph*, TPixelCanvas>> run;
+    if (std::optional<TPixelCanvas> canvas = Prepare(painter))
+        run.emplace_back(this, *canvas);
+    else {
+        QCPGraph::draw(painter);
+        return;
+    }
+    // The curves right above it that are shown, up to one that cannot be
+    // drawn so, each set up as its layer sets it up.
+    const QList<QCPLayerable*> children = layer() ? layer()->children() : QList<QCPLayerable*>();
+    for (qsizetype i = children.indexOf(this) + 1; i > 0 && i < children.size(); ++i) {
+        if (!children[i]->realVisibility())
+            continue;
+        auto* next = dynamic_cast<TBandGraph*>(children[i]);
+        if (!next)
+            break;
+        painter->save();
+        painter->setClipRect(next->clipRect().translated(0, -1));
+        next->applyDefaultAntialiasingHint(painter);
+        std::optional<TPixelCanvas> canvas = next->Prepare(painter);
+        painter->restore();
+        if (!canvas)
+            break;
+        run.emplace_back(next, *canvas);
+    }
+    DrawInBands(run);
+    for (std::size_t i = 1; i < run.size(); ++i)
+        run[i].first->drawn_ = true;
+}
+
+void TBandGraph::DrawInBands(const std::vector<std::pair<TBandGraph*, TPixelCanvas>>& run)
+{
+    auto* plot = dynamic_cast<TPlot*>(mParentPlot);
+    int points = 0, top = INT_MAX, bottom = INT_MIN;
+    for (const auto& [graph, canvas] : run) {
+        points += graph->Points();
+        top = std::min(top, canvas.Top());
+        bottom = std::max(bottom, canvas.Bottom());
+    }
+    if (!plot || points < 256 || plot->Workers() == 1 || top > bottom) {
+        for (const auto& [graph, canvas] : run) {
+            TPixelCanvas whole = canvas;
+            graph->DrawPart(whole);
+        }
+        return;
+    }
+    TInk ink(top, bottom);
+    for (const auto& item : run)
+        item.first->AddInk(ink);
+    const std::vector<int> tops = ink.Tops(plot->Workers());
+    plot->InBands([&](int band, int) {
+        const int from = tops[static_cast<std::size_t>(band)], to = tops[static_cast<std::size_t>(band) + 1] - 1;
+        for (const auto& [graph, canvas] : run) {
+            if (std::max(from, canvas.Top()) > std::min(to, canvas.Bottom()))
+                continue;
+            TPixelCanvas part = canvas;
+            part.SetClip(canvas.Left(), std::max(from, canvas.Top()), canvas.Right(), std::min(to, canvas.Bottom()));
+            graph->DrawPart(part);
+        }
+    });
+}
+
+std::optional<TPixelCanvas> TLineGraph::Prepare(QCPPainter* painter)
 {
     const QCPAxis* key = mKeyAxis.data();
     const QCPAxis* value = mValueAxis.data();
     if (!PlainAxes(key, value) || mLineStyle != lsLine || !mScatterStyle.isNone() || mBrush.style() != Qt::NoBrush ||
         selected() || mDataContainer->isEmpty() || mPen.style() == Qt::NoPen || mPen.color().alpha() != 255 ||
-        mPen.widthF() > 1.0 || mPen.brush().style() != Qt::SolidPattern) {
-        QCPGraph::draw(painter);
-        return;
-    }
+        mPen.widthF() > 1.0 || mPen.brush().style() != Qt::SolidPattern)
+        return std::nullopt;
     applyDefaultAntialiasingHint(painter);
+    if (painter->testRenderHint(QPainter::Antialiasing))
+        return std::nullopt;
     QPointF o;
-    std::optional<TPixelCanvas> canvas;
-    if (!painter->testRenderHint(QPainter::Antialiasing))
-        canvas = CanvasOf(painter, &o);
-    if (!canvas) {
-        QCPGraph::draw(painter);
-        return;
-    }
+    std::optional<TPixelCanvas> canvas = CanvasOf(painter, &o);
+    if (!canvas)
+        return std::nullopt;
     // The chart keeps only the points of the view (and a neighbour each
     // side): every one is drawn.
     const TAxisMap kx = MapOf(key, o.x()), vy = MapOf(value, o.y());
@@ -309,49 +361,50 @@ void TLineGraph::draw(QCPPainter* painter)
     if (mPen.style() != Qt::SolidLine)
         for (qreal d : mPen.dashPattern())
             dashes_.push_back(std::max(1, static_cast<int>(std::lround(d))));
-    const std::uint32_t colour = mPen.color().rgba();
-    // Every band walks the whole line, and draws its own rows of it.
-    InBandsOf(mParentPlot, *canvas, y_.data(), n, 0,
-              [&](TPixelCanvas& part) { part.Polyline(x_.data(), y_.data(), n, colour, dashes_); });
+    colour_ = mPen.color().rgba();
+    return canvas;
 }
 
-void TMarkGraph::draw(QCPPainter* painter)
+void TLineGraph::DrawPart(TPixelCanvas& part) const
+{
+    // Every band walks the whole line, and draws its own rows of it.
+    part.Polyline(x_.data(), y_.data(), Points(), colour_, dashes_);
+}
+
+std::optional<TPixelCanvas> TMarkGraph::Prepare(QCPPainter* painter)
 {
     const QCPAxis* key = mKeyAxis.data();
     const QCPAxis* value = mValueAxis.data();
     if (!PlainAxes(key, value) || mLineStyle != lsNone || mBrush.style() != Qt::NoBrush || selected() ||
-        mDataContainer->isEmpty() || mScatterStyle.isNone() || mScatterStyle.shape() == QCPScatterStyle::ssPixmap) {
-        QCPGraph::draw(painter);
-        return;
-    }
+        mDataContainer->isEmpty() || mScatterStyle.isNone() || mScatterStyle.shape() == QCPScatterStyle::ssPixmap)
+        return std::nullopt;
     applyScattersAntialiasingHint(painter);
     QPointF o;
     std::optional<TPixelCanvas> canvas = CanvasOf(painter, &o);
-    if (!canvas) {
-        QCPGraph::draw(painter);
-        return;
-    }
+    if (!canvas)
+        return std::nullopt;
     // The shape is drawn once into a picture, which is then put at every
     // mark: the same pixels at a fraction of the cost.
     const QCPScatterStyle& style = mScatterStyle;
-    const int side = static_cast<int>(std::ceil(style.size() + style.pen().widthF())) + 3;
+    side_ = static_cast<int>(std::ceil(style.size() + style.pen().widthF())) + 3;
     const bool smooth = painter->testRenderHint(QPainter::Antialiasing);
-    const QString stampKey = QStringLiteral("%1 %2 %3 %4 %5 %6")
+    const QString imageKey = QStringLiteral("%1 %2 %3 %4 %5 %6")
                                  .arg(int(style.shape()))
                                  .arg(style.size())
                                  .arg(style.pen().color().rgba())
                                  .arg(style.brush().color().rgba())
                                  .arg(style.pen().widthF())
                                  .arg(smooth);
-    if (stampKey != stampKey_) {
-        stamp_ = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
-        stamp_.fill(Qt::transparent);
-        QCPPainter p(&stamp_);
+    if (imageKey != imageKey_) {
+        image_ = QImage(side_, side_, QImage::Format_ARGB32_Premultiplied);
+        image_.fill(Qt::transparent);
+        QCPPainter p(&image_);
         p.setAntialiasing(smooth);
         style.applyTo(&p, mPen);
-        style.drawShape(&p, side / 2.0, side / 2.0);
+        style.drawShape(&p, side_ / 2.0, side_ / 2.0);
         p.end();
-        stampKey_ = stampKey;
+        imageKey_ = imageKey;
+        stamp_.emplace(reinterpret_cast<const std::uint32_t*>(image_.constBits()), side_, side_);
     }
     // The chart keeps only the marks that can be told apart: every one is
     // put where it belongs.
@@ -359,18 +412,20 @@ void TMarkGraph::draw(QCPPainter* painter)
     x_.clear();
     y_.clear();
     for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it) {
-        const double px = kx(it->key) - side / 2.0, py = vy(it->value) - side / 2.0;
+        const double px = kx(it->key) - side_ / 2.0, py = vy(it->value) - side_ / 2.0;
         if (!(std::abs(px) < 1e9 && std::abs(py) < 1e9))
             continue; // not a number, or nowhere near
         x_.push_back(static_cast<int>(std::lround(px)));
         y_.push_back(static_cast<int>(std::lround(py)));
     }
-    const TPixelCanvas::TStamp stamp(reinterpret_cast<const std::uint32_t*>(stamp_.constBits()), side, side);
-    const int n = static_cast<int>(x_.size());
-    InBandsOf(mParentPlot, *canvas, y_.data(), n, side, [&](TPixelCanvas& part) {
-        for (int i = 0; i < n; ++i) // each band in the marks' order
-            part.Stamp(stamp, x_[static_cast<std::size_t>(i)], y_[static_cast<std::size_t>(i)]);
-    });
+    return canvas;
+}
+
+void TMarkGraph::DrawPart(TPixelCanvas& part) const
+{
+    const int n = Points();
+    for (int i = 0; i < n; ++i) // each band in the marks' order
+        part.Stamp(*stamp_, x_[static_cast<std::size_t>(i)], y_[static_cast<std::size_t>(i)]);
 }
 
 } // namespace qv

@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <memory>
@@ -93,35 +94,82 @@ TAxisMap MapOf(const QCPAxis* axis, double offset = 0);
 // them (none when the painter does not paint an image at its own scale).
 std::optional<TPixelCanvas> CanvasOf(QCPPainter* painter, QPointF* offset);
 
-// A line curve drawn straight into the pixels when it can.
-class TLineGraph : public QCPGraph {
+// The rows a drawing's ink covers, to cut the picture into bands of rows
+// that get about the same ink each.
+class TInk {
 public:
-    TLineGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
+    TInk(int top, int bottom);
+    // The rows the segments between the points cross (`rows`: theirs; a
+    // gap breaks the line).
+    void AddLine(const int* rows, int n);
+    // `extent` rows from each point down, `extent` pixels a row (marks).
+    void AddMarks(const int* rows, int n, int extent);
+    // Where `parts` bands begin, and the end of the last (parts + 1 rows).
+    std::vector<int> Tops(int parts) const;
+
+private:
+    void Add(int a, int b, int weight);
+    int top_, bottom_;
+    std::vector<std::int64_t> cover_; // by differences
+};
+
+// A curve drawn straight into the pixels when it can, with the curves
+// right above it on its layer that can be drawn so too: all of them in one
+// round of the chart's threads, each thread a band of rows, every band in
+// the curves' order.
+class TBandGraph : public QCPGraph {
+public:
+    TBandGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
 
 protected:
-    // A thin plain line (no fill, no marks, not selected, not smoothed)
-    // goes from the data straight to pixels; anything else as QCustomPlot
-    // draws it.
-    void draw(QCPPainter* painter) override;
+    void draw(QCPPainter* painter) final;
+    // Gets ready to draw with `painter` as it is set for this curve, and
+    // returns the pixels to draw into (none: QCustomPlot draws the curve).
+    virtual std::optional<TPixelCanvas> Prepare(QCPPainter* painter) = 0;
+    virtual void AddInk(TInk& ink) const = 0;
+    virtual int Points() const = 0;
+    // Draws what falls into the clip of `part`.
+    virtual void DrawPart(TPixelCanvas& part) const = 0;
+
+private:
+    void DrawInBands(const std::vector<std::pair<TBandGraph*, TPixelCanvas>>& run);
+    bool drawn_ = false; // with a curve below it, in this round of the layer
+};
+
+// A thin plain line (no fill, no marks, not selected, not smoothed).
+class TLineGraph : public TBandGraph {
+public:
+    using TBandGraph::TBandGraph;
+
+protected:
+    std::optional<TPixelCanvas> Prepare(QCPPainter* painter) override;
+    void AddInk(TInk& ink) const override { ink.AddLine(y_.data(), Points()); }
+    int Points() const override { return static_cast<int>(y_.size()); }
+    void DrawPart(TPixelCanvas& part) const override;
 
 private:
     std::vector<int> x_, y_; // the points' pixels
     std::vector<int> dashes_;
+    std::uint32_t colour_ = 0;
 };
 
-// A point curve whose mark is drawn once and then stamped at every point.
-class TMarkGraph : public QCPGraph {
+// Marks alone (no line, no fill, not selected): the mark is drawn once
+// and then stamped at every point.
+class TMarkGraph : public TBandGraph {
 public:
-    TMarkGraph(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPGraph(keyAxis, valueAxis) {}
+    using TBandGraph::TBandGraph;
 
 protected:
-    // Marks alone (no line, no fill, not selected) go from the data
-    // straight to their places; anything else as QCustomPlot draws it.
-    void draw(QCPPainter* painter) override;
+    std::optional<TPixelCanvas> Prepare(QCPPainter* painter) override;
+    void AddInk(TInk& ink) const override { ink.AddMarks(y_.data(), Points(), side_); }
+    int Points() const override { return static_cast<int>(y_.size()); }
+    void DrawPart(TPixelCanvas& part) const override;
 
 private:
-    QImage stamp_;
-    QString stampKey_;
+    QImage image_;
+    QString imageKey_;
+    std::optional<TPixelCanvas::TStamp> stamp_;
+    int side_ = 0;
     std::vector<int> x_, y_; // where the stamps go
 };
 

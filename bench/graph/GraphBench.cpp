@@ -88,6 +88,11 @@ Timing Time(QCustomPlot* plot, int count, const std::function<void(int)>& setVie
         c.push_back(CpuMs() - c0);
         v.push_back(Ms(t));
     }
+    if (qEnvironmentVariableIsSet("QV_DUMP")) { // every replot: index, wall and processor ms
+        for (std::size_t i = 0; i < v.size(); ++i)
+            std::fprintf(stderr, "%zu:%.1f/%.1f ", i, v[i], c[i]);
+        std::fprintf(stderr, "\n");
+    }
     return {Of(v), Of(c)};
 }
 

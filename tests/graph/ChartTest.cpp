@@ -482,6 +482,35 @@ TEST_F(GraphPageTest, DenseCurvesOnScreenLookAsInAPicture)
     }
 }
 
+// Curves drawn together in one round keep their order: the second of two
+// files with the same samples hides the first, on screen as in a picture,
+// and so it does when a curve between them is drawn by QCustomPlot.
+TEST_F(GraphPageTest, CurvesDrawnTogetherKeepTheirOrder)
+{
+    const TCurveHandle first = AddFile(200000), second = AddFile(200000);
+    for (TCurveHandle h : {first, second})
+        model.SetVisible(h, SlotRx, true); // dashed
+    const QRgb under = model.Curve(first, SlotRx)->Rgb & 0xffffff, over = model.Curve(second, SlotRx)->Rgb & 0xffffff;
+    ASSERT_NE(under, over);
+    auto count = [](const QImage& img, QRgb colour) {
+        int k = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                k += (img.pixel(x, y) & 0xffffff) == colour;
+        return k;
+    };
+    for (const bool wide : {false, true}) {
+        if (wide) // drawn as QCustomPlot draws it, below the others
+            page.Chart->Series(first, SlotRx)->setPen(QPen(QColor::fromRgb(model.Curve(first, SlotRx)->Rgb), 1.5));
+        Replot();
+        const QImage screen = plot()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage picture = plot()->toPixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_GT(count(picture, over), 300) << wide;
+        EXPECT_NEAR(count(screen, over), count(picture, over), count(picture, over) * 0.05) << wide;
+        EXPECT_NEAR(count(screen, under), count(picture, under), 20 + count(picture, under) * 0.05) << wide;
+    }
+}
+
 TEST_F(GraphPageTest, ScrollBarsGlueToTheChartAndTheTimeAxisEndsShort)
 {
     AddFile();
