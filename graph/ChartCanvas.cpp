@@ -211,16 +211,6 @@ TInk::TInk(int top, int bottom)
 {
 }
 
-void TInk::Add(int a, int b, int weight)
-{
-    a = std::max(a, top_);
-    b = std::min(b, bottom_);
-    if (a <= b) {
-        cover_[static_cast<std::size_t>(a - top_)] += weight;
-        cover_[static_cast<std::size_t>(b - top_ + 1)] -= weight;
-    }
-}
-
 void TInk::AddLine(const int* rows, int n)
 {
     for (int i = 1; i < n; ++i)

@@ -9,6 +9,7 @@
 
 #include <QImage>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -108,7 +109,15 @@ public:
     std::vector<int> Tops(int parts) const;
 
 private:
-    void Add(int a, int b, int weight);
+    void Add(int a, int b, int weight)
+    {
+        a = std::max(a, top_);
+        b = std::min(b, bottom_);
+        if (a <= b) {
+            cover_[static_cast<std::size_t>(a - top_)] += weight;
+            cover_[static_cast<std::size_t>(b - top_ + 1)] -= weight;
+        }
+    }
     int top_, bottom_;
     std::vector<std::int64_t> cover_; // by differences
 };
