@@ -328,12 +328,14 @@ int main(int argc, char** argv)
         TEventClock paints(ours); // when the repaint begins
         ours->installEventFilter(&paints);
         // QV_VIEW=fraction: a view of that part of the time axis, panned
-        // across the flight; otherwise the full view.
+        // across the flight in 200 steps (QV_AT=step: held at that step);
+        // otherwise the full view.
         const QCPRange whole = ours->xAxis->range();
         const double fraction = qEnvironmentVariableIsSet("QV_VIEW") ? qEnvironmentVariable("QV_VIEW").toDouble() : 0;
         for (int i = 0; i < count; ++i) {
             if (fraction > 0) {
-                const double w = whole.size() * fraction, lo = whole.lower + (whole.size() - w) * (i % 200) / 199.0;
+                const int at = qEnvironmentVariableIsSet("QV_AT") ? qEnvironmentVariableIntValue("QV_AT") : i % 200;
+                const double w = whole.size() * fraction, lo = whole.lower + (whole.size() - w) * at / 199.0 + (i % 2) * 1e-6;
                 ours->xAxis->setRange(lo, lo + w);
             } else {
                 ours->xAxis->setRange(ours->xAxis->range().lower - 1e-6, ours->xAxis->range().upper);
