@@ -292,23 +292,39 @@ void TBandGraph::draw(QCPPainter* painter)
 void TBandGraph::DrawInBands(const std::vector<std::pair<TBandGraph*, TPixelCanvas>>& run)
 {
     auto* plot = dynamic_cast<TPlot*>(mParentPlot);
-    int points = 0, top = INT_MAX, bottom = INT_MIN;
+    int top = INT_MAX, bottom = INT_MIN;
     for (const auto& [graph, canvas] : run) {
-        points += graph->Points();
         top = std::min(top, canvas.Top());
         bottom = std::max(bottom, canvas.Bottom());
     }
-    if (!plot || points < 256 || plot->Workers() == 1 || top > bottom) {
+    auto drawWhole = [&] {
         for (const auto& [graph, canvas] : run) {
             TPixelCanvas whole = canvas;
             graph->DrawPart(whole);
         }
-        return;
+    };
+    if (!plot || plot->Workers() == 1 || top > bottom) {
+        for (const auto& item : run)
+            item.first->Convert();
+        return drawWhole();
     }
-    TInk ink(top, bottom);
-    for (const auto& item : run)
-        item.first->AddInk(ink);
-    const std::vector<int> tops = ink.Tops(plot->Workers());
+    // The pixels of the points and the rows of their ink, curve by curve
+    // side by side.
+    std::vector<TInk> inks(run.size(), TInk(top, bottom));
+    plot->ForEach(static_cast<int>(run.size()), [&](int i, int) {
+        TBandGraph* graph = run[static_cast<std::size_t>(i)].first;
+        graph->Convert();
+        graph->AddInk(inks[static_cast<std::size_t>(i)]);
+    });
+    int points = 0;
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        points += run[i].first->Points();
+        if (i > 0)
+            inks[0].Add(inks[i]);
+    }
+    if (points < 256)
+        return drawWhole();
+    const std::vector<int> tops = inks[0].Tops(plot->Workers());
     plot->InBands([&](int band, int) {
         const int from = tops[static_cast<std::size_t>(band)], to = tops[static_cast<std::size_t>(band) + 1] - 1;
         for (const auto& [graph, canvas] : run) {
@@ -336,23 +352,28 @@ std::optional<TPixelCanvas> TLineGraph::Prepare(QCPPainter* painter)
     std::optional<TPixelCanvas> canvas = CanvasOf(painter, &o);
     if (!canvas)
         return std::nullopt;
-    // The chart keeps only the points of the view (and a neighbour each
-    // side): every one is drawn.
-    const TAxisMap kx = MapOf(key, o.x()), vy = MapOf(value, o.y());
-    const int n = mDataContainer->size();
-    x_.resize(static_cast<std::size_t>(n));
-    y_.resize(static_cast<std::size_t>(n));
-    std::size_t i = 0;
-    for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it, ++i) {
-        x_[i] = TPixelCanvas::PixelOf(kx(it->key));
-        y_[i] = TPixelCanvas::PixelOf(vy(it->value));
-    }
+    kx_ = MapOf(key, o.x());
+    vy_ = MapOf(value, o.y());
     dashes_.clear();
     if (mPen.style() != Qt::SolidLine)
         for (qreal d : mPen.dashPattern())
             dashes_.push_back(std::max(1, static_cast<int>(std::lround(d))));
     colour_ = mPen.color().rgba();
     return canvas;
+}
+
+void TLineGraph::Convert()
+{
+    // The chart keeps only the points of the view (and a neighbour each
+    // side): every one is drawn.
+    const int n = mDataContainer->size();
+    x_.resize(static_cast<std::size_t>(n));
+    y_.resize(static_cast<std::size_t>(n));
+    std::size_t i = 0;
+    for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it, ++i) {
+        x_[i] = TPixelCanvas::PixelOf(kx_(it->key));
+        y_[i] = TPixelCanvas::PixelOf(vy_(it->value));
+    }
 }
 
 void TLineGraph::DrawPart(TPixelCanvas& part) const
@@ -396,19 +417,24 @@ std::optional<TPixelCanvas> TMarkGraph::Prepare(QCPPainter* painter)
         imageKey_ = imageKey;
         stamp_.emplace(reinterpret_cast<const std::uint32_t*>(image_.constBits()), side_, side_);
     }
+    kx_ = MapOf(key, o.x());
+    vy_ = MapOf(value, o.y());
+    return canvas;
+}
+
+void TMarkGraph::Convert()
+{
     // The chart keeps only the marks that can be told apart: every one is
     // put where it belongs.
-    const TAxisMap kx = MapOf(key, o.x()), vy = MapOf(value, o.y());
     x_.clear();
     y_.clear();
     for (auto it = mDataContainer->constBegin(); it != mDataContainer->constEnd(); ++it) {
-        const double px = kx(it->key) - side_ / 2.0, py = vy(it->value) - side_ / 2.0;
+        const double px = kx_(it->key) - side_ / 2.0, py = vy_(it->value) - side_ / 2.0;
         if (!(std::abs(px) < 1e9 && std::abs(py) < 1e9))
             continue; // not a number, or nowhere near
         x_.push_back(static_cast<int>(std::lround(px)));
         y_.push_back(static_cast<int>(std::lround(py)));
     }
-    return canvas;
 }
 
 void TMarkGraph::DrawPart(TPixelCanvas& part) const

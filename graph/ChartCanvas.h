@@ -105,6 +105,11 @@ public:
     void AddLine(const int* rows, int n);
     // `extent` rows from each point down, `extent` pixels a row (marks).
     void AddMarks(const int* rows, int n, int extent);
+    void Add(const TInk& other)
+    {
+        for (std::size_t i = 0; i < cover_.size() && i < other.cover_.size(); ++i)
+            cover_[i] += other.cover_[i];
+    }
     // Where `parts` bands begin, and the end of the last (parts + 1 rows).
     std::vector<int> Tops(int parts) const;
 
@@ -135,6 +140,8 @@ protected:
     // Gets ready to draw with `painter` as it is set for this curve, and
     // returns the pixels to draw into (none: QCustomPlot draws the curve).
     virtual std::optional<TPixelCanvas> Prepare(QCPPainter* painter) = 0;
+    // Then the points' pixels, on any thread.
+    virtual void Convert() = 0;
     virtual void AddInk(TInk& ink) const = 0;
     virtual int Points() const = 0;
     // Draws what falls into the clip of `part`.
@@ -152,11 +159,13 @@ public:
 
 protected:
     std::optional<TPixelCanvas> Prepare(QCPPainter* painter) override;
+    void Convert() override;
     void AddInk(TInk& ink) const override { ink.AddLine(y_.data(), Points()); }
     int Points() const override { return static_cast<int>(y_.size()); }
     void DrawPart(TPixelCanvas& part) const override;
 
 private:
+    TAxisMap kx_{}, vy_{};
     std::vector<int> x_, y_; // the points' pixels
     std::vector<int> dashes_;
     std::uint32_t colour_ = 0;
@@ -170,6 +179,7 @@ public:
 
 protected:
     std::optional<TPixelCanvas> Prepare(QCPPainter* painter) override;
+    void Convert() override;
     void AddInk(TInk& ink) const override { ink.AddMarks(y_.data(), Points(), side_); }
     int Points() const override { return static_cast<int>(y_.size()); }
     void DrawPart(TPixelCanvas& part) const override;
@@ -179,6 +189,7 @@ private:
     QString imageKey_;
     std::optional<TPixelCanvas::TStamp> stamp_;
     int side_ = 0;
+    TAxisMap kx_{}, vy_{};
     std::vector<int> x_, y_; // where the stamps go
 };
 
