@@ -159,6 +159,14 @@ TPixelCanvas::TStamp::TStamp(const std::uint32_t* bits, int w, int h) : Bits(bit
             --to;
         From.push_back(from);
         To.push_back(to);
+        int solid = from;
+        while (solid <= to && line[solid] >> 24 != 255)
+            ++solid;
+        int solidTo = solid;
+        while (solidTo <= to && line[solidTo] >> 24 == 255)
+            ++solidTo;
+        Solid.push_back(solid);
+        SolidTo.push_back(solidTo - 1); // Solid > SolidTo: none
     }
 }
 
@@ -172,15 +180,26 @@ void TPixelCanvas::Stamp(const TStamp& stamp, int x, int y)
         const std::size_t at = static_cast<std::size_t>(row - y);
         // Only between the row's first and last pixel that is not clear.
         const int from = std::max(l - x, stamp.From[at]), to = std::min(r - x, stamp.To[at]);
-        const std::uint32_t* s = stamp.Bits + static_cast<std::ptrdiff_t>(at) * stamp.W + from;
-        std::uint32_t* d = bits_ + static_cast<std::ptrdiff_t>(row) * stride_ + x + from;
-        for (int c = from; c <= to; ++c, ++s, ++d) {
-            const std::uint32_t a = *s >> 24;
-            if (a == 255)
-                *d = *s;
-            else if (a != 0)
-                *d = Over(*s, *d);
+        const std::uint32_t* s = stamp.Bits + static_cast<std::ptrdiff_t>(at) * stamp.W;
+        std::uint32_t* d = bits_ + static_cast<std::ptrdiff_t>(row) * stride_ + x;
+        auto blend = [&](int a, int b) {
+            for (int c = a; c <= b; ++c) {
+                const std::uint32_t alpha = s[c] >> 24;
+                if (alpha == 255)
+                    d[c] = s[c];
+                else if (alpha != 0)
+                    d[c] = Over(s[c], d[c]);
+            }
+        };
+        // The opaque run is copied as it is; only around it is blended.
+        const int solid = std::max(from, stamp.Solid[at]), solidTo = std::min(to, stamp.SolidTo[at]);
+        if (solid > solidTo) {
+            blend(from, to);
+            continue;
         }
+        blend(from, solid - 1);
+        std::copy(s + solid, s + solidTo + 1, d + solid);
+        blend(solidTo + 1, to);
     }
 }
 

@@ -52,6 +52,7 @@ public:
         const std::uint32_t* Bits;
         int W, H;
         std::vector<int> From, To; // per row: first and last pixel not clear (From > To: none)
+        std::vector<int> Solid, SolidTo; // per row: the opaque run from its first opaque pixel on
     };
     // Puts the stamp with its top left corner at (x, y), blending where it
     // is not opaque.

@@ -88,6 +88,17 @@ TEST(PixelCanvas, StampsBlendWhereTheyAreNotOpaqueAndAreClipped)
     p.Canvas.Stamp(stamp, -1, 7); // three quarters outside: only (0, 7) is reached
     EXPECT_EQ(p.Bits[7 * 8], 0xff80007fu);
     EXPECT_EQ(p.Bits[6 * 8], 0xff0000ffu);
+    // A row with an opaque run between blended pixels, and one after it;
+    // whole, and cut into the run by the left edge.
+    const std::uint32_t row[] = {0x80800000u, 0xffff0000u, 0xffff0000u, 0x80800000u, 0xffff0000u};
+    const TPixelCanvas::TStamp line(row, 5, 1);
+    p.Canvas.Stamp(line, 3, 0);
+    p.Canvas.Stamp(line, -2, 1);
+    const std::uint32_t half = 0xff80007fu, red = 0xffff0000u, blue = 0xff0000ffu;
+    EXPECT_EQ(std::vector<std::uint32_t>(p.Bits.begin(), p.Bits.begin() + 8),
+              (std::vector<std::uint32_t>{blue, blue, blue, half, red, red, half, red}));
+    EXPECT_EQ(std::vector<std::uint32_t>(p.Bits.begin() + 8, p.Bits.begin() + 16),
+              (std::vector<std::uint32_t>{red, half, red, blue, blue, blue, blue, blue}));
 }
 
 } // namespace
