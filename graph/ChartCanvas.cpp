@@ -80,6 +80,10 @@ void TImagePaintBuffer::reallocateBuffer()
 TPlot::TPlot(QWidget* parent)
     : QCustomPlot(parent), team_(std::make_unique<TWorkerTeam>(std::clamp(QThread::idealThreadCount(), 1, 8) - 1))
 {
+    // The drawing's threads wait awake between the jobs of a replot; its
+    // repaint, or its end, sends them to sleep.
+    connect(this, &QCustomPlot::beforeReplot, this, [this] { team_->Hold(); });
+    connect(this, &QCustomPlot::afterReplot, this, [this] { team_->Rest(); });
     // What UseImageBuffers learnt holds for one replot's drawing only.
     connect(this, &QCustomPlot::afterReplot, this, [this] {
         for (const QSharedPointer<QCPAbstractPaintBuffer>& b : mPaintBuffers)

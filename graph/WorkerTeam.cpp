@@ -10,6 +10,8 @@ namespace {
 // How long a helper stays awake for the next job, and how long the caller
 // watches for the helpers' end before it sleeps on it.
 constexpr auto kAwake = std::chrono::microseconds(300);
+// How long they stay awake at most while held.
+constexpr auto kHeld = std::chrono::microseconds(20000);
 
 inline void Pause()
 {
@@ -78,7 +80,13 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
     finished_.wait(lock, allDone);
 }
 
-void TWorkerTeam::Rest() { resting_.store(true, std::memory_order_relaxed); }
+void TWorkerTeam::Hold() { holding_.store(true, std::memory_order_relaxed); }
+
+void TWorkerTeam::Rest()
+{
+    holding_.store(false, std::memory_order_relaxed);
+    resting_.store(true, std::memory_order_relaxed);
+}
 
 void TWorkerTeam::Serve(int part)
 {
@@ -87,7 +95,7 @@ void TWorkerTeam::Serve(int part)
         // Awake a moment for the next job, then asleep until there is one.
         auto news = [&] { return round_.load(std::memory_order_acquire) != seen; };
         auto newsOrRest = [&] { return news() || resting_.load(std::memory_order_relaxed); };
-        if (!SpinFor(newsOrRest, kAwake) || !news()) {
+        if (!SpinFor(newsOrRest, holding_.load(std::memory_order_relaxed) ? kHeld : kAwake) || !news()) {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, news);
         }

@@ -1,8 +1,8 @@
 #pragma once
 // A few threads that run one job side by side with the caller and are
 // handed the next one at once: after a job they wait a moment awake, so
-// that the jobs of one replot (one for each curve) follow each other
-// without the cost of waking a sleeping thread each time. Idle, they sleep.
+// that the jobs of one replot follow each other without the cost of waking
+// a sleeping thread each time. Idle, they sleep.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -27,6 +27,9 @@ public:
     // Runs job(part, Size()) for every part 0 .. Size()-1, part 0 on the
     // caller's thread, and returns when all are done. Not reentrant.
     void Run(const std::function<void(int part, int parts)>& job);
+    // Jobs are coming with gaps between them (a replot has begun): the
+    // helpers wait awake for each until Rest, up to a bound.
+    void Hold();
     // No job is coming soon: the helpers go to sleep now instead of
     // waiting awake, which leaves the processors to others (the next Run
     // wakes them).
@@ -43,6 +46,7 @@ private:
     std::atomic<int> done_{0};                           // helpers done with it
     std::atomic<bool> stop_{false};
     std::atomic<bool> resting_{false};
+    std::atomic<bool> holding_{false};
     std::vector<std::thread> threads_;
 };
 

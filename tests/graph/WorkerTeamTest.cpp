@@ -1,5 +1,5 @@
 // The chart's threads: every part of every job runs once, whether the
-// helpers are awake or asleep when it comes.
+// helpers are awake, held awake or asleep when it comes.
 #include "graph/WorkerTeam.h"
 
 #include <atomic>
@@ -23,6 +23,8 @@ TEST(WorkerTeam, RunsEveryPartOnceAndWaitsForAll)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             if (round % 3 == 0) // sent to sleep at once, or right after a job
                 team.Rest();
+            if (round % 7 == 0) // held awake, with a gap before the job
+                team.Hold();
             std::atomic<int> finished{0};
             team.Run([&](int part, int parts) {
                 EXPECT_EQ(parts, team.Size());
