@@ -62,6 +62,37 @@ void TPixelCanvas::Polyline(const int* x, const int* y, int n, std::uint32_t arg
     phase_ = 0;
     bool have = false;
     int px = 0, py = 0;
+    if (pattern_.empty()) {
+        // Solid: the points that follow each other in one column make the
+        // rows between their lowest and highest, drawn as one run down it
+        // (the last of them is where the next segment starts anyway).
+        int lo = 0, hi = 0;
+        for (int i = 0; i < n; ++i) {
+            if (x[i] == kGap || y[i] == kGap) {
+                if (have)
+                    Column(px, lo, hi, argb);
+                have = false;
+                continue;
+            }
+            const int cx = x[i], cy = y[i];
+            if (have && cx == px) {
+                lo = std::min(lo, cy);
+                hi = std::max(hi, cy);
+                py = cy;
+                continue;
+            }
+            if (have) {
+                Column(px, lo, hi, argb);
+                Segment(px, py, cx, cy, argb);
+            }
+            px = cx;
+            py = lo = hi = cy;
+            have = true;
+        }
+        if (have)
+            Column(px, lo, hi, argb);
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         if (x[i] == kGap || y[i] == kGap) {
             if (have) // the end of the piece before the gap
@@ -78,6 +109,17 @@ void TPixelCanvas::Polyline(const int* x, const int* y, int n, std::uint32_t arg
     }
     if (have)
         Segment(px, py, px + 1, py, argb); // the last point itself
+}
+
+void TPixelCanvas::Column(int x, int top, int bottom, std::uint32_t argb)
+{
+    if (x < left_ || x > right_)
+        return;
+    top = std::max(top, top_);
+    bottom = std::min(bottom, bottom_);
+    std::uint32_t* p = bits_ + static_cast<std::ptrdiff_t>(top) * stride_ + x;
+    for (int row = top; row <= bottom; ++row, p += stride_)
+        *p = argb;
 }
 
 void TPixelCanvas::Segment(int x0, int y0, int x1, int y1, std::uint32_t argb)

@@ -60,6 +60,8 @@ public:
 
 private:
     void Segment(int x0, int y0, int x1, int y1, std::uint32_t argb);
+    // Rows top .. bottom of column x, cut to the clip.
+    void Column(int x, int top, int bottom, std::uint32_t argb);
 
     std::uint32_t* bits_;
     int width_, height_, stride_;

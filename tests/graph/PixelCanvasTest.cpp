@@ -48,6 +48,18 @@ TEST(PixelCanvas, DashesRunOnAcrossSegmentsAndEveryPointIsReached)
         EXPECT_TRUE(solid.At(i, i)) << i;
         EXPECT_TRUE(solid.At(19, i)) << i;
     }
+
+    // Points one after another in a column, then on to the next column:
+    // every row between their lowest and highest, and nothing more.
+    Picture chain(10, 12);
+    const int cx[] = {5, 5, 5, 6, 6}, cy[] = {3, 9, 4, 4, 1};
+    chain.Canvas.Polyline(cx, cy, 5, kInk, {});
+    std::string columns;
+    for (int c = 5; c <= 6; ++c)
+        for (int r = 0; r < 12; ++r)
+            columns += chain.At(c, r) ? '#' : '.';
+    EXPECT_EQ(columns, "...#######.." ".####.......");
+    EXPECT_EQ(chain.Count(), 11);
 }
 
 TEST(PixelCanvas, NothingOutsideTheClipAndFarPointsAreSafe)
