@@ -1,5 +1,6 @@
 // Lines and stamps drawn straight into pixels.
 #include "graph/PixelCanvas.h"
+#include "graph/ChartCanvas.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -143,6 +144,21 @@ TEST(PixelCanvas, BandsOfRowsDrawWhatTheWholeDraws)
             EXPECT_EQ(bands.Bits, whole.Bits) << dashes.size() << " " << cut;
         }
     }
+}
+
+// Bands of rows cut where they get the same ink: a line counts a pixel a
+// row it crosses (nothing across a gap), a mark its width on each of its
+// rows; the bands follow one another over every row.
+TEST(PixelCanvas, BandsAreCutWhereTheInkIsShared)
+{
+    TInk ink(10, 109);
+    const int line[] = {10, 109}, broken[] = {10, TPixelCanvas::kGap, 109}, marks[] = {100, 100, 100};
+    ink.AddLine(line, 2);
+    ink.AddLine(broken, 3);
+    EXPECT_EQ(ink.Tops(2), (std::vector<int>{10, 60, 110}));
+    ink.AddMarks(marks, 3, 5); // rows 100 .. 104, 15 pixels each
+    EXPECT_EQ(ink.Tops(2), (std::vector<int>{10, 98, 110}));
+    EXPECT_EQ(ink.Tops(1), (std::vector<int>{10, 110}));
 }
 
 } // namespace
