@@ -121,7 +121,7 @@ void TPlot::ForEach(int count, const std::function<void(int, int)>& job)
         return;
     }
     std::atomic<int> next{0};
-    team_->Run([&](int worker, int) {
+    InBands([&](int worker, int) {
         for (int i = next++; i < count; i = next++)
             job(i, worker);
     });
@@ -139,6 +139,11 @@ void TPlot::ForEachBeforeReplot(int count, const std::function<void(int, int)>& 
     });
     if (lowest)
         lowest->SetFilledAhead();
+}
+
+void TPlot::InBands(const std::function<void(int, int)>& job)
+{
+    team_->Run(job);
 }
 
 void TPlot::UseImageBuffers()
@@ -324,9 +329,7 @@ void TBandGraph::DrawInBands(const std::vector<std::pair<TBandGraph*, TPixelCanv
     if (points < 256)
         return drawWhole();
     const std::vector<int> tops = inks[0].Tops(plot->Workers());
-    // Bands are taken by whichever thread comes first: one that is late
-    // (woken late, or held up by the machine) leaves its band to the other.
-    plot->ForEach(plot->Workers(), [&](int band, int) {
+    plot->InBands([&](int band, int) {
         const int from = tops[static_cast<std::size_t>(band)], to = tops[static_cast<std::size_t>(band) + 1] - 1;
         for (const auto& [graph, canvas] : run) {
             if (std::max(from, canvas.Top()) > std::min(to, canvas.Bottom()))
