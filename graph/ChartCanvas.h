@@ -143,9 +143,12 @@ protected:
     // Then the points' pixels, on any thread.
     virtual void Convert() = 0;
     virtual void AddInk(TInk& ink) const = 0;
-    virtual int Points() const = 0;
+    int Points() const { return static_cast<int>(y_.size()); }
     // Draws what falls into the clip of `part`.
     virtual void DrawPart(TPixelCanvas& part) const = 0;
+
+    TAxisMap kx_{}, vy_{}; // set by Prepare
+    std::vector<int> x_, y_; // set by Convert: the points' pixels
 
 private:
     void DrawInBands(const std::vector<std::pair<TBandGraph*, TPixelCanvas>>& run);
@@ -161,18 +164,15 @@ protected:
     std::optional<TPixelCanvas> Prepare(QCPPainter* painter) override;
     void Convert() override;
     void AddInk(TInk& ink) const override { ink.AddLine(y_.data(), Points()); }
-    int Points() const override { return static_cast<int>(y_.size()); }
     void DrawPart(TPixelCanvas& part) const override;
 
 private:
-    TAxisMap kx_{}, vy_{};
-    std::vector<int> x_, y_; // the points' pixels
     std::vector<int> dashes_;
     std::uint32_t colour_ = 0;
 };
 
 // Marks alone (no line, no fill, not selected): the mark is drawn once
-// and then stamped at every point.
+// and then stamped at every point (x_, y_: its top left corner).
 class TMarkGraph : public TBandGraph {
 public:
     using TBandGraph::TBandGraph;
@@ -181,7 +181,6 @@ protected:
     std::optional<TPixelCanvas> Prepare(QCPPainter* painter) override;
     void Convert() override;
     void AddInk(TInk& ink) const override { ink.AddMarks(y_.data(), Points(), side_); }
-    int Points() const override { return static_cast<int>(y_.size()); }
     void DrawPart(TPixelCanvas& part) const override;
 
 private:
@@ -189,8 +188,6 @@ private:
     QString imageKey_;
     std::optional<TPixelCanvas::TStamp> stamp_;
     int side_ = 0;
-    TAxisMap kx_{}, vy_{};
-    std::vector<int> x_, y_; // where the stamps go
 };
 
 } // namespace qv

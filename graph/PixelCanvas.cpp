@@ -60,55 +60,43 @@ void TPixelCanvas::Polyline(const int* x, const int* y, int n, std::uint32_t arg
         if (pattern_[i])
             dashAt_.push_back(static_cast<std::ptrdiff_t>(i));
     phase_ = 0;
+    // A solid line's points that follow each other in one column make the
+    // rows between their lowest and highest, drawn as one run down it (the
+    // last of them is where the next segment starts anyway).
+    const bool solid = pattern_.empty();
     bool have = false;
-    int px = 0, py = 0;
-    if (pattern_.empty()) {
-        // Solid: the points that follow each other in one column make the
-        // rows between their lowest and highest, drawn as one run down it
-        // (the last of them is where the next segment starts anyway).
-        int lo = 0, hi = 0;
-        for (int i = 0; i < n; ++i) {
-            if (x[i] == kGap || y[i] == kGap) {
-                if (have)
-                    Column(px, lo, hi, argb);
-                have = false;
-                continue;
-            }
-            const int cx = x[i], cy = y[i];
-            if (have && cx == px) {
-                lo = std::min(lo, cy);
-                hi = std::max(hi, cy);
-                py = cy;
-                continue;
-            }
-            if (have) {
-                Column(px, lo, hi, argb);
-                Segment(px, py, cx, cy, argb);
-            }
-            px = cx;
-            py = lo = hi = cy;
-            have = true;
-        }
-        if (have)
+    int px = 0, py = 0, lo = 0, hi = 0;
+    auto endPiece = [&] { // before a gap, and at the last point
+        if (solid)
             Column(px, lo, hi, argb);
-        return;
-    }
+        else
+            Segment(px, py, px + 1, py, argb); // the last point itself
+    };
     for (int i = 0; i < n; ++i) {
         if (x[i] == kGap || y[i] == kGap) {
-            if (have) // the end of the piece before the gap
-                Segment(px, py, px + 1, py, argb);
+            if (have)
+                endPiece();
             have = false;
             continue;
         }
         const int cx = x[i], cy = y[i];
-        if (have)
+        if (have && solid && cx == px) {
+            lo = std::min(lo, cy);
+            hi = std::max(hi, cy);
+            py = cy;
+            continue;
+        }
+        if (have) {
+            if (solid)
+                Column(px, lo, hi, argb);
             Segment(px, py, cx, cy, argb); // without its last pixel: the next one starts there
+        }
         px = cx;
-        py = cy;
+        py = lo = hi = cy;
         have = true;
     }
     if (have)
-        Segment(px, py, px + 1, py, argb); // the last point itself
+        endPiece();
 }
 
 void TPixelCanvas::Column(int x, int top, int bottom, std::uint32_t argb)
