@@ -264,6 +264,7 @@ void TChartView::FileRemoved(TCurveHandle h)
     delete it->second.Labels;
     for (QCPGraph* g : it->second.Graphs) {
         drawn_.erase(g);
+        memos_.erase(g);
         Chart1->removeGraph(g);
     }
     files_.erase(it);
@@ -329,11 +330,11 @@ struct TReduceScratch {
 // `pixels` columns; the marks of a point curve (cell > 0: the shape's
 // width) thinned to one per cell.
 QVector<QCPGraphData> DrawnPoints(const TCurve& c, double lower, double upper, int pixels, const QCPAxis* keyAxis,
-                                  const QCPAxis* valueAxis, double cell, TReduceScratch& s)
+                                  const QCPAxis* valueAxis, double cell, TReduceMemo& memo, TReduceScratch& s)
 {
     if (c.Count() == 0)
         return {};
-    ReduceCurveForView(c, lower, upper, pixels, s.Indices, &s.Places);
+    ReduceCurveForView(c, lower, upper, pixels, s.Indices, &s.Places, &memo);
     const std::vector<double>& x = s.Places.X;
     const std::vector<double>& y = s.Places.Y;
     if (cell > 0) {
@@ -374,6 +375,7 @@ void TChartView::RefreshDrawnData()
         const TCurve* Curve;
         TDrawn Want;
         double Cell;
+        TReduceMemo* Memo;
         QVector<QCPGraphData> Points;
     };
     std::vector<TJob> jobs;
@@ -392,7 +394,7 @@ void TChartView::RefreshDrawnData()
             }
             if (drawn_[g] == want)
                 continue;
-            jobs.push_back({g, c, want, CurveSlot(k).Points ? g->scatterStyle().size() : 0.0, {}});
+            jobs.push_back({g, c, want, CurveSlot(k).Points ? g->scatterStyle().size() : 0.0, &memos_[g], {}});
         }
     }
     // The longest first, so that the threads end together.
@@ -403,7 +405,7 @@ void TChartView::RefreshDrawnData()
     plot->ForEachBeforeReplot(static_cast<int>(jobs.size()), [&](int i, int worker) {
         TJob& j = jobs[static_cast<std::size_t>(i)];
         j.Points = DrawnPoints(*j.Curve, j.Want.Lower, j.Want.Upper, pixels, Chart1->xAxis, j.Graph->valueAxis(), j.Cell,
-                               scratch[static_cast<std::size_t>(worker)]);
+                               *j.Memo, scratch[static_cast<std::size_t>(worker)]);
     });
     for (TJob& j : jobs) {
         drawn_[j.Graph] = j.Want;

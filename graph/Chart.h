@@ -4,6 +4,7 @@
 // The chart holds no data of its own: what it shows comes from the model.
 #include "graph/CurveModel.h"
 #include "graph/GraphSetup.h"
+#include "graph/PointReduce.h"
 
 #include <QRect>
 #include <QWidget>
@@ -137,6 +138,8 @@ private:
     QWidget* topStrip_ = nullptr;
     std::map<TCurveHandle, TFileGraphs> files_;
     std::map<const QCPGraph*, TDrawn> drawn_;
+    // What the last views read of each curve's samples.
+    std::map<const QCPGraph*, TReduceMemo> memos_;
     std::array<bool, kAxisCount> automatic_{{true, true, true, true}};
     bool panning_ = false;
     bool dragged_ = false;

@@ -31,7 +31,7 @@ template <class T> inline T Pick(bool c, T a, T b)
 // alone behind a gap is never lost; points with gaps (marks) need that.
 template <bool Exact, class Points>
 void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, double x0, double x1, int pixels,
-            std::vector<std::int32_t>& out, TReducedPlaces& places)
+            std::vector<std::int32_t>& out, TReducedPlaces& places, TReduceMemo* memo)
 {
     std::size_t k = 0, size = 0; // points given so far, and room for
     std::int32_t* oi = nullptr;
@@ -181,52 +181,80 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
     // shift.
     std::int64_t sizes[32], buckets[32];
     int shifts[32];
-    const TMinMaxPyramid::TPlace* placed[32];
+    // The places of a level's buckets [first, end), bucket b at at[b & mask].
+    struct TPlaced {
+        const TMinMaxPyramid::TPlace* at = nullptr;
+        std::uint64_t mask = 0;
+        std::int64_t first = 0, end = 0;
+        const TMinMaxPyramid::TPlace* Of(std::int64_t b) const
+        {
+            return b >= first && b < end ? at + (static_cast<std::uint64_t>(b) & mask) : nullptr;
+        }
+    } placed[32];
     for (int l = 0; l <= level; ++l) {
         sizes[l] = TMinMaxPyramid::BucketSize(l);
         shifts[l] = __builtin_ctzll(static_cast<unsigned long long>(sizes[l]));
         buckets[l] = l > 0 ? pyramid.BucketCount(l) : 0;
-        placed[l] = l > 0 ? pyramid.Places(l) : nullptr;
+        if (const TMinMaxPyramid::TPlace* q = l > 0 ? pyramid.Places(l) : nullptr)
+            placed[l] = {q, ~std::uint64_t{0}, 0, buckets[l]};
+    }
+    const std::int64_t topEnd = std::min(buckets[level], i1 >> shifts[level]); // whole top buckets end before
+    constexpr std::int64_t kAhead = 8;
+    if (memo && !placed[level].at) {
+        // The memo's places of the top level's buckets in the range (and
+        // of the one after: where it starts is asked).
+        const std::int64_t from = (i0 + sizes[level]) >> shifts[level], to = std::min(buckets[level], topEnd + 1);
+        if (from < to) {
+            memo->Cover(level, from, to, [&](std::int64_t b, TMinMaxPyramid::TPlace& q) {
+                if (b + kAhead < buckets[level]) {
+                    p.FetchX((b + kAhead) << shifts[level]);
+                    p.FetchY(pyramid.MinIndex(level, b + kAhead));
+                    p.FetchY(pyramid.MaxIndex(level, b + kAhead));
+                }
+                const std::int32_t mn = pyramid.MinIndex(level, b), mx = pyramid.MaxIndex(level, b);
+                q = {p.X(b << shifts[level]), p.X(mn), p.Y(mn), p.X(mx), p.Y(mx)};
+            });
+            placed[level] = {memo->Places(), memo->Mask(), memo->First(), memo->End()};
+        }
     }
     // x of point j, from the places of a bucket it starts where one is
     // kept (those of the samples may be far out of the cache).
     auto xAt = [&](std::int64_t j) {
-        for (int l = level; l > 0 && placed[l]; --l)
-            if ((j & (sizes[l] - 1)) == 0 && (j >> shifts[l]) < buckets[l])
-                return placed[l][j >> shifts[l]].X;
+        for (int l = level; l > 0 && placed[l].at; --l)
+            if ((j & (sizes[l] - 1)) == 0)
+                if (const TMinMaxPyramid::TPlace* q = placed[l].Of(j >> shifts[l]))
+                    return q->X;
         return p.X(j);
     };
-    constexpr std::int64_t kAhead = 8;
     // Bucket b of level l: its extremes, where they lie fetched early so
     // that the waits overlap. False where it is not to stand for its points.
     auto bucket = [&](int l, std::int64_t b, int here) {
         const std::int64_t at = b << shifts[l];
         if (Exact && columnAt(xAt(std::min(at + sizes[l], i1 - 1))) > here + 1)
             return false;
-        if (const TMinMaxPyramid::TPlace* q = placed[l]) {
+        if (const TMinMaxPyramid::TPlace* q = placed[l].Of(b)) {
             // Wide buckets know their extremes' places.
-            take(here, pyramid.MinIndex(l, b), q[b].MinY, q[b].MinX, pyramid.MaxIndex(l, b), q[b].MaxY, q[b].MaxX);
+            take(here, pyramid.MinIndex(l, b), q->MinY, q->MinX, pyramid.MaxIndex(l, b), q->MaxY, q->MaxX);
             return true;
         }
         if (at + (kAhead + 1) * sizes[l] <= i1 && b + kAhead < buckets[l]) {
-            p.Fetch(pyramid.MinIndex(l, b + kAhead));
-            p.Fetch(pyramid.MaxIndex(l, b + kAhead));
-            p.Fetch(at + kAhead * sizes[l]);
+            p.FetchY(pyramid.MinIndex(l, b + kAhead));
+            p.FetchY(pyramid.MaxIndex(l, b + kAhead));
+            p.FetchX(at + kAhead * sizes[l]);
         }
         const std::int32_t mn = pyramid.MinIndex(l, b), mx = pyramid.MaxIndex(l, b);
         take(here, mn, p.Y(mn), kUnknown, mx, p.Y(mx), kUnknown);
         return true;
     };
-    const std::int64_t topEnd = std::min(buckets[level], i1 >> shifts[level]); // whole top buckets end before
-    const TMinMaxPyramid::TPlace* const topPlaced = placed[level];
+    const TPlaced& topPlaced = placed[level];
     while (i < i1) {
         // The run of whole buckets of the top level from here; where their
         // places are kept, without reaching into the points at all.
         if ((i & (sizes[level] - 1)) == 0) {
             std::int64_t b = i >> shifts[level];
-            if (topPlaced) {
+            if (topPlaced.at && topPlaced.first <= b && topEnd <= topPlaced.end) {
                 for (; b < topEnd; ++b) {
-                    const TMinMaxPyramid::TPlace& q = topPlaced[b];
+                    const TMinMaxPyramid::TPlace& q = topPlaced.at[static_cast<std::uint64_t>(b) & topPlaced.mask];
                     const int here = columnAt(q.X);
                     if (Exact && columnAt(xAt(std::min((b + 1) << shifts[level], i1 - 1))) > here + 1)
                         break;
@@ -248,6 +276,10 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
                          !bucket(l, i >> shifts[l], here)))
             --l;
         if (l == 0) {
+            if (i + kAhead < i1) {
+                p.FetchX(i + kAhead);
+                p.FetchY(i + kAhead);
+            }
             const double v = p.Y(i);
             take(here, i, v, xi, i, v, xi);
             ++i;
@@ -264,11 +296,8 @@ struct TPlain {
     const double* y;
     double X(std::int64_t i) const { return x[i]; }
     double Y(std::int64_t i) const { return y[i]; }
-    void Fetch(std::int64_t i) const
-    {
-        __builtin_prefetch(x + i);
-        __builtin_prefetch(y + i);
-    }
+    void FetchX(std::int64_t i) const { __builtin_prefetch(x + i); }
+    void FetchY(std::int64_t i) const { __builtin_prefetch(y + i); }
 };
 
 struct TIndexed {
@@ -277,11 +306,8 @@ struct TIndexed {
     const std::int32_t* at;
     double X(std::int64_t i) const { return x[at[i]]; }
     double Y(std::int64_t i) const { return y[at[i]]; }
-    void Fetch(std::int64_t i) const
-    {
-        __builtin_prefetch(x + at[i]);
-        __builtin_prefetch(y + at[i]);
-    }
+    void FetchX(std::int64_t i) const { __builtin_prefetch(x + at[i]); }
+    void FetchY(std::int64_t i) const { __builtin_prefetch(y + at[i]); }
 };
 
 } // namespace
@@ -291,12 +317,29 @@ void ReduceForView(const std::vector<double>& x, const std::vector<double>& y, c
 {
     TReducedPlaces places;
     Reduce<false>(TPlain{x.data(), y.data()}, static_cast<std::int64_t>(std::min(x.size(), y.size())), pyramid, x0, x1,
-                  pixels, indices, places);
+                  pixels, indices, places, nullptr);
+}
+
+void TReduceMemo::For(const TCurve& curve)
+{
+    // Owners compared, not addresses: an array freed and another made in
+    // its place is not the same.
+    auto same = [](const auto& held, const auto& given) {
+        return !held.owner_before(given) && !given.owner_before(held) && !held.expired();
+    };
+    if (same(x_, curve.X) && same(y_, curve.Y) && (curve.Index ? same(index_, curve.Index) : index_.expired()))
+        return;
+    x_ = curve.X;
+    y_ = curve.Y;
+    index_ = curve.Index;
+    first_ = end_ = 0;
 }
 
 void ReduceCurveForView(const TCurve& curve, double x0, double x1, int pixels, std::vector<std::int32_t>& indices,
-                        TReducedPlaces* places)
+                        TReducedPlaces* places, TReduceMemo* memo)
 {
+    if (memo)
+        memo->For(curve);
     TReducedPlaces own;
     TReducedPlaces& to = places ? *places : own;
     const std::int64_t n = curve.Count();
@@ -306,9 +349,9 @@ void ReduceCurveForView(const TCurve& curve, double x0, double x1, int pixels, s
         to.Y.clear();
     } else if (curve.Index) {
         Reduce<true>(TIndexed{curve.X->data(), curve.Y->data(), curve.Index->data()}, n, curve.Pyramid, x0, x1, pixels,
-                     indices, to);
+                     indices, to, memo);
     } else {
-        Reduce<false>(TPlain{curve.X->data(), curve.Y->data()}, n, curve.Pyramid, x0, x1, pixels, indices, to);
+        Reduce<false>(TPlain{curve.X->data(), curve.Y->data()}, n, curve.Pyramid, x0, x1, pixels, indices, to, memo);
     }
 }
 

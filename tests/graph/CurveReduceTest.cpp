@@ -267,4 +267,53 @@ TEST(CurveReduce, MarksOfSomeSamplesReduceAsTheirPointsCopiedOut)
     }
 }
 
+TEST(CurveReduce, MemoOfTheLastViewsGivesTheSamePoints)
+{
+    // Lines and marks, panned in small and large steps, zoomed across
+    // levels and back, then given other points: with the memo every view
+    // is reduced exactly as without it.
+    const int n = 300000;
+    Curve c(n);
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> noise(-50, 50);
+    for (double& v : c.y)
+        v += noise(rng);
+    auto index = std::make_shared<std::vector<std::int32_t>>();
+    for (int i = 0; i < n; ++i)
+        if ((i / 700) % 3 != 1 && rng() % 3) // runs with gaps of 7 s
+            index->push_back(i);
+    TCurveModel m;
+    const TCurveHandle h = m.AddFile(QStringLiteral("f"), 0);
+    auto x = std::make_shared<std::vector<double>>(c.x);
+    m.SetPoints(h, SlotAlt, x, std::make_shared<std::vector<double>>(c.y));
+    m.SetIndexedPoints(h, SlotMark, x, std::make_shared<std::vector<double>>(c.y), index);
+    TReduceMemo memos[2];
+    auto check = [&](double x0, double w, int pixels) {
+        for (int k = 0; k < 2; ++k) {
+            const TCurve& curve = *m.Curve(h, k == 0 ? SlotAlt : SlotMark);
+            std::vector<std::int32_t> want, got;
+            TReducedPlaces wantAt, gotAt;
+            ReduceCurveForView(curve, x0, x0 + w, pixels, want, &wantAt);
+            ReduceCurveForView(curve, x0, x0 + w, pixels, got, &gotAt, &memos[k]);
+            ASSERT_EQ(got, want) << x0 << " " << w << " " << k;
+            ASSERT_EQ(gotAt.X, wantAt.X);
+            ASSERT_EQ(gotAt.Y, wantAt.Y);
+        }
+    };
+    for (double w : {300.0, 1000.0}) { // 32 and 128 samples a bucket
+        for (int step = 0; step < 40; ++step)
+            ASSERT_NO_FATAL_FAILURE(check(-5 + step * 3.7, w, 400));
+        ASSERT_GT(memos[0].End(), memos[0].First());
+        for (int step = 0; step < 10; ++step)
+            ASSERT_NO_FATAL_FAILURE(check(2900 - w - step * 211.3, w, 400)); // far steps and back
+        for (double zoom : {0.9, 0.7, 1.3, 2.5, 0.3, 1.0})
+            ASSERT_NO_FATAL_FAILURE(check(1000, w * zoom, 400));
+    }
+    for (double& v : c.y)
+        v = -v;
+    m.SetPoints(h, SlotAlt, x, std::make_shared<std::vector<double>>(c.y));
+    m.SetIndexedPoints(h, SlotMark, x, std::make_shared<std::vector<double>>(c.y), index);
+    ASSERT_NO_FATAL_FAILURE(check(1000, 300, 400));
+}
+
 } // namespace
