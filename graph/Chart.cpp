@@ -145,6 +145,11 @@ TChartView::TChartView(TCurveModel& model, TGraphSetupRec& setup, QWidget* paren
     VoltageAxis = Chart1->axisRect()->addAxis(QCPAxis::atRight);
     PrepareAxis(VoltageAxis, QStringLiteral("Voltage (V)"));
     VoltageAxis->grid()->setVisible(false);
+    // The grid of the time and traction axes, drawn straight into the
+    // pixels on screen.
+    new TPixelGrid(Chart1, {Chart1->xAxis, Chart1->yAxis});
+    Chart1->xAxis->grid()->setVisible(false);
+    Chart1->yAxis->grid()->setVisible(false);
     VoltageAxis->setLabelColor(Qt::black);
 
     // Rubber-band zoom; panning while the space bar is held.

@@ -341,13 +341,77 @@ void TBandGraph::DrawInBands(const std::vector<std::pair<TBandGraph*, TPixelCanv
     });
 }
 
+std::optional<std::vector<int>> PixelDashes(const QPen& pen)
+{
+    if (pen.style() == Qt::NoPen || pen.color().alpha() != 255 || pen.widthF() > 1.0 ||
+        pen.brush().style() != Qt::SolidPattern || pen.dashOffset() != 0)
+        return std::nullopt;
+    std::vector<int> dashes;
+    if (pen.style() != Qt::SolidLine)
+        for (qreal d : pen.dashPattern())
+            dashes.push_back(std::max(1, static_cast<int>(std::lround(d))));
+    return dashes;
+}
+
+TPixelGrid::TPixelGrid(QCustomPlot* plot, const std::vector<QCPAxis*>& axes)
+    : QCPLayerable(plot, QStringLiteral("grid"))
+{
+    for (QCPAxis* a : axes)
+        axes_.emplace_back(a);
+}
+
+void TPixelGrid::applyDefaultAntialiasingHint(QCPPainter* painter) const
+{
+    painter->setAntialiasing(false);
+}
+
+void TPixelGrid::draw(QCPPainter* painter)
+{
+    QPointF o;
+    std::optional<TPixelCanvas> canvas = CanvasOf(painter, &o);
+    auto line = [&](const QPen& pen, bool smooth, const QLineF& l) {
+        const std::optional<std::vector<int>> dashes = smooth ? std::nullopt : PixelDashes(pen);
+        if (canvas && dashes) {
+            // At whole pixels, as QCPPainter puts a line that is not smoothed.
+            const QLine w = l.toLine();
+            const double x[2] = {w.x1() + o.x(), w.x2() + o.x()}, y[2] = {w.y1() + o.y(), w.y2() + o.y()};
+            canvas->Polyline(x, y, 2, pen.color().rgba(), *dashes);
+            return;
+        }
+        painter->setAntialiasing(smooth);
+        painter->setPen(pen);
+        painter->drawLine(l);
+    };
+    for (const QCPAxis* a : axes_) {
+        if (!a)
+            continue;
+        const QCPGrid* g = a->grid();
+        const QRect r = a->axisRect()->rect();
+        const bool across = a->orientation() == Qt::Horizontal;
+        auto at = [&](double t) { return across ? QLineF(t, r.bottom(), t, r.top()) : QLineF(r.left(), t, r.right(), t); };
+        // The line at zero in its own pen, where zero is inside the range
+        // and has a tick.
+        const QVector<double> ticks = a->tickVector();
+        int zero = -1;
+        const QCPRange range = a->range();
+        if (g->zeroLinePen().style() != Qt::NoPen && range.lower < 0 && range.upper > 0)
+            for (int i = 0; i < ticks.size() && zero < 0; ++i)
+                if (std::abs(ticks[i]) < range.size() * 1e-6) {
+                    zero = i;
+                    line(g->zeroLinePen(), g->antialiasedZeroLine(), at(a->coordToPixel(ticks[i])));
+                }
+        for (int i = 0; i < ticks.size(); ++i)
+            if (i != zero)
+                line(g->pen(), g->antialiased(), at(a->coordToPixel(ticks[i])));
+    }
+}
+
 std::optional<TPixelCanvas> TLineGraph::Prepare(QCPPainter* painter)
 {
     const QCPAxis* key = mKeyAxis.data();
     const QCPAxis* value = mValueAxis.data();
     if (!PlainAxes(key, value) || mLineStyle != lsLine || !mScatterStyle.isNone() || mBrush.style() != Qt::NoBrush ||
-        selected() || mDataContainer->isEmpty() || mPen.style() == Qt::NoPen || mPen.color().alpha() != 255 ||
-        mPen.widthF() > 1.0 || mPen.brush().style() != Qt::SolidPattern)
+        selected() || mDataContainer->isEmpty() || !PixelDashes(mPen))
         return std::nullopt;
     applyDefaultAntialiasingHint(painter);
     if (painter->testRenderHint(QPainter::Antialiasing))
@@ -358,10 +422,7 @@ std::optional<TPixelCanvas> TLineGraph::Prepare(QCPPainter* painter)
         return std::nullopt;
     kx_ = MapOf(key, o.x());
     vy_ = MapOf(value, o.y());
-    dashes_.clear();
-    if (mPen.style() != Qt::SolidLine)
-        for (qreal d : mPen.dashPattern())
-            dashes_.push_back(std::max(1, static_cast<int>(std::lround(d))));
+    dashes_ = *PixelDashes(mPen);
     colour_ = mPen.color().rgba();
     return canvas;
 }

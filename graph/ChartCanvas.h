@@ -95,6 +95,26 @@ TAxisMap MapOf(const QCPAxis* axis, double offset = 0);
 // them (none when the painter does not paint an image at its own scale).
 std::optional<TPixelCanvas> CanvasOf(QCPPainter* painter, QPointF* offset);
 
+// The dash pattern in whole pixels (empty: solid) of a pen that can be
+// drawn a pixel wide straight into the pixels: opaque, one pixel or less.
+std::optional<std::vector<int>> PixelDashes(const QPen& pen);
+
+// The grid of the chart's axes as QCustomPlot draws it, its lines and the
+// line at zero (their own grids, hidden, keep the pens; the chart has no
+// sub-grid), but straight into the pixels where the painter allows: the
+// same lines at a fraction of QPainter's cost for dotted ones.
+class TPixelGrid : public QCPLayerable {
+public:
+    TPixelGrid(QCustomPlot* plot, const std::vector<QCPAxis*>& axes);
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter* painter) const override;
+    void draw(QCPPainter* painter) override;
+
+private:
+    std::vector<QPointer<QCPAxis>> axes_;
+};
+
 // The rows a drawing's ink covers, to cut the picture into bands of rows
 // that get about the same ink each.
 class TInk {

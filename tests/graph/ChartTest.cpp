@@ -1,5 +1,6 @@
 // The graph page driven as a user would: scroll bars, rubber band, wheel,
 // space bar, legend and the min:sec labels.
+#include "graph/ChartCanvas.h"
 #include "graph/GraphPage.h"
 #include "graph/GraphSetupfrm.h"
 #include "graph/ViewMath.h"
@@ -508,6 +509,50 @@ TEST_F(GraphPageTest, CurvesDrawnTogetherKeepTheirOrder)
         EXPECT_GT(count(picture, over), 300) << wide;
         EXPECT_NEAR(count(screen, over), count(picture, over), count(picture, over) * 0.05) << wide;
         EXPECT_NEAR(count(screen, under), count(picture, under), 20 + count(picture, under) * 0.05) << wide;
+    }
+}
+
+TEST_F(GraphPageTest, GridInThePixelsIsQCustomPlotsGrid)
+{
+    // The grid's dots, and the line at zero where the range crosses it, on
+    // screen as in a picture and as QCustomPlot's own grid draws them.
+    const TCurveHandle h = AddFile();
+    model.SetVisible(h, SlotAlt, false);
+    TPixelGrid* ours = nullptr;
+    for (QCPLayerable* l : plot()->layer(QStringLiteral("grid"))->children())
+        ours = ours ? ours : dynamic_cast<TPixelGrid*>(l);
+    ASSERT_NE(ours, nullptr);
+    auto grid = [](const QImage& img) {
+        QImage mask(img.size(), QImage::Format_Mono);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                mask.setPixel(x, y, (img.pixel(x, y) & 0xffffff) == 0xc8c8c8);
+        return mask;
+    };
+    for (const QCPRange& keys : {QCPRange(0, 100), QCPRange(-13.3, 71.7), QCPRange(-0.2, 0.37)}) {
+        plot()->xAxis->setRange(keys);
+        plot()->yAxis->setRange(-keys.upper, keys.upper * 1.7);
+        Replot();
+        const QImage screen = grid(plot()->grab().toImage());
+        const QRect r = plot()->axisRect()->rect();
+        const int zero = qRound(plot()->xAxis->coordToPixel(0)); // solid where in the range
+        int dots = 0, atZero = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            for (int x = r.left(); x <= r.right(); ++x)
+                dots += screen.pixelIndex(x, y);
+            atZero += screen.pixelIndex(zero, y);
+        }
+        EXPECT_GT(dots, 1000);
+        EXPECT_EQ(atZero > r.height() * 9 / 10, keys.lower < 0) << keys.lower;
+        ours->setVisible(false);
+        plot()->xAxis->grid()->setVisible(true);
+        plot()->yAxis->grid()->setVisible(true);
+        const QImage theirs = grid(plot()->toPixmap().toImage());
+        ours->setVisible(true);
+        plot()->xAxis->grid()->setVisible(false);
+        plot()->yAxis->grid()->setVisible(false);
+        EXPECT_EQ(screen.copy(r), theirs.copy(r)) << keys.lower; // (grey text around it may differ)
+        EXPECT_EQ(grid(plot()->toPixmap().toImage()).copy(r), theirs.copy(r)) << keys.lower;
     }
 }
 
