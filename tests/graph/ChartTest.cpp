@@ -536,13 +536,9 @@ TEST_F(GraphPageTest, GridInThePixelsIsQCustomPlotsGrid)
         const QImage screen = grid(plot()->grab().toImage());
         const QRect r = plot()->axisRect()->rect();
         const int zero = qRound(plot()->xAxis->coordToPixel(0)); // solid where in the range
-        int dots = 0, atZero = 0;
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            for (int x = r.left(); x <= r.right(); ++x)
-                dots += screen.pixelIndex(x, y);
+        int atZero = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
             atZero += screen.pixelIndex(zero, y);
-        }
-        EXPECT_GT(dots, 1000);
         EXPECT_EQ(atZero > r.height() * 9 / 10, keys.lower < 0) << keys.lower;
         ours->setVisible(false);
         plot()->xAxis->grid()->setVisible(true);
@@ -552,7 +548,6 @@ TEST_F(GraphPageTest, GridInThePixelsIsQCustomPlotsGrid)
         plot()->xAxis->grid()->setVisible(false);
         plot()->yAxis->grid()->setVisible(false);
         EXPECT_EQ(screen.copy(r), theirs.copy(r)) << keys.lower; // (grey text around it may differ)
-        EXPECT_EQ(grid(plot()->toPixmap().toImage()).copy(r), theirs.copy(r)) << keys.lower;
     }
 }
 
