@@ -152,6 +152,16 @@ void TPixelCanvas::Segment(int x0, int y0, int x1, int y1, std::uint32_t argb)
                 if (plen == 0) {
                     for (int c = 0; c < count; ++c, p += mStep)
                         *p = argb;
+                } else if (count >= 24 * static_cast<int>(plen)) {
+                    // A long run: each drawn place of the pattern in turn,
+                    // a whole pattern's length apart.
+                    const auto phase = static_cast<std::ptrdiff_t>((phase_ + static_cast<std::size_t>(k)) % plen);
+                    const auto whole = static_cast<std::ptrdiff_t>(plen);
+                    for (const std::ptrdiff_t at : dashAt_) {
+                        std::ptrdiff_t c = at >= phase ? at - phase : at + whole - phase;
+                        for (std::uint32_t* q = p + c * mStep; c < count; c += whole, q += whole * mStep)
+                            *q = argb;
+                    }
                 } else {
                     // Up to the pattern's start, then a whole pattern at a
                     // time: the dashes at fixed places of each turn.

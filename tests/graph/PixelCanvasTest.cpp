@@ -41,6 +41,12 @@ TEST(PixelCanvas, DashesRunOnAcrossSegmentsAndEveryPointIsReached)
         column += p.At(3, r) ? '#' : '.';
     EXPECT_EQ(column, "####..####..#");
     EXPECT_EQ(p.Count(), 9);
+    // The same in long runs (drawn a dash place at a time).
+    Picture tall(8, 400);
+    const double tx[] = {2, 2, 2}, ty[] = {0, 203, 390};
+    tall.Canvas.Polyline(tx, ty, 3, kInk, {4, 2});
+    for (int r = 0; r < 400; ++r)
+        ASSERT_EQ(tall.At(2, r), r <= 390 && r % 6 < 4) << r;
 
     Picture solid(20, 20);
     const double sx[] = {0, 19, 19}, sy[] = {0, 19, 0};
