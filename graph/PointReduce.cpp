@@ -276,13 +276,21 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
                          !bucket(l, i >> shifts[l], here)))
             --l;
         if (l == 0) {
-            if (i + kAhead < i1) {
-                p.FetchX(i + kAhead);
-                p.FetchY(i + kAhead);
+            // This point, and those up to where a bucket may start again,
+            // one by one.
+            const std::int64_t end = std::min(i1, (i | (sizes[1] - 1)) + 1);
+            double x = xi;
+            for (;;) {
+                if (i + kAhead < i1) {
+                    p.FetchX(i + kAhead);
+                    p.FetchY(i + kAhead);
+                }
+                const double v = p.Y(i);
+                take(columnAt(x), i, v, x, i, v, x);
+                if (++i >= end)
+                    break;
+                x = p.X(i);
             }
-            const double v = p.Y(i);
-            take(here, i, v, xi, i, v, xi);
-            ++i;
         } else {
             i += sizes[l];
         }
