@@ -32,7 +32,13 @@ void TImagePaintBuffer::draw(QCPPainter* painter) const
 {
     if (!painter || !painter->isActive() || clear_)
         return;
-    if (background_) {
+    if (background_ && image_.devicePixelRatio() == 1.0) {
+        // Every pixel is opaque: the same pixels seen as a picture without
+        // alpha, which Qt copies to the screen as they are.
+        const QImage opaque(image_.constBits(), image_.width(), image_.height(), image_.bytesPerLine(),
+                            QImage::Format_RGB32);
+        painter->drawImage(0, 0, opaque);
+    } else if (background_) {
         painter->save();
         painter->setCompositionMode(QPainter::CompositionMode_Source);
         painter->drawImage(0, 0, image_);

@@ -27,7 +27,8 @@ public:
     TImagePaintBuffer(const QSize& size, double devicePixelRatio);
     // The lowest buffer of a chart with a plain opaque background starts
     // as that colour instead of clear, and is then copied to the screen
-    // without blending (the same picture, at the cost of a copy).
+    // without blending (the same picture, at the cost of a copy), as a
+    // picture without alpha where it is at the screen's own scale.
     void SetBackground(const std::optional<QColor>& colour) { background_ = colour; }
     bool Opaque() const { return background_.has_value(); }
     // None of the layers of this buffer draws anything in the coming
