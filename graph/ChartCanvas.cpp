@@ -375,9 +375,9 @@ void TPixelGrid::draw(QCPPainter* painter)
 {
     QPointF o;
     std::optional<TPixelCanvas> canvas = CanvasOf(painter, &o);
-    auto line = [&](const QPen& pen, bool smooth, const QLineF& l) {
-        const std::optional<std::vector<int>> dashes = smooth ? std::nullopt : PixelDashes(pen);
-        if (canvas && dashes) {
+    // With the pen's pattern in pixels where it goes straight into them.
+    auto line = [&](const QPen& pen, bool smooth, const std::optional<std::vector<int>>& dashes, const QLineF& l) {
+        if (canvas && dashes && !smooth) {
             // At whole pixels, as QCPPainter puts a line that is not smoothed.
             const QLine w = l.toLine();
             const double x[2] = {w.x1() + o.x(), w.x2() + o.x()}, y[2] = {w.y1() + o.y(), w.y2() + o.y()};
@@ -404,11 +404,13 @@ void TPixelGrid::draw(QCPPainter* painter)
             for (int i = 0; i < ticks.size() && zero < 0; ++i)
                 if (std::abs(ticks[i]) < range.size() * 1e-6) {
                     zero = i;
-                    line(g->zeroLinePen(), g->antialiasedZeroLine(), at(a->coordToPixel(ticks[i])));
+                    line(g->zeroLinePen(), g->antialiasedZeroLine(), PixelDashes(g->zeroLinePen()),
+                         at(a->coordToPixel(ticks[i])));
                 }
+        const std::optional<std::vector<int>> dashes = canvas ? PixelDashes(g->pen()) : std::nullopt;
         for (int i = 0; i < ticks.size(); ++i)
             if (i != zero)
-                line(g->pen(), g->antialiased(), at(a->coordToPixel(ticks[i])));
+                line(g->pen(), g->antialiased(), dashes, at(a->coordToPixel(ticks[i])));
     }
 }
 

@@ -280,16 +280,17 @@ void Reduce(const Points& p, std::int64_t n, const TMinMaxPyramid& pyramid, doub
             // one by one.
             const std::int64_t end = std::min(i1, (i | (sizes[1] - 1)) + 1);
             double x = xi;
-            for (;;) {
+            for (int c = here;;) {
                 if (i + kAhead < i1) {
                     p.FetchX(i + kAhead);
                     p.FetchY(i + kAhead);
                 }
                 const double v = p.Y(i);
-                take(columnAt(x), i, v, x, i, v, x);
+                take(c, i, v, x, i, v, x);
                 if (++i >= end)
                     break;
                 x = p.X(i);
+                c = columnAt(x);
             }
         } else {
             i += sizes[l];

@@ -35,8 +35,7 @@ public:
     // Makes it hold buckets [from, to) of `level`, 0 < to - from, keeping
     // those it holds already; decode(b, place) gives the others.
     template <class Decode> void Cover(int level, std::int64_t from, std::int64_t to, const Decode& decode);
-    // Bucket b, held: at Places()[b & Mask()].
-    bool Holds(int level, std::int64_t b) const { return level == level_ && b >= first_ && b < end_; }
+    // The buckets held, [First(), End()): bucket b at Places()[b & Mask()].
     const TMinMaxPyramid::TPlace* Places() const { return places_.data(); }
     std::uint64_t Mask() const { return places_.size() - 1; }
     std::int64_t First() const { return first_; }
