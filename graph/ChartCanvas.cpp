@@ -127,7 +127,7 @@ void TPlot::ForEach(int count, const std::function<void(int, int)>& job)
         return;
     }
     std::atomic<int> next{0};
-    InBands([&](int worker, int) {
+    team_->Run([&](int worker, int) {
         for (int i = next++; i < count; i = next++)
             job(i, worker);
     });
@@ -149,7 +149,17 @@ void TPlot::ForEachBeforeReplot(int count, const std::function<void(int, int)>& 
 
 void TPlot::InBands(const std::function<void(int, int)>& job)
 {
-    team_->Run(job);
+    // Each thread takes its own band first, then any band no thread has
+    // taken yet: one the machine holds up (woken late, or stopped a while)
+    // leaves its band to another instead of keeping the rest waiting.
+    std::atomic<unsigned> taken{0};
+    team_->Run([&](int worker, int bands) {
+        for (int k = 0; k < bands; ++k) {
+            const int band = (worker + k) % bands;
+            if (!(taken.fetch_or(1u << band, std::memory_order_relaxed) & (1u << band)))
+                job(band, bands);
+        }
+    });
 }
 
 void TPlot::UseImageBuffers()
