@@ -11,7 +11,10 @@
 //  - opening one such file into the graph against reading it alone, and the
 //    first measurement table after opening.
 // Every timed replot draws a view the chart has not drawn just before, so
-// the reduction of the curves is part of each figure. Wall times count the
+// the reduction of the curves is part of each figure. After each of our
+// replots a fixed piece of arithmetic as long as one runs on two threads
+// and is timed too: where it takes longer than the worst-case goal, the
+// machine itself took the processors away for that long. Wall times count the
 // waits for a processor on a shared machine; processor times do not, and
 // add up every thread of the process (the chart draws long curves on
 // several).
