@@ -12,12 +12,12 @@
 //    first measurement table after opening.
 // Every timed replot draws a view the chart has not drawn just before, so
 // the reduction of the curves is part of each figure. After each of our
-// replots a fixed piece of work about as long as one (arithmetic and passes
-// over a picture, on two threads) is timed too: where it takes longer than
-// the worst-case goal, the machine itself held the work up for that long.
-// Wall times count the waits for a processor on a shared machine;
-// processor times do not, and add up every thread of the process (the
-// chart draws long curves on several).
+// replots a fixed piece of arithmetic as long as one runs on two threads
+// and is timed too: where it takes longer than the worst-case goal, the
+// machine itself took the processors away for that long. Wall times count the
+// waits for a processor on a shared machine; processor times do not, and
+// add up every thread of the process (the chart draws long curves on
+// several).
 #include "BenchApp.h"
 #include "FlightMaker.h"
 #include "base/MessageService.h"
@@ -79,51 +79,39 @@ struct Timing {
     int controlOver = 0; // control runs over the worst-case goal
 };
 
-// What the machine itself does to a fixed piece of work: on the caller's
-// thread and a helper's, arithmetic and passes over a picture of the
-// chart's size (each thread its half, as the chart's threads share one),
-// timed in wall time. A quiet machine gives the same time every run; a
-// shared one that takes its processors or its memory away now and then
-// stretches some runs, whatever they compute.
+// What the machine itself does to a fixed piece of work: the same
+// arithmetic on the caller's thread and a helper's, timed in wall time. A
+// quiet machine gives the same time every run; a shared one that takes its
+// processors away now and then stretches some runs, whatever they compute.
 class TControl {
 public:
-    TControl(double ms, QSize picture) : team_(1), pixels_(static_cast<std::size_t>(picture.width()) * picture.height())
+    explicit TControl(double ms) : team_(1)
     {
-        steps_ = 64;
+        steps_ = 1 << 16;
         double best = 1e9;
         for (int i = 0; i < 20; ++i)
             best = std::min(best, Run());
-        steps_ = std::max(1L, static_cast<long>(steps_ * ms / best));
+        steps_ = static_cast<long>(steps_ * ms / best);
     }
     double Run()
     {
         QElapsedTimer t;
         t.start();
-        team_.Run([this](int part, int parts) { Work(part, parts); });
+        team_.Run([this](int part, int) { sink_[part] = Work(steps_); });
         const double ms = Ms(t);
         team_.Rest(); // its helper sleeps at once, leaving the processors to the chart
         return ms;
     }
 
 private:
-    void Work(int part, int parts)
+    static double Work(long steps)
     {
-        const std::size_t from = pixels_.size() * part / parts, to = pixels_.size() * (part + 1) / parts;
-        constexpr std::size_t kChunk = 4096; // pixels a step
-        std::size_t at = from;
         double a = 1;
-        for (long i = 0; i < steps_; ++i) {
-            for (int j = 0; j < 4000; ++j)
-                a = a * 1.0000001 + 1e-9;
-            const std::size_t end = std::min(to, at + kChunk);
-            for (std::size_t p = at; p < end; ++p)
-                pixels_[p] += 1;
-            at = end < to ? end : from;
-        }
-        sink_[part] = a;
+        for (long i = 0; i < steps; ++i)
+            a = a * 1.0000001 + 1e-9;
+        return a;
     }
     TWorkerTeam team_;
-    std::vector<std::uint32_t> pixels_;
     long steps_;
     volatile double sink_[2] = {};
 };
@@ -448,7 +436,7 @@ int main(int argc, char** argv)
     plain.replot(QCustomPlot::rpImmediateRefresh);
     // The control runs about as long as one of our replots.
     constexpr double kControlMs = 3.5;
-    TControl control(kControlMs, ours->size());
+    TControl control(kControlMs);
     for (const Case& c : cases) {
         const Timing t = Time(ours, c.count, [&](int i) { x->setRange(c.view(i)); }, &control, c.worstGoal);
         const Timing p = Time(&plain, c.count, [&](int i) { plain.xAxis->setRange(c.view(i)); });
@@ -460,7 +448,7 @@ int main(int argc, char** argv)
                     c.name, t.wall.median, t.wall.worst, p.wall.median, ratio, c.medianGoal, c.worstGoal,
                     c.ratioGoal > 0 ? QByteArray(", ratio >= " + QByteArray::number(c.ratioGoal)).constData() : "",
                     ok ? "OK" : "MISSED", "", t.cpu.median, t.cpu.worst, p.cpu.median, cpuRatio);
-        std::printf("%-48s machine control (fixed %.1f ms of work on two threads after each replot): median %6.2f worst "
+        std::printf("%-48s machine control (fixed %.1f ms work on two threads after each replot): median %6.2f worst "
                     "%6.2f ms, %d of %d over %g ms\n",
                     "", kControlMs, t.control.median, t.control.worst, t.controlOver, c.count, c.worstGoal);
     }
