@@ -236,20 +236,23 @@ void TCurveModel::SetIndexedPoints(TCurveHandle h, int slot, std::shared_ptr<con
 
 void TCurveModel::Prepare(int slot, TCurve& c)
 {
+    // Points have no means to measure; lines keep sums by blocks, made in
+    // the pyramid's pass over the values.
+    const bool measured = !CurveSlot(slot).Points && !c.Index;
+    std::vector<double> sums;
     if (c.Index)
         c.Pyramid.Build(*c.Y, *c.Index);
     else
-        c.Pyramid.Build(*c.Y);
+        c.Pyramid.Build(*c.Y, measured ? &sums : nullptr);
     // Points picked out of the samples (marks) are checked bucket by bucket
     // for gaps, so their reduction often steps down to narrower buckets:
     // those keep places too (marks are fewer than samples).
     if (c.X)
         c.Pyramid.KeepPlaces(*c.X, *c.Y, c.Index.get(), TMinMaxPyramid::kPlacedLevel - (c.Index ? 1 : 0));
-    // Points have no means to measure; lines keep sums by blocks.
-    if (CurveSlot(slot).Points || c.Index)
-        c.Prefix.reset();
+    if (measured)
+        c.Prefix = std::make_shared<const std::vector<double>>(std::move(sums));
     else
-        c.Prefix = std::make_shared<const std::vector<double>>(BlockSums(*c.Y));
+        c.Prefix.reset();
     if (c.Count() > 0) {
         c.MinY = c.PointY(c.Pyramid.Lowest());
         c.MaxY = c.PointY(c.Pyramid.Highest());

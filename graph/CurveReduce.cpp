@@ -72,11 +72,19 @@ std::int64_t TMinMaxPyramid::BucketSize(int level)
     return s;
 }
 
-void TMinMaxPyramid::Build(const std::vector<double>& y)
+void TMinMaxPyramid::Build(const std::vector<double>& y, std::vector<double>* sums)
 {
     const double* v = y.data();
-    BuildOver(static_cast<std::int64_t>(y.size()), [v](std::int64_t i) { return v[i]; },
-              [v](std::int64_t start, double*) { return v + start; });
+    const auto n = static_cast<std::int64_t>(y.size());
+    auto value = [v](std::int64_t i) { return v[i]; };
+    auto bucket = [v](std::int64_t start, double*) { return v + start; };
+    if (!sums) {
+        BuildOver(n, value, bucket, [](const double*) {});
+        return;
+    }
+    TBlockSums blocks(y.size());
+    BuildOver(n, value, bucket, [&blocks](const double* b) { blocks.Add(b, kFirst); });
+    *sums = blocks.Take();
 }
 
 void TMinMaxPyramid::Build(const std::vector<double>& y, const std::vector<std::int32_t>& index)
@@ -88,7 +96,8 @@ void TMinMaxPyramid::Build(const std::vector<double>& y, const std::vector<std::
                   for (int j = 0; j < kFirst; ++j)
                       to[j] = v[at[start + j]];
                   return static_cast<const double*>(to);
-              });
+              },
+              [](const double*) {});
 }
 
 void TMinMaxPyramid::KeepPlaces(const std::vector<double>& x, const std::vector<double>& y,
@@ -111,8 +120,41 @@ void TMinMaxPyramid::KeepPlaces(const std::vector<double>& x, const std::vector<
     }
 }
 
-template <class Value, class Bucket>
-void TMinMaxPyramid::BuildOver(std::int64_t n, const Value& y, const Bucket& bucket)
+void TBlockSums::Add(const double* v, std::size_t count)
+{
+    // Up to the end of each block in turn, the lanes in registers; each
+    // lane adds its values in their order, as four plain sums would.
+    while (count > 0 && sums_.size() <= blocks_) {
+        const std::size_t take = std::min(count, kBlock - seen_ % kBlock);
+#ifdef __SSE2__
+        __m128d p01 = _mm_loadu_pd(part_), p23 = _mm_loadu_pd(part_ + 2);
+        for (std::size_t i = 0; i < take; i += 4) {
+            p01 = _mm_add_pd(p01, _mm_loadu_pd(v + i));
+            p23 = _mm_add_pd(p23, _mm_loadu_pd(v + i + 2));
+        }
+        _mm_storeu_pd(part_, p01);
+        _mm_storeu_pd(part_ + 2, p23);
+#else
+        for (std::size_t i = 0; i < take; i += 4)
+            for (std::size_t l = 0; l < 4; ++l)
+                part_[l] += v[i + l];
+#endif
+        v += take;
+        count -= take;
+        if ((seen_ += take) % kBlock != 0)
+            continue;
+        const double block = (part_[0] + part_[1]) + (part_[2] + part_[3]);
+        part_[0] = part_[1] = part_[2] = part_[3] = 0;
+        const double d = block - carry_;
+        const double t = sum_ + d;
+        carry_ = (t - sum_) - d;
+        sum_ = t;
+        sums_.push_back(sum_);
+    }
+}
+
+template <class Value, class Bucket, class Seen>
+void TMinMaxPyramid::BuildOver(std::int64_t n, const Value& y, const Bucket& bucket, const Seen& seen)
 {
     Clear();
     if (n <= 0)
@@ -130,7 +172,9 @@ void TMinMaxPyramid::BuildOver(std::int64_t n, const Value& y, const Bucket& buc
             const std::int64_t start = b * kFirst;
             int lo = 0, hi = 0;
             double loV = 0, hiV = 0;
-            BucketExtremes(bucket(start, gathered), lo, hi, loV, hiV);
+            const double* own = bucket(start, gathered);
+            BucketExtremes(own, lo, hi, loV, hiV);
+            seen(own);
             first[2 * b] = static_cast<std::int32_t>(start + lo);
             first[2 * b + 1] = static_cast<std::int32_t>(start + hi);
             values[2 * b] = loV;

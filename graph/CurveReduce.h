@@ -3,6 +3,7 @@
 // curve; a view of any width then costs in proportion to its pixel columns,
 // not to its samples, and keeps in every column the lowest and the highest
 // sample, so a single-sample spike stays visible at every zoom level.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -18,8 +19,9 @@ public:
 
     // Builds the levels over the values y (empty y: no levels), or over
     // y[index[0]], y[index[1]], ... (the indices kept are then those of
-    // `index`). Indices must lie within y.
-    void Build(const std::vector<double>& y);
+    // `index`). Indices must lie within y. With `sums`, the running sums of
+    // y by blocks (TBlockSums) are made in the same pass over the values.
+    void Build(const std::vector<double>& y, std::vector<double>* sums = nullptr);
     void Build(const std::vector<double>& y, const std::vector<std::int32_t>& index);
     void Clear()
     {
@@ -60,12 +62,41 @@ public:
 private:
     // value(i): value i; bucket(start, buffer): the kFirst values from
     // start on, in place or copied into buffer.
-    template <class Value, class Bucket> void BuildOver(std::int64_t n, const Value& value, const Bucket& bucket);
+    // seen(values): each whole bucket's values in turn, after its extremes
+    // are taken.
+    template <class Value, class Bucket, class Seen>
+    void BuildOver(std::int64_t n, const Value& value, const Bucket& bucket, const Seen& seen);
 
     std::vector<std::vector<std::int32_t>> levels_; // per level: min and max index pairs
     std::vector<std::vector<TPlace>> places_;       // per level from placedFrom_
     int placedFrom_ = kPlacedLevel;
     std::int32_t lowest_ = -1, highest_ = -1;
+};
+
+// Running sums of values by blocks of kBlock: sums[b] is the sum of the
+// first b blocks' values (one entry for none, then one a whole block; the
+// values after the last whole block are left out). Each block is added in
+// four lanes of every fourth value, the lanes then in pairs, and the blocks
+// with a compensated sum, so that the sums are the same however the values
+// were handed over.
+class TBlockSums {
+public:
+    static constexpr std::size_t kBlock = 64;
+    static_assert(kBlock % TMinMaxPyramid::kFirst == 0 && TMinMaxPyramid::kFirst % 4 == 0, "whole buckets a block");
+    explicit TBlockSums(std::size_t values) : blocks_(values / kBlock)
+    {
+        sums_.reserve(blocks_ + 1);
+        sums_.push_back(0);
+    }
+    // The next `count` values (a multiple of four).
+    void Add(const double* v, std::size_t count);
+    std::vector<double> Take() { return std::move(sums_); }
+
+private:
+    std::size_t blocks_, seen_ = 0;
+    double part_[4] = {0, 0, 0, 0};
+    double sum_ = 0, carry_ = 0;
+    std::vector<double> sums_;
 };
 
 // Samples to draw of a curve with ascending x over the key range [x0, x1]

@@ -39,22 +39,9 @@ std::vector<double> PrefixSums(const std::vector<double>& y)
 
 std::vector<double> BlockSums(const std::vector<double>& y)
 {
-    std::vector<double> sums(y.size() / kSumBlock + 1);
-    double sum = 0, carry = 0;
-    for (std::size_t b = 1; b < sums.size(); ++b) {
-        // Four partial sums: the adds need not wait for each other.
-        double part[4] = {0, 0, 0, 0};
-        for (std::size_t i = (b - 1) * kSumBlock; i < b * kSumBlock; i += 4)
-            for (int l = 0; l < 4; ++l)
-                part[l] += y[i + l];
-        const double block = (part[0] + part[1]) + (part[2] + part[3]);
-        const double v = block - carry;
-        const double t = sum + v;
-        carry = (t - sum) - v;
-        sum = t;
-        sums[b] = sum;
-    }
-    return sums;
+    TBlockSums sums(y.size());
+    sums.Add(y.data(), y.size() / kSumBlock * kSumBlock);
+    return sums.Take();
 }
 
 std::pair<std::int64_t, std::int64_t> RangeMinMaxIndex(const std::vector<double>& y, const TMinMaxPyramid& pyramid,

@@ -29,7 +29,7 @@ std::vector<double> PrefixSums(const std::vector<double>& y);
 // The same for every kSumBlock-th sample only: sums[b] is the sum of
 // y[0] .. y[b * kSumBlock - 1] (n / kSumBlock + 1 entries), a sixty-fourth of
 // the memory; a range then adds at most twice kSumBlock samples itself.
-constexpr std::size_t kSumBlock = 64;
+constexpr std::size_t kSumBlock = TBlockSums::kBlock;
 std::vector<double> BlockSums(const std::vector<double>& y);
 
 // Indices of the lowest and the highest sample of y[i0] .. y[i1 - 1]

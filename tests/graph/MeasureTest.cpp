@@ -29,10 +29,18 @@ TEST(Measure, RangeStatsMatchABruteForceScanOnLongCurves)
     }
     y[54321] = 1e6; // a single-sample spike
     TMinMaxPyramid pyramid;
-    pyramid.Build(y);
+    std::vector<double> fused;
+    pyramid.Build(y, &fused);
     const std::vector<double> prefix = PrefixSums(y);
     const std::vector<double> blocks = BlockSums(y);
     ASSERT_EQ(blocks.size(), n / kSumBlock + 1);
+    EXPECT_EQ(fused, blocks); // the same sums, bit for bit, from the pyramid's pass
+    for (int m : {0, 31, 63, 64, 65, 96, 129}) {
+        const std::vector<double> part(y.begin(), y.begin() + m);
+        TMinMaxPyramid p;
+        p.Build(part, &fused);
+        EXPECT_EQ(fused, BlockSums(part)) << m;
+    }
     std::uniform_int_distribution<int> idx(0, n - 1);
     for (int k = 0; k < 200; ++k) {
         int a = idx(rng), b = idx(rng);
