@@ -149,17 +149,7 @@ void TPlot::ForEachBeforeReplot(int count, const std::function<void(int, int)>& 
 
 void TPlot::InBands(const std::function<void(int, int)>& job)
 {
-    // Each thread takes its own band first, then any band no thread has
-    // taken yet: one the machine holds up (woken late, or stopped a while)
-    // leaves its band to another instead of keeping the rest waiting.
-    std::atomic<unsigned> taken{0};
-    team_->Run([&](int worker, int bands) {
-        for (int k = 0; k < bands; ++k) {
-            const int band = (worker + k) % bands;
-            if (!(taken.fetch_or(1u << band, std::memory_order_relaxed) & (1u << band)))
-                job(band, bands);
-        }
-    });
+    team_->RunEach(job);
 }
 
 void TPlot::UseImageBuffers()

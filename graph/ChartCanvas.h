@@ -64,9 +64,8 @@ public:
     // replot; QCustomPlot makes a buffer when its layers ask for one more).
     void UseImageBuffers();
     // Runs job(band, bands) once for every band of the picture's rows,
-    // side by side on the processors there are (a thread first takes its
-    // own band, then one that is not taken yet), and returns when all are
-    // done.
+    // side by side on the processors there are (TWorkerTeam::RunEach), and
+    // returns when all are done.
     void InBands(const std::function<void(int band, int bands)>& job);
     // Runs job(item, worker) for every item of `count` on the processors
     // there are (worker: which of Workers() threads runs it).

@@ -80,6 +80,19 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
     finished_.wait(lock, allDone);
 }
 
+void TWorkerTeam::RunEach(const std::function<void(int, int)>& job)
+{
+    std::atomic<std::uint32_t> begun{0};
+    Run([&](int thread, int parts) {
+        for (int k = 0; k < parts; ++k) {
+            const int part = (thread + k) % parts;
+            const std::uint32_t bit = 1u << part;
+            if (!(begun.fetch_or(bit, std::memory_order_relaxed) & bit))
+                job(part, parts);
+        }
+    });
+}
+
 void TWorkerTeam::Hold() { holding_.store(true, std::memory_order_relaxed); }
 
 void TWorkerTeam::Rest()

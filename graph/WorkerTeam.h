@@ -27,6 +27,11 @@ public:
     // Runs job(part, Size()) for every part 0 .. Size()-1, part 0 on the
     // caller's thread, and returns when all are done. Not reentrant.
     void Run(const std::function<void(int part, int parts)>& job);
+    // The same, but each thread takes its own part first and then any part
+    // no thread has begun: one the machine holds up (woken late, or stopped
+    // a while) leaves its part to another instead of keeping all waiting.
+    // A part may then run on any thread. At most 32 parts.
+    void RunEach(const std::function<void(int part, int parts)>& job);
     // Jobs are coming with gaps between them (a replot has begun): the
     // helpers wait awake for each until Rest, up to a bound.
     void Hold();

@@ -26,12 +26,18 @@ TEST(WorkerTeam, RunsEveryPartOnceAndWaitsForAll)
             if (round % 7 == 0) // held awake, with a gap before the job
                 team.Hold();
             std::atomic<int> finished{0};
-            team.Run([&](int part, int parts) {
+            const auto job = [&](int part, int parts) {
                 EXPECT_EQ(parts, team.Size());
                 ++runs[static_cast<std::size_t>(part)];
                 ++finished;
-            });
-            ASSERT_EQ(finished.load(), team.Size()); // none still running
+            };
+            // Every other round each part on any thread: a helper woken late
+            // finds its part taken by the caller, which never waits for it.
+            if (round % 2)
+                team.RunEach(job);
+            else
+                team.Run(job);
+            ASSERT_EQ(finished.load(), team.Size()); // each part once, none still running
         }
         for (const auto& r : runs)
             EXPECT_EQ(r.load(), 600);
