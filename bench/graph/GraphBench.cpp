@@ -84,13 +84,18 @@ struct Timing {
 // processors away now and then stretches some runs, whatever they compute.
 class TControl {
 public:
-    explicit TControl(double ms) : team_(1)
+    explicit TControl(double ms) : team_(1), ms_(ms) { Calibrate(); }
+    // Sets its length from the quickest of a few short runs, and keeps
+    // the longest setting so far: one found while the machine was slow
+    // would give too short a control.
+    void Calibrate()
     {
+        const long before = steps_;
         steps_ = 1 << 16;
         double best = 1e9;
         for (int i = 0; i < 20; ++i)
             best = std::min(best, Run());
-        steps_ = static_cast<long>(steps_ * ms / best);
+        steps_ = std::max(before, static_cast<long>(steps_ * ms_ / best));
     }
     double Run()
     {
@@ -111,7 +116,8 @@ private:
         return a;
     }
     TWorkerTeam team_;
-    long steps_;
+    const double ms_;
+    long steps_ = 0;
     volatile double sink_[2] = {};
 };
 
@@ -443,6 +449,7 @@ int main(int argc, char** argv)
                     ok ? "OK" : "MISSED", "", t.cpu.median, t.cpu.worst, p.cpu.median, cpuRatio);
         // The control as many times, right after (run between the replots,
         // it slowed them down).
+        control.Calibrate();
         std::vector<double> k;
         for (int i = 0; i < c.count; ++i)
             k.push_back(control.Run());
