@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <exception>
-#include <future>
 #include <memory>
 #include <set>
 
@@ -107,39 +106,36 @@ void TOpenFlights::CreateCurves(TOpenFlight& f, std::uint8_t colour)
     const TCurveHandle h = m.AddFile(f.Name, colour);
     f.Curves = h;
     m.SetRxOffsetY(h, b.RxOffsetY);
-    // The samples whose marker flag is 1: where the receiver is above the
-    // threshold (as MarkerFlags gives them); the marker curve is their
-    // (time, altitude) in the shared arrays. They are looked for while the
-    // line curves are prepared.
+    // The line curves share the record's arrays; so does the marker curve:
+    // the samples whose marker flag is 1, where the receiver is above the
+    // threshold (as MarkerFlags gives them), looked for while the lines
+    // are prepared.
+    std::vector<TCurveModel::TSlotPoints> curves;
+    for (int k = 0; k < kSlotCount; ++k)
+        if (!CurveSlot(k).Points)
+            curves.push_back({k, b.Shared(ArrTime), b.Shared(CurveSlot(k).Source), {}});
     const std::vector<double>& rx = b.Samples(ArrRx);
     const double threshold = device_.MarkerThreshold;
     const bool hasRx = (static_cast<std::uint32_t>(b.Flags()) & kArrayMask[ArrRx]) != 0;
     const std::size_t n = hasRx ? std::min({b.Samples(ArrTime).size(), b.Samples(CurveSlot(SlotMark).Source).size(),
                                             rx.size()})
                                 : 0;
-    std::future<std::shared_ptr<std::vector<std::int32_t>>> found = std::async(std::launch::async, [&rx, threshold, n] {
-        std::size_t marked = 0;
-        for (std::size_t i = 0; i < n; ++i)
-            marked += rx[i] > threshold;
-        // Every sample is written and kept only when marked: one slot
-        // spare for the last write.
-        auto marks = std::make_shared<std::vector<std::int32_t>>(marked + 1);
-        std::int32_t* out = marks->data();
-        for (std::size_t i = 0; i < n; ++i) {
-            *out = static_cast<std::int32_t>(i);
-            out += rx[i] > threshold;
-        }
-        marks->pop_back();
-        return marks;
-    });
-    // The line curves share the record's arrays.
-    std::vector<TCurveModel::TSlotPoints> lines;
-    for (int k = 0; k < kSlotCount; ++k)
-        if (!CurveSlot(k).Points)
-            lines.push_back({k, b.Shared(ArrTime), b.Shared(CurveSlot(k).Source)});
-    m.SetPointsOfSlots(h, std::move(lines));
-    std::shared_ptr<std::vector<std::int32_t>> marks = found.get();
-    m.SetIndexedPoints(h, SlotMark, b.Shared(ArrTime), b.Shared(CurveSlot(SlotMark).Source), std::move(marks));
+    curves.push_back({SlotMark, b.Shared(ArrTime), b.Shared(CurveSlot(SlotMark).Source), [&rx, threshold, n] {
+                          std::size_t marked = 0;
+                          for (std::size_t i = 0; i < n; ++i)
+                              marked += rx[i] > threshold;
+                          // Every sample is written and kept only when
+                          // marked: one slot spare for the last write.
+                          auto marks = std::make_shared<std::vector<std::int32_t>>(marked + 1);
+                          std::int32_t* out = marks->data();
+                          for (std::size_t i = 0; i < n; ++i) {
+                              *out = static_cast<std::int32_t>(i);
+                              out += rx[i] > threshold;
+                          }
+                          marks->pop_back();
+                          return std::shared_ptr<const std::vector<std::int32_t>>(std::move(marks));
+                      }});
+    m.SetPointsOfSlots(h, std::move(curves));
     std::vector<TCurveLabel> labels;
     for (const TAnotace& a : b.Annotations)
         labels.push_back({a.Time, a.Altitude, a.Text});

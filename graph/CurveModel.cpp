@@ -6,9 +6,11 @@
 #include "graph/ViewMath.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <future>
 #include <numeric>
+#include <thread>
 
 namespace qv {
 
@@ -133,21 +135,59 @@ void TCurveModel::SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std:
     SetPointsOfSlots(h, {TSlotPoints{slot, std::move(x), std::move(y)}});
 }
 
+namespace {
+
+// The indices of `index` that are samples of n, ascending and each once.
+std::shared_ptr<const std::vector<std::int32_t>> ValidIndices(std::shared_ptr<const std::vector<std::int32_t>> index,
+                                                              std::size_t n)
+{
+    if (!index)
+        return std::make_shared<const std::vector<std::int32_t>>();
+    if (std::is_sorted(index->begin(), index->end(), std::less_equal<std::int32_t>()) &&
+        (index->empty() || (index->front() >= 0 && static_cast<std::size_t>(index->back()) < n)))
+        return index;
+    auto kept = std::make_shared<std::vector<std::int32_t>>();
+    for (const std::int32_t i : *index)
+        if (i >= 0 && static_cast<std::size_t>(i) < n)
+            kept->push_back(i);
+    std::sort(kept->begin(), kept->end());
+    kept->erase(std::unique(kept->begin(), kept->end()), kept->end());
+    return kept;
+}
+
+bool TimesAscend(const std::vector<double>& x, const std::vector<std::int32_t>& index)
+{
+    for (std::size_t k = 1; k < index.size(); ++k)
+        if (x[static_cast<std::size_t>(index[k])] < x[static_cast<std::size_t>(index[k - 1])])
+            return false;
+    return true;
+}
+
+} // namespace
+
 void TCurveModel::SetPointsOfSlots(TCurveHandle h, std::vector<TSlotPoints> curves)
 {
-    std::vector<std::pair<int, TCurve*>> set;
+    struct TJob {
+        TSlotPoints* Points;
+        TCurve* Curve;
+        bool Ascending = false; // indexed: times known to ascend
+        std::shared_ptr<const std::vector<std::int32_t>> CopyOut; // indexed, to be copied out
+    };
+    std::vector<TJob> jobs;
+    const TCurveFile& f = files_.at(h);
+    // Times another curve of the file holds as they are are known to ascend.
+    auto known = [&](const TCurve* c, const std::shared_ptr<const std::vector<double>>& x, std::size_t n) {
+        return std::any_of(f.Curves.begin(), f.Curves.end(), [&](const TCurve& o) {
+            return &o != c && o.X == x && !o.Index && o.X->size() == n;
+        });
+    };
     for (TSlotPoints& p : curves) {
         TCurve* c = MutableCurve(h, p.Slot);
-        if (!c)
+        if (!c || p.Index)
             continue;
         std::shared_ptr<const std::vector<double>> x = std::move(p.X), y = std::move(p.Y);
         const std::size_t n = NoNullArrays(x, y);
-        // Times another curve of the file already holds are known to ascend.
-        const TCurveFile& f = files_.at(h);
-        const bool known = std::any_of(f.Curves.begin(), f.Curves.end(), [&](const TCurve& o) {
-            return &o != c && o.X == x && !o.Index && o.X->size() == n;
-        });
-        if (x->size() != n || y->size() != n || (!known && !std::is_sorted(x->begin(), x->begin() + n))) {
+        if (x->size() != n || y->size() != n || (!known(c, x, n) && !std::is_sorted(x->begin(), x->begin() + n))) {
             std::vector<std::size_t> order(n);
             std::iota(order.begin(), order.end(), 0);
             std::stable_sort(order.begin(), order.end(),
@@ -164,74 +204,72 @@ void TCurveModel::SetPointsOfSlots(TCurveHandle h, std::vector<TSlotPoints> curv
         c->X = std::move(x);
         c->Y = std::move(y);
         c->Index.reset();
-        set.emplace_back(p.Slot, c);
+        jobs.push_back({&p, c});
     }
+    // Points picked out of the samples go first: finding them is part of
+    // their preparation, the longest.
+    const std::size_t lines = jobs.size();
+    for (TSlotPoints& p : curves)
+        if (TCurve* c = p.Index ? MutableCurve(h, p.Slot) : nullptr) {
+            NoNullArrays(p.X, p.Y);
+            jobs.insert(jobs.begin() + static_cast<std::ptrdiff_t>(jobs.size() - lines),
+                        {&p, c, known(c, p.X, std::min(p.X->size(), p.Y->size()))});
+        }
     // What each curve needs for drawing and measuring, side by side: every
-    // curve is its own.
+    // curve is its own. As many threads as the processors take a curve
+    // each in turn, this one among them.
+    auto prepare = [this](TJob& j) {
+        TSlotPoints& p = *j.Points;
+        if (p.Index) {
+            std::shared_ptr<const std::vector<std::int32_t>> index =
+                ValidIndices(p.Index(), std::min(p.X->size(), p.Y->size()));
+            // Only marks share samples so: line curves stay plain arrays,
+            // which the measuring and the offsets read directly.
+            if (!CurveSlot(p.Slot).Points || !(j.Ascending || TimesAscend(*p.X, *index))) {
+                j.CopyOut = std::move(index);
+                return;
+            }
+            j.Curve->X = std::move(p.X);
+            j.Curve->Y = std::move(p.Y);
+            j.Curve->Index = std::move(index);
+        }
+        Prepare(p.Slot, *j.Curve);
+    };
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i = next++; i < jobs.size(); i = next++)
+            prepare(jobs[i]);
+    };
+    const std::size_t threads = std::min<std::size_t>(jobs.size(), std::max(1u, std::thread::hardware_concurrency()));
     std::vector<std::future<void>> others;
-    for (std::size_t i = 1; i < set.size(); ++i)
-        others.push_back(std::async(std::launch::async, [this, &set, i] { Prepare(set[i].first, *set[i].second); }));
-    if (!set.empty())
-        Prepare(set[0].first, *set[0].second);
+    for (std::size_t i = 1; i < threads; ++i)
+        others.push_back(std::async(std::launch::async, work));
+    work();
     for (std::future<void>& o : others)
         o.get();
-    for (const auto& [slot, c] : set)
-        emit CurveChanged(h, slot);
+    for (TJob& j : jobs) {
+        if (!j.CopyOut) {
+            emit CurveChanged(h, j.Points->Slot);
+            continue;
+        }
+        // Times not known to ascend, or a line: the points are copied out.
+        auto xs = std::make_shared<std::vector<double>>();
+        auto ys = std::make_shared<std::vector<double>>();
+        xs->reserve(j.CopyOut->size());
+        ys->reserve(j.CopyOut->size());
+        for (const std::int32_t i : *j.CopyOut) {
+            xs->push_back((*j.Points->X)[static_cast<std::size_t>(i)]);
+            ys->push_back((*j.Points->Y)[static_cast<std::size_t>(i)]);
+        }
+        SetPoints(h, j.Points->Slot, std::move(xs), std::move(ys));
+    }
 }
 
 void TCurveModel::SetIndexedPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
                                    std::shared_ptr<const std::vector<double>> y,
                                    std::shared_ptr<const std::vector<std::int32_t>> index)
 {
-    TCurve* c = MutableCurve(h, slot);
-    if (!c)
-        return;
-    const std::size_t n = NoNullArrays(x, y);
-    if (!index)
-        index = std::make_shared<const std::vector<std::int32_t>>();
-    // Indices that ascend within the samples are kept as they are.
-    const bool valid = std::is_sorted(index->begin(), index->end(), std::less_equal<std::int32_t>()) &&
-                       (index->empty() || (index->front() >= 0 && static_cast<std::size_t>(index->back()) < n));
-    if (!valid) {
-        auto kept = std::make_shared<std::vector<std::int32_t>>();
-        for (const std::int32_t i : *index)
-            if (i >= 0 && static_cast<std::size_t>(i) < n)
-                kept->push_back(i);
-        std::sort(kept->begin(), kept->end());
-        kept->erase(std::unique(kept->begin(), kept->end()), kept->end());
-        index = std::move(kept);
-    }
-    const TCurveFile& f = files_.at(h);
-    // Only marks share samples so: line curves stay plain arrays, which
-    // the measuring and the offsets read directly.
-    const bool marks = CurveSlot(slot).Points;
-    auto timesAscend = [&] {
-        for (std::size_t k = 1; k < index->size(); ++k)
-            if ((*x)[static_cast<std::size_t>((*index)[k])] < (*x)[static_cast<std::size_t>((*index)[k - 1])])
-                return false;
-        return true;
-    };
-    const bool ascending = std::any_of(f.Curves.begin(), f.Curves.end(), [&](const TCurve& o) {
-        return &o != c && o.X == x && !o.Index && o.X->size() == n;
-    }) || timesAscend();
-    if (!ascending || !marks) {
-        // Times not known to ascend, or a line: the points are copied out.
-        auto xs = std::make_shared<std::vector<double>>();
-        auto ys = std::make_shared<std::vector<double>>();
-        xs->reserve(index->size());
-        ys->reserve(index->size());
-        for (const std::int32_t i : *index) {
-            xs->push_back((*x)[static_cast<std::size_t>(i)]);
-            ys->push_back((*y)[static_cast<std::size_t>(i)]);
-        }
-        SetPoints(h, slot, std::move(xs), std::move(ys));
-        return;
-    }
-    c->X = std::move(x);
-    c->Y = std::move(y);
-    c->Index = std::move(index);
-    Prepare(slot, *c);
-    emit CurveChanged(h, slot);
+    SetPointsOfSlots(h, {TSlotPoints{slot, std::move(x), std::move(y), [index] { return index; }}});
 }
 
 void TCurveModel::Prepare(int slot, TCurve& c)

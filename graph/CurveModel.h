@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -121,10 +122,13 @@ public:
     void SetPoints(TCurveHandle h, int slot, std::shared_ptr<const std::vector<double>> x,
                    std::shared_ptr<const std::vector<double>> y);
     // The same for several slots of a file at once; their pyramids and
-    // sums are made side by side.
+    // sums are made side by side. With Index, the points are some of the
+    // samples (x, y), as SetIndexedPoints takes them: the indices are
+    // found by it on the thread that prepares that curve.
     struct TSlotPoints {
         int Slot;
         std::shared_ptr<const std::vector<double>> X, Y;
+        std::function<std::shared_ptr<const std::vector<std::int32_t>>()> Index;
     };
     void SetPointsOfSlots(TCurveHandle h, std::vector<TSlotPoints> curves);
     // Points of a marker slot that are some of the samples (x, y): those

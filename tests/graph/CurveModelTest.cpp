@@ -84,6 +84,40 @@ TEST(CurveModel, UnsortedPointsAreSortedAndLengthsMatched)
     EXPECT_EQ(*c->Y, (std::vector<double>{10, 20, 30}));
 }
 
+TEST(CurveModel, LinesAndPickedMarksAreSetTogether)
+{
+    // Marks found while the lines are prepared share the samples; picked
+    // out of times that do not ascend, or for a line slot, they are copied
+    // out in time order. Each slot changes once.
+    TCurveModel m;
+    const TCurveHandle h = m.AddFile("a", 0);
+    QSignalSpy changed(&m, &TCurveModel::CurveChanged);
+    auto t = V({0, 1, 2, 3, 4}), alt = V({5, 6, 7, 8, 9});
+    int found = 0;
+    m.SetPointsOfSlots(h, {{SlotAlt, t, alt, {}},
+                           {SlotMark, t, alt, [&] {
+                                ++found;
+                                return std::make_shared<const std::vector<std::int32_t>>(
+                                    std::vector<std::int32_t>{4, 1, 1, 9, 3});
+                            }},
+                           {SlotRx, t, alt, [] { return std::make_shared<const std::vector<std::int32_t>>(1, 2); }}});
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(changed.size(), 3);
+    const TCurve* marks = m.Curve(h, SlotMark);
+    EXPECT_EQ(marks->X, t);
+    ASSERT_TRUE(marks->Index);
+    EXPECT_EQ(*marks->Index, (std::vector<std::int32_t>{1, 3, 4}));
+    EXPECT_EQ(marks->MaxY, 9);
+    EXPECT_FALSE(m.Curve(h, SlotRx)->Index);
+    EXPECT_EQ(*m.Curve(h, SlotRx)->Y, std::vector<double>{7});
+    m.SetIndexedPoints(h, SlotMark, V({3, 2, 1}), V({30, 20, 10}), nullptr);
+    EXPECT_EQ(m.Curve(h, SlotMark)->Count(), 0);
+    m.SetIndexedPoints(h, SlotMark, V({3, 2, 1}), V({30, 20, 10}),
+                       std::make_shared<const std::vector<std::int32_t>>(std::vector<std::int32_t>{0, 2}));
+    EXPECT_FALSE(m.Curve(h, SlotMark)->Index);
+    EXPECT_EQ(*m.Curve(h, SlotMark)->X, (std::vector<double>{1, 3}));
+}
+
 TEST(CurveModel, LabelsAreAddedMovedAndDeleted)
 {
     TCurveModel m;
