@@ -175,7 +175,8 @@ void TCurveModel::SetPointsOfSlots(TCurveHandle h, std::vector<TSlotPoints> curv
     };
     std::vector<TJob> jobs;
     const TCurveFile& f = files_.at(h);
-    // Times another curve of the file holds as they are are known to ascend.
+    // Times another curve of the file already holds, all of them, are known
+    // to ascend.
     auto known = [&](const TCurve* c, const std::shared_ptr<const std::vector<double>>& x, std::size_t n) {
         return std::any_of(f.Curves.begin(), f.Curves.end(), [&](const TCurve& o) {
             return &o != c && o.X == x && !o.Index && o.X->size() == n;
