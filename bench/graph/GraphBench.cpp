@@ -35,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <malloc.h>
@@ -496,6 +497,32 @@ int main(int argc, char** argv)
                                           Qt::NoButton, Qt::NoModifier)});
     drag.push_back({ours, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "))});
     Replay("200 space-bar pan steps", clock, QEvent::MouseMove, drag, 200, ours);
+
+    // Measuring: cursor B dragged 200 moves to the right; the table is made
+    // again at every move.
+    page.TBMeasure->click();
+    const QCPRange v = x->range();
+    page.Measurement->SetCursor(0, v.lower + v.size() * 0.2);
+    page.Measurement->SetCursor(1, v.lower + v.size() * 0.4);
+    ours->replot(QCustomPlot::rpImmediateRefresh);
+    const QPointF b(std::round(x->coordToPixel(*page.Measurement->CursorB())), centre.y());
+    std::vector<std::pair<QObject*, QEvent*>> cursor;
+    cursor.push_back({ours, new QMouseEvent(QEvent::MouseButtonPress, b, ours->mapToGlobal(b), Qt::LeftButton,
+                                            Qt::LeftButton, Qt::NoModifier)});
+    QPointF last = b;
+    for (int i = 1; i <= 200; ++i) {
+        last = QPointF(b.x() + i * 2, b.y());
+        cursor.push_back({ours, new QMouseEvent(QEvent::MouseMove, last, ours->mapToGlobal(last), Qt::NoButton,
+                                                Qt::LeftButton, Qt::NoModifier)});
+    }
+    cursor.push_back({ours, new QMouseEvent(QEvent::MouseButtonRelease, last, ours->mapToGlobal(last), Qt::LeftButton,
+                                            Qt::NoButton, Qt::NoModifier)});
+    Replay("200 cursor drag steps (measuring)", clock, QEvent::MouseMove, cursor, 200, ours);
+    const double at = x->pixelToCoord(last.x());
+    const std::optional<double> tableB = page.Measurement->Table().Cells[1][0]; // B, its time
+    const bool followed = tableB && std::abs(*tableB - at) <= v.size() * 1e-9;
+    std::printf("%-44s table at B %.3f s, the last move's time %.3f s: %s\n", "", tableB.value_or(-1), at,
+                followed ? "OK" : "MISSED");
     qApp->removeEventFilter(&clock);
 
     return 0;
