@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#if defined(__linux__)
+#include <sched.h>
+#endif
 
 namespace qv {
 
@@ -12,6 +15,19 @@ namespace {
 constexpr auto kAwake = std::chrono::microseconds(300);
 // How long they stay awake at most while held.
 constexpr auto kHeld = std::chrono::microseconds(20000);
+// A spinning thread that finds this much time gone between two looks was
+// stopped meanwhile: its processor was wanted by another thread.
+constexpr auto kStopped = std::chrono::microseconds(200);
+
+// The processor this thread runs on now; -1 where that is not known.
+inline int CurrentCpu()
+{
+#if defined(__linux__)
+    return sched_getcpu();
+#else
+    return -1;
+#endif
+}
 
 inline void Pause()
 {
@@ -22,24 +38,36 @@ inline void Pause()
 #endif
 }
 
-// Spins until `ready()` or `limit` has passed; true when ready.
-template <class F>
-bool SpinFor(F ready, std::chrono::microseconds limit)
+// Spins until `ready()` or `limit` has passed; true when ready. It stops
+// early, false, when `inTheWay()` or when the thread was stopped a while:
+// spinning on would keep the thread it waits for, or another one, from
+// this processor (a waiter that sleeps instead is woken where there is
+// room).
+template <class F, class G>
+bool SpinFor(F ready, std::chrono::microseconds limit, G inTheWay)
 {
-    const auto end = std::chrono::steady_clock::now() + limit;
+    auto last = std::chrono::steady_clock::now();
+    const auto end = last + limit;
     for (int i = 0;; ++i) {
         if (ready())
             return true;
         Pause();
-        if ((i & 63) == 63 && std::chrono::steady_clock::now() >= end)
-            return false;
+        if ((i & 63) == 63) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= end || now - last > kStopped || inTheWay())
+                return false;
+            last = now;
+        }
     }
 }
 
 } // namespace
 
-TWorkerTeam::TWorkerTeam(int helpers) : parts_(std::max(0, helpers) + 1)
+TWorkerTeam::TWorkerTeam(int helpers)
+    : parts_(std::max(0, helpers) + 1), helperCpu_(static_cast<std::size_t>(parts_))
 {
+    for (std::atomic<int>& cpu : helperCpu_)
+        cpu.store(-1, std::memory_order_relaxed);
     for (int i = 0; i < helpers; ++i)
         threads_.emplace_back([this, i] { Serve(i + 1); });
 }
@@ -64,6 +92,7 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
         return;
     }
     resting_.store(false, std::memory_order_relaxed);
+    callerCpu_.store(CurrentCpu(), std::memory_order_relaxed);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         job_ = &job;
@@ -74,7 +103,14 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
     job(0, parts);
     const int helpers = parts - 1;
     auto allDone = [&] { return done_.load(std::memory_order_acquire) == helpers; };
-    if (SpinFor(allDone, kAwake))
+    // A helper still at work on this processor gets it.
+    auto helperHere = [&] {
+        const int cpu = CurrentCpu();
+        return cpu >= 0 && std::any_of(helperCpu_.begin() + 1, helperCpu_.end(), [cpu](const std::atomic<int>& c) {
+                   return c.load(std::memory_order_relaxed) == cpu;
+               });
+    };
+    if (SpinFor(allDone, kAwake, helperHere))
         return;
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, allDone);
@@ -108,14 +144,22 @@ void TWorkerTeam::Serve(int part)
         // Awake a moment for the next job, then asleep until there is one.
         auto news = [&] { return round_.load(std::memory_order_acquire) != seen; };
         auto newsOrRest = [&] { return news() || resting_.load(std::memory_order_relaxed); };
-        if (!SpinFor(newsOrRest, holding_.load(std::memory_order_relaxed) ? kHeld : kAwake) || !news()) {
+        // The caller on this processor gets it.
+        auto callerHere = [&] {
+            const int cpu = CurrentCpu();
+            return cpu >= 0 && cpu == callerCpu_.load(std::memory_order_relaxed);
+        };
+        if (!SpinFor(newsOrRest, holding_.load(std::memory_order_relaxed) ? kHeld : kAwake, callerHere) || !news()) {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, news);
         }
         if (stop_.load())
             return;
         seen = round_.load(std::memory_order_acquire);
+        std::atomic<int>& cpu = helperCpu_[static_cast<std::size_t>(part)];
+        cpu.store(CurrentCpu(), std::memory_order_relaxed);
         (*job_)(part, parts_);
+        cpu.store(-1, std::memory_order_relaxed);
         if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == parts_ - 1) {
             { std::lock_guard<std::mutex> lock(mutex_); } // the caller is waiting or sees the count
             finished_.notify_one();

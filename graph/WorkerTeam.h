@@ -2,7 +2,8 @@
 // A few threads that run one job side by side with the caller and are
 // handed the next one at once: after a job they wait a moment awake, so
 // that the jobs of one replot follow each other without the cost of waking
-// a sleeping thread each time. Idle, they sleep.
+// a sleeping thread each time. Idle, they sleep; so does a waiting thread
+// that would keep another of the team from its processor.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -52,6 +53,10 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> resting_{false};
     std::atomic<bool> holding_{false};
+    // Where the caller began the last job, and where each helper is at
+    // work on it (-1: not at work, or not known).
+    std::atomic<int> callerCpu_{-1};
+    std::vector<std::atomic<int>> helperCpu_;
     std::vector<std::thread> threads_;
 };
 

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
+#if defined(__linux__)
+#include <sched.h>
+#endif
 
 namespace {
 
@@ -43,5 +46,33 @@ TEST(WorkerTeam, RunsEveryPartOnceAndWaitsForAll)
             EXPECT_EQ(r.load(), 600);
     }
 }
+
+#if defined(__linux__)
+TEST(WorkerTeam, SharesOneProcessor)
+{
+    // Caller and helpers on the same processor: whoever waits gives it up,
+    // and every job still ends with every part run once.
+    cpu_set_t all, one;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    {
+        TWorkerTeam team(2); // its threads inherit the one processor
+        team.Hold();
+        for (int round = 0; round < 200; ++round) {
+            std::atomic<int> parts{0};
+            const auto job = [&](int, int) {
+                for (volatile int i = 0; i < 20000; ++i) {
+                }
+                ++parts;
+            };
+            round % 2 ? team.RunEach(job) : team.Run(job);
+            ASSERT_EQ(parts.load(), 3);
+        }
+    }
+    sched_setaffinity(0, sizeof all, &all);
+}
+#endif
 
 } // namespace
