@@ -33,14 +33,20 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QWheelEvent>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <malloc.h>
 #include <functional>
+#include <malloc.h>
+#include <memory>
+#include <pthread.h>
 #include <qcustomplot.h>
+#include <thread>
 #include <vector>
 
 using namespace qv;
@@ -120,6 +126,42 @@ private:
     const double ms_;
     long steps_ = 0;
     volatile double sink_[2] = {};
+};
+
+// QV_LOAD=busy/period (ms): while the cases run, a thread of its own keeps
+// the last processor busy that long in every period, as another program
+// there would (Linux only).
+class TLoad {
+public:
+    TLoad(double busyMs, double periodMs) : busy_(busyMs), period_(std::max(periodMs, busyMs))
+    {
+        thread_ = std::thread([this] {
+#if defined(__linux__)
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(std::max(0, QThread::idealThreadCount() - 1), &one);
+            pthread_setaffinity_np(pthread_self(), sizeof one, &one);
+#endif
+            while (!stop_) {
+                QElapsedTimer t;
+                t.start();
+                volatile double a = 1;
+                while (Ms(t) < busy_)
+                    a = a * 1.0000001;
+                std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>((period_ - busy_) * 1000)));
+            }
+        });
+    }
+    ~TLoad()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    const double busy_, period_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 // Replots `plot` after each setView(i) and times every replot with its
@@ -446,6 +488,13 @@ int main(int argc, char** argv)
     // The control takes about as long as one of our replots.
     constexpr double kControlMs = 3.5;
     TControl control(kControlMs);
+    std::unique_ptr<TLoad> load;
+    if (qEnvironmentVariableIsSet("QV_LOAD")) {
+        const QList<QByteArray> ms = qgetenv("QV_LOAD").split('/');
+        load = std::make_unique<TLoad>(ms.value(0).toDouble(), ms.value(1).toDouble());
+        std::printf("load: a thread busy %s ms in every %s ms on the last processor\n", ms.value(0).constData(),
+                    ms.value(1).constData());
+    }
     for (const Case& c : cases) {
         const Timing t = Time(ours, c.count, [&](int i) { x->setRange(c.view(i)); });
         const Timing p = Time(&plain, c.count, [&](int i) { plain.xAxis->setRange(c.view(i)); });
