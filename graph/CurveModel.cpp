@@ -242,7 +242,8 @@ void TCurveModel::SetPointsOfSlots(TCurveHandle h, std::vector<TSlotPoints> curv
             prepare(jobs[i]);
     };
     const std::size_t threads =
-        jobs.size() < 2 ? jobs.size() : std::min<std::size_t>(jobs.size(), std::max(1u, std::thread::hardware_concurrency()));
+        jobs.size() < 2 ? jobs.size()
+                        : std::min<std::size_t>(jobs.size(), std::max(1u, std::thread::hardware_concurrency()));
     std::vector<std::future<void>> others;
     for (std::size_t i = 1; i < threads; ++i)
         others.push_back(std::async(std::launch::async, work));
