@@ -1,8 +1,10 @@
 #include "graph/WorkerTeam.h"
 
 #include <algorithm>
+#include <bitset>
 #include <chrono>
 #if defined(__linux__)
+#include <pthread.h>
 #include <sched.h>
 #endif
 
@@ -28,6 +30,20 @@ inline int CurrentCpu()
     return -1;
 #endif
 }
+
+#if defined(__linux__)
+// Lets `thread` run on the processors `cpus` but `except` (none left: all).
+void SetProcessors(pthread_t thread, const std::vector<int>& cpus, int except)
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    for (int c : cpus)
+        if (c != except)
+            CPU_SET(c, &set);
+    if (CPU_COUNT(&set) > 0)
+        pthread_setaffinity_np(thread, sizeof set, &set);
+}
+#endif
 
 inline void Pause()
 {
@@ -64,8 +80,16 @@ bool SpinFor(F ready, std::chrono::microseconds limit, G inTheWay)
 } // namespace
 
 TWorkerTeam::TWorkerTeam(int helpers)
-    : parts_(std::max(0, helpers) + 1), helperCpu_(static_cast<std::size_t>(parts_))
+    : parts_(std::max(0, helpers) + 1), helperCpu_(static_cast<std::size_t>(parts_)),
+      asleep_(static_cast<std::size_t>(parts_)), keptOff_(static_cast<std::size_t>(parts_))
 {
+#if defined(__linux__)
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0)
+        for (int c = 0; c < CPU_SETSIZE; ++c)
+            if (CPU_ISSET(c, &allowed))
+                cpus_.push_back(c);
+#endif
     for (std::atomic<int>& cpu : helperCpu_)
         cpu.store(-1, std::memory_order_relaxed);
     for (int i = 0; i < helpers; ++i)
@@ -92,17 +116,38 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
         return;
     }
     resting_.store(false, std::memory_order_relaxed);
-    callerCpu_.store(CurrentCpu(), std::memory_order_relaxed);
+    const int here = CurrentCpu();
+    callerCpu_.store(here, std::memory_order_relaxed);
+    // A sleeping helper is woken on another processor than the caller's: a
+    // machine may rather put it beside the thread that woke it than wake an
+    // idle processor, and there it would wait for the caller's turn to end.
+#if defined(__linux__)
+    if (here >= 0 && cpus_.size() > 1)
+        for (int part = 1; part < parts; ++part)
+            if (asleep_[static_cast<std::size_t>(part)].load(std::memory_order_relaxed)) {
+                SetProcessors(threads_[static_cast<std::size_t>(part) - 1].native_handle(), cpus_, here);
+                keptOff_[static_cast<std::size_t>(part)].store(true, std::memory_order_relaxed);
+            }
+#endif
+    std::uint64_t round = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         job_ = &job;
         done_.store(0, std::memory_order_relaxed);
-        round_.fetch_add(1, std::memory_order_release);
+        round = round_.load(std::memory_order_relaxed) + 1;
+        joined_.store(RoundBits(round), std::memory_order_relaxed);
+        round_.store(round, std::memory_order_release);
     }
     wake_.notify_all();
     job(0, parts);
-    const int helpers = parts - 1;
-    auto allDone = [&] { return done_.load(std::memory_order_acquire) == helpers; };
+    // From here on no helper joins: the parts of those that did not (still
+    // asleep, or woken late) are the caller's.
+    const std::uint64_t joined = joined_.fetch_or(kClosed) & kHelperBits;
+    for (int part = 1; part < parts; ++part)
+        if (!(joined & (std::uint64_t{1} << part)))
+            job(part, parts);
+    const int helpers = std::bitset<64>(joined).count();
+    auto allDone = [&] { return done_.load() == helpers; };
     // A helper still at work on this processor gets it.
     auto helperHere = [&] {
         const int cpu = CurrentCpu();
@@ -150,20 +195,41 @@ void TWorkerTeam::Serve(int part)
             return cpu >= 0 && cpu == callerCpu_.load(std::memory_order_relaxed);
         };
         if (!SpinFor(newsOrRest, holding_.load(std::memory_order_relaxed) ? kHeld : kAwake, callerHere) || !news()) {
+            asleep_[static_cast<std::size_t>(part)].store(true, std::memory_order_relaxed);
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, news);
+            asleep_[static_cast<std::size_t>(part)].store(false, std::memory_order_relaxed);
         }
         if (stop_.load())
             return;
         seen = round_.load(std::memory_order_acquire);
+#if defined(__linux__)
+        if (keptOff_[static_cast<std::size_t>(part)].exchange(false, std::memory_order_relaxed))
+            SetProcessors(pthread_self(), cpus_, -1); // free again
+#endif
+        if (!Join(seen, part))
+            continue; // the caller is through with it already
         std::atomic<int>& cpu = helperCpu_[static_cast<std::size_t>(part)];
         cpu.store(CurrentCpu(), std::memory_order_relaxed);
         (*job_)(part, parts_);
         cpu.store(-1, std::memory_order_relaxed);
-        if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == parts_ - 1) {
+        const int done = done_.fetch_add(1) + 1;
+        const std::uint64_t joined = joined_.load();
+        if ((joined & kClosed) && done == static_cast<int>(std::bitset<64>(joined & kHelperBits).count())) {
             { std::lock_guard<std::mutex> lock(mutex_); } // the caller is waiting or sees the count
             finished_.notify_one();
         }
+    }
+}
+
+bool TWorkerTeam::Join(std::uint64_t round, int part)
+{
+    std::uint64_t s = joined_.load();
+    for (;;) {
+        if ((s & ~(kHelperBits | kClosed)) != RoundBits(round) || (s & kClosed))
+            return false;
+        if (joined_.compare_exchange_weak(s, s | (std::uint64_t{1} << part)))
+            return true;
     }
 }
 

@@ -3,7 +3,9 @@
 // handed the next one at once: after a job they wait a moment awake, so
 // that the jobs of one replot follow each other without the cost of waking
 // a sleeping thread each time. Idle, they sleep; so does a waiting thread
-// that would keep another of the team from its processor.
+// that would keep another of the team from its processor. A helper woken
+// from sleep starts on another processor than the caller's, and the caller
+// never waits for one to wake: it takes over the parts not yet begun.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -26,7 +28,10 @@ public:
     // How many run a job: the helpers and the caller.
     int Size() const { return parts_; }
     // Runs job(part, Size()) for every part 0 .. Size()-1, part 0 on the
-    // caller's thread, and returns when all are done. Not reentrant.
+    // caller's thread, and returns when all are done. A helper that has not
+    // begun its part when the caller is through with part 0 (asleep still,
+    // or woken late) leaves it to the caller, which never waits for a
+    // helper to wake. Not reentrant.
     void Run(const std::function<void(int part, int parts)>& job);
     // The same, but each thread takes its own part first and then any part
     // no thread has begun: one the machine holds up (woken late, or stopped
@@ -43,6 +48,12 @@ public:
 
 private:
     void Serve(int part);
+    // A helper's claim to its part of job `round`: false once the caller
+    // has closed that job to helpers.
+    bool Join(std::uint64_t round, int part);
+    static constexpr std::uint64_t kHelperBits = 0xffffffffu; // which helpers joined
+    static constexpr std::uint64_t kClosed = std::uint64_t{1} << 32;
+    static std::uint64_t RoundBits(std::uint64_t round) { return round << 33; }
 
     const int parts_;
     std::mutex mutex_;
@@ -50,6 +61,7 @@ private:
     const std::function<void(int, int)>* job_ = nullptr; // set before round_ counts on
     std::atomic<std::uint64_t> round_{0};                // one more for every job
     std::atomic<int> done_{0};                           // helpers done with it
+    std::atomic<std::uint64_t> joined_{0};               // the job's round, closed, who joined
     std::atomic<bool> stop_{false};
     std::atomic<bool> resting_{false};
     std::atomic<bool> holding_{false};
@@ -57,6 +69,10 @@ private:
     // work on it (-1: not at work, or not known).
     std::atomic<int> callerCpu_{-1};
     std::vector<std::atomic<int>> helperCpu_;
+    // Which helpers sleep, and which were kept off the caller's processor
+    // for their waking; the processors the team may run on.
+    std::vector<std::atomic<bool>> asleep_, keptOff_;
+    std::vector<int> cpus_;
     std::vector<std::thread> threads_;
 };
 

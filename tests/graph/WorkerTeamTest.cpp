@@ -48,6 +48,38 @@ TEST(WorkerTeam, RunsEveryPartOnceAndWaitsForAll)
 }
 
 #if defined(__linux__)
+TEST(WorkerTeam, WakesASleepingHelperOnAnotherProcessor)
+{
+    // A machine may put a thread it wakes beside the thread that woke it,
+    // where it would wait for the caller's turn to end: a helper woken from
+    // sleep starts on another processor, and is free to run anywhere again.
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    if (CPU_COUNT(&all) < 2)
+        GTEST_SKIP() << "one processor";
+    TWorkerTeam team(1);
+    for (int round = 0; round < 5; ++round) {
+        team.Rest();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // asleep, its processor idle
+        std::atomic<int> callerCpu{-1}, helperCpu{-1};
+        std::atomic<bool> helperFree{false};
+        team.Run([&](int part, int) {
+            if (part == 0) {
+                callerCpu = sched_getcpu();
+                // Until the helper has begun (or the caller has its part).
+                for (int i = 0; i < 5000 && helperCpu.load() < 0; ++i)
+                    std::this_thread::sleep_for(std::chrono::microseconds(i < 100 ? 0 : 1000));
+                return;
+            }
+            helperCpu = sched_getcpu();
+            cpu_set_t mine;
+            helperFree = sched_getaffinity(0, sizeof mine, &mine) == 0 && CPU_EQUAL(&mine, &all);
+        });
+        EXPECT_NE(helperCpu.load(), callerCpu.load());
+        EXPECT_TRUE(helperFree.load());
+    }
+}
+
 TEST(WorkerTeam, SharesOneProcessor)
 {
     // Caller and helpers on the same processor: whoever waits gives it up,
