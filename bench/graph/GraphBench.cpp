@@ -255,6 +255,37 @@ void Replay(const char* what, TEventClock& clock, QEvent::Type counted, const st
 }
 
 // The plain chart: every curve as raw samples, QCustomPlot's own sampling.
+// Posts the events one at a time, `gap` ms apart as a hand gives them (the
+// program idle in between), and prints the time from each to the end of
+// the repaint it brings.
+void Paced(const char* what, TEventClock& clock, QEvent::Type counted,
+           const std::vector<std::pair<QObject*, QEvent*>>& events, double gap)
+{
+    clock.Counted = counted;
+    std::vector<double> latency;
+    int missing = 0;
+    const double start = clock.Now();
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const double due = start + gap * static_cast<double>(i) - clock.Now();
+        if (due > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>(due * 1000)));
+        const int paints = clock.Paints;
+        const double posted = clock.Now();
+        QCoreApplication::postEvent(events[i].first, events[i].second);
+        while (clock.Paints == paints && clock.Now() - posted < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (clock.Paints == paints)
+            ++missing;
+        else
+            latency.push_back(clock.LastPaintEnd - posted);
+    }
+    const Stats s = latency.empty() ? Stats{} : Of(latency);
+    const auto over = std::count_if(latency.begin(), latency.end(), [](double ms) { return ms > 8; });
+    std::printf("%-44s event to its repaint median %6.2f worst %6.2f ms, %d of %zu over 8 ms%s\n", what, s.median,
+                s.worst, static_cast<int>(over), events.size(),
+                missing ? QByteArray(", " + QByteArray::number(missing) + " without a repaint").constData() : "");
+}
+
 void FillPlain(QCustomPlot& plain, const TCurveModel& model, const TChartView& chart)
 {
     plain.xAxis2->setVisible(false);
@@ -439,12 +470,15 @@ int main(int argc, char** argv)
             } else {
                 ours->xAxis->setRange(ours->xAxis->range().lower - 1e-6, ours->xAxis->range().upper);
             }
+            if (qEnvironmentVariableIsSet("QV_COLD"))
+                std::this_thread::sleep_for(std::chrono::milliseconds(qEnvironmentVariableIntValue("QV_COLD")));
             pt.start();
             t0 = 0;
             const double c0 = CpuMs();
             ours->replot(QCustomPlot::rpImmediateRefresh);
             cpu += CpuMs() - c0;
             total += Ms(pt);
+            if (qEnvironmentVariableIsSet("QV_COLD")) std::fprintf(stderr, "%.1f/%.1f ", Ms(pt), CpuMs() - c0);
             painted += paints.LastPaintStart - (paints.Now() - Ms(pt));
         }
         std::printf("replot %.2f ms (processor %.2f ms), of it reduction %.2f ms; layout done at %.2f ms, "
@@ -532,6 +566,15 @@ int main(int argc, char** argv)
         wheel.push_back({ours, new QWheelEvent(QPointF(centre), global, QPoint(), QPoint(0, i < 50 ? 120 : -120),
                                                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false)});
     Replay("100 wheel steps", clock, QEvent::Wheel, wheel, 100, ours);
+    // The same steps at a hand's pace, from the full view in and out again:
+    // between them the threads fall asleep and the processors idle.
+    x->setRange(full);
+    ours->replot(QCustomPlot::rpImmediateRefresh);
+    wheel.clear();
+    for (int i = 0; i < 100; ++i)
+        wheel.push_back({ours, new QWheelEvent(QPointF(centre), global, QPoint(), QPoint(0, i < 50 ? 120 : -120),
+                                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false)});
+    Paced("100 wheel steps 20 ms apart, from the full view", clock, QEvent::Wheel, wheel, 20);
 
     std::vector<std::pair<QObject*, QEvent*>> drag;
     drag.push_back({ours, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "))});
