@@ -15,6 +15,9 @@ namespace {
 // How long a helper stays awake for the next job, and how long the caller
 // watches for the helpers' end before it sleeps on it.
 constexpr auto kAwake = std::chrono::microseconds(300);
+// How long the caller waits for a helper's end before it brings the helper
+// over to its own processor.
+constexpr auto kStalled = std::chrono::microseconds(1000);
 // How long they stay awake at most while held.
 constexpr auto kHeld = std::chrono::microseconds(20000);
 // A spinning thread that finds this much time gone between two looks was
@@ -81,7 +84,7 @@ bool SpinFor(F ready, std::chrono::microseconds limit, G inTheWay)
 
 TWorkerTeam::TWorkerTeam(int helpers)
     : parts_(std::max(0, helpers) + 1), helperCpu_(static_cast<std::size_t>(parts_)),
-      asleep_(static_cast<std::size_t>(parts_)), keptOff_(static_cast<std::size_t>(parts_))
+      asleep_(static_cast<std::size_t>(parts_)), restricted_(static_cast<std::size_t>(parts_))
 {
 #if defined(__linux__)
     cpu_set_t allowed;
@@ -126,7 +129,7 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
         for (int part = 1; part < parts; ++part)
             if (asleep_[static_cast<std::size_t>(part)].load(std::memory_order_relaxed)) {
                 SetProcessors(threads_[static_cast<std::size_t>(part) - 1].native_handle(), cpus_, here);
-                keptOff_[static_cast<std::size_t>(part)].store(true, std::memory_order_relaxed);
+                restricted_[static_cast<std::size_t>(part)].store(true, std::memory_order_relaxed);
             }
 #endif
     std::uint64_t round = 0;
@@ -158,6 +161,20 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
     if (SpinFor(allDone, kAwake, helperHere))
         return;
     std::unique_lock<std::mutex> lock(mutex_);
+    if (finished_.wait_for(lock, kStalled, allDone))
+        return;
+#if defined(__linux__)
+    // A helper still at work this long may be kept from its processor by
+    // another thread, while the caller's stands idle: it is brought over to
+    // the caller's, which the caller now leaves to it.
+    const int idle = CurrentCpu();
+    if (idle >= 0 && cpus_.size() > 1)
+        for (int part = 1; part < parts; ++part)
+            if (helperCpu_[static_cast<std::size_t>(part)].load(std::memory_order_relaxed) >= 0) {
+                SetProcessors(threads_[static_cast<std::size_t>(part) - 1].native_handle(), {idle}, -1);
+                restricted_[static_cast<std::size_t>(part)].store(true, std::memory_order_relaxed);
+            }
+#endif
     finished_.wait(lock, allDone);
 }
 
@@ -203,10 +220,7 @@ void TWorkerTeam::Serve(int part)
         if (stop_.load())
             return;
         seen = round_.load(std::memory_order_acquire);
-#if defined(__linux__)
-        if (keptOff_[static_cast<std::size_t>(part)].exchange(false, std::memory_order_relaxed))
-            SetProcessors(pthread_self(), cpus_, -1); // free again
-#endif
+        FreeProcessors(part);
         if (!Join(seen, part))
             continue; // the caller is through with it already
         std::atomic<int>& cpu = helperCpu_[static_cast<std::size_t>(part)];
@@ -219,7 +233,18 @@ void TWorkerTeam::Serve(int part)
             { std::lock_guard<std::mutex> lock(mutex_); } // the caller is waiting or sees the count
             finished_.notify_one();
         }
+        FreeProcessors(part);
     }
+}
+
+void TWorkerTeam::FreeProcessors(int part)
+{
+#if defined(__linux__)
+    if (restricted_[static_cast<std::size_t>(part)].exchange(false, std::memory_order_relaxed))
+        SetProcessors(pthread_self(), cpus_, -1);
+#else
+    (void)part;
+#endif
 }
 
 bool TWorkerTeam::Join(std::uint64_t round, int part)

@@ -5,7 +5,8 @@
 // a sleeping thread each time. Idle, they sleep; so does a waiting thread
 // that would keep another of the team from its processor. A helper woken
 // from sleep starts on another processor than the caller's, and the caller
-// never waits for one to wake: it takes over the parts not yet begun.
+// never waits for one to wake: it takes over the parts not yet begun. One
+// still at work after a while is brought over to the caller's processor.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -51,6 +52,8 @@ private:
     // A helper's claim to its part of job `round`: false once the caller
     // has closed that job to helpers.
     bool Join(std::uint64_t round, int part);
+    // A helper kept to some processors is free to run on all again.
+    void FreeProcessors(int part);
     static constexpr std::uint64_t kHelperBits = 0xffffffffu; // which helpers joined
     static constexpr std::uint64_t kClosed = std::uint64_t{1} << 32;
     static std::uint64_t RoundBits(std::uint64_t round) { return round << 33; }
@@ -69,9 +72,10 @@ private:
     // work on it (-1: not at work, or not known).
     std::atomic<int> callerCpu_{-1};
     std::vector<std::atomic<int>> helperCpu_;
-    // Which helpers sleep, and which were kept off the caller's processor
-    // for their waking; the processors the team may run on.
-    std::vector<std::atomic<bool>> asleep_, keptOff_;
+    // Which helpers sleep, and which the caller has kept to some of the
+    // processors (off its own for their waking, or onto its own while it
+    // waits); the processors the team may run on.
+    std::vector<std::atomic<bool>> asleep_, restricted_;
     std::vector<int> cpus_;
     std::vector<std::thread> threads_;
 };

@@ -80,6 +80,44 @@ TEST(WorkerTeam, WakesASleepingHelperOnAnotherProcessor)
     }
 }
 
+TEST(WorkerTeam, BringsAHelperStillAtWorkOverToTheCaller)
+{
+    // A helper may be kept from its processor by another thread while the
+    // caller's stands idle: after a while it is kept to one processor (the
+    // caller's, which the caller leaves to it), and once it is done it may
+    // run anywhere again.
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    if (CPU_COUNT(&all) < 2)
+        GTEST_SKIP() << "one processor";
+    TWorkerTeam team(1);
+    std::atomic<bool> begun{false}, broughtOver{false}, freeAgain{false};
+    team.Run([&](int part, int) {
+        if (part == 0) {
+            for (int i = 0; i < 2000 && !begun; ++i) // the helper takes its part
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return;
+        }
+        begun = true;
+        // At work until it may run on one processor alone.
+        for (int i = 0; i < 2000 && !broughtOver; ++i) {
+            cpu_set_t mine;
+            broughtOver = sched_getaffinity(0, sizeof mine, &mine) == 0 && CPU_COUNT(&mine) == 1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    EXPECT_TRUE(broughtOver.load());
+    team.Hold();
+    team.Run([&](int part, int) {
+        cpu_set_t mine;
+        if (part == 1)
+            freeAgain = sched_getaffinity(0, sizeof mine, &mine) == 0 && CPU_EQUAL(&mine, &all);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the helper joins meanwhile
+    });
+    EXPECT_TRUE(freeAgain.load());
+}
+
 TEST(WorkerTeam, SharesOneProcessor)
 {
     // Caller and helpers on the same processor: whoever waits gives it up,
