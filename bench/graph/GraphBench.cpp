@@ -574,7 +574,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < 100; ++i)
         wheel.push_back({ours, new QWheelEvent(QPointF(centre), global, QPoint(), QPoint(0, i < 50 ? 120 : -120),
                                                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false)});
-    Paced("100 wheel steps 20 ms apart, from the full view", clock, QEvent::Wheel, wheel, 20);
+    Paced("100 wheel steps 20 ms apart", clock, QEvent::Wheel, wheel, 20);
 
     std::vector<std::pair<QObject*, QEvent*>> drag;
     drag.push_back({ours, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "))});
