@@ -48,72 +48,83 @@ TEST(WorkerTeam, RunsEveryPartOnceAndWaitsForAll)
 }
 
 #if defined(__linux__)
-TEST(WorkerTeam, WakesASleepingHelperOnAnotherProcessor)
+// A team of one helper where the test may run on two processors or more.
+class WorkerTeamOnProcessors : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        All = Mine();
+        if (CPU_COUNT(&All) < 2)
+            GTEST_SKIP() << "one processor";
+    }
+    // The processors the calling thread may run on.
+    static cpu_set_t Mine()
+    {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        sched_getaffinity(0, sizeof set, &set);
+        return set;
+    }
+    // Waits, on the caller's part, until the helper has begun its own.
+    static void UntilBegun(const std::atomic<bool>& begun)
+    {
+        for (int i = 0; i < 2000 && !begun; ++i)
+            std::this_thread::sleep_for(std::chrono::microseconds(i < 100 ? 0 : 1000));
+    }
+    TWorkerTeam Team{1};
+    cpu_set_t All;
+};
+
+TEST_F(WorkerTeamOnProcessors, WakesASleepingHelperOnAnotherProcessor)
 {
     // A machine may put a thread it wakes beside the thread that woke it,
     // where it would wait for the caller's turn to end: a helper woken from
     // sleep starts on another processor, and is free to run anywhere again.
-    cpu_set_t all;
-    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
-    if (CPU_COUNT(&all) < 2)
-        GTEST_SKIP() << "one processor";
-    TWorkerTeam team(1);
     for (int round = 0; round < 5; ++round) {
-        team.Rest();
+        Team.Rest();
         std::this_thread::sleep_for(std::chrono::milliseconds(20)); // asleep, its processor idle
         std::atomic<int> callerCpu{-1}, helperCpu{-1};
-        std::atomic<bool> helperFree{false};
-        team.Run([&](int part, int) {
+        std::atomic<bool> begun{false}, helperFree{false};
+        Team.Run([&](int part, int) {
             if (part == 0) {
                 callerCpu = sched_getcpu();
-                // Until the helper has begun (or the caller has its part).
-                for (int i = 0; i < 5000 && helperCpu.load() < 0; ++i)
-                    std::this_thread::sleep_for(std::chrono::microseconds(i < 100 ? 0 : 1000));
-                return;
+                return UntilBegun(begun);
             }
             helperCpu = sched_getcpu();
-            cpu_set_t mine;
-            helperFree = sched_getaffinity(0, sizeof mine, &mine) == 0 && CPU_EQUAL(&mine, &all);
+            const cpu_set_t mine = Mine();
+            helperFree = CPU_EQUAL(&mine, &All);
+            begun = true;
         });
         EXPECT_NE(helperCpu.load(), callerCpu.load());
         EXPECT_TRUE(helperFree.load());
     }
 }
 
-TEST(WorkerTeam, BringsAHelperStillAtWorkOverToTheCaller)
+TEST_F(WorkerTeamOnProcessors, BringsAHelperStillAtWorkOverToTheCaller)
 {
     // A helper may be kept from its processor by another thread while the
     // caller's stands idle: after a while it is kept to one processor (the
     // caller's, which the caller leaves to it), and once it is done it may
     // run anywhere again.
-    cpu_set_t all;
-    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
-    if (CPU_COUNT(&all) < 2)
-        GTEST_SKIP() << "one processor";
-    TWorkerTeam team(1);
     std::atomic<bool> begun{false}, broughtOver{false}, freeAgain{false};
-    team.Run([&](int part, int) {
-        if (part == 0) {
-            for (int i = 0; i < 2000 && !begun; ++i) // the helper takes its part
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            return;
-        }
+    Team.Run([&](int part, int) {
+        if (part == 0)
+            return UntilBegun(begun);
         begun = true;
-        // At work until it may run on one processor alone.
-        for (int i = 0; i < 2000 && !broughtOver; ++i) {
-            cpu_set_t mine;
-            broughtOver = sched_getaffinity(0, sizeof mine, &mine) == 0 && CPU_COUNT(&mine) == 1;
+        for (int i = 0; i < 2000 && !broughtOver; ++i) { // at work until kept to one processor
+            const cpu_set_t mine = Mine();
+            broughtOver = CPU_COUNT(&mine) == 1;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
     EXPECT_TRUE(broughtOver.load());
-    team.Hold();
-    team.Run([&](int part, int) {
-        cpu_set_t mine;
-        if (part == 1)
-            freeAgain = sched_getaffinity(0, sizeof mine, &mine) == 0 && CPU_EQUAL(&mine, &all);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the helper joins meanwhile
+    begun = false;
+    Team.Run([&](int part, int) {
+        if (part == 0)
+            return UntilBegun(begun);
+        const cpu_set_t mine = Mine();
+        freeAgain = CPU_EQUAL(&mine, &All);
+        begun = true;
     });
     EXPECT_TRUE(freeAgain.load());
 }
