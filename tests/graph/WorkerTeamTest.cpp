@@ -48,85 +48,55 @@ TEST(WorkerTeam, RunsEveryPartOnceAndWaitsForAll)
 }
 
 #if defined(__linux__)
-// A team of one helper where the test may run on two processors or more.
-class WorkerTeamOnProcessors : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        All = Mine();
-        if (CPU_COUNT(&All) < 2)
-            GTEST_SKIP() << "one processor";
-    }
-    // The processors the calling thread may run on.
-    static cpu_set_t Mine()
-    {
+TEST(WorkerTeam, KeepsHelpersOffTheCallersProcessorUntilItIsIdle)
+{
+    // A machine may put a thread it wakes beside the thread that woke it,
+    // where it would wait for the caller's turn to end: a helper woken from
+    // sleep starts on another processor. A helper still at work after the
+    // caller is kept to one processor (the caller's, which the caller
+    // leaves to it). Either way it is free to run anywhere at its next job.
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    if (CPU_COUNT(&all) < 2)
+        GTEST_SKIP() << "one processor";
+    const auto mine = [] {
         cpu_set_t set;
         CPU_ZERO(&set);
         sched_getaffinity(0, sizeof set, &set);
         return set;
-    }
-    // Waits, on the caller's part, until the helper has begun its own.
-    static void UntilBegun(const std::atomic<bool>& begun)
-    {
-        for (int i = 0; i < 2000 && !begun; ++i)
-            std::this_thread::sleep_for(std::chrono::microseconds(i < 100 ? 0 : 1000));
-    }
-    TWorkerTeam Team{1};
-    cpu_set_t All;
-};
-
-TEST_F(WorkerTeamOnProcessors, WakesASleepingHelperOnAnotherProcessor)
-{
-    // A machine may put a thread it wakes beside the thread that woke it,
-    // where it would wait for the caller's turn to end: a helper woken from
-    // sleep starts on another processor, and is free to run anywhere again.
-    for (int round = 0; round < 5; ++round) {
-        Team.Rest();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // asleep, its processor idle
+    };
+    TWorkerTeam team(1);
+    for (int round = 0; round < 6; ++round) {
+        const bool longPart = round % 2;
+        if (!longPart) {
+            team.Rest();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20)); // asleep, its processor idle
+        }
         std::atomic<int> callerCpu{-1}, helperCpu{-1};
-        std::atomic<bool> begun{false}, helperFree{false};
-        Team.Run([&](int part, int) {
-            if (part == 0) {
+        std::atomic<bool> begun{false}, free{false}, keptToOne{false};
+        team.Run([&](int part, int) {
+            if (part == 0) { // until the helper has begun its part
                 callerCpu = sched_getcpu();
-                return UntilBegun(begun);
+                for (int i = 0; i < 2000 && !begun; ++i)
+                    std::this_thread::sleep_for(std::chrono::microseconds(i < 100 ? 0 : 1000));
+                return;
             }
             helperCpu = sched_getcpu();
-            const cpu_set_t mine = Mine();
-            helperFree = CPU_EQUAL(&mine, &All);
+            const cpu_set_t now = mine();
+            free = CPU_EQUAL(&now, &all);
             begun = true;
+            for (int i = 0; longPart && i < 2000 && !keptToOne; ++i) {
+                const cpu_set_t later = mine();
+                keptToOne = CPU_COUNT(&later) == 1;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
         });
-        EXPECT_NE(helperCpu.load(), callerCpu.load());
-        EXPECT_TRUE(helperFree.load());
+        EXPECT_TRUE(free.load()) << round;
+        if (longPart)
+            EXPECT_TRUE(keptToOne.load()) << round;
+        else
+            EXPECT_NE(helperCpu.load(), callerCpu.load()) << round;
     }
-}
-
-TEST_F(WorkerTeamOnProcessors, BringsAHelperStillAtWorkOverToTheCaller)
-{
-    // A helper may be kept from its processor by another thread while the
-    // caller's stands idle: after a while it is kept to one processor (the
-    // caller's, which the caller leaves to it), and once it is done it may
-    // run anywhere again.
-    std::atomic<bool> begun{false}, broughtOver{false}, freeAgain{false};
-    Team.Run([&](int part, int) {
-        if (part == 0)
-            return UntilBegun(begun);
-        begun = true;
-        for (int i = 0; i < 2000 && !broughtOver; ++i) { // at work until kept to one processor
-            const cpu_set_t mine = Mine();
-            broughtOver = CPU_COUNT(&mine) == 1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
-    EXPECT_TRUE(broughtOver.load());
-    begun = false;
-    Team.Run([&](int part, int) {
-        if (part == 0)
-            return UntilBegun(begun);
-        const cpu_set_t mine = Mine();
-        freeAgain = CPU_EQUAL(&mine, &All);
-        begun = true;
-    });
-    EXPECT_TRUE(freeAgain.load());
 }
 
 TEST(WorkerTeam, SharesOneProcessor)
