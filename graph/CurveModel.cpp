@@ -209,13 +209,13 @@ void TCurveModel::SetPointsOfSlots(TCurveHandle h, std::vector<TSlotPoints> curv
     }
     // Points picked out of the samples go first: finding them is part of
     // their preparation, the longest.
-    const std::size_t lines = jobs.size();
+    std::vector<TJob> picked;
     for (TSlotPoints& p : curves)
         if (TCurve* c = p.Index ? MutableCurve(h, p.Slot) : nullptr) {
             NoNullArrays(p.X, p.Y);
-            jobs.insert(jobs.begin() + static_cast<std::ptrdiff_t>(jobs.size() - lines),
-                        {&p, c, known(c, p.X, std::min(p.X->size(), p.Y->size()))});
+            picked.push_back({&p, c, known(c, p.X, std::min(p.X->size(), p.Y->size()))});
         }
+    jobs.insert(jobs.begin(), picked.begin(), picked.end());
     // What each curve needs for drawing and measuring, side by side: every
     // curve is its own. As many threads as the processors take a curve
     // each in turn, this one among them.

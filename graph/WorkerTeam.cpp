@@ -1,7 +1,6 @@
 #include "graph/WorkerTeam.h"
 
 #include <algorithm>
-#include <bitset>
 #include <chrono>
 #if defined(__linux__)
 #include <pthread.h>
@@ -127,10 +126,8 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
 #if defined(__linux__)
     if (here >= 0 && cpus_.size() > 1)
         for (int part = 1; part < parts; ++part)
-            if (asleep_[static_cast<std::size_t>(part)].load(std::memory_order_relaxed)) {
-                SetProcessors(threads_[static_cast<std::size_t>(part) - 1].native_handle(), cpus_, here);
-                restricted_[static_cast<std::size_t>(part)].store(true, std::memory_order_relaxed);
-            }
+            if (asleep_[static_cast<std::size_t>(part)].load(std::memory_order_relaxed))
+                Restrict(part, cpus_, here);
 #endif
     std::uint64_t round = 0;
     {
@@ -149,7 +146,7 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
     for (int part = 1; part < parts; ++part)
         if (!(joined & (std::uint64_t{1} << part)))
             job(part, parts);
-    const int helpers = std::bitset<64>(joined).count();
+    const int helpers = Count(joined);
     auto allDone = [&] { return done_.load() == helpers; };
     // A helper still at work on this processor gets it.
     auto helperHere = [&] {
@@ -170,10 +167,8 @@ void TWorkerTeam::Run(const std::function<void(int, int)>& job)
     const int idle = CurrentCpu();
     if (idle >= 0 && cpus_.size() > 1)
         for (int part = 1; part < parts; ++part)
-            if (helperCpu_[static_cast<std::size_t>(part)].load(std::memory_order_relaxed) >= 0) {
-                SetProcessors(threads_[static_cast<std::size_t>(part) - 1].native_handle(), {idle}, -1);
-                restricted_[static_cast<std::size_t>(part)].store(true, std::memory_order_relaxed);
-            }
+            if (helperCpu_[static_cast<std::size_t>(part)].load(std::memory_order_relaxed) >= 0)
+                Restrict(part, {idle}, -1);
 #endif
     finished_.wait(lock, allDone);
 }
@@ -229,13 +224,21 @@ void TWorkerTeam::Serve(int part)
         cpu.store(-1, std::memory_order_relaxed);
         const int done = done_.fetch_add(1) + 1;
         const std::uint64_t joined = joined_.load();
-        if ((joined & kClosed) && done == static_cast<int>(std::bitset<64>(joined & kHelperBits).count())) {
+        if ((joined & kClosed) && done == Count(joined & kHelperBits)) {
             { std::lock_guard<std::mutex> lock(mutex_); } // the caller is waiting or sees the count
             finished_.notify_one();
         }
         FreeProcessors(part);
     }
 }
+
+#if defined(__linux__)
+void TWorkerTeam::Restrict(int part, const std::vector<int>& cpus, int except)
+{
+    SetProcessors(threads_[static_cast<std::size_t>(part) - 1].native_handle(), cpus, except);
+    restricted_[static_cast<std::size_t>(part)].store(true, std::memory_order_relaxed);
+}
+#endif
 
 void TWorkerTeam::FreeProcessors(int part)
 {

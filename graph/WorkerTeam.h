@@ -8,6 +8,7 @@
 // never waits for one to wake: it takes over the parts not yet begun. One
 // still at work after a while is brought over to the caller's processor.
 #include <atomic>
+#include <bitset>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -52,11 +53,15 @@ private:
     // A helper's claim to its part of job `round`: false once the caller
     // has closed that job to helpers.
     bool Join(std::uint64_t round, int part);
+    // Keeps helper `part` to the processors `cpus` but `except` until its
+    // FreeProcessors, where that can be done (Linux).
+    void Restrict(int part, const std::vector<int>& cpus, int except);
     // A helper kept to some processors is free to run on all again.
     void FreeProcessors(int part);
     static constexpr std::uint64_t kHelperBits = 0xffffffffu; // which helpers joined
     static constexpr std::uint64_t kClosed = std::uint64_t{1} << 32;
     static std::uint64_t RoundBits(std::uint64_t round) { return round << 33; }
+    static int Count(std::uint64_t helpers) { return static_cast<int>(std::bitset<64>(helpers).count()); }
 
     const int parts_;
     std::mutex mutex_;

@@ -254,7 +254,6 @@ void Replay(const char* what, TEventClock& clock, QEvent::Type counted, const st
                 what, clock.LastPaintEnd - start, cpu, clock.Delivered, expected, replots, clock.Paints);
 }
 
-// The plain chart: every curve as raw samples, QCustomPlot's own sampling.
 // Posts the events one at a time, `gap` ms apart as a hand gives them (the
 // program idle in between), and prints the time from each to the end of
 // the repaint it brings.
@@ -286,6 +285,7 @@ void Paced(const char* what, TEventClock& clock, QEvent::Type counted,
                 missing ? QByteArray(", " + QByteArray::number(missing) + " without a repaint").constData() : "");
 }
 
+// The plain chart: every curve as raw samples, QCustomPlot's own sampling.
 void FillPlain(QCustomPlot& plain, const TCurveModel& model, const TChartView& chart)
 {
     plain.xAxis2->setVisible(false);
@@ -462,6 +462,8 @@ int main(int argc, char** argv)
         // otherwise the full view.
         const QCPRange whole = ours->xAxis->range();
         const double fraction = qEnvironmentVariableIsSet("QV_VIEW") ? qEnvironmentVariable("QV_VIEW").toDouble() : 0;
+        // QV_COLD=ms: that long asleep before each replot.
+        const int cold = qEnvironmentVariableIntValue("QV_COLD");
         for (int i = 0; i < count; ++i) {
             if (fraction > 0) {
                 const int at = qEnvironmentVariableIsSet("QV_AT") ? qEnvironmentVariableIntValue("QV_AT") : i % 200;
@@ -470,15 +472,16 @@ int main(int argc, char** argv)
             } else {
                 ours->xAxis->setRange(ours->xAxis->range().lower - 1e-6, ours->xAxis->range().upper);
             }
-            if (qEnvironmentVariableIsSet("QV_COLD"))
-                std::this_thread::sleep_for(std::chrono::milliseconds(qEnvironmentVariableIntValue("QV_COLD")));
+            if (cold > 0) // the program idle before each replot, as between a hand's steps
+                std::this_thread::sleep_for(std::chrono::milliseconds(cold));
             pt.start();
             t0 = 0;
             const double c0 = CpuMs();
             ours->replot(QCustomPlot::rpImmediateRefresh);
             cpu += CpuMs() - c0;
             total += Ms(pt);
-            if (qEnvironmentVariableIsSet("QV_COLD")) std::fprintf(stderr, "%.1f/%.1f ", Ms(pt), CpuMs() - c0);
+            if (cold > 0) // every replot: wall and processor ms
+                std::fprintf(stderr, "%.1f/%.1f ", Ms(pt), CpuMs() - c0);
             painted += paints.LastPaintStart - (paints.Now() - Ms(pt));
         }
         std::printf("replot %.2f ms (processor %.2f ms), of it reduction %.2f ms; layout done at %.2f ms, "
@@ -561,20 +564,19 @@ int main(int argc, char** argv)
     ours->replot(QCustomPlot::rpImmediateRefresh);
     const QPoint centre = ours->axisRect()->rect().center();
     const QPointF global = ours->mapToGlobal(QPointF(centre));
-    std::vector<std::pair<QObject*, QEvent*>> wheel;
-    for (int i = 0; i < 100; ++i)
-        wheel.push_back({ours, new QWheelEvent(QPointF(centre), global, QPoint(), QPoint(0, i < 50 ? 120 : -120),
-                                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false)});
-    Replay("100 wheel steps", clock, QEvent::Wheel, wheel, 100, ours);
+    auto wheelSteps = [&] { // 50 steps in, 50 out
+        std::vector<std::pair<QObject*, QEvent*>> wheel;
+        for (int i = 0; i < 100; ++i)
+            wheel.push_back({ours, new QWheelEvent(QPointF(centre), global, QPoint(), QPoint(0, i < 50 ? 120 : -120),
+                                                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false)});
+        return wheel;
+    };
+    Replay("100 wheel steps", clock, QEvent::Wheel, wheelSteps(), 100, ours);
     // The same steps at a hand's pace, from the full view in and out again:
     // between them the threads fall asleep and the processors idle.
     x->setRange(full);
     ours->replot(QCustomPlot::rpImmediateRefresh);
-    wheel.clear();
-    for (int i = 0; i < 100; ++i)
-        wheel.push_back({ours, new QWheelEvent(QPointF(centre), global, QPoint(), QPoint(0, i < 50 ? 120 : -120),
-                                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false)});
-    Paced("100 wheel steps 20 ms apart", clock, QEvent::Wheel, wheel, 20);
+    Paced("100 wheel steps 20 ms apart", clock, QEvent::Wheel, wheelSteps(), 20);
 
     std::vector<std::pair<QObject*, QEvent*>> drag;
     drag.push_back({ours, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "))});
